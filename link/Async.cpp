@@ -1,0 +1,165 @@
+#include "link/Async.h"
+
+#include "link/PortNames.h"
+
+#include <QSerialPort>
+#include <QThread>
+
+#include <chrono>
+#include <memory>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+#ifdef Q_OS_UNIX
+QSerialPort::Parity ParityOfControlFlags(unsigned int cflag);
+#endif
+
+namespace {
+
+constexpr std::size_t kMaxLine = 255;
+constexpr qint64 kChunk = 256;
+// A write normally completes at once; the bound only keeps a wedged driver from freezing the window.
+constexpr int kWriteBoundMs = 5000;
+
+std::unique_ptr<QSerialPort> g_port;
+std::string g_device;
+// The parity the link last put on a port; kept when a caller passes a letter outside the table.
+QSerialPort::Parity g_parity = QSerialPort::NoParity;
+
+bool PortUsable() { return g_port && g_port->isOpen(); }
+
+QSerialPort::StopBits StopBitsFor(float stopBits) {
+  if (stopBits <= 1.0f) return QSerialPort::OneStop;
+  if (stopBits < 2.0f) return QSerialPort::OneAndHalfStop;
+  return QSerialPort::TwoStop;
+}
+
+bool ParityFor(char letter, QSerialPort::Parity& parity) {
+  switch (letter) {
+    case 'e': parity = QSerialPort::EvenParity; return true;
+    case 'm': parity = QSerialPort::MarkParity; return true;
+    case 'n': parity = QSerialPort::NoParity; return true;
+    case 'o': parity = QSerialPort::OddParity; return true;
+    case 's': parity = QSerialPort::SpaceParity; return true;
+    default: return false;
+  }
+}
+
+#ifdef Q_OS_UNIX
+// The parity a device has right now, read before the port object applies its own settings, so
+// that a letter outside the table really leaves the device's parity as it was.
+void ReadDeviceParity(const QString& device) {
+  const int fd = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return;
+  termios tio{};
+  if (::tcgetattr(fd, &tio) == 0) g_parity = ParityOfControlFlags(tio.c_cflag);
+  ::close(fd);
+}
+#endif
+
+// One read that returns at once with what is waiting (at most max bytes); a failed read is none.
+QByteArray ReadWaiting(qint64 max) {
+  if (!PortUsable()) return {};
+  if (g_port->bytesAvailable() == 0) g_port->waitForReadyRead(0);
+  return g_port->read(max);
+}
+
+}  // namespace
+
+#ifdef Q_OS_UNIX
+QSerialPort::Parity ParityOfControlFlags(unsigned int cflag) {
+  if (!(cflag & PARENB)) return QSerialPort::NoParity;
+#ifdef CMSPAR
+  if (cflag & CMSPAR) return (cflag & PARODD) ? QSerialPort::MarkParity : QSerialPort::SpaceParity;
+#endif
+  return (cflag & PARODD) ? QSerialPort::OddParity : QSerialPort::EvenParity;
+}
+#endif
+
+bool ComOpen(const std::string& portName, int32_t baudRate, char parity, uint8_t dataBits,
+             float stopBits) {
+  g_port.reset();
+  g_device.clear();
+  const QString device = PortNames::DeviceFor(QString::fromStdString(portName));
+  if (device.isEmpty()) return false;
+#ifdef Q_OS_UNIX
+  if (!ParityFor(parity, g_parity)) ReadDeviceParity(device);
+#else
+  ParityFor(parity, g_parity);
+#endif
+  auto port = std::make_unique<QSerialPort>();
+  port->setPortName(device);
+  // Settings the port object applies while opening; the ones below are set again after the open,
+  // where a refusal (a rate the driver cannot make, a pseudo-terminal without modem lines) is
+  // ignored and leaves what the port had.
+  port->setFlowControl(QSerialPort::NoFlowControl);
+  port->setParity(g_parity);
+  if (!port->open(QIODevice::ReadWrite)) return false;
+  port->setBaudRate(baudRate);
+  port->setDataBits(static_cast<QSerialPort::DataBits>(dataBits));
+  port->setParity(g_parity);
+  port->setStopBits(StopBitsFor(stopBits));
+  port->setFlowControl(QSerialPort::NoFlowControl);
+  port->setDataTerminalReady(false);
+  port->setRequestToSend(false);
+  port->clearError();
+  g_port = std::move(port);
+  g_device = device.toStdString();
+  return true;
+}
+
+void ComClose() {
+  if (g_port) g_port->close();
+  g_port.reset();
+  g_device.clear();
+}
+
+void ComSendLine(const std::string& line) {
+  ReadWaiting(kChunk);  // stale input, such as the rest of an earlier reply
+  std::string framed = line + '\r';
+  if (framed.size() > kMaxLine) framed.resize(kMaxLine);
+  if (!PortUsable()) return;
+  g_port->write(framed.data(), static_cast<qint64>(framed.size()));
+  g_port->waitForBytesWritten(kWriteBoundMs);
+}
+
+bool ComReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capacity) {
+  using Clock = std::chrono::steady_clock;
+  reply.clear();
+  const auto start = Clock::now();
+  const std::size_t limit = std::min(kMaxLine, capacity);
+  for (;;) {
+    const QByteArray bytes = ReadWaiting(kChunk);
+    const qsizetype nul = bytes.indexOf('\0');
+    reply.append(bytes.constData(), static_cast<std::size_t>(nul < 0 ? bytes.size() : nul));
+    if (reply.size() > limit) reply.resize(limit);
+
+    const auto elapsedMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    if (static_cast<long long>(timeLimitMs) < elapsedMs) break;
+    if (!reply.empty() && reply.find('\r') != std::string::npos) break;
+
+    // Wait for the next bytes instead of spinning, but never past the limit: a reply is still
+    // seen the moment it arrives, and a silent unit costs no processor time.
+    const int remaining = static_cast<int>(static_cast<long long>(timeLimitMs) - elapsedMs + 1);
+    if (PortUsable() && g_port->bytesAvailable() > 0) continue;
+    const auto waitStart = Clock::now();
+    if (!PortUsable() || !g_port->waitForReadyRead(remaining)) {
+      // No port, or the device failed (gone, hung up): waitForReadyRead may return at once, so
+      // sleep out what it did not wait.
+      const auto waited =
+          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - waitStart).count();
+      if (waited < remaining) QThread::msleep(static_cast<unsigned long>(remaining - waited));
+    }
+  }
+  const auto cr = reply.find('\r');
+  if (cr == std::string::npos) return false;
+  reply.resize(cr);
+  return true;
+}
+
+std::string ComDevice() { return g_device; }

@@ -1,0 +1,32 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include <QSerialPort>
+
+// The serial line link: one process-wide port, opened by name, that carries one command line out
+// and collects one CR-terminated reply line within a time limit. It shows nothing; callers decide
+// what the operator sees.
+
+// Opens and sets up the named port ("COM1" … "COM8", see PortNames). Parity letters: "e", "m", "n",
+// "o", "s"; any other keeps the parity the port had. Stop bits: <= 1 one, below 2 one and a half,
+// otherwise two. Returns false when the port could not be opened (missing, or held by another
+// program); refused line settings are ignored and leave the port open.
+bool ComOpen(const std::string& portName, int32_t baudRate, char parity, uint8_t dataBits,
+             float stopBits);
+
+// Closes the port; afterwards the link holds none.
+void ComClose();
+
+// Throws away up to 256 waiting bytes, then sends the line followed by CR, cut to 255 characters.
+void ComSendLine(const std::string& line);
+
+// Empties reply and fills it with the next reply line. True when a CR arrived within the limit:
+// reply then holds the text before the first CR. False otherwise: reply keeps what arrived.
+bool ComReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capacity);
+
+// The device the open port sits on, empty when none is open (for the port dialog's hints and tests).
+std::string ComDevice();
+
+// The parity that a termios control-flag word describes (Unix).
+QSerialPort::Parity ParityOfControlFlags(unsigned int cflag);

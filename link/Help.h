@@ -1,0 +1,17 @@
+#pragma once
+#include <QDialog>
+
+namespace Ui {
+class TFormHelp;
+}
+
+// The help window: the serial connector's pins and short notes on using the program.
+class TFormHelp : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TFormHelp(QWidget* parent = nullptr);
+  ~TFormHelp() override;
+
+  Ui::TFormHelp* ui;
+};

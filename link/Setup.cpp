@@ -1,0 +1,121 @@
+#include "link/Setup.h"
+
+#include "link/Async.h"
+#include "link/Help.h"
+#include "link/PortNames.h"
+#include "ui_Setup.h"
+#include "window/Look.h"
+#include "window/MessageSeam.h"
+#include "window/Term.h"
+
+#include <QHeaderView>
+
+namespace {
+
+struct SpeedButton { QRadioButton* Ui::TFormSetup::*button; int32_t baud; };
+constexpr SpeedButton kSpeeds[] = {
+    {&Ui::TFormSetup::RBtn19200, 19200},   {&Ui::TFormSetup::RBtn38400, 38400},
+    {&Ui::TFormSetup::RBtn57600, 57600},   {&Ui::TFormSetup::RBtn115200, 115200},
+    {&Ui::TFormSetup::RBtn230400, 230400}, {&Ui::TFormSetup::RBtn460800, 460800},
+    {&Ui::TFormSetup::RBtn921000, 921000},
+};
+
+}  // namespace
+
+TFormSetup::TFormSetup(TTermForm* term, QWidget* parent)
+    : QDialog(parent), ui(new Ui::TFormSetup), term_(term) {
+  ui->setupUi(this);
+  ApplyLook(this);
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setFixedSize(574, 241);
+  ui->ListView1->setHeaderLabels({QStringLiteral("Device Number"), QStringLiteral("Device Description")});
+  ui->ListView1->setColumnWidth(0, 100);
+  ui->ListView1->setColumnWidth(1, 248);
+  for (int n = 1; n <= 8; ++n) {
+    const QString device = PortNames::DeviceFor(QStringLiteral("COM%1").arg(n));
+    auto* button = findChild<QRadioButton*>(QStringLiteral("RBtnCom%1").arg(n));
+    button->setToolTip(device.isEmpty() ? QStringLiteral("-") : device);
+  }
+  auto guarded = [](auto handler) { return [handler] { RunGuarded(handler); }; };
+  connect(ui->BtnOpen, &QPushButton::clicked, this, guarded([this] { BtnOpenClick(); }));
+  connect(ui->BtnClose, &QPushButton::clicked, this, guarded([this] { BtnCloseClick(); }));
+  connect(ui->BtnHelp, &QPushButton::clicked, this, guarded([this] { BtnHelpClick(); }));
+  connect(ui->BitBtnOK, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+TFormSetup::~TFormSetup() { delete ui; }
+
+LinkKind TFormSetup::CurrentLinkKind() const {
+  return ui->RBtnUSB->isChecked() ? LinkKind::Usb : LinkKind::Serial;
+}
+
+void TFormSetup::SelectStartupSpeed() {
+  ui->RBtn115200->setChecked(true);
+  openedKind_ = LinkKind::Serial;
+}
+
+QString TFormSetup::ChosenPortName() const {
+  QString name;
+  for (int n = 1; n <= 8; ++n)
+    if (findChild<QRadioButton*>(QStringLiteral("RBtnCom%1").arg(n))->isChecked())
+      name = QStringLiteral("COM%1").arg(n);
+  return name;
+}
+
+int32_t TFormSetup::ChosenBaudRate() const {
+  int32_t baud = 115200;
+  for (const auto& s : kSpeeds)
+    if ((ui->*(s.button))->isChecked()) baud = s.baud;
+  return baud;
+}
+
+void TFormSetup::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  RunGuarded([this] { FormShow(); });
+}
+
+void TFormSetup::FormShow() {
+  ui->BtnOpen->setEnabled(!term_->PortOpen);
+  ui->BtnClose->setEnabled(term_->PortOpen);
+}
+
+void TFormSetup::SetChoosing(bool choosing) {
+  ui->GrBoxPort->setEnabled(choosing);
+  ui->GrBoxBaud->setEnabled(choosing);
+  ui->GrBoxUSB->setEnabled(choosing);
+  ui->BtnOpen->setEnabled(choosing);
+  ui->BtnClose->setEnabled(!choosing);
+}
+
+void TFormSetup::BtnOpenClick() {
+  SetChoosing(false);
+  term_->SetReplyTimeoutMs(1000);
+  const QString port = ChosenPortName();
+  const int32_t baud = ChosenBaudRate();
+  openedKind_ = CurrentLinkKind();
+  bool opened = false;
+  QString title;
+  if (openedKind_ == LinkKind::Serial) {
+    opened = ComOpen(port.toStdString(), baud, 'n', 8, 1.0f);
+    title = QStringLiteral("VORKA config v1.3 - port %1 - %2").arg(port).arg(baud);
+  }
+  term_->PortOpen = opened;
+  term_->setWindowTitle(opened ? title : TTermForm::kTitleNoPort);
+}
+
+void TFormSetup::CloseOpenedLink() {
+  if (openedKind_ == LinkKind::Serial) ComClose();
+}
+
+void TFormSetup::BtnCloseClick() {
+  SetChoosing(true);
+  if (term_->PortOpen) CloseOpenedLink();
+  term_->PortOpen = false;
+  term_->setWindowTitle(TTermForm::kTitleNoPort);
+}
+
+void TFormSetup::BtnHelpClick() {
+  if (help_) help_->exec();
+}

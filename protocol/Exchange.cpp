@@ -1,0 +1,73 @@
+#include "protocol/Exchange.h"
+
+#include "link/Async.h"
+
+#include <chrono>
+
+void SerialTransport::Send(const std::string& framed) { ComSendLine(framed); }
+
+bool SerialTransport::Receive(uint32_t timeLimitMs, std::string& reply) {
+  return ComReceiveLine(timeLimitMs, reply, CommandExchange::kMaxLine);
+}
+
+std::vector<std::string> ShortScript(const std::string& mode) {
+  if (mode == "check") return {"Q", "?"};
+  if (mode == "stav") return {"I1", "I2"};
+  if (mode == "reset") return {"j"};
+  return {};
+}
+
+std::string LineAt(const std::vector<std::string>& lines, std::size_t n) {
+  return n < lines.size() ? lines[n] : std::string();
+}
+
+CommandExchange::CommandExchange(ExchangeHost& host, Transport& serial)
+    : host_(host), serial_(serial) {}
+
+bool CommandExchange::Run(const std::vector<std::string>& script) {
+  struct Depth {
+    int& d;
+    explicit Depth(int& depth) : d(depth) { ++d; }
+    ~Depth() { --d; }
+  } depth(depth_);
+  using Clock = std::chrono::steady_clock;
+
+  script_.clear();
+  replies_.clear();
+  sent_.clear();
+  host_.LogsCleared();
+  script_ = script;
+  host_.ScriptShown(script_);
+  const auto start = Clock::now();
+  if (script_.empty()) return true;
+
+  for (const std::string& line : script) {
+    sent_.push_back(line);
+    host_.LineSent(line);
+    std::string framed = host_.CommandPrefix() + line;
+    if (framed.size() > kMaxLine) framed.resize(kMaxLine);
+    const bool usb = usb_ && host_.CurrentLinkKind() == LinkKind::Usb;
+    Transport& link = usb ? *usb_ : serial_;
+    link.Send(framed);
+    std::string reply;
+    if (!link.Receive(replyTimeoutMs_, reply)) {
+      // Over USB the unit is identified afresh first; a failure inside that identification must
+      // not start another one.
+      if (usb && !identifyingAfterFailure_) {
+        identifyingAfterFailure_ = true;
+        host_.IdentifyAfterUsbFailure();
+        identifyingAfterFailure_ = false;
+      }
+      host_.ReportFailure();
+      return false;
+    }
+    if (!reply.empty() && reply.back() == '\r') reply.pop_back();
+    if (reply.size() > kMaxLine) reply.resize(kMaxLine);
+    replies_.push_back(reply);
+    host_.ReplyLogged(reply);
+  }
+  const auto us = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+  host_.ExchangeTimed(us.count());
+  host_.LogsToEnd();
+  return true;
+}

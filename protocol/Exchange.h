@@ -1,0 +1,84 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The one exchange through which every conversation with the unit runs: a script of command
+// lines, each sent behind the command prefix over the current link, one reply awaited per line.
+
+enum class LinkKind { Serial, Usb };
+
+// One way to the unit. Send takes the framed command (prefix and command, no terminator).
+class Transport {
+ public:
+  virtual ~Transport() = default;
+  virtual void Send(const std::string& framed) = 0;
+  // True with the reply as the link returns it (a trailing CR may still be on it).
+  virtual bool Receive(uint32_t timeLimitMs, std::string& reply) = 0;
+};
+
+// The serial line link: the CR is added by the link.
+class SerialTransport : public Transport {
+ public:
+  void Send(const std::string& framed) override;
+  bool Receive(uint32_t timeLimitMs, std::string& reply) override;
+};
+
+// The side of the window the exchange works with: where the logs are shown, which link is
+// chosen, what the operator is told when a reply does not come.
+class ExchangeHost {
+ public:
+  virtual ~ExchangeHost() = default;
+  virtual std::string CommandPrefix() = 0;
+  virtual LinkKind CurrentLinkKind() = 0;
+  virtual void LogsCleared() = 0;
+  virtual void ScriptShown(const std::vector<std::string>& script) = 0;
+  virtual void LineSent(const std::string& line) = 0;
+  virtual void ReplyLogged(const std::string& reply) = 0;
+  virtual void ExchangeTimed(long long microseconds) = 0;
+  virtual void LogsToEnd() = 0;
+  // A reply over USB did not come: identify the unit again before the failure is reported.
+  virtual void IdentifyAfterUsbFailure() = 0;
+  // "Chyba komunikace", and the unit no longer counts as present.
+  virtual void ReportFailure() = 0;
+};
+
+// The scripts that need nothing but the mode word: "check", "stav", "reset". Any other word
+// gives an empty script.
+std::vector<std::string> ShortScript(const std::string& mode);
+
+// Reply line n of a log, empty past the end.
+std::string LineAt(const std::vector<std::string>& lines, std::size_t n);
+
+class CommandExchange {
+ public:
+  static constexpr std::size_t kMaxLine = 255;
+
+  CommandExchange(ExchangeHost& host, Transport& serial);
+
+  // The USB link, once there is one; until then every exchange goes over the serial line.
+  void SetUsbTransport(Transport* usb) { usb_ = usb; }
+  void SetReplyTimeoutMs(uint32_t ms) { replyTimeoutMs_ = ms; }
+  uint32_t ReplyTimeoutMs() const { return replyTimeoutMs_; }
+
+  // Runs the script. True when every line got its reply; false after the failure path.
+  bool Run(const std::vector<std::string>& script);
+
+  const std::vector<std::string>& Script() const { return script_; }
+  const std::vector<std::string>& Sent() const { return sent_; }
+  const std::vector<std::string>& Replies() const { return replies_; }
+  std::string Reply(std::size_t n) const { return LineAt(replies_, n); }
+
+  // An exchange, or the failure message of one, is in progress (a message box lets timer ticks
+  // through while it is open).
+  bool Busy() const { return depth_ > 0; }
+
+ private:
+  ExchangeHost& host_;
+  Transport& serial_;
+  Transport* usb_ = nullptr;
+  uint32_t replyTimeoutMs_ = 0;
+  std::vector<std::string> script_, sent_, replies_;
+  int depth_ = 0;
+  bool identifyingAfterFailure_ = false;
+};

@@ -1,0 +1,212 @@
+#include "sim/VirtualUnit.h"
+
+#include <cctype>
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+const char* const kPrefix = "!0";
+
+bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+std::string Hex2(uint8_t value) {
+  char text[3];
+  std::snprintf(text, sizeof text, "%02X", value);
+  return text;
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// Addresses the unit knows, with their factory contents.
+struct ByteDefault { const char* address; uint8_t value; };
+const ByteDefault kByteDefaults[] = {
+    {"01", 0x02}, {"02", 0x03}, {"03", 0x08},  // output functions: cooling, air blow, brake
+    {"04", 0xFF},                              // PWM
+    {"05", 0xFF},                              // all axes positive, clock normal
+    {"06", 0xFF}, {"07", 0xFF},                // MPG not used, no start input
+    {"08", 0x00}, {"09", 0x00}, {"0A", 0x00}, {"0B", 0x00},
+    {"0C", 0xFF},                              // axis A on its own
+    {"FD", 0x10},                              // brake delay, decimal digits "10"
+};
+struct TextDefault { const char* address; const char* value; };
+const TextDefault kFloatDefaults[] = {
+    {"10", "0"}, {"14", "0"}, {"18", "0"},     // low limits
+    {"20", "1"}, {"24", "1"}, {"28", "1"},     // high limits
+    {"30", "1"}, {"34", "1"}, {"38", "1"},     // gears
+    {"40", "1"}, {"44", "1"},                  // MPG acceleration, MPG top speed
+    {"50", "1"}, {"54", "1"}, {"58", "1"},     // reference speeds
+};
+const TextDefault kUnsignedDefaults[] = {{"48", "100"}, {"4C", "1"}};
+
+bool IsNumberText(const std::string& text) {
+  if (text.empty()) return false;
+  std::size_t i = (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  bool digit = false, point = false;
+  for (; i < text.size(); ++i) {
+    if (std::isdigit(static_cast<unsigned char>(text[i]))) digit = true;
+    else if (text[i] == '.' && !point) point = true;
+    else return false;
+  }
+  return digit;
+}
+
+}  // namespace
+
+VirtualUnit::VirtualUnit() : VirtualUnit(Options{}) {}
+
+VirtualUnit::VirtualUnit(Options options) : options_(std::move(options)) { ResetRegisters(); }
+
+void VirtualUnit::ResetRegisters() {
+  std::lock_guard lock(mutex_);
+  bytes_.clear();
+  floats_.clear();
+  unsigneds_.clear();
+  for (const auto& d : kByteDefaults) bytes_[d.address] = d.value;
+  for (const auto& d : kFloatDefaults) floats_[d.address] = d.value;
+  for (const auto& d : kUnsignedDefaults) unsigneds_[d.address] = d.value;
+}
+
+std::optional<std::string> VirtualUnit::Respond(const std::string& line) {
+  std::lock_guard lock(mutex_);
+  received_.push_back(line);
+  if (closeOnNth_ > 0 && --closeOnNth_ == 0) {
+    closeRequest_ = true;
+    return std::nullopt;
+  }
+  if (silentOnNth_ > 0 && --silentOnNth_ == 0) return std::nullopt;
+  if (silent_) return std::nullopt;
+  if (line.compare(0, 2, kPrefix) != 0) return std::nullopt;
+  const std::string command = line.substr(2);
+  if (!silentOnCommand_.empty() && command == silentOnCommand_) return std::nullopt;
+  if (auto it = overrides_.find(command); it != overrides_.end()) return it->second;
+  return Answer(command);
+}
+
+std::optional<std::string> VirtualUnit::Answer(const std::string& command) {
+  if (command == "Q") return "0," + options_.id;
+  if (command == "?") return std::string("0,TK20") + (options_.mpg ? "MPG" : "") + options_.version;
+  if (command == "I1") return "0," + Hex2(static_cast<uint8_t>(inputWord_ & 0xFF));
+  if (command == "I2") return "0," + Hex2(static_cast<uint8_t>(inputWord_ >> 8));
+  if (command == "j") {
+    restartRequest_ = true;
+    return std::nullopt;
+  }
+  // Register commands: E[F|U](R|W) + two-digit address [+ "," + value].
+  if (command.size() >= 4 && command[0] == 'E') {
+    char kind = 'B';
+    std::size_t at = 1;
+    if (command[1] == 'F' || command[1] == 'U') {
+      kind = command[1];
+      at = 2;
+    }
+    const char op = command[at];
+    const std::string rest = command.substr(at + 1);
+    if (rest.size() >= 2 && IsHexDigit(rest[0]) && IsHexDigit(rest[1])) {
+      const std::string address = rest.substr(0, 2);
+      if (op == 'R' && rest.size() == 2) {
+        if (auto value = ReadRegister(kind, address)) return "0," + *value;
+      } else if (op == 'W' && rest.size() > 3 && rest[2] == ',') {
+        if (WriteRegister(kind, address, rest.substr(3))) return "0";
+      }
+    }
+  }
+  return "1";
+}
+
+std::optional<std::string> VirtualUnit::ReadRegister(char kind, const std::string& address) const {
+  if (kind == 'B') {
+    auto it = bytes_.find(address);
+    if (it != bytes_.end()) return Hex2(it->second);
+    return std::nullopt;
+  }
+  const auto& texts = kind == 'F' ? floats_ : unsigneds_;
+  auto it = texts.find(address);
+  if (it != texts.end()) return it->second;
+  return std::nullopt;
+}
+
+bool VirtualUnit::WriteRegister(char kind, const std::string& address, const std::string& value) {
+  if (kind == 'B') {
+    auto it = bytes_.find(address);
+    if (it == bytes_.end() || value.size() != 2 || !IsHexDigit(value[0]) || !IsHexDigit(value[1]))
+      return false;
+    it->second = static_cast<uint8_t>(std::stoi(value, nullptr, 16));
+    return true;
+  }
+  auto& texts = kind == 'F' ? floats_ : unsigneds_;
+  auto it = texts.find(address);
+  if (it == texts.end() || !IsNumberText(value)) return false;
+  if (kind == 'U' && (value[0] == '-' || value.find('.') != std::string::npos)) return false;
+  it->second = value;
+  return true;
+}
+
+std::optional<uint8_t> VirtualUnit::ByteRegister(const std::string& address) const {
+  std::lock_guard lock(mutex_);
+  auto it = bytes_.find(Upper(address));
+  if (it == bytes_.end()) return std::nullopt;
+  return it->second;
+}
+
+void VirtualUnit::SetByteRegister(const std::string& address, uint8_t value) {
+  std::lock_guard lock(mutex_);
+  bytes_[Upper(address)] = value;
+}
+
+std::optional<std::string> VirtualUnit::TextRegister(const std::string& address) const {
+  std::lock_guard lock(mutex_);
+  const std::string a = Upper(address);
+  if (auto it = floats_.find(a); it != floats_.end()) return it->second;
+  if (auto it = unsigneds_.find(a); it != unsigneds_.end()) return it->second;
+  return std::nullopt;
+}
+
+void VirtualUnit::SetTextRegister(const std::string& address, const std::string& text) {
+  std::lock_guard lock(mutex_);
+  const std::string a = Upper(address);
+  if (auto it = unsigneds_.find(a); it != unsigneds_.end()) it->second = text;
+  else floats_[a] = text;
+}
+
+void VirtualUnit::SetInputWord(uint16_t word) { std::lock_guard l(mutex_); inputWord_ = word; }
+uint16_t VirtualUnit::InputWord() const { std::lock_guard l(mutex_); return inputWord_; }
+void VirtualUnit::SetMpg(bool mpg) { std::lock_guard l(mutex_); options_.mpg = mpg; }
+void VirtualUnit::SetId(const std::string& id) { std::lock_guard l(mutex_); options_.id = id; }
+void VirtualUnit::SetSilent(bool silent) { std::lock_guard l(mutex_); silent_ = silent; }
+void VirtualUnit::SetSilentOnNth(int n) { std::lock_guard l(mutex_); silentOnNth_ = n; }
+void VirtualUnit::SetSilentOnCommand(const std::string& command) {
+  std::lock_guard l(mutex_);
+  silentOnCommand_ = command;
+}
+void VirtualUnit::SetReplyOverride(const std::string& command, const std::string& reply) {
+  std::lock_guard l(mutex_);
+  overrides_[command] = reply;
+}
+void VirtualUnit::ClearReplyOverrides() { std::lock_guard l(mutex_); overrides_.clear(); }
+void VirtualUnit::SetCrLf(bool crlf) { std::lock_guard l(mutex_); crlf_ = crlf; }
+bool VirtualUnit::CrLf() const { std::lock_guard l(mutex_); return crlf_; }
+void VirtualUnit::SetDelayMs(int ms) { std::lock_guard l(mutex_); delayMs_ = ms; }
+int VirtualUnit::DelayMs() const { std::lock_guard l(mutex_); return delayMs_; }
+void VirtualUnit::SetBaud(int baud) { std::lock_guard l(mutex_); baud_ = baud; }
+int VirtualUnit::Baud() const { std::lock_guard l(mutex_); return baud_; }
+void VirtualUnit::SetCloseOnNth(int n) { std::lock_guard l(mutex_); closeOnNth_ = n; }
+int VirtualUnit::RestartMs() const { std::lock_guard l(mutex_); return options_.restartMs; }
+
+bool VirtualUnit::TakeCloseRequest() {
+  std::lock_guard l(mutex_);
+  return std::exchange(closeRequest_, false);
+}
+bool VirtualUnit::TakeRestartRequest() {
+  std::lock_guard l(mutex_);
+  return std::exchange(restartRequest_, false);
+}
+
+std::vector<std::string> VirtualUnit::Received() const {
+  std::lock_guard l(mutex_);
+  return received_;
+}
+void VirtualUnit::ClearReceived() { std::lock_guard l(mutex_); received_.clear(); }

@@ -1,0 +1,88 @@
+#pragma once
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The virtual VORKA unit: answers command lines as the unit does, keeps its registers, and lets
+// tests inject the faults a real line shows. Thread-safe: the pseudo-terminal server calls it from
+// its own thread while a test changes it.
+class VirtualUnit {
+ public:
+  struct Options {
+    std::string id = "VK12345";       // answer to "Q" after "0,"
+    std::string version = " v2.4";    // follows "TK20MPG" (or "TK20") in the answer to "?"
+    bool mpg = true;
+    int restartMs = 300;              // input ignored after "j"
+  };
+
+  VirtualUnit();
+  explicit VirtualUnit(Options options);
+
+  // The reply to one received line (without CR), or nothing when the unit stays silent.
+  // Replies carry no terminator; the server adds it.
+  std::optional<std::string> Respond(const std::string& line);
+
+  // Factory state of every register.
+  void ResetRegisters();
+
+  // Register access for tests, by address ("01", "FD", "10", "48" …).
+  std::optional<uint8_t> ByteRegister(const std::string& address) const;
+  void SetByteRegister(const std::string& address, uint8_t value);
+  std::optional<std::string> TextRegister(const std::string& address) const;
+  void SetTextRegister(const std::string& address, const std::string& text);
+
+  void SetInputWord(uint16_t word);
+  uint16_t InputWord() const;
+  void SetMpg(bool mpg);
+  void SetId(const std::string& id);
+
+  // Fault injection.
+  void SetSilent(bool silent);                              // answers nothing at all
+  void SetSilentOnNth(int n);                               // n-th command from now (1-based), 0 off
+  void SetSilentOnCommand(const std::string& command);      // e.g. "ER05"; empty off
+  void SetReplyOverride(const std::string& command, const std::string& reply);  // garbled/long
+  void ClearReplyOverrides();
+  void SetCrLf(bool crlf);
+  bool CrLf() const;
+  void SetDelayMs(int ms);
+  int DelayMs() const;
+  void SetBaud(int baud);                                   // 0: no pacing
+  int Baud() const;
+  void SetCloseOnNth(int n);                                // line closed at the n-th command, 0 off
+  int RestartMs() const;
+
+  // Set by Respond when the line is to be closed now; the server reads and clears it.
+  bool TakeCloseRequest();
+  // True once after "j": the server ignores input for RestartMs.
+  bool TakeRestartRequest();
+
+  // Every line received, in order, as received (prefix included, no CR).
+  std::vector<std::string> Received() const;
+  void ClearReceived();
+
+ private:
+  std::optional<std::string> Answer(const std::string& command);
+  std::optional<std::string> ReadRegister(char kind, const std::string& address) const;
+  bool WriteRegister(char kind, const std::string& address, const std::string& value);
+
+  mutable std::mutex mutex_;
+  Options options_;
+  std::map<std::string, uint8_t> bytes_;
+  std::map<std::string, std::string> floats_;
+  std::map<std::string, std::string> unsigneds_;
+  std::map<std::string, std::string> overrides_;
+  uint16_t inputWord_ = 0;
+  bool silent_ = false;
+  int silentOnNth_ = 0;
+  int closeOnNth_ = 0;
+  std::string silentOnCommand_;
+  bool crlf_ = false;
+  int delayMs_ = 0;
+  int baud_ = 0;
+  bool closeRequest_ = false;
+  bool restartRequest_ = false;
+  std::vector<std::string> received_;
+};

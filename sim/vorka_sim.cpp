@@ -1,0 +1,125 @@
+// vorka-sim: a virtual VORKA unit on a pseudo-terminal, for trying the program without hardware.
+#include "sim/PtyServer.h"
+#include "sim/VirtualUnit.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+void OnSignal(int) { g_stop = 1; }
+
+void Usage() {
+  std::puts(
+      "usage: vorka-sim [options]\n"
+      "  --link PATH          also make PATH a symbolic link to the line\n"
+      "  --id TEXT            unit identifier answered to Q (7 characters)\n"
+      "  --version TEXT       version text after the family mark\n"
+      "  --no-mpg             firmware without MPG functions\n"
+      "  --restart-ms N       how long the unit ignores the line after a reset\n"
+      "  --static-inputs      keep the inputs still (they toggle slowly otherwise)\n"
+      "faults:\n"
+      "  --silent             answer nothing\n"
+      "  --silent-nth N       stay silent on the N-th command\n"
+      "  --silent-command C   stay silent on command C (without the !0 prefix)\n"
+      "  --delay-ms N         delay every reply by N ms\n"
+      "  --baud N             pace the line at N Bd\n"
+      "  --crlf               end replies with CR LF\n"
+      "  --garble C=TEXT      answer command C with TEXT\n"
+      "  --long C             answer command C with 300 characters\n"
+      "  --close-nth N        close the line at the N-th command");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  VirtualUnit::Options options;
+  std::string link;
+  bool staticInputs = false;
+  struct Fault { std::string flag, value; };
+  std::vector<Fault> faults;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "vorka-sim: %s needs a value\n", arg.c_str());
+        std::exit(2);
+      }
+      return argv[++i];
+    };
+    if (arg == "--link") link = value();
+    else if (arg == "--id") options.id = value();
+    else if (arg == "--version") options.version = value();
+    else if (arg == "--no-mpg") options.mpg = false;
+    else if (arg == "--restart-ms") options.restartMs = std::atoi(value().c_str());
+    else if (arg == "--static-inputs") staticInputs = true;
+    else if (arg == "--silent" || arg == "--crlf") faults.push_back({arg, ""});
+    else if (arg == "--silent-nth" || arg == "--silent-command" || arg == "--delay-ms" ||
+             arg == "--baud" || arg == "--garble" || arg == "--long" || arg == "--close-nth")
+      faults.push_back({arg, value()});
+    else if (arg == "--help" || arg == "-h") { Usage(); return 0; }
+    else {
+      std::fprintf(stderr, "vorka-sim: unknown option %s\n", arg.c_str());
+      Usage();
+      return 2;
+    }
+  }
+
+  VirtualUnit unit(options);
+  for (const auto& f : faults) {
+    if (f.flag == "--silent") unit.SetSilent(true);
+    else if (f.flag == "--crlf") unit.SetCrLf(true);
+    else if (f.flag == "--silent-nth") unit.SetSilentOnNth(std::atoi(f.value.c_str()));
+    else if (f.flag == "--silent-command") unit.SetSilentOnCommand(f.value);
+    else if (f.flag == "--delay-ms") unit.SetDelayMs(std::atoi(f.value.c_str()));
+    else if (f.flag == "--baud") unit.SetBaud(std::atoi(f.value.c_str()));
+    else if (f.flag == "--long") unit.SetReplyOverride(f.value, "0," + std::string(298, '7'));
+    else if (f.flag == "--close-nth") unit.SetCloseOnNth(std::atoi(f.value.c_str()));
+    else if (f.flag == "--garble") {
+      const auto eq = f.value.find('=');
+      if (eq == std::string::npos) {
+        std::fprintf(stderr, "vorka-sim: --garble wants C=TEXT\n");
+        return 2;
+      }
+      unit.SetReplyOverride(f.value.substr(0, eq), f.value.substr(eq + 1));
+    }
+  }
+
+  PtyServer server(unit);
+  if (!server.Start()) {
+    std::perror("vorka-sim: cannot open a pseudo-terminal");
+    return 1;
+  }
+  if (!link.empty()) {
+    ::unlink(link.c_str());
+    if (::symlink(server.SlavePath().c_str(), link.c_str()) != 0) {
+      std::perror("vorka-sim: cannot make the link");
+      return 1;
+    }
+  }
+  std::printf("%s\n", server.SlavePath().c_str());
+  std::fflush(stdout);
+
+  std::signal(SIGINT, OnSignal);
+  std::signal(SIGTERM, OnSignal);
+  uint16_t word = 0x0001;
+  int tick = 0;
+  while (!g_stop) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (!staticInputs && ++tick % 5 == 0) {
+      // A slowly walking input, with the sensor inputs 14 and 15 taking part.
+      word = static_cast<uint16_t>(word == 0x0080 ? 0x4000 : word == 0x8000 ? 0x0001
+                                   : word << 1);
+      unit.SetInputWord(word);
+    }
+  }
+  server.Stop();
+  if (!link.empty()) ::unlink(link.c_str());
+  return 0;
+}

@@ -1,0 +1,46 @@
+#include "window/Look.h"
+
+#include <QAbstractButton>
+#include <QFontDatabase>
+#include <QIcon>
+#include <QLabel>
+#include <QWidget>
+
+QFont WindowFont() {
+  QFont font;
+  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                    QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSize(8);
+  return font;
+}
+
+QFont FixedPitchFont(int pointSize) {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setPointSize(pointSize);
+  return font;
+}
+
+void ApplyLook(QWidget* window) {
+  window->setFont(WindowFont());
+  for (QWidget* w : window->findChildren<QWidget*>()) {
+    if (w->property("fixedFont").toBool()) {
+      QFont f = FixedPitchFont(9);
+      f.setBold(w->font().bold());
+      w->setFont(f);
+    }
+    const QString glyph = w->property("glyph").toString();
+    if (auto* button = qobject_cast<QAbstractButton*>(w); button && !glyph.isEmpty()) {
+      QIcon icon(QStringLiteral(":/img/%1.xpm").arg(glyph));
+      const QPixmap disabled(QStringLiteral(":/img/%1_disabled.xpm").arg(glyph));
+      if (!disabled.isNull()) icon.addPixmap(disabled, QIcon::Disabled);
+      button->setIcon(icon);
+      button->setIconSize(QSize(24, 24));
+    }
+    auto* label = qobject_cast<QLabel*>(w);
+    if (!label) continue;
+    const QString picture = label->property("picture").toString();
+    if (!picture.isEmpty()) label->setPixmap(QPixmap(QStringLiteral(":/img/%1.xpm").arg(picture)));
+    if (label->property("autoSize").toBool()) label->adjustSize();
+  }
+}

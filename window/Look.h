@@ -1,0 +1,13 @@
+#pragma once
+#include <QFont>
+
+class QWidget;
+
+// Fonts and pictures shared by the three windows.
+QFont WindowFont();             // the nearest sans-serif to "MS Sans Serif" 8 pt
+QFont FixedPitchFont(int pointSize);  // the system's fixed-pitch font, for "Fixedsys"
+
+// Gives a window built from its form its look: the window font, the fixed-pitch font where a
+// control asks for it (property fixedFont), button glyphs (glyph), pictures (picture), and labels
+// sized to their captions (autoSize).
+void ApplyLook(QWidget* window);

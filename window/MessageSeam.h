@@ -1,0 +1,38 @@
+#pragma once
+#include <QString>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+// Everything the operator is told goes through here, so tests can record it instead of waiting
+// on a modal box.
+class MessageSeam {
+ public:
+  virtual ~MessageSeam() = default;
+  // Plain message box with one OK button ("Chyba komunikace", "Není otevřen žádný port", …).
+  virtual void Message(const QString& text) = 0;
+  // Error icon, title "Error", one OK button ("Špatné číslo: …", USB library failures).
+  virtual void ErrorBox(const QString& text) = 0;
+  // The application's box for an error no handler caught: stop icon, program title.
+  virtual void GeneralError(const QString& text) = 0;
+};
+
+MessageSeam& Messages();
+// Replaces the seam (tests); nullptr restores the real boxes.
+void SetMessages(MessageSeam* seam);
+
+// An error that ends the current handler and reaches the general error box (a conversion that
+// failed, a file that could not be read).
+class OperatorError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The message of the general error box: a full stop is added when the last character's code is
+// above that of the full stop (letters, digits).
+QString WithFullStop(const QString& message);
+
+// Runs a handler so that no exception escapes into the event loop: what it throws is shown in
+// the general error box and the program goes on.
+void RunGuarded(const std::function<void()>& handler);

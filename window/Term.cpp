@@ -1,0 +1,409 @@
+#include "window/Term.h"
+
+#include "entry/NumericFields.h"
+#include "link/Async.h"
+#include "link/Help.h"
+#include "link/Setup.h"
+#include "ui_Term.h"
+#include "window/LimitedEdit.h"
+#include "window/Look.h"
+#include "window/MessageSeam.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace {
+
+const QString kStartInputCaption = QStringLiteral("Vstup pro start referencí");
+const QColor kGreyText(128, 128, 128);
+
+constexpr int kDebugPage = 3;
+constexpr int kGridRowHeight = 18;
+constexpr int kGridWidthAfterStartup = 297;
+constexpr int kGridColumnWidths[] = {22, 40, 75, 75, 75};
+
+// The input grid: rows 1 to 10 with their input numbers and start-up names.
+struct GridRow { const char* number; const char* name; };
+constexpr GridRow kGridRows[] = {
+    {"0", "RefX"}, {"1", "RefY"}, {"2", "RefZ"}, {"3", "-"}, {"4", "-"},
+    {"5", "-"}, {"6", "-"}, {"7", "-"}, {"14", "Tl.Sens"}, {"15", "Sensor"},
+};
+const char* const kGridHeader[] = {"č.", "Stav", "Jméno", "Polarita", "Povoleno"};
+
+// What the MPG mode does to an edit, per item of MpgUsage.
+enum class Mode { Off, On, OnInDebug, OffInDebug };
+struct ModeRule { const char* names[3]; Mode item[3]; };
+constexpr ModeRule kMpgModeRules[] = {
+    {{"GearX", "GearY", "GearZ"}, {Mode::Off, Mode::On, Mode::On}},
+    {{"LoLimitX", "LoLimitY", "LoLimitZ"}, {Mode::Off, Mode::OnInDebug, Mode::OffInDebug}},
+    {{"HiLimitX", "HiLimitY", "HiLimitZ"}, {Mode::Off, Mode::On, Mode::Off}},
+    {{"RefSpeedX", "RefSpeedY", "RefSpeedZ"}, {Mode::Off, Mode::On, Mode::On}},
+    {{"MpgMaxSpeed", "MpgAcc", nullptr}, {Mode::Off, Mode::On, Mode::On}},
+    {{"DefSpinSpeed", "TimeOver", nullptr}, {Mode::Off, Mode::On, Mode::On}},
+    {{"StrGridVstupy", "StartNum", nullptr}, {Mode::Off, Mode::On, Mode::On}},
+};
+
+// The MPG controls that are not covered by the mode rules.
+const char* const kMpgOnlyControls[] = {"TabSheet2", "TabSheet3", "MpgUsage", "ReadCFG", "AxisLink"};
+const char* const kLoLimits[] = {"LoLimitX", "LoLimitY", "LoLimitZ"};
+const char* const kOutputControls[] = {
+    "BreakDelay", "PWM", "OUT1", "OUT2", "OUT3", "RadioPolarityInverze", "RadioPolarityNormal",
+    "XAxisPolarity", "YAxisPolarity", "ZAxisPolarity", "AAxisPolarity", "AxisLink"};
+
+QString Latin1(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
+
+// Characters from..to (counted from 1) of a text, fewer when it is shorter.
+std::string Chars(const std::string& text, std::size_t from, std::size_t to) {
+  if (text.size() < from) return {};
+  return text.substr(from - 1, to - from + 1);
+}
+
+}  // namespace
+
+TTermForm::TTermForm(const QStringList& args, QWidget* parent)
+    : QMainWindow(parent), ui(new Ui::TTermForm), args_(args), exchange_(*this, serial_) {
+  ui->setupUi(this);
+  SetUpControls();
+  ConnectHandlers();
+  FormCreate();
+}
+
+TTermForm::~TTermForm() { delete ui; }
+
+void TTermForm::SetForms(TFormSetup* setup, TFormHelp* help) {
+  setup_ = setup;
+  help_ = help;
+}
+
+void TTermForm::SetUpControls() {
+  ApplyLook(this);
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  ui->centralwidget->setFixedSize(857, 361);
+  setFixedSize(857, 361 + ui->MainMenu1->sizeHint().height());
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+
+  out1_ = std::make_unique<RadioGroup>(ui->OUT1);
+  out2_ = std::make_unique<RadioGroup>(ui->OUT2);
+  out3_ = std::make_unique<RadioGroup>(ui->OUT3);
+  pwm_ = std::make_unique<RadioGroup>(ui->PWM);
+  xPol_ = std::make_unique<RadioGroup>(ui->XAxisPolarity);
+  yPol_ = std::make_unique<RadioGroup>(ui->YAxisPolarity);
+  zPol_ = std::make_unique<RadioGroup>(ui->ZAxisPolarity);
+  aPol_ = std::make_unique<RadioGroup>(ui->AAxisPolarity);
+  axisLink_ = std::make_unique<RadioGroup>(ui->AxisLink);
+  mpgUsage_ = std::make_unique<RadioGroup>(ui->MpgUsage);
+
+  for (const NumericField& field : kNumericFields)
+    LimitTyping(findChild<QLineEdit*>(QString::fromLatin1(field.name)), field.maxTyped);
+  LimitTyping(ui->BreakDelay, kBreakDelayMaxTyped);
+
+  ui->PageControl->setTabVisible(kDebugPage, false);
+  ui->StartNum->setCurrentIndex(-1);
+  ui->StartNum->setEditText(QStringLiteral("StartNum"));
+
+  auto* grid = ui->StrGridVstupy;
+  grid->setColumnCount(5);
+  grid->setRowCount(11);
+  grid->horizontalHeader()->hide();
+  grid->verticalHeader()->hide();
+  grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  grid->setFont(FixedPitchFont(9));
+  grid->verticalHeader()->setMinimumSectionSize(kGridRowHeight);
+  for (int r = 0; r < 11; ++r) {
+    grid->setRowHeight(r, kGridRowHeight);
+    for (int c = 0; c < 5; ++c) {
+      auto* item = new QTableWidgetItem;
+      if (r == 0 || c < 2) {  // fixed cells: headers, input numbers, live state
+        item->setFlags(Qt::ItemIsEnabled);
+        item->setBackground(palette().button());
+      }
+      grid->setItem(r, c, item);
+    }
+  }
+
+  tim_ = new QTimer(this);
+  tim_->setInterval(40);
+}
+
+void TTermForm::ConnectHandlers() {
+  auto guarded = [](auto handler) { return [handler] { RunGuarded(handler); }; };
+  connect(ui->PortMnu, &QAction::triggered, this, guarded([this] { PortMnuClick(); }));
+  connect(ui->HelpMnu, &QAction::triggered, this, guarded([this] { HelpMnuClick(); }));
+  connect(ui->btexit, &QPushButton::clicked, this, guarded([this] { btexitClick(); }));
+  connect(ui->posuvnik, &QScrollBar::actionTriggered, this, [this](int) {
+    RunGuarded([this] { posuvnikScroll(ui->posuvnik->sliderPosition()); });
+  });
+  mpgUsage_->OnClick([this] { RunGuarded([this] { MpgUsageClick(); }); });
+  connect(ui->StartNum, &QComboBox::activated, this, guarded([this] { StartNumChange(); }));
+  connect(ui->StartNum->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
+    // Typed text that is not an item leaves no item selected, as the list's index follows the text.
+    const int index = ui->StartNum->findText(text, Qt::MatchExactly);
+    if (index != ui->StartNum->currentIndex()) {
+      const int cursor = ui->StartNum->lineEdit()->cursorPosition();
+      ui->StartNum->setCurrentIndex(index);
+      ui->StartNum->setEditText(text);
+      ui->StartNum->lineEdit()->setCursorPosition(cursor);
+    }
+    RunGuarded([this] { StartNumChange(); });
+  });
+}
+
+// ---- Creation, start-up, shutdown ----
+
+void TTermForm::FormCreate() {
+  setWindowTitle(kTitleNoPort);
+  PortOpen = false;
+  ui->MemoMakro1->clear();
+}
+
+void TTermForm::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  // Once the window is on the screen, so that the operator sees it while the unit is asked.
+  QTimer::singleShot(0, this, [this] { RunGuarded([this] { FormShow(); }); });
+}
+
+void TTermForm::FormShow() {
+  shown_ = true;
+  ui->posuvnik->setValue(ui->posuvnik->maximum());
+  DebugMode = args_.size() > 1 && args_.at(1) == QStringLiteral("debug");
+  if (DebugMode) {
+    ui->PageControl->setTabVisible(kDebugPage, true);
+    for (const char* name : kLoLimits) findChild<QWidget*>(QString::fromLatin1(name))->setEnabled(true);
+  }
+  MpgUsage().SetItemIndex(0);
+  // The title names COM1 only when it really opened; otherwise nothing is sent and the unit
+  // shows as absent.
+  PortOpen = ComOpen("COM1", 115200, 'n', 8, 1.0f);
+  setWindowTitle(PortOpen ? kTitleStartup : kTitleNoPort);
+  SetReplyTimeoutMs(1000);
+  if (setup_) setup_->SelectStartupSpeed();
+  SetUpInputGrid();
+  for (QLabel* label : {ui->in3descp, ui->in4descp, ui->in5descp, ui->in6descp, ui->in7descp})
+    label->clear();
+  IdentifyUnit();
+  if (UnitPresent) {
+    CommandMode = "reset";
+    RunCommandScript();
+  }
+}
+
+void TTermForm::SetUpInputGrid() {
+  auto* grid = ui->StrGridVstupy;
+  for (int c = 0; c < 5; ++c) {
+    grid->setColumnWidth(c, kGridColumnWidths[c]);
+    grid->item(0, c)->setText(QString::fromUtf8(kGridHeader[c]));
+  }
+  for (int r = 1; r <= 10; ++r) {
+    grid->item(r, 0)->setText(QString::fromLatin1(kGridRows[r - 1].number));
+    grid->item(r, 2)->setText(QString::fromLatin1(kGridRows[r - 1].name));
+    grid->item(r, 3)->setText(QStringLiteral("0"));
+    grid->item(r, 4)->setText(QStringLiteral("0"));
+  }
+  grid->resize(kGridWidthAfterStartup, grid->height());
+}
+
+void TTermForm::CloseLink() {
+  if (!PortOpen) return;
+  if (setup_) setup_->CloseOpenedLink();
+  else ComClose();
+}
+
+void TTermForm::FormClose() { CloseLink(); }
+
+void TTermForm::closeEvent(QCloseEvent* event) {
+  if (!exiting_) RunGuarded([this] { FormClose(); });
+  exiting_ = true;
+  event->accept();
+  QApplication::quit();
+}
+
+void TTermForm::btexitClick() {
+  FormClose();
+  exiting_ = true;  // the close handler must not close the link a second time
+  close();
+}
+
+void TTermForm::PortMnuClick() {
+  if (setup_) setup_->exec();
+  IdentifyUnit();
+}
+
+void TTermForm::HelpMnuClick() {
+  if (help_) help_->exec();
+}
+
+// ---- The exchange and the debug page ----
+
+std::vector<std::string> TTermForm::BuildScript() const { return ShortScript(CommandMode); }
+
+void TTermForm::RunCommandScript() { exchange_.Run(BuildScript()); }
+
+LinkKind TTermForm::CurrentLinkKind() {
+  return setup_ ? setup_->CurrentLinkKind() : LinkKind::Serial;
+}
+
+std::string TTermForm::CommandPrefix() { return ui->EditPrefix->text().toLatin1().toStdString(); }
+
+void TTermForm::LogsCleared() {
+  ui->MemoMakro1->clear();
+  ui->MemoRec->clear();
+  ui->MemoSend->clear();
+}
+
+void TTermForm::ScriptShown(const std::vector<std::string>& script) {
+  for (const auto& line : script) ui->MemoMakro1->appendPlainText(Latin1(line));
+}
+
+void TTermForm::LineSent(const std::string& line) { ui->MemoSend->appendPlainText(Latin1(line)); }
+
+void TTermForm::ReplyLogged(const std::string& reply) { ui->MemoRec->appendPlainText(Latin1(reply)); }
+
+void TTermForm::ExchangeTimed(long long microseconds) {
+  ui->LbTime1->setText(QString::number(microseconds) + QStringLiteral("us"));
+  ui->LbTime1->adjustSize();
+}
+
+void TTermForm::LogsToEnd() {
+  for (QPlainTextEdit* memo : {ui->MemoRec, ui->MemoSend}) {
+    QTextCursor cursor = memo->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    memo->setTextCursor(cursor);
+  }
+}
+
+void TTermForm::IdentifyAfterUsbFailure() { IdentifyUnit(); }
+
+void TTermForm::ReportFailure() {
+  Messages().Message(QStringLiteral("Chyba komunikace"));
+  UnitPresent = false;
+}
+
+void TTermForm::posuvnikScroll(int newPosition) {
+  const int lines = static_cast<int>(exchange_.Script().size());
+  ui->posuvnik->setMaximum(lines > 14 ? lines - 14 : 1);
+  // One event moves both logs by one line, however far the thumb travelled.
+  const int step = newPosition > posuvnikMemory_ ? 1 : newPosition < posuvnikMemory_ ? -1 : 0;
+  for (QPlainTextEdit* memo : {ui->MemoMakro1, ui->MemoRec}) {
+    QScrollBar* bar = memo->verticalScrollBar();
+    bar->setValue(bar->value() + step);
+  }
+  posuvnikMemory_ = newPosition;
+}
+
+// ---- Unit identification and enabling ----
+
+void TTermForm::IdentifyUnit() {
+  bool identified = false;
+  if (PortOpen) {
+    CommandMode = "check";
+    RunCommandScript();
+    identified = true;
+    const std::string r1 = ReplyLine(1);
+    if (r1.empty()) {
+      UnitPresent = MpgCapable = false;
+    } else if (Chars(r1, 3, 6) == "TK20") {
+      UnitPresent = true;
+      if (Chars(r1, 7, 9) == "MPG") {
+        MpgCapable = true;
+      } else {
+        DisableMpgControls();
+        MpgCapable = false;
+      }
+    } else {
+      UnitPresent = MpgCapable = false;
+    }
+  }
+  if (UnitPresent) {
+    SetOutputControlsEnabled(true);
+    if (MpgCapable) {
+      EnableMpgControls();
+      ApplyMpgUsage();
+    }
+    // Without a port the log holds whatever ran last, not the identification: keep the fields.
+    if (identified) {
+      ui->EditIpID->setText(Latin1(Chars(ReplyLine(0), 3, 9)));
+      ui->EditVerIp->setText(Latin1(ReplyLine(1).size() > 2 ? ReplyLine(1).substr(2) : std::string()));
+    }
+  } else {
+    ui->EditVerIp->setText(QStringLiteral("Jednotka nenalezena"));
+    ui->EditIpID->setText(QStringLiteral("Nezjištěno"));
+    SetOutputControlsEnabled(false);
+    DisableMpgControls();
+  }
+}
+
+void TTermForm::SetOutputControlsEnabled(bool on) {
+  for (const char* name : kOutputControls) findChild<QWidget*>(QString::fromLatin1(name))->setEnabled(on);
+}
+
+void TTermForm::DisableMpgControls() {
+  for (const char* name : kMpgOnlyControls) findChild<QWidget*>(QString::fromLatin1(name))->setEnabled(false);
+  for (const ModeRule& rule : kMpgModeRules)
+    for (const char* name : rule.names)
+      if (name) findChild<QWidget*>(QString::fromLatin1(name))->setEnabled(false);
+  SetGridTextColor(kGreyText);
+}
+
+void TTermForm::EnableMpgControls() {
+  for (const char* name : kMpgOnlyControls) findChild<QWidget*>(QString::fromLatin1(name))->setEnabled(true);
+  for (const ModeRule& rule : kMpgModeRules)
+    for (const char* name : rule.names) {
+      if (!name) continue;
+      const bool loLimit = QByteArray(name).startsWith("LoLimit");
+      if (!loLimit || DebugMode) findChild<QWidget*>(QString::fromLatin1(name))->setEnabled(true);
+    }
+  SetGridTextColor(palette().color(QPalette::WindowText));
+}
+
+void TTermForm::ApplyMpgUsage() {
+  const int item = MpgUsage().ItemIndex();
+  if (item < 0 || item > 2) return;
+  for (const ModeRule& rule : kMpgModeRules) {
+    const Mode mode = rule.item[item];
+    for (const char* name : rule.names) {
+      if (!name) continue;
+      QWidget* edit = findChild<QWidget*>(QString::fromLatin1(name));
+      switch (mode) {
+        case Mode::Off: edit->setEnabled(false); break;
+        case Mode::On: edit->setEnabled(true); break;
+        case Mode::OnInDebug: if (DebugMode) edit->setEnabled(true); break;
+        case Mode::OffInDebug: if (DebugMode) edit->setEnabled(false); break;
+      }
+    }
+  }
+  if (item == 0) {
+    ui->StartNum->setCurrentIndex(0);
+    UpdateStartInputLabels();
+  }
+}
+
+void TTermForm::MpgUsageClick() { ApplyMpgUsage(); }
+
+void TTermForm::StartNumChange() { UpdateStartInputLabels(); }
+
+void TTermForm::UpdateStartInputLabels() {
+  const int item = ui->StartNum->currentIndex();
+  if (item < 0) return;
+  QLabel* labels[] = {ui->in3descp, ui->in4descp, ui->in5descp, ui->in6descp, ui->in7descp};
+  for (int i = 0; i < 5; ++i) labels[i]->setText(item == i + 1 ? kStartInputCaption : QString());
+}
+
+void TTermForm::SetGridTextColor(const QColor& color) {
+  QPalette p = ui->StrGridVstupy->palette();
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+    p.setColor(group, QPalette::Text, color);
+  ui->StrGridVstupy->setPalette(p);
+}
+
+QColor TTermForm::GridTextColor() const {
+  return ui->StrGridVstupy->palette().color(QPalette::Active, QPalette::Text);
+}

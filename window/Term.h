@@ -1,0 +1,122 @@
+#pragma once
+#include "protocol/Exchange.h"
+#include "window/RadioGroup.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <memory>
+
+namespace Ui {
+class TTermForm;
+}
+class TFormSetup;
+class TFormHelp;
+class QTimer;
+
+// The main window: every setting control of the unit, the identification fields, the buttons
+// beside the pages, the debug page with the raw exchange.
+class TTermForm : public QMainWindow, public ExchangeHost {
+  Q_OBJECT
+
+ public:
+  static inline const QString kTitleNoPort = QStringLiteral("VORKA config v1.3 - Žádný port");
+  static inline const QString kTitleStartup = QStringLiteral("VORKA config v1.3 - COM1 - 115200");
+
+  // args: the program's command line, the program name first.
+  explicit TTermForm(const QStringList& args, QWidget* parent = nullptr);
+  ~TTermForm() override;
+
+  // The other two windows, created after this one.
+  void SetForms(TFormSetup* setup, TFormHelp* help);
+
+  // Program-wide state.
+  bool PortOpen = false;
+  bool DebugMode = false;
+  bool UnitPresent = false;
+  bool MpgCapable = false;
+  std::string CommandMode;
+  int32_t BreakDelayValue = 0;
+
+  uint32_t ReplyTimeoutMs() const { return exchange_.ReplyTimeoutMs(); }
+  void SetReplyTimeoutMs(uint32_t ms) { exchange_.SetReplyTimeoutMs(ms); }
+  LinkKind CurrentLinkKind() override;
+
+  // The one exchange operation: runs the script of CommandMode.
+  void RunCommandScript();
+  // Reply log line n of the last script; empty past the end.
+  std::string ReplyLine(std::size_t n) const { return exchange_.Reply(n); }
+  CommandExchange& Exchange() { return exchange_; }
+
+  // Handlers.
+  void FormCreate();
+  void FormShow();
+  void FormClose();
+  void btexitClick();
+  void PortMnuClick();
+  void HelpMnuClick();
+  void posuvnikScroll(int newPosition);
+
+  // Unit identification and enabling.
+  void IdentifyUnit();
+  void DisableMpgControls();
+  void EnableMpgControls();
+  void ApplyMpgUsage();
+  void MpgUsageClick();
+  void StartNumChange();
+  void UpdateStartInputLabels();
+
+  // The window's controls, by their names.
+  Ui::TTermForm* ui;
+  RadioGroup& OUT1() { return *out1_; }
+  RadioGroup& OUT2() { return *out2_; }
+  RadioGroup& OUT3() { return *out3_; }
+  RadioGroup& PWM() { return *pwm_; }
+  RadioGroup& XAxisPolarity() { return *xPol_; }
+  RadioGroup& YAxisPolarity() { return *yPol_; }
+  RadioGroup& ZAxisPolarity() { return *zPol_; }
+  RadioGroup& AAxisPolarity() { return *aPol_; }
+  RadioGroup& AxisLink() { return *axisLink_; }
+  RadioGroup& MpgUsage() { return *mpgUsage_; }
+  QTimer* Tim() const { return tim_; }
+  QColor GridTextColor() const;
+
+  // True until the start-up sequence has run.
+  bool StartupPending() const { return !shown_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // ExchangeHost: the debug page's logs and the failure path.
+  std::string CommandPrefix() override;
+  void LogsCleared() override;
+  void ScriptShown(const std::vector<std::string>& script) override;
+  void LineSent(const std::string& line) override;
+  void ReplyLogged(const std::string& reply) override;
+  void ExchangeTimed(long long microseconds) override;
+  void LogsToEnd() override;
+  void IdentifyAfterUsbFailure() override;
+  void ReportFailure() override;
+
+  std::vector<std::string> BuildScript() const;
+  void SetUpControls();
+  void SetUpInputGrid();
+  void ConnectHandlers();
+  void SetOutputControlsEnabled(bool on);
+  void SetGridTextColor(const QColor& color);
+  void CloseLink();
+
+  QStringList args_;
+  TFormSetup* setup_ = nullptr;
+  TFormHelp* help_ = nullptr;
+  SerialTransport serial_;
+  CommandExchange exchange_;
+  QTimer* tim_ = nullptr;
+  std::unique_ptr<RadioGroup> out1_, out2_, out3_, pwm_, xPol_, yPol_, zPol_, aPol_, axisLink_,
+      mpgUsage_;
+  int posuvnikMemory_ = 0;
+  bool shown_ = false;
+  bool exiting_ = false;
+};
