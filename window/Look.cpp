@@ -21,7 +21,10 @@ QFont FixedPitchFont(int pointSize) {
   return font;
 }
 
+static void InitResources() { Q_INIT_RESOURCE(resources); }
+
 void ApplyLook(QWidget* window) {
+  InitResources();  // the pictures live in a static library
   window->setFont(WindowFont());
   for (QWidget* w : window->findChildren<QWidget*>()) {
     if (w->property("fixedFont").toBool()) {
