@@ -6,8 +6,6 @@
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
 
-#include <QCoreApplication>
-
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -106,10 +104,3 @@ BENCHMARK(BM_SilentUnitWaitCpu)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);  // the serial port's notifiers want one
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -4,6 +4,7 @@
 #include "link/Async.h"
 #include "link/Help.h"
 #include "link/Setup.h"
+#include "protocol/InputWord.h"
 #include "ui_Term.h"
 #include "window/LimitedEdit.h"
 #include "window/Look.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
@@ -20,7 +22,27 @@ namespace {
 const QString kStartInputCaption = QStringLiteral("Vstup pro start referencí");
 const QColor kGreyText(128, 128, 128);
 
+constexpr int kInputsPage = 1;
 constexpr int kDebugPage = 3;
+// Bit of the input word shown in column "Stav" of grid rows 1 to 10: inputs 0 to 7, 14 and 15.
+constexpr int kInputRowBits[] = {0, 1, 2, 3, 4, 5, 6, 7, 14, 15};
+
+// The factory settings, in the order they are set: a radio group's item, a radio button's check
+// (value 1 or 0), or an edit's text.
+struct FactorySetting { const char* control; int value; const char* text; };
+constexpr FactorySetting kFactorySettings[] = {
+    {"OUT1", 2, nullptr},          {"XAxisPolarity", 0, nullptr}, {"OUT2", 3, nullptr},
+    {"YAxisPolarity", 0, nullptr}, {"OUT3", 7, nullptr},          {"ZAxisPolarity", 0, nullptr},
+    {"PWM", 0, nullptr},           {"AAxisPolarity", 0, nullptr}, {"AxisLink", 0, nullptr},
+    {"BreakDelay", 0, "10"},       {"RadioPolarityInverze", 0, nullptr},
+    {"RadioPolarityNormal", 1, nullptr},                          {"MpgUsage", 0, nullptr},
+    {"LoLimitX", 0, "0"},          {"LoLimitY", 0, "0"},          {"LoLimitZ", 0, "0"},
+    {"HiLimitX", 0, "1"},          {"HiLimitY", 0, "1"},          {"HiLimitZ", 0, "1"},
+    {"GearX", 0, "1"},             {"GearY", 0, "1"},             {"GearZ", 0, "1"},
+    {"RefSpeedX", 0, "1"},         {"RefSpeedY", 0, "1"},         {"RefSpeedZ", 0, "1"},
+    {"MpgMaxSpeed", 0, "1"},       {"MpgAcc", 0, "1"},            {"TimeOver", 0, "100"},
+    {"DefSpinSpeed", 0, "1"},
+};
 constexpr int kGridRowHeight = 18;
 constexpr int kGridWidthAfterStartup = 297;
 constexpr int kGridColumnWidths[] = {22, 40, 75, 75, 75};
@@ -73,6 +95,12 @@ TTermForm::TTermForm(const QStringList& args, QWidget* parent)
 
 TTermForm::~TTermForm() { delete ui; }
 
+RadioGroup* TTermForm::Group(const QString& name) const {
+  for (const auto& group : groups_)
+    if (group->Box()->objectName() == name) return group.get();
+  return nullptr;
+}
+
 void TTermForm::SetForms(TFormSetup* setup, TFormHelp* help) {
   setup_ = setup;
   help_ = help;
@@ -88,16 +116,10 @@ void TTermForm::SetUpControls() {
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 
-  out1_ = std::make_unique<RadioGroup>(ui->OUT1);
-  out2_ = std::make_unique<RadioGroup>(ui->OUT2);
-  out3_ = std::make_unique<RadioGroup>(ui->OUT3);
-  pwm_ = std::make_unique<RadioGroup>(ui->PWM);
-  xPol_ = std::make_unique<RadioGroup>(ui->XAxisPolarity);
-  yPol_ = std::make_unique<RadioGroup>(ui->YAxisPolarity);
-  zPol_ = std::make_unique<RadioGroup>(ui->ZAxisPolarity);
-  aPol_ = std::make_unique<RadioGroup>(ui->AAxisPolarity);
-  axisLink_ = std::make_unique<RadioGroup>(ui->AxisLink);
-  mpgUsage_ = std::make_unique<RadioGroup>(ui->MpgUsage);
+  for (QGroupBox* box : {ui->OUT1, ui->OUT2, ui->OUT3, ui->PWM, ui->XAxisPolarity,
+                         ui->YAxisPolarity, ui->ZAxisPolarity, ui->AAxisPolarity, ui->AxisLink,
+                         ui->MpgUsage})
+    groups_.push_back(std::make_unique<RadioGroup>(box));
 
   for (const NumericField& field : kNumericFields)
     LimitTyping(findChild<QLineEdit*>(QString::fromLatin1(field.name)), field.maxTyped);
@@ -140,7 +162,12 @@ void TTermForm::ConnectHandlers() {
   connect(ui->posuvnik, &QScrollBar::actionTriggered, this, [this](int) {
     RunGuarded([this] { posuvnikScroll(ui->posuvnik->sliderPosition()); });
   });
-  mpgUsage_->OnClick([this] { RunGuarded([this] { MpgUsageClick(); }); });
+  MpgUsage().OnClick([this] { RunGuarded([this] { MpgUsageClick(); }); });
+  connect(ui->PageControl, &QTabWidget::currentChanged, this, guarded([this] { PageControlChange(); }));
+  connect(tim_, &QTimer::timeout, this, guarded([this] { TimTimer(); }));
+  connect(ui->Button1, &QPushButton::clicked, this, guarded([this] { Button1Click(); }));
+  connect(ui->reset, &QPushButton::clicked, this, guarded([this] { resetClick(); }));
+  connect(ui->BreakDelay, &QLineEdit::textChanged, this, guarded([this] { BreakDelayChange(); }));
   connect(ui->StartNum, &QComboBox::activated, this, guarded([this] { StartNumChange(); }));
   connect(ui->StartNum->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
     // Typed text that is not an item leaves no item selected, as the list's index follows the text.
@@ -407,3 +434,79 @@ void TTermForm::SetGridTextColor(const QColor& color) {
 QColor TTermForm::GridTextColor() const {
   return ui->StrGridVstupy->palette().color(QPalette::Active, QPalette::Text);
 }
+
+// ---- Input monitor ----
+
+bool TTermForm::InputsPageShown() const { return ui->PageControl->currentIndex() == kInputsPage; }
+
+void TTermForm::PageControlChange() {
+  if (!MpgCapable) return;
+  if (InputsPageShown()) {
+    tim_->start();
+    CommandMode = "stav";
+  } else {
+    tim_->stop();
+  }
+}
+
+void TTermForm::TimTimer() {
+  if (!MpgCapable) return;
+  // The failure box of an exchange lets ticks through while it is open; no tick may start an
+  // exchange of its own then. Nor while no port is open: that would only repeat the failure.
+  if (exchange_.Busy() || !PortOpen) return;
+  const uint16_t word = ReadInputWord();
+  for (int row = 1; row <= 10; ++row) {
+    const int bit = kInputRowBits[row - 1];
+    ui->StrGridVstupy->item(row, 1)->setText((word >> bit) & 1 ? QStringLiteral("1") : QStringLiteral("0"));
+  }
+}
+
+uint16_t TTermForm::ReadInputWord() {
+  CommandMode = "stav";
+  RunCommandScript();
+  return InputWordFromReplies(ReplyLine(0), ReplyLine(1));
+}
+
+void TTermForm::PauseMonitor() {
+  if (InputsPageShown()) tim_->stop();
+}
+
+void TTermForm::ResumeMonitor() {
+  if (InputsPageShown() && MpgCapable) {
+    CommandMode = "stav";
+    tim_->start();
+  }
+}
+
+// ---- Factory defaults and unit reset ----
+
+void TTermForm::Button1Click() {
+  for (const FactorySetting& setting : kFactorySettings) {
+    const QString name = QString::fromLatin1(setting.control);
+    if (setting.text) {
+      findChild<QLineEdit*>(name)->setText(QString::fromLatin1(setting.text));
+    } else if (RadioGroup* group = Group(name)) {
+      group->SetItemIndex(setting.value);
+    } else {
+      findChild<QRadioButton*>(name)->setChecked(setting.value != 0);
+    }
+  }
+  IdentifyUnit();
+}
+
+void TTermForm::resetClick() {
+  if (!PortOpen) {
+    Messages().Message(QStringLiteral("Není otevřen žádný port"));
+    return;
+  }
+  IdentifyUnit();
+  if (!UnitPresent) return;
+  PauseMonitor();
+  CommandMode = "reset";
+  RunCommandScript();
+  ResumeMonitor();
+}
+
+// ---- Brake-release delay ----
+
+void TTermForm::BreakDelayChange() {}

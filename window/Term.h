@@ -66,18 +66,29 @@ class TTermForm : public QMainWindow, public ExchangeHost {
   void StartNumChange();
   void UpdateStartInputLabels();
 
+  // Input monitor.
+  void PageControlChange();
+  void TimTimer();
+  uint16_t ReadInputWord();
+  // The read, save and reset flows pause the monitor around their own script.
+  void PauseMonitor();
+  void ResumeMonitor();
+
+  // Factory defaults and unit reset.
+  void Button1Click();
+  void resetClick();
+
+  // Brake-release delay.
+  void BreakDelayChange();
+
   // The window's controls, by their names.
   Ui::TTermForm* ui;
-  RadioGroup& OUT1() { return *out1_; }
-  RadioGroup& OUT2() { return *out2_; }
-  RadioGroup& OUT3() { return *out3_; }
-  RadioGroup& PWM() { return *pwm_; }
-  RadioGroup& XAxisPolarity() { return *xPol_; }
-  RadioGroup& YAxisPolarity() { return *yPol_; }
-  RadioGroup& ZAxisPolarity() { return *zPol_; }
-  RadioGroup& AAxisPolarity() { return *aPol_; }
-  RadioGroup& AxisLink() { return *axisLink_; }
-  RadioGroup& MpgUsage() { return *mpgUsage_; }
+  // A radio group by its control name ("OUT1", "MpgUsage", …); nullptr for another name.
+  RadioGroup* Group(const QString& name) const;
+  RadioGroup& OUT1() const { return *Group(QStringLiteral("OUT1")); }
+  RadioGroup& PWM() const { return *Group(QStringLiteral("PWM")); }
+  RadioGroup& AxisLink() const { return *Group(QStringLiteral("AxisLink")); }
+  RadioGroup& MpgUsage() const { return *Group(QStringLiteral("MpgUsage")); }
   QTimer* Tim() const { return tim_; }
   QColor GridTextColor() const;
 
@@ -107,6 +118,7 @@ class TTermForm : public QMainWindow, public ExchangeHost {
   void SetOutputControlsEnabled(bool on);
   void SetGridTextColor(const QColor& color);
   void CloseLink();
+  bool InputsPageShown() const;
 
   QStringList args_;
   TFormSetup* setup_ = nullptr;
@@ -114,8 +126,7 @@ class TTermForm : public QMainWindow, public ExchangeHost {
   SerialTransport serial_;
   CommandExchange exchange_;
   QTimer* tim_ = nullptr;
-  std::unique_ptr<RadioGroup> out1_, out2_, out3_, pwm_, xPol_, yPol_, zPol_, aPol_, axisLink_,
-      mpgUsage_;
+  std::vector<std::unique_ptr<RadioGroup>> groups_;
   int posuvnikMemory_ = 0;
   bool shown_ = false;
   bool exiting_ = false;

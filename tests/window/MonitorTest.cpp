@@ -1,0 +1,94 @@
+#include "support/WindowFixture.h"
+#include "ui_Term.h"
+
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+class MonitorTest : public WindowFixture {
+ protected:
+  int Count(const std::string& command) {
+    const auto received = Received();
+    return static_cast<int>(std::count(received.begin(), received.end(), command));
+  }
+  QString Stav(int row) { return ui().StrGridVstupy->item(row, 1)->text(); }
+};
+
+TEST_F(MonitorTest, InputsPagePollsAndColumnStavFollowsTheInputWord) {
+  StartQuick();
+  unit_.SetInputWord(0x4205);  // inputs 0, 2, 9 and 14
+  ui().PageControl->setCurrentIndex(1);
+  EXPECT_TRUE(term_->Tim()->isActive());
+  EXPECT_EQ(term_->CommandMode, "stav");
+  QTest::qWait(300);
+  EXPECT_GE(Count("!0I1"), 3);
+  EXPECT_EQ(Count("!0I1"), Count("!0I2"));
+  const char* expected[] = {"1", "0", "1", "0", "0", "0", "0", "0", "1", "0"};
+  for (int row = 1; row <= 10; ++row) EXPECT_EQ(Stav(row), QString::fromLatin1(expected[row - 1])) << row;
+
+  unit_.SetInputWord(0x8080);  // input 7 and 15
+  QTest::qWait(150);
+  EXPECT_EQ(Stav(8), QStringLiteral("1"));
+  EXPECT_EQ(Stav(10), QStringLiteral("1"));
+  EXPECT_EQ(Stav(1), QStringLiteral("0"));
+
+  ui().PageControl->setCurrentIndex(0);
+  EXPECT_FALSE(term_->Tim()->isActive());
+  const int polls = Count("!0I1");
+  QTest::qWait(150);
+  EXPECT_EQ(Count("!0I1"), polls);
+  ui().PageControl->setCurrentIndex(1);
+  QTest::qWait(150);
+  EXPECT_GT(Count("!0I1"), polls);
+  EXPECT_TRUE(messages_.all.isEmpty());
+}
+
+TEST_F(MonitorTest, ReplyThatIsNoNumberShowsEveryInputAsZero) {
+  StartQuick();
+  unit_.SetInputWord(0xFFFF);
+  ui().PageControl->setCurrentIndex(1);
+  QTest::qWait(120);
+  EXPECT_EQ(Stav(1), QStringLiteral("1"));
+  unit_.SetReplyOverride("I2", "0,FF ");
+  QTest::qWait(150);
+  for (int row = 1; row <= 10; ++row) EXPECT_EQ(Stav(row), QStringLiteral("0")) << row;
+}
+
+TEST_F(MonitorTest, UnitWithoutMpgIsNeverPolled) {
+  unit_.SetMpg(false);
+  StartQuick();
+  ui().PageControl->setCurrentIndex(1);
+  EXPECT_FALSE(term_->Tim()->isActive());
+  QTest::qWait(150);
+  EXPECT_EQ(Count("!0I1"), 0);
+}
+
+TEST_F(MonitorTest, NoPollWhileNoPortIsOpen) {
+  StartQuick();
+  ui().PageControl->setCurrentIndex(1);
+  term_->PortOpen = false;
+  unit_.ClearReceived();
+  QTest::qWait(150);
+  EXPECT_TRUE(Received().empty());
+  EXPECT_TRUE(messages_.all.isEmpty());
+}
+
+TEST_F(MonitorTest, FailingPollWhileItsMessageIsOpenStartsNoSecondExchange) {
+  StartQuick({}, 150);
+  int boxes = 0;
+  messages_.whileOpen = [&] {
+    if (++boxes == 1) QTest::qWait(300);  // ticks keep coming while the box is open
+    term_->Tim()->stop();
+  };
+  unit_.SetSilent(true);
+  ui().PageControl->setCurrentIndex(1);
+  QTest::qWait(100);
+  EXPECT_EQ(boxes, 1);
+  EXPECT_EQ(Count("!0I1"), 1);
+  EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
+}
+
+}  // namespace
