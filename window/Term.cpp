@@ -1,6 +1,8 @@
 #include "window/Term.h"
 
+#include "entry/IntegerText.h"
 #include "entry/NumericFields.h"
+#include "entry/Validation.h"
 #include "link/Async.h"
 #include "link/Help.h"
 #include "link/Setup.h"
@@ -507,6 +509,32 @@ void TTermForm::resetClick() {
   ResumeMonitor();
 }
 
-// ---- Brake-release delay ----
+// ---- Value entry ----
 
-void TTermForm::BreakDelayChange() {}
+void TTermForm::ValidateNumericFields() {
+  const GearReport report = [](const std::string& message) {
+    Messages().ErrorBox(QString::fromUtf8(message.data(), qsizetype(message.size())));
+  };
+  for (const NumericField& field : kNumericFields) {
+    auto* edit = findChild<QLineEdit*>(QString::fromLatin1(field.name));
+    const std::string text = edit->text().toStdString();
+    std::optional<std::string> checked;
+    if (field.kind == FieldKind::Integer) checked = CheckIntegerField(text, field.lowest, field.highest);
+    else checked = CheckGearField(text, field.lowest, field.highest, report);
+    if (checked && *checked != text) edit->setText(QString::fromStdString(*checked));
+  }
+}
+
+void TTermForm::BreakDelayChange() {
+  const QString text = ui->BreakDelay->text();
+  if (text.isEmpty()) return;
+  const IntegerText parsed = ParseIntegerText(text.toStdString());
+  if (parsed.malformed) {
+    Messages().Message(QStringLiteral("Zadávat lze jen celá čísla"));
+    ui->BreakDelay->setText(QString::number(BreakDelayValue));
+    return;
+  }
+  if (parsed.value > kBreakDelayHighest) ui->BreakDelay->setText(QString::number(kBreakDelayHighest));
+  else if (parsed.value < kBreakDelayLowest) ui->BreakDelay->setText(QString::number(kBreakDelayLowest));
+  BreakDelayValue = ParseIntegerText(ui->BreakDelay->text().toStdString()).value;
+}

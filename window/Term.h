@@ -78,7 +78,8 @@ class TTermForm : public QMainWindow, public ExchangeHost {
   void Button1Click();
   void resetClick();
 
-  // Brake-release delay.
+  // Value entry: the check-and-clamp pass and the brake-release delay.
+  void ValidateNumericFields();
   void BreakDelayChange();
 
   // The window's controls, by their names.

@@ -1,0 +1,25 @@
+#pragma once
+#include <functional>
+#include <string>
+
+// Gear ratio expressions: numbers joined by "+", "-", "*" and "/", worked out strictly from left
+// to right in extended precision, with a decimal comma allowed and the text cut at its first blank.
+
+// An operand: optional leading blanks, an optional sign, digits with an optional "." part, an
+// optional exponent. True with its value when well-formed (and not too large for the type).
+bool ParseDecimalText(const std::string& text, long double& value);
+
+// The 1-based position of the first of the four operators in the text, 0 when none.
+std::size_t FindFirstOperator(const std::string& text);
+
+// Told the message for the operator when a reported evaluation fails.
+using GearReport = std::function<void(const std::string& message)>;
+
+// True with the value when the text is a well-formed expression meeting the sign rule (> 0: not
+// negative, < 0: not positive, 0: any). When report is set, a failure first calls reporter with
+// "Špatné číslo: " and the text exactly as passed in (UTF-8).
+bool EvaluateGearExpression(std::string text, long double& result, int signRule, bool report,
+                            const GearReport& reporter = {});
+
+// Six decimals, blanks in front up to a length of 11: 1 gives "   1.000000".
+std::string FormatGearValue(long double value);

@@ -1,0 +1,36 @@
+#include "entry/Validation.h"
+
+#include "entry/IntegerText.h"
+
+std::string CheckIntegerField(const std::string& text, int32_t lowest, int32_t highest) {
+  std::string checked = text;
+  const IntegerText first = ParseIntegerText(checked);
+  if (first.malformed) checked = std::to_string(first.value);
+  const int32_t value = ParseIntegerText(checked).value;
+  if (value > highest) return std::to_string(highest);
+  if (value < lowest) return std::to_string(lowest);
+  return checked;
+}
+
+std::optional<std::string> CheckGearField(const std::string& text, int32_t lowest, int32_t highest,
+                                          const GearReport& reporter) {
+  std::size_t begin = 0, end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
+  std::string expression = text.substr(begin, end - begin);
+  // At most 255 characters (the text is UTF-8: count the bytes that start a character).
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < expression.size(); ++i) {
+    if ((static_cast<unsigned char>(expression[i]) & 0xC0) != 0x80 && ++characters > 255) {
+      expression.resize(i);
+      break;
+    }
+  }
+  long double value = 0;
+  if (!EvaluateGearExpression(expression, value, 1, true, reporter)) return std::nullopt;
+  if (value < lowest) value = lowest;
+  if (value > highest) value = highest;
+  std::string formatted = FormatGearValue(value);
+  formatted.erase(0, formatted.find_first_not_of(' '));
+  return formatted;
+}
