@@ -24,7 +24,7 @@ std::string LineAt(const std::vector<std::string>& lines, std::size_t n) {
 CommandExchange::CommandExchange(ExchangeHost& host, Transport& serial)
     : host_(host), serial_(serial) {}
 
-bool CommandExchange::Run(const std::vector<std::string>& script) {
+ExchangeResult CommandExchange::Run(const std::vector<std::string>& script) {
   struct Depth {
     int& d;
     explicit Depth(int& depth) : d(depth) { ++d; }
@@ -39,7 +39,11 @@ bool CommandExchange::Run(const std::vector<std::string>& script) {
   script_ = script;
   host_.ScriptShown(script_);
   const auto start = Clock::now();
-  if (script_.empty()) return true;
+  ExchangeResult result;
+  if (script_.empty()) {
+    result.completed = true;
+    return result;
+  }
 
   for (const std::string& line : script) {
     sent_.push_back(line);
@@ -53,21 +57,24 @@ bool CommandExchange::Run(const std::vector<std::string>& script) {
     if (!link.Receive(replyTimeoutMs_, reply)) {
       // Over USB the unit is identified afresh first; a failure inside that identification must
       // not start another one.
+      // The log is refilled by it, so the script's own replies are returned apart.
       if (usb && !identifyingAfterFailure_) {
         identifyingAfterFailure_ = true;
         host_.IdentifyAfterUsbFailure();
         identifyingAfterFailure_ = false;
       }
       host_.ReportFailure();
-      return false;
+      return result;
     }
     if (!reply.empty() && reply.back() == '\r') reply.pop_back();
     if (reply.size() > kMaxLine) reply.resize(kMaxLine);
     replies_.push_back(reply);
+    result.replies.push_back(reply);
     host_.ReplyLogged(reply);
   }
   const auto us = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
   host_.ExchangeTimed(us.count());
   host_.LogsToEnd();
-  return true;
+  result.completed = true;
+  return result;
 }

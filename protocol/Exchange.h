@@ -50,6 +50,14 @@ std::vector<std::string> ShortScript(const std::string& mode);
 // Reply line n of a log, empty past the end.
 std::string LineAt(const std::vector<std::string>& lines, std::size_t n);
 
+// What one run of a script gave: whether every line got its reply, and the replies of this
+// script that arrived, in order (over USB a failure's identification later refills the log, but
+// not this list).
+struct ExchangeResult {
+  bool completed = false;
+  std::vector<std::string> replies;
+};
+
 class CommandExchange {
  public:
   static constexpr std::size_t kMaxLine = 255;
@@ -61,8 +69,8 @@ class CommandExchange {
   void SetReplyTimeoutMs(uint32_t ms) { replyTimeoutMs_ = ms; }
   uint32_t ReplyTimeoutMs() const { return replyTimeoutMs_; }
 
-  // Runs the script. True when every line got its reply; false after the failure path.
-  bool Run(const std::vector<std::string>& script);
+  // Runs the script; after a reply that did not come, the failure path has run.
+  ExchangeResult Run(const std::vector<std::string>& script);
 
   const std::vector<std::string>& Script() const { return script_; }
   const std::vector<std::string>& Sent() const { return sent_; }

@@ -21,6 +21,9 @@
 
 namespace {
 
+const QString kNoPortOpen = QStringLiteral("Není otevřen žádný port");
+const QString kNotVorka = QStringLiteral("Jednotka nekomunikuje nebo není VORKA");
+const QString kNotSaved = QStringLiteral("Neuloženo");
 const QString kStartInputCaption = QStringLiteral("Vstup pro start referencí");
 const QColor kGreyText(128, 128, 128);
 
@@ -168,6 +171,8 @@ void TTermForm::ConnectHandlers() {
   connect(ui->PageControl, &QTabWidget::currentChanged, this, guarded([this] { PageControlChange(); }));
   connect(tim_, &QTimer::timeout, this, guarded([this] { TimTimer(); }));
   connect(ui->Button1, &QPushButton::clicked, this, guarded([this] { Button1Click(); }));
+  connect(ui->ReadSetting, &QPushButton::clicked, this, guarded([this] { ReadSettingClick(); }));
+  connect(ui->BtnSend1, &QPushButton::clicked, this, guarded([this] { BtnSend1Click(); }));
   connect(ui->reset, &QPushButton::clicked, this, guarded([this] { resetClick(); }));
   connect(ui->BreakDelay, &QLineEdit::textChanged, this, guarded([this] { BreakDelayChange(); }));
   connect(ui->StartNum, &QComboBox::activated, this, guarded([this] { StartNumChange(); }));
@@ -272,9 +277,13 @@ void TTermForm::HelpMnuClick() {
 
 // ---- The exchange and the debug page ----
 
-std::vector<std::string> TTermForm::BuildScript() const { return ShortScript(CommandMode); }
+std::vector<std::string> TTermForm::BuildScript() {
+  if (CommandMode == "read") return BuildReadScript(MpgCapable);
+  if (CommandMode == "write") return BuildWriteScript(*this, MpgCapable);
+  return ShortScript(CommandMode);
+}
 
-void TTermForm::RunCommandScript() { exchange_.Run(BuildScript()); }
+ExchangeResult TTermForm::RunCommandScript() { return exchange_.Run(BuildScript()); }
 
 LinkKind TTermForm::CurrentLinkKind() {
   return setup_ ? setup_->CurrentLinkKind() : LinkKind::Serial;
@@ -498,7 +507,7 @@ void TTermForm::Button1Click() {
 
 void TTermForm::resetClick() {
   if (!PortOpen) {
-    Messages().Message(QStringLiteral("Není otevřen žádný port"));
+    Messages().Message(kNoPortOpen);
     return;
   }
   IdentifyUnit();
@@ -511,7 +520,8 @@ void TTermForm::resetClick() {
 
 // ---- Value entry ----
 
-void TTermForm::ValidateNumericFields() {
+bool TTermForm::ValidateNumericFields() {
+  bool gearsAccepted = true;
   const GearReport report = [](const std::string& message) {
     Messages().ErrorBox(QString::fromUtf8(message.data(), qsizetype(message.size())));
   };
@@ -521,8 +531,10 @@ void TTermForm::ValidateNumericFields() {
     std::optional<std::string> checked;
     if (field.kind == FieldKind::Integer) checked = CheckIntegerField(text, field.lowest, field.highest);
     else checked = CheckGearField(text, field.lowest, field.highest, report);
-    if (checked && *checked != text) edit->setText(QString::fromStdString(*checked));
+    if (!checked) gearsAccepted = false;
+    else if (*checked != text) edit->setText(QString::fromStdString(*checked));
   }
+  return gearsAccepted;
 }
 
 void TTermForm::BreakDelayChange() {
@@ -537,4 +549,92 @@ void TTermForm::BreakDelayChange() {
   if (parsed.value > kBreakDelayHighest) ui->BreakDelay->setText(QString::number(kBreakDelayHighest));
   else if (parsed.value < kBreakDelayLowest) ui->BreakDelay->setText(QString::number(kBreakDelayLowest));
   BreakDelayValue = ParseIntegerText(ui->BreakDelay->text().toStdString()).value;
+}
+
+// ---- Reading and saving settings ----
+
+void TTermForm::ReadSettingClick() {
+  if (!PortOpen) {
+    Messages().Message(kNoPortOpen);
+    return;
+  }
+  IdentifyUnit();
+  if (!UnitPresent) {
+    Messages().Message(kNotVorka);
+    return;
+  }
+  PauseMonitor();
+  CommandMode = "read";
+  const ExchangeResult result = RunCommandScript();
+  // Only the replies that arrived are decoded: after a failed exchange the controls not reached
+  // keep the operator's values.
+  const bool whole = DecodeReadReplies(result.replies, *this, MpgCapable);
+  if (result.completed && !whole) return;  // an empty first reply: the outputs are all there is
+  if (!InputsPageShown()) {
+    ValidateNumericFields();
+  } else if (MpgCapable) {
+    ResumeMonitor();
+    ValidateNumericFields();
+  }
+}
+
+void TTermForm::BtnSend1Click() {
+  // A gear ratio the pass rejected is not written to the unit.
+  if (!ValidateNumericFields()) {
+    Messages().Message(kNotSaved);
+    return;
+  }
+  if (!PortOpen) {
+    Messages().Message(kNoPortOpen);
+    return;
+  }
+  IdentifyUnit();
+  if (!UnitPresent) {
+    Messages().Message(kNotVorka);
+    Messages().Message(kNotSaved);
+    return;
+  }
+  PauseMonitor();
+  CommandMode = "write";
+  const ExchangeResult result = RunCommandScript();
+  // Saved only when every write got its reply and the first one begins with "0".
+  if (result.completed && !result.replies.empty() && result.replies[0].compare(0, 1, "0") == 0)
+    Messages().Message(QStringLiteral("Uložení proběhlo v pořádku"));
+  ResumeMonitor();
+}
+
+// ---- The controls as the register map sees them ----
+
+int TTermForm::ItemIndex(const std::string& control) {
+  if (control == "StartNum") return ui->StartNum->currentIndex();
+  return Group(QString::fromStdString(control))->ItemIndex();
+}
+
+void TTermForm::SelectItem(const std::string& control, int item) {
+  if (control == "StartNum") ui->StartNum->setCurrentIndex(item);
+  else Group(QString::fromStdString(control))->SetItemIndex(item);
+}
+
+std::string TTermForm::Text(const std::string& control) {
+  return findChild<QLineEdit*>(QString::fromStdString(control))->text().toLatin1().toStdString();
+}
+
+void TTermForm::SetText(const std::string& control, const std::string& text) {
+  findChild<QLineEdit*>(QString::fromStdString(control))->setText(Latin1(text));
+}
+
+bool TTermForm::Checked(const std::string& radioButton) {
+  return findChild<QRadioButton*>(QString::fromStdString(radioButton))->isChecked();
+}
+
+void TTermForm::SetChecked(const std::string& radioButton, bool checked) {
+  findChild<QRadioButton*>(QString::fromStdString(radioButton))->setChecked(checked);
+}
+
+std::string TTermForm::Cell(int column, int row) {
+  return ui->StrGridVstupy->item(row, column)->text().toLatin1().toStdString();
+}
+
+void TTermForm::SetCell(int column, int row, const std::string& text) {
+  ui->StrGridVstupy->item(row, column)->setText(Latin1(text));
 }

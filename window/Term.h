@@ -1,5 +1,6 @@
 #pragma once
 #include "protocol/Exchange.h"
+#include "protocol/RegisterMap.h"
 #include "window/RadioGroup.h"
 
 #include <QMainWindow>
@@ -16,7 +17,7 @@ class QTimer;
 
 // The main window: every setting control of the unit, the identification fields, the buttons
 // beside the pages, the debug page with the raw exchange.
-class TTermForm : public QMainWindow, public ExchangeHost {
+class TTermForm : public QMainWindow, public ExchangeHost, public SettingsControls {
   Q_OBJECT
 
  public:
@@ -43,7 +44,7 @@ class TTermForm : public QMainWindow, public ExchangeHost {
   LinkKind CurrentLinkKind() override;
 
   // The one exchange operation: runs the script of CommandMode.
-  void RunCommandScript();
+  ExchangeResult RunCommandScript();
   // Reply log line n of the last script; empty past the end.
   std::string ReplyLine(std::size_t n) const { return exchange_.Reply(n); }
   CommandExchange& Exchange() { return exchange_; }
@@ -78,8 +79,13 @@ class TTermForm : public QMainWindow, public ExchangeHost {
   void Button1Click();
   void resetClick();
 
-  // Value entry: the check-and-clamp pass and the brake-release delay.
-  void ValidateNumericFields();
+  // Reading and saving settings.
+  void ReadSettingClick();
+  void BtnSend1Click();
+
+  // Value entry: the check-and-clamp pass (false when a gear field was rejected) and the
+  // brake-release delay.
+  bool ValidateNumericFields();
   void BreakDelayChange();
 
   // The window's controls, by their names.
@@ -112,7 +118,19 @@ class TTermForm : public QMainWindow, public ExchangeHost {
   void IdentifyAfterUsbFailure() override;
   void ReportFailure() override;
 
-  std::vector<std::string> BuildScript() const;
+  // SettingsControls: the register map reads and writes the controls by name.
+  int ItemIndex(const std::string& control) override;
+  void SelectItem(const std::string& control, int item) override;
+  std::string Text(const std::string& control) override;
+  void SetText(const std::string& control, const std::string& text) override;
+  bool Checked(const std::string& radioButton) override;
+  void SetChecked(const std::string& radioButton, bool checked) override;
+  std::string Cell(int column, int row) override;
+  void SetCell(int column, int row, const std::string& text) override;
+  int32_t AcceptedBreakDelay() override { return BreakDelayValue; }
+  void StartNumSelected() override { UpdateStartInputLabels(); }
+
+  std::vector<std::string> BuildScript();
   void SetUpControls();
   void SetUpInputGrid();
   void ConnectHandlers();

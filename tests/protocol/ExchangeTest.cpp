@@ -62,7 +62,7 @@ TEST(ShortScriptTest, ModeWordsSelectTheirScripts) {
 }
 
 TEST_F(ExchangeTest, CheckScriptLogsOneReplyPerLine) {
-  EXPECT_TRUE(exchange_.Run(ShortScript("check")));
+  EXPECT_TRUE(exchange_.Run(ShortScript("check")).completed);
   EXPECT_EQ(Received(), (std::vector<std::string>{"!0Q", "!0?"}));
   EXPECT_EQ(host_.memoSend, (std::vector<std::string>{"Q", "?"}));
   EXPECT_EQ(host_.memoRec, (std::vector<std::string>{"0,VK12345", "0,TK20MPG v2.4"}));
@@ -75,7 +75,7 @@ TEST_F(ExchangeTest, CheckScriptLogsOneReplyPerLine) {
 
 TEST_F(ExchangeTest, EmptyScriptClearsTheLogsAndSendsNothing) {
   exchange_.Run(ShortScript("check"));
-  EXPECT_TRUE(exchange_.Run({}));
+  EXPECT_TRUE(exchange_.Run({}).completed);
   EXPECT_TRUE(Received().size() == 2);
   EXPECT_TRUE(host_.memoRec.empty() && host_.memoSend.empty() && host_.memoScript.empty());
   EXPECT_EQ(host_.timed, 1);  // the label keeps the earlier time
@@ -89,7 +89,7 @@ TEST_F(ExchangeTest, PrefixIsReadForEveryLine) {
 
 TEST_F(ExchangeTest, TimeOutOnTheFirstLineLeavesOnlyTheSentCommand) {
   unit_.SetSilent(true);
-  EXPECT_FALSE(exchange_.Run(ShortScript("check")));
+  EXPECT_FALSE(exchange_.Run(ShortScript("check")).completed);
   EXPECT_EQ(host_.memoSend, (std::vector<std::string>{"Q"}));
   EXPECT_TRUE(host_.memoRec.empty());
   EXPECT_EQ(exchange_.Reply(0), "");
@@ -102,7 +102,7 @@ TEST_F(ExchangeTest, TimeOutOnLineFiveKeepsTheFiveRepliesBeforeIt) {
   const std::vector<std::string> script = {"ER01", "ER02", "ER03", "ER04", "ERFD", "ER05",
                                            "ER06", "ER07", "EFR10"};
   unit_.SetSilentOnNth(6);
-  EXPECT_FALSE(exchange_.Run(script));
+  EXPECT_FALSE(exchange_.Run(script).completed);
   EXPECT_EQ(host_.memoRec.size(), 5u);
   EXPECT_EQ(host_.memoSend.size(), 6u);
   EXPECT_EQ(host_.failures, 1);
@@ -118,7 +118,7 @@ TEST_F(ExchangeTest, FramedCommandIsCutTo255Characters) {
 
 TEST_F(ExchangeTest, GarbledReplyIsLoggedAsItCame) {
   unit_.SetReplyOverride("Q", "#?\x7f");
-  EXPECT_TRUE(exchange_.Run(ShortScript("check")));
+  EXPECT_TRUE(exchange_.Run(ShortScript("check")).completed);
   EXPECT_EQ(exchange_.Reply(0), "#?\x7f");
 }
 
@@ -127,7 +127,7 @@ TEST_F(ExchangeTest, UsbLinkGetsTheCarriageReturnFromTheExchangeAndItIsNotLogged
   usb.answers = {"0,VK00001\r", "0,TK20MPG\r"};
   exchange_.SetUsbTransport(&usb);
   host_.kind = LinkKind::Usb;
-  EXPECT_TRUE(exchange_.Run(ShortScript("check")));
+  EXPECT_TRUE(exchange_.Run(ShortScript("check")).completed);
   EXPECT_EQ(usb.sent, (std::vector<std::string>{"!0Q", "!0?"}));
   EXPECT_EQ(host_.memoRec, (std::vector<std::string>{"0,VK00001", "0,TK20MPG"}));
   EXPECT_TRUE(Received().empty());
@@ -138,7 +138,7 @@ TEST_F(ExchangeTest, UsbFailureIdentifiesOnceEvenWhenTheIdentificationFailsToo) 
   exchange_.SetUsbTransport(&usb);
   host_.kind = LinkKind::Usb;
   host_.onIdentify = [this] { exchange_.Run(ShortScript("check")); };
-  EXPECT_FALSE(exchange_.Run({"ER01", "ER02"}));
+  EXPECT_FALSE(exchange_.Run({"ER01", "ER02"}).completed);
   EXPECT_EQ(host_.identifications, 1);
   EXPECT_EQ(host_.failures, 2);  // the identification's and the script's own
   EXPECT_EQ(host_.memoSend, (std::vector<std::string>{"Q"}));
@@ -153,7 +153,9 @@ TEST_F(ExchangeTest, UsbFailureLeavesTheIdentificationsRepliesInTheLog) {
     usb.answers = {"0,VK00002\r", "0,TK20MPG\r"};
     exchange_.Run(ShortScript("check"));
   };
-  EXPECT_FALSE(exchange_.Run({"ER01", "ER02"}));
+  const ExchangeResult result = exchange_.Run({"ER01", "ER02"});
+  EXPECT_FALSE(result.completed);
+  EXPECT_EQ(result.replies, (std::vector<std::string>{"0,01"}));  // the script's own, apart
   EXPECT_EQ(exchange_.Replies(), (std::vector<std::string>{"0,VK00002", "0,TK20MPG"}));
   EXPECT_EQ(host_.failures, 1);
   EXPECT_FALSE(exchange_.Busy());

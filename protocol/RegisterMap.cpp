@@ -1,0 +1,196 @@
+#include "protocol/RegisterMap.h"
+
+#include "entry/IntegerText.h"
+
+#include <array>
+#include <cstdio>
+
+namespace {
+
+constexpr std::array<const char*, 9> kOutputCodes = {"00", "01", "02", "03", "04", "05", "06", "08", "09"};
+constexpr std::array<const char*, 2> kPwmCodes = {"FF", "01"};
+constexpr std::array<const char*, 3> kMpgUsageCodes = {"FF", "02", "01"};
+constexpr std::array<const char*, 6> kStartNumCodes = {"FF", "03", "04", "05", "06", "07"};
+constexpr std::array<const char*, 4> kAxisLinkCodes = {"FF", "01", "02", "03"};
+
+constexpr int kPolarita = 3;
+constexpr int kPovoleno = 4;
+
+using K = RegisterKind;
+const Register kRegisters[] = {
+    {"ER01", "EW01,", "OUT1", K::ListCode, kOutputCodes, 0},
+    {"ER02", "EW02,", "OUT2", K::ListCode, kOutputCodes, 0},
+    {"ER03", "EW03,", "OUT3", K::ListCode, kOutputCodes, 0},
+    {"ER04", "EW04,", "PWM", K::ListCode, kPwmCodes, 0},
+    {"ERFD", "EWFD,", "BreakDelay", K::BreakDelay, {}, 0},
+    {"ER05", "EW05,", "Polarity", K::PolarityByte, {}, 0},
+    {"ER06", "EW06,", "MpgUsage", K::ListCode, kMpgUsageCodes, 0},
+    {"ER07", "EW07,", "StartNum", K::ListCode, kStartNumCodes, 0},
+    {"EFR10", "EFW10,", "LoLimitX", K::Number, {}, 0},
+    {"EFR14", "EFW14,", "LoLimitY", K::Number, {}, 0},
+    {"EFR18", "EFW18,", "LoLimitZ", K::Number, {}, 0},
+    {"EFR20", "EFW20,", "HiLimitX", K::Number, {}, 0},
+    {"EFR24", "EFW24,", "HiLimitY", K::Number, {}, 0},
+    {"EFR28", "EFW28,", "HiLimitZ", K::Number, {}, 0},
+    {"EFR30", "EFW30,", "GearX", K::Number, {}, 0},
+    {"EFR34", "EFW34,", "GearY", K::Number, {}, 0},
+    {"EFR38", "EFW38,", "GearZ", K::Number, {}, 0},
+    {"EFR40", "EFW40,", "MpgAcc", K::Number, {}, 0},
+    {"EFR44", "EFW44,", "MpgMaxSpeed", K::Number, {}, 0},
+    {"EUR48", "EUW48,", "TimeOver", K::Number, {}, 0},
+    {"EUR4C", "EUW4C,", "DefSpinSpeed", K::Number, {}, 0},
+    {"EFR50", "EFW50,", "RefSpeedX", K::Number, {}, 0},
+    {"EFR54", "EFW54,", "RefSpeedY", K::Number, {}, 0},
+    {"EFR58", "EFW58,", "RefSpeedZ", K::Number, {}, 0},
+    {"ER08", "EW08,", "Povoleno", K::InputBitsLow, {}, kPovoleno},
+    {"ER09", "EW09,", "Povoleno", K::InputBitsHigh, {}, kPovoleno},
+    {"ER0A", "EW0A,", "Polarita", K::InputBitsLow, {}, kPolarita},
+    {"ER0B", "EW0B,", "Polarita", K::InputBitsHigh, {}, kPolarita},
+    {"ER0C", "EW0C,", "AxisLink", K::ListCode, kAxisLinkCodes, 0},
+};
+static_assert(std::size(kRegisters) == kRegistersWithMpg);
+
+// The polarity byte's bits 0 to 3: axis groups on "Kladná" (item 0); bit 4: normal clock.
+constexpr const char* kAxisGroups[] = {"XAxisPolarity", "YAxisPolarity", "ZAxisPolarity", "AAxisPolarity"};
+constexpr uint8_t kClockNormalBit = 0x10;
+constexpr uint8_t kAlwaysSet = 0xE0;
+
+std::string Hex2(unsigned value) {
+  char text[3];
+  std::snprintf(text, sizeof text, "%02X", value & 0xFFu);
+  return text;
+}
+
+// Characters from..to of a reply, counted from 1; fewer when it is shorter.
+std::string Chars(const std::string& text, std::size_t from, std::size_t count) {
+  return text.size() < from ? std::string() : text.substr(from - 1, count);
+}
+
+// Reads a reply's value text as an integer the way the read flow does; throws when it is none.
+int32_t IntegerOrThrow(const std::string& text) {
+  const IntegerText parsed = ParseIntegerText(text);
+  if (parsed.malformed) throw ConversionError(text);
+  return parsed.value;
+}
+
+// The byte of a polarity reply "0,E0" … "0,FF" (upper-case digits), -1 for any other reply.
+int PolarityReplyValue(const std::string& reply) {
+  for (unsigned value = kAlwaysSet; value <= 0xFF; ++value)
+    if (reply == "0," + Hex2(value)) return static_cast<int>(value);
+  return -1;
+}
+
+std::span<const Register> Lines(bool mpgCapable) {
+  return std::span<const Register>(kRegisters).first(mpgCapable ? kRegistersWithMpg : kRegistersWithoutMpg);
+}
+
+}  // namespace
+
+std::span<const Register> RegisterTable() { return kRegisters; }
+
+std::vector<std::string> BuildReadScript(bool mpgCapable) {
+  std::vector<std::string> script;
+  for (const Register& reg : Lines(mpgCapable)) script.emplace_back(reg.read);
+  return script;
+}
+
+uint8_t PolarityByte(SettingsControls& controls) {
+  uint8_t byte = kAlwaysSet;
+  for (int bit = 0; bit < 4; ++bit)
+    if (controls.ItemIndex(kAxisGroups[bit]) == 0) byte |= uint8_t(1u << bit);
+  if (controls.Checked("RadioPolarityNormal")) byte |= kClockNormalBit;
+  return byte;
+}
+
+std::string BreakDelayDigits(int32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d", static_cast<int>(value));
+  return text;
+}
+
+uint8_t InputBitsByte(SettingsControls& controls, int column, bool high) {
+  std::string numeral;
+  if (high) {
+    numeral = controls.Cell(column, 10) + controls.Cell(column, 9) + "000000";
+  } else {
+    for (int row = 8; row >= 1; --row) numeral += controls.Cell(column, row);
+  }
+  // A base-2 numeral, last character bit 0: the cells are joined as they stand, so an empty or
+  // longer cell shifts the bits of the cells before it. Only the low 8 bits are kept.
+  unsigned bits = 0;
+  const std::size_t n = numeral.size();
+  for (std::size_t i = 0; i < n && i < 8; ++i)
+    if (numeral[n - 1 - i] == '1') bits |= 1u << i;
+  return static_cast<uint8_t>(bits);
+}
+
+std::vector<std::string> BuildWriteScript(SettingsControls& controls, bool mpgCapable) {
+  std::vector<std::string> script;
+  for (const Register& reg : Lines(mpgCapable)) {
+    std::string value;
+    switch (reg.kind) {
+      case K::ListCode: {
+        const int item = controls.ItemIndex(reg.control);
+        if (item < 0 || item >= static_cast<int>(reg.codes.size())) continue;
+        value = reg.codes[static_cast<std::size_t>(item)];
+        break;
+      }
+      case K::BreakDelay: value = BreakDelayDigits(controls.AcceptedBreakDelay()); break;
+      case K::PolarityByte: value = Hex2(PolarityByte(controls)); break;
+      case K::Number: value = controls.Text(reg.control); break;
+      case K::InputBitsLow: value = Hex2(InputBitsByte(controls, reg.gridColumn, false)); break;
+      case K::InputBitsHigh: value = Hex2(InputBitsByte(controls, reg.gridColumn, true)); break;
+    }
+    script.push_back(reg.writePrefix + value);
+  }
+  return script;
+}
+
+void DecodeRegister(const Register& reg, const std::string& reply, SettingsControls& controls) {
+  switch (reg.kind) {
+    case K::ListCode:
+      for (std::size_t item = 0; item < reg.codes.size(); ++item) {
+        if (reply == std::string("0,") + reg.codes[item]) {
+          controls.SelectItem(reg.control, static_cast<int>(item));
+          break;
+        }
+      }
+      if (std::string(reg.control) == "StartNum") controls.StartNumSelected();
+      break;
+    case K::BreakDelay:
+      controls.SetText(reg.control, std::to_string(IntegerOrThrow(Chars(reply, 3, 2))));
+      break;
+    case K::PolarityByte: {
+      const int value = PolarityReplyValue(reply);
+      if (value < 0) break;  // only "0,E0" … "0,FF" decode
+      for (int bit = 0; bit < 4; ++bit) controls.SelectItem(kAxisGroups[bit], (value >> bit) & 1 ? 0 : 1);
+      const bool normal = value & kClockNormalBit;
+      controls.SetChecked("RadioPolarityNormal", normal);
+      controls.SetChecked("RadioPolarityInverze", !normal);
+      break;
+    }
+    case K::Number: controls.SetText(reg.control, reply.size() > 2 ? reply.substr(2) : std::string()); break;
+    case K::InputBitsLow:
+    case K::InputBitsHigh: {
+      const int32_t v = IntegerOrThrow("$" + Chars(reply, 3, 2));
+      if (reg.kind == K::InputBitsLow) {
+        for (int row = 1; row <= 8; ++row) controls.SetCell(reg.gridColumn, row, (v >> (row - 1)) & 1 ? "1" : "0");
+      } else {
+        controls.SetCell(reg.gridColumn, 9, (v >> 6) & 1 ? "1" : "0");
+        controls.SetCell(reg.gridColumn, 10, (v >> 7) & 1 ? "1" : "0");
+      }
+      break;
+    }
+  }
+}
+
+bool DecodeReadReplies(std::span<const std::string> replies, SettingsControls& controls, bool mpgCapable) {
+  constexpr std::size_t kFirstAfterOutputs = 4;
+  const auto lines = Lines(mpgCapable);
+  for (std::size_t n = 0; n < replies.size() && n < lines.size(); ++n) {
+    // An empty first reply: the outputs are all that is decoded.
+    if (n == kFirstAfterOutputs && replies[0].empty()) return false;
+    DecodeRegister(lines[n], replies[n], controls);
+  }
+  return !(replies.size() <= kFirstAfterOutputs && (replies.empty() || replies[0].empty()));
+}

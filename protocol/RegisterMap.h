@@ -1,0 +1,78 @@
+#pragma once
+#include <cstdint>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// The unit's settings registers: one table that both the "read" and "write" scripts walk and the
+// decoder of the read replies walks again. Every register has one home control in the window.
+
+// The window's setting controls, by name, as the register map sees them.
+class SettingsControls {
+ public:
+  virtual ~SettingsControls() = default;
+  // List controls (radio groups and the StartNum combo box): -1 when no item is selected.
+  virtual int ItemIndex(const std::string& control) = 0;
+  // Selecting an item behaves as the operator's choice (MpgUsage runs its click handler).
+  virtual void SelectItem(const std::string& control, int item) = 0;
+  virtual std::string Text(const std::string& control) = 0;
+  // Setting a text runs the edit's change handler (BreakDelay).
+  virtual void SetText(const std::string& control, const std::string& text) = 0;
+  virtual bool Checked(const std::string& radioButton) = 0;
+  virtual void SetChecked(const std::string& radioButton, bool checked) = 0;
+  // Input grid cells; each character of a cell's text is one byte here.
+  virtual std::string Cell(int column, int row) = 0;
+  virtual void SetCell(int column, int row, const std::string& text) = 0;
+  // The last brake-release delay the window accepted (not the edit's text).
+  virtual int32_t AcceptedBreakDelay() = 0;
+  // StartNum was set by the program: mark the start input beside the grid.
+  virtual void StartNumSelected() = 0;
+};
+
+enum class RegisterKind {
+  ListCode,        // a list control's item as a two-digit code
+  BreakDelay,      // BreakDelayValue as two decimal digits
+  PolarityByte,    // the four axis directions and the clock polarity
+  Number,          // an edit's text, unchanged
+  InputBitsLow,    // grid column, inputs 0 to 7
+  InputBitsHigh,   // grid column, inputs 14 and 15 at bits 6 and 7
+};
+
+struct Register {
+  const char* read;          // read command, e.g. "ER01"
+  const char* writePrefix;   // write command up to the value, e.g. "EW01,"
+  const char* control;       // home control, or the grid column's name for input bits
+  RegisterKind kind;
+  std::span<const char* const> codes;  // list controls: code of each item
+  int gridColumn;            // input bits: 3 "Polarita", 4 "Povoleno"
+};
+
+// The table in script order; lines 0 to 5 always, 6 to 28 only for a unit with MPG firmware.
+std::span<const Register> RegisterTable();
+inline constexpr std::size_t kRegistersWithoutMpg = 6;
+inline constexpr std::size_t kRegistersWithMpg = 29;
+
+std::vector<std::string> BuildReadScript(bool mpgCapable);
+// A list control with no item selected contributes no line, so later lines move up.
+std::vector<std::string> BuildWriteScript(SettingsControls& controls, bool mpgCapable);
+
+// A reply value that should be a number and is not: the read stops at it.
+class ConversionError : public std::runtime_error {
+ public:
+  explicit ConversionError(const std::string& text)
+      : std::runtime_error("'" + text + "' is not a valid integer value") {}
+};
+
+// Decodes reply n into the control of table line n, for each reply given (the replies of the read
+// script that arrived). An empty first reply stops after the four output lines: the result is
+// then false, and true otherwise. Throws ConversionError at a break-delay or input-word reply
+// that is not a number; the controls decoded before it keep their new values.
+bool DecodeReadReplies(std::span<const std::string> replies, SettingsControls& controls, bool mpgCapable);
+// One line of the table.
+void DecodeRegister(const Register& reg, const std::string& reply, SettingsControls& controls);
+
+// Codecs, exposed for their own tests.
+uint8_t PolarityByte(SettingsControls& controls);
+std::string BreakDelayDigits(int32_t value);
+uint8_t InputBitsByte(SettingsControls& controls, int column, bool high);
