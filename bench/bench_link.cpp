@@ -3,6 +3,8 @@
 //    write-then-wait-then-read loop on the same kind of line (the ratio is reported);
 //  - processor time of the waiting thread while ComReceiveLine waits out a silent unit.
 #include "link/Async.h"
+#include "protocol/Exchange.h"
+#include "protocol/RegisterMap.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
 
@@ -37,26 +39,35 @@ struct Line {
   }
 };
 
-void BM_RawRoundTrip(benchmark::State& state) {
-  Line line;
-  const int fd = ::open(line.server.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+// The plainest exchange on the line: write, wait, read until CR.
+int OpenRaw(const std::string& device) {
+  const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   termios tio{};
   ::tcgetattr(fd, &tio);
   ::cfmakeraw(&tio);
   ::tcsetattr(fd, TCSANOW, &tio);
-  const auto start = std::chrono::steady_clock::now();
-  for (auto _ : state) {
-    [[maybe_unused]] auto n = ::write(fd, "!0Q\r", 4);
-    std::string reply;
-    while (reply.find('\r') == std::string::npos) {
-      pollfd p{fd, POLLIN, 0};
-      ::poll(&p, 1, 1000);
-      char buffer[256];
-      const ssize_t got = ::read(fd, buffer, sizeof buffer);
-      if (got > 0) reply.append(buffer, std::size_t(got));
-    }
-    benchmark::DoNotOptimize(reply);
+  return fd;
+}
+
+std::string RawExchange(int fd, const std::string& line) {
+  const std::string framed = line + "\r";
+  [[maybe_unused]] auto n = ::write(fd, framed.data(), framed.size());
+  std::string reply;
+  while (reply.find('\r') == std::string::npos) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 1000) <= 0) break;
+    char buffer[256];
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got > 0) reply.append(buffer, std::size_t(got));
   }
+  return reply;
+}
+
+void BM_RawRoundTrip(benchmark::State& state) {
+  Line line;
+  const int fd = OpenRaw(line.server.SlavePath());
+  const auto start = std::chrono::steady_clock::now();
+  for (auto _ : state) benchmark::DoNotOptimize(RawExchange(fd, "!0Q"));
   g_rawRoundTripNs =
       double(std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count()) /
       double(state.iterations());
@@ -101,6 +112,65 @@ void BM_SilentUnitWaitCpu(benchmark::State& state) {
   ComClose();
 }
 BENCHMARK(BM_SilentUnitWaitCpu)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// The 29-command read against a unit paced at 115200 Bd, as a ratio to the wire time of its bytes
+// (10 bit times a byte, commands with prefix and CR, replies with CR).
+void BM_ReadScriptAgainstWireTime(benchmark::State& state) {
+  struct NullHost : ExchangeHost {
+    std::string CommandPrefix() override { return "!0"; }
+    LinkKind CurrentLinkKind() override { return LinkKind::Serial; }
+    void LogsCleared() override {}
+    void ScriptShown(const std::vector<std::string>&) override {}
+    void LineSent(const std::string&) override {}
+    void ReplyLogged(const std::string&) override {}
+    void ExchangeTimed(long long) override {}
+    void LogsToEnd() override {}
+    void IdentifyAfterUsbFailure() override {}
+    void ReportFailure() override {}
+  } host;
+  constexpr int kBaud = 115200;
+  Line line;
+  line.unit.SetBaud(kBaud);
+  ComOpen("COM1", kBaud, 'n', 8, 1.0f);
+  SerialTransport serial;
+  CommandExchange exchange(host, serial);
+  exchange.SetReplyTimeoutMs(1000);
+  const auto script = BuildReadScript(true);
+  double wall = 0, wire = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    const ExchangeResult result = exchange.Run(script);
+    wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!result.completed) state.SkipWithError("read failed");
+    std::size_t bytes = 0;
+    for (const auto& l : script) bytes += 2 + l.size() + 1;
+    for (const auto& r : result.replies) bytes += r.size() + 1;
+    wire += double(bytes) * 10.0 / kBaud;
+  }
+  state.counters["ratio_to_wire_time"] = wall / wire;
+  ComClose();
+}
+BENCHMARK(BM_ReadScriptAgainstWireTime)->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// The same 29 commands through the raw loop: the floor the paced virtual unit allows.
+void BM_RawReadScriptAgainstWireTime(benchmark::State& state) {
+  constexpr int kBaud = 115200;
+  Line line;
+  line.unit.SetBaud(kBaud);
+  const int fd = OpenRaw(line.server.SlavePath());
+  const auto script = BuildReadScript(true);
+  double wall = 0, wire = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    std::size_t bytes = 0;
+    for (const auto& l : script) bytes += 2 + l.size() + 1 + RawExchange(fd, "!0" + l).size();
+    wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    wire += double(bytes) * 10.0 / kBaud;
+  }
+  state.counters["ratio_to_wire_time"] = wall / wire;
+  ::close(fd);
+}
+BENCHMARK(BM_RawReadScriptAgainstWireTime)->Iterations(20)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

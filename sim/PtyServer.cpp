@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 namespace {
 constexpr std::size_t kMaxPartialLine = 4096;
 constexpr auto kIdleWake = std::chrono::milliseconds(50);
+constexpr auto kSpinBelow = std::chrono::microseconds(200);
 }  // namespace
 
 PtyServer::PtyServer(VirtualUnit& unit) : unit_(unit) {}
@@ -80,12 +82,20 @@ PtyServer::Clock::duration PtyServer::ByteTime() const {
 }
 
 void PtyServer::Run() {
+  // Paced bytes leave at their due time, not up to the default 50 us later.
+  ::prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
   while (running_) {
     const auto now = Clock::now();
     auto next = now + kIdleWake;
     if (!jobs_.empty()) next = std::min(next, jobs_.front().due);
     if (!out_.empty()) next = std::min(next, out_.front().due);
-    const auto wait = std::max(Clock::duration::zero(), next - now);
+    auto wait = std::max(Clock::duration::zero(), next - now);
+    // A paced line's next byte is due within a wake-up latency: wait for it on the processor, so
+    // the bytes keep the wire's rhythm rather than the scheduler's.
+    if (wait > Clock::duration::zero() && wait < kSpinBelow && (!jobs_.empty() || !out_.empty())) {
+      while (Clock::now() < next) std::this_thread::yield();
+      wait = Clock::duration::zero();
+    }
     timespec ts{};
     ts.tv_sec = std::chrono::duration_cast<std::chrono::seconds>(wait).count();
     ts.tv_nsec = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count() % 1'000'000'000;

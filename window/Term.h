@@ -96,6 +96,7 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   RadioGroup& PWM() const { return *Group(QStringLiteral("PWM")); }
   RadioGroup& AxisLink() const { return *Group(QStringLiteral("AxisLink")); }
   RadioGroup& MpgUsage() const { return *Group(QStringLiteral("MpgUsage")); }
+  RadioGroup& XAxisPolarity() const { return *Group(QStringLiteral("XAxisPolarity")); }
   QTimer* Tim() const { return tim_; }
   QColor GridTextColor() const;
 

@@ -1,0 +1,221 @@
+#include "protocol/RegisterMap.h"
+#include "support/WindowFixture.h"
+#include "ui_Term.h"
+
+#include <QTimer>
+
+namespace {
+
+using Commands = std::vector<std::string>;
+
+const QString kNoPort = QStringLiteral("Není otevřen žádný port");
+const QString kNotVorka = QStringLiteral("Jednotka nekomunikuje nebo není VORKA");
+const QString kNotSaved = QStringLiteral("Neuloženo");
+const QString kSaved = QStringLiteral("Uložení proběhlo v pořádku");
+const QString kFailure = QStringLiteral("Chyba komunikace");
+
+class ReadSaveTest : public WindowFixture {
+ protected:
+  Commands Prefixed(const Commands& lines) {
+    Commands out;
+    for (const auto& l : lines) out.push_back("!0" + l);
+    return out;
+  }
+  Commands Check() { return {"!0Q", "!0?"}; }
+  Commands Join(Commands a, const Commands& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  }
+  // Distinctive values in every register of the unit.
+  void Distinctive() {
+    const std::pair<const char*, uint8_t> bytes[] = {
+        {"01", 0x09}, {"02", 0x00}, {"03", 0x05}, {"04", 0x01}, {"FD", 0x07}, {"05", 0xEA},
+        {"06", 0x01}, {"07", 0x05}, {"08", 0x81}, {"09", 0x40}, {"0A", 0x3C}, {"0B", 0x80}, {"0C", 0x02}};
+    for (const auto& [a, v] : bytes) unit_.SetByteRegister(a, v);
+    const std::pair<const char*, const char*> texts[] = {
+        {"10", "-100"}, {"14", "-200"}, {"18", "-300"}, {"20", "1000"}, {"24", "2000"}, {"28", "3000"},
+        {"30", "640.000000"}, {"34", "200.500000"}, {"38", "1.250000"}, {"40", "500"}, {"44", "1500"},
+        {"48", "250"}, {"4C", "800"}, {"50", "10"}, {"54", "20"}, {"58", "30"}};
+    for (const auto& [a, v] : texts) unit_.SetTextRegister(a, v);
+  }
+  std::map<std::string, std::string> Snapshot() {
+    std::map<std::string, std::string> all;
+    for (const char* a : {"01", "02", "03", "04", "FD", "05", "06", "07", "08", "09", "0A", "0B", "0C"})
+      all[a] = std::to_string(*unit_.ByteRegister(a));
+    for (const char* a : {"10", "14", "18", "20", "24", "28", "30", "34", "38", "40", "44", "48", "4C", "50", "54", "58"})
+      all[a] = *unit_.TextRegister(a);
+    return all;
+  }
+};
+
+TEST_F(ReadSaveTest, RoundTripReadsAndWritesBackTheSameValues) {
+  StartQuick();
+  Distinctive();
+  const auto before = Snapshot();
+  term_->ReadSettingClick();
+  EXPECT_EQ(Received(), Join(Check(), Prefixed(BuildReadScript(true))));
+  EXPECT_EQ(term_->OUT1().ItemIndex(), 8);
+  EXPECT_EQ(ui().BreakDelay->text(), QStringLiteral("7"));
+  EXPECT_EQ(term_->MpgUsage().ItemIndex(), 2);
+  EXPECT_EQ(ui().StartNum->currentText(), QStringLiteral("INT 5"));
+  EXPECT_EQ(ui().in5descp->text(), QStringLiteral("Vstup pro start referencí"));
+  EXPECT_EQ(ui().LoLimitY->text(), QStringLiteral("-200"));
+  EXPECT_EQ(ui().GearY->text(), QStringLiteral("200.500000"));
+  EXPECT_EQ(ui().TimeOver->text(), QStringLiteral("250"));
+  EXPECT_EQ(ui().StrGridVstupy->item(9, 4)->text(), QStringLiteral("1"));
+  EXPECT_EQ(term_->AxisLink().ItemIndex(), 2);
+  EXPECT_TRUE(ui().RadioPolarityInverze->isChecked());
+  EXPECT_TRUE(messages_.all.isEmpty());
+
+  unit_.ResetRegisters();
+  unit_.ClearReceived();
+  term_->BtnSend1Click();
+  EXPECT_EQ(messages_.all, QStringList{kSaved});
+  ASSERT_EQ(Received().size(), 31u);
+  for (std::size_t i = 0; i < 29; ++i)  // the table's write commands, in order
+    EXPECT_EQ(Received()[i + 2].rfind(std::string("!0") + RegisterTable()[i].writePrefix, 0), 0u) << i;
+  EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(ReadSaveTest, UnitWithoutMpgOnPageOutputsGetsSixCommandsAndTheValidation) {
+  unit_.SetMpg(false);
+  StartQuick();
+  ui().HiLimitX->setText(QStringLiteral("abc"));
+  ui().GearX->setText(QStringLiteral("7"));
+  unit_.SetByteRegister("05", 0xE0);
+  term_->ReadSettingClick();
+  EXPECT_EQ(Received(), Join(Check(), Prefixed(BuildReadScript(false))));
+  EXPECT_EQ(term_->XAxisPolarity().ItemIndex(), 1);
+  EXPECT_EQ(ui().HiLimitX->text(), QStringLiteral("1"));
+  EXPECT_EQ(ui().GearX->text(), QStringLiteral("7.000000"));
+  unit_.ClearReceived();
+  term_->BtnSend1Click();
+  EXPECT_EQ(Received().size(), 8u);
+  EXPECT_EQ(Received().back(), "!0EW05,E0");
+}
+
+TEST_F(ReadSaveTest, UnitWithoutMpgOnPageInputsLeavesTheTimerOffAndSkipsTheValidation) {
+  unit_.SetMpg(false);
+  StartQuick();
+  ui().PageControl->setCurrentIndex(1);
+  term_->Tim()->start();  // as if it had been running for an earlier unit
+  ui().HiLimitX->setText(QStringLiteral("abc"));
+  term_->ReadSettingClick();
+  EXPECT_FALSE(term_->Tim()->isActive());
+  EXPECT_EQ(ui().HiLimitX->text(), QStringLiteral("abc"));
+}
+
+TEST_F(ReadSaveTest, MpgUnitOnPageInputsPausesTheMonitorForTheScript) {
+  StartQuick();
+  ui().PageControl->setCurrentIndex(1);
+  unit_.ClearReceived();
+  term_->ReadSettingClick();
+  const Commands received = Received();
+  ASSERT_GE(received.size(), 31u);
+  EXPECT_EQ(Commands(received.begin() + 2, received.begin() + 31), Prefixed(BuildReadScript(true)));
+  EXPECT_TRUE(term_->Tim()->isActive());
+  EXPECT_EQ(term_->CommandMode, "stav");
+  // While a failure message of the script is open, the monitor is off.
+  bool timerDuringBox = true;
+  messages_.whileOpen = [&] { timerDuringBox = term_->Tim()->isActive(); };
+  unit_.SetSilentOnCommand("EW05,FF");
+  term_->BtnSend1Click();
+  EXPECT_FALSE(timerDuringBox);
+  EXPECT_TRUE(term_->Tim()->isActive());
+}
+
+TEST_F(ReadSaveTest, WithoutAPortOnlyThatIsSaid) {
+  Create();
+  ui().HiLimitX->setText(QStringLiteral(""));
+  term_->ReadSettingClick();
+  EXPECT_EQ(messages_.all, QStringList{kNoPort});
+  EXPECT_EQ(ui().HiLimitX->text(), QString());
+  messages_.all.clear();
+  term_->BtnSend1Click();
+  EXPECT_EQ(messages_.all, QStringList{kNoPort});
+  EXPECT_EQ(ui().HiLimitX->text(), QStringLiteral("1"));  // the pass ran first
+  EXPECT_TRUE(Received().empty());
+}
+
+TEST_F(ReadSaveTest, SilentUnitIsNoVorkaAndNothingIsSaved) {
+  StartQuick();
+  unit_.SetSilent(true);
+  term_->ReadSettingClick();
+  EXPECT_EQ(messages_.all, (QStringList{kFailure, kNotVorka}));
+  messages_.all.clear();
+  term_->BtnSend1Click();
+  EXPECT_EQ(messages_.all, (QStringList{kFailure, kNotVorka, kNotSaved}));
+  EXPECT_EQ(Received(), (Commands{"!0Q", "!0Q"}));
+}
+
+TEST_F(ReadSaveTest, TimeOutAtTheFirstLineKeepsEveryControl) {
+  StartQuick();
+  unit_.SetSilentOnCommand("ER01");
+  ui().GearX->setText(QStringLiteral("5.000000"));
+  term_->ReadSettingClick();
+  EXPECT_EQ(messages_.all, QStringList{kFailure});
+  EXPECT_EQ(term_->OUT1().ItemIndex(), 0);
+  EXPECT_EQ(ui().GearX->text(), QStringLiteral("5.000000"));
+}
+
+TEST_F(ReadSaveTest, TimeOutAtALaterLineKeepsTheControlsNotReached) {
+  StartQuick();
+  unit_.SetSilentOnCommand("EFR30");
+  unit_.SetTextRegister("28", "4321");
+  ui().GearX->setText(QStringLiteral("5.000000"));
+  ui().RefSpeedZ->setText(QStringLiteral("42"));
+  ui().PageControl->setCurrentIndex(1);
+  term_->ReadSettingClick();
+  EXPECT_EQ(messages_.all, QStringList{kFailure});  // no conversion box follows
+  EXPECT_EQ(term_->OUT1().ItemIndex(), 2);          // decoded from the unit
+  EXPECT_EQ(ui().HiLimitZ->text(), QStringLiteral("4321"));
+  EXPECT_EQ(ui().GearX->text(), QStringLiteral("5.000000"));
+  EXPECT_EQ(ui().RefSpeedZ->text(), QStringLiteral("42"));
+  EXPECT_TRUE(term_->Tim()->isActive());  // resumed as after a completed read
+}
+
+TEST_F(ReadSaveTest, ReplyThatIsNotANumberEndsTheReadWithTheGeneralErrorBox) {
+  StartQuick();
+  unit_.SetReplyOverride("ERFD", "0,7q");
+  unit_.SetByteRegister("01", 0x01);
+  unit_.SetByteRegister("05", 0xE0);
+  ui().PageControl->setCurrentIndex(1);
+  ui().ReadSetting->click();
+  EXPECT_EQ(messages_.general, QStringList{QStringLiteral("'7q' is not a valid integer value.")});
+  EXPECT_EQ(term_->OUT1().ItemIndex(), 1);  // decoded before
+  EXPECT_TRUE(ui().RadioPolarityNormal->isChecked());  // after: unchanged
+  EXPECT_FALSE(term_->Tim()->isActive());
+
+  messages_.general.clear();
+  unit_.ClearReplyOverrides();
+  unit_.SetReplyOverride("ER0A", "0,");
+  ui().ReadSetting->click();
+  EXPECT_EQ(messages_.general, QStringList{QStringLiteral("'$' is not a valid integer value.")});
+}
+
+TEST_F(ReadSaveTest, RejectedGearOnSaveSendsNothing) {
+  StartQuick();
+  ui().GearX->setText(QStringLiteral("-3"));
+  term_->BtnSend1Click();
+  EXPECT_EQ(messages_.all, (QStringList{QStringLiteral("Špatné číslo: -3"), kNotSaved}));
+  EXPECT_TRUE(Received().empty());
+}
+
+TEST_F(ReadSaveTest, SuccessOnlyWhenTheWholeScriptCompleted) {
+  StartQuick();
+  unit_.SetSilentOnCommand("EFW30,1.000000");
+  term_->Button1Click();  // gears "1": the pass rewrites them to "1.000000"
+  messages_.all.clear();
+  term_->BtnSend1Click();
+  EXPECT_EQ(messages_.all, QStringList{kFailure});
+  unit_.SetSilentOnCommand("");
+  messages_.all.clear();
+  term_->BtnSend1Click();
+  EXPECT_EQ(messages_.all, QStringList{kSaved});
+  unit_.SetReplyOverride("EW01,02", "1");
+  messages_.all.clear();
+  term_->BtnSend1Click();
+  EXPECT_TRUE(messages_.all.isEmpty());
+}
+
+}  // namespace
