@@ -3,6 +3,7 @@
 #include "link/Async.h"
 #include "link/Help.h"
 #include "link/PortNames.h"
+#include "link/UniUSB.h"
 #include "ui_Setup.h"
 #include "window/Look.h"
 #include "window/MessageSeam.h"
@@ -42,6 +43,9 @@ TFormSetup::TFormSetup(TTermForm* term, QWidget* parent)
   connect(ui->BtnOpen, &QPushButton::clicked, this, guarded([this] { BtnOpenClick(); }));
   connect(ui->BtnClose, &QPushButton::clicked, this, guarded([this] { BtnCloseClick(); }));
   connect(ui->BtnHelp, &QPushButton::clicked, this, guarded([this] { BtnHelpClick(); }));
+  connect(ui->BtnFind, &QPushButton::clicked, this, guarded([this] { BtnFindClick(); }));
+  connect(ui->RBtnUSB, &QRadioButton::clicked, this, guarded([this] { RBtnUSBClick(); }));
+  connect(ui->ListView1, &QTreeWidget::itemClicked, this, guarded([this] { ListView1Click(); }));
   connect(ui->BitBtnOK, &QPushButton::clicked, this, &QDialog::accept);
 }
 
@@ -97,7 +101,15 @@ void TFormSetup::BtnOpenClick() {
   openedKind_ = CurrentLinkKind();
   bool opened = false;
   QString title;
-  if (openedKind_ == LinkKind::Serial) {
+  if (openedKind_ == LinkKind::Usb) {
+    opened = Open_USB(SelectedDescription, static_cast<uint32_t>(baud));
+    if (opened) {
+      Reset_USB();
+      Purge_USB();
+      SetTimeouts_USB(term_->ReplyTimeoutMs(), term_->ReplyTimeoutMs());
+    }
+    title = QStringLiteral("VORKA config v1.3 - port USB, řadič FTDI, D2XX - %1").arg(baud);
+  } else {
     opened = ComOpen(port.toStdString(), baud, 'n', 8, 1.0f);
     title = QStringLiteral("VORKA config v1.3 - port %1 - %2").arg(port).arg(baud);
   }
@@ -106,7 +118,8 @@ void TFormSetup::BtnOpenClick() {
 }
 
 void TFormSetup::CloseOpenedLink() {
-  if (openedKind_ == LinkKind::Serial) ComClose();
+  if (openedKind_ == LinkKind::Usb) Close_USB();
+  else ComClose();
 }
 
 void TFormSetup::BtnCloseClick() {
@@ -118,4 +131,25 @@ void TFormSetup::BtnCloseClick() {
 
 void TFormSetup::BtnHelpClick() {
   if (help_) help_->exec();
+}
+
+void TFormSetup::BtnFindClick() {
+  ui->ListView1->clear();
+  GetFTDeviceCount();
+  for (uint32_t i = 0; i < FTDeviceCount; ++i) {
+    auto* row = new QTreeWidgetItem(ui->ListView1);
+    row->setText(0, QStringLiteral("Device %1").arg(i + 1));
+    GetFTDeviceDescription(i);
+    row->setText(1, QString::fromLatin1(FTDeviceDescription.c_str()));
+  }
+  ui->ListView1->clearSelection();
+}
+
+void TFormSetup::RBtnUSBClick() { BtnFindClick(); }
+
+void TFormSetup::ListView1Click() {
+  const auto selected = ui->ListView1->selectedItems();
+  if (selected.isEmpty()) return;
+  const QString description = selected.first()->text(1);
+  if (!description.isEmpty()) SelectedDescription = description.toLatin1().toStdString();
 }

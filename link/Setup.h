@@ -30,6 +30,12 @@ class TFormSetup : public QDialog {
   void BtnOpenClick();
   void BtnCloseClick();
   void BtnHelpClick();
+  void BtnFindClick();
+  void RBtnUSBClick();
+  void ListView1Click();
+
+  // The description of the FTDI device the operator last clicked in the list.
+  std::string SelectedDescription;
 
   // The chosen port name ("COM1" …) and baud rate, by the radio buttons.
   QString ChosenPortName() const;

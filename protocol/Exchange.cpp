@@ -1,6 +1,7 @@
 #include "protocol/Exchange.h"
 
 #include "link/Async.h"
+#include "link/UniUSB.h"
 
 #include <chrono>
 
@@ -8,6 +9,16 @@ void SerialTransport::Send(const std::string& framed) { ComSendLine(framed); }
 
 bool SerialTransport::Receive(uint32_t timeLimitMs, std::string& reply) {
   return ComReceiveLine(timeLimitMs, reply, CommandExchange::kMaxLine);
+}
+
+void UsbTransport::Send(const std::string& framed) {
+  std::string line = framed + '\r';
+  if (line.size() > CommandExchange::kMaxLine) line.resize(CommandExchange::kMaxLine);
+  Write_USB(line);
+}
+
+bool UsbTransport::Receive(uint32_t timeLimitMs, std::string& reply) {
+  return Read_USB(timeLimitMs, reply, CommandExchange::kMaxLine);
 }
 
 std::vector<std::string> ShortScript(const std::string& mode) {

@@ -24,6 +24,13 @@ class SerialTransport : public Transport {
   bool Receive(uint32_t timeLimitMs, std::string& reply) override;
 };
 
+// The USB link: the exchange appends the CR; the reply comes back with it.
+class UsbTransport : public Transport {
+ public:
+  void Send(const std::string& framed) override;
+  bool Receive(uint32_t timeLimitMs, std::string& reply) override;
+};
+
 // The side of the window the exchange works with: where the logs are shown, which link is
 // chosen, what the operator is told when a reply does not come.
 class ExchangeHost {

@@ -6,6 +6,7 @@
 #include "link/Async.h"
 #include "link/Help.h"
 #include "link/Setup.h"
+#include "link/UniUSB.h"
 #include "protocol/InputWord.h"
 #include "ui_Term.h"
 #include "window/LimitedEdit.h"
@@ -93,6 +94,8 @@ std::string Chars(const std::string& text, std::size_t from, std::size_t to) {
 TTermForm::TTermForm(const QStringList& args, QWidget* parent)
     : QMainWindow(parent), ui(new Ui::TTermForm), args_(args), exchange_(*this, serial_) {
   ui->setupUi(this);
+  exchange_.SetUsbTransport(&usb_);
+  SetUsbErrorReporter([](const std::string& message) { Messages().ErrorBox(QString::fromStdString(message)); });
   SetUpControls();
   ConnectHandlers();
   FormCreate();

@@ -144,6 +144,7 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   TFormSetup* setup_ = nullptr;
   TFormHelp* help_ = nullptr;
   SerialTransport serial_;
+  UsbTransport usb_;
   CommandExchange exchange_;
   QTimer* tim_ = nullptr;
   std::vector<std::unique_ptr<RadioGroup>> groups_;

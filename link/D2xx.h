@@ -1,0 +1,54 @@
+#pragma once
+#include <cstdint>
+
+// The twelve calls of FTDI's D2XX library that the USB link uses, with its status codes. The
+// program uses libftdi1 behind them (D2xxOnLibftdi); tests put a fake in their place.
+using FT_STATUS = uint32_t;
+using FT_HANDLE = uint32_t;
+
+enum : FT_STATUS {
+  FT_OK = 0,
+  FT_INVALID_HANDLE = 1,
+  FT_DEVICE_NOT_FOUND = 2,
+  FT_DEVICE_NOT_OPENED = 3,
+  FT_IO_ERROR = 4,
+  FT_INSUFFICIENT_RESOURCES = 5,
+  FT_INVALID_PARAMETER = 6,
+  FT_OTHER_ERROR = 18,
+};
+
+constexpr uint32_t FT_LIST_NUMBER_ONLY = 0x80000000;
+constexpr uint32_t FT_LIST_BY_INDEX = 0x40000000;
+constexpr uint32_t FT_OPEN_BY_DESCRIPTION = 2;
+constexpr uint32_t FT_PURGE_RX = 1;
+constexpr uint32_t FT_PURGE_TX = 2;
+constexpr uint8_t FT_BITS_8 = 8;
+constexpr uint8_t FT_STOP_BITS_1 = 0;
+constexpr uint8_t FT_PARITY_NONE = 0;
+constexpr uint16_t FT_FLOW_NONE = 0;
+// Room for the longest description the library writes (64 bytes with its NUL).
+constexpr int kDescriptionBufferSize = 64;
+
+class D2xxApi {
+ public:
+  virtual ~D2xxApi() = default;
+  // FT_LIST_NUMBER_ONLY: arg1 is a uint32_t* for the count. FT_LIST_BY_INDEX |
+  // FT_OPEN_BY_DESCRIPTION: arg1 is the index, arg2 a buffer of kDescriptionBufferSize bytes.
+  virtual FT_STATUS FT_ListDevices(void* arg1, void* arg2, uint32_t flags) = 0;
+  // FT_OPEN_BY_DESCRIPTION: arg is the NUL-terminated description.
+  virtual FT_STATUS FT_OpenEx(void* arg, uint32_t flags, FT_HANDLE* handle) = 0;
+  virtual FT_STATUS FT_SetDataCharacteristics(FT_HANDLE h, uint8_t wordLength, uint8_t stopBits, uint8_t parity) = 0;
+  virtual FT_STATUS FT_SetFlowControl(FT_HANDLE h, uint16_t flowControl, uint8_t xon, uint8_t xoff) = 0;
+  virtual FT_STATUS FT_SetBaudRate(FT_HANDLE h, uint32_t baudRate) = 0;
+  virtual FT_STATUS FT_ResetDevice(FT_HANDLE h) = 0;
+  virtual FT_STATUS FT_Purge(FT_HANDLE h, uint32_t mask) = 0;
+  virtual FT_STATUS FT_SetTimeouts(FT_HANDLE h, uint32_t readTimeoutMs, uint32_t writeTimeoutMs) = 0;
+  virtual FT_STATUS FT_Write(FT_HANDLE h, const void* buffer, uint32_t size, uint32_t* written) = 0;
+  virtual FT_STATUS FT_GetQueueStatus(FT_HANDLE h, uint32_t* rxBytes) = 0;
+  virtual FT_STATUS FT_Read(FT_HANDLE h, void* buffer, uint32_t size, uint32_t* got) = 0;
+  virtual FT_STATUS FT_Close(FT_HANDLE h) = 0;
+};
+
+// The library the USB link calls; libftdi1 unless a test put another in place (nullptr restores).
+D2xxApi& D2xx();
+void SetD2xx(D2xxApi* api);

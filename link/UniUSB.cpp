@@ -1,0 +1,116 @@
+#include "link/UniUSB.h"
+
+#include <chrono>
+#include <thread>
+
+FT_HANDLE FTHandle = 0;
+uint32_t FTDeviceCount = 0;
+std::string FTDeviceDescription;
+
+namespace {
+
+constexpr std::size_t kMaxDescription = 49;
+constexpr std::size_t kMaxLine = 255;
+constexpr uint32_t kChunk = 256;
+
+UsbErrorReporter g_reporter;
+
+}  // namespace
+
+void SetUsbErrorReporter(UsbErrorReporter reporter) { g_reporter = std::move(reporter); }
+
+std::string UsbErrorText(const std::string& operation, FT_STATUS status) {
+  static const char* const kTexts[] = {
+      "", " - Invalid Handle...", " - Device Not Found....", " - Device Not Opened...",
+      " - General IO Error...", " - Insufficient Resources...", " - Invalid Parameter ..."};
+  if (status == FT_OK) return {};
+  return operation + (status < std::size(kTexts) ? kTexts[status] : "");
+}
+
+void ReportUsbError(const std::string& operation, FT_STATUS status) {
+  if (status != FT_OK && g_reporter) g_reporter(UsbErrorText(operation, status));
+}
+
+namespace {
+
+// One call whose failure is reported under the operation's name.
+FT_STATUS Reported(const char* operation, FT_STATUS status) {
+  ReportUsbError(operation, status);
+  return status;
+}
+
+}  // namespace
+
+FT_STATUS GetFTDeviceCount() {
+  return Reported("GetFTDeviceCount", D2xx().FT_ListDevices(&FTDeviceCount, nullptr, FT_LIST_NUMBER_ONLY));
+}
+
+FT_STATUS GetFTDeviceDescription(uint32_t index) {
+  char buffer[kDescriptionBufferSize + 1] = {};
+  const FT_STATUS status = D2xx().FT_ListDevices(reinterpret_cast<void*>(uintptr_t{index}), buffer,
+                                                 FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION);
+  if (status == FT_OK) {
+    std::string text(buffer, kMaxDescription);
+    text.resize(text.find('\0') == std::string::npos ? kMaxDescription : text.find('\0'));
+    FTDeviceDescription = text;
+  }
+  return Reported("GetFTDeviceDescription", status);
+}
+
+bool Open_USB(const std::string& description, uint32_t baudRate) {
+  if (description.empty()) return false;
+  std::string name = description.substr(0, kMaxDescription);
+  if (Reported("Open_USB", D2xx().FT_OpenEx(name.data(), FT_OPEN_BY_DESCRIPTION, &FTHandle)) != FT_OK)
+    return false;
+  const bool set =
+      Reported("SetDataCharacteristics", D2xx().FT_SetDataCharacteristics(FTHandle, FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_NONE)) == FT_OK &&
+      Reported("SetFlowControl", D2xx().FT_SetFlowControl(FTHandle, FT_FLOW_NONE, 0, 0)) == FT_OK &&
+      Reported("SetBaudRate", D2xx().FT_SetBaudRate(FTHandle, baudRate)) == FT_OK;
+  // The attempt counts as failed and nothing will ever close the device: close it here.
+  if (!set) D2xx().FT_Close(FTHandle);
+  return set;
+}
+
+void Close_USB() { Reported("Close_USB", D2xx().FT_Close(FTHandle)); }
+
+void Reset_USB() { Reported("Reset_USB", D2xx().FT_ResetDevice(FTHandle)); }
+
+void Purge_USB() {
+  Reported("Purge_USB", D2xx().FT_Purge(FTHandle, FT_PURGE_RX));
+  Reported("Purge_USB", D2xx().FT_Purge(FTHandle, FT_PURGE_TX));
+}
+
+void SetTimeouts_USB(uint32_t readMs, uint32_t writeMs) {
+  Reported("SetTimeouts_USB", D2xx().FT_SetTimeouts(FTHandle, readMs, writeMs));
+}
+
+bool Write_USB(const std::string& line) {
+  uint32_t written = 0;
+  const FT_STATUS status = D2xx().FT_Write(FTHandle, line.data(), static_cast<uint32_t>(line.size()), &written);
+  return status == FT_OK && written == line.size();
+}
+
+bool Read_USB(uint32_t timeLimitMs, std::string& reply, std::size_t capacity) {
+  using Clock = std::chrono::steady_clock;
+  reply.clear();
+  const auto start = Clock::now();
+  const std::size_t limit = std::min(kMaxLine, capacity);
+  for (;;) {
+    uint32_t waiting = 0;
+    if (D2xx().FT_GetQueueStatus(FTHandle, &waiting) != FT_OK) return false;
+    const uint32_t ask = std::min(waiting, kChunk);
+    char buffer[kChunk];
+    uint32_t got = 0;
+    if (ask > 0 && (D2xx().FT_Read(FTHandle, buffer, ask, &got) != FT_OK || got != ask)) return false;
+    const std::string bytes(buffer, got);
+    reply.append(bytes.substr(0, bytes.find('\0')));
+    if (reply.size() > limit) reply.resize(limit);
+
+    const auto elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    if (static_cast<long long>(timeLimitMs) < elapsedMs) break;
+    if (!reply.empty() && reply.back() == '\r') break;
+    // Nothing new: give the processor away for a moment instead of asking again at once.
+    if (got == 0) std::this_thread::sleep_for(std::chrono::microseconds(500));
+  }
+  return !reply.empty() && reply.back() == '\r';
+}

@@ -1,0 +1,36 @@
+#pragma once
+#include "link/D2xx.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// The USB link: one FTDI device reached through the D2XX calls, opened by its description.
+// Failing library calls (apart from the writes and reads of an exchange) are reported at once
+// through the error reporter; the window shows them in an error box titled "Error".
+
+extern FT_HANDLE FTHandle;
+extern uint32_t FTDeviceCount;
+extern std::string FTDeviceDescription;  // at most 49 characters
+
+using UsbErrorReporter = std::function<void(const std::string& message)>;
+void SetUsbErrorReporter(UsbErrorReporter reporter);
+
+// The message for a failed call: the operation name and the status text (none above 6);
+// empty for status 0.
+std::string UsbErrorText(const std::string& operation, FT_STATUS status);
+void ReportUsbError(const std::string& operation, FT_STATUS status);
+
+FT_STATUS GetFTDeviceCount();
+FT_STATUS GetFTDeviceDescription(uint32_t index);
+// Opens the device by the first 49 characters of its description and sets 8N1, no flow control
+// and the baud rate. An empty description returns false without a call. A device that opened
+// but failed a later step is closed again.
+bool Open_USB(const std::string& description, uint32_t baudRate);
+void Close_USB();
+void Reset_USB();
+void Purge_USB();
+void SetTimeouts_USB(uint32_t readMs, uint32_t writeMs);
+bool Write_USB(const std::string& line);
+// True when the last byte received is a CR; the reply keeps its CR (and anything before it).
+bool Read_USB(uint32_t timeLimitMs, std::string& reply, std::size_t capacity);

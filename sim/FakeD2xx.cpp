@@ -1,0 +1,127 @@
+#include "sim/FakeD2xx.h"
+
+#include <cstring>
+
+FT_STATUS FakeD2xx::Call(const std::string& name) {
+  calls.push_back(name);
+  auto it = inject.find(name);
+  if (it == inject.end() || it->second.empty()) return FT_OK;
+  const FT_STATUS status = it->second.front();
+  it->second.pop_front();
+  return status;
+}
+
+FT_STATUS FakeD2xx::FT_ListDevices(void* arg1, void* arg2, uint32_t flags) {
+  if (const FT_STATUS s = Call("FT_ListDevices")) return s;
+  if (flags == FT_LIST_NUMBER_ONLY) {
+    *static_cast<uint32_t*>(arg1) = static_cast<uint32_t>(devices.size());
+    return FT_OK;
+  }
+  const auto index = static_cast<std::size_t>(reinterpret_cast<uintptr_t>(arg1));
+  if (flags != (FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION) || index >= devices.size()) return FT_DEVICE_NOT_FOUND;
+  std::strncpy(static_cast<char*>(arg2), devices[index].c_str(), kDescriptionBufferSize - 1);
+  static_cast<char*>(arg2)[kDescriptionBufferSize - 1] = '\0';
+  return FT_OK;
+}
+
+FT_STATUS FakeD2xx::FT_OpenEx(void* arg, uint32_t flags, FT_HANDLE* handle) {
+  if (const FT_STATUS s = Call("FT_OpenEx")) return s;
+  if (flags != FT_OPEN_BY_DESCRIPTION) return FT_INVALID_PARAMETER;
+  openedDescription = static_cast<const char*>(arg);
+  bool found = false;
+  for (const auto& d : devices) found = found || d == openedDescription;
+  if (!found) return FT_DEVICE_NOT_FOUND;
+  open = true;
+  *handle = ++handle_;
+  rx_.clear();
+  partial_.clear();
+  return FT_OK;
+}
+
+FT_STATUS FakeD2xx::FT_SetDataCharacteristics(FT_HANDLE h, uint8_t wordLength, uint8_t stopBits, uint8_t parity) {
+  if (const FT_STATUS s = Call("FT_SetDataCharacteristics")) return s;
+  if (wordLength != FT_BITS_8 || stopBits != FT_STOP_BITS_1 || parity != FT_PARITY_NONE) return FT_INVALID_PARAMETER;
+  return Device(h);
+}
+
+FT_STATUS FakeD2xx::FT_SetFlowControl(FT_HANDLE h, uint16_t flowControl, uint8_t, uint8_t) {
+  if (const FT_STATUS s = Call("FT_SetFlowControl")) return s;
+  return flowControl == FT_FLOW_NONE ? Device(h) : FT_INVALID_PARAMETER;
+}
+
+FT_STATUS FakeD2xx::FT_SetBaudRate(FT_HANDLE h, uint32_t rate) {
+  if (const FT_STATUS s = Call("FT_SetBaudRate")) return s;
+  baudRate = rate;
+  return Device(h);
+}
+
+FT_STATUS FakeD2xx::FT_ResetDevice(FT_HANDLE h) {
+  if (const FT_STATUS s = Call("FT_ResetDevice")) return s;
+  return Device(h);
+}
+
+FT_STATUS FakeD2xx::FT_Purge(FT_HANDLE h, uint32_t mask) {
+  purges.push_back(mask);
+  if (const FT_STATUS s = Call("FT_Purge")) return s;
+  if (mask & FT_PURGE_RX) rx_.clear();
+  return Device(h);
+}
+
+FT_STATUS FakeD2xx::FT_SetTimeouts(FT_HANDLE h, uint32_t readMs, uint32_t writeMs) {
+  if (const FT_STATUS s = Call("FT_SetTimeouts")) return s;
+  readTimeout = readMs;
+  writeTimeout = writeMs;
+  return Device(h);
+}
+
+FT_STATUS FakeD2xx::FT_Write(FT_HANDLE h, const void* buffer, uint32_t size, uint32_t* written) {
+  if (const FT_STATUS s = Call("FT_Write")) return s;
+  if (Device(h) != FT_OK) return FT_INVALID_HANDLE;
+  const std::string bytes(static_cast<const char*>(buffer), size);
+  for (char c : bytes) {
+    if (c != '\r') {
+      partial_ += c;
+      continue;
+    }
+    if (const auto reply = unit_.Respond(partial_)) {
+      if (unit_.CrLf() && lineFeedLater) {
+        rx_.push_back(*reply + "\r");
+        rx_.push_back("\n");
+      } else {
+        rx_.push_back(*reply + (unit_.CrLf() ? "\r\n" : "\r"));
+      }
+    }
+    partial_.clear();
+  }
+  *written = size;
+  return FT_OK;
+}
+
+FT_STATUS FakeD2xx::FT_GetQueueStatus(FT_HANDLE h, uint32_t* rxBytes) {
+  if (const FT_STATUS s = Call("FT_GetQueueStatus")) return s;
+  *rxBytes = rx_.empty() ? 0 : static_cast<uint32_t>(rx_.front().size());
+  return Device(h);
+}
+
+FT_STATUS FakeD2xx::FT_Read(FT_HANDLE h, void* buffer, uint32_t size, uint32_t* got) {
+  if (const FT_STATUS s = Call("FT_Read")) return s;
+  if (Device(h) != FT_OK) return FT_INVALID_HANDLE;
+  if (rx_.empty()) {
+    *got = 0;
+    return FT_OK;
+  }
+  std::string& front = rx_.front();
+  const std::size_t n = std::min<std::size_t>(size, front.size());
+  std::memcpy(buffer, front.data(), n);
+  front.erase(0, n);
+  if (front.empty()) rx_.pop_front();
+  *got = static_cast<uint32_t>(n);
+  return FT_OK;
+}
+
+FT_STATUS FakeD2xx::FT_Close(FT_HANDLE h) {
+  if (const FT_STATUS s = Call("FT_Close")) return s;
+  const FT_STATUS status = Device(h);
+  open = false;
+  return status;
+}

@@ -1,0 +1,54 @@
+#pragma once
+#include "link/D2xx.h"
+#include "sim/VirtualUnit.h"
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+// An in-process D2XX library with FTDI devices that lead to a virtual unit. Statuses can be
+// injected per call; every call is recorded.
+class FakeD2xx : public D2xxApi {
+ public:
+  explicit FakeD2xx(VirtualUnit& unit) : unit_(unit) {}
+
+  std::vector<std::string> devices = {"VORKA USB"};
+  // The next statuses a call returns (by its name, e.g. "FT_Purge"), one per call.
+  std::map<std::string, std::deque<FT_STATUS>> inject;
+  // With CR LF replies: the LF arrives in a later pass than the rest.
+  bool lineFeedLater = false;
+
+  // What was done.
+  std::vector<std::string> calls;
+  std::string openedDescription;
+  uint32_t baudRate = 0, readTimeout = 0, writeTimeout = 0;
+  std::vector<uint32_t> purges;
+  bool open = false;
+
+  // Bytes that arrive in one pass, outside any exchange.
+  void Arrive(const std::string& bytes) { rx_.push_back(bytes); }
+
+  FT_STATUS FT_ListDevices(void* arg1, void* arg2, uint32_t flags) override;
+  FT_STATUS FT_OpenEx(void* arg, uint32_t flags, FT_HANDLE* handle) override;
+  FT_STATUS FT_SetDataCharacteristics(FT_HANDLE h, uint8_t wordLength, uint8_t stopBits, uint8_t parity) override;
+  FT_STATUS FT_SetFlowControl(FT_HANDLE h, uint16_t flowControl, uint8_t xon, uint8_t xoff) override;
+  FT_STATUS FT_SetBaudRate(FT_HANDLE h, uint32_t baudRate) override;
+  FT_STATUS FT_ResetDevice(FT_HANDLE h) override;
+  FT_STATUS FT_Purge(FT_HANDLE h, uint32_t mask) override;
+  FT_STATUS FT_SetTimeouts(FT_HANDLE h, uint32_t readMs, uint32_t writeMs) override;
+  FT_STATUS FT_Write(FT_HANDLE h, const void* buffer, uint32_t size, uint32_t* written) override;
+  FT_STATUS FT_GetQueueStatus(FT_HANDLE h, uint32_t* rxBytes) override;
+  FT_STATUS FT_Read(FT_HANDLE h, void* buffer, uint32_t size, uint32_t* got) override;
+  FT_STATUS FT_Close(FT_HANDLE h) override;
+
+ private:
+  // The injected status of this call, if any, after recording it.
+  FT_STATUS Call(const std::string& name);
+  FT_STATUS Device(FT_HANDLE h) const { return open && h == handle_ ? FT_OK : FT_INVALID_HANDLE; }
+
+  VirtualUnit& unit_;
+  FT_HANDLE handle_ = 0x1000;
+  std::string partial_;
+  std::deque<std::string> rx_;
+};

@@ -1,0 +1,200 @@
+#include "link/Async.h"
+#include "link/UniUSB.h"
+#include "sim/FakeD2xx.h"
+#include "support/WindowFixture.h"
+#include "ui_Setup.h"
+#include "ui_Term.h"
+
+namespace {
+
+using Commands = std::vector<std::string>;
+
+class SetupTest : public WindowFixture {
+ protected:
+  void SetUp() override {
+    WindowFixture::SetUp();
+    SetD2xx(&fake_);
+    ::setenv("VORKA_COM3", server_->SlavePath().c_str(), 1);
+  }
+  void TearDown() override {
+    SetD2xx(nullptr);
+    ::unsetenv("VORKA_COM3");
+    WindowFixture::TearDown();
+  }
+  Ui::TFormSetup& dlg() { return *setup_->ui; }
+  void ExpectChoosing(bool choosing) {
+    EXPECT_EQ(dlg().GrBoxPort->isEnabled(), choosing);
+    EXPECT_EQ(dlg().GrBoxBaud->isEnabled(), choosing);
+    EXPECT_EQ(dlg().GrBoxUSB->isEnabled(), choosing);
+    EXPECT_EQ(dlg().BtnOpen->isEnabled(), choosing);
+    EXPECT_EQ(dlg().BtnClose->isEnabled(), !choosing);
+  }
+  void ChooseUsbRow(int row) {
+    dlg().RBtnUSB->setChecked(true);
+    setup_->RBtnUSBClick();
+    dlg().ListView1->topLevelItem(row)->setSelected(true);
+    setup_->ListView1Click();
+  }
+
+  FakeD2xx fake_{unit_};
+};
+
+TEST_F(SetupTest, FirstShowingAfterTheAutomaticOpen) {
+  StartQuick();
+  setup_->FormShow();
+  EXPECT_FALSE(dlg().BtnOpen->isEnabled());
+  EXPECT_TRUE(dlg().BtnClose->isEnabled());
+  EXPECT_TRUE(dlg().GrBoxPort->isEnabled());
+  EXPECT_TRUE(dlg().RBtnCom1->isChecked());
+  EXPECT_TRUE(dlg().RBtn115200->isChecked());
+  EXPECT_EQ(setup_->windowTitle(), QStringLiteral("Nastavení sériového portu"));
+}
+
+TEST_F(SetupTest, CloseThenOpenCom3At57600) {
+  StartQuick();
+  setup_->BtnCloseClick();
+  EXPECT_TRUE(ComDevice().empty());
+  EXPECT_FALSE(term_->PortOpen);
+  EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - Žádný port"));
+  ExpectChoosing(true);
+  dlg().RBtnCom3->setChecked(true);
+  dlg().RBtn57600->setChecked(true);
+  term_->SetReplyTimeoutMs(5);
+  setup_->BtnOpenClick();
+  EXPECT_EQ(term_->ReplyTimeoutMs(), 1000u);
+  EXPECT_TRUE(term_->PortOpen);
+  EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - port COM3 - 57600"));
+  EXPECT_EQ(ComDevice(), server_->SlavePath());
+  ExpectChoosing(false);
+}
+
+TEST_F(SetupTest, InitialChoiceOpensCom1At921000) {
+  Create();
+  setup_->BtnOpenClick();
+  EXPECT_TRUE(term_->PortOpen);
+  EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - port COM1 - 921000"));
+}
+
+TEST_F(SetupTest, FailedOpenAndTheNextShowing) {
+  Create();
+  dlg().RBtnCom2->setChecked(true);
+  ::setenv("VORKA_COM2", "/nonexistent/tty", 1);
+  setup_->BtnOpenClick();
+  ::unsetenv("VORKA_COM2");
+  EXPECT_FALSE(term_->PortOpen);
+  EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - Žádný port"));
+  ExpectChoosing(false);
+  EXPECT_TRUE(messages_.all.isEmpty());
+  setup_->FormShow();  // the same choice can be tried again
+  EXPECT_TRUE(dlg().BtnOpen->isEnabled());
+  EXPECT_FALSE(dlg().BtnClose->isEnabled());
+  EXPECT_FALSE(dlg().GrBoxPort->isEnabled());
+  setup_->BtnCloseClick();  // closes nothing
+  ExpectChoosing(true);
+}
+
+TEST_F(SetupTest, UsbWithoutAChosenDeviceOpensNothingAndSaysNothing) {
+  Create();
+  dlg().RBtnUSB->setChecked(true);
+  setup_->BtnOpenClick();
+  EXPECT_FALSE(term_->PortOpen);
+  EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - Žádný port"));
+  EXPECT_TRUE(messages_.all.isEmpty());
+  ExpectChoosing(false);
+}
+
+TEST_F(SetupTest, SearchListsTheDevicesAndOpensTheChosenOne) {
+  Create();
+  fake_.devices = {"FT232R USB UART", "VORKA USB"};
+  ChooseUsbRow(1);
+  ASSERT_EQ(dlg().ListView1->topLevelItemCount(), 2);
+  EXPECT_EQ(dlg().ListView1->topLevelItem(0)->text(0), QStringLiteral("Device 1"));
+  EXPECT_EQ(dlg().ListView1->topLevelItem(1)->text(0), QStringLiteral("Device 2"));
+  EXPECT_EQ(dlg().ListView1->topLevelItem(1)->text(1), QStringLiteral("VORKA USB"));
+  EXPECT_EQ(setup_->SelectedDescription, "VORKA USB");
+  dlg().RBtn460800->setChecked(true);
+  setup_->BtnOpenClick();
+  EXPECT_EQ(fake_.openedDescription, "VORKA USB");
+  EXPECT_EQ(fake_.baudRate, 460800u);
+  EXPECT_EQ(fake_.purges, (std::vector<uint32_t>{FT_PURGE_RX, FT_PURGE_TX}));
+  EXPECT_EQ(fake_.readTimeout, 1000u);
+  EXPECT_EQ(fake_.writeTimeout, 1000u);
+  EXPECT_TRUE(term_->PortOpen);
+  EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - port USB, řadič FTDI, D2XX - 460800"));
+  EXPECT_EQ(term_->CurrentLinkKind(), LinkKind::Usb);
+
+  // The window now talks over USB.
+  term_->IdentifyUnit();
+  EXPECT_EQ(unit_.Received(), (Commands{"!0Q", "!0?"}));
+  EXPECT_TRUE(term_->MpgCapable);
+}
+
+TEST_F(SetupTest, SecondSearchRebuildsTheListAndKeepsTheChoice) {
+  Create();
+  fake_.devices = {"A", "B"};
+  ChooseUsbRow(0);
+  fake_.devices = {};
+  setup_->BtnFindClick();
+  EXPECT_EQ(dlg().ListView1->topLevelItemCount(), 0);
+  EXPECT_EQ(setup_->SelectedDescription, "A");
+  setup_->ListView1Click();  // nothing selected: nothing changes
+  EXPECT_EQ(setup_->SelectedDescription, "A");
+}
+
+TEST_F(SetupTest, FailingSearchStillAddsRowsForTheCount) {
+  Create();
+  fake_.devices = {"A", "B"};
+  fake_.inject["FT_ListDevices"] = {FT_OK, FT_OK, FT_IO_ERROR};
+  setup_->BtnFindClick();
+  ASSERT_EQ(dlg().ListView1->topLevelItemCount(), 2);
+  EXPECT_EQ(dlg().ListView1->topLevelItem(1)->text(1), QStringLiteral("A"));  // the one read before
+  EXPECT_EQ(messages_.errors, QStringList{QStringLiteral("GetFTDeviceDescription - General IO Error...")});
+}
+
+TEST_F(SetupTest, ResetPurgeAndTimeoutFailuresDoNotStopTheOpen) {
+  Create();
+  ChooseUsbRow(0);
+  fake_.inject["FT_ResetDevice"] = {FT_IO_ERROR};
+  fake_.inject["FT_Purge"] = {FT_IO_ERROR, FT_IO_ERROR};
+  setup_->BtnOpenClick();
+  EXPECT_TRUE(term_->PortOpen);
+  EXPECT_EQ(messages_.errors.size(), 3);
+}
+
+TEST_F(SetupTest, ClosingUsesTheTransportThatWasOpened) {
+  StartQuick();
+  dlg().RBtnUSB->setChecked(true);  // changed while COM1 is open
+  setup_->BtnCloseClick();
+  EXPECT_TRUE(ComDevice().empty());
+  EXPECT_TRUE(std::find(fake_.calls.begin(), fake_.calls.end(), "FT_Close") == fake_.calls.end());
+
+  ChooseUsbRow(0);
+  setup_->BtnOpenClick();
+  dlg().RBtnUSB->setChecked(false);
+  dlg().RBtnCom1->setChecked(true);
+  term_->btexitClick();
+  EXPECT_FALSE(fake_.open);
+}
+
+TEST_F(SetupTest, FailedReplyDuringReadOverUsbIdentifiesOnceThenReports) {
+  Create();
+  ChooseUsbRow(0);
+  setup_->BtnOpenClick();
+  term_->SetReplyTimeoutMs(100);
+  term_->IdentifyUnit();
+  unit_.ClearReceived();
+  unit_.SetSilentOnCommand("EFR30");
+  ui().GearX->setText(QStringLiteral("5.000000"));
+  term_->ReadSettingClick();
+  const Commands received = unit_.Received();
+  ASSERT_GE(received.size(), 4u);
+  EXPECT_EQ(received.back(), "!0?");
+  EXPECT_EQ(received[received.size() - 2], "!0Q");
+  EXPECT_EQ(received[received.size() - 3], "!0EFR30");
+  EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
+  EXPECT_FALSE(term_->UnitPresent);
+  EXPECT_EQ(ui().GearX->text(), QStringLiteral("5.000000"));
+  EXPECT_EQ(term_->ReplyLine(1), "0,TK20MPG v2.4");  // the identification's replies in the log
+}
+
+}  // namespace

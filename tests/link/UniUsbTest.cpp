@@ -1,0 +1,202 @@
+#include "link/UniUSB.h"
+#include "sim/FakeD2xx.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class UniUsbTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetD2xx(&fake_);
+    SetUsbErrorReporter([this](const std::string& m) { boxes_.push_back(m); });
+  }
+  void TearDown() override {
+    SetD2xx(nullptr);
+    SetUsbErrorReporter({});
+    FTDeviceCount = 0;
+    FTDeviceDescription.clear();
+  }
+  bool Open() { return Open_USB("VORKA USB", 115200); }
+
+  VirtualUnit unit_;
+  FakeD2xx fake_{unit_};
+  std::vector<std::string> boxes_;
+};
+
+TEST(UsbErrorTextTest, TextsOfTheStatuses) {
+  EXPECT_EQ(UsbErrorText("Open_USB", 0), "");
+  EXPECT_EQ(UsbErrorText("X", 1), "X - Invalid Handle...");
+  EXPECT_EQ(UsbErrorText("Open_USB", 2), "Open_USB - Device Not Found....");
+  EXPECT_EQ(UsbErrorText("X", 3), "X - Device Not Opened...");
+  EXPECT_EQ(UsbErrorText("X", 4), "X - General IO Error...");
+  EXPECT_EQ(UsbErrorText("X", 5), "X - Insufficient Resources...");
+  EXPECT_EQ(UsbErrorText("X", 6), "X - Invalid Parameter ...");
+  EXPECT_EQ(UsbErrorText("SetBaudRate", 7), "SetBaudRate");
+  EXPECT_EQ(UsbErrorText("SetBaudRate", 0xFFFFFFFF), "SetBaudRate");
+}
+
+TEST_F(UniUsbTest, ListingZeroOneAndTwoDevices) {
+  for (const std::vector<std::string>& devices :
+       {std::vector<std::string>{}, {"A"}, {"FT232R USB UART", "VORKA USB"}}) {
+    fake_.devices = devices;
+    EXPECT_EQ(GetFTDeviceCount(), FT_OK);
+    ASSERT_EQ(FTDeviceCount, devices.size());
+    for (uint32_t i = 0; i < FTDeviceCount; ++i) {
+      EXPECT_EQ(GetFTDeviceDescription(i), FT_OK);
+      EXPECT_EQ(FTDeviceDescription, devices[i]);
+    }
+  }
+  EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(UniUsbTest, DescriptionIsKeptTo49Characters) {
+  fake_.devices = {std::string(60, 'D')};
+  GetFTDeviceDescription(0);
+  EXPECT_EQ(FTDeviceDescription, std::string(49, 'D'));
+  fake_.devices = {std::string(49, 'D')};  // the device answers to the 49 characters
+  EXPECT_TRUE(Open_USB(std::string(60, 'D'), 115200));
+  EXPECT_EQ(fake_.openedDescription, std::string(49, 'D'));
+}
+
+TEST_F(UniUsbTest, FailedListingKeepsWhatWasThere) {
+  FTDeviceCount = 3;
+  FTDeviceDescription = "old";
+  fake_.inject["FT_ListDevices"] = {FT_IO_ERROR, FT_DEVICE_NOT_FOUND};
+  EXPECT_EQ(GetFTDeviceCount(), FT_IO_ERROR);
+  EXPECT_EQ(GetFTDeviceDescription(0), FT_DEVICE_NOT_FOUND);
+  EXPECT_EQ(FTDeviceCount, 3u);
+  EXPECT_EQ(FTDeviceDescription, "old");
+  EXPECT_EQ(boxes_, (std::vector<std::string>{"GetFTDeviceCount - General IO Error...",
+                                              "GetFTDeviceDescription - Device Not Found...."}));
+}
+
+TEST_F(UniUsbTest, OpenSetsEightNoneOneWithoutFlowControlAndTheRate) {
+  EXPECT_TRUE(Open_USB("VORKA USB", 460800));
+  EXPECT_EQ(fake_.calls, (std::vector<std::string>{"FT_OpenEx", "FT_SetDataCharacteristics", "FT_SetFlowControl", "FT_SetBaudRate"}));
+  EXPECT_EQ(fake_.baudRate, 460800u);
+  EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(UniUsbTest, OpenWithoutADescriptionCallsNothing) {
+  EXPECT_FALSE(Open_USB("", 115200));
+  EXPECT_TRUE(fake_.calls.empty());
+  EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(UniUsbTest, EveryFailingStepOfTheOpenHasItsBoxAndClosesTheDevice) {
+  struct Case { const char* call; FT_STATUS status; const char* box; };
+  const Case cases[] = {
+      {"FT_OpenEx", 2, "Open_USB - Device Not Found...."},
+      {"FT_SetDataCharacteristics", 4, "SetDataCharacteristics - General IO Error..."},
+      {"FT_SetFlowControl", 1, "SetFlowControl - Invalid Handle..."},
+      {"FT_SetBaudRate", 7, "SetBaudRate"},
+  };
+  for (const Case& c : cases) {
+    boxes_.clear();
+    fake_.calls.clear();
+    fake_.inject[c.call] = {c.status};
+    EXPECT_FALSE(Open());
+    EXPECT_EQ(boxes_, std::vector<std::string>{c.box});
+    EXPECT_FALSE(fake_.open) << c.call;
+  }
+}
+
+TEST_F(UniUsbTest, ResetPurgeTimeoutsAndClose) {
+  ASSERT_TRUE(Open());
+  Reset_USB();
+  Purge_USB();
+  SetTimeouts_USB(1000, 1000);
+  EXPECT_EQ(fake_.purges, (std::vector<uint32_t>{FT_PURGE_RX, FT_PURGE_TX}));
+  EXPECT_EQ(fake_.readTimeout, 1000u);
+  EXPECT_EQ(fake_.writeTimeout, 1000u);
+  EXPECT_TRUE(boxes_.empty());
+  fake_.inject["FT_Purge"] = {FT_IO_ERROR, FT_INSUFFICIENT_RESOURCES};
+  fake_.inject["FT_ResetDevice"] = {FT_DEVICE_NOT_OPENED};
+  fake_.inject["FT_SetTimeouts"] = {FT_INVALID_PARAMETER};
+  fake_.inject["FT_Close"] = {FT_IO_ERROR};
+  Reset_USB();
+  Purge_USB();
+  SetTimeouts_USB(1000, 1000);
+  Close_USB();
+  EXPECT_EQ(boxes_, (std::vector<std::string>{
+                        "Reset_USB - Device Not Opened...", "Purge_USB - General IO Error...",
+                        "Purge_USB - Insufficient Resources...", "SetTimeouts_USB - Invalid Parameter ...",
+                        "Close_USB - General IO Error..."}));
+}
+
+TEST_F(UniUsbTest, ReplyKeepsItsCarriageReturn) {
+  ASSERT_TRUE(Open());
+  EXPECT_TRUE(Write_USB("!0ER05\r"));
+  std::string reply;
+  EXPECT_TRUE(Read_USB(200, reply, 255));
+  EXPECT_EQ(reply, "0,FF\r");
+  EXPECT_EQ(unit_.Received(), std::vector<std::string>{"!0ER05"});
+}
+
+TEST_F(UniUsbTest, CrLfInOnePassRunsIntoTheLimit) {
+  ASSERT_TRUE(Open());
+  unit_.SetCrLf(true);
+  Write_USB("!0ER05\r");
+  std::string reply;
+  EXPECT_FALSE(Read_USB(100, reply, 255));
+  EXPECT_EQ(reply, "0,FF\r\n");
+}
+
+TEST_F(UniUsbTest, LineFeedInALaterPassStartsTheNextReply) {
+  ASSERT_TRUE(Open());
+  unit_.SetCrLf(true);
+  fake_.lineFeedLater = true;
+  Write_USB("!0ER05\r");
+  std::string reply;
+  EXPECT_TRUE(Read_USB(100, reply, 255));
+  EXPECT_EQ(reply, "0,FF\r");
+  unit_.SetCrLf(false);
+  Write_USB("!0ER01\r");
+  EXPECT_TRUE(Read_USB(100, reply, 255));
+  EXPECT_EQ(reply, "\n0,02\r");
+}
+
+TEST_F(UniUsbTest, TwoRepliesTogetherAreOneText) {
+  ASSERT_TRUE(Open());
+  fake_.Arrive("0,01\r0,02\r");
+  std::string reply;
+  EXPECT_TRUE(Read_USB(100, reply, 255));
+  EXPECT_EQ(reply, "0,01\r0,02\r");
+}
+
+TEST_F(UniUsbTest, FailingQueueOrReadEndsAtOnceAndWritesReportShortWrites) {
+  ASSERT_TRUE(Open());
+  fake_.Arrive("0,01\r");
+  fake_.inject["FT_GetQueueStatus"] = {FT_IO_ERROR};
+  std::string reply;
+  EXPECT_FALSE(Read_USB(10000, reply, 255));
+  fake_.inject["FT_Read"] = {FT_IO_ERROR};
+  EXPECT_FALSE(Read_USB(10000, reply, 255));
+  fake_.inject["FT_Write"] = {FT_IO_ERROR};
+  EXPECT_FALSE(Write_USB("!0Q\r"));
+  EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(UniUsbTest, LongReplyIsCutAndNulEndsWhatAPassAppends) {
+  ASSERT_TRUE(Open());
+  fake_.Arrive(std::string(300, 'x') + "\r");
+  std::string reply;
+  EXPECT_FALSE(Read_USB(50, reply, 255));
+  EXPECT_EQ(reply.size(), 255u);
+  fake_.Arrive(std::string("0,A\0B\r", 6));
+  EXPECT_FALSE(Read_USB(50, reply, 255));
+  EXPECT_EQ(reply, "0,A");
+}
+
+TEST(RealLibftdiTest, WithoutAnFtdiDeviceNothingIsListedAndOpenSaysNotFound) {
+  std::vector<std::string> boxes;
+  SetUsbErrorReporter([&](const std::string& m) { boxes.push_back(m); });
+  ASSERT_EQ(GetFTDeviceCount(), FT_OK);
+  if (FTDeviceCount > 0) GTEST_SKIP() << "an FTDI device is attached";
+  EXPECT_FALSE(Open_USB("VORKA USB", 115200));
+  EXPECT_EQ(boxes, std::vector<std::string>{"Open_USB - Device Not Found...."});
+  SetUsbErrorReporter({});
+}
+
+}  // namespace
