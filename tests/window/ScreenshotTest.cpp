@@ -1,4 +1,6 @@
 #include "support/WindowFixture.h"
+#include "link/UniUSB.h"
+#include "sim/FakeD2xx.h"
 #include "ui_Term.h"
 
 #include <QApplication>
@@ -21,6 +23,12 @@ TEST_F(ScreenshotTest, RendersEveryPage) {
     QApplication::processEvents();
     EXPECT_TRUE(term_->grab().save(QStringLiteral("%1/page%2.png").arg(dir).arg(page)));
   }
+  VirtualUnit usbUnit;
+  FakeD2xx usb(usbUnit);
+  usb.devices = {"FT232R USB UART", "VORKA USB"};
+  SetD2xx(&usb);
+  setup_->BtnFindClick();
+  SetD2xx(nullptr);
   setup_->show();
   QApplication::processEvents();
   EXPECT_TRUE(setup_->grab().save(dir + QStringLiteral("/setup.png")));
