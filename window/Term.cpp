@@ -1,5 +1,6 @@
 #include "window/Term.h"
 
+#include "entry/Cp1250.h"
 #include "entry/IntegerText.h"
 #include "entry/NumericFields.h"
 #include "entry/Validation.h"
@@ -15,6 +16,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -160,6 +163,15 @@ void TTermForm::SetUpControls() {
 
   tim_ = new QTimer(this);
   tim_->setInterval(40);
+
+  OpenDialog = new QFileDialog(this);
+  OpenDialog->setFileMode(QFileDialog::ExistingFile);
+  OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+  RunOpenDialog = [this](QString& path) {
+    if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty()) return false;
+    path = OpenDialog->selectedFiles().first();
+    return true;
+  };
 }
 
 void TTermForm::ConnectHandlers() {
@@ -174,6 +186,7 @@ void TTermForm::ConnectHandlers() {
   connect(ui->PageControl, &QTabWidget::currentChanged, this, guarded([this] { PageControlChange(); }));
   connect(tim_, &QTimer::timeout, this, guarded([this] { TimTimer(); }));
   connect(ui->Button1, &QPushButton::clicked, this, guarded([this] { Button1Click(); }));
+  connect(ui->ReadCFG, &QPushButton::clicked, this, guarded([this] { ReadCFGClick(); }));
   connect(ui->ReadSetting, &QPushButton::clicked, this, guarded([this] { ReadSettingClick(); }));
   connect(ui->BtnSend1, &QPushButton::clicked, this, guarded([this] { BtnSend1Click(); }));
   connect(ui->reset, &QPushButton::clicked, this, guarded([this] { resetClick(); }));
@@ -640,4 +653,31 @@ std::string TTermForm::Cell(int column, int row) {
 
 void TTermForm::SetCell(int column, int row, const std::string& text) {
   ui->StrGridVstupy->item(row, column)->setText(Latin1(text));
+}
+
+// ---- Import from a TORVEL configuration file ----
+
+void TTermForm::ReadCFGClick() {
+  if (!MpgCapable) return;
+  OpenDialog->setNameFilter(QStringLiteral("Konfigurace Torvel (*.cfg)"));
+  OpenDialog->setDirectory(QDir::currentPath());
+  QString path;
+  if (!RunOpenDialog(path)) return;
+  ReadCfgFile(path.left(255));
+  // Also when no file was there: the grid shows the tables as they stand.
+  for (int row = 1; row <= 10; ++row) {
+    const int input = kInputRowBits[row - 1];
+    const auto bit = static_cast<uint16_t>(1u << input);
+    const std::u16string name = Cp1250ToUtf16(CfgImport.names[static_cast<std::size_t>(input)]);
+    ui->StrGridVstupy->item(row, 2)->setText(QString::fromStdU16String(name));
+    SetCell(3, row, CfgImport.polarityMask & bit ? "1" : "0");
+    SetCell(4, row, CfgImport.enableMask & bit ? "1" : "0");
+  }
+}
+
+void TTermForm::ReadCfgFile(const QString& path) {
+  const auto setField = [this](const char* field, const std::string& value) {
+    findChild<QLineEdit*>(QString::fromLatin1(field))->setText(QString::fromStdU16String(Cp1250ToUtf16(value)));
+  };
+  if (::ReadCfgFile(QFile::encodeName(path).toStdString(), CfgImport, setField)) ValidateNumericFields();
 }

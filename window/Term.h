@@ -1,4 +1,5 @@
 #pragma once
+#include "entry/CfgReader.h"
 #include "protocol/Exchange.h"
 #include "protocol/RegisterMap.h"
 #include "window/RadioGroup.h"
@@ -6,6 +7,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -14,6 +16,7 @@ class TTermForm;
 class TFormSetup;
 class TFormHelp;
 class QTimer;
+class QFileDialog;
 
 // The main window: every setting control of the unit, the identification fields, the buttons
 // beside the pages, the debug page with the raw exchange.
@@ -82,6 +85,14 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   // Reading and saving settings.
   void ReadSettingClick();
   void BtnSend1Click();
+
+  // Import from a TORVEL configuration file.
+  void ReadCFGClick();
+  void ReadCfgFile(const QString& path);
+  CfgTables CfgImport;  // input names and flags gathered by the imports
+  QFileDialog* OpenDialog = nullptr;
+  // Runs OpenDialog; true with the chosen path. Tests put a chooser of their own in its place.
+  std::function<bool(QString& path)> RunOpenDialog;
 
   // Value entry: the check-and-clamp pass (false when a gear field was rejected) and the
   // brake-release delay.

@@ -1,0 +1,169 @@
+#include "entry/CfgReader.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kMaxLine = 255;
+constexpr std::size_t kMaxName = 20;
+constexpr char kCtrlZ = 26;
+
+// Keys with a field of their own, as the file writes them.
+struct FieldKey { const char* key; const char* field; };
+constexpr FieldKey kFieldKeys[] = {
+    {"KRNAMMX", "GearX"},     {"KRNAMMY", "GearY"},     {"KRNAMMZ", "GearZ"},
+    {"VREFX", "RefSpeedX"},   {"VREFY", "RefSpeedY"},   {"VREFZ", "RefSpeedZ"},
+    {"LIMITX", "HiLimitX"},   {"LIMITY", "HiLimitY"},   {"LIMITZ", "HiLimitZ"},
+    {"VMAX", "MpgMaxSpeed"},  {"AKCELERACE", "MpgAcc"},
+};
+
+std::string UpperAscii(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
+// The input number of an "INTR" key: "INTR0" … "INTR15" exactly, -1 otherwise.
+int InputOfKey(const std::string& key) {
+  for (int n = 0; n < 16; ++n)
+    if (key == "INTR" + std::to_string(n)) return n;
+  return -1;
+}
+
+// The codes of the operator's messages are those of the system the file format comes from.
+int MessageCode(int error) {
+  switch (error) {
+    case ENOENT: return 2;
+    case ENOTDIR: case ENAMETOOLONG: return 3;
+    case EMFILE: case ENFILE: return 4;
+    case EACCES: case EPERM: case EISDIR: return 5;
+    case ENOSPC: return 101;
+    case EIO: return 30;  // read fault
+    default: return error;
+  }
+}
+
+class LineSplitter {
+ public:
+  explicit LineSplitter(const std::function<void(const std::string&)>& onLine) : onLine_(onLine) {}
+
+  // Feeds bytes; false once Ctrl-Z has ended the file.
+  bool Feed(const char* data, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+      const char c = data[i];
+      if (c == kCtrlZ) {
+        Finish();
+        return false;
+      }
+      if (c == '\n' && afterCr_) {  // CR LF is one line end
+        afterCr_ = false;
+        continue;
+      }
+      afterCr_ = c == '\r';
+      if (c == '\r' || c == '\n') {
+        onLine_(line_);
+        line_.clear();
+        pending_ = false;
+      } else {
+        if (line_.size() < kMaxLine) line_ += c;
+        pending_ = true;
+      }
+    }
+    return true;
+  }
+
+  // The last line, when the file does not end with a line end.
+  void Finish() {
+    if (pending_) onLine_(line_);
+    line_.clear();
+    pending_ = false;
+  }
+
+ private:
+  const std::function<void(const std::string&)>& onLine_;
+  std::string line_;
+  bool afterCr_ = false;
+  bool pending_ = false;
+};
+
+}  // namespace
+
+CfgIoError::CfgIoError(int c) : std::runtime_error(IoErrorMessage(c)), code(c) {}
+
+std::string IoErrorMessage(int code) {
+  switch (code) {
+    case 2: return "File not found";
+    case 3: return "Invalid filename";
+    case 4: return "Too many open files";
+    case 5: return "File access denied";
+    case 100: return "Read beyond end of file";
+    case 101: return "Disk full";
+    case 106: return "Invalid numeric input";
+    default: return "I/O error " + std::to_string(code);
+  }
+}
+
+CfgLine SplitCfgLine(const std::string& line) {
+  const std::string text = line.substr(0, kMaxLine);
+  CfgLine result;
+  const auto eq = text.find('=');
+  if (eq == std::string::npos) return result;
+  result.hasValue = true;
+  const std::string key = text.substr(0, eq);
+  result.key = UpperAscii(key.substr(std::min(key.size(), key.find_first_not_of(' '))));
+  std::string value = UpperAscii(text.substr(eq + 1));
+  if (const auto blank = value.find(' '); blank != std::string::npos) value.resize(blank);
+  result.value = value;
+  return result;
+}
+
+void ApplyCfgLine(const CfgLine& line, CfgTables& tables, const CfgFieldSink& setField) {
+  if (!line.hasValue) return;
+  if (const int n = InputOfKey(line.key); n >= 0) {
+    const std::string& v = line.value;
+    const auto bit = static_cast<uint16_t>(1u << n);
+    if (v.size() > 0 && v[0] == '1') tables.enableMask |= bit;
+    if (v.size() > 2 && v[2] == '1') tables.polarityMask |= bit;
+    tables.names[static_cast<std::size_t>(n)] = v.size() > 4 ? v.substr(4, kMaxName) : std::string();
+    return;
+  }
+  for (const FieldKey& k : kFieldKeys) {
+    if (line.key != k.key) continue;
+    std::string value = line.value;
+    // The file writes the Z limit as a negative travel; only its minus sign is dropped.
+    if (line.key == "LIMITZ" && !value.empty() && value[0] == '-') value.erase(0, 1);
+    setField(k.field, value);
+  }
+}
+
+bool ReadCfgFile(const std::string& path, CfgTables& tables, const CfgFieldSink& setField) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return false;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw CfgIoError(MessageCode(errno));
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  tables.enableMask = 0;
+  tables.polarityMask = 0;
+  const std::function<void(const std::string&)> onLine = [&](const std::string& line) {
+    ApplyCfgLine(SplitCfgLine(line), tables, setField);
+  };
+  LineSplitter splitter(onLine);
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw CfgIoError(MessageCode(errno));
+    }
+    if (n == 0) break;
+    if (!splitter.Feed(buffer, static_cast<std::size_t>(n))) return true;
+  }
+  splitter.Finish();
+  return true;
+}
