@@ -77,6 +77,10 @@ std::optional<std::string> VirtualUnit::Respond(const std::string& line) {
     closeRequest_ = true;
     return std::nullopt;
   }
+  if (restartOnNth_ > 0 && --restartOnNth_ == 0) {
+    restartRequest_ = true;
+    return std::nullopt;
+  }
   if (silentOnNth_ > 0 && --silentOnNth_ == 0) return std::nullopt;
   if (silent_) return std::nullopt;
   if (line.compare(0, 2, kPrefix) != 0) return std::nullopt;
@@ -194,6 +198,7 @@ int VirtualUnit::DelayMs() const { std::lock_guard l(mutex_); return delayMs_; }
 void VirtualUnit::SetBaud(int baud) { std::lock_guard l(mutex_); baud_ = baud; }
 int VirtualUnit::Baud() const { std::lock_guard l(mutex_); return baud_; }
 void VirtualUnit::SetCloseOnNth(int n) { std::lock_guard l(mutex_); closeOnNth_ = n; }
+void VirtualUnit::SetRestartOnNth(int n) { std::lock_guard l(mutex_); restartOnNth_ = n; }
 int VirtualUnit::RestartMs() const { std::lock_guard l(mutex_); return options_.restartMs; }
 
 bool VirtualUnit::TakeCloseRequest() {

@@ -52,6 +52,7 @@ class VirtualUnit {
   void SetBaud(int baud);                                   // 0: no pacing
   int Baud() const;
   void SetCloseOnNth(int n);                                // line closed at the n-th command, 0 off
+  void SetRestartOnNth(int n);                              // restarts at the n-th command, 0 off
   int RestartMs() const;
 
   // Set by Respond when the line is to be closed now; the server reads and clears it.
@@ -78,6 +79,7 @@ class VirtualUnit {
   bool silent_ = false;
   int silentOnNth_ = 0;
   int closeOnNth_ = 0;
+  int restartOnNth_ = 0;
   std::string silentOnCommand_;
   bool crlf_ = false;
   int delayMs_ = 0;

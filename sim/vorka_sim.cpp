@@ -33,7 +33,8 @@ void Usage() {
       "  --crlf               end replies with CR LF\n"
       "  --garble C=TEXT      answer command C with TEXT\n"
       "  --long C             answer command C with 300 characters\n"
-      "  --close-nth N        close the line at the N-th command");
+      "  --close-nth N        close the line at the N-th command\n"
+      "  --restart-nth N      restart at the N-th command");
 }
 
 }  // namespace
@@ -61,7 +62,8 @@ int main(int argc, char** argv) {
     else if (arg == "--static-inputs") staticInputs = true;
     else if (arg == "--silent" || arg == "--crlf") faults.push_back({arg, ""});
     else if (arg == "--silent-nth" || arg == "--silent-command" || arg == "--delay-ms" ||
-             arg == "--baud" || arg == "--garble" || arg == "--long" || arg == "--close-nth")
+             arg == "--baud" || arg == "--garble" || arg == "--long" || arg == "--close-nth" ||
+             arg == "--restart-nth")
       faults.push_back({arg, value()});
     else if (arg == "--help" || arg == "-h") { Usage(); return 0; }
     else {
@@ -81,6 +83,7 @@ int main(int argc, char** argv) {
     else if (f.flag == "--baud") unit.SetBaud(std::atoi(f.value.c_str()));
     else if (f.flag == "--long") unit.SetReplyOverride(f.value, "0," + std::string(298, '7'));
     else if (f.flag == "--close-nth") unit.SetCloseOnNth(std::atoi(f.value.c_str()));
+    else if (f.flag == "--restart-nth") unit.SetRestartOnNth(std::atoi(f.value.c_str()));
     else if (f.flag == "--garble") {
       const auto eq = f.value.find('=');
       if (eq == std::string::npos) {

@@ -1,0 +1,58 @@
+// Arbitrary bytes as the replies of a read: each line of the input is one reply, decoded into a
+// set of controls kept in maps. Only conversion errors may come out, never a crash or a read out
+// of bounds; selections stay inside their lists.
+#include "protocol/RegisterMap.h"
+
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+class Controls : public SettingsControls {
+ public:
+  std::map<std::string, int> items;
+  std::map<std::string, std::string> texts;
+  std::map<std::string, bool> checked;
+  std::map<std::pair<int, int>, std::string> cells;
+  int ItemIndex(const std::string& c) override { return items[c]; }
+  void SelectItem(const std::string& c, int item) override {
+    if (item < 0 || item > 8) std::abort();
+    items[c] = item;
+  }
+  std::string Text(const std::string& c) override { return texts[c]; }
+  void SetText(const std::string& c, const std::string& t) override { texts[c] = t; }
+  bool Checked(const std::string& b) override { return checked[b]; }
+  void SetChecked(const std::string& b, bool on) override { checked[b] = on; }
+  std::string Cell(int column, int row) override { return cells[{column, row}]; }
+  void SetCell(int column, int row, const std::string& t) override {
+    if (row < 1 || row > 10 || (t != "0" && t != "1")) std::abort();
+    cells[{column, row}] = t;
+  }
+  int32_t AcceptedBreakDelay() override { return 10; }
+  void StartNumSelected() override {}
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<std::string> replies(1);
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] == '\n') replies.emplace_back();
+    else if (replies.back().size() < 255) replies.back() += static_cast<char>(data[i]);
+  }
+  Controls controls;
+  try {
+    DecodeReadReplies(replies, controls, true);
+  } catch (const ConversionError&) {
+  }
+  for (const Register& reg : RegisterTable()) {
+    try {
+      DecodeRegister(reg, replies.front(), controls);
+    } catch (const ConversionError&) {
+    }
+  }
+  (void)BuildWriteScript(controls, true);
+  return 0;
+}

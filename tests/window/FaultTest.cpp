@@ -1,0 +1,97 @@
+#include "protocol/RegisterMap.h"
+#include "support/WindowFixture.h"
+#include "ui_Term.h"
+
+#include <QTimer>
+
+namespace {
+
+const QString kSaved = QStringLiteral("Uložení proběhlo v pořádku");
+const QString kFailure = QStringLiteral("Chyba komunikace");
+
+// Faults of the line and the unit, met through the window: no crash, no hang past the limits,
+// controls not reached keep their values, an incomplete save is never reported as saved.
+class FaultTest : public WindowFixture {
+ protected:
+  void SetUp() override {
+    WindowFixture::SetUp();
+    StartQuick({}, 150);
+    ui().RefSpeedZ->setText(QStringLiteral("42"));  // the last number register: never reached
+  }
+  // The n-th command (1-based) of the read script, after the identification's two.
+  int ReadCommand(int line) { return 2 + line + 1; }
+};
+
+TEST_F(FaultTest, LineClosedInTheMiddleOfARead) {
+  unit_.SetCloseOnNth(ReadCommand(10));
+  term_->ReadSettingClick();
+  EXPECT_EQ(messages_.all, QStringList{kFailure});
+  EXPECT_EQ(ui().RefSpeedZ->text(), QStringLiteral("42"));
+  term_->ReadSettingClick();  // the device is gone: the identification fails
+  EXPECT_EQ(messages_.all.size(), 3);
+}
+
+TEST_F(FaultTest, LineClosedInTheMiddleOfASave) {
+  unit_.SetCloseOnNth(ReadCommand(12));
+  term_->BtnSend1Click();
+  EXPECT_EQ(messages_.all, QStringList{kFailure});
+}
+
+TEST_F(FaultTest, UnitRestartingInTheMiddleOfARead) {
+  unit_.SetRestartOnNth(ReadCommand(20));
+  term_->ReadSettingClick();
+  EXPECT_EQ(messages_.all, QStringList{kFailure});
+  EXPECT_EQ(ui().RefSpeedZ->text(), QStringLiteral("42"));
+}
+
+TEST_F(FaultTest, UnitRestartingInTheMiddleOfASave) {
+  unit_.SetRestartOnNth(ReadCommand(5));
+  term_->BtnSend1Click();
+  EXPECT_FALSE(messages_.all.contains(kSaved));
+}
+
+TEST_F(FaultTest, GarbledReplyToEveryRegisterInTurn) {
+  const auto table = RegisterTable();
+  for (std::size_t line = 0; line < table.size(); ++line) {
+    SCOPED_TRACE(table[line].read);
+    unit_.ClearReplyOverrides();
+    unit_.SetReplyOverride(table[line].read, "0,\x7fZ?");
+    messages_.all.clear();
+    messages_.general.clear();
+    ui().RefSpeedZ->setText(QStringLiteral("42"));
+    ui().ReadSetting->click();
+    const RegisterKind kind = table[line].kind;
+    if (kind == RegisterKind::BreakDelay || kind == RegisterKind::InputBitsLow || kind == RegisterKind::InputBitsHigh) {
+      // A reply that is no number ends the read there.
+      EXPECT_EQ(messages_.general.size(), 1);
+      EXPECT_EQ(ui().RefSpeedZ->text(), line < 23 ? QStringLiteral("42") : QStringLiteral("1"));
+    } else {
+      EXPECT_TRUE(messages_.general.isEmpty());
+    }
+    EXPECT_FALSE(messages_.all.contains(kFailure));
+  }
+}
+
+TEST_F(FaultTest, RepliesOver255CharactersAreNoReply) {
+  unit_.SetReplyOverride("EFR30", "0," + std::string(300, '9'));
+  term_->ReadSettingClick();
+  EXPECT_EQ(messages_.all, QStringList{kFailure});
+  EXPECT_EQ(ui().RefSpeedZ->text(), QStringLiteral("42"));
+  unit_.ClearReplyOverrides();
+  unit_.SetReplyOverride("EW01,02", std::string(300, '0'));
+  messages_.all.clear();
+  term_->BtnSend1Click();
+  EXPECT_EQ(messages_.all, QStringList{kFailure});
+}
+
+TEST_F(FaultTest, CrLfEndingsReadAndSaveAsUsual) {
+  unit_.SetCrLf(true);
+  unit_.SetTextRegister("58", "77");
+  term_->ReadSettingClick();
+  EXPECT_TRUE(messages_.all.isEmpty());
+  EXPECT_EQ(ui().RefSpeedZ->text(), QStringLiteral("77"));
+  term_->BtnSend1Click();
+  EXPECT_EQ(messages_.all, QStringList{kSaved});
+}
+
+}  // namespace
