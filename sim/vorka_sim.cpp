@@ -24,6 +24,7 @@ void Usage() {
       "  --no-mpg             firmware without MPG functions\n"
       "  --restart-ms N       how long the unit ignores the line after a reset\n"
       "  --static-inputs      keep the inputs still (they toggle slowly otherwise)\n"
+      "  --verbose            print every command line received\n"
       "faults:\n"
       "  --silent             answer nothing\n"
       "  --silent-nth N       stay silent on the N-th command\n"
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
   VirtualUnit::Options options;
   std::string link;
   bool staticInputs = false;
+  bool verbose = false;
   struct Fault { std::string flag, value; };
   std::vector<Fault> faults;
   for (int i = 1; i < argc; ++i) {
@@ -60,6 +62,7 @@ int main(int argc, char** argv) {
     else if (arg == "--no-mpg") options.mpg = false;
     else if (arg == "--restart-ms") options.restartMs = std::atoi(value().c_str());
     else if (arg == "--static-inputs") staticInputs = true;
+    else if (arg == "--verbose") verbose = true;
     else if (arg == "--silent" || arg == "--crlf") faults.push_back({arg, ""});
     else if (arg == "--silent-nth" || arg == "--silent-command" || arg == "--delay-ms" ||
              arg == "--baud" || arg == "--garble" || arg == "--long" || arg == "--close-nth" ||
@@ -113,8 +116,14 @@ int main(int argc, char** argv) {
   std::signal(SIGTERM, OnSignal);
   uint16_t word = 0x0001;
   int tick = 0;
+  std::size_t printed = 0;
   while (!g_stop) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (verbose) {
+      const auto received = unit.Received();
+      for (; printed < received.size(); ++printed) std::printf("%s\n", received[printed].c_str());
+      std::fflush(stdout);
+    }
     if (!staticInputs && ++tick % 5 == 0) {
       // A slowly walking input, with the sensor inputs 14 and 15 taking part.
       word = static_cast<uint16_t>(word == 0x0080 ? 0x4000 : word == 0x8000 ? 0x0001
