@@ -71,7 +71,8 @@ void BM_RawRoundTrip(benchmark::State& state) {
   const auto start = std::chrono::steady_clock::now();
   for (auto _ : state) benchmark::DoNotOptimize(RawExchange(fd, "!0Q"));
   g_rawRoundTripNs =
-      double(std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count()) /
+      double(std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start)
+                 .count()) /
       double(state.iterations());
   ::close(fd);
 }
@@ -91,7 +92,8 @@ void BM_LinkRoundTrip(benchmark::State& state) {
     benchmark::DoNotOptimize(reply);
   }
   const double ns =
-      double(std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count()) /
+      double(std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start)
+                 .count()) /
       double(state.iterations());
   if (g_rawRoundTripNs > 0) {
     state.counters["ratio_to_raw"] = ns / g_rawRoundTripNs;
@@ -114,7 +116,8 @@ void BM_SilentUnitWaitCpu(benchmark::State& state) {
     cpu += ThreadCpuSeconds() - before;
   }
   state.counters["cpu_ms_per_1000ms_wait"] = 1000.0 * cpu / double(state.iterations());
-  RecordFigure("CPU while waiting 1000 ms on a silent unit", 1000.0 * cpu / double(state.iterations()), "ms", "< 20");
+  RecordFigure("CPU while waiting 1000 ms on a silent unit", 1000.0 * cpu / double(state.iterations()), "ms",
+               "< 20");
   ComClose();
 }
 BENCHMARK(BM_SilentUnitWaitCpu)->Iterations(3)->Unit(benchmark::kMillisecond);
@@ -181,4 +184,3 @@ void BM_RawReadScriptAgainstWireTime(benchmark::State& state) {
 BENCHMARK(BM_RawReadScriptAgainstWireTime)->Iterations(20)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-

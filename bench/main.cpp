@@ -10,7 +10,11 @@
 
 namespace {
 
-struct Figure { std::string name; double value; std::string unit, aim; };
+struct Figure {
+  std::string name;
+  double value;
+  std::string unit, aim;
+};
 std::vector<Figure>& Figures() {
   static std::vector<Figure> figures;
   return figures;
@@ -36,7 +40,8 @@ void PrintFigures() {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QTemporaryDir runtime;
-  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
   QApplication app(argc, argv);  // the windows and the serial port's notifiers want one
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -1,9 +1,9 @@
 #include "entry/CfgReader.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace {
 
@@ -12,12 +12,14 @@ constexpr std::size_t kMaxName = 20;
 constexpr char kCtrlZ = 26;
 
 // Keys with a field of their own, as the file writes them.
-struct FieldKey { const char* key; const char* field; };
+struct FieldKey {
+  const char* key;
+  const char* field;
+};
 constexpr FieldKey kFieldKeys[] = {
-    {"KRNAMMX", "GearX"},     {"KRNAMMY", "GearY"},     {"KRNAMMZ", "GearZ"},
-    {"VREFX", "RefSpeedX"},   {"VREFY", "RefSpeedY"},   {"VREFZ", "RefSpeedZ"},
-    {"LIMITX", "HiLimitX"},   {"LIMITY", "HiLimitY"},   {"LIMITZ", "HiLimitZ"},
-    {"VMAX", "MpgMaxSpeed"},  {"AKCELERACE", "MpgAcc"},
+    {"KRNAMMX", "GearX"},   {"KRNAMMY", "GearY"},    {"KRNAMMZ", "GearZ"},     {"VREFX", "RefSpeedX"},
+    {"VREFY", "RefSpeedY"}, {"VREFZ", "RefSpeedZ"},  {"LIMITX", "HiLimitX"},   {"LIMITY", "HiLimitY"},
+    {"LIMITZ", "HiLimitZ"}, {"VMAX", "MpgMaxSpeed"}, {"AKCELERACE", "MpgAcc"},
 };
 
 std::string UpperAscii(std::string text) {
@@ -37,9 +39,13 @@ int InputOfKey(const std::string& key) {
 int MessageCode(int error) {
   switch (error) {
     case ENOENT: return 2;
-    case ENOTDIR: case ENAMETOOLONG: return 3;
-    case EMFILE: case ENFILE: return 4;
-    case EACCES: case EPERM: case EISDIR: return 5;
+    case ENOTDIR:
+    case ENAMETOOLONG: return 3;
+    case EMFILE:
+    case ENFILE: return 4;
+    case EACCES:
+    case EPERM:
+    case EISDIR: return 5;
     case ENOSPC: return 101;
     case EIO: return 30;  // read fault
     default: return error;

@@ -23,7 +23,8 @@ IntegerText ParseIntegerText(const std::string& text) {
 
   // Hexadecimal: a prefix, then digits to the end.
   std::size_t hexStart = 0;
-  if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) hexStart = i + 1;
+  if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X'))
+    hexStart = i + 1;
   else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X'))
     hexStart = i + 2;
   if (hexStart) {
@@ -50,6 +51,5 @@ IntegerText ParseIntegerText(const std::string& text) {
     value = value * 10 + uint64_t(c - '0');
   }
   if (i == digitsStart) return Malformed(0);
-  return {negative ? static_cast<int32_t>(-static_cast<int64_t>(value)) : static_cast<int32_t>(value),
-          false};
+  return {negative ? static_cast<int32_t>(-static_cast<int64_t>(value)) : static_cast<int32_t>(value), false};
 }

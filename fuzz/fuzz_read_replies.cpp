@@ -39,8 +39,10 @@ class Controls : public SettingsControls {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> replies(1);
   for (size_t i = 0; i < size; ++i) {
-    if (data[i] == '\n') replies.emplace_back();
-    else if (replies.back().size() < 255) replies.back() += static_cast<char>(data[i]);
+    if (data[i] == '\n')
+      replies.emplace_back();
+    else if (replies.back().size() < 255)
+      replies.back() += static_cast<char>(data[i]);
   }
   Controls controls;
   try {

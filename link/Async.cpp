@@ -80,8 +80,7 @@ QSerialPort::Parity ParityOfControlFlags(unsigned int cflag) {
 }
 #endif
 
-bool ComOpen(const std::string& portName, int32_t baudRate, char parity, uint8_t dataBits,
-             float stopBits) {
+bool ComOpen(const std::string& portName, int32_t baudRate, char parity, uint8_t dataBits, float stopBits) {
   g_port.reset();
   g_device.clear();
   const QString device = PortNames::DeviceFor(QString::fromStdString(portName));

@@ -12,8 +12,7 @@
 // "o", "s"; any other keeps the parity the port had. Stop bits: <= 1 one, below 2 one and a half,
 // otherwise two. Returns false when the port could not be opened (missing, or held by another
 // program); refused line settings are ignored and leave the port open.
-bool ComOpen(const std::string& portName, int32_t baudRate, char parity, uint8_t dataBits,
-             float stopBits);
+bool ComOpen(const std::string& portName, int32_t baudRate, char parity, uint8_t dataBits, float stopBits);
 
 // Closes the port; afterwards the link holds none.
 void ComClose();

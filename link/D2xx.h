@@ -37,7 +37,8 @@ class D2xxApi {
   virtual FT_STATUS FT_ListDevices(void* arg1, void* arg2, uint32_t flags) = 0;
   // FT_OPEN_BY_DESCRIPTION: arg is the NUL-terminated description.
   virtual FT_STATUS FT_OpenEx(void* arg, uint32_t flags, FT_HANDLE* handle) = 0;
-  virtual FT_STATUS FT_SetDataCharacteristics(FT_HANDLE h, uint8_t wordLength, uint8_t stopBits, uint8_t parity) = 0;
+  virtual FT_STATUS FT_SetDataCharacteristics(FT_HANDLE h, uint8_t wordLength, uint8_t stopBits,
+                                              uint8_t parity) = 0;
   virtual FT_STATUS FT_SetFlowControl(FT_HANDLE h, uint16_t flowControl, uint8_t xon, uint8_t xoff) = 0;
   virtual FT_STATUS FT_SetBaudRate(FT_HANDLE h, uint32_t baudRate) = 0;
   virtual FT_STATUS FT_ResetDevice(FT_HANDLE h) = 0;

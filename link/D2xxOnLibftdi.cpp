@@ -42,7 +42,8 @@ class Libftdi : public D2xxApi {
  public:
   FT_STATUS FT_ListDevices(void* arg1, void* arg2, uint32_t flags) override {
     Context ctx = NewContext();
-    const std::vector<std::string> devices = ctx ? AttachedDescriptions(ctx.get()) : std::vector<std::string>{};
+    const std::vector<std::string> devices =
+        ctx ? AttachedDescriptions(ctx.get()) : std::vector<std::string>{};
     if (flags == FT_LIST_NUMBER_ONLY) {
       if (!arg1) return FT_INVALID_PARAMETER;
       *static_cast<uint32_t*>(arg1) = static_cast<uint32_t>(devices.size());
@@ -70,7 +71,8 @@ class Libftdi : public D2xxApi {
     FT_STATUS status = FT_DEVICE_NOT_FOUND;
     for (ftdi_device_list* d = list; d; d = d->next) {
       char description[kDescriptionBufferSize] = {};
-      if (ftdi_usb_get_strings(ctx.get(), d->dev, nullptr, 0, description, sizeof description, nullptr, 0) < 0)
+      if (ftdi_usb_get_strings(ctx.get(), d->dev, nullptr, 0, description, sizeof description, nullptr, 0) <
+          0)
         continue;
       if (wanted != description) continue;
       // -8: no permission (see the udev rule), anything else: the device would not open.
@@ -86,10 +88,12 @@ class Libftdi : public D2xxApi {
     return FT_OK;
   }
 
-  FT_STATUS FT_SetDataCharacteristics(FT_HANDLE h, uint8_t wordLength, uint8_t stopBits, uint8_t parity) override {
+  FT_STATUS FT_SetDataCharacteristics(FT_HANDLE h, uint8_t wordLength, uint8_t stopBits,
+                                      uint8_t parity) override {
     ftdi_context* c = Find(h);
     if (!c) return FT_INVALID_HANDLE;
-    if (wordLength != FT_BITS_8 || stopBits != FT_STOP_BITS_1 || parity != FT_PARITY_NONE) return FT_INVALID_PARAMETER;
+    if (wordLength != FT_BITS_8 || stopBits != FT_STOP_BITS_1 || parity != FT_PARITY_NONE)
+      return FT_INVALID_PARAMETER;
     return ftdi_set_line_property(c, BITS_8, STOP_BIT_1, NONE) == 0 ? FT_OK : FT_IO_ERROR;
   }
 

@@ -9,9 +9,8 @@ TFormHelp::TFormHelp(QWidget* parent) : QDialog(parent), ui(new Ui::TFormHelp) {
   QFont pins = FixedPitchFont(9);
   pins.setPixelSize(12);
   ui->Memo1->setFont(pins);
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                 Qt::WindowCloseButtonHint);
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setFixedSize(406, 165);
 }
 

@@ -20,9 +20,8 @@ QStringList DevicesByNumber(const QString& pattern) {
   const QDir dev(QStringLiteral("/dev"));
   for (const QString& entry : dev.entryList({pattern}, QDir::System | QDir::Files))
     found << dev.absoluteFilePath(entry);
-  std::sort(found.begin(), found.end(), [](const QString& a, const QString& b) {
-    return TrailingNumber(a) < TrailingNumber(b);
-  });
+  std::sort(found.begin(), found.end(),
+            [](const QString& a, const QString& b) { return TrailingNumber(a) < TrailingNumber(b); });
   return found;
 }
 

@@ -13,7 +13,10 @@
 
 namespace {
 
-struct SpeedButton { QRadioButton* Ui::TFormSetup::*button; int32_t baud; };
+struct SpeedButton {
+  QRadioButton* Ui::TFormSetup::*button;
+  int32_t baud;
+};
 constexpr SpeedButton kSpeeds[] = {
     {&Ui::TFormSetup::RBtn19200, 19200},   {&Ui::TFormSetup::RBtn38400, 38400},
     {&Ui::TFormSetup::RBtn57600, 57600},   {&Ui::TFormSetup::RBtn115200, 115200},
@@ -27,9 +30,8 @@ TFormSetup::TFormSetup(TTermForm* term, QWidget* parent)
     : QDialog(parent), ui(new Ui::TFormSetup), term_(term) {
   ui->setupUi(this);
   ApplyLook(this);
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                 Qt::WindowCloseButtonHint);
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setFixedSize(574, 241);
   ui->ListView1->setHeaderLabels({QStringLiteral("Device Number"), QStringLiteral("Device Description")});
   ui->ListView1->setColumnWidth(0, 100);
@@ -118,8 +120,10 @@ void TFormSetup::BtnOpenClick() {
 }
 
 void TFormSetup::CloseOpenedLink() {
-  if (openedKind_ == LinkKind::Usb) Close_USB();
-  else ComClose();
+  if (openedKind_ == LinkKind::Usb)
+    Close_USB();
+  else
+    ComClose();
 }
 
 void TFormSetup::BtnCloseClick() {

@@ -20,9 +20,13 @@ UsbErrorReporter g_reporter;
 void SetUsbErrorReporter(UsbErrorReporter reporter) { g_reporter = std::move(reporter); }
 
 std::string UsbErrorText(const std::string& operation, FT_STATUS status) {
-  static const char* const kTexts[] = {
-      "", " - Invalid Handle...", " - Device Not Found....", " - Device Not Opened...",
-      " - General IO Error...", " - Insufficient Resources...", " - Invalid Parameter ..."};
+  static const char* const kTexts[] = {"",
+                                       " - Invalid Handle...",
+                                       " - Device Not Found....",
+                                       " - Device Not Opened...",
+                                       " - General IO Error...",
+                                       " - Insufficient Resources...",
+                                       " - Invalid Parameter ..."};
   if (status == FT_OK) return {};
   return operation + (status < std::size(kTexts) ? kTexts[status] : "");
 }
@@ -63,7 +67,8 @@ bool Open_USB(const std::string& description, uint32_t baudRate) {
   if (Reported("Open_USB", D2xx().FT_OpenEx(name.data(), FT_OPEN_BY_DESCRIPTION, &FTHandle)) != FT_OK)
     return false;
   const bool set =
-      Reported("SetDataCharacteristics", D2xx().FT_SetDataCharacteristics(FTHandle, FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_NONE)) == FT_OK &&
+      Reported("SetDataCharacteristics", D2xx().FT_SetDataCharacteristics(FTHandle, FT_BITS_8, FT_STOP_BITS_1,
+                                                                          FT_PARITY_NONE)) == FT_OK &&
       Reported("SetFlowControl", D2xx().FT_SetFlowControl(FTHandle, FT_FLOW_NONE, 0, 0)) == FT_OK &&
       Reported("SetBaudRate", D2xx().FT_SetBaudRate(FTHandle, baudRate)) == FT_OK;
   // The attempt counts as failed and nothing will ever close the device: close it here.
@@ -86,7 +91,8 @@ void SetTimeouts_USB(uint32_t readMs, uint32_t writeMs) {
 
 bool Write_USB(const std::string& line) {
   uint32_t written = 0;
-  const FT_STATUS status = D2xx().FT_Write(FTHandle, line.data(), static_cast<uint32_t>(line.size()), &written);
+  const FT_STATUS status =
+      D2xx().FT_Write(FTHandle, line.data(), static_cast<uint32_t>(line.size()), &written);
   return status == FT_OK && written == line.size();
 }
 
@@ -106,7 +112,8 @@ bool Read_USB(uint32_t timeLimitMs, std::string& reply, std::size_t capacity) {
     reply.append(bytes.substr(0, bytes.find('\0')));
     if (reply.size() > limit) reply.resize(limit);
 
-    const auto elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    const auto elapsedMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     if (static_cast<long long>(timeLimitMs) < elapsedMs) break;
     if (!reply.empty() && reply.back() == '\r') break;
     // Nothing new: give the processor away for a moment instead of asking again at once.

@@ -32,8 +32,7 @@ std::string LineAt(const std::vector<std::string>& lines, std::size_t n) {
   return n < lines.size() ? lines[n] : std::string();
 }
 
-CommandExchange::CommandExchange(ExchangeHost& host, Transport& serial)
-    : host_(host), serial_(serial) {}
+CommandExchange::CommandExchange(ExchangeHost& host, Transport& serial) : host_(host), serial_(serial) {}
 
 ExchangeResult CommandExchange::Run(const std::vector<std::string>& script) {
   struct Depth {

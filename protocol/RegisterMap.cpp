@@ -174,7 +174,8 @@ void DecodeRegister(const Register& reg, const std::string& reply, SettingsContr
     case K::InputBitsHigh: {
       const int32_t v = IntegerOrThrow("$" + Chars(reply, 3, 2));
       if (reg.kind == K::InputBitsLow) {
-        for (int row = 1; row <= 8; ++row) controls.SetCell(reg.gridColumn, row, (v >> (row - 1)) & 1 ? "1" : "0");
+        for (int row = 1; row <= 8; ++row)
+          controls.SetCell(reg.gridColumn, row, (v >> (row - 1)) & 1 ? "1" : "0");
       } else {
         controls.SetCell(reg.gridColumn, 9, (v >> 6) & 1 ? "1" : "0");
         controls.SetCell(reg.gridColumn, 10, (v >> 7) & 1 ? "1" : "0");

@@ -31,21 +31,21 @@ class SettingsControls {
 };
 
 enum class RegisterKind {
-  ListCode,        // a list control's item as a two-digit code
-  BreakDelay,      // BreakDelayValue as two decimal digits
-  PolarityByte,    // the four axis directions and the clock polarity
-  Number,          // an edit's text, unchanged
-  InputBitsLow,    // grid column, inputs 0 to 7
-  InputBitsHigh,   // grid column, inputs 14 and 15 at bits 6 and 7
+  ListCode,       // a list control's item as a two-digit code
+  BreakDelay,     // BreakDelayValue as two decimal digits
+  PolarityByte,   // the four axis directions and the clock polarity
+  Number,         // an edit's text, unchanged
+  InputBitsLow,   // grid column, inputs 0 to 7
+  InputBitsHigh,  // grid column, inputs 14 and 15 at bits 6 and 7
 };
 
 struct Register {
-  const char* read;          // read command, e.g. "ER01"
-  const char* writePrefix;   // write command up to the value, e.g. "EW01,"
-  const char* control;       // home control, or the grid column's name for input bits
+  const char* read;         // read command, e.g. "ER01"
+  const char* writePrefix;  // write command up to the value, e.g. "EW01,"
+  const char* control;      // home control, or the grid column's name for input bits
   RegisterKind kind;
   std::span<const char* const> codes;  // list controls: code of each item
-  int gridColumn;            // input bits: 3 "Polarita", 4 "Povoleno"
+  int gridColumn;                      // input bits: 3 "Polarita", 4 "Povoleno"
 };
 
 // The table in script order; lines 0 to 5 always, 6 to 28 only for a unit with MPG firmware.

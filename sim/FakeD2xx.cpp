@@ -18,7 +18,8 @@ FT_STATUS FakeD2xx::FT_ListDevices(void* arg1, void* arg2, uint32_t flags) {
     return FT_OK;
   }
   const auto index = static_cast<std::size_t>(reinterpret_cast<uintptr_t>(arg1));
-  if (flags != (FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION) || index >= devices.size()) return FT_DEVICE_NOT_FOUND;
+  if (flags != (FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION) || index >= devices.size())
+    return FT_DEVICE_NOT_FOUND;
   std::strncpy(static_cast<char*>(arg2), devices[index].c_str(), kDescriptionBufferSize - 1);
   static_cast<char*>(arg2)[kDescriptionBufferSize - 1] = '\0';
   return FT_OK;
@@ -38,9 +39,11 @@ FT_STATUS FakeD2xx::FT_OpenEx(void* arg, uint32_t flags, FT_HANDLE* handle) {
   return FT_OK;
 }
 
-FT_STATUS FakeD2xx::FT_SetDataCharacteristics(FT_HANDLE h, uint8_t wordLength, uint8_t stopBits, uint8_t parity) {
+FT_STATUS FakeD2xx::FT_SetDataCharacteristics(FT_HANDLE h, uint8_t wordLength, uint8_t stopBits,
+                                              uint8_t parity) {
   if (const FT_STATUS s = Call("FT_SetDataCharacteristics")) return s;
-  if (wordLength != FT_BITS_8 || stopBits != FT_STOP_BITS_1 || parity != FT_PARITY_NONE) return FT_INVALID_PARAMETER;
+  if (wordLength != FT_BITS_8 || stopBits != FT_STOP_BITS_1 || parity != FT_PARITY_NONE)
+    return FT_INVALID_PARAMETER;
   return Device(h);
 }
 

@@ -31,7 +31,8 @@ class FakeD2xx : public D2xxApi {
 
   FT_STATUS FT_ListDevices(void* arg1, void* arg2, uint32_t flags) override;
   FT_STATUS FT_OpenEx(void* arg, uint32_t flags, FT_HANDLE* handle) override;
-  FT_STATUS FT_SetDataCharacteristics(FT_HANDLE h, uint8_t wordLength, uint8_t stopBits, uint8_t parity) override;
+  FT_STATUS FT_SetDataCharacteristics(FT_HANDLE h, uint8_t wordLength, uint8_t stopBits,
+                                      uint8_t parity) override;
   FT_STATUS FT_SetFlowControl(FT_HANDLE h, uint16_t flowControl, uint8_t xon, uint8_t xoff) override;
   FT_STATUS FT_SetBaudRate(FT_HANDLE h, uint32_t baudRate) override;
   FT_STATUS FT_ResetDevice(FT_HANDLE h) override;

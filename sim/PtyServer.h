@@ -37,8 +37,14 @@ class PtyServer {
 
  private:
   using Clock = std::chrono::steady_clock;
-  struct Job { Clock::time_point due; std::string line; };
-  struct OutByte { Clock::time_point due; char byte; };
+  struct Job {
+    Clock::time_point due;
+    std::string line;
+  };
+  struct OutByte {
+    Clock::time_point due;
+    char byte;
+  };
 
   void Run();
   void ReadInput(Clock::time_point now);

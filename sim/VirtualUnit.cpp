@@ -22,23 +22,28 @@ std::string Upper(std::string text) {
 }
 
 // Addresses the unit knows, with their factory contents.
-struct ByteDefault { const char* address; uint8_t value; };
+struct ByteDefault {
+  const char* address;
+  uint8_t value;
+};
 const ByteDefault kByteDefaults[] = {
     {"01", 0x02}, {"02", 0x03}, {"03", 0x08},  // output functions: cooling, air blow, brake
     {"04", 0xFF},                              // PWM
     {"05", 0xFF},                              // all axes positive, clock normal
     {"06", 0xFF}, {"07", 0xFF},                // MPG not used, no start input
-    {"08", 0x00}, {"09", 0x00}, {"0A", 0x00}, {"0B", 0x00},
-    {"0C", 0xFF},                              // axis A on its own
-    {"FD", 0x10},                              // brake delay, decimal digits "10"
+    {"08", 0x00}, {"09", 0x00}, {"0A", 0x00}, {"0B", 0x00}, {"0C", 0xFF},  // axis A on its own
+    {"FD", 0x10},                                                          // brake delay, decimal digits "10"
 };
-struct TextDefault { const char* address; const char* value; };
+struct TextDefault {
+  const char* address;
+  const char* value;
+};
 const TextDefault kFloatDefaults[] = {
-    {"10", "0"}, {"14", "0"}, {"18", "0"},     // low limits
-    {"20", "1"}, {"24", "1"}, {"28", "1"},     // high limits
-    {"30", "1"}, {"34", "1"}, {"38", "1"},     // gears
-    {"40", "1"}, {"44", "1"},                  // MPG acceleration, MPG top speed
-    {"50", "1"}, {"54", "1"}, {"58", "1"},     // reference speeds
+    {"10", "0"}, {"14", "0"}, {"18", "0"},  // low limits
+    {"20", "1"}, {"24", "1"}, {"28", "1"},  // high limits
+    {"30", "1"}, {"34", "1"}, {"38", "1"},  // gears
+    {"40", "1"}, {"44", "1"},               // MPG acceleration, MPG top speed
+    {"50", "1"}, {"54", "1"}, {"58", "1"},  // reference speeds
 };
 const TextDefault kUnsignedDefaults[] = {{"48", "100"}, {"4C", "1"}};
 
@@ -47,9 +52,12 @@ bool IsNumberText(const std::string& text) {
   std::size_t i = (text[0] == '-' || text[0] == '+') ? 1 : 0;
   bool digit = false, point = false;
   for (; i < text.size(); ++i) {
-    if (std::isdigit(static_cast<unsigned char>(text[i]))) digit = true;
-    else if (text[i] == '.' && !point) point = true;
-    else return false;
+    if (std::isdigit(static_cast<unsigned char>(text[i])))
+      digit = true;
+    else if (text[i] == '.' && !point)
+      point = true;
+    else
+      return false;
   }
   return digit;
 }
@@ -172,16 +180,36 @@ std::optional<std::string> VirtualUnit::TextRegister(const std::string& address)
 void VirtualUnit::SetTextRegister(const std::string& address, const std::string& text) {
   std::lock_guard lock(mutex_);
   const std::string a = Upper(address);
-  if (auto it = unsigneds_.find(a); it != unsigneds_.end()) it->second = text;
-  else floats_[a] = text;
+  if (auto it = unsigneds_.find(a); it != unsigneds_.end())
+    it->second = text;
+  else
+    floats_[a] = text;
 }
 
-void VirtualUnit::SetInputWord(uint16_t word) { std::lock_guard l(mutex_); inputWord_ = word; }
-uint16_t VirtualUnit::InputWord() const { std::lock_guard l(mutex_); return inputWord_; }
-void VirtualUnit::SetMpg(bool mpg) { std::lock_guard l(mutex_); options_.mpg = mpg; }
-void VirtualUnit::SetId(const std::string& id) { std::lock_guard l(mutex_); options_.id = id; }
-void VirtualUnit::SetSilent(bool silent) { std::lock_guard l(mutex_); silent_ = silent; }
-void VirtualUnit::SetSilentOnNth(int n) { std::lock_guard l(mutex_); silentOnNth_ = n; }
+void VirtualUnit::SetInputWord(uint16_t word) {
+  std::lock_guard l(mutex_);
+  inputWord_ = word;
+}
+uint16_t VirtualUnit::InputWord() const {
+  std::lock_guard l(mutex_);
+  return inputWord_;
+}
+void VirtualUnit::SetMpg(bool mpg) {
+  std::lock_guard l(mutex_);
+  options_.mpg = mpg;
+}
+void VirtualUnit::SetId(const std::string& id) {
+  std::lock_guard l(mutex_);
+  options_.id = id;
+}
+void VirtualUnit::SetSilent(bool silent) {
+  std::lock_guard l(mutex_);
+  silent_ = silent;
+}
+void VirtualUnit::SetSilentOnNth(int n) {
+  std::lock_guard l(mutex_);
+  silentOnNth_ = n;
+}
 void VirtualUnit::SetSilentOnCommand(const std::string& command) {
   std::lock_guard l(mutex_);
   silentOnCommand_ = command;
@@ -190,16 +218,46 @@ void VirtualUnit::SetReplyOverride(const std::string& command, const std::string
   std::lock_guard l(mutex_);
   overrides_[command] = reply;
 }
-void VirtualUnit::ClearReplyOverrides() { std::lock_guard l(mutex_); overrides_.clear(); }
-void VirtualUnit::SetCrLf(bool crlf) { std::lock_guard l(mutex_); crlf_ = crlf; }
-bool VirtualUnit::CrLf() const { std::lock_guard l(mutex_); return crlf_; }
-void VirtualUnit::SetDelayMs(int ms) { std::lock_guard l(mutex_); delayMs_ = ms; }
-int VirtualUnit::DelayMs() const { std::lock_guard l(mutex_); return delayMs_; }
-void VirtualUnit::SetBaud(int baud) { std::lock_guard l(mutex_); baud_ = baud; }
-int VirtualUnit::Baud() const { std::lock_guard l(mutex_); return baud_; }
-void VirtualUnit::SetCloseOnNth(int n) { std::lock_guard l(mutex_); closeOnNth_ = n; }
-void VirtualUnit::SetRestartOnNth(int n) { std::lock_guard l(mutex_); restartOnNth_ = n; }
-int VirtualUnit::RestartMs() const { std::lock_guard l(mutex_); return options_.restartMs; }
+void VirtualUnit::ClearReplyOverrides() {
+  std::lock_guard l(mutex_);
+  overrides_.clear();
+}
+void VirtualUnit::SetCrLf(bool crlf) {
+  std::lock_guard l(mutex_);
+  crlf_ = crlf;
+}
+bool VirtualUnit::CrLf() const {
+  std::lock_guard l(mutex_);
+  return crlf_;
+}
+void VirtualUnit::SetDelayMs(int ms) {
+  std::lock_guard l(mutex_);
+  delayMs_ = ms;
+}
+int VirtualUnit::DelayMs() const {
+  std::lock_guard l(mutex_);
+  return delayMs_;
+}
+void VirtualUnit::SetBaud(int baud) {
+  std::lock_guard l(mutex_);
+  baud_ = baud;
+}
+int VirtualUnit::Baud() const {
+  std::lock_guard l(mutex_);
+  return baud_;
+}
+void VirtualUnit::SetCloseOnNth(int n) {
+  std::lock_guard l(mutex_);
+  closeOnNth_ = n;
+}
+void VirtualUnit::SetRestartOnNth(int n) {
+  std::lock_guard l(mutex_);
+  restartOnNth_ = n;
+}
+int VirtualUnit::RestartMs() const {
+  std::lock_guard l(mutex_);
+  return options_.restartMs;
+}
 
 bool VirtualUnit::TakeCloseRequest() {
   std::lock_guard l(mutex_);
@@ -214,4 +272,7 @@ std::vector<std::string> VirtualUnit::Received() const {
   std::lock_guard l(mutex_);
   return received_;
 }
-void VirtualUnit::ClearReceived() { std::lock_guard l(mutex_); received_.clear(); }
+void VirtualUnit::ClearReceived() {
+  std::lock_guard l(mutex_);
+  received_.clear();
+}

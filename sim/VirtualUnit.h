@@ -12,10 +12,10 @@
 class VirtualUnit {
  public:
   struct Options {
-    std::string id = "VK12345";       // answer to "Q" after "0,"
-    std::string version = " v2.4";    // follows "TK20MPG" (or "TK20") in the answer to "?"
+    std::string id = "VK12345";     // answer to "Q" after "0,"
+    std::string version = " v2.4";  // follows "TK20MPG" (or "TK20") in the answer to "?"
     bool mpg = true;
-    int restartMs = 300;              // input ignored after "j"
+    int restartMs = 300;  // input ignored after "j"
   };
 
   VirtualUnit();
@@ -40,19 +40,19 @@ class VirtualUnit {
   void SetId(const std::string& id);
 
   // Fault injection.
-  void SetSilent(bool silent);                              // answers nothing at all
-  void SetSilentOnNth(int n);                               // n-th command from now (1-based), 0 off
-  void SetSilentOnCommand(const std::string& command);      // e.g. "ER05"; empty off
+  void SetSilent(bool silent);                          // answers nothing at all
+  void SetSilentOnNth(int n);                           // n-th command from now (1-based), 0 off
+  void SetSilentOnCommand(const std::string& command);  // e.g. "ER05"; empty off
   void SetReplyOverride(const std::string& command, const std::string& reply);  // garbled/long
   void ClearReplyOverrides();
   void SetCrLf(bool crlf);
   bool CrLf() const;
   void SetDelayMs(int ms);
   int DelayMs() const;
-  void SetBaud(int baud);                                   // 0: no pacing
+  void SetBaud(int baud);  // 0: no pacing
   int Baud() const;
-  void SetCloseOnNth(int n);                                // line closed at the n-th command, 0 off
-  void SetRestartOnNth(int n);                              // restarts at the n-th command, 0 off
+  void SetCloseOnNth(int n);    // line closed at the n-th command, 0 off
+  void SetRestartOnNth(int n);  // restarts at the n-th command, 0 off
   int RestartMs() const;
 
   // Set by Respond when the line is to be closed now; the server reads and clears it.

@@ -2,13 +2,13 @@
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
 
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -45,7 +45,9 @@ int main(int argc, char** argv) {
   std::string link;
   bool staticInputs = false;
   bool verbose = false;
-  struct Fault { std::string flag, value; };
+  struct Fault {
+    std::string flag, value;
+  };
   std::vector<Fault> faults;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -56,20 +58,29 @@ int main(int argc, char** argv) {
       }
       return argv[++i];
     };
-    if (arg == "--link") link = value();
-    else if (arg == "--id") options.id = value();
-    else if (arg == "--version") options.version = value();
-    else if (arg == "--no-mpg") options.mpg = false;
-    else if (arg == "--restart-ms") options.restartMs = std::atoi(value().c_str());
-    else if (arg == "--static-inputs") staticInputs = true;
-    else if (arg == "--verbose") verbose = true;
-    else if (arg == "--silent" || arg == "--crlf") faults.push_back({arg, ""});
-    else if (arg == "--silent-nth" || arg == "--silent-command" || arg == "--delay-ms" ||
-             arg == "--baud" || arg == "--garble" || arg == "--long" || arg == "--close-nth" ||
-             arg == "--restart-nth")
+    if (arg == "--link")
+      link = value();
+    else if (arg == "--id")
+      options.id = value();
+    else if (arg == "--version")
+      options.version = value();
+    else if (arg == "--no-mpg")
+      options.mpg = false;
+    else if (arg == "--restart-ms")
+      options.restartMs = std::atoi(value().c_str());
+    else if (arg == "--static-inputs")
+      staticInputs = true;
+    else if (arg == "--verbose")
+      verbose = true;
+    else if (arg == "--silent" || arg == "--crlf")
+      faults.push_back({arg, ""});
+    else if (arg == "--silent-nth" || arg == "--silent-command" || arg == "--delay-ms" || arg == "--baud" ||
+             arg == "--garble" || arg == "--long" || arg == "--close-nth" || arg == "--restart-nth")
       faults.push_back({arg, value()});
-    else if (arg == "--help" || arg == "-h") { Usage(); return 0; }
-    else {
+    else if (arg == "--help" || arg == "-h") {
+      Usage();
+      return 0;
+    } else {
       std::fprintf(stderr, "vorka-sim: unknown option %s\n", arg.c_str());
       Usage();
       return 2;
@@ -78,15 +89,24 @@ int main(int argc, char** argv) {
 
   VirtualUnit unit(options);
   for (const auto& f : faults) {
-    if (f.flag == "--silent") unit.SetSilent(true);
-    else if (f.flag == "--crlf") unit.SetCrLf(true);
-    else if (f.flag == "--silent-nth") unit.SetSilentOnNth(std::atoi(f.value.c_str()));
-    else if (f.flag == "--silent-command") unit.SetSilentOnCommand(f.value);
-    else if (f.flag == "--delay-ms") unit.SetDelayMs(std::atoi(f.value.c_str()));
-    else if (f.flag == "--baud") unit.SetBaud(std::atoi(f.value.c_str()));
-    else if (f.flag == "--long") unit.SetReplyOverride(f.value, "0," + std::string(298, '7'));
-    else if (f.flag == "--close-nth") unit.SetCloseOnNth(std::atoi(f.value.c_str()));
-    else if (f.flag == "--restart-nth") unit.SetRestartOnNth(std::atoi(f.value.c_str()));
+    if (f.flag == "--silent")
+      unit.SetSilent(true);
+    else if (f.flag == "--crlf")
+      unit.SetCrLf(true);
+    else if (f.flag == "--silent-nth")
+      unit.SetSilentOnNth(std::atoi(f.value.c_str()));
+    else if (f.flag == "--silent-command")
+      unit.SetSilentOnCommand(f.value);
+    else if (f.flag == "--delay-ms")
+      unit.SetDelayMs(std::atoi(f.value.c_str()));
+    else if (f.flag == "--baud")
+      unit.SetBaud(std::atoi(f.value.c_str()));
+    else if (f.flag == "--long")
+      unit.SetReplyOverride(f.value, "0," + std::string(298, '7'));
+    else if (f.flag == "--close-nth")
+      unit.SetCloseOnNth(std::atoi(f.value.c_str()));
+    else if (f.flag == "--restart-nth")
+      unit.SetRestartOnNth(std::atoi(f.value.c_str()));
     else if (f.flag == "--garble") {
       const auto eq = f.value.find('=');
       if (eq == std::string::npos) {
@@ -126,8 +146,7 @@ int main(int argc, char** argv) {
     }
     if (!staticInputs && ++tick % 5 == 0) {
       // A slowly walking input, with the sensor inputs 14 and 15 taking part.
-      word = static_cast<uint16_t>(word == 0x0080 ? 0x4000 : word == 0x8000 ? 0x0001
-                                   : word << 1);
+      word = static_cast<uint16_t>(word == 0x0080 ? 0x4000 : word == 0x8000 ? 0x0001 : word << 1);
       unit.SetInputWord(word);
     }
   }

@@ -4,7 +4,7 @@
 class QWidget;
 
 // Fonts and pictures shared by the three windows.
-QFont WindowFont();             // the nearest sans-serif to "MS Sans Serif" 8 pt
+QFont WindowFont();                   // the nearest sans-serif to "MS Sans Serif" 8 pt
 QFont FixedPitchFont(int pointSize);  // the system's fixed-pitch font, for "Fixedsys"
 
 // Gives a window built from its form its look: the window font, the fixed-pitch font where a

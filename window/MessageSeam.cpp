@@ -8,8 +8,8 @@ namespace {
 class BoxSeam : public MessageSeam {
  public:
   void Message(const QString& text) override {
-    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text,
-                    QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
     box.exec();
   }
   void ErrorBox(const QString& text) override {
@@ -18,8 +18,8 @@ class BoxSeam : public MessageSeam {
     box.exec();
   }
   void GeneralError(const QString& text) override {
-    QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), text,
-                    QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
     box.exec();
   }
 };

@@ -38,18 +38,40 @@ constexpr int kInputRowBits[] = {0, 1, 2, 3, 4, 5, 6, 7, 14, 15};
 
 // The factory settings, in the order they are set: a radio group's item, a radio button's check
 // (value 1 or 0), or an edit's text.
-struct FactorySetting { const char* control; int value; const char* text; };
+struct FactorySetting {
+  const char* control;
+  int value;
+  const char* text;
+};
 constexpr FactorySetting kFactorySettings[] = {
-    {"OUT1", 2, nullptr},          {"XAxisPolarity", 0, nullptr}, {"OUT2", 3, nullptr},
-    {"YAxisPolarity", 0, nullptr}, {"OUT3", 7, nullptr},          {"ZAxisPolarity", 0, nullptr},
-    {"PWM", 0, nullptr},           {"AAxisPolarity", 0, nullptr}, {"AxisLink", 0, nullptr},
-    {"BreakDelay", 0, "10"},       {"RadioPolarityInverze", 0, nullptr},
-    {"RadioPolarityNormal", 1, nullptr},                          {"MpgUsage", 0, nullptr},
-    {"LoLimitX", 0, "0"},          {"LoLimitY", 0, "0"},          {"LoLimitZ", 0, "0"},
-    {"HiLimitX", 0, "1"},          {"HiLimitY", 0, "1"},          {"HiLimitZ", 0, "1"},
-    {"GearX", 0, "1"},             {"GearY", 0, "1"},             {"GearZ", 0, "1"},
-    {"RefSpeedX", 0, "1"},         {"RefSpeedY", 0, "1"},         {"RefSpeedZ", 0, "1"},
-    {"MpgMaxSpeed", 0, "1"},       {"MpgAcc", 0, "1"},            {"TimeOver", 0, "100"},
+    {"OUT1", 2, nullptr},
+    {"XAxisPolarity", 0, nullptr},
+    {"OUT2", 3, nullptr},
+    {"YAxisPolarity", 0, nullptr},
+    {"OUT3", 7, nullptr},
+    {"ZAxisPolarity", 0, nullptr},
+    {"PWM", 0, nullptr},
+    {"AAxisPolarity", 0, nullptr},
+    {"AxisLink", 0, nullptr},
+    {"BreakDelay", 0, "10"},
+    {"RadioPolarityInverze", 0, nullptr},
+    {"RadioPolarityNormal", 1, nullptr},
+    {"MpgUsage", 0, nullptr},
+    {"LoLimitX", 0, "0"},
+    {"LoLimitY", 0, "0"},
+    {"LoLimitZ", 0, "0"},
+    {"HiLimitX", 0, "1"},
+    {"HiLimitY", 0, "1"},
+    {"HiLimitZ", 0, "1"},
+    {"GearX", 0, "1"},
+    {"GearY", 0, "1"},
+    {"GearZ", 0, "1"},
+    {"RefSpeedX", 0, "1"},
+    {"RefSpeedY", 0, "1"},
+    {"RefSpeedZ", 0, "1"},
+    {"MpgMaxSpeed", 0, "1"},
+    {"MpgAcc", 0, "1"},
+    {"TimeOver", 0, "100"},
     {"DefSpinSpeed", 0, "1"},
 };
 constexpr int kGridRowHeight = 18;
@@ -57,16 +79,22 @@ constexpr int kGridWidthAfterStartup = 297;
 constexpr int kGridColumnWidths[] = {22, 40, 75, 75, 75};
 
 // The input grid: rows 1 to 10 with their input numbers and start-up names.
-struct GridRow { const char* number; const char* name; };
+struct GridRow {
+  const char* number;
+  const char* name;
+};
 constexpr GridRow kGridRows[] = {
-    {"0", "RefX"}, {"1", "RefY"}, {"2", "RefZ"}, {"3", "-"}, {"4", "-"},
-    {"5", "-"}, {"6", "-"}, {"7", "-"}, {"14", "Tl.Sens"}, {"15", "Sensor"},
+    {"0", "RefX"}, {"1", "RefY"}, {"2", "RefZ"}, {"3", "-"},        {"4", "-"},
+    {"5", "-"},    {"6", "-"},    {"7", "-"},    {"14", "Tl.Sens"}, {"15", "Sensor"},
 };
 const char* const kGridHeader[] = {"č.", "Stav", "Jméno", "Polarita", "Povoleno"};
 
 // What the MPG mode does to an edit, per item of MpgUsage.
 enum class Mode { Off, On, OnInDebug, OffInDebug };
-struct ModeRule { const char* names[3]; Mode item[3]; };
+struct ModeRule {
+  const char* names[3];
+  Mode item[3];
+};
 constexpr ModeRule kMpgModeRules[] = {
     {{"GearX", "GearY", "GearZ"}, {Mode::Off, Mode::On, Mode::On}},
     {{"LoLimitX", "LoLimitY", "LoLimitZ"}, {Mode::Off, Mode::OnInDebug, Mode::OffInDebug}},
@@ -80,9 +108,18 @@ constexpr ModeRule kMpgModeRules[] = {
 // The MPG controls that are not covered by the mode rules.
 const char* const kMpgOnlyControls[] = {"TabSheet2", "TabSheet3", "MpgUsage", "ReadCFG", "AxisLink"};
 const char* const kLoLimits[] = {"LoLimitX", "LoLimitY", "LoLimitZ"};
-const char* const kOutputControls[] = {
-    "BreakDelay", "PWM", "OUT1", "OUT2", "OUT3", "RadioPolarityInverze", "RadioPolarityNormal",
-    "XAxisPolarity", "YAxisPolarity", "ZAxisPolarity", "AAxisPolarity", "AxisLink"};
+const char* const kOutputControls[] = {"BreakDelay",
+                                       "PWM",
+                                       "OUT1",
+                                       "OUT2",
+                                       "OUT3",
+                                       "RadioPolarityInverze",
+                                       "RadioPolarityNormal",
+                                       "XAxisPolarity",
+                                       "YAxisPolarity",
+                                       "ZAxisPolarity",
+                                       "AAxisPolarity",
+                                       "AxisLink"};
 
 QString Latin1(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
 
@@ -98,7 +135,8 @@ TTermForm::TTermForm(const QStringList& args, QWidget* parent)
     : QMainWindow(parent), ui(new Ui::TTermForm), args_(args), exchange_(*this, serial_) {
   ui->setupUi(this);
   exchange_.SetUsbTransport(&usb_);
-  SetUsbErrorReporter([](const std::string& message) { Messages().ErrorBox(QString::fromStdString(message)); });
+  SetUsbErrorReporter(
+      [](const std::string& message) { Messages().ErrorBox(QString::fromStdString(message)); });
   SetUpControls();
   ConnectHandlers();
   FormCreate();
@@ -119,17 +157,15 @@ void TTermForm::SetForms(TFormSetup* setup, TFormHelp* help) {
 
 void TTermForm::SetUpControls() {
   ApplyLook(this);
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                 Qt::WindowCloseButtonHint);
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   ui->centralwidget->setFixedSize(857, 361);
   setFixedSize(857, 361 + ui->MainMenu1->sizeHint().height());
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 
-  for (QGroupBox* box : {ui->OUT1, ui->OUT2, ui->OUT3, ui->PWM, ui->XAxisPolarity,
-                         ui->YAxisPolarity, ui->ZAxisPolarity, ui->AAxisPolarity, ui->AxisLink,
-                         ui->MpgUsage})
+  for (QGroupBox* box : {ui->OUT1, ui->OUT2, ui->OUT3, ui->PWM, ui->XAxisPolarity, ui->YAxisPolarity,
+                         ui->ZAxisPolarity, ui->AAxisPolarity, ui->AxisLink, ui->MpgUsage})
     groups_.push_back(std::make_unique<RadioGroup>(box));
 
   for (const NumericField& field : kNumericFields)
@@ -179,9 +215,8 @@ void TTermForm::ConnectHandlers() {
   connect(ui->PortMnu, &QAction::triggered, this, guarded([this] { PortMnuClick(); }));
   connect(ui->HelpMnu, &QAction::triggered, this, guarded([this] { HelpMnuClick(); }));
   connect(ui->btexit, &QPushButton::clicked, this, guarded([this] { btexitClick(); }));
-  connect(ui->posuvnik, &QScrollBar::actionTriggered, this, [this](int) {
-    RunGuarded([this] { posuvnikScroll(ui->posuvnik->sliderPosition()); });
-  });
+  connect(ui->posuvnik, &QScrollBar::actionTriggered, this,
+          [this](int) { RunGuarded([this] { posuvnikScroll(ui->posuvnik->sliderPosition()); }); });
   MpgUsage().OnClick([this] { RunGuarded([this] { MpgUsageClick(); }); });
   connect(ui->PageControl, &QTabWidget::currentChanged, this, guarded([this] { PageControlChange(); }));
   connect(tim_, &QTimer::timeout, this, guarded([this] { TimTimer(); }));
@@ -237,8 +272,7 @@ void TTermForm::FormShow() {
   SetReplyTimeoutMs(1000);
   if (setup_) setup_->SelectStartupSpeed();
   SetUpInputGrid();
-  for (QLabel* label : {ui->in3descp, ui->in4descp, ui->in5descp, ui->in6descp, ui->in7descp})
-    label->clear();
+  for (QLabel* label : {ui->in3descp, ui->in4descp, ui->in5descp, ui->in6descp, ui->in7descp}) label->clear();
   IdentifyUnit();
   if (UnitPresent) {
     CommandMode = "reset";
@@ -263,8 +297,10 @@ void TTermForm::SetUpInputGrid() {
 
 void TTermForm::CloseLink() {
   if (!PortOpen) return;
-  if (setup_) setup_->CloseOpenedLink();
-  else ComClose();
+  if (setup_)
+    setup_->CloseOpenedLink();
+  else
+    ComClose();
 }
 
 void TTermForm::FormClose() { CloseLink(); }
@@ -301,9 +337,7 @@ std::vector<std::string> TTermForm::BuildScript() {
 
 ExchangeResult TTermForm::RunCommandScript() { return exchange_.Run(BuildScript()); }
 
-LinkKind TTermForm::CurrentLinkKind() {
-  return setup_ ? setup_->CurrentLinkKind() : LinkKind::Serial;
-}
+LinkKind TTermForm::CurrentLinkKind() { return setup_ ? setup_->CurrentLinkKind() : LinkKind::Serial; }
 
 std::string TTermForm::CommandPrefix() { return ui->EditPrefix->text().toLatin1().toStdString(); }
 
@@ -429,8 +463,12 @@ void TTermForm::ApplyMpgUsage() {
       switch (mode) {
         case Mode::Off: edit->setEnabled(false); break;
         case Mode::On: edit->setEnabled(true); break;
-        case Mode::OnInDebug: if (DebugMode) edit->setEnabled(true); break;
-        case Mode::OffInDebug: if (DebugMode) edit->setEnabled(false); break;
+        case Mode::OnInDebug:
+          if (DebugMode) edit->setEnabled(true);
+          break;
+        case Mode::OffInDebug:
+          if (DebugMode) edit->setEnabled(false);
+          break;
       }
     }
   }
@@ -545,10 +583,14 @@ bool TTermForm::ValidateNumericFields() {
     auto* edit = findChild<QLineEdit*>(QString::fromLatin1(field.name));
     const std::string text = edit->text().toStdString();
     std::optional<std::string> checked;
-    if (field.kind == FieldKind::Integer) checked = CheckIntegerField(text, field.lowest, field.highest);
-    else checked = CheckGearField(text, field.lowest, field.highest, report);
-    if (!checked) gearsAccepted = false;
-    else if (*checked != text) edit->setText(QString::fromStdString(*checked));
+    if (field.kind == FieldKind::Integer)
+      checked = CheckIntegerField(text, field.lowest, field.highest);
+    else
+      checked = CheckGearField(text, field.lowest, field.highest, report);
+    if (!checked)
+      gearsAccepted = false;
+    else if (*checked != text)
+      edit->setText(QString::fromStdString(*checked));
   }
   return gearsAccepted;
 }
@@ -562,8 +604,10 @@ void TTermForm::BreakDelayChange() {
     ui->BreakDelay->setText(QString::number(BreakDelayValue));
     return;
   }
-  if (parsed.value > kBreakDelayHighest) ui->BreakDelay->setText(QString::number(kBreakDelayHighest));
-  else if (parsed.value < kBreakDelayLowest) ui->BreakDelay->setText(QString::number(kBreakDelayLowest));
+  if (parsed.value > kBreakDelayHighest)
+    ui->BreakDelay->setText(QString::number(kBreakDelayHighest));
+  else if (parsed.value < kBreakDelayLowest)
+    ui->BreakDelay->setText(QString::number(kBreakDelayLowest));
   BreakDelayValue = ParseIntegerText(ui->BreakDelay->text().toStdString()).value;
 }
 
@@ -627,8 +671,10 @@ int TTermForm::ItemIndex(const std::string& control) {
 }
 
 void TTermForm::SelectItem(const std::string& control, int item) {
-  if (control == "StartNum") ui->StartNum->setCurrentIndex(item);
-  else Group(QString::fromStdString(control))->SetItemIndex(item);
+  if (control == "StartNum")
+    ui->StartNum->setCurrentIndex(item);
+  else
+    Group(QString::fromStdString(control))->SetItemIndex(item);
 }
 
 std::string TTermForm::Text(const std::string& control) {
@@ -677,7 +723,8 @@ void TTermForm::ReadCFGClick() {
 
 void TTermForm::ReadCfgFile(const QString& path) {
   const auto setField = [this](const char* field, const std::string& value) {
-    findChild<QLineEdit*>(QString::fromLatin1(field))->setText(QString::fromStdU16String(Cp1250ToUtf16(value)));
+    findChild<QLineEdit*>(QString::fromLatin1(field))
+        ->setText(QString::fromStdU16String(Cp1250ToUtf16(value)));
   };
   if (::ReadCfgFile(QFile::encodeName(path).toStdString(), CfgImport, setField)) ValidateNumericFields();
 }

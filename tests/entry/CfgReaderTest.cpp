@@ -26,7 +26,8 @@ class CfgReaderTest : public ::testing::Test {
     return path.string();
   }
   bool Read(const std::string& bytes) {
-    return ReadCfgFile(Write(bytes), tables_, [this](const char* f, const std::string& v) { fields_[f] = v; });
+    return ReadCfgFile(Write(bytes), tables_,
+                       [this](const char* f, const std::string& v) { fields_[f] = v; });
   }
 
   fs::path dir_;
@@ -35,7 +36,12 @@ class CfgReaderTest : public ::testing::Test {
 };
 
 TEST(SplitCfgLineTest, KeyAndValue) {
-  struct Case { const char* line; bool hasValue; const char* key; const char* value; };
+  struct Case {
+    const char* line;
+    bool hasValue;
+    const char* key;
+    const char* value;
+  };
   const Case cases[] = {
       {"KrNaMmX=200*16/5", true, "KRNAMMX", "200*16/5"},
       {"  VrefX=50", true, "VREFX", "50"},
@@ -59,19 +65,23 @@ TEST(SplitCfgLineTest, KeyAndValue) {
 }
 
 TEST_F(CfgReaderTest, KnownKeysGoToTheirFields) {
-  EXPECT_TRUE(Read("krnammx=200\r\nKrNaMmY=1,5\r\nKRNAMMZ=7\r\nVrefX=12.5\r\nVrefY=1\r\nVrefZ=2\r\n"
-                   "LimitX=100\r\nLimitY=200\r\nLimitZ=-150\r\nVmax=5000\r\nAkcelerace=300\r\n"
-                   "LoLimitX=5\r\nTimeOver=9\r\n[Sekce]\r\n; comment=1\r\n"));
+  EXPECT_TRUE(
+      Read("krnammx=200\r\nKrNaMmY=1,5\r\nKRNAMMZ=7\r\nVrefX=12.5\r\nVrefY=1\r\nVrefZ=2\r\n"
+           "LimitX=100\r\nLimitY=200\r\nLimitZ=-150\r\nVmax=5000\r\nAkcelerace=300\r\n"
+           "LoLimitX=5\r\nTimeOver=9\r\n[Sekce]\r\n; comment=1\r\n"));
   const std::map<std::string, std::string> expected = {
-      {"GearX", "200"}, {"GearY", "1,5"}, {"GearZ", "7"}, {"RefSpeedX", "12.5"}, {"RefSpeedY", "1"},
-      {"RefSpeedZ", "2"}, {"HiLimitX", "100"}, {"HiLimitY", "200"}, {"HiLimitZ", "150"},
-      {"MpgMaxSpeed", "5000"}, {"MpgAcc", "300"}};
+      {"GearX", "200"},    {"GearY", "1,5"},        {"GearZ", "7"},      {"RefSpeedX", "12.5"},
+      {"RefSpeedY", "1"},  {"RefSpeedZ", "2"},      {"HiLimitX", "100"}, {"HiLimitY", "200"},
+      {"HiLimitZ", "150"}, {"MpgMaxSpeed", "5000"}, {"MpgAcc", "300"}};
   EXPECT_EQ(fields_, expected);
 }
 
 TEST_F(CfgReaderTest, LimitZDropsOnlyALeadingMinus) {
-  for (const auto& [text, field] : std::map<std::string, std::string>{
-           {"LimitZ=-150", "150"}, {"LimitZ=150", "150"}, {"LimitZ=5", "5"}, {"LimitZ=-", ""}, {"LimitZ=", ""}}) {
+  for (const auto& [text, field] : std::map<std::string, std::string>{{"LimitZ=-150", "150"},
+                                                                      {"LimitZ=150", "150"},
+                                                                      {"LimitZ=5", "5"},
+                                                                      {"LimitZ=-", ""},
+                                                                      {"LimitZ=", ""}}) {
     fields_.clear();
     Read(text);
     EXPECT_EQ(fields_["HiLimitZ"], field) << text;
@@ -80,8 +90,9 @@ TEST_F(CfgReaderTest, LimitZDropsOnlyALeadingMinus) {
 
 TEST_F(CfgReaderTest, InputLines) {
   tables_.names[9] = "EARLIER";
-  EXPECT_TRUE(Read("INTR14=1,0,Tl.Sens\rINTR5=0,1,abcdefghijklmnopqrstuvwxyz\rINTR2=1,0,A\rINTR2=0,1,B\r"
-                   "INTR16=1,1,X\rINTR05=1,1,X\rINTR3\rINTR0=1\rINTR1=1,1\r"));
+  EXPECT_TRUE(
+      Read("INTR14=1,0,Tl.Sens\rINTR5=0,1,abcdefghijklmnopqrstuvwxyz\rINTR2=1,0,A\rINTR2=0,1,B\r"
+           "INTR16=1,1,X\rINTR05=1,1,X\rINTR3\rINTR0=1\rINTR1=1,1\r"));
   EXPECT_EQ(tables_.names[14], "TL.SENS");
   EXPECT_EQ(tables_.names[5], "ABCDEFGHIJKLMNOPQRST");
   EXPECT_EQ(tables_.names[2], "B");
@@ -113,7 +124,9 @@ TEST_F(CfgReaderTest, CtrlZEndsTheFile) {
   EXPECT_EQ(fields_["RefSpeedX"], "10");
   EXPECT_EQ(fields_.count("RefSpeedY"), 0u);
   fields_.clear();
-  Read("VrefX=1\x1a" "0\r\n");
+  Read(
+      "VrefX=1\x1a"
+      "0\r\n");
   EXPECT_EQ(fields_["RefSpeedX"], "1");
 }
 

@@ -8,16 +8,19 @@
 namespace {
 
 TEST(DecimalTextTest, Operands) {
-  struct Case { const char* text; bool ok; long double value; };
+  struct Case {
+    const char* text;
+    bool ok;
+    long double value;
+  };
   const Case cases[] = {
-      {"640", true, 640},   {"1.5", true, 1.5L}, {"5.", true, 5},     {".5", true, 0.5L},
-      {".", true, 0},       {"E5", true, 0},     {"1e3", true, 1000}, {"1E+2", true, 100},
-      {"2.5e-1", true, 0.25L}, {" 7", true, 7},  {"-3", true, -3},    {"+3", true, 3},
-      {"", false, 0},       {"  ", false, 0},    {"-", false, 0},     {"1e", false, 0},
-      {"1e+", false, 0},    {"5a", false, 0},    {"7 ", false, 0},    {"1,5", false, 0},
-      {"1..2", false, 0},   {"0x10", false, 0},  {"inf", false, 0},   {"nan", false, 0},
-      {"1e99999", false, 0},                     {"1e-99999", true, 0},
-      {"0e99999", true, 0},                      {"0.0001e-99999", true, 0},
+      {"640", true, 640},      {"1.5", true, 1.5L},   {"5.", true, 5},      {".5", true, 0.5L},
+      {".", true, 0},          {"E5", true, 0},       {"1e3", true, 1000},  {"1E+2", true, 100},
+      {"2.5e-1", true, 0.25L}, {" 7", true, 7},       {"-3", true, -3},     {"+3", true, 3},
+      {"", false, 0},          {"  ", false, 0},      {"-", false, 0},      {"1e", false, 0},
+      {"1e+", false, 0},       {"5a", false, 0},      {"7 ", false, 0},     {"1,5", false, 0},
+      {"1..2", false, 0},      {"0x10", false, 0},    {"inf", false, 0},    {"nan", false, 0},
+      {"1e99999", false, 0},   {"1e-99999", true, 0}, {"0e99999", true, 0}, {"0.0001e-99999", true, 0},
   };
   for (const Case& c : cases) {
     long double value = -1;
@@ -37,19 +40,43 @@ TEST(GearExpressionTest, FirstOperatorPosition) {
 }
 
 TEST(GearExpressionTest, ValuesWithSignRuleOne) {
-  struct Case { std::string text; bool ok; long double value; };
+  struct Case {
+    std::string text;
+    bool ok;
+    long double value;
+  };
   const Case cases[] = {
-      {"640", true, 640},      {"200*16/5", true, 640},  {"1,5", true, 1.5L},
-      {"1,5*2", true, 3},      {"2+3*4", true, 20},      {"10-2/4", true, 2},
-      {"-5+10", true, 5},      {"3/0.00001", true, 300000}, {"1e3", true, 1000},
-      {".", true, 0},          {"2 x", true, 2},         {"12 abc", true, 12},
-      {"0,5", true, 0.5L},     {"5-5", true, 0},         {"-0", true, 0},
-      {"-5", false, 0},        {"", false, 0},           {"3/0", false, 0},
-      {"3/0.0000001", false, 0}, {"+5", false, 0},       {"*5", false, 0},
-      {"5*", false, 0},        {"5**2", false, 0},       {"2*-3", false, 0},
-      {"1e-3", false, 0},      {"5a", false, 0},         {"1-2", false, 0},
-      {"1e4000*1e4000", false, 0},                       {"9e4931*10", false, 0},
-      {"\xc4\x8d", false, 0},  {std::string(255, '9'), true, 0},
+      {"640", true, 640},
+      {"200*16/5", true, 640},
+      {"1,5", true, 1.5L},
+      {"1,5*2", true, 3},
+      {"2+3*4", true, 20},
+      {"10-2/4", true, 2},
+      {"-5+10", true, 5},
+      {"3/0.00001", true, 300000},
+      {"1e3", true, 1000},
+      {".", true, 0},
+      {"2 x", true, 2},
+      {"12 abc", true, 12},
+      {"0,5", true, 0.5L},
+      {"5-5", true, 0},
+      {"-0", true, 0},
+      {"-5", false, 0},
+      {"", false, 0},
+      {"3/0", false, 0},
+      {"3/0.0000001", false, 0},
+      {"+5", false, 0},
+      {"*5", false, 0},
+      {"5*", false, 0},
+      {"5**2", false, 0},
+      {"2*-3", false, 0},
+      {"1e-3", false, 0},
+      {"5a", false, 0},
+      {"1-2", false, 0},
+      {"1e4000*1e4000", false, 0},
+      {"9e4931*10", false, 0},
+      {"\xc4\x8d", false, 0},
+      {std::string(255, '9'), true, 0},
       {std::string(300, '+'), false, 0},
   };
   for (const Case& c : cases) {
@@ -94,12 +121,16 @@ TEST(GearExpressionTest, FormattedWithSixDecimalsToElevenCharacters) {
 }
 
 TEST(GearFieldTest, CorrectionsOfThePass) {
-  struct Case { std::string text; std::optional<std::string> result; };
+  struct Case {
+    std::string text;
+    std::optional<std::string> result;
+  };
   const Case cases[] = {
-      {"200*16/5", "640.000000"}, {"0,5", "1.000000"},   {"20000", "9999.000000"},
-      {"  7 ", "7.000000"},       {"\t7\r\n", "7.000000"}, {"1", "1.000000"},
-      {"-3", std::nullopt},       {"", std::nullopt},    {"abc", std::nullopt},
-      {std::string(300, '1'), "9999.000000"},
+      {"200*16/5", "640.000000"}, {"0,5", "1.000000"},
+      {"20000", "9999.000000"},   {"  7 ", "7.000000"},
+      {"\t7\r\n", "7.000000"},    {"1", "1.000000"},
+      {"-3", std::nullopt},       {"", std::nullopt},
+      {"abc", std::nullopt},      {std::string(300, '1'), "9999.000000"},
   };
   for (const Case& c : cases) EXPECT_EQ(CheckGearField(c.text, 1, 9999, {}), c.result) << c.text;
 }

@@ -3,11 +3,11 @@
 
 #include <QSerialPort>
 
-#include <chrono>
-#include <cstdlib>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <chrono>
+#include <cstdlib>
 #include <thread>
 
 namespace {
@@ -135,7 +135,10 @@ TEST_F(AsyncTest, Line254CharactersLongKeepsItsCarriageReturn) {
 
 TEST_F(AsyncTest, ParityLettersOfTheTable) {
   // A pseudo-terminal always clears PARENB; the kind of parity still shows in PARODD and CMSPAR.
-  struct Case { char letter; tcflag_t expected; };
+  struct Case {
+    char letter;
+    tcflag_t expected;
+  };
   const Case cases[] = {{'o', PARODD}, {'m', PARODD | CMSPAR}, {'s', CMSPAR}, {'e', 0}, {'n', 0}};
   for (const Case& c : cases) {
     ComClose();
@@ -146,10 +149,15 @@ TEST_F(AsyncTest, ParityLettersOfTheTable) {
 
 TEST(AsyncParityTest, OtherLettersKeepTheParityTheDeviceHas) {
   // What the device reports is what a letter outside the table keeps.
-  struct Case { tcflag_t flags; QSerialPort::Parity parity; };
+  struct Case {
+    tcflag_t flags;
+    QSerialPort::Parity parity;
+  };
   const Case cases[] = {
-      {0, QSerialPort::NoParity},           {PARODD, QSerialPort::NoParity},
-      {PARENB, QSerialPort::EvenParity},    {PARENB | PARODD, QSerialPort::OddParity},
+      {0, QSerialPort::NoParity},
+      {PARODD, QSerialPort::NoParity},
+      {PARENB, QSerialPort::EvenParity},
+      {PARENB | PARODD, QSerialPort::OddParity},
       {PARENB | CMSPAR, QSerialPort::SpaceParity},
       {PARENB | CMSPAR | PARODD, QSerialPort::MarkParity},
   };

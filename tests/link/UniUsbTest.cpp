@@ -73,7 +73,8 @@ TEST_F(UniUsbTest, FailedListingKeepsWhatWasThere) {
 
 TEST_F(UniUsbTest, OpenSetsEightNoneOneWithoutFlowControlAndTheRate) {
   EXPECT_TRUE(Open_USB("VORKA USB", 460800));
-  EXPECT_EQ(fake_.calls, (std::vector<std::string>{"FT_OpenEx", "FT_SetDataCharacteristics", "FT_SetFlowControl", "FT_SetBaudRate"}));
+  EXPECT_EQ(fake_.calls, (std::vector<std::string>{"FT_OpenEx", "FT_SetDataCharacteristics",
+                                                   "FT_SetFlowControl", "FT_SetBaudRate"}));
   EXPECT_EQ(fake_.baudRate, 460800u);
   EXPECT_TRUE(boxes_.empty());
 }
@@ -85,7 +86,11 @@ TEST_F(UniUsbTest, OpenWithoutADescriptionCallsNothing) {
 }
 
 TEST_F(UniUsbTest, EveryFailingStepOfTheOpenHasItsBoxAndClosesTheDevice) {
-  struct Case { const char* call; FT_STATUS status; const char* box; };
+  struct Case {
+    const char* call;
+    FT_STATUS status;
+    const char* box;
+  };
   const Case cases[] = {
       {"FT_OpenEx", 2, "Open_USB - Device Not Found...."},
       {"FT_SetDataCharacteristics", 4, "SetDataCharacteristics - General IO Error..."},

@@ -15,7 +15,12 @@ class RecordingHost : public ExchangeHost {
 
   std::string CommandPrefix() override { return prefix; }
   LinkKind CurrentLinkKind() override { return kind; }
-  void LogsCleared() override { ++cleared; memoSend.clear(); memoRec.clear(); memoScript.clear(); }
+  void LogsCleared() override {
+    ++cleared;
+    memoSend.clear();
+    memoRec.clear();
+    memoScript.clear();
+  }
   void ScriptShown(const std::vector<std::string>& s) override { memoScript = s; }
   void LineSent(const std::string& line) override { memoSend.push_back(line); }
   void ReplyLogged(const std::string& reply) override { memoRec.push_back(reply); }
@@ -99,8 +104,8 @@ TEST_F(ExchangeTest, TimeOutOnTheFirstLineLeavesOnlyTheSentCommand) {
 }
 
 TEST_F(ExchangeTest, TimeOutOnLineFiveKeepsTheFiveRepliesBeforeIt) {
-  const std::vector<std::string> script = {"ER01", "ER02", "ER03", "ER04", "ERFD", "ER05",
-                                           "ER06", "ER07", "EFR10"};
+  const std::vector<std::string> script = {"ER01", "ER02", "ER03", "ER04", "ERFD",
+                                           "ER05", "ER06", "ER07", "EFR10"};
   unit_.SetSilentOnNth(6);
   EXPECT_FALSE(exchange_.Run(script).completed);
   EXPECT_EQ(host_.memoRec.size(), 5u);

@@ -11,10 +11,10 @@ using Lines = std::vector<std::string>;
 // Controls kept in maps, with the window's factory state.
 class FakeControls : public SettingsControls {
  public:
-  std::map<std::string, int> items = {
-      {"OUT1", 2}, {"OUT2", 3}, {"OUT3", 7}, {"PWM", 0}, {"MpgUsage", 0}, {"StartNum", 0},
-      {"AxisLink", 0}, {"XAxisPolarity", 0}, {"YAxisPolarity", 0}, {"ZAxisPolarity", 0},
-      {"AAxisPolarity", 0}};
+  std::map<std::string, int> items = {{"OUT1", 2},          {"OUT2", 3},          {"OUT3", 7},
+                                      {"PWM", 0},           {"MpgUsage", 0},      {"StartNum", 0},
+                                      {"AxisLink", 0},      {"XAxisPolarity", 0}, {"YAxisPolarity", 0},
+                                      {"ZAxisPolarity", 0}, {"AAxisPolarity", 0}};
   std::map<std::string, std::string> texts;
   std::map<std::string, bool> checked = {{"RadioPolarityNormal", true}, {"RadioPolarityInverze", false}};
   std::map<std::pair<int, int>, std::string> cells;
@@ -26,7 +26,10 @@ class FakeControls : public SettingsControls {
     for (int row = 1; row <= 10; ++row) cells[{3, row}] = cells[{4, row}] = "0";
   }
   int ItemIndex(const std::string& c) override { return items.at(c); }
-  void SelectItem(const std::string& c, int item) override { items[c] = item; selections.push_back(c); }
+  void SelectItem(const std::string& c, int item) override {
+    items[c] = item;
+    selections.push_back(c);
+  }
   std::string Text(const std::string& c) override { return texts[c]; }
   void SetText(const std::string& c, const std::string& t) override { texts[c] = t; }
   bool Checked(const std::string& b) override { return checked.at(b); }
@@ -37,10 +40,10 @@ class FakeControls : public SettingsControls {
   void StartNumSelected() override { ++startNumMarks; }
 };
 
-const Lines kAllReads = {"ER01", "ER02", "ER03", "ER04", "ERFD", "ER05", "ER06", "ER07",
+const Lines kAllReads = {"ER01",  "ER02",  "ER03",  "ER04",  "ERFD",  "ER05",  "ER06",  "ER07",
                          "EFR10", "EFR14", "EFR18", "EFR20", "EFR24", "EFR28", "EFR30", "EFR34",
                          "EFR38", "EFR40", "EFR44", "EUR48", "EUR4C", "EFR50", "EFR54", "EFR58",
-                         "ER08", "ER09", "ER0A", "ER0B", "ER0C"};
+                         "ER08",  "ER09",  "ER0A",  "ER0B",  "ER0C"};
 
 TEST(RegisterMapTest, ReadScriptsInTableOrder) {
   EXPECT_EQ(BuildReadScript(true), kAllReads);
@@ -56,22 +59,26 @@ TEST(RegisterMapTest, WriteScriptOfTheFactoryState) {
   c.texts["TimeOver"] = "100";
   c.texts["GearY"] = "640.000000";
   EXPECT_EQ(BuildWriteScript(c, true),
-            (Lines{"EW01,02", "EW02,03", "EW03,08", "EW04,FF", "EWFD,10", "EW05,FF", "EW06,FF",
-                   "EW07,FF", "EFW10,0", "EFW14,0", "EFW18,0", "EFW20,1", "EFW24,1", "EFW28,1",
-                   "EFW30,1", "EFW34,640.000000", "EFW38,1", "EFW40,1", "EFW44,1", "EUW48,100",
-                   "EUW4C,1", "EFW50,1", "EFW54,1", "EFW58,1", "EW08,00", "EW09,00", "EW0A,00",
-                   "EW0B,00", "EW0C,FF"}));
+            (Lines{"EW01,02", "EW02,03",   "EW03,08", "EW04,FF",          "EWFD,10", "EW05,FF",
+                   "EW06,FF", "EW07,FF",   "EFW10,0", "EFW14,0",          "EFW18,0", "EFW20,1",
+                   "EFW24,1", "EFW28,1",   "EFW30,1", "EFW34,640.000000", "EFW38,1", "EFW40,1",
+                   "EFW44,1", "EUW48,100", "EUW4C,1", "EFW50,1",          "EFW54,1", "EFW58,1",
+                   "EW08,00", "EW09,00",   "EW0A,00", "EW0B,00",          "EW0C,FF"}));
   EXPECT_EQ(BuildWriteScript(c, false).size(), 6u);
   EXPECT_EQ(BuildWriteScript(c, false).back(), "EW05,FF");
 }
 
 TEST(RegisterMapTest, ListCodesBothWays) {
-  struct Case { const char* control; int item; const char* code; };
+  struct Case {
+    const char* control;
+    int item;
+    const char* code;
+  };
   const Case cases[] = {
-      {"OUT1", 0, "00"}, {"OUT1", 6, "06"}, {"OUT2", 7, "08"}, {"OUT3", 8, "09"},
-      {"PWM", 0, "FF"},  {"PWM", 1, "01"},  {"MpgUsage", 1, "02"}, {"MpgUsage", 2, "01"},
-      {"StartNum", 0, "FF"}, {"StartNum", 1, "03"}, {"StartNum", 5, "07"},
-      {"AxisLink", 0, "FF"}, {"AxisLink", 3, "03"},
+      {"OUT1", 0, "00"},     {"OUT1", 6, "06"},     {"OUT2", 7, "08"},     {"OUT3", 8, "09"},
+      {"PWM", 0, "FF"},      {"PWM", 1, "01"},      {"MpgUsage", 1, "02"}, {"MpgUsage", 2, "01"},
+      {"StartNum", 0, "FF"}, {"StartNum", 1, "03"}, {"StartNum", 5, "07"}, {"AxisLink", 0, "FF"},
+      {"AxisLink", 3, "03"},
   };
   for (const Case& k : cases) {
     FakeControls c;
@@ -119,7 +126,8 @@ TEST(RegisterMapTest, PolarityByte) {
 
   const Register& reg = RegisterTable()[5];
   DecodeRegister(reg, "0,EF", c);
-  for (const char* g : {"XAxisPolarity", "YAxisPolarity", "ZAxisPolarity", "AAxisPolarity"}) EXPECT_EQ(c.items[g], 0);
+  for (const char* g : {"XAxisPolarity", "YAxisPolarity", "ZAxisPolarity", "AAxisPolarity"})
+    EXPECT_EQ(c.items[g], 0);
   EXPECT_FALSE(c.checked["RadioPolarityNormal"]);
   EXPECT_TRUE(c.checked["RadioPolarityInverze"]);
   DecodeRegister(reg, "0,F5", c);
@@ -137,16 +145,23 @@ TEST(RegisterMapTest, BreakDelayDigits) {
   EXPECT_EQ(BreakDelayDigits(7), "07");
   EXPECT_EQ(BreakDelayDigits(50), "50");
   const Register& reg = RegisterTable()[4];
-  struct Case { const char* reply; const char* text; };
+  struct Case {
+    const char* reply;
+    const char* text;
+  };
   for (const Case& k : {Case{"0,07", "7"}, Case{"0,50", "50"}, Case{"0,10", "10"}, Case{"0,5", "5"},
                         Case{"0,99", "99"}, Case{"0,$A", "10"}}) {
     FakeControls c;
     DecodeRegister(reg, k.reply, c);
     EXPECT_EQ(c.texts["BreakDelay"], k.text) << k.reply;
   }
-  struct Bad { const char* reply; const char* message; };
-  for (const Bad& b : {Bad{"0,5x", "'5x' is not a valid integer value"}, Bad{"0,", "'' is not a valid integer value"},
-                       Bad{"", "'' is not a valid integer value"}, Bad{"0,1.", "'1.' is not a valid integer value"}}) {
+  struct Bad {
+    const char* reply;
+    const char* message;
+  };
+  for (const Bad& b :
+       {Bad{"0,5x", "'5x' is not a valid integer value"}, Bad{"0,", "'' is not a valid integer value"},
+        Bad{"", "'' is not a valid integer value"}, Bad{"0,1.", "'1.' is not a valid integer value"}}) {
     FakeControls c;
     try {
       DecodeRegister(reg, b.reply, c);
@@ -206,7 +221,7 @@ TEST(RegisterMapTest, DecodingStopsAfterTheOutputsWhenTheFirstReplyIsEmpty) {
   const Lines replies = {"", "0,01", "0,01", "0,01", "0,xx", "0,E0"};
   EXPECT_FALSE(DecodeReadReplies(replies, c, false));
   EXPECT_EQ(c.items["OUT2"], 1);
-  EXPECT_TRUE(c.checked["RadioPolarityNormal"]);  // line 5 not reached
+  EXPECT_TRUE(c.checked["RadioPolarityNormal"]);                   // line 5 not reached
   EXPECT_TRUE(DecodeReadReplies(Lines{"0,00", "0,01"}, c, true));  // partial: what arrived
   EXPECT_EQ(c.items["OUT1"], 0);
 }

@@ -9,9 +9,21 @@ class RecordingMessages : public MessageSeam {
   RecordingMessages() { SetMessages(this); }
   ~RecordingMessages() override { SetMessages(nullptr); }
 
-  void Message(const QString& text) override { all << text; plain << text; Hook(); }
-  void ErrorBox(const QString& text) override { all << text; errors << text; Hook(); }
-  void GeneralError(const QString& text) override { all << text; general << text; Hook(); }
+  void Message(const QString& text) override {
+    all << text;
+    plain << text;
+    Hook();
+  }
+  void ErrorBox(const QString& text) override {
+    all << text;
+    errors << text;
+    Hook();
+  }
+  void GeneralError(const QString& text) override {
+    all << text;
+    general << text;
+    Hook();
+  }
 
   // Runs while a box would be open (a test can let the event loop run there).
   std::function<void()> whileOpen;

@@ -12,30 +12,36 @@ class DefaultsResetTest : public WindowFixture {
  protected:
   // Moves every control of the factory table away from its factory value.
   void Scramble() {
-    for (const char* g : {"OUT1", "OUT2", "OUT3", "XAxisPolarity", "YAxisPolarity",
-                          "ZAxisPolarity", "AAxisPolarity", "PWM", "AxisLink"})
+    for (const char* g : {"OUT1", "OUT2", "OUT3", "XAxisPolarity", "YAxisPolarity", "ZAxisPolarity",
+                          "AAxisPolarity", "PWM", "AxisLink"})
       term_->Group(QString::fromLatin1(g))->SetItemIndex(1);
     ui().RadioPolarityInverze->setChecked(true);
     term_->MpgUsage().SetItemIndex(1);
-    for (QLineEdit* e : {ui().LoLimitX, ui().HiLimitY, ui().GearZ, ui().RefSpeedX,
-                         ui().MpgMaxSpeed, ui().MpgAcc, ui().TimeOver, ui().DefSpinSpeed})
+    for (QLineEdit* e : {ui().LoLimitX, ui().HiLimitY, ui().GearZ, ui().RefSpeedX, ui().MpgMaxSpeed,
+                         ui().MpgAcc, ui().TimeOver, ui().DefSpinSpeed})
       e->setText(QStringLiteral("77"));
     ui().StrGridVstupy->item(4, 2)->setText(QStringLiteral("Dvere"));
   }
 
   void ExpectFactorySettings() {
-    struct G { const char* name; int item; };
-    for (const G& g : {G{"OUT1", 2}, G{"OUT2", 3}, G{"OUT3", 7}, G{"XAxisPolarity", 0},
-                       G{"YAxisPolarity", 0}, G{"ZAxisPolarity", 0}, G{"AAxisPolarity", 0},
-                       G{"PWM", 0}, G{"AxisLink", 0}, G{"MpgUsage", 0}})
+    struct G {
+      const char* name;
+      int item;
+    };
+    for (const G& g :
+         {G{"OUT1", 2}, G{"OUT2", 3}, G{"OUT3", 7}, G{"XAxisPolarity", 0}, G{"YAxisPolarity", 0},
+          G{"ZAxisPolarity", 0}, G{"AAxisPolarity", 0}, G{"PWM", 0}, G{"AxisLink", 0}, G{"MpgUsage", 0}})
       EXPECT_EQ(term_->Group(QString::fromLatin1(g.name))->ItemIndex(), g.item) << g.name;
     EXPECT_TRUE(ui().RadioPolarityNormal->isChecked());
     EXPECT_FALSE(ui().RadioPolarityInverze->isChecked());
     EXPECT_EQ(ui().BreakDelay->text(), QStringLiteral("10"));
-    struct T { QLineEdit* edit; const char* text; };
-    for (const T& t : {T{ui().LoLimitX, "0"}, T{ui().HiLimitY, "1"}, T{ui().GearZ, "1"},
-                       T{ui().RefSpeedX, "1"}, T{ui().MpgMaxSpeed, "1"}, T{ui().MpgAcc, "1"},
-                       T{ui().TimeOver, "100"}, T{ui().DefSpinSpeed, "1"}})
+    struct T {
+      QLineEdit* edit;
+      const char* text;
+    };
+    for (const T& t :
+         {T{ui().LoLimitX, "0"}, T{ui().HiLimitY, "1"}, T{ui().GearZ, "1"}, T{ui().RefSpeedX, "1"},
+          T{ui().MpgMaxSpeed, "1"}, T{ui().MpgAcc, "1"}, T{ui().TimeOver, "100"}, T{ui().DefSpinSpeed, "1"}})
       EXPECT_EQ(t.edit->text(), QString::fromLatin1(t.text)) << t.edit->objectName().toStdString();
     EXPECT_EQ(ui().StartNum->currentText(), QStringLiteral("nepoužito"));
     EXPECT_EQ(ui().StrGridVstupy->item(4, 2)->text(), QStringLiteral("Dvere"));

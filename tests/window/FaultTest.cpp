@@ -61,7 +61,8 @@ TEST_F(FaultTest, GarbledReplyToEveryRegisterInTurn) {
     ui().RefSpeedZ->setText(QStringLiteral("42"));
     ui().ReadSetting->click();
     const RegisterKind kind = table[line].kind;
-    if (kind == RegisterKind::BreakDelay || kind == RegisterKind::InputBitsLow || kind == RegisterKind::InputBitsHigh) {
+    if (kind == RegisterKind::BreakDelay || kind == RegisterKind::InputBitsLow ||
+        kind == RegisterKind::InputBitsHigh) {
       // A reply that is no number ends the read there.
       EXPECT_EQ(messages_.general.size(), 1);
       EXPECT_EQ(ui().RefSpeedZ->text(), line < 23 ? QStringLiteral("42") : QStringLiteral("1"));

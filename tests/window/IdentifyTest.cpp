@@ -5,27 +5,38 @@ namespace {
 
 enum class Outcome { Absent, NoMpg, Mpg };
 
-const char* const kOutputControls[] = {
-    "BreakDelay", "PWM", "OUT1", "OUT2", "OUT3", "RadioPolarityInverze", "RadioPolarityNormal",
-    "XAxisPolarity", "YAxisPolarity", "ZAxisPolarity", "AAxisPolarity", "AxisLink"};
+const char* const kOutputControls[] = {"BreakDelay",
+                                       "PWM",
+                                       "OUT1",
+                                       "OUT2",
+                                       "OUT3",
+                                       "RadioPolarityInverze",
+                                       "RadioPolarityNormal",
+                                       "XAxisPolarity",
+                                       "YAxisPolarity",
+                                       "ZAxisPolarity",
+                                       "AAxisPolarity",
+                                       "AxisLink"};
 const char* const kMpgPageControls[] = {"TabSheet2", "TabSheet3", "MpgUsage", "ReadCFG"};
-const char* const kNeverDisabled[] = {"reset", "ReadSetting", "BtnSend1", "Button1", "btexit",
-                                      "TabSheet1", "debug"};
+const char* const kNeverDisabled[] = {"reset",  "ReadSetting", "BtnSend1", "Button1",
+                                      "btexit", "TabSheet1",   "debug"};
 // MPG mode edits and whether each MpgUsage item enables them (LoLimit: see LoLimitEnabled).
-struct ModeRow { const char* edit; bool item[3]; };
+struct ModeRow {
+  const char* edit;
+  bool item[3];
+};
 const ModeRow kModeRows[] = {
-    {"GearX", {false, true, true}},       {"GearY", {false, true, true}},
-    {"GearZ", {false, true, true}},       {"HiLimitX", {false, true, false}},
-    {"HiLimitY", {false, true, false}},   {"HiLimitZ", {false, true, false}},
-    {"RefSpeedX", {false, true, true}},   {"RefSpeedY", {false, true, true}},
-    {"RefSpeedZ", {false, true, true}},   {"MpgMaxSpeed", {false, true, true}},
-    {"MpgAcc", {false, true, true}},      {"DefSpinSpeed", {false, true, true}},
-    {"TimeOver", {false, true, true}},    {"StartNum", {false, true, true}},
+    {"GearX", {false, true, true}},         {"GearY", {false, true, true}},
+    {"GearZ", {false, true, true}},         {"HiLimitX", {false, true, false}},
+    {"HiLimitY", {false, true, false}},     {"HiLimitZ", {false, true, false}},
+    {"RefSpeedX", {false, true, true}},     {"RefSpeedY", {false, true, true}},
+    {"RefSpeedZ", {false, true, true}},     {"MpgMaxSpeed", {false, true, true}},
+    {"MpgAcc", {false, true, true}},        {"DefSpinSpeed", {false, true, true}},
+    {"TimeOver", {false, true, true}},      {"StartNum", {false, true, true}},
     {"StrGridVstupy", {false, true, true}},
 };
 
-class IdentifyTest : public WindowFixture,
-                     public ::testing::WithParamInterface<std::tuple<Outcome, bool>> {
+class IdentifyTest : public WindowFixture, public ::testing::WithParamInterface<std::tuple<Outcome, bool>> {
  protected:
   void Prepare(Outcome outcome) {
     if (outcome == Outcome::Absent) unit_.SetSilent(true);
@@ -40,8 +51,10 @@ TEST_P(IdentifyTest, EveryControlIsEnabledByTheOutcomeAndTheMpgMode) {
   for (int item : {1, 2, 0, 2, 1}) {
     SCOPED_TRACE(testing::Message() << "MpgUsage item " << item);
     term_->MpgUsage().SetItemIndex(item);
-    for (const char* name : kOutputControls) EXPECT_EQ(Control(name)->isEnabled(), outcome != Outcome::Absent) << name;
-    for (const char* name : kMpgPageControls) EXPECT_EQ(Control(name)->isEnabled(), outcome == Outcome::Mpg) << name;
+    for (const char* name : kOutputControls)
+      EXPECT_EQ(Control(name)->isEnabled(), outcome != Outcome::Absent) << name;
+    for (const char* name : kMpgPageControls)
+      EXPECT_EQ(Control(name)->isEnabled(), outcome == Outcome::Mpg) << name;
     for (const char* name : kNeverDisabled) EXPECT_TRUE(Control(name)->isEnabled()) << name;
     for (const ModeRow& row : kModeRows)
       EXPECT_EQ(Control(row.edit)->isEnabled(), outcome == Outcome::Mpg && row.item[item]) << row.edit;
@@ -69,7 +82,14 @@ INSTANTIATE_TEST_SUITE_P(Outcomes, IdentifyTest,
 class IdentifyReplyTest : public WindowFixture {};
 
 TEST_F(IdentifyReplyTest, DecisionOnTheSecondReply) {
-  struct Case { const char* r0; const char* r1; bool present; bool mpg; const char* id; const char* version; };
+  struct Case {
+    const char* r0;
+    const char* r1;
+    bool present;
+    bool mpg;
+    const char* id;
+    const char* version;
+  };
   const Case cases[] = {
       {"0,VK12345", "0,TK20", true, false, "VK12345", "TK20"},
       {"0,VK12345", "0,TK20MPG v2", true, true, "VK12345", "TK20MPG v2"},

@@ -39,9 +39,10 @@ class ImportTest : public WindowFixture {
 };
 
 TEST_F(ImportTest, FieldsAndGridFromTheFileThenSavedToTheUnit) {
-  Import(Write("[Stroj]\r\nKrNaMmX=200*16/5\r\nkrnammy=200\r\nKrNaMmZ=0,5\r\nVrefX=12.5\r\n"
-               "VrefY= 50\r\nLimitZ=-150\r\nVmax=5000\r\nAkcelerace=300\r\n"
-               "INTR0=1,1,Ref X\r\nINTR7=1,0,Dvere\r\nINTR14=1,0,Tl.Sens\r\nINTR15=0,1,\xc8idlo\r\n"));
+  Import(
+      Write("[Stroj]\r\nKrNaMmX=200*16/5\r\nkrnammy=200\r\nKrNaMmZ=0,5\r\nVrefX=12.5\r\n"
+            "VrefY= 50\r\nLimitZ=-150\r\nVmax=5000\r\nAkcelerace=300\r\n"
+            "INTR0=1,1,Ref X\r\nINTR7=1,0,Dvere\r\nINTR14=1,0,Tl.Sens\r\nINTR15=0,1,\xc8idlo\r\n"));
   EXPECT_EQ(dialogRuns_, 1);
   EXPECT_EQ(term_->OpenDialog->nameFilters(), QStringList{QStringLiteral("Konfigurace Torvel (*.cfg)")});
   EXPECT_EQ(term_->OpenDialog->directory().absolutePath(), QDir::currentPath());

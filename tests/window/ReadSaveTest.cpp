@@ -29,20 +29,22 @@ class ReadSaveTest : public WindowFixture {
   // Distinctive values in every register of the unit.
   void Distinctive() {
     const std::pair<const char*, uint8_t> bytes[] = {
-        {"01", 0x09}, {"02", 0x00}, {"03", 0x05}, {"04", 0x01}, {"FD", 0x07}, {"05", 0xEA},
-        {"06", 0x01}, {"07", 0x05}, {"08", 0x81}, {"09", 0x40}, {"0A", 0x3C}, {"0B", 0x80}, {"0C", 0x02}};
+        {"01", 0x09}, {"02", 0x00}, {"03", 0x05}, {"04", 0x01}, {"FD", 0x07}, {"05", 0xEA}, {"06", 0x01},
+        {"07", 0x05}, {"08", 0x81}, {"09", 0x40}, {"0A", 0x3C}, {"0B", 0x80}, {"0C", 0x02}};
     for (const auto& [a, v] : bytes) unit_.SetByteRegister(a, v);
     const std::pair<const char*, const char*> texts[] = {
-        {"10", "-100"}, {"14", "-200"}, {"18", "-300"}, {"20", "1000"}, {"24", "2000"}, {"28", "3000"},
-        {"30", "640.000000"}, {"34", "200.500000"}, {"38", "1.250000"}, {"40", "500"}, {"44", "1500"},
-        {"48", "250"}, {"4C", "800"}, {"50", "10"}, {"54", "20"}, {"58", "30"}};
+        {"10", "-100"},     {"14", "-200"}, {"18", "-300"},       {"20", "1000"},
+        {"24", "2000"},     {"28", "3000"}, {"30", "640.000000"}, {"34", "200.500000"},
+        {"38", "1.250000"}, {"40", "500"},  {"44", "1500"},       {"48", "250"},
+        {"4C", "800"},      {"50", "10"},   {"54", "20"},         {"58", "30"}};
     for (const auto& [a, v] : texts) unit_.SetTextRegister(a, v);
   }
   std::map<std::string, std::string> Snapshot() {
     std::map<std::string, std::string> all;
     for (const char* a : {"01", "02", "03", "04", "FD", "05", "06", "07", "08", "09", "0A", "0B", "0C"})
       all[a] = std::to_string(*unit_.ByteRegister(a));
-    for (const char* a : {"10", "14", "18", "20", "24", "28", "30", "34", "38", "40", "44", "48", "4C", "50", "54", "58"})
+    for (const char* a :
+         {"10", "14", "18", "20", "24", "28", "30", "34", "38", "40", "44", "48", "4C", "50", "54", "58"})
       all[a] = *unit_.TextRegister(a);
     return all;
   }
@@ -182,7 +184,7 @@ TEST_F(ReadSaveTest, ReplyThatIsNotANumberEndsTheReadWithTheGeneralErrorBox) {
   ui().PageControl->setCurrentIndex(1);
   ui().ReadSetting->click();
   EXPECT_EQ(messages_.general, QStringList{QStringLiteral("'7q' is not a valid integer value.")});
-  EXPECT_EQ(term_->OUT1().ItemIndex(), 1);  // decoded before
+  EXPECT_EQ(term_->OUT1().ItemIndex(), 1);             // decoded before
   EXPECT_TRUE(ui().RadioPolarityNormal->isChecked());  // after: unchanged
   EXPECT_FALSE(term_->Tim()->isActive());
 

@@ -55,9 +55,12 @@ TEST_F(TermTest, Com1ThatCannotOpenKeepsTheNoPortTitleAndSendsNothing) {
 
 TEST_F(TermTest, DebugParameterShowsTheDebugPageOnlyWhenExactAndFirst) {
   unit_.SetSilent(true);
-  struct Case { QStringList parameters; bool debug; };
-  const Case cases[] = {{{"debug"}, true},  {{"Debug"}, false}, {{"x", "debug"}, false},
-                        {{}, false},        {{"debug", "x"}, true}};
+  struct Case {
+    QStringList parameters;
+    bool debug;
+  };
+  const Case cases[] = {
+      {{"debug"}, true}, {{"Debug"}, false}, {{"x", "debug"}, false}, {{}, false}, {{"debug", "x"}, true}};
   for (const Case& c : cases) {
     Start(c.parameters);
     EXPECT_EQ(term_->DebugMode, c.debug) << c.parameters.join(' ').toStdString();
@@ -167,7 +170,10 @@ TEST_F(TermTest, ScrollBarMovesBothLogsOneLineAnEvent) {
 }
 
 TEST(MessageSeamTest, GeneralErrorBoxAppendsTheFullStopByTheRule) {
-  struct Case { const char* message; const char* shown; };
+  struct Case {
+    const char* message;
+    const char* shown;
+  };
   const Case cases[] = {
       {"'abc' is not a valid integer value", "'abc' is not a valid integer value."},
       {"I/O error 21", "I/O error 21."},

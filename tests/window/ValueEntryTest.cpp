@@ -15,19 +15,24 @@ class ValueEntryTest : public WindowFixture {
 };
 
 TEST_F(ValueEntryTest, PassCorrectsEveryFieldAndRejectsBadGearsInOrder) {
-  struct Case { const char* field; const char* typed; const char* shown; };
+  struct Case {
+    const char* field;
+    const char* typed;
+    const char* shown;
+  };
   const Case cases[] = {
-      {"HiLimitX", "12a", "12"},      {"HiLimitY", "", "1"},          {"HiLimitZ", "0", "1"},
-      {"LoLimitX", "-20000", "-10000"}, {"LoLimitY", "25", "0"},      {"LoLimitZ", "-5x", "0"},
-      {"RefSpeedX", " 15", " 15"},    {"RefSpeedY", "abc", "1"},      {"RefSpeedZ", "150", "100"},
-      {"DefSpinSpeed", "007", "007"}, {"TimeOver", "1.5", "1"},       {"MpgMaxSpeed", "3000", "2000"},
-      {"MpgAcc", "$10", "$10"},
-      {"GearX", "-3", "-3"},          {"GearY", "", ""},              {"GearZ", "2 x", "2.000000"},
+      {"HiLimitX", "12a", "12"},        {"HiLimitY", "", "1"},     {"HiLimitZ", "0", "1"},
+      {"LoLimitX", "-20000", "-10000"}, {"LoLimitY", "25", "0"},   {"LoLimitZ", "-5x", "0"},
+      {"RefSpeedX", " 15", " 15"},      {"RefSpeedY", "abc", "1"}, {"RefSpeedZ", "150", "100"},
+      {"DefSpinSpeed", "007", "007"},   {"TimeOver", "1.5", "1"},  {"MpgMaxSpeed", "3000", "2000"},
+      {"MpgAcc", "$10", "$10"},         {"GearX", "-3", "-3"},     {"GearY", "", ""},
+      {"GearZ", "2 x", "2.000000"},
   };
   for (const Case& c : cases) Edit(c.field)->setText(QString::fromLatin1(c.typed));
   term_->ValidateNumericFields();
   for (const Case& c : cases) EXPECT_EQ(Edit(c.field)->text(), QString::fromLatin1(c.shown)) << c.field;
-  EXPECT_EQ(messages_.errors, (QStringList{QStringLiteral("Špatné číslo: -3"), QStringLiteral("Špatné číslo: ")}));
+  EXPECT_EQ(messages_.errors,
+            (QStringList{QStringLiteral("Špatné číslo: -3"), QStringLiteral("Špatné číslo: ")}));
   EXPECT_TRUE(messages_.plain.isEmpty());
 }
 
@@ -36,8 +41,9 @@ TEST_F(ValueEntryTest, ThreeBadGearsGiveThreeMessagesXYZ) {
   Edit("GearY")->setText(QStringLiteral("  b  "));
   Edit("GearZ")->setText(QStringLiteral("5*"));
   term_->ValidateNumericFields();
-  EXPECT_EQ(messages_.errors, (QStringList{QStringLiteral("Špatné číslo: a"), QStringLiteral("Špatné číslo: b"),
-                                           QStringLiteral("Špatné číslo: 5*")}));
+  EXPECT_EQ(messages_.errors,
+            (QStringList{QStringLiteral("Špatné číslo: a"), QStringLiteral("Špatné číslo: b"),
+                         QStringLiteral("Špatné číslo: 5*")}));
   EXPECT_EQ(Edit("GearY")->text(), QStringLiteral("  b  "));
 }
 
@@ -59,12 +65,16 @@ TEST_F(ValueEntryTest, DisabledFieldsAreCheckedToo) {
 }
 
 TEST_F(ValueEntryTest, BreakDelayKeepsTheLastAcceptedValue) {
-  struct Case { const char* typed; const char* shown; int value; bool message; };
+  struct Case {
+    const char* typed;
+    const char* shown;
+    int value;
+    bool message;
+  };
   const Case cases[] = {
-      {"7", "7", 7, false},   {"99", "50", 50, false}, {"-1", "0", 0, false},
-      {"12", "12", 12, false}, {"5a", "12", 12, true}, {"x", "12", 12, true},
-      {"-", "12", 12, true},  {"", "", 12, false},     {"$A", "$A", 10, false},
-      {" 3", " 3", 3, false}, {"+5", "+5", 5, false},  {"007", "007", 7, false},
+      {"7", "7", 7, false},     {"99", "50", 50, false}, {"-1", "0", 0, false},  {"12", "12", 12, false},
+      {"5a", "12", 12, true},   {"x", "12", 12, true},   {"-", "12", 12, true},  {"", "", 12, false},
+      {"$A", "$A", 10, false},  {" 3", " 3", 3, false},  {"+5", "+5", 5, false}, {"007", "007", 7, false},
       {"$FF", "50", 50, false},
   };
   for (const Case& c : cases) {
@@ -72,7 +82,8 @@ TEST_F(ValueEntryTest, BreakDelayKeepsTheLastAcceptedValue) {
     ui().BreakDelay->setText(QString::fromLatin1(c.typed));
     EXPECT_EQ(ui().BreakDelay->text(), QString::fromLatin1(c.shown)) << c.typed;
     EXPECT_EQ(term_->BreakDelayValue, c.value) << c.typed;
-    EXPECT_EQ(messages_.plain, c.message ? QStringList{QStringLiteral("Zadávat lze jen celá čísla")} : QStringList{})
+    EXPECT_EQ(messages_.plain,
+              c.message ? QStringList{QStringLiteral("Zadávat lze jen celá čísla")} : QStringList{})
         << c.typed;
   }
 }
