@@ -51,8 +51,10 @@ FT_STATUS GetFTDeviceCount() {
 
 FT_STATUS GetFTDeviceDescription(uint32_t index) {
   char buffer[kDescriptionBufferSize + 1] = {};
-  const FT_STATUS status = D2xx().FT_ListDevices(reinterpret_cast<void*>(uintptr_t{index}), buffer,
-                                                 FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION);
+  // The library takes the index in its pointer argument.
+  const FT_STATUS status =
+      D2xx().FT_ListDevices(reinterpret_cast<void*>(uintptr_t{index}),  // NOLINT(performance-no-int-to-ptr)
+                            buffer, FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION);
   if (status == FT_OK) {
     std::string text(buffer, kMaxDescription);
     text.resize(text.find('\0') == std::string::npos ? kMaxDescription : text.find('\0'));

@@ -6,7 +6,7 @@ std::optional<uint32_t> StrictHexValue(const std::string& reply) {
   if (reply.size() <= 2) return std::nullopt;
   uint64_t value = 0;
   for (std::size_t i = 2; i < reply.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(reply[i]);
+    const auto c = static_cast<unsigned char>(reply[i]);
     if (!std::isxdigit(c)) return std::nullopt;
     const int digit = std::isdigit(c) ? c - '0' : std::toupper(c) - 'A' + 10;
     value = value * 16 + static_cast<uint64_t>(digit);

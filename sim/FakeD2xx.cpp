@@ -89,7 +89,7 @@ FT_STATUS FakeD2xx::FT_Write(FT_HANDLE h, const void* buffer, uint32_t size, uin
     if (const auto reply = unit_.Respond(partial_)) {
       if (unit_.CrLf() && lineFeedLater) {
         rx_.push_back(*reply + "\r");
-        rx_.push_back("\n");
+        rx_.emplace_back("\n");
       } else {
         rx_.push_back(*reply + (unit_.CrLf() ? "\r\n" : "\r"));
       }

@@ -2,14 +2,13 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <stdlib.h>
 #include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 
 namespace {
 constexpr std::size_t kMaxPartialLine = 4096;

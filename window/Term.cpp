@@ -131,8 +131,8 @@ std::string Chars(const std::string& text, std::size_t from, std::size_t to) {
 
 }  // namespace
 
-TTermForm::TTermForm(const QStringList& args, QWidget* parent)
-    : QMainWindow(parent), ui(new Ui::TTermForm), args_(args), exchange_(*this, serial_) {
+TTermForm::TTermForm(QStringList args, QWidget* parent)
+    : QMainWindow(parent), ui(new Ui::TTermForm), args_(std::move(args)), exchange_(*this, serial_) {
   ui->setupUi(this);
   exchange_.SetUsbTransport(&usb_);
   SetUsbErrorReporter(
@@ -396,9 +396,7 @@ void TTermForm::IdentifyUnit() {
     RunCommandScript();
     identified = true;
     const std::string r1 = ReplyLine(1);
-    if (r1.empty()) {
-      UnitPresent = MpgCapable = false;
-    } else if (Chars(r1, 3, 6) == "TK20") {
+    if (Chars(r1, 3, 6) == "TK20") {
       UnitPresent = true;
       if (Chars(r1, 7, 9) == "MPG") {
         MpgCapable = true;
@@ -459,7 +457,7 @@ void TTermForm::ApplyMpgUsage() {
     const Mode mode = rule.item[item];
     for (const char* name : rule.names) {
       if (!name) continue;
-      QWidget* edit = findChild<QWidget*>(QString::fromLatin1(name));
+      auto* edit = findChild<QWidget*>(QString::fromLatin1(name));
       switch (mode) {
         case Mode::Off: edit->setEnabled(false); break;
         case Mode::On: edit->setEnabled(true); break;

@@ -28,7 +28,7 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   static inline const QString kTitleStartup = QStringLiteral("VORKA config v1.3 - COM1 - 115200");
 
   // args: the program's command line, the program name first.
-  explicit TTermForm(const QStringList& args, QWidget* parent = nullptr);
+  explicit TTermForm(QStringList args, QWidget* parent = nullptr);
   ~TTermForm() override;
 
   // The other two windows, created after this one.
