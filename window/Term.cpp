@@ -611,16 +611,21 @@ void TTermForm::BreakDelayChange() {
 
 // ---- Reading and saving settings ----
 
-void TTermForm::ReadSettingClick() {
+TTermForm::Reach TTermForm::ReachUnit() {
   if (!PortOpen) {
     Messages().Message(kNoPortOpen);
-    return;
+    return Reach::NoPort;
   }
   IdentifyUnit();
   if (!UnitPresent) {
     Messages().Message(kNotVorka);
-    return;
+    return Reach::NoUnit;
   }
+  return Reach::Unit;
+}
+
+void TTermForm::ReadSettingClick() {
+  if (ReachUnit() != Reach::Unit) return;
   PauseMonitor();
   CommandMode = "read";
   const ExchangeResult result = RunCommandScript();
@@ -642,16 +647,9 @@ void TTermForm::BtnSend1Click() {
     Messages().Message(kNotSaved);
     return;
   }
-  if (!PortOpen) {
-    Messages().Message(kNoPortOpen);
-    return;
-  }
-  IdentifyUnit();
-  if (!UnitPresent) {
-    Messages().Message(kNotVorka);
-    Messages().Message(kNotSaved);
-    return;
-  }
+  const Reach reach = ReachUnit();
+  if (reach == Reach::NoUnit) Messages().Message(kNotSaved);
+  if (reach != Reach::Unit) return;
   PauseMonitor();
   CommandMode = "write";
   const ExchangeResult result = RunCommandScript();

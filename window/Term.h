@@ -143,6 +143,10 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   void StartNumSelected() override { UpdateStartInputLabels(); }
 
   std::vector<std::string> BuildScript();
+  // A port is open and a VORKA unit answered the identification; otherwise the operator has been
+  // told which of the two is missing.
+  enum class Reach { Unit, NoPort, NoUnit };
+  Reach ReachUnit();
   void SetUpControls();
   void SetUpInputGrid();
   void ConnectHandlers();
