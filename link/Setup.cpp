@@ -41,13 +41,12 @@ TFormSetup::TFormSetup(TTermForm* term, QWidget* parent)
     auto* button = findChild<QRadioButton*>(QStringLiteral("RBtnCom%1").arg(n));
     button->setToolTip(device.isEmpty() ? QStringLiteral("-") : device);
   }
-  auto guarded = [](auto handler) { return [handler] { RunGuarded(handler); }; };
-  connect(ui->BtnOpen, &QPushButton::clicked, this, guarded([this] { BtnOpenClick(); }));
-  connect(ui->BtnClose, &QPushButton::clicked, this, guarded([this] { BtnCloseClick(); }));
-  connect(ui->BtnHelp, &QPushButton::clicked, this, guarded([this] { BtnHelpClick(); }));
-  connect(ui->BtnFind, &QPushButton::clicked, this, guarded([this] { BtnFindClick(); }));
-  connect(ui->RBtnUSB, &QRadioButton::clicked, this, guarded([this] { RBtnUSBClick(); }));
-  connect(ui->ListView1, &QTreeWidget::itemClicked, this, guarded([this] { ListView1Click(); }));
+  connect(ui->BtnOpen, &QPushButton::clicked, this, Guarded([this] { BtnOpenClick(); }));
+  connect(ui->BtnClose, &QPushButton::clicked, this, Guarded([this] { BtnCloseClick(); }));
+  connect(ui->BtnHelp, &QPushButton::clicked, this, Guarded([this] { BtnHelpClick(); }));
+  connect(ui->BtnFind, &QPushButton::clicked, this, Guarded([this] { BtnFindClick(); }));
+  connect(ui->RBtnUSB, &QRadioButton::clicked, this, Guarded([this] { RBtnUSBClick(); }));
+  connect(ui->ListView1, &QTreeWidget::itemClicked, this, Guarded([this] { ListView1Click(); }));
   connect(ui->BitBtnOK, &QPushButton::clicked, this, &QDialog::accept);
 }
 

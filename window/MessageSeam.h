@@ -36,3 +36,9 @@ QString WithFullStop(const QString& message);
 // Runs a handler so that no exception escapes into the event loop: what it throws is shown in
 // the general error box and the program goes on.
 void RunGuarded(const std::function<void()>& handler);
+
+// The handler wrapped for connecting to a signal: it runs guarded.
+template <typename Handler>
+auto Guarded(Handler handler) {
+  return [handler] { RunGuarded(handler); };
+}

@@ -211,22 +211,21 @@ void TTermForm::SetUpControls() {
 }
 
 void TTermForm::ConnectHandlers() {
-  auto guarded = [](auto handler) { return [handler] { RunGuarded(handler); }; };
-  connect(ui->PortMnu, &QAction::triggered, this, guarded([this] { PortMnuClick(); }));
-  connect(ui->HelpMnu, &QAction::triggered, this, guarded([this] { HelpMnuClick(); }));
-  connect(ui->btexit, &QPushButton::clicked, this, guarded([this] { btexitClick(); }));
+  connect(ui->PortMnu, &QAction::triggered, this, Guarded([this] { PortMnuClick(); }));
+  connect(ui->HelpMnu, &QAction::triggered, this, Guarded([this] { HelpMnuClick(); }));
+  connect(ui->btexit, &QPushButton::clicked, this, Guarded([this] { btexitClick(); }));
   connect(ui->posuvnik, &QScrollBar::actionTriggered, this,
           [this](int) { RunGuarded([this] { posuvnikScroll(ui->posuvnik->sliderPosition()); }); });
   MpgUsage().OnClick([this] { RunGuarded([this] { MpgUsageClick(); }); });
-  connect(ui->PageControl, &QTabWidget::currentChanged, this, guarded([this] { PageControlChange(); }));
-  connect(tim_, &QTimer::timeout, this, guarded([this] { TimTimer(); }));
-  connect(ui->Button1, &QPushButton::clicked, this, guarded([this] { Button1Click(); }));
-  connect(ui->ReadCFG, &QPushButton::clicked, this, guarded([this] { ReadCFGClick(); }));
-  connect(ui->ReadSetting, &QPushButton::clicked, this, guarded([this] { ReadSettingClick(); }));
-  connect(ui->BtnSend1, &QPushButton::clicked, this, guarded([this] { BtnSend1Click(); }));
-  connect(ui->reset, &QPushButton::clicked, this, guarded([this] { resetClick(); }));
-  connect(ui->BreakDelay, &QLineEdit::textChanged, this, guarded([this] { BreakDelayChange(); }));
-  connect(ui->StartNum, &QComboBox::activated, this, guarded([this] { StartNumChange(); }));
+  connect(ui->PageControl, &QTabWidget::currentChanged, this, Guarded([this] { PageControlChange(); }));
+  connect(tim_, &QTimer::timeout, this, Guarded([this] { TimTimer(); }));
+  connect(ui->Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
+  connect(ui->ReadCFG, &QPushButton::clicked, this, Guarded([this] { ReadCFGClick(); }));
+  connect(ui->ReadSetting, &QPushButton::clicked, this, Guarded([this] { ReadSettingClick(); }));
+  connect(ui->BtnSend1, &QPushButton::clicked, this, Guarded([this] { BtnSend1Click(); }));
+  connect(ui->reset, &QPushButton::clicked, this, Guarded([this] { resetClick(); }));
+  connect(ui->BreakDelay, &QLineEdit::textChanged, this, Guarded([this] { BreakDelayChange(); }));
+  connect(ui->StartNum, &QComboBox::activated, this, Guarded([this] { StartNumChange(); }));
   connect(ui->StartNum->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
     // Typed text that is not an item leaves no item selected, as the list's index follows the text.
     const int index = ui->StartNum->findText(text, Qt::MatchExactly);
