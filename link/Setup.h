@@ -24,6 +24,8 @@ class TFormSetup : public QDialog {
   void SelectStartupSpeed();
   // Closes the link with the transport that was opened, whatever the choice shows now.
   void CloseOpenedLink();
+  // The transport the choice shows now is the one that was opened.
+  bool ChosenLinkIsOpened() const { return CurrentLinkKind() == openedKind_; }
 
   // Handlers.
   void FormShow();

@@ -514,8 +514,9 @@ void TTermForm::PageControlChange() {
 void TTermForm::TimTimer() {
   if (!MpgCapable) return;
   // The failure box of an exchange lets ticks through while it is open; no tick may start an
-  // exchange of its own then. Nor while no port is open: that would only repeat the failure.
-  if (exchange_.Busy() || !PortOpen) return;
+  // exchange of its own then. Nor while no port is open on the transport chosen now (the port
+  // dialog may show another one than is open): that would only repeat the failure.
+  if (exchange_.Busy() || !PortOpen || (setup_ && !setup_->ChosenLinkIsOpened())) return;
   const uint16_t word = ReadInputWord();
   for (int row = 1; row <= 10; ++row) {
     const int bit = kInputRowBits[row - 1];

@@ -1,6 +1,7 @@
 #include "support/WindowFixture.h"
 #include "ui_Term.h"
 
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 
@@ -74,6 +75,19 @@ TEST_F(MonitorTest, NoPollWhileNoPortIsOpen) {
   QTest::qWait(150);
   EXPECT_TRUE(Received().empty());
   EXPECT_TRUE(messages_.all.isEmpty());
+}
+
+TEST_F(MonitorTest, NoPollOverATransportThatIsNotOpen) {
+  StartQuick();
+  ui().PageControl->setCurrentIndex(1);
+  setup_->findChild<QRadioButton*>(QStringLiteral("RBtnUSB"))->setChecked(true);  // chosen in the dialog
+  unit_.ClearReceived();
+  QTest::qWait(150);
+  EXPECT_TRUE(Received().empty());
+  EXPECT_TRUE(messages_.all.isEmpty());
+  setup_->findChild<QRadioButton*>(QStringLiteral("RBtnCom1"))->setChecked(true);
+  QTest::qWait(150);
+  EXPECT_GT(Count("!0I1"), 0);
 }
 
 TEST_F(MonitorTest, FailingPollWhileItsMessageIsOpenStartsNoSecondExchange) {
