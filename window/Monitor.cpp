@@ -1,0 +1,56 @@
+// The main window: the live input monitor of page "Vstupy".
+#include "window/Term.h"
+
+#include "link/Setup.h"
+#include "protocol/InputWord.h"
+#include "ui_Term.h"
+#include "window/MessageSeam.h"
+#include "window/TermShared.h"
+
+#include <QTimer>
+
+using namespace term;
+
+// ---- Input monitor ----
+
+bool TTermForm::InputsPageShown() const { return ui->PageControl->currentIndex() == kInputsPage; }
+
+void TTermForm::PageControlChange() {
+  if (!MpgCapable) return;
+  if (InputsPageShown()) {
+    tim_->start();
+    CommandMode = "stav";
+  } else {
+    tim_->stop();
+  }
+}
+
+void TTermForm::TimTimer() {
+  if (!MpgCapable) return;
+  // The failure box of an exchange lets ticks through while it is open; no tick may start an
+  // exchange of its own then. Nor while no port is open on the transport chosen now (the port
+  // dialog may show another one than is open): that would only repeat the failure.
+  if (exchange_.Busy() || !PortOpen || (setup_ && !setup_->ChosenLinkIsOpened())) return;
+  const uint16_t word = ReadInputWord();
+  for (int row = 1; row <= 10; ++row) {
+    const int bit = kInputRowBits[row - 1];
+    ui->StrGridVstupy->item(row, 1)->setText((word >> bit) & 1 ? QStringLiteral("1") : QStringLiteral("0"));
+  }
+}
+
+uint16_t TTermForm::ReadInputWord() {
+  CommandMode = "stav";
+  RunCommandScript();
+  return InputWordFromReplies(ReplyLine(0), ReplyLine(1));
+}
+
+void TTermForm::PauseMonitor() {
+  if (InputsPageShown()) tim_->stop();
+}
+
+void TTermForm::ResumeMonitor() {
+  if (InputsPageShown() && MpgCapable) {
+    CommandMode = "stav";
+    tim_->start();
+  }
+}
