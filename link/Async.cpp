@@ -14,10 +14,6 @@
 #include <unistd.h>
 #endif
 
-#ifdef Q_OS_UNIX
-QSerialPort::Parity ParityOfControlFlags(unsigned int cflag);
-#endif
-
 namespace {
 
 constexpr std::size_t kMaxLine = 255;

@@ -42,7 +42,6 @@ ExchangeResult CommandExchange::Run(const std::vector<std::string>& script) {
   } depth(depth_);
   using Clock = std::chrono::steady_clock;
 
-  script_.clear();
   replies_.clear();
   sent_.clear();
   host_.LogsCleared();
@@ -65,9 +64,8 @@ ExchangeResult CommandExchange::Run(const std::vector<std::string>& script) {
     link.Send(framed);
     std::string reply;
     if (!link.Receive(replyTimeoutMs_, reply)) {
-      // Over USB the unit is identified afresh first; a failure inside that identification must
-      // not start another one.
-      // The log is refilled by it, so the script's own replies are returned apart.
+      // Over USB the unit is identified afresh first (it refills the log, so the script's own
+      // replies are returned apart); a failure inside that identification starts no other one.
       if (usb && !identifyingAfterFailure_) {
         identifyingAfterFailure_ = true;
         host_.IdentifyAfterUsbFailure();

@@ -61,7 +61,7 @@ std::string Hex2(unsigned value) {
   return text;
 }
 
-// Characters from..to of a reply, counted from 1; fewer when it is shorter.
+// count characters of a reply from position from (counted from 1); fewer when it is shorter.
 std::string Chars(const std::string& text, std::size_t from, std::size_t count) {
   return text.size() < from ? std::string() : text.substr(from - 1, count);
 }
