@@ -9,9 +9,7 @@ TFormHelp::TFormHelp(QWidget* parent) : QDialog(parent), ui(new Ui::TFormHelp) {
   QFont pins = FixedPitchFont(9);
   pins.setPixelSize(12);
   ui->Memo1->setFont(pins);
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  setFixedSize(406, 165);
+  MakeFixedWindow(this, true, 406, 165);
 }
 
 TFormHelp::~TFormHelp() { delete ui; }

@@ -30,9 +30,7 @@ TFormSetup::TFormSetup(TTermForm* term, QWidget* parent)
     : QDialog(parent), ui(new Ui::TFormSetup), term_(term) {
   ui->setupUi(this);
   ApplyLook(this);
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  setFixedSize(574, 241);
+  MakeFixedWindow(this, true, 574, 241);
   ui->ListView1->setHeaderLabels({QStringLiteral("Device Number"), QStringLiteral("Device Description")});
   ui->ListView1->setColumnWidth(0, 100);
   ui->ListView1->setColumnWidth(1, 248);

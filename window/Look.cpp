@@ -23,6 +23,12 @@ QFont FixedPitchFont(int pointSize) {
 
 static void InitResources() { Q_INIT_RESOURCE(resources); }
 
+void MakeFixedWindow(QWidget* window, bool dialog, int width, int height) {
+  window->setWindowFlags((dialog ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  window->setFixedSize(width, height);
+}
+
 void ApplyLook(QWidget* window) {
   InitResources();  // the pictures live in a static library
   window->setFont(WindowFont());

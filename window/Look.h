@@ -11,3 +11,6 @@ QFont FixedPitchFont(int pointSize);  // the system's fixed-pitch font, for "Fix
 // control asks for it (property fixedFont), button glyphs (glyph), pictures (picture), and labels
 // sized to their captions (autoSize).
 void ApplyLook(QWidget* window);
+
+// A fixed border with system menu, minimise and close boxes, no maximise; the given client size.
+void MakeFixedWindow(QWidget* window, bool dialog, int width, int height);

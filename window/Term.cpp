@@ -66,10 +66,8 @@ void TTermForm::SetForms(TFormSetup* setup, TFormHelp* help) {
 
 void TTermForm::SetUpControls() {
   ApplyLook(this);
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   ui->centralwidget->setFixedSize(857, 361);
-  setFixedSize(857, 361 + ui->MainMenu1->sizeHint().height());
+  MakeFixedWindow(this, false, 857, 361 + ui->MainMenu1->sizeHint().height());
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 
