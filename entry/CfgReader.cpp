@@ -10,6 +10,7 @@ namespace {
 constexpr std::size_t kMaxLine = 255;
 constexpr std::size_t kMaxName = 20;
 constexpr char kCtrlZ = 26;
+constexpr int kAccessDenied = 5;
 
 // Keys with a field of their own, as the file writes them.
 struct FieldKey {
@@ -33,23 +34,6 @@ int InputOfKey(const std::string& key) {
   for (int n = 0; n < 16; ++n)
     if (key == "INTR" + std::to_string(n)) return n;
   return -1;
-}
-
-// The codes of the operator's messages are those of the system the file format comes from.
-int MessageCode(int error) {
-  switch (error) {
-    case ENOENT: return 2;
-    case ENOTDIR:
-    case ENAMETOOLONG: return 3;
-    case EMFILE:
-    case ENFILE: return 4;
-    case EACCES:
-    case EPERM:
-    case EISDIR: return 5;
-    case ENOSPC: return 101;
-    case EIO: return 30;  // read fault
-    default: return error;
-  }
 }
 
 class LineSplitter {
@@ -97,6 +81,23 @@ class LineSplitter {
 
 }  // namespace
 
+// The codes of the operator's messages are those of the system the file format comes from.
+int IoErrorCode(int error) {
+  switch (error) {
+    case ENOENT: return 2;
+    case ENOTDIR:
+    case ENAMETOOLONG: return 3;
+    case EMFILE:
+    case ENFILE: return 4;
+    case EACCES:
+    case EPERM:
+    case EISDIR: return kAccessDenied;
+    case ENOSPC: return 101;
+    case EIO: return 30;  // read fault
+    default: return error;
+  }
+}
+
 CfgIoError::CfgIoError(int c) : std::runtime_error(IoErrorMessage(c)), code(c) {}
 
 std::string IoErrorMessage(int code) {
@@ -121,7 +122,10 @@ CfgLine SplitCfgLine(const std::string& line) {
   const std::string key = text.substr(0, eq);
   result.key = UpperAscii(key.substr(std::min(key.size(), key.find_first_not_of(' '))));
   std::string value = UpperAscii(text.substr(eq + 1));
+  // "VrefX= 50" means 50: blanks and tabs around the value go before the cut at a blank.
+  value.erase(0, std::min(value.size(), value.find_first_not_of(" \t")));
   if (const auto blank = value.find(' '); blank != std::string::npos) value.resize(blank);
+  value.erase(value.find_last_not_of('\t') + 1);
   result.value = value;
   return result;
 }
@@ -148,12 +152,16 @@ void ApplyCfgLine(const CfgLine& line, CfgTables& tables, const CfgFieldSink& se
 bool ReadCfgFile(const std::string& path, CfgTables& tables, const CfgFieldSink& setField) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return false;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw CfgIoError(MessageCode(errno));
+  // A pipe or a device typed into the dialog would block the window for good: regular files only.
+  // The open does not wait for a pipe's writer, and the check is made again on what was opened.
+  if (!S_ISREG(info.st_mode)) throw CfgIoError(kAccessDenied);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) throw CfgIoError(IoErrorCode(errno));
   struct Closer {
     int fd;
     ~Closer() { ::close(fd); }
   } closer{fd};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) throw CfgIoError(kAccessDenied);
   tables.enableMask = 0;
   tables.polarityMask = 0;
   const std::function<void(const std::string&)> onLine = [&](const std::string& line) {
@@ -165,7 +173,7 @@ bool ReadCfgFile(const std::string& path, CfgTables& tables, const CfgFieldSink&
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw CfgIoError(MessageCode(errno));
+      throw CfgIoError(IoErrorCode(errno));
     }
     if (n == 0) break;
     if (!splitter.Feed(buffer, static_cast<std::size_t>(n))) return true;

@@ -35,6 +35,8 @@ class CfgIoError : public std::runtime_error {
 // filename" (3), "Too many open files" (4), "File access denied" (5), "Read beyond end of file"
 // (100), "Disk full" (101), "Invalid numeric input" (106), "I/O error %d" for any other.
 std::string IoErrorMessage(int code);
+// The message code of a system error (errno): the numbering the file format's home system uses.
+int IoErrorCode(int systemError);
 
 // Receives a field's new text (CP1250 bytes): the field's control name and the value.
 using CfgFieldSink = std::function<void(const char* field, const std::string& value)>;

@@ -2,7 +2,8 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <limits>
+#include <vector>
 
 namespace {
 
@@ -102,7 +103,8 @@ bool EvaluateGearExpression(std::string text, long double& result, int signRule,
   };
   for (char& c : text)
     if (c == ',') c = '.';
-  if (const auto blank = text.find(' '); blank != std::string::npos) text.resize(blank);
+  // "200 * 16 / 5" means what it says; cutting it at a blank would silently save 200.
+  std::erase_if(text, [](char c) { return c == ' ' || c == '\t'; });
 
   long double accumulator = 0;
   std::size_t position = FindFirstOperator(text);
@@ -134,12 +136,18 @@ bool EvaluateGearExpression(std::string text, long double& result, int signRule,
 }
 
 std::string FormatGearValue(long double value) {
-  char text[64];
-  const int n = std::snprintf(text, sizeof text, "%11.6Lf", value);
-  if (n >= 0 && static_cast<std::size_t>(n) < sizeof text) return text;
-  // Values too wide for the buffer: let the library size it.
-  std::string wide(static_cast<std::size_t>(n) + 1, '\0');
-  std::snprintf(wide.data(), wide.size(), "%11.6Lf", value);
-  wide.resize(static_cast<std::size_t>(n));
-  return wide;
+  // to_chars, not printf: the desktop's locale (a Czech decimal comma) must not reach the unit.
+  char digits[128];
+  auto [end, error] = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, 6);
+  std::string text;
+  if (error == std::errc()) {
+    text.assign(digits, end);
+  } else {  // wider than the buffer: let the library size it
+    std::vector<char> wide(static_cast<std::size_t>(std::numeric_limits<long double>::max_exponent10) + 64);
+    const auto [wideEnd, wideError] =
+        std::to_chars(wide.data(), wide.data() + wide.size(), value, std::chars_format::fixed, 6);
+    if (wideError == std::errc()) text.assign(wide.data(), wideEnd);
+  }
+  if (text.size() < 11) text.insert(0, 11 - text.size(), ' ');
+  return text;
 }

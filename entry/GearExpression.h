@@ -3,7 +3,8 @@
 #include <string>
 
 // Gear ratio expressions: numbers joined by "+", "-", "*" and "/", worked out strictly from left
-// to right in extended precision, with a decimal comma allowed and the text cut at its first blank.
+// to right in extended precision, with a decimal comma allowed; blanks and tabs between the parts
+// are ignored.
 
 // An operand: optional leading blanks, an optional sign, digits with an optional "." part, an
 // optional exponent. True with its value when well-formed (and not too large for the type).

@@ -14,4 +14,7 @@ class TFormHelp : public QDialog {
   ~TFormHelp() override;
 
   Ui::TFormHelp* ui;
+
+ protected:
+  void setVisible(bool visible) override;
 };

@@ -46,6 +46,14 @@ TFormSetup::TFormSetup(TTermForm* term, QWidget* parent)
   connect(ui->RBtnUSB, &QRadioButton::clicked, this, Guarded([this] { RBtnUSBClick(); }));
   connect(ui->ListView1, &QTreeWidget::itemClicked, this, Guarded([this] { ListView1Click(); }));
   connect(ui->BitBtnOK, &QPushButton::clicked, this, &QDialog::accept);
+  // Enter is OK, whichever button the operator clicked last (it once started the FTDI search).
+  for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(false);
+  ui->BitBtnOK->setDefault(true);
+}
+
+void TFormSetup::setVisible(bool visible) {
+  if (visible) CentreOnScreen(this);
+  QDialog::setVisible(visible);
 }
 
 TFormSetup::~TFormSetup() { delete ui; }
@@ -151,6 +159,7 @@ void TFormSetup::RBtnUSBClick() { BtnFindClick(); }
 void TFormSetup::ListView1Click() {
   const auto selected = ui->ListView1->selectedItems();
   if (selected.isEmpty()) return;
-  const QString description = selected.first()->text(1);
-  if (!description.isEmpty()) SelectedDescription = description.toLatin1().toStdString();
+  // A device whose strings libftdi may not read lists with an empty description; clicking it
+  // chooses it all the same, so that a later open does not use an earlier choice.
+  SelectedDescription = selected.first()->text(1).toLatin1().toStdString();
 }

@@ -18,14 +18,14 @@ class TFormSetup : public QDialog {
   ~TFormSetup() override;
   void SetHelp(TFormHelp* help) { help_ = help; }
 
-  // Usb while RBtnUSB is checked.
+  // The transport the radio buttons choose for the next open: Usb while RBtnUSB is checked.
   LinkKind CurrentLinkKind() const;
+  // The transport that was opened last; every exchange and every close uses it.
+  LinkKind OpenedLinkKind() const { return openedKind_; }
   // The speed the automatic open at start-up used.
   void SelectStartupSpeed();
   // Closes the link with the transport that was opened, whatever the choice shows now.
   void CloseOpenedLink();
-  // The transport the choice shows now is the one that was opened.
-  bool ChosenLinkIsOpened() const { return CurrentLinkKind() == openedKind_; }
 
   // Handlers.
   void FormShow();
@@ -47,6 +47,7 @@ class TFormSetup : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void setVisible(bool visible) override;
 
  private:
   void SetChoosing(bool choosing);

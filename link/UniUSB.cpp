@@ -98,6 +98,18 @@ bool Write_USB(const std::string& line) {
   return status == FT_OK && written == line.size();
 }
 
+void DiscardInput_USB() {
+  // Bounded, so that a device that never stops sending cannot hold the window.
+  constexpr int kMaxPasses = 64;
+  char buffer[kChunk];
+  for (int pass = 0; pass < kMaxPasses; ++pass) {
+    uint32_t waiting = 0;
+    if (D2xx().FT_GetQueueStatus(FTHandle, &waiting) != FT_OK || waiting == 0) return;
+    uint32_t got = 0;
+    if (D2xx().FT_Read(FTHandle, buffer, std::min(waiting, kChunk), &got) != FT_OK || got == 0) return;
+  }
+}
+
 bool Read_USB(uint32_t timeLimitMs, std::string& reply, std::size_t capacity) {
   using Clock = std::chrono::steady_clock;
   reply.clear();

@@ -32,5 +32,7 @@ void Reset_USB();
 void Purge_USB();
 void SetTimeouts_USB(uint32_t readMs, uint32_t writeMs);
 bool Write_USB(const std::string& line);
+// Reads and drops whatever is waiting (a reply that came after its limit); shows nothing.
+void DiscardInput_USB();
 // True when the last byte received is a CR; the reply keeps its CR (and anything before it).
 bool Read_USB(uint32_t timeLimitMs, std::string& reply, std::size_t capacity);

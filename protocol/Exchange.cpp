@@ -12,6 +12,9 @@ bool SerialTransport::Receive(uint32_t timeLimitMs, std::string& reply) {
 }
 
 void UsbTransport::Send(const std::string& framed) {
+  // A reply that came after its limit would be taken for the reply to this command, and every
+  // later reply of the script would shift by one.
+  DiscardInput_USB();
   std::string line = framed + '\r';
   if (line.size() > CommandExchange::kMaxLine) line.resize(CommandExchange::kMaxLine);
   Write_USB(line);
@@ -49,8 +52,9 @@ ExchangeResult CommandExchange::Run(const std::vector<std::string>& script) {
   host_.ScriptShown(script_);
   const auto start = Clock::now();
   ExchangeResult result;
+  lastRunCompleted_ = false;
   if (script_.empty()) {
-    result.completed = true;
+    result.completed = lastRunCompleted_ = true;
     return result;
   }
 
@@ -64,14 +68,21 @@ ExchangeResult CommandExchange::Run(const std::vector<std::string>& script) {
     link.Send(framed);
     std::string reply;
     if (!link.Receive(replyTimeoutMs_, reply)) {
+      // A failure inside the identification that follows a USB failure starts no other one and
+      // is not reported apart: the failure that started it is, once.
+      if (identifyingAfterFailure_) {
+        lastRunCompleted_ = false;
+        return result;
+      }
       // Over USB the unit is identified afresh first (it refills the log, so the script's own
-      // replies are returned apart); a failure inside that identification starts no other one.
-      if (usb && !identifyingAfterFailure_) {
+      // replies are returned apart).
+      if (usb) {
         identifyingAfterFailure_ = true;
         host_.IdentifyAfterUsbFailure();
         identifyingAfterFailure_ = false;
       }
       host_.ReportFailure();
+      lastRunCompleted_ = false;  // the identification above ran a script of its own
       return result;
     }
     if (!reply.empty() && reply.back() == '\r') reply.pop_back();
@@ -83,6 +94,6 @@ ExchangeResult CommandExchange::Run(const std::vector<std::string>& script) {
   const auto us = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
   host_.ExchangeTimed(us.count());
   host_.LogsToEnd();
-  result.completed = true;
+  result.completed = lastRunCompleted_ = true;
   return result;
 }

@@ -87,6 +87,8 @@ class CommandExchange {
   // An exchange, or the failure message of one, is in progress (a message box lets timer ticks
   // through while it is open).
   bool Busy() const { return depth_ > 0; }
+  // Every line of the last script got its reply.
+  bool LastRunCompleted() const { return lastRunCompleted_; }
 
  private:
   ExchangeHost& host_;
@@ -96,4 +98,5 @@ class CommandExchange {
   std::vector<std::string> script_, sent_, replies_;
   int depth_ = 0;
   bool identifyingAfterFailure_ = false;
+  bool lastRunCompleted_ = false;
 };

@@ -32,11 +32,11 @@ void TTermForm::ReadSettingClick() {
   // Only the replies that arrived are decoded: after a failed exchange the controls not reached
   // keep the operator's values.
   const bool whole = DecodeReadReplies(result.replies, *this, MpgCapable);
-  if (result.completed && !whole) return;  // an empty first reply: the outputs are all there is
+  if (!whole) return;  // no first reply, or an empty one: the outputs are all there is
   if (!InputsPageShown()) {
     ValidateNumericFields();
   } else if (MpgCapable) {
-    ResumeMonitor();
+    if (result.completed) ResumeMonitor();  // a lost unit is not polled
     ValidateNumericFields();
   }
 }
@@ -52,10 +52,20 @@ void TTermForm::BtnSend1Click() {
   if (reach != Reach::Unit) return;
   PauseMonitor();
   CommandMode = "write";
-  const ExchangeResult result = RunCommandScript();
-  // Saved only when every write got its reply and the first one begins with "0".
-  if (result.completed && !result.replies.empty() && result.replies[0].compare(0, 1, "0") == 0)
+  // The script's lines with their registers, so that a refused write can be named.
+  const std::vector<WriteLine> lines = BuildWriteLines(*this, MpgCapable);
+  const ExchangeResult result = exchange_.Run(CommandsOf(lines));
+  if (!result.completed) return;  // "Chyba komunikace" has been said; a lost unit is not polled
+  // Saved only when the unit accepted every write.
+  const std::vector<const Register*> refused = RefusedWrites(lines, result.replies);
+  if (refused.empty()) {
     Messages().Message(QStringLiteral("Uložení proběhlo v pořádku"));
+  } else {
+    QStringList captions;
+    for (const Register* reg : refused) captions << QString::fromUtf8(reg->caption);
+    Messages().Message(kNotSaved + QStringLiteral(": jednotka odmítla ") +
+                       captions.join(QStringLiteral(", ")));
+  }
   ResumeMonitor();
 }
 

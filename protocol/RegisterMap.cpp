@@ -18,35 +18,35 @@ constexpr int kPovoleno = 4;
 
 using K = RegisterKind;
 const Register kRegisters[] = {
-    {"ER01", "EW01,", "OUT1", K::ListCode, kOutputCodes, 0},
-    {"ER02", "EW02,", "OUT2", K::ListCode, kOutputCodes, 0},
-    {"ER03", "EW03,", "OUT3", K::ListCode, kOutputCodes, 0},
-    {"ER04", "EW04,", "PWM", K::ListCode, kPwmCodes, 0},
-    {"ERFD", "EWFD,", "BreakDelay", K::BreakDelay, {}, 0},
-    {"ER05", "EW05,", "Polarity", K::PolarityByte, {}, 0},
-    {"ER06", "EW06,", "MpgUsage", K::ListCode, kMpgUsageCodes, 0},
-    {"ER07", "EW07,", "StartNum", K::ListCode, kStartNumCodes, 0},
-    {"EFR10", "EFW10,", "LoLimitX", K::Number, {}, 0},
-    {"EFR14", "EFW14,", "LoLimitY", K::Number, {}, 0},
-    {"EFR18", "EFW18,", "LoLimitZ", K::Number, {}, 0},
-    {"EFR20", "EFW20,", "HiLimitX", K::Number, {}, 0},
-    {"EFR24", "EFW24,", "HiLimitY", K::Number, {}, 0},
-    {"EFR28", "EFW28,", "HiLimitZ", K::Number, {}, 0},
-    {"EFR30", "EFW30,", "GearX", K::Number, {}, 0},
-    {"EFR34", "EFW34,", "GearY", K::Number, {}, 0},
-    {"EFR38", "EFW38,", "GearZ", K::Number, {}, 0},
-    {"EFR40", "EFW40,", "MpgAcc", K::Number, {}, 0},
-    {"EFR44", "EFW44,", "MpgMaxSpeed", K::Number, {}, 0},
-    {"EUR48", "EUW48,", "TimeOver", K::Number, {}, 0},
-    {"EUR4C", "EUW4C,", "DefSpinSpeed", K::Number, {}, 0},
-    {"EFR50", "EFW50,", "RefSpeedX", K::Number, {}, 0},
-    {"EFR54", "EFW54,", "RefSpeedY", K::Number, {}, 0},
-    {"EFR58", "EFW58,", "RefSpeedZ", K::Number, {}, 0},
-    {"ER08", "EW08,", "Povoleno", K::InputBitsLow, {}, kPovoleno},
-    {"ER09", "EW09,", "Povoleno", K::InputBitsHigh, {}, kPovoleno},
-    {"ER0A", "EW0A,", "Polarita", K::InputBitsLow, {}, kPolarita},
-    {"ER0B", "EW0B,", "Polarita", K::InputBitsHigh, {}, kPolarita},
-    {"ER0C", "EW0C,", "AxisLink", K::ListCode, kAxisLinkCodes, 0},
+    {"ER01", "EW01,", "OUT1", K::ListCode, kOutputCodes, 0, "OUT1"},
+    {"ER02", "EW02,", "OUT2", K::ListCode, kOutputCodes, 0, "OUT2"},
+    {"ER03", "EW03,", "OUT3", K::ListCode, kOutputCodes, 0, "OUT3"},
+    {"ER04", "EW04,", "PWM", K::ListCode, kPwmCodes, 0, "PWM"},
+    {"ERFD", "EWFD,", "BreakDelay", K::BreakDelay, {}, 0, "Prodleva odbrždění [0,1s]"},
+    {"ER05", "EW05,", "Polarity", K::PolarityByte, {}, 0, "Polarita os (DIR) a signálu (CLK)"},
+    {"ER06", "EW06,", "MpgUsage", K::ListCode, kMpgUsageCodes, 0, "Použít MPG"},
+    {"ER07", "EW07,", "StartNum", K::ListCode, kStartNumCodes, 0, "Č. vstupu pro start ref. pojezdu"},
+    {"EFR10", "EFW10,", "LoLimitX", K::Number, {}, 0, "Lo-Limit X [mm]"},
+    {"EFR14", "EFW14,", "LoLimitY", K::Number, {}, 0, "Lo-Limit Y [mm]"},
+    {"EFR18", "EFW18,", "LoLimitZ", K::Number, {}, 0, "Lo-Limit Z [mm]"},
+    {"EFR20", "EFW20,", "HiLimitX", K::Number, {}, 0, "Hi-Limit X [mm]"},
+    {"EFR24", "EFW24,", "HiLimitY", K::Number, {}, 0, "Hi-Limit Y [mm]"},
+    {"EFR28", "EFW28,", "HiLimitZ", K::Number, {}, 0, "Hi-Limit Z [mm]"},
+    {"EFR30", "EFW30,", "GearX", K::Number, {}, 0, "Převod X [kr/mm]"},
+    {"EFR34", "EFW34,", "GearY", K::Number, {}, 0, "Převod Y [kr/mm]"},
+    {"EFR38", "EFW38,", "GearZ", K::Number, {}, 0, "Převod Z [kr/mm]"},
+    {"EFR40", "EFW40,", "MpgAcc", K::Number, {}, 0, "Akcelerace MPG [mm/s^2]"},
+    {"EFR44", "EFW44,", "MpgMaxSpeed", K::Number, {}, 0, "Max Rychlost MPG [mm/s]"},
+    {"EUR48", "EUW48,", "TimeOver", K::Number, {}, 0, "Prodleva MPG [ms]"},
+    {"EUR4C", "EUW4C,", "DefSpinSpeed", K::Number, {}, 0, "Otáčky vřetene pro X10"},
+    {"EFR50", "EFW50,", "RefSpeedX", K::Number, {}, 0, "Ke spínači X [mm/s]"},
+    {"EFR54", "EFW54,", "RefSpeedY", K::Number, {}, 0, "Ke spínači Y [mm/s]"},
+    {"EFR58", "EFW58,", "RefSpeedZ", K::Number, {}, 0, "Ke spínači Z [mm/s]"},
+    {"ER08", "EW08,", "Povoleno", K::InputBitsLow, {}, kPovoleno, "Povoleno (vstupy 0–7)"},
+    {"ER09", "EW09,", "Povoleno", K::InputBitsHigh, {}, kPovoleno, "Povoleno (vstupy 14, 15)"},
+    {"ER0A", "EW0A,", "Polarita", K::InputBitsLow, {}, kPolarita, "Polarita (vstupy 0–7)"},
+    {"ER0B", "EW0B,", "Polarita", K::InputBitsHigh, {}, kPolarita, "Polarita (vstupy 14, 15)"},
+    {"ER0C", "EW0C,", "AxisLink", K::ListCode, kAxisLinkCodes, 0, "Sdružení osy A"},
 };
 static_assert(std::size(kRegisters) == kRegistersWithMpg);
 
@@ -124,8 +124,8 @@ uint8_t InputBitsByte(SettingsControls& controls, int column, bool high) {
   return static_cast<uint8_t>(bits);
 }
 
-std::vector<std::string> BuildWriteScript(SettingsControls& controls, bool mpgCapable) {
-  std::vector<std::string> script;
+std::vector<WriteLine> BuildWriteLines(SettingsControls& controls, bool mpgCapable) {
+  std::vector<WriteLine> script;
   for (const Register& reg : Lines(mpgCapable)) {
     std::string value;
     switch (reg.kind) {
@@ -141,9 +141,27 @@ std::vector<std::string> BuildWriteScript(SettingsControls& controls, bool mpgCa
       case K::InputBitsLow: value = Hex2(InputBitsByte(controls, reg.gridColumn, false)); break;
       case K::InputBitsHigh: value = Hex2(InputBitsByte(controls, reg.gridColumn, true)); break;
     }
-    script.push_back(reg.writePrefix + value);
+    script.push_back({&reg, reg.writePrefix + value});
   }
   return script;
+}
+
+std::vector<std::string> CommandsOf(std::span<const WriteLine> lines) {
+  std::vector<std::string> commands;
+  for (const WriteLine& line : lines) commands.push_back(line.command);
+  return commands;
+}
+
+std::vector<std::string> BuildWriteScript(SettingsControls& controls, bool mpgCapable) {
+  return CommandsOf(BuildWriteLines(controls, mpgCapable));
+}
+
+std::vector<const Register*> RefusedWrites(std::span<const WriteLine> lines,
+                                           std::span<const std::string> replies) {
+  std::vector<const Register*> refused;
+  for (std::size_t n = 0; n < lines.size() && n < replies.size(); ++n)
+    if (replies[n].compare(0, 1, "0") != 0) refused.push_back(lines[n].reg);
+  return refused;
 }
 
 void DecodeRegister(const Register& reg, const std::string& reply, SettingsControls& controls) {

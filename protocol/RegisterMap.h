@@ -46,6 +46,7 @@ struct Register {
   RegisterKind kind;
   std::span<const char* const> codes;  // list controls: code of each item
   int gridColumn;                      // input bits: 3 "Polarita", 4 "Povoleno"
+  const char* caption;                 // the setting as the window names it (UTF-8)
 };
 
 // The table in script order; lines 0 to 5 always, 6 to 28 only for a unit with MPG firmware.
@@ -54,8 +55,20 @@ inline constexpr std::size_t kRegistersWithoutMpg = 6;
 inline constexpr std::size_t kRegistersWithMpg = 29;
 
 std::vector<std::string> BuildReadScript(bool mpgCapable);
+
+// One line of the "write" script and the register it writes.
+struct WriteLine {
+  const Register* reg;
+  std::string command;
+};
 // A list control with no item selected contributes no line, so later lines move up.
+std::vector<WriteLine> BuildWriteLines(SettingsControls& controls, bool mpgCapable);
 std::vector<std::string> BuildWriteScript(SettingsControls& controls, bool mpgCapable);
+std::vector<std::string> CommandsOf(std::span<const WriteLine> lines);
+// The registers whose write the unit refused: their reply does not begin with "0". Lines without
+// a reply (the exchange failed there) are not counted.
+std::vector<const Register*> RefusedWrites(std::span<const WriteLine> lines,
+                                           std::span<const std::string> replies);
 
 // A reply value that should be a number and is not: the read stops at it.
 class ConversionError : public std::runtime_error {

@@ -77,6 +77,6 @@ void TTermForm::resetClick() {
   if (!UnitPresent) return;
   PauseMonitor();
   CommandMode = "reset";
-  RunCommandScript();
-  ResumeMonitor();
+  // A unit that did not answer is not polled: the monitor waits for the operator or the unit.
+  if (RunCommandScript().completed) ResumeMonitor();
 }

@@ -6,6 +6,7 @@
 #include "window/TermShared.h"
 
 #include <QLabel>
+#include <QScopedValueRollback>
 
 using namespace term;
 
@@ -57,9 +58,13 @@ std::string Chars(const std::string& text, std::size_t from, std::size_t to) {
 
 void TTermForm::IdentifyUnit() {
   bool identified = false;
+  bool answered = false;
   if (PortOpen) {
     CommandMode = "check";
-    RunCommandScript();
+    {
+      const QScopedValueRollback<bool> running(identifying_, true);
+      answered = RunCommandScript().completed;
+    }
     identified = true;
     const std::string r1 = ReplyLine(1);
     if (Chars(r1, 3, 6) == "TK20") {
@@ -85,6 +90,8 @@ void TTermForm::IdentifyUnit() {
       ui->EditIpID->setText(Latin1(Chars(ReplyLine(0), 3, 9)));
       ui->EditVerIp->setText(Latin1(ReplyLine(1).size() > 2 ? ReplyLine(1).substr(2) : std::string()));
     }
+    // The unit answers again: a monitor stopped by a lost unit polls again.
+    if (answered && !identifyingAfterUsbFailure_) ResumeMonitor();
   } else {
     ui->EditVerIp->setText(QStringLiteral("Jednotka nenalezena"));
     ui->EditIpID->setText(QStringLiteral("Nezjištěno"));

@@ -2,8 +2,10 @@
 
 #include <QAbstractButton>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QScreen>
 #include <QWidget>
 
 QFont WindowFont() {
@@ -27,6 +29,14 @@ void MakeFixedWindow(QWidget* window, bool dialog, int width, int height) {
   window->setWindowFlags((dialog ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   window->setFixedSize(width, height);
+}
+
+void CentreOnScreen(QWidget* window) {
+  const QWidget* owner = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+  const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QSize size = window->frameGeometry().size();
+  window->move(screen->availableGeometry().center() - QPoint(size.width() / 2, size.height() / 2));
 }
 
 void ApplyLook(QWidget* window) {

@@ -14,3 +14,6 @@ void ApplyLook(QWidget* window);
 
 // A fixed border with system menu, minimise and close boxes, no maximise; the given client size.
 void MakeFixedWindow(QWidget* window, bool dialog, int width, int height);
+
+// Places the window in the middle of the screen its owner is on (the primary one without owner).
+void CentreOnScreen(QWidget* window);

@@ -28,10 +28,12 @@ void TTermForm::PageControlChange() {
 void TTermForm::TimTimer() {
   if (!MpgCapable) return;
   // The failure box of an exchange lets ticks through while it is open; no tick may start an
-  // exchange of its own then. Nor while no port is open on the transport chosen now (the port
-  // dialog may show another one than is open): that would only repeat the failure.
-  if (exchange_.Busy() || !PortOpen || (setup_ && !setup_->ChosenLinkIsOpened())) return;
+  // exchange of its own then. Nor while no port is open: that would only repeat the failure.
+  if (exchange_.Busy() || !PortOpen) return;
   const uint16_t word = ReadInputWord();
+  // A lost unit is reported once: the next tick would wait out the reply limit and report it
+  // again, for ever. Polling starts again when the operator shows the page or the unit answers.
+  if (!exchange_.LastRunCompleted()) tim_->stop();
   for (int row = 1; row <= 10; ++row) {
     const int bit = kInputRowBits[row - 1];
     ui->StrGridVstupy->item(row, 1)->setText((word >> bit) & 1 ? QStringLiteral("1") : QStringLiteral("0"));
@@ -47,6 +49,8 @@ uint16_t TTermForm::ReadInputWord() {
 void TTermForm::PauseMonitor() {
   if (InputsPageShown()) tim_->stop();
 }
+
+bool TTermForm::MonitorRunning() const { return tim_->isActive(); }
 
 void TTermForm::ResumeMonitor() {
   if (InputsPageShown() && MpgCapable) {

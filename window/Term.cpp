@@ -15,7 +15,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
-#include <QScreen>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -23,7 +23,9 @@ using namespace term;
 
 namespace {
 
-constexpr int kGridRowHeight = 18;
+// The 18-pixel rows with their 1-pixel grid line: Qt draws the line inside the row, so the pitch
+// that keeps the labels beside the grid on their rows is 19.
+constexpr int kGridRowHeight = 19;
 constexpr int kGridWidthAfterStartup = 297;
 constexpr int kGridColumnWidths[] = {22, 40, 75, 75, 75};
 
@@ -68,8 +70,7 @@ void TTermForm::SetUpControls() {
   ApplyLook(this);
   ui->centralwidget->setFixedSize(857, 361);
   MakeFixedWindow(this, false, 857, 361 + ui->MainMenu1->sizeHint().height());
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+  CentreOnScreen(this);
 
   for (QGroupBox* box : {ui->OUT1, ui->OUT2, ui->OUT3, ui->PWM, ui->XAxisPolarity, ui->YAxisPolarity,
                          ui->ZAxisPolarity, ui->AAxisPolarity, ui->AxisLink, ui->MpgUsage})
@@ -243,7 +244,8 @@ std::vector<std::string> TTermForm::BuildScript() {
 
 ExchangeResult TTermForm::RunCommandScript() { return exchange_.Run(BuildScript()); }
 
-LinkKind TTermForm::CurrentLinkKind() { return setup_ ? setup_->CurrentLinkKind() : LinkKind::Serial; }
+// The transport that is open, not the one the dialog's radio buttons show for the next open.
+LinkKind TTermForm::CurrentLinkKind() { return setup_ ? setup_->OpenedLinkKind() : LinkKind::Serial; }
 
 std::string TTermForm::CommandPrefix() { return ui->EditPrefix->text().toLatin1().toStdString(); }
 
@@ -274,7 +276,11 @@ void TTermForm::LogsToEnd() {
   }
 }
 
-void TTermForm::IdentifyAfterUsbFailure() { IdentifyUnit(); }
+void TTermForm::IdentifyAfterUsbFailure() {
+  if (identifying_) return;  // the identification itself failed: it is not run twice
+  const QScopedValueRollback<bool> afterFailure(identifyingAfterUsbFailure_, true);
+  IdentifyUnit();
+}
 
 void TTermForm::ReportFailure() {
   Messages().Message(QStringLiteral("Chyba komunikace"));

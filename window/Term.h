@@ -113,6 +113,8 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
 
   // True until the start-up sequence has run.
   bool StartupPending() const { return !shown_; }
+  // The 40 ms input monitor is polling.
+  bool MonitorRunning() const;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -166,4 +168,8 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   int posuvnikMemory_ = 0;
   bool shown_ = false;
   bool exiting_ = false;
+  // An identification is running; a failure inside it starts no other one.
+  bool identifying_ = false;
+  // The identification that follows a failed USB reply: it does not restart the monitor.
+  bool identifyingAfterUsbFailure_ = false;
 };

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -45,11 +47,14 @@ TEST(SplitCfgLineTest, KeyAndValue) {
   const Case cases[] = {
       {"KrNaMmX=200*16/5", true, "KRNAMMX", "200*16/5"},
       {"  VrefX=50", true, "VREFX", "50"},
-      {"VrefX = 50", true, "VREFX ", ""},
-      {"VrefX= 50", true, "VREFX", ""},
+      {"VrefX = 50", true, "VREFX ", "50"},
+      {"VrefX= 50", true, "VREFX", "50"},
+      {"VrefX=\t50\t", true, "VREFX", "50"},
+      {"VrefX= \t 50 ", true, "VREFX", "50"},
       {"INTR3=1,1,Limit X", true, "INTR3", "1,1,LIMIT"},
       {"a=b=c", true, "A", "B=C"},
-      {"x=\tv w", true, "X", "\tV"},
+      {"x=\tv w", true, "X", "V"},
+      {"x=v\tw", true, "X", "V\tW"},
       {"=5", true, "", "5"},
       {"  =5", true, "", "5"},
       {"INTR3", false, "", ""},
@@ -155,6 +160,33 @@ TEST_F(CfgReaderTest, DirectoryIsAnInputOutputError) {
     ADD_FAILURE();
   } catch (const CfgIoError& e) {
     EXPECT_STREQ(e.what(), "File access denied");
+  }
+}
+
+TEST(IoErrorMessageTest, SystemErrorsGiveTheOperatorsMessages) {
+  struct Case {
+    int error;
+    const char* message;
+  };
+  const Case cases[] = {
+      {ENOENT, "File not found"},      {ENOTDIR, "Invalid filename"},   {ENAMETOOLONG, "Invalid filename"},
+      {EMFILE, "Too many open files"}, {ENFILE, "Too many open files"}, {EACCES, "File access denied"},
+      {EPERM, "File access denied"},   {EISDIR, "File access denied"},  {ENOSPC, "Disk full"},
+      {EIO, "I/O error 30"},           {ELOOP, "I/O error 40"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IoErrorMessage(IoErrorCode(c.error)), c.message) << c.error;
+}
+
+TEST_F(CfgReaderTest, OnlyRegularFilesAreRead) {
+  const std::string fifo = (dir_ / "pipe.cfg").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, std::string("/dev/zero"), std::string("/dev/null")}) {
+    try {
+      ReadCfgFile(path, tables_, [](const char*, const std::string&) {});
+      ADD_FAILURE() << path;
+    } catch (const CfgIoError& e) {
+      EXPECT_EQ(e.code, 5) << path;
+    }
   }
 }
 

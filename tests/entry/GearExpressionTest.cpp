@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 
 namespace {
@@ -56,8 +57,11 @@ TEST(GearExpressionTest, ValuesWithSignRuleOne) {
       {"3/0.00001", true, 300000},
       {"1e3", true, 1000},
       {".", true, 0},
-      {"2 x", true, 2},
-      {"12 abc", true, 12},
+      {"200 * 16 / 5", true, 640},
+      {"\t1 000 ,5\t", true, 1000.5L},
+      {"2 x", false, 0},
+      {"12 abc", false, 0},
+      {"2\n", false, 0},
       {"0,5", true, 0.5L},
       {"5-5", true, 0},
       {"-0", true, 0},
@@ -105,8 +109,10 @@ TEST(GearExpressionTest, FailureIsReportedWithTheTextAsPassed) {
   EXPECT_FALSE(EvaluateGearExpression("", v, 1, true, reporter));
   EXPECT_FALSE(EvaluateGearExpression("x/0", v, 1, false, reporter));  // no report flag
   EXPECT_FALSE(EvaluateGearExpression("3,0/0,0", v, 1, true, reporter));
-  EXPECT_TRUE(EvaluateGearExpression("2 x", v, 1, true, reporter));
-  EXPECT_EQ(told, (std::vector<std::string>{"Špatné číslo: -5", "Špatné číslo: ", "Špatné číslo: 3,0/0,0"}));
+  EXPECT_TRUE(EvaluateGearExpression("2 * 3", v, 1, true, reporter));
+  EXPECT_FALSE(EvaluateGearExpression("2 x", v, 1, true, reporter));
+  EXPECT_EQ(told, (std::vector<std::string>{"Špatné číslo: -5", "Špatné číslo: ", "Špatné číslo: 3,0/0,0",
+                                            "Špatné číslo: 2 x"}));
 }
 
 TEST(GearExpressionTest, FormattedWithSixDecimalsToElevenCharacters) {
@@ -118,6 +124,19 @@ TEST(GearExpressionTest, FormattedWithSixDecimalsToElevenCharacters) {
   EXPECT_EQ(FormatGearValue(-1.5L), "  -1.500000");
   EXPECT_EQ(FormatGearValue(0.0000005L), "   0.000001");
   EXPECT_EQ(FormatGearValue(1e30L).size(), 38u);
+}
+
+// The unit and the fields take a decimal point whatever the desktop's language.
+TEST(GearExpressionTest, NumbersIgnoreTheProcessLocale) {
+  const std::string before = std::setlocale(LC_ALL, nullptr);
+  ASSERT_NE(std::setlocale(LC_ALL, "cs_CZ.UTF-8"), nullptr)
+      << "cs_CZ.UTF-8 is missing (scripts/install-deps)";
+  EXPECT_EQ(FormatGearValue(640), " 640.000000");
+  EXPECT_EQ(FormatGearValue(12.5L), "  12.500000");
+  long double v = 0;
+  EXPECT_TRUE(EvaluateGearExpression("1.5*2", v, 1, false));
+  EXPECT_EQ(v, 3);
+  std::setlocale(LC_ALL, before.c_str());
 }
 
 TEST(GearFieldTest, CorrectionsOfThePass) {

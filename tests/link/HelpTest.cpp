@@ -2,6 +2,9 @@
 #include "ui_Help.h"
 #include "ui_Setup.h"
 
+#include <QApplication>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 
 namespace {
@@ -15,19 +18,42 @@ TEST_F(HelpTest, PanesHoldTheTextsExactly) {
   EXPECT_EQ(help_->size(), QSize(406, 165));
   EXPECT_TRUE(ui.Memo1->isReadOnly());
   EXPECT_TRUE(ui.Memo2->isReadOnly());
-  const QStringList pins = ui.Memo1->toPlainText().split(u'\n');
-  ASSERT_EQ(pins.size(), 10);
-  EXPECT_EQ(pins[0], QStringLiteral("CAN 9 pinů"));
-  EXPECT_EQ(pins[9], QStringLiteral("9=RI  vstup"));
-  const QStringList notes = ui.Memo2->toPlainText().split(u'\n');
-  ASSERT_EQ(notes.size(), 13);
-  EXPECT_EQ(notes[0], QStringLiteral("VORKA config v1.2"));
-  EXPECT_EQ(notes[1], QStringLiteral("28.01.2010"));
-  EXPECT_EQ(notes[5], QStringLiteral("Veškeré změny se projeví po restartu jednotky nebo po "));
-  EXPECT_EQ(notes[9], QStringLiteral("Po spuštění programu není otevřen žádný port. "));
-  EXPECT_EQ(notes[10], QStringLiteral("Nastavte si ten, který vás zajímá, a stiskněte tlačítko "));
-  EXPECT_EQ(notes[11], QStringLiteral("Otevřít. Dokud bude otevřen, tak nelze změnit jeho "));
-  EXPECT_EQ(notes[12], QStringLiteral("parametry."));
+  const QStringList pins = {QStringLiteral("CAN 9 pinů"),   QStringLiteral("1=DCD vstup"),
+                            QStringLiteral("2=RxD vstup"),  QStringLiteral("3=TxD výstup"),
+                            QStringLiteral("4=DTR výstup"), QStringLiteral("5=GND"),
+                            QStringLiteral("6=DSR vstup"),  QStringLiteral("7=RTS výstup"),
+                            QStringLiteral("8=CTS vstup"),  QStringLiteral("9=RI  vstup")};
+  EXPECT_EQ(ui.Memo1->toPlainText().split(u'\n'), pins);
+  const QStringList notes = {QStringLiteral("VORKA config v1.2"),
+                             QStringLiteral("28.01.2010"),
+                             QString(),
+                             QStringLiteral("Program slouží ke konfiguraci výstupů jednotky VORKA"),
+                             QString(),
+                             QStringLiteral("Veškeré změny se projeví po restartu jednotky nebo po "),
+                             QStringLiteral("odpojení a přípojení napájení."),
+                             QStringLiteral("Po restartu program zahlásí chybu komunikace."),
+                             QString(),
+                             QStringLiteral("Po spuštění programu není otevřen žádný port. "),
+                             QStringLiteral("Nastavte si ten, který vás zajímá, a stiskněte tlačítko "),
+                             QStringLiteral("Otevřít. Dokud bude otevřen, tak nelze změnit jeho "),
+                             QStringLiteral("parametry.")};
+  EXPECT_EQ(ui.Memo2->toPlainText().split(u'\n'), notes);
+}
+
+TEST_F(HelpTest, AllTenPinLinesShowInThePane) {
+  Create();
+  help_->show();
+  QApplication::processEvents();
+  auto* pins = help_->ui->Memo1;
+  EXPECT_EQ(pins->geometry(), QRect(0, 4, 109, 157));
+  QTextCursor last(pins->document()->lastBlock());
+  last.movePosition(QTextCursor::EndOfBlock);
+  EXPECT_LE(pins->cursorRect(last).bottom(), pins->viewport()->height());
+  // One visual line per pin line: none of them wraps.
+  int lines = 0;
+  for (QTextBlock b = pins->document()->begin(); b.isValid(); b = b.next()) lines += b.layout()->lineCount();
+  EXPECT_EQ(lines, 10);
+  help_->hide();
 }
 
 TEST_F(HelpTest, ShownModallyFromTheMenuAndTheDialog) {

@@ -5,6 +5,12 @@
 #include "ui_Setup.h"
 #include "ui_Term.h"
 
+#include <QApplication>
+#include <QScreen>
+#include <QTest>
+
+#include <termios.h>
+
 namespace {
 
 using Commands = std::vector<std::string>;
@@ -195,6 +201,131 @@ TEST_F(SetupTest, FailedReplyDuringReadOverUsbIdentifiesOnceThenReports) {
   EXPECT_FALSE(term_->UnitPresent);
   EXPECT_EQ(ui().GearX->text(), QStringLiteral("5.000000"));
   EXPECT_EQ(term_->ReplyLine(1), "0,TK20MPG v2.4");  // the identification's replies in the log
+}
+
+TEST_F(SetupTest, ExchangesUseTheOpenTransportNotTheChoice) {
+  StartQuick();
+  dlg().RBtnUSB->setChecked(true);  // chosen for the next open, nothing opened
+  term_->IdentifyUnit();
+  EXPECT_EQ(unit_.Received(), (Commands{"!0Q", "!0?"}));
+  EXPECT_TRUE(term_->UnitPresent);
+  EXPECT_TRUE(messages_.all.isEmpty());
+  EXPECT_TRUE(std::find(fake_.calls.begin(), fake_.calls.end(), "FT_Write") == fake_.calls.end());
+}
+
+TEST_F(SetupTest, FailingIdentificationOverUsbRunsOnceAndSaysSoOnce) {
+  Create();
+  ChooseUsbRow(0);
+  setup_->BtnOpenClick();
+  term_->SetReplyTimeoutMs(100);
+  unit_.SetSilent(true);
+  term_->IdentifyUnit();
+  EXPECT_EQ(unit_.Received(), (Commands{"!0Q"}));
+  EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
+  EXPECT_EQ(ui().EditVerIp->text(), QStringLiteral("Jednotka nenalezena"));
+}
+
+TEST_F(SetupTest, StaleInputOverUsbIsDiscardedBeforeEachCommand) {
+  Create();
+  ChooseUsbRow(0);
+  setup_->BtnOpenClick();
+  fake_.Arrive("0,LATE\r");  // a reply that came after its limit
+  term_->IdentifyUnit();
+  EXPECT_EQ(term_->ReplyLine(0), "0,VK12345");
+  EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK12345"));
+  EXPECT_TRUE(term_->MpgCapable);
+}
+
+TEST_F(SetupTest, RowWithoutADescriptionIsChosenAllTheSame) {
+  Create();
+  fake_.devices = {"A", ""};
+  ChooseUsbRow(0);
+  dlg().ListView1->setCurrentItem(dlg().ListView1->topLevelItem(1));
+  setup_->ListView1Click();
+  EXPECT_EQ(setup_->SelectedDescription, "");
+  setup_->BtnOpenClick();  // an empty description opens nothing, silently
+  EXPECT_FALSE(term_->PortOpen);
+  EXPECT_TRUE(messages_.all.isEmpty());
+}
+
+TEST_F(SetupTest, RealClicksReachEveryHandler) {
+  Create();
+  fake_.devices = {"FT232R USB UART", "VORKA USB"};
+  setup_->show();
+  QTest::mouseClick(dlg().RBtnUSB, Qt::LeftButton);
+  ASSERT_EQ(dlg().ListView1->topLevelItemCount(), 2);
+  QTreeWidgetItem* row = dlg().ListView1->topLevelItem(1);
+  QTest::mouseClick(dlg().ListView1->viewport(), Qt::LeftButton, {},
+                    dlg().ListView1->visualItemRect(row).center());
+  EXPECT_EQ(setup_->SelectedDescription, "VORKA USB");
+  QTest::mouseClick(dlg().BtnOpen, Qt::LeftButton);
+  EXPECT_TRUE(term_->PortOpen);
+  EXPECT_EQ(fake_.openedDescription, "VORKA USB");
+  QTest::mouseClick(dlg().BtnClose, Qt::LeftButton);
+  EXPECT_FALSE(term_->PortOpen);
+  fake_.calls.clear();
+  QTest::mouseClick(dlg().BtnFind, Qt::LeftButton);
+  EXPECT_EQ(fake_.calls.front(), "FT_ListDevices");
+  QTest::mouseClick(dlg().BitBtnOK, Qt::LeftButton);
+  EXPECT_FALSE(setup_->isVisible());
+  EXPECT_EQ(setup_->result(), QDialog::Accepted);
+}
+
+TEST_F(SetupTest, EnterIsOkWhicheverButtonHadFocus) {
+  Create();
+  setup_->show();
+  QTest::mouseClick(dlg().BtnFind, Qt::LeftButton);  // the search button now has focus
+  fake_.calls.clear();
+  QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : setup_.get(), Qt::Key_Return);
+  EXPECT_TRUE(fake_.calls.empty());
+  EXPECT_FALSE(setup_->isVisible());
+  EXPECT_EQ(setup_->result(), QDialog::Accepted);
+}
+
+TEST_F(SetupTest, DialogAndHelpOpenCentredOnTheScreen) {
+  Create();
+  term_->show();
+  term_->move(0, 0);
+  const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();
+  for (QWidget* window : {static_cast<QWidget*>(setup_.get()), static_cast<QWidget*>(help_.get())}) {
+    window->show();
+    QApplication::processEvents();
+    const QPoint offset = window->frameGeometry().center() - centre;
+    EXPECT_LE(offset.manhattanLength(), 12) << window->objectName().toStdString();
+    window->hide();
+  }
+}
+
+TEST_F(SetupTest, EverySpeedAndEveryComNameReachesThePort) {
+  struct Speed {
+    QRadioButton* Ui::TFormSetup::*button;
+    int32_t baud;
+    speed_t code;
+  };
+  const Speed speeds[] = {
+      {&Ui::TFormSetup::RBtn19200, 19200, B19200},    {&Ui::TFormSetup::RBtn38400, 38400, B38400},
+      {&Ui::TFormSetup::RBtn57600, 57600, B57600},    {&Ui::TFormSetup::RBtn115200, 115200, B115200},
+      {&Ui::TFormSetup::RBtn230400, 230400, B230400}, {&Ui::TFormSetup::RBtn460800, 460800, B460800},
+  };
+  Create();
+  for (int n = 4; n <= 8; ++n) {
+    const std::string variable = "VORKA_COM" + std::to_string(n);
+    ::setenv(variable.c_str(), server_->SlavePath().c_str(), 1);
+    setup_->findChild<QRadioButton*>(QStringLiteral("RBtnCom%1").arg(n))->setChecked(true);
+    for (const Speed& s : speeds) {
+      setup_->BtnCloseClick();
+      (dlg().*(s.button))->setChecked(true);
+      setup_->BtnOpenClick();
+      ASSERT_TRUE(term_->PortOpen) << n << ' ' << s.baud;
+      EXPECT_EQ(term_->windowTitle(),
+                QStringLiteral("VORKA config v1.3 - port COM%1 - %2").arg(n).arg(s.baud));
+      termios tio{};
+      ASSERT_TRUE(server_->LineSettings(tio));
+      EXPECT_EQ(cfgetospeed(&tio), s.code) << n << ' ' << s.baud;
+      EXPECT_EQ(cfgetispeed(&tio), s.code) << n << ' ' << s.baud;
+    }
+    ::unsetenv(variable.c_str());
+  }
 }
 
 }  // namespace

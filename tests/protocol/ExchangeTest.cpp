@@ -145,7 +145,7 @@ TEST_F(ExchangeTest, UsbFailureIdentifiesOnceEvenWhenTheIdentificationFailsToo) 
   host_.onIdentify = [this] { exchange_.Run(ShortScript("check")); };
   EXPECT_FALSE(exchange_.Run({"ER01", "ER02"}).completed);
   EXPECT_EQ(host_.identifications, 1);
-  EXPECT_EQ(host_.failures, 2);  // the identification's and the script's own
+  EXPECT_EQ(host_.failures, 1);  // one loss of the unit, one box: the script's own
   EXPECT_EQ(host_.memoSend, (std::vector<std::string>{"Q"}));
 }
 

@@ -73,20 +73,23 @@ TEST(RegisterMapTest, ListCodesBothWays) {
     const char* control;
     int item;
     const char* code;
+    const char* line;  // the control's own line of the write script
   };
   const Case cases[] = {
-      {"OUT1", 0, "00"},     {"OUT1", 6, "06"},     {"OUT2", 7, "08"},     {"OUT3", 8, "09"},
-      {"PWM", 0, "FF"},      {"PWM", 1, "01"},      {"MpgUsage", 1, "02"}, {"MpgUsage", 2, "01"},
-      {"StartNum", 0, "FF"}, {"StartNum", 1, "03"}, {"StartNum", 5, "07"}, {"AxisLink", 0, "FF"},
-      {"AxisLink", 3, "03"},
+      {"OUT1", 0, "00", "EW01,00"},     {"OUT1", 6, "06", "EW01,06"},     {"OUT2", 7, "08", "EW02,08"},
+      {"OUT3", 8, "09", "EW03,09"},     {"PWM", 0, "FF", "EW04,FF"},      {"PWM", 1, "01", "EW04,01"},
+      {"MpgUsage", 1, "02", "EW06,02"}, {"MpgUsage", 2, "01", "EW06,01"}, {"StartNum", 0, "FF", "EW07,FF"},
+      {"StartNum", 1, "03", "EW07,03"}, {"StartNum", 5, "07", "EW07,07"}, {"AxisLink", 0, "FF", "EW0C,FF"},
+      {"AxisLink", 3, "03", "EW0C,03"},
   };
   for (const Case& k : cases) {
     FakeControls c;
     c.items[k.control] = k.item;
-    bool found = false;
-    for (const auto& line : BuildWriteScript(c, true))
-      if (line.find(std::string(",") + k.code) != std::string::npos) found = true;
-    EXPECT_TRUE(found) << k.control << ' ' << k.item;
+    const auto script = BuildWriteScript(c, true);
+    std::size_t line = 0;
+    while (line < RegisterTable().size() && std::string(RegisterTable()[line].control) != k.control) ++line;
+    ASSERT_LT(line, script.size()) << k.control;
+    EXPECT_EQ(script[line], k.line) << k.control << ' ' << k.item;
     for (const Register& reg : RegisterTable()) {
       if (std::string(reg.control) != k.control) continue;
       FakeControls d;

@@ -15,17 +15,23 @@ class WindowFixture : public SimFixture {
  protected:
   void SetUp() override { SimFixture::SetUp(); }
   void TearDown() override {
+    Destroy();
+    SimFixture::TearDown();
+  }
+
+  // The dialogs are the main window's children, as in the program: they go first.
+  void Destroy() {
     help_.reset();
     setup_.reset();
     term_.reset();
-    SimFixture::TearDown();
   }
 
   // Creates the windows with the given command-line parameters (after the program name).
   void Create(const QStringList& parameters = {}) {
+    Destroy();
     term_ = std::make_unique<TTermForm>(QStringList{QStringLiteral("vorka_config")} + parameters);
-    setup_ = std::make_unique<TFormSetup>(term_.get());
-    help_ = std::make_unique<TFormHelp>();
+    setup_ = std::make_unique<TFormSetup>(term_.get(), term_.get());
+    help_ = std::make_unique<TFormHelp>(term_.get());
     setup_->SetHelp(help_.get());
     term_->SetForms(setup_.get(), help_.get());
   }

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
 #include <fstream>
 
 namespace {
@@ -50,7 +51,7 @@ TEST_F(ImportTest, FieldsAndGridFromTheFileThenSavedToTheUnit) {
   EXPECT_EQ(ui().GearY->text(), QStringLiteral("200.000000"));
   EXPECT_EQ(ui().GearZ->text(), QStringLiteral("1.000000"));
   EXPECT_EQ(ui().RefSpeedX->text(), QStringLiteral("12"));
-  EXPECT_EQ(ui().RefSpeedY->text(), QStringLiteral("1"));
+  EXPECT_EQ(ui().RefSpeedY->text(), QStringLiteral("50"));  // the blank before the value is dropped
   EXPECT_EQ(ui().HiLimitZ->text(), QStringLiteral("150"));
   EXPECT_EQ(ui().MpgMaxSpeed->text(), QStringLiteral("2000"));
   EXPECT_EQ(ui().MpgAcc->text(), QStringLiteral("300"));
@@ -109,15 +110,23 @@ TEST_F(ImportTest, UnreadableFileEndsTheImportWithTheGeneralErrorBox) {
   const QString path = Write("VrefX=10\r\n");
   QFile::setPermissions(path, QFileDevice::Permissions());
   if (QFileInfo(path).isReadable()) {
-    // Permissions do not stop root: a file whose read fails stands in for it.
+    // Permissions do not stop root: a file whose read really fails (EIO) stands in for it.
     Import(QStringLiteral("/proc/self/mem"));
+    EXPECT_EQ(messages_.general, QStringList{QStringLiteral("I/O error 30.")});
   } else {
     Import(path);
+    EXPECT_EQ(messages_.general, QStringList{QStringLiteral("File access denied.")});
   }
-  ASSERT_EQ(messages_.general.size(), 1);
-  EXPECT_TRUE(messages_.general[0] == QStringLiteral("File access denied.") ||
-              messages_.general[0].startsWith(QStringLiteral("I/O error")))
-      << messages_.general[0].toStdString();
+}
+
+TEST_F(ImportTest, PipeOrDeviceChosenAsTheFileIsRefusedAtOnce) {
+  const QString fifo = dir_.filePath(QStringLiteral("pipe.cfg"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  for (const QString& path : {fifo, QStringLiteral("/dev/zero")}) {
+    messages_.general.clear();
+    Import(path);
+    EXPECT_EQ(messages_.general, QStringList{QStringLiteral("File access denied.")}) << path.toStdString();
+  }
 }
 
 TEST_F(ImportTest, CancelOrNoMpgDoesNothing) {

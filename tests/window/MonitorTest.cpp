@@ -77,17 +77,39 @@ TEST_F(MonitorTest, NoPollWhileNoPortIsOpen) {
   EXPECT_TRUE(messages_.all.isEmpty());
 }
 
-TEST_F(MonitorTest, NoPollOverATransportThatIsNotOpen) {
+TEST_F(MonitorTest, PollsGoOverTheOpenPortWhateverTheDialogShows) {
   StartQuick();
   ui().PageControl->setCurrentIndex(1);
-  setup_->findChild<QRadioButton*>(QStringLiteral("RBtnUSB"))->setChecked(true);  // chosen in the dialog
+  setup_->findChild<QRadioButton*>(QStringLiteral("RBtnUSB"))->setChecked(true);  // chosen, not opened
+  unit_.ClearReceived();
+  QTest::qWait(150);
+  EXPECT_GT(Count("!0I1"), 0);
+  EXPECT_TRUE(messages_.all.isEmpty());
+}
+
+TEST_F(MonitorTest, LostUnitGivesOneBoxAndPollingWaitsForTheOperator) {
+  StartQuick({}, 100);
+  ui().PageControl->setCurrentIndex(1);
+  QTest::qWait(100);
+  unit_.SetSilent(true);
+  messages_.whileOpen = [] { QTest::qWait(150); };  // the operator reads the box a while
+  QTest::qWait(700);
+  EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
+  EXPECT_FALSE(term_->Tim()->isActive());
   unit_.ClearReceived();
   QTest::qWait(150);
   EXPECT_TRUE(Received().empty());
-  EXPECT_TRUE(messages_.all.isEmpty());
-  setup_->findChild<QRadioButton*>(QStringLiteral("RBtnCom1"))->setChecked(true);
+
+  // Back when the operator shows the page again, or when the unit is identified.
+  unit_.SetSilent(false);
+  ui().PageControl->setCurrentIndex(0);
+  ui().PageControl->setCurrentIndex(1);
   QTest::qWait(150);
   EXPECT_GT(Count("!0I1"), 0);
+  term_->Tim()->stop();
+  term_->IdentifyUnit();
+  EXPECT_TRUE(term_->Tim()->isActive());
+  EXPECT_EQ(messages_.all.size(), 1);
 }
 
 TEST_F(MonitorTest, FailingPollWhileItsMessageIsOpenStartsNoSecondExchange) {

@@ -59,6 +59,9 @@ TEST_F(ReadSaveTest, RoundTripReadsAndWritesBackTheSameValues) {
   EXPECT_EQ(term_->OUT1().ItemIndex(), 8);
   EXPECT_EQ(ui().BreakDelay->text(), QStringLiteral("7"));
   EXPECT_EQ(term_->MpgUsage().ItemIndex(), 2);
+  // A changed MpgUsage runs its click handler: "Mpg - bez limit" has the gears on, Hi-Limits off.
+  EXPECT_TRUE(ui().GearX->isEnabled());
+  EXPECT_FALSE(ui().HiLimitX->isEnabled());
   EXPECT_EQ(ui().StartNum->currentText(), QStringLiteral("INT 5"));
   EXPECT_EQ(ui().in5descp->text(), QStringLiteral("Vstup pro start referencí"));
   EXPECT_EQ(ui().LoLimitY->text(), QStringLiteral("-200"));
@@ -123,7 +126,7 @@ TEST_F(ReadSaveTest, MpgUnitOnPageInputsPausesTheMonitorForTheScript) {
   unit_.SetSilentOnCommand("EW05,FF");
   term_->BtnSend1Click();
   EXPECT_FALSE(timerDuringBox);
-  EXPECT_TRUE(term_->Tim()->isActive());
+  EXPECT_FALSE(term_->Tim()->isActive());  // a save that failed does not restart it
 }
 
 TEST_F(ReadSaveTest, WithoutAPortOnlyThatIsSaid) {
@@ -154,10 +157,14 @@ TEST_F(ReadSaveTest, TimeOutAtTheFirstLineKeepsEveryControl) {
   StartQuick();
   unit_.SetSilentOnCommand("ER01");
   ui().GearX->setText(QStringLiteral("5.000000"));
+  ui().HiLimitX->setText(QStringLiteral("abc"));
+  ui().PageControl->setCurrentIndex(1);
   term_->ReadSettingClick();
   EXPECT_EQ(messages_.all, QStringList{kFailure});
   EXPECT_EQ(term_->OUT1().ItemIndex(), 0);
   EXPECT_EQ(ui().GearX->text(), QStringLiteral("5.000000"));
+  EXPECT_EQ(ui().HiLimitX->text(), QStringLiteral("abc"));  // the flow stops before the pass
+  EXPECT_FALSE(term_->Tim()->isActive());
 }
 
 TEST_F(ReadSaveTest, TimeOutAtALaterLineKeepsTheControlsNotReached) {
@@ -173,7 +180,7 @@ TEST_F(ReadSaveTest, TimeOutAtALaterLineKeepsTheControlsNotReached) {
   EXPECT_EQ(ui().HiLimitZ->text(), QStringLiteral("4321"));
   EXPECT_EQ(ui().GearX->text(), QStringLiteral("5.000000"));
   EXPECT_EQ(ui().RefSpeedZ->text(), QStringLiteral("42"));
-  EXPECT_TRUE(term_->Tim()->isActive());  // resumed as after a completed read
+  EXPECT_FALSE(term_->Tim()->isActive());  // the unit was lost: no polling until it is back
 }
 
 TEST_F(ReadSaveTest, ReplyThatIsNotANumberEndsTheReadWithTheGeneralErrorBox) {
@@ -217,7 +224,19 @@ TEST_F(ReadSaveTest, SuccessOnlyWhenTheWholeScriptCompleted) {
   unit_.SetReplyOverride("EW01,02", "1");
   messages_.all.clear();
   term_->BtnSend1Click();
-  EXPECT_TRUE(messages_.all.isEmpty());
+  EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Neuloženo: jednotka odmítla OUT1")});
+}
+
+TEST_F(ReadSaveTest, WritesTheUnitRefusedAreNamedByTheirCaptions) {
+  StartQuick();
+  term_->MpgUsage().SetItemIndex(1);
+  ui().StartNum->setCurrentIndex(-1);  // no line for register 07: later lines move up
+  unit_.SetReplyOverride("EFW24,1", "1");
+  unit_.SetReplyOverride("EW0C,FF", "E");
+  term_->BtnSend1Click();
+  EXPECT_EQ(messages_.all,
+            QStringList{QStringLiteral("Neuloženo: jednotka odmítla Hi-Limit Y [mm], Sdružení osy A")});
+  EXPECT_EQ(Received().size(), 2u + 28u);
 }
 
 }  // namespace

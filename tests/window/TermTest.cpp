@@ -4,6 +4,9 @@
 #include "ui_Term.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -167,6 +170,39 @@ TEST_F(TermTest, ScrollBarMovesBothLogsOneLineAnEvent) {
   term_->posuvnikScroll(1);
   EXPECT_EQ(ui().posuvnik->maximum(), 1);
   term_->hide();
+}
+
+TEST_F(TermTest, TypedStartInputThatIsNoItemAddsNoItem) {
+  StartQuick();
+  term_->MpgUsage().SetItemIndex(1);
+  QComboBox* start = ui().StartNum;
+  start->setCurrentIndex(3);
+  term_->UpdateStartInputLabels();
+  start->lineEdit()->selectAll();
+  QTest::keyClicks(start->lineEdit(), QStringLiteral("INT 9"));
+  QTest::keyClick(start->lineEdit(), Qt::Key_Return);
+  EXPECT_EQ(start->count(), 6);
+  EXPECT_EQ(start->currentIndex(), -1);
+  EXPECT_EQ(ui().in5descp->text(), QStringLiteral("Vstup pro start referencí"));  // unchanged
+}
+
+TEST_F(TermTest, LabelsBesideTheInputGridStandOnTheirRows) {
+  Start();
+  term_->show();
+  ui().PageControl->setCurrentIndex(1);
+  QApplication::processEvents();
+  const char* const labels[] = {"Label5",   "Label6",   "Label7",   "in3descp", "in4descp",
+                                "in5descp", "in6descp", "in7descp", "Label13",  "Label14"};
+  QTableWidget* grid = ui().StrGridVstupy;
+  for (int row = 1; row <= 10; ++row) {
+    auto* label = term_->findChild<QLabel*>(QString::fromLatin1(labels[row - 1]));
+    const QRect cell = grid->visualRect(grid->model()->index(row, 0));
+    const int rowCentre = grid->viewport()->mapTo(label->parentWidget(), cell.center()).y();
+    EXPECT_LE(std::abs(label->geometry().center().y() - rowCentre), 4) << labels[row - 1];
+  }
+  // The last row ends where the grid does: no empty band below it.
+  const QRect last = grid->visualRect(grid->model()->index(10, 0));
+  EXPECT_LE(grid->viewport()->height() - last.bottom(), 3);
 }
 
 TEST(MessageSeamTest, GeneralErrorBoxAppendsTheFullStopByTheRule) {

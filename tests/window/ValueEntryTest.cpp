@@ -21,12 +21,14 @@ TEST_F(ValueEntryTest, PassCorrectsEveryFieldAndRejectsBadGearsInOrder) {
     const char* shown;
   };
   const Case cases[] = {
-      {"HiLimitX", "12a", "12"},        {"HiLimitY", "", "1"},     {"HiLimitZ", "0", "1"},
-      {"LoLimitX", "-20000", "-10000"}, {"LoLimitY", "25", "0"},   {"LoLimitZ", "-5x", "0"},
-      {"RefSpeedX", " 15", " 15"},      {"RefSpeedY", "abc", "1"}, {"RefSpeedZ", "150", "100"},
-      {"DefSpinSpeed", "007", "007"},   {"TimeOver", "1.5", "1"},  {"MpgMaxSpeed", "3000", "2000"},
-      {"MpgAcc", "$10", "$10"},         {"GearX", "-3", "-3"},     {"GearY", "", ""},
-      {"GearZ", "2 x", "2.000000"},
+      {"HiLimitX", "12a", "12"},   {"HiLimitY", "", "1"},
+      {"HiLimitZ", "0", "1"},      {"LoLimitX", "-20000", "-10000"},
+      {"LoLimitY", "25", "0"},     {"LoLimitZ", "-5x", "0"},
+      {"RefSpeedX", " 15", " 15"}, {"RefSpeedY", "abc", "1"},
+      {"RefSpeedZ", "150", "100"}, {"DefSpinSpeed", "007", "007"},
+      {"TimeOver", "1.5", "1"},    {"MpgMaxSpeed", "3000", "2000"},
+      {"MpgAcc", "$10", "$10"},    {"GearX", "-3", "-3"},
+      {"GearY", "", ""},           {"GearZ", "200 * 16 / 5", "640.000000"},
   };
   for (const Case& c : cases) Edit(c.field)->setText(QString::fromLatin1(c.typed));
   term_->ValidateNumericFields();
