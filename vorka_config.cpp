@@ -2,6 +2,7 @@
 #include "link/Help.h"
 #include "link/Setup.h"
 #include "window/Look.h"
+#include "window/MessageBoxes.h"
 #include "window/Term.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("vorka_config"));
   QApplication::setFont(WindowFont());
+  InstallMessageBoxes();
 
   TTermForm termForm(QApplication::arguments());
   TFormSetup formSetup(&termForm, &termForm);

@@ -5,7 +5,7 @@
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
 #include "ui_Term.h"
-#include "window/MessageSeam.h"
+#include "protocol/MessageSeam.h"
 #include "window/Term.h"
 
 #include <QApplication>

@@ -1,6 +1,7 @@
 #include "entry/Validation.h"
 
 #include "entry/IntegerText.h"
+#include "entry/NumericFields.h"
 
 std::string CheckIntegerField(const std::string& text, int32_t lowest, int32_t highest) {
   std::string checked = text;
@@ -33,4 +34,30 @@ std::optional<std::string> CheckGearField(const std::string& text, int32_t lowes
   std::string formatted = FormatGearValue(value);
   formatted.erase(0, formatted.find_first_not_of(' '));
   return formatted;
+}
+
+bool ValidateNumericFields(FieldTexts& fields, const GearReport& reporter) {
+  bool gearsAccepted = true;
+  for (const NumericField& field : kNumericFields) {
+    const std::string text = fields.FieldText(field.name);
+    std::optional<std::string> checked;
+    if (field.kind == FieldKind::Integer)
+      checked = CheckIntegerField(text, field.lowest, field.highest);
+    else
+      checked = CheckGearField(text, field.lowest, field.highest, reporter);
+    if (!checked)
+      gearsAccepted = false;
+    else if (*checked != text)
+      fields.SetFieldText(field.name, *checked);
+  }
+  return gearsAccepted;
+}
+
+BreakDelayEntry AcceptBreakDelay(const std::string& text, int32_t accepted) {
+  if (text.empty()) return {text, accepted, false};
+  const IntegerText parsed = ParseIntegerText(text);
+  if (parsed.malformed) return {std::to_string(accepted), accepted, true};
+  if (parsed.value > kBreakDelayHighest) return {std::to_string(kBreakDelayHighest), kBreakDelayHighest, false};
+  if (parsed.value < kBreakDelayLowest) return {std::to_string(kBreakDelayLowest), kBreakDelayLowest, false};
+  return {text, parsed.value, false};
 }

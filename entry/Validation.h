@@ -16,3 +16,26 @@ std::string CheckIntegerField(const std::string& text, int32_t lowest, int32_t h
 // characters.
 std::optional<std::string> CheckGearField(const std::string& text, int32_t lowest, int32_t highest,
                                           const GearReport& reporter);
+
+// The numeric fields' texts by their names (UTF-8), as the validation pass reads and rewrites them.
+class FieldTexts {
+ public:
+  virtual ~FieldTexts() = default;
+  virtual std::string FieldText(const std::string& field) = 0;
+  virtual void SetFieldText(const std::string& field, const std::string& text) = 0;
+};
+
+// The check-and-clamp pass over the sixteen numeric fields in table order: integers corrected and
+// clamped silently, gears rewritten with six decimals or reported. False when a gear was rejected.
+// Only texts that change are set again.
+bool ValidateNumericFields(FieldTexts& fields, const GearReport& reporter);
+
+// The brake-release delay as its change handler takes a new text: an empty text changes nothing;
+// a malformed one is refused (the field returns to the accepted value); a number is limited to
+// 0 to 50 and accepted.
+struct BreakDelayEntry {
+  std::string text;  // what the field shows afterwards
+  int32_t value;     // the accepted delay afterwards
+  bool refused;      // the text was not a whole number
+};
+BreakDelayEntry AcceptBreakDelay(const std::string& text, int32_t accepted);

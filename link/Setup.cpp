@@ -6,7 +6,7 @@
 #include "link/UniUSB.h"
 #include "ui_Setup.h"
 #include "window/Look.h"
-#include "window/MessageSeam.h"
+#include "protocol/MessageSeam.h"
 #include "window/Term.h"
 
 #include <QHeaderView>

@@ -1,4 +1,6 @@
 #pragma once
+#include "entry/Validation.h"
+
 #include <cstdint>
 #include <span>
 #include <stdexcept>
@@ -8,10 +10,10 @@
 // The unit's settings registers: one table that both the "read" and "write" scripts walk and the
 // decoder of the read replies walks again. Every register has one home control in the window.
 
-// The window's setting controls, by name, as the register map sees them.
-class SettingsControls {
+// The window's setting controls, by name, as the register map sees them. The numeric fields'
+// texts are also there in UTF-8 for the validation pass (FieldTexts).
+class SettingsControls : public FieldTexts {
  public:
-  virtual ~SettingsControls() = default;
   // List controls (radio groups and the StartNum combo box): -1 when no item is selected.
   virtual int ItemIndex(const std::string& control) = 0;
   // Selecting an item behaves as the operator's choice (MpgUsage runs its click handler).
@@ -28,6 +30,9 @@ class SettingsControls {
   virtual int32_t AcceptedBreakDelay() = 0;
   // StartNum was set by the program: mark the start input beside the grid.
   virtual void StartNumSelected() = 0;
+  // The name of the input in grid row 1 to 10 (UTF-8); it lives in no register.
+  virtual std::string InputName(int row) = 0;
+  virtual void SetInputName(int row, const std::string& name) = 0;
 };
 
 enum class RegisterKind {
@@ -46,6 +51,7 @@ struct Register {
   RegisterKind kind;
   std::span<const char* const> codes;  // list controls: code of each item
   int gridColumn;                      // input bits: 3 "Polarita", 4 "Povoleno"
+  std::span<const char* const> items;  // list controls: each item as the window shows it (UTF-8)
   const char* caption;                 // the setting as the window names it (UTF-8)
 };
 

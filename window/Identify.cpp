@@ -2,11 +2,9 @@
 #include "window/Term.h"
 
 #include "ui_Term.h"
-#include "window/MessageSeam.h"
 #include "window/TermShared.h"
 
 #include <QLabel>
-#include <QScopedValueRollback>
 
 using namespace term;
 
@@ -46,58 +44,20 @@ const char* const kOutputControls[] = {"BreakDelay",
                                        "AAxisPolarity",
                                        "AxisLink"};
 
-// Characters from..to (counted from 1) of a text, fewer when it is shorter.
-std::string Chars(const std::string& text, std::size_t from, std::size_t to) {
-  if (text.size() < from) return {};
-  return text.substr(from - 1, to - from + 1);
-}
-
 }  // namespace
 
 // ---- Unit identification and enabling ----
 
-void TTermForm::IdentifyUnit() {
-  bool identified = false;
-  bool answered = false;
-  if (PortOpen) {
-    CommandMode = "check";
-    {
-      const QScopedValueRollback<bool> running(identifying_, true);
-      answered = RunCommandScript().completed;
-    }
-    identified = true;
-    const std::string r1 = ReplyLine(1);
-    if (Chars(r1, 3, 6) == "TK20") {
-      UnitPresent = true;
-      if (Chars(r1, 7, 9) == "MPG") {
-        MpgCapable = true;
-      } else {
-        DisableMpgControls();
-        MpgCapable = false;
-      }
-    } else {
-      UnitPresent = MpgCapable = false;
-    }
-  }
-  if (UnitPresent) {
-    SetOutputControlsEnabled(true);
-    if (MpgCapable) {
-      EnableMpgControls();
-      ApplyMpgUsage();
-    }
-    // Without a port the log holds whatever ran last, not the identification: keep the fields.
-    if (identified) {
-      ui->EditIpID->setText(Latin1(Chars(ReplyLine(0), 3, 9)));
-      ui->EditVerIp->setText(Latin1(ReplyLine(1).size() > 2 ? ReplyLine(1).substr(2) : std::string()));
-    }
-    // The unit answers again: a monitor stopped by a lost unit polls again.
-    if (answered && !identifyingAfterUsbFailure_) ResumeMonitor();
-  } else {
-    ui->EditVerIp->setText(QStringLiteral("Jednotka nenalezena"));
-    ui->EditIpID->setText(QStringLiteral("Nezjištěno"));
-    SetOutputControlsEnabled(false);
-    DisableMpgControls();
-  }
+void TTermForm::IdentifyUnit() { ::IdentifyUnit(*this); }
+
+void TTermForm::ShowIdentity(const Identity& identity) {
+  ui->EditIpID->setText(Latin1(identity.id));
+  ui->EditVerIp->setText(Latin1(identity.version));
+}
+
+void TTermForm::ShowNoUnit() {
+  ui->EditVerIp->setText(QStringLiteral("Jednotka nenalezena"));
+  ui->EditIpID->setText(QStringLiteral("Nezjištěno"));
 }
 
 void TTermForm::SetOutputControlsEnabled(bool on) {

@@ -4,7 +4,7 @@
 #include "link/Setup.h"
 #include "protocol/InputWord.h"
 #include "ui_Term.h"
-#include "window/MessageSeam.h"
+#include "protocol/MessageSeam.h"
 #include "window/TermShared.h"
 
 #include <QTimer>

@@ -9,7 +9,7 @@
 #include "ui_Term.h"
 #include "window/LimitedEdit.h"
 #include "window/Look.h"
-#include "window/MessageSeam.h"
+#include "protocol/MessageSeam.h"
 #include "window/TermShared.h"
 
 #include <QApplication>

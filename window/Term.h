@@ -2,6 +2,7 @@
 #include "entry/CfgReader.h"
 #include "protocol/Exchange.h"
 #include "protocol/RegisterMap.h"
+#include "protocol/UnitFlows.h"
 #include "window/RadioGroup.h"
 
 #include <QMainWindow>
@@ -20,7 +21,7 @@ class QFileDialog;
 
 // The main window: every setting control of the unit, the identification fields, the buttons
 // beside the pages, the debug page with the raw exchange.
-class TTermForm : public QMainWindow, public ExchangeHost, public SettingsControls {
+class TTermForm : public QMainWindow, public ExchangeHost, public SettingsControls, public UnitHost {
   Q_OBJECT
 
  public:
@@ -34,12 +35,13 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   // The other two windows, created after this one.
   void SetForms(TFormSetup* setup, TFormHelp* help);
 
-  // Program-wide state.
-  bool PortOpen = false;
-  bool DebugMode = false;
-  bool UnitPresent = false;
-  bool MpgCapable = false;
-  std::string CommandMode;
+  // Program-wide state, shared with the flows.
+  UnitState State_;
+  bool& PortOpen = State_.portOpen;
+  bool& DebugMode = State_.debugMode;
+  bool& UnitPresent = State_.unitPresent;
+  bool& MpgCapable = State_.mpgCapable;
+  std::string& CommandMode = State_.commandMode;
   int32_t BreakDelayValue = 0;
 
   uint32_t ReplyTimeoutMs() const { return exchange_.ReplyTimeoutMs(); }
@@ -47,9 +49,10 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   LinkKind CurrentLinkKind() override;
 
   // The one exchange operation: runs the script of CommandMode.
-  ExchangeResult RunCommandScript();
+  ExchangeResult RunCommandScript() override;
+  ExchangeResult RunScript(const std::vector<std::string>& script) override { return exchange_.Run(script); }
   // Reply log line n of the last script; empty past the end.
-  std::string ReplyLine(std::size_t n) const { return exchange_.Reply(n); }
+  std::string ReplyLine(std::size_t n) override { return exchange_.Reply(n); }
   CommandExchange& Exchange() { return exchange_; }
 
   // Handlers.
@@ -63,9 +66,9 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
 
   // Unit identification and enabling.
   void IdentifyUnit();
-  void DisableMpgControls();
-  void EnableMpgControls();
-  void ApplyMpgUsage();
+  void DisableMpgControls() override;
+  void EnableMpgControls() override;
+  void ApplyMpgUsage() override;
   void MpgUsageClick();
   void StartNumChange();
   void UpdateStartInputLabels();
@@ -75,8 +78,8 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   void TimTimer();
   uint16_t ReadInputWord();
   // The read, save and reset flows pause the monitor around their own script.
-  void PauseMonitor();
-  void ResumeMonitor();
+  void PauseMonitor() override;
+  void ResumeMonitor() override;
 
   // Factory defaults and unit reset.
   void Button1Click();
@@ -96,7 +99,7 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
 
   // Value entry: the check-and-clamp pass (false when a gear field was rejected) and the
   // brake-release delay.
-  bool ValidateNumericFields();
+  bool ValidateNumericFields() { return ::ValidateNumericFields(static_cast<SettingsControls&>(*this)); }
   void BreakDelayChange();
 
   // The window's controls, by their names.
@@ -143,16 +146,25 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   void SetCell(int column, int row, const std::string& text) override;
   int32_t AcceptedBreakDelay() override { return BreakDelayValue; }
   void StartNumSelected() override { UpdateStartInputLabels(); }
+  std::string InputName(int row) override;
+  void SetInputName(int row, const std::string& name) override;
+  std::string FieldText(const std::string& field) override;
+  void SetFieldText(const std::string& field, const std::string& text) override;
+
+  // UnitHost: the flows' view of the window.
+  UnitState& State() override { return State_; }
+  SettingsControls& Controls() override { return *this; }
+  void ShowIdentity(const Identity& identity) override;
+  void ShowNoUnit() override;
+  void SetOutputControlsEnabled(bool on) override;
+  void SetIdentifying(bool running) override { identifying_ = running; }
+  bool IdentifyingAfterUsbFailure() override { return identifyingAfterUsbFailure_; }
+  bool MonitorPageShown() override { return InputsPageShown(); }
 
   std::vector<std::string> BuildScript();
-  // A port is open and a VORKA unit answered the identification; otherwise the operator has been
-  // told which of the two is missing.
-  enum class Reach { Unit, NoPort, NoUnit };
-  Reach ReachUnit();
   void SetUpControls();
   void SetUpInputGrid();
   void ConnectHandlers();
-  void SetOutputControlsEnabled(bool on);
   void SetGridTextColor(const QColor& color);
   void CloseLink();
   bool InputsPageShown() const;

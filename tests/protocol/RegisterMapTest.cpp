@@ -1,4 +1,5 @@
 #include "protocol/RegisterMap.h"
+#include "protocol/SettingsModel.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +9,9 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// Controls kept in maps, with the window's factory state.
-class FakeControls : public SettingsControls {
+// Controls kept in maps, with the window's factory state; selections and start-input marks are
+// counted.
+class FakeControls : public SettingsModel {
  public:
   std::map<std::string, int> items = {{"OUT1", 2},          {"OUT2", 3},          {"OUT3", 7},
                                       {"PWM", 0},           {"MpgUsage", 0},      {"StartNum", 0},

@@ -1,5 +1,5 @@
 #pragma once
-#include "window/MessageSeam.h"
+#include "protocol/MessageSeam.h"
 
 #include <QStringList>
 

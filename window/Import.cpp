@@ -3,7 +3,7 @@
 
 #include "entry/Cp1250.h"
 #include "ui_Term.h"
-#include "window/MessageSeam.h"
+#include "protocol/MessageSeam.h"
 #include "window/TermShared.h"
 
 #include <QDir>

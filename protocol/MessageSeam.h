@@ -19,8 +19,11 @@ class MessageSeam {
 };
 
 MessageSeam& Messages();
-// Replaces the seam (tests); nullptr restores the real boxes.
+// Replaces the seam (tests); nullptr restores the installed one.
 void SetMessages(MessageSeam* seam);
+// The program's own seam: the window's message boxes. Until one is installed, and for nullptr,
+// messages go to standard error.
+void InstallMessages(MessageSeam* seam);
 
 // An error that ends the current handler and reaches the general error box (a conversion that
 // failed, a file that could not be read).

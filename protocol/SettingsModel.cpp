@@ -1,0 +1,70 @@
+#include "protocol/SettingsModel.h"
+
+#include "entry/NumericFields.h"
+#include "entry/Validation.h"
+
+namespace {
+
+// The window's start-up state: first items, normal clock, the form's texts, the grid's names.
+constexpr const char* kStartNames[] = {"", "RefX", "RefY", "RefZ", "-", "-", "-", "-", "-", "Tl.Sens", "Sensor"};
+
+}  // namespace
+
+SettingsModel::SettingsModel() {
+  for (const Register& reg : RegisterTable())
+    if (reg.kind == RegisterKind::ListCode) items_[reg.control] = 0;
+  for (const char* axis : {"XAxisPolarity", "YAxisPolarity", "ZAxisPolarity", "AAxisPolarity"}) items_[axis] = 0;
+  checked_ = {{"RadioPolarityNormal", true}, {"RadioPolarityInverze", false}};
+  for (const NumericField& field : kNumericFields) texts_[field.name] = field.kind == FieldKind::Gear ? "1.000000" : "1";
+  for (const char* lo : {"LoLimitX", "LoLimitY", "LoLimitZ"}) texts_[lo] = "0";
+  texts_["TimeOver"] = "100";
+  texts_["BreakDelay"] = "0";
+  for (int row = 1; row <= 10; ++row) {
+    cells_[{3, row}] = cells_[{4, row}] = "0";
+    names_[static_cast<std::size_t>(row)] = kStartNames[row];
+  }
+}
+
+int SettingsModel::ItemIndex(const std::string& control) {
+  const auto it = items_.find(control);
+  return it == items_.end() ? -1 : it->second;
+}
+
+void SettingsModel::SelectItem(const std::string& control, int item) { items_[control] = item; }
+
+std::string SettingsModel::Text(const std::string& control) {
+  const auto it = texts_.find(control);
+  return it == texts_.end() ? std::string() : it->second;
+}
+
+void SettingsModel::SetText(const std::string& control, const std::string& text) {
+  if (control != "BreakDelay") {
+    texts_[control] = text;
+    return;
+  }
+  const BreakDelayEntry entry = AcceptBreakDelay(text, breakDelay_);
+  texts_[control] = entry.text;
+  breakDelay_ = entry.value;
+}
+
+bool SettingsModel::Checked(const std::string& radioButton) {
+  const auto it = checked_.find(radioButton);
+  return it != checked_.end() && it->second;
+}
+
+void SettingsModel::SetChecked(const std::string& radioButton, bool checked) { checked_[radioButton] = checked; }
+
+std::string SettingsModel::Cell(int column, int row) {
+  const auto it = cells_.find({column, row});
+  return it == cells_.end() ? std::string() : it->second;
+}
+
+void SettingsModel::SetCell(int column, int row, const std::string& text) { cells_[{column, row}] = text; }
+
+std::string SettingsModel::InputName(int row) {
+  return row >= 1 && row <= 10 ? names_[static_cast<std::size_t>(row)] : std::string();
+}
+
+void SettingsModel::SetInputName(int row, const std::string& name) {
+  if (row >= 1 && row <= 10) names_[static_cast<std::size_t>(row)] = name;
+}

@@ -1,0 +1,202 @@
+#include "protocol/UnitFlows.h"
+
+#include "protocol/MessageSeam.h"
+
+#include <QStringList>
+
+namespace {
+
+constexpr FactorySetting kFactorySettings[] = {
+    {"OUT1", 2, nullptr},
+    {"XAxisPolarity", 0, nullptr},
+    {"OUT2", 3, nullptr},
+    {"YAxisPolarity", 0, nullptr},
+    {"OUT3", 7, nullptr},
+    {"ZAxisPolarity", 0, nullptr},
+    {"PWM", 0, nullptr},
+    {"AAxisPolarity", 0, nullptr},
+    {"AxisLink", 0, nullptr},
+    {"BreakDelay", 0, "10"},
+    {"RadioPolarityInverze", 0, nullptr},
+    {"RadioPolarityNormal", 1, nullptr},
+    {"MpgUsage", 0, nullptr},
+    {"LoLimitX", 0, "0"},
+    {"LoLimitY", 0, "0"},
+    {"LoLimitZ", 0, "0"},
+    {"HiLimitX", 0, "1"},
+    {"HiLimitY", 0, "1"},
+    {"HiLimitZ", 0, "1"},
+    {"GearX", 0, "1"},
+    {"GearY", 0, "1"},
+    {"GearZ", 0, "1"},
+    {"RefSpeedX", 0, "1"},
+    {"RefSpeedY", 0, "1"},
+    {"RefSpeedZ", 0, "1"},
+    {"MpgMaxSpeed", 0, "1"},
+    {"MpgAcc", 0, "1"},
+    {"TimeOver", 0, "100"},
+    {"DefSpinSpeed", 0, "1"},
+};
+
+QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Characters from..to (counted from 1) of a text, fewer when it is shorter.
+std::string Chars(const std::string& text, std::size_t from, std::size_t to) {
+  if (text.size() < from) return {};
+  return text.substr(from - 1, to - from + 1);
+}
+
+enum class Reach { Unit, NoPort, NoUnit };
+
+// A port is open and a VORKA unit answered the identification; otherwise the operator has been
+// told which of the two is missing.
+Reach ReachUnit(UnitHost& host) {
+  if (!host.State().portOpen) {
+    Messages().Message(Text(kNoPortOpenText));
+    return Reach::NoPort;
+  }
+  IdentifyUnit(host);
+  if (!host.State().unitPresent) {
+    Messages().Message(Text(kNotVorkaText));
+    return Reach::NoUnit;
+  }
+  return Reach::Unit;
+}
+
+}  // namespace
+
+Identity IdentityFromReplies(const std::string& replyQ, const std::string& replyVersion) {
+  Identity identity;
+  identity.present = Chars(replyVersion, 3, 6) == "TK20";
+  identity.mpg = identity.present && Chars(replyVersion, 7, 9) == "MPG";
+  identity.id = Chars(replyQ, 3, 9);
+  identity.version = replyVersion.size() > 2 ? replyVersion.substr(2) : std::string();
+  return identity;
+}
+
+void IdentifyUnit(UnitHost& host) {
+  UnitState& state = host.State();
+  bool identified = false;
+  bool answered = false;
+  Identity identity;
+  if (state.portOpen) {
+    state.commandMode = "check";
+    host.SetIdentifying(true);
+    answered = host.RunCommandScript().completed;
+    host.SetIdentifying(false);
+    identified = true;
+    identity = IdentityFromReplies(host.ReplyLine(0), host.ReplyLine(1));
+    if (identity.present) {
+      state.unitPresent = true;
+      if (identity.mpg) {
+        state.mpgCapable = true;
+      } else {
+        host.DisableMpgControls();
+        state.mpgCapable = false;
+      }
+    } else {
+      state.unitPresent = state.mpgCapable = false;
+    }
+  }
+  if (state.unitPresent) {
+    host.SetOutputControlsEnabled(true);
+    if (state.mpgCapable) {
+      host.EnableMpgControls();
+      host.ApplyMpgUsage();
+    }
+    // Without a port the log holds whatever ran last, not the identification: keep the fields.
+    if (identified) host.ShowIdentity(identity);
+    // The unit answers again: a monitor stopped by a lost unit polls again.
+    if (answered && !host.IdentifyingAfterUsbFailure()) host.ResumeMonitor();
+  } else {
+    host.ShowNoUnit();
+    host.SetOutputControlsEnabled(false);
+    host.DisableMpgControls();
+  }
+}
+
+void ReadSettings(UnitHost& host) {
+  if (ReachUnit(host) != Reach::Unit) return;
+  UnitState& state = host.State();
+  host.PauseMonitor();
+  state.commandMode = "read";
+  const ExchangeResult result = host.RunCommandScript();
+  // Only the replies that arrived are decoded: after a failed exchange the controls not reached
+  // keep the operator's values.
+  const bool whole = DecodeReadReplies(result.replies, host.Controls(), state.mpgCapable);
+  if (!whole) return;  // no first reply, or an empty one: the outputs are all there is
+  if (!host.MonitorPageShown()) {
+    ValidateNumericFields(host.Controls());
+  } else if (state.mpgCapable) {
+    if (result.completed) host.ResumeMonitor();  // a lost unit is not polled
+    ValidateNumericFields(host.Controls());
+  }
+}
+
+void SaveSettings(UnitHost& host) {
+  // A gear ratio the pass rejected is not written to the unit.
+  if (!ValidateNumericFields(host.Controls())) {
+    Messages().Message(Text(kNotSavedText));
+    return;
+  }
+  const Reach reach = ReachUnit(host);
+  if (reach == Reach::NoUnit) Messages().Message(Text(kNotSavedText));
+  if (reach != Reach::Unit) return;
+  UnitState& state = host.State();
+  host.PauseMonitor();
+  state.commandMode = "write";
+  // The script's lines with their registers, so that a refused write can be named.
+  const std::vector<WriteLine> lines = BuildWriteLines(host.Controls(), state.mpgCapable);
+  const ExchangeResult result = host.RunScript(CommandsOf(lines));
+  if (!result.completed) return;  // "Chyba komunikace" has been said; a lost unit is not polled
+  // Saved only when the unit accepted every write.
+  const std::vector<const Register*> refused = RefusedWrites(lines, result.replies);
+  if (refused.empty()) {
+    Messages().Message(Text(kSavedText));
+  } else {
+    QStringList captions;
+    for (const Register* reg : refused) captions << Text(reg->caption);
+    Messages().Message(Text(kNotSavedText) + QStringLiteral(": jednotka odmítla ") +
+                       captions.join(QStringLiteral(", ")));
+  }
+  host.ResumeMonitor();
+}
+
+void ResetUnit(UnitHost& host) {
+  UnitState& state = host.State();
+  if (!state.portOpen) {
+    Messages().Message(Text(kNoPortOpenText));
+    return;
+  }
+  IdentifyUnit(host);
+  if (!state.unitPresent) return;
+  host.PauseMonitor();
+  state.commandMode = "reset";
+  // A unit that did not answer is not polled: the monitor waits for the operator or the unit.
+  if (host.RunCommandScript().completed) host.ResumeMonitor();
+}
+
+std::span<const FactorySetting> FactorySettings() { return kFactorySettings; }
+
+void ApplyFactorySettings(SettingsControls& controls) {
+  for (const FactorySetting& setting : kFactorySettings) {
+    const std::string name = setting.control;
+    if (setting.text)
+      controls.SetText(name, setting.text);
+    else if (name.starts_with("Radio"))
+      controls.SetChecked(name, setting.value != 0);
+    else
+      controls.SelectItem(name, setting.value);
+  }
+}
+
+void LoadFactorySettings(UnitHost& host) {
+  ApplyFactorySettings(host.Controls());
+  IdentifyUnit(host);
+}
+
+bool ValidateNumericFields(SettingsControls& controls) {
+  return ValidateNumericFields(static_cast<FieldTexts&>(controls), [](const std::string& message) {
+    Messages().ErrorBox(QString::fromUtf8(message.data(), qsizetype(message.size())));
+  });
+}

@@ -1,0 +1,86 @@
+#pragma once
+#include "protocol/Exchange.h"
+#include "protocol/RegisterMap.h"
+
+#include <string>
+
+// The flows that talk to the unit: identification, reading and saving all settings, the reset and
+// the factory settings. Plain code over the program around them (UnitHost): the window runs them
+// from its buttons, the command-line tool from its commands.
+
+// The state the flows share with the program.
+struct UnitState {
+  bool portOpen = false;
+  bool unitPresent = false;
+  bool mpgCapable = false;
+  bool debugMode = false;
+  std::string commandMode;
+};
+
+// What an identification found in the replies to "Q" and "?".
+struct Identity {
+  bool present = false;  // "TK20" at characters 3 to 6 of the reply to "?"
+  bool mpg = false;      // and "MPG" at characters 7 to 9
+  std::string id;        // the reply to "Q", characters 3 to 9
+  std::string version;   // the reply to "?" from character 3
+};
+Identity IdentityFromReplies(const std::string& replyQ, const std::string& replyVersion);
+
+// The program around the flows.
+class UnitHost {
+ public:
+  virtual ~UnitHost() = default;
+  virtual UnitState& State() = 0;
+  // Runs the script of State().commandMode; the write script comes from Controls().
+  virtual ExchangeResult RunCommandScript() = 0;
+  // Runs a given script (the save names the lines the unit refused by their registers).
+  virtual ExchangeResult RunScript(const std::vector<std::string>& script) = 0;
+  virtual std::string ReplyLine(std::size_t n) = 0;
+  virtual SettingsControls& Controls() = 0;
+
+  // What the identification shows and enables.
+  virtual void ShowIdentity(const Identity& identity) = 0;
+  virtual void ShowNoUnit() = 0;
+  virtual void SetOutputControlsEnabled(bool on) = 0;
+  virtual void DisableMpgControls() = 0;
+  virtual void EnableMpgControls() = 0;
+  virtual void ApplyMpgUsage() = 0;
+  // An identification runs (a failure inside it starts no other one); an identification that
+  // follows a failed USB reply does not restart the monitor.
+  virtual void SetIdentifying(bool running) = 0;
+  virtual bool IdentifyingAfterUsbFailure() = 0;
+
+  // The input monitor, which runs only on the page "Vstupy".
+  virtual bool MonitorPageShown() = 0;
+  virtual void PauseMonitor() = 0;
+  virtual void ResumeMonitor() = 0;
+};
+
+// Messages of the flows.
+inline const char* const kNoPortOpenText = "Není otevřen žádný port";
+inline const char* const kNotVorkaText = "Jednotka nekomunikuje nebo není VORKA";
+inline const char* const kNotSavedText = "Neuloženo";
+inline const char* const kSavedText = "Uložení proběhlo v pořádku";
+
+void IdentifyUnit(UnitHost& host);
+// "Načíst z VORKA": every register into the controls, then the validation pass.
+void ReadSettings(UnitHost& host);
+// "Uložit do VORKA": the validation pass, then every register from the controls.
+void SaveSettings(UnitHost& host);
+// "Reset VORKA": the unit restarts.
+void ResetUnit(UnitHost& host);
+// "Defaultní nastavení": the factory settings into the controls, then an identification.
+void LoadFactorySettings(UnitHost& host);
+
+// The factory settings, in the order they are set: a list control's item, a radio button's check
+// (1 or 0), or an edit's text.
+struct FactorySetting {
+  const char* control;
+  int value;
+  const char* text;
+};
+std::span<const FactorySetting> FactorySettings();
+void ApplyFactorySettings(SettingsControls& controls);
+
+// The validation pass over the controls, rejected gears reported in error boxes.
+bool ValidateNumericFields(SettingsControls& controls);

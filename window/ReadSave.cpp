@@ -1,0 +1,67 @@
+// The main window: reading and saving settings, and the controls as the flows see them.
+#include "window/Term.h"
+
+#include "ui_Term.h"
+#include "window/TermShared.h"
+
+#include <QRadioButton>
+
+using namespace term;
+
+// ---- Reading and saving settings ----
+
+void TTermForm::ReadSettingClick() { ReadSettings(*this); }
+
+void TTermForm::BtnSend1Click() { SaveSettings(*this); }
+
+// ---- The controls as the register map sees them ----
+
+int TTermForm::ItemIndex(const std::string& control) {
+  if (control == "StartNum") return ui->StartNum->currentIndex();
+  return Group(QString::fromStdString(control))->ItemIndex();
+}
+
+void TTermForm::SelectItem(const std::string& control, int item) {
+  if (control == "StartNum")
+    ui->StartNum->setCurrentIndex(item);
+  else
+    Group(QString::fromStdString(control))->SetItemIndex(item);
+}
+
+std::string TTermForm::Text(const std::string& control) {
+  return findChild<QLineEdit*>(QString::fromStdString(control))->text().toLatin1().toStdString();
+}
+
+void TTermForm::SetText(const std::string& control, const std::string& text) {
+  findChild<QLineEdit*>(QString::fromStdString(control))->setText(Latin1(text));
+}
+
+bool TTermForm::Checked(const std::string& radioButton) {
+  return findChild<QRadioButton*>(QString::fromStdString(radioButton))->isChecked();
+}
+
+void TTermForm::SetChecked(const std::string& radioButton, bool checked) {
+  findChild<QRadioButton*>(QString::fromStdString(radioButton))->setChecked(checked);
+}
+
+std::string TTermForm::Cell(int column, int row) {
+  return ui->StrGridVstupy->item(row, column)->text().toLatin1().toStdString();
+}
+
+void TTermForm::SetCell(int column, int row, const std::string& text) {
+  ui->StrGridVstupy->item(row, column)->setText(Latin1(text));
+}
+
+std::string TTermForm::InputName(int row) { return ui->StrGridVstupy->item(row, 2)->text().toStdString(); }
+
+void TTermForm::SetInputName(int row, const std::string& name) {
+  ui->StrGridVstupy->item(row, 2)->setText(QString::fromStdString(name));
+}
+
+std::string TTermForm::FieldText(const std::string& field) {
+  return findChild<QLineEdit*>(QString::fromStdString(field))->text().toStdString();
+}
+
+void TTermForm::SetFieldText(const std::string& field, const std::string& text) {
+  findChild<QLineEdit*>(QString::fromStdString(field))->setText(QString::fromStdString(text));
+}

@@ -1,0 +1,20 @@
+// The main window: the brake-release delay handler.
+#include "window/Term.h"
+
+#include "entry/Validation.h"
+#include "ui_Term.h"
+#include "protocol/MessageSeam.h"
+#include "window/TermShared.h"
+
+using namespace term;
+
+// ---- Value entry ----
+
+void TTermForm::BreakDelayChange() {
+  const BreakDelayEntry entry = AcceptBreakDelay(ui->BreakDelay->text().toStdString(), BreakDelayValue);
+  if (entry.refused) Messages().Message(QStringLiteral("Zadávat lze jen celá čísla"));
+  BreakDelayValue = entry.value;
+  // Setting the text runs this handler again; it then finds the text accepted.
+  const QString shown = QString::fromStdString(entry.text);
+  if (shown != ui->BreakDelay->text()) ui->BreakDelay->setText(shown);
+}
