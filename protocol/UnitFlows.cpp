@@ -1,6 +1,7 @@
 #include "protocol/UnitFlows.h"
 
 #include "protocol/MessageSeam.h"
+#include "protocol/SettingsModel.h"
 
 #include <QStringList>
 
@@ -160,6 +161,20 @@ void SaveSettings(UnitHost& host) {
                        captions.join(QStringLiteral(", ")));
   }
   host.ResumeMonitor();
+}
+
+std::optional<UnitSettings> ReadUnitSettings(UnitHost& host) {
+  if (ReachUnit(host) != Reach::Unit) return std::nullopt;
+  UnitState& state = host.State();
+  host.PauseMonitor();
+  state.commandMode = "read";
+  const ExchangeResult result = host.RunCommandScript();
+  if (!result.completed) return std::nullopt;  // "Chyba komunikace" has been said
+  SettingsModel unit;
+  DecodeReadReplies(result.replies, unit, state.mpgCapable);
+  ValidateNumericFields(static_cast<FieldTexts&>(unit), {});
+  host.ResumeMonitor();
+  return WithoutInputNames(SettingsOf(unit, state.mpgCapable));
 }
 
 void ResetUnit(UnitHost& host) {

@@ -1,6 +1,9 @@
 #pragma once
 #include "protocol/Exchange.h"
 #include "protocol/RegisterMap.h"
+#include "protocol/SettingsFile.h"
+
+#include <optional>
 
 #include <string>
 
@@ -67,6 +70,10 @@ void IdentifyUnit(UnitHost& host);
 void ReadSettings(UnitHost& host);
 // "Uložit do VORKA": the validation pass, then every register from the controls.
 void SaveSettings(UnitHost& host);
+// Every register of the unit as settings, the controls untouched: nothing when no unit answered
+// the whole read (the operator has been told). The values are those a read would leave in the
+// window after its validation pass.
+std::optional<UnitSettings> ReadUnitSettings(UnitHost& host);
 // "Reset VORKA": the unit restarts.
 void ResetUnit(UnitHost& host);
 // "Defaultní nastavení": the factory settings into the controls, then an identification.

@@ -9,6 +9,7 @@
 #include "ui_Term.h"
 #include "window/LimitedEdit.h"
 #include "window/Look.h"
+#include "window/SettingsFiles.h"
 #include "protocol/MessageSeam.h"
 #include "window/TermShared.h"
 
@@ -49,6 +50,7 @@ TTermForm::TTermForm(QStringList args, QWidget* parent)
   SetUsbErrorReporter(
       [](const std::string& message) { Messages().ErrorBox(QString::fromStdString(message)); });
   SetUpControls();
+  files_ = std::make_unique<SettingsFiles>(*this);
   ConnectHandlers();
   FormCreate();
 }
@@ -119,6 +121,9 @@ void TTermForm::SetUpControls() {
 }
 
 void TTermForm::ConnectHandlers() {
+  connect(ui->SaveToFileMnu, &QAction::triggered, this, Guarded([this] { files_->SaveToFileClick(); }));
+  connect(ui->LoadFromFileMnu, &QAction::triggered, this, Guarded([this] { files_->LoadFromFileClick(); }));
+  connect(ui->CompareMnu, &QAction::triggered, this, Guarded([this] { files_->CompareWithUnitClick(); }));
   connect(ui->PortMnu, &QAction::triggered, this, Guarded([this] { PortMnuClick(); }));
   connect(ui->HelpMnu, &QAction::triggered, this, Guarded([this] { HelpMnuClick(); }));
   connect(ui->btexit, &QPushButton::clicked, this, Guarded([this] { btexitClick(); }));

@@ -16,6 +16,7 @@ class TTermForm;
 }
 class TFormSetup;
 class TFormHelp;
+class SettingsFiles;
 class QTimer;
 class QFileDialog;
 
@@ -114,6 +115,9 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   QTimer* Tim() const { return tim_; }
   QColor GridTextColor() const;
 
+  // The menu "Soubor": settings files and the comparison with the unit.
+  SettingsFiles& Files() { return *files_; }
+
   // True until the start-up sequence has run.
   bool StartupPending() const { return !shown_; }
   // The 40 ms input monitor is polling.
@@ -177,6 +181,7 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   CommandExchange exchange_;
   QTimer* tim_ = nullptr;
   std::vector<std::unique_ptr<RadioGroup>> groups_;
+  std::unique_ptr<SettingsFiles> files_;
   int posuvnikMemory_ = 0;
   bool shown_ = false;
   bool exiting_ = false;

@@ -1,0 +1,151 @@
+#include "protocol/SettingsFile.h"
+#include "protocol/SettingsModel.h"
+#include "protocol/UnitFlows.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(SettingsFileTest, NamesFollowTheRegisterTableAndAreUnique) {
+  const auto defs = SettingDefs();
+  ASSERT_EQ(defs.size(), 4u + 1 + 5 + 2 + 16 + 10 + 10 + 1 + 10);
+  EXPECT_EQ(defs[0].name, "OUT1");
+  EXPECT_EQ(defs[4].name, "BreakDelay");
+  EXPECT_EQ(defs[5].name, "XAxisPolarity");
+  EXPECT_EQ(defs[9].name, "ClockPolarity");
+  EXPECT_EQ(defs[28].name, "Povoleno.0");
+  EXPECT_EQ(defs[37].name, "Povoleno.15");
+  EXPECT_EQ(defs[48].name, "AxisLink");
+  EXPECT_EQ(defs.back().name, "Jmeno.15");
+  for (const SettingDef& def : defs) EXPECT_EQ(FindSetting(def.name), &def) << def.name;
+}
+
+TEST(SettingsFileTest, FactorySettingsAsTextAndBack) {
+  SettingsModel controls;
+  ApplyFactorySettings(controls);
+  const UnitSettings settings = SettingsOf(controls, true);
+  const std::string text = WriteSettingsText(settings, {"VK1", "TK20MPG v2.4", "2026-12-07 10:00", "vorka_config 1.3"});
+  EXPECT_NE(text.find("# Jednotka: VK1, TK20MPG v2.4\n"), std::string::npos);
+  for (const char* line : {"\nOUT1 = Chlazení\n", "\nOUT3 = Brzda\n", "\nBreakDelay = 10\n",
+                           "\nClockPolarity = Normální\n", "\nGearX = 1\n", "\nTimeOver = 100\n",
+                           "\nAxisLink = A => A\n", "\nPovoleno.14 = 0\n", "\nJmeno.0 = RefX\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  const SettingsFileLoad load = ParseSettingsText(text);
+  ASSERT_TRUE(load.settings) << EnglishText(load.error);
+  EXPECT_EQ(load.settings->Values(), settings.Values());
+  // The same controls come out of it: the write scripts are equal.
+  SettingsModel again;
+  again.SelectItem("OUT1", 5);
+  ApplySettings(*load.settings, again);
+  EXPECT_EQ(BuildWriteScript(again, true), BuildWriteScript(controls, true));
+}
+
+TEST(SettingsFileTest, BrokenFilesNameTheirLineAndGiveNothing) {
+  struct Case {
+    const char* text;
+    SettingsFileError::Kind kind;
+    int line;
+  };
+  using K = SettingsFileError::Kind;
+  const Case cases[] = {
+      {"OUT1 = Laser\nOUT9 = Laser\n", K::Unknown, 2},
+      {"# a comment\n\nHiLimitX = 20000\n", K::BadValue, 3},
+      {"HiLimitX = 12a\n", K::BadValue, 1},
+      {"LoLimitY = 5\n", K::BadValue, 1},
+      {"GearX = 0,5\n", K::BadValue, 1},
+      {"GearY = 200*x\n", K::BadValue, 1},
+      {"BreakDelay = 51\n", K::BadValue, 1},
+      {"OUT2 = Lasser\n", K::BadValue, 1},
+      {"XAxisPolarity = kladná\n", K::BadValue, 1},
+      {"Povoleno.3 = 2\n", K::BadValue, 1},
+      {"Jmeno.3 = a\tb\n", K::BadValue, 1},
+      {"OUT1 Laser\n", K::Malformed, 1},
+      {" = 5\n", K::Malformed, 1},
+      {"OUT1 = Laser\r\nOUT2 = Ofuk\r\nOUT1 = Brzda\r\n", K::Duplicate, 3},
+      {"OUT1 = Laser\n\xff\n", K::NotText, 0},
+  };
+  for (const Case& c : cases) {
+    const SettingsFileLoad load = ParseSettingsText(c.text);
+    EXPECT_FALSE(load.settings) << c.text;
+    EXPECT_EQ(load.error.kind, c.kind) << c.text;
+    EXPECT_EQ(load.error.line, c.line) << c.text;
+  }
+  EXPECT_EQ(CzechText({K::Unknown, 2, "OUT9", ""}), "Řádek 2: neznámé nastavení „OUT9“.");
+  EXPECT_EQ(EnglishText({K::BadValue, 3, "HiLimitX", "20000"}),
+            "line 3: value \"20000\" is not allowed for \"HiLimitX\"");
+}
+
+TEST(SettingsFileTest, ASubsetSetsOnlyItsNames) {
+  const SettingsFileLoad load = ParseSettingsText("\xEF\xBB\xBF# outputs only\nOUT2 = Laser\n  OUT3=Ofuk  \n");
+  ASSERT_TRUE(load.settings);
+  SettingsModel controls;
+  controls.SelectItem("OUT1", 4);
+  controls.SetText("GearX", "7.000000");
+  ApplySettings(*load.settings, controls);
+  EXPECT_EQ(controls.ItemIndex("OUT1"), 4);
+  EXPECT_EQ(controls.ItemIndex("OUT2"), 1);
+  EXPECT_EQ(controls.ItemIndex("OUT3"), 3);
+  EXPECT_EQ(controls.Text("GearX"), "7.000000");
+  EXPECT_FALSE(load.settings->HasMpgSettings());
+  EXPECT_TRUE(ParseSettingsText("GearX = 2\n").settings->HasMpgSettings());
+}
+
+TEST(SettingsFileTest, DifferencesListOnlyWhatDiffers) {
+  UnitSettings a, b;
+  a.Set("OUT1", "Laser");
+  b.Set("OUT1", "Laser");
+  a.Set("GearX", "640.000000");
+  b.Set("GearX", "1.000000");
+  b.Set("Povoleno.2", "1");
+  const auto d = Differences(a, b);
+  ASSERT_EQ(d.size(), 2u);
+  EXPECT_EQ(d[0].def->caption, "Převod X [kr/mm]");
+  EXPECT_EQ(d[1].def->name, "Povoleno.2");
+  EXPECT_FALSE(d[1].left);
+}
+
+// A full disk, made by a file-size limit in a child process: the old file must stay whole.
+TEST(SettingsFileTest, FailedWriteLeavesTheOldFileWhole) {
+  const fs::path dir = fs::temp_directory_path() / ("vorka-settings-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const fs::path path = dir / "unit.vorka";
+  const std::string old = "OUT1 = Laser\n";
+  ASSERT_TRUE(SaveSettingsFile(path.string(), old).empty());
+  const std::string large(64 * 1024, '#');
+  const pid_t child = ::fork();
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{4096, 4096};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::_exit(SaveSettingsFile(path.string(), large).empty() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);  // the failure was reported
+  EXPECT_EQ(Slurp(path), old);
+  std::size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir)) ++files;
+  EXPECT_EQ(files, 1u);  // no half-written file left beside it
+  fs::remove_all(dir);
+}
+
+}  // namespace

@@ -1,0 +1,152 @@
+#include "support/WindowFixture.h"
+#include "ui_Compare.h"
+#include "ui_Term.h"
+#include "window/SettingsFiles.h"
+
+#include <QMenu>
+#include <QTemporaryDir>
+
+#include <fstream>
+
+namespace {
+
+using Commands = std::vector<std::string>;
+
+class SettingsFilesTest : public WindowFixture {
+ protected:
+  void SetUp() override {
+    WindowFixture::SetUp();
+    path_ = dir_.filePath(QStringLiteral("unit.vorka"));
+  }
+  void Choose(const QString& path) {
+    term_->Files().ChooseFileToSave = term_->Files().ChooseFileToLoad = [path](QString& chosen) {
+      chosen = path;
+      return true;
+    };
+  }
+  // The writes a save sends, without the identification before them.
+  Commands Save() {
+    unit_.ClearReceived();
+    term_->BtnSend1Click();
+    Commands writes = Received();
+    writes.erase(writes.begin(), writes.begin() + 2);
+    return writes;
+  }
+  void Distinctive() {
+    const std::pair<const char*, uint8_t> bytes[] = {{"01", 0x09}, {"02", 0x00}, {"03", 0x05}, {"04", 0x01},
+                                                     {"FD", 0x07}, {"05", 0xEA}, {"06", 0x01}, {"07", 0x05},
+                                                     {"08", 0x81}, {"09", 0x40}, {"0A", 0x3C}, {"0B", 0x80},
+                                                     {"0C", 0x02}};
+    for (const auto& [a, v] : bytes) unit_.SetByteRegister(a, v);
+    const std::pair<const char*, const char*> texts[] = {{"10", "-100"}, {"20", "1000"}, {"30", "640.000000"},
+                                                         {"34", "200.5"}, {"44", "1500"}, {"48", "250"},
+                                                         {"58", "30"}};
+    for (const auto& [a, v] : texts) unit_.SetTextRegister(a, v);
+  }
+  std::vector<QStringList> Rows() {
+    const auto& grid = *term_->Files().CompareDialog().ui->GridDiff;
+    std::vector<QStringList> rows;
+    for (int r = 0; r < grid.rowCount(); ++r)
+      rows.push_back({grid.item(r, 0)->text(), grid.item(r, 1)->text(), grid.item(r, 2)->text()});
+    return rows;
+  }
+
+  QTemporaryDir dir_;
+  QString path_;
+};
+
+TEST_F(SettingsFilesTest, MenuSouborStandsBeforePort) {
+  Create();
+  const auto actions = ui().MainMenu1->actions();
+  ASSERT_GE(actions.size(), 3);
+  EXPECT_EQ(actions[0]->text(), QStringLiteral("Soubor"));
+  EXPECT_EQ(actions[1]->text(), QStringLiteral("Port"));
+  QStringList items;
+  for (QAction* a : actions[0]->menu()->actions()) items << a->text();
+  EXPECT_EQ(items, (QStringList{QStringLiteral("Uložit nastavení do souboru…"),
+                                QStringLiteral("Načíst nastavení ze souboru…"),
+                                QStringLiteral("Porovnat s jednotkou…")}));
+}
+
+TEST_F(SettingsFilesTest, FileFromAReadWindowSavedFromAFreshWindowSendsTheSameWrites) {
+  StartQuick();
+  Distinctive();
+  term_->ReadSettingClick();
+  ui().StrGridVstupy->item(4, 2)->setText(QStringLiteral("Dveře"));
+  Choose(path_);
+  ui().SaveToFileMnu->trigger();
+  const Commands before = Save();
+  ASSERT_EQ(before.size(), 29u);
+
+  StartQuick();  // a fresh window, the unit back at its factory settings
+  unit_.ResetRegisters();
+  Choose(path_);
+  ui().LoadFromFileMnu->trigger();
+  EXPECT_TRUE(Received().empty());  // nothing is sent before the operator saves
+  EXPECT_EQ(ui().StrGridVstupy->item(4, 2)->text(), QStringLiteral("Dveře"));
+  EXPECT_EQ(Save(), before);
+  EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Uložení proběhlo v pořádku")});
+}
+
+TEST_F(SettingsFilesTest, BrokenFileAppliesNothingAndNamesItsLine) {
+  StartQuick();
+  std::ofstream(path_.toStdString()) << "OUT1 = Laser\nGearX = 2\nHiLimitY = 99999\n";
+  Choose(path_);
+  term_->Files().LoadFromFileClick();
+  EXPECT_EQ(messages_.all, QStringList{QStringLiteral(
+                               "Řádek 3: hodnota „99999“ nepatří k nastavení „HiLimitY“.\nNic nebylo načteno.")});
+  EXPECT_EQ(term_->OUT1().ItemIndex(), 0);
+  EXPECT_EQ(ui().GearX->text(), QStringLiteral("1.000000"));
+}
+
+TEST_F(SettingsFilesTest, LoadedGearsGoThroughTheValidationPass) {
+  StartQuick();
+  std::ofstream(path_.toStdString()) << "GearX = 200 * 16 / 5\nBreakDelay = 5\n";
+  Choose(path_);
+  term_->Files().LoadFromFileClick();
+  EXPECT_EQ(ui().GearX->text(), QStringLiteral("640.000000"));
+  EXPECT_EQ(term_->BreakDelayValue, 5);
+  EXPECT_TRUE(messages_.all.isEmpty());
+}
+
+TEST_F(SettingsFilesTest, ComparisonListsExactlyTheChangedSettingsAndWritesNothing) {
+  StartQuick();
+  term_->ReadSettingClick();
+  unit_.SetByteRegister("01", 0x01);     // OUT1: Laser
+  unit_.SetTextRegister("24", "2500");   // Hi-Limit Y
+  unit_.SetByteRegister("08", 0x05);     // inputs 0 and 2 enabled
+  unit_.SetByteRegister("05", 0xEF);     // clock inverted
+  unit_.ClearReceived();
+  int shown = 0;
+  term_->Files().RunCompareDialog = [&](TFormCompare&) { ++shown; };
+  ui().CompareMnu->trigger();
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(Rows(), (std::vector<QStringList>{
+                        {QStringLiteral("OUT1"), QStringLiteral("Chlazení"), QStringLiteral("Laser")},
+                        {QStringLiteral("Polarita signálu (CLK)"), QStringLiteral("Normální"),
+                         QStringLiteral("Inverzní")},
+                        {QStringLiteral("Hi-Limit Y [mm]"), QStringLiteral("1"), QStringLiteral("2500")},
+                        {QStringLiteral("Povoleno – vstup 0"), QStringLiteral("0"), QStringLiteral("1")},
+                        {QStringLiteral("Povoleno – vstup 2"), QStringLiteral("0"), QStringLiteral("1")},
+                    }));
+  EXPECT_EQ(term_->OUT1().ItemIndex(), 2);  // the window is untouched
+  for (const std::string& command : Received())  // reads only
+    for (const char* write : {"!0EW", "!0EFW", "!0EUW"}) EXPECT_NE(command.rfind(write, 0), 0u) << command;
+  EXPECT_TRUE(messages_.all.isEmpty());
+}
+
+TEST_F(SettingsFilesTest, ComparisonWithoutDifferencesOrWithoutAUnitShowsNoDialog) {
+  StartQuick();
+  term_->ReadSettingClick();
+  int shown = 0;
+  term_->Files().RunCompareDialog = [&](TFormCompare&) { ++shown; };
+  term_->Files().CompareWithUnitClick();
+  EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Nastavení v okně a v jednotce se shodují.")});
+  messages_.all.clear();
+  unit_.SetSilentOnCommand("EFR30");
+  term_->Files().CompareWithUnitClick();
+  EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
+  EXPECT_EQ(shown, 0);
+}
+
+}  // namespace
