@@ -1,7 +1,8 @@
 // Arbitrary bytes as the replies of a read: each line of the input is one reply, decoded into a
-// set of controls kept in maps. Only conversion errors may come out, never a crash or a read out
+// set of controls kept in maps (checked on the way in). Only conversion errors may come out, never a crash or a read out
 // of bounds; selections stay inside their lists.
 #include "protocol/RegisterMap.h"
+#include "protocol/SettingsModel.h"
 
 #include <cstdlib>
 #include <map>
@@ -10,7 +11,7 @@
 
 namespace {
 
-class Controls : public SettingsControls {
+class Controls : public SettingsModel {
  public:
   std::map<std::string, int> items;
   std::map<std::string, std::string> texts;
