@@ -130,8 +130,7 @@ void BM_ReadScriptAgainstWireTime(benchmark::State& state) {
     LinkKind CurrentLinkKind() override { return LinkKind::Serial; }
     void LogsCleared() override {}
     void ScriptShown(const std::vector<std::string>&) override {}
-    void LineSent(const std::string&) override {}
-    void ReplyLogged(const std::string&) override {}
+    void LogsWritten(const std::vector<std::string>&, const std::vector<std::string>&) override {}
     void ExchangeTimed(long long) override {}
     void LogsToEnd() override {}
     void IdentifyAfterUsbFailure() override {}

@@ -2,10 +2,11 @@
 #include "link/Async.h"
 #include "link/Help.h"
 #include "link/Setup.h"
+#include "protocol/MessageSeam.h"
+#include "protocol/RegisterMap.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
 #include "ui_Term.h"
-#include "protocol/MessageSeam.h"
 #include "window/Term.h"
 
 #include <QApplication>
@@ -17,7 +18,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
 #include <time.h>
+#include <unistd.h>
+
+#include <chrono>
 
 namespace {
 
@@ -71,5 +78,84 @@ void BM_InputPollingCpuPerSecond(benchmark::State& state) {
   SetMessages(nullptr);
 }
 BENCHMARK(BM_InputPollingCpuPerSecond)->Iterations(2)->Unit(benchmark::kMillisecond);
+
+// The mean gap between successive commands of the read script as they arrive at the unit.
+double MeanGapSeconds(const std::vector<std::string>& received,
+                      const std::vector<std::chrono::steady_clock::time_point>& at, const std::string& first,
+                      std::size_t commands) {
+  double sum = 0;
+  std::size_t gaps = 0;
+  for (std::size_t i = 0; i + commands <= received.size(); ++i) {
+    if (received[i] != first) continue;
+    for (std::size_t k = i + 1; k < i + commands; ++k, ++gaps)
+      sum += std::chrono::duration<double>(at[k] - at[k - 1]).count();
+    i += commands - 1;
+  }
+  return gaps ? sum / double(gaps) : 0;
+}
+
+int OpenRawLine(const std::string& device) {
+  const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  termios tio{};
+  ::tcgetattr(fd, &tio);
+  ::cfmakeraw(&tio);
+  ::tcsetattr(fd, TCSANOW, &tio);
+  return fd;
+}
+
+// The least possible client: write, poll, read until CR.
+void RawCommand(int fd, const std::string& command) {
+  const std::string framed = command + "\r";
+  [[maybe_unused]] auto n = ::write(fd, framed.data(), framed.size());
+  std::string reply;
+  while (reply.find('\r') == std::string::npos) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 1000) <= 0) break;
+    char buffer[256];
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got > 0) reply.append(buffer, std::size_t(got));
+  }
+}
+
+// A read through the real window (button handler, exchange, logs, decoding) beside the raw loop
+// on the same virtual unit, in one run: the mean gap between commands arriving at the unit.
+void BM_WindowReadAgainstRawLoop(benchmark::State& state) {
+  VirtualUnit unit;
+  unit.SetReplyOverride("j", "0");
+  PtyServer server(unit);
+  server.Start();
+  qputenv("VORKA_COM1", server.SlavePath().c_str());
+  SilentMessages silent;
+  SetMessages(&silent);
+  TTermForm term({QStringLiteral("vorka_config"), QStringLiteral("debug")});
+  TFormSetup setup(&term);
+  term.SetForms(&setup, nullptr);
+  term.show();
+  term.FormShow();
+  term.ui->PageControl->setCurrentIndex(3);  // the debug page with the logs, the worst case
+  const auto script = BuildReadScript(true);
+  const std::string first = "!0" + script.front();
+  double window = 0, raw = 0;
+  for (auto _ : state) {
+    unit.ClearReceived();
+    term.ReadSettingClick();
+    window += MeanGapSeconds(unit.Received(), unit.ReceivedTimes(), first, script.size());
+    ComClose();  // the raw loop takes the line alone
+    const int fd = OpenRawLine(server.SlavePath());
+    unit.ClearReceived();
+    for (const auto& line : script) RawCommand(fd, "!0" + line);
+    raw += MeanGapSeconds(unit.Received(), unit.ReceivedTimes(), first, script.size());
+    ::close(fd);
+    ComOpen("COM1", 115200, 'n', 8, 1.0f);
+  }
+  const double n = double(state.iterations());
+  state.counters["window_gap_us"] = 1e6 * window / n;
+  state.counters["raw_gap_us"] = 1e6 * raw / n;
+  state.counters["ratio_to_raw"] = window / raw;
+  RecordFigure("window read, gap per command : raw loop", window / raw, "", "<= 1.2");
+  ComClose();
+  SetMessages(nullptr);
+}
+BENCHMARK(BM_WindowReadAgainstRawLoop)->Iterations(30)->Unit(benchmark::kMillisecond);
 
 }  // namespace

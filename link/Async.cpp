@@ -5,11 +5,13 @@
 #include <QSerialPort>
 #include <QThread>
 
+#include <cerrno>
 #include <chrono>
 #include <memory>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -62,6 +64,36 @@ QByteArray ReadWaiting(qint64 max) {
   if (!PortUsable()) return {};
   if (g_port->bytesAvailable() == 0) g_port->waitForReadyRead(0);
   return g_port->read(max);
+}
+
+// What the port object has already taken from the device (no system call).
+QByteArray ReadBuffered(qint64 max) { return PortUsable() ? g_port->read(max) : QByteArray(); }
+
+// Writes the whole line, waiting at most the bound for a full transmit buffer.
+void WriteLine(const std::string& bytes) {
+#ifdef Q_OS_UNIX
+  // Straight to the device: the port object's write buffer and its wait cost a poll per command.
+  const int fd = static_cast<int>(g_port->handle());
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWriteBoundMs);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN) return;  // not detected: the reply will not come
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+            .count();
+    pollfd writable{fd, POLLOUT, 0};
+    if (left <= 0 || ::poll(&writable, 1, static_cast<int>(left)) <= 0) return;
+  }
+#else
+  g_port->write(bytes.data(), static_cast<qint64>(bytes.size()));
+  g_port->waitForBytesWritten(kWriteBoundMs);
+#endif
 }
 
 }  // namespace
@@ -118,8 +150,7 @@ void ComSendLine(const std::string& line) {
   std::string framed = line + '\r';
   if (framed.size() > kMaxLine) framed.resize(kMaxLine);
   if (!PortUsable()) return;
-  g_port->write(framed.data(), static_cast<qint64>(framed.size()));
-  g_port->waitForBytesWritten(kWriteBoundMs);
+  WriteLine(framed);
 }
 
 bool ComReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capacity) {
@@ -128,7 +159,9 @@ bool ComReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capaci
   const auto start = Clock::now();
   const std::size_t limit = std::min(kMaxLine, capacity);
   for (;;) {
-    const QByteArray bytes = ReadWaiting(kChunk);
+    // The port object's buffer first; the device is asked by the bounded wait below, which also
+    // takes a reply that is complete already (a limit of 0 still waits one millisecond for it).
+    const QByteArray bytes = ReadBuffered(kChunk);
     const qsizetype nul = bytes.indexOf('\0');
     reply.append(bytes.constData(), static_cast<std::size_t>(nul < 0 ? bytes.size() : nul));
     if (reply.size() > limit) reply.resize(limit);

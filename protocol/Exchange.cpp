@@ -60,7 +60,6 @@ ExchangeResult CommandExchange::Run(const std::vector<std::string>& script) {
 
   for (const std::string& line : script) {
     sent_.push_back(line);
-    host_.LineSent(line);
     std::string framed = host_.CommandPrefix() + line;
     if (framed.size() > kMaxLine) framed.resize(kMaxLine);
     const bool usb = usb_ && host_.CurrentLinkKind() == LinkKind::Usb;
@@ -68,6 +67,7 @@ ExchangeResult CommandExchange::Run(const std::vector<std::string>& script) {
     link.Send(framed);
     std::string reply;
     if (!link.Receive(replyTimeoutMs_, reply)) {
+      host_.LogsWritten(sent_, replies_);
       // A failure inside the identification that follows a USB failure starts no other one and
       // is not reported apart: the failure that started it is, once.
       if (identifyingAfterFailure_) {
@@ -89,9 +89,9 @@ ExchangeResult CommandExchange::Run(const std::vector<std::string>& script) {
     if (reply.size() > kMaxLine) reply.resize(kMaxLine);
     replies_.push_back(reply);
     result.replies.push_back(reply);
-    host_.ReplyLogged(reply);
   }
   const auto us = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+  host_.LogsWritten(sent_, replies_);
   host_.ExchangeTimed(us.count());
   host_.LogsToEnd();
   result.completed = lastRunCompleted_ = true;

@@ -40,8 +40,10 @@ class ExchangeHost {
   virtual LinkKind CurrentLinkKind() = 0;
   virtual void LogsCleared() = 0;
   virtual void ScriptShown(const std::vector<std::string>& script) = 0;
-  virtual void LineSent(const std::string& line) = 0;
-  virtual void ReplyLogged(const std::string& reply) = 0;
+  // The lines sent and the replies received, written into the logs once the script has ended or
+  // failed: the window is blocked meanwhile anyway, and a log line per command would cost the
+  // time between commands.
+  virtual void LogsWritten(const std::vector<std::string>& sent, const std::vector<std::string>& replies) = 0;
   virtual void ExchangeTimed(long long microseconds) = 0;
   virtual void LogsToEnd() = 0;
   // A reply over USB did not come: identify the unit again before the failure is reported.

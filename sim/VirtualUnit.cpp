@@ -81,6 +81,7 @@ void VirtualUnit::ResetRegisters() {
 std::optional<std::string> VirtualUnit::Respond(const std::string& line) {
   std::lock_guard lock(mutex_);
   received_.push_back(line);
+  receivedAt_.push_back(std::chrono::steady_clock::now());
   if (closeOnNth_ > 0 && --closeOnNth_ == 0) {
     closeRequest_ = true;
     return std::nullopt;
@@ -272,7 +273,14 @@ std::vector<std::string> VirtualUnit::Received() const {
   std::lock_guard l(mutex_);
   return received_;
 }
+
+std::vector<std::chrono::steady_clock::time_point> VirtualUnit::ReceivedTimes() const {
+  std::lock_guard lock(mutex_);
+  return receivedAt_;
+}
+
 void VirtualUnit::ClearReceived() {
   std::lock_guard l(mutex_);
   received_.clear();
+  receivedAt_.clear();
 }

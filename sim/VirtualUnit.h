@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -62,6 +63,8 @@ class VirtualUnit {
 
   // Every line received, in order, as received (prefix included, no CR).
   std::vector<std::string> Received() const;
+  // When each of them arrived (for the benchmarks' gaps between commands).
+  std::vector<std::chrono::steady_clock::time_point> ReceivedTimes() const;
   void ClearReceived();
 
  private:
@@ -87,4 +90,5 @@ class VirtualUnit {
   bool closeRequest_ = false;
   bool restartRequest_ = false;
   std::vector<std::string> received_;
+  std::vector<std::chrono::steady_clock::time_point> receivedAt_;
 };

@@ -6,11 +6,11 @@
 #include "link/Help.h"
 #include "link/Setup.h"
 #include "link/UniUSB.h"
+#include "protocol/MessageSeam.h"
 #include "ui_Term.h"
 #include "window/LimitedEdit.h"
 #include "window/Look.h"
 #include "window/SettingsFiles.h"
-#include "protocol/MessageSeam.h"
 #include "window/TermShared.h"
 
 #include <QApplication>
@@ -260,13 +260,28 @@ void TTermForm::LogsCleared() {
   ui->MemoSend->clear();
 }
 
-void TTermForm::ScriptShown(const std::vector<std::string>& script) {
-  for (const auto& line : script) ui->MemoMakro1->appendPlainText(Latin1(line));
+namespace {
+
+// A log's lines as one text: one layout of the memo instead of one per line.
+QString LogText(const std::vector<std::string>& lines) {
+  QString text;
+  for (const std::string& line : lines) {
+    if (!text.isEmpty() || &line != &lines.front()) text += u'\n';
+    text += Latin1(line);
+  }
+  return text;
 }
 
-void TTermForm::LineSent(const std::string& line) { ui->MemoSend->appendPlainText(Latin1(line)); }
+}  // namespace
 
-void TTermForm::ReplyLogged(const std::string& reply) { ui->MemoRec->appendPlainText(Latin1(reply)); }
+void TTermForm::ScriptShown(const std::vector<std::string>& script) {
+  if (!script.empty()) ui->MemoMakro1->setPlainText(LogText(script));
+}
+
+void TTermForm::LogsWritten(const std::vector<std::string>& sent, const std::vector<std::string>& replies) {
+  if (!sent.empty()) ui->MemoSend->setPlainText(LogText(sent));
+  if (!replies.empty()) ui->MemoRec->setPlainText(LogText(replies));
+}
 
 void TTermForm::ExchangeTimed(long long microseconds) {
   ui->LbTime1->setText(QString::number(microseconds) + QStringLiteral("us"));

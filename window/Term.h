@@ -132,8 +132,7 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   std::string CommandPrefix() override;
   void LogsCleared() override;
   void ScriptShown(const std::vector<std::string>& script) override;
-  void LineSent(const std::string& line) override;
-  void ReplyLogged(const std::string& reply) override;
+  void LogsWritten(const std::vector<std::string>& sent, const std::vector<std::string>& replies) override;
   void ExchangeTimed(long long microseconds) override;
   void LogsToEnd() override;
   void IdentifyAfterUsbFailure() override;

@@ -22,8 +22,10 @@ class RecordingHost : public ExchangeHost {
     memoScript.clear();
   }
   void ScriptShown(const std::vector<std::string>& s) override { memoScript = s; }
-  void LineSent(const std::string& line) override { memoSend.push_back(line); }
-  void ReplyLogged(const std::string& reply) override { memoRec.push_back(reply); }
+  void LogsWritten(const std::vector<std::string>& sent, const std::vector<std::string>& replies) override {
+    memoSend = sent;
+    memoRec = replies;
+  }
   void ExchangeTimed(long long) override { ++timed; }
   void LogsToEnd() override { ++toEnd; }
   void IdentifyAfterUsbFailure() override {
