@@ -6,12 +6,20 @@
 #include "window/Term.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("vorka_config"));
   QApplication::setFont(WindowFont());
   InstallMessageBoxes();
+  // Qt's own dialogs (the file dialogs) speak Czech like the rest of the program, on any desktop.
+  QTranslator qtTexts;
+  if (qtTexts.load(QLocale(QLocale::Czech), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&qtTexts);
 
   TTermForm termForm(QApplication::arguments());
   TFormSetup formSetup(&termForm, &termForm);
