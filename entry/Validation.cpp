@@ -57,7 +57,8 @@ BreakDelayEntry AcceptBreakDelay(const std::string& text, int32_t accepted) {
   if (text.empty()) return {text, accepted, false};
   const IntegerText parsed = ParseIntegerText(text);
   if (parsed.malformed) return {std::to_string(accepted), accepted, true};
-  if (parsed.value > kBreakDelayHighest) return {std::to_string(kBreakDelayHighest), kBreakDelayHighest, false};
+  if (parsed.value > kBreakDelayHighest)
+    return {std::to_string(kBreakDelayHighest), kBreakDelayHighest, false};
   if (parsed.value < kBreakDelayLowest) return {std::to_string(kBreakDelayLowest), kBreakDelayLowest, false};
   return {text, parsed.value, false};
 }

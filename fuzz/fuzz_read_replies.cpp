@@ -1,6 +1,6 @@
 // Arbitrary bytes as the replies of a read: each line of the input is one reply, decoded into a
-// set of controls kept in maps (checked on the way in). Only conversion errors may come out, never a crash or a read out
-// of bounds; selections stay inside their lists.
+// set of controls kept in maps (checked on the way in). Only conversion errors may come out, never a crash or
+// a read out of bounds; selections stay inside their lists.
 #include "protocol/RegisterMap.h"
 #include "protocol/SettingsModel.h"
 

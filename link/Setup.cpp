@@ -4,9 +4,9 @@
 #include "link/Help.h"
 #include "link/PortNames.h"
 #include "link/UniUSB.h"
+#include "protocol/MessageSeam.h"
 #include "ui_Setup.h"
 #include "window/Look.h"
-#include "protocol/MessageSeam.h"
 #include "window/Term.h"
 
 #include <QHeaderView>

@@ -14,12 +14,13 @@ constexpr std::array<const char*, 6> kStartNumCodes = {"FF", "03", "04", "05", "
 constexpr std::array<const char*, 4> kAxisLinkCodes = {"FF", "01", "02", "03"};
 
 // The items as the window shows them, in item order (settings files name them so).
-constexpr std::array<const char*, 9> kOutputItems = {"Nepoužito", "Laser",         "Chlazení",
-                                                     "Ofuk",      "Kryt Stroje",   "Uvolnění nástroje",
-                                                     "Kryt nástrojů", "Brzda",     "Signalizace přerušení"};
+constexpr std::array<const char*, 9> kOutputItems = {"Nepoužito",     "Laser",       "Chlazení",
+                                                     "Ofuk",          "Kryt Stroje", "Uvolnění nástroje",
+                                                     "Kryt nástrojů", "Brzda",       "Signalizace přerušení"};
 constexpr std::array<const char*, 2> kPwmItems = {"PWM", "Breakeout board"};
 constexpr std::array<const char*, 3> kMpgUsageItems = {"Nepoužito", "Mpg - omezení limit", "Mpg - bez limit"};
-constexpr std::array<const char*, 6> kStartNumItems = {"nepoužito", "INT 3", "INT 4", "INT 5", "INT 6", "INT 7"};
+constexpr std::array<const char*, 6> kStartNumItems = {"nepoužito", "INT 3", "INT 4",
+                                                       "INT 5",     "INT 6", "INT 7"};
 constexpr std::array<const char*, 4> kAxisLinkItems = {"A => A", "X => A", "Y => A", "Z => A"};
 
 constexpr int kPolarita = 3;
@@ -34,7 +35,8 @@ const Register kRegisters[] = {
     {"ERFD", "EWFD,", "BreakDelay", K::BreakDelay, {}, 0, {}, "Prodleva odbrždění [0,1s]"},
     {"ER05", "EW05,", "Polarity", K::PolarityByte, {}, 0, {}, "Polarita os (DIR) a signálu (CLK)"},
     {"ER06", "EW06,", "MpgUsage", K::ListCode, kMpgUsageCodes, 0, kMpgUsageItems, "Použít MPG"},
-    {"ER07", "EW07,", "StartNum", K::ListCode, kStartNumCodes, 0, kStartNumItems, "Č. vstupu pro start ref. pojezdu"},
+    {"ER07", "EW07,", "StartNum", K::ListCode, kStartNumCodes, 0, kStartNumItems,
+     "Č. vstupu pro start ref. pojezdu"},
     {"EFR10", "EFW10,", "LoLimitX", K::Number, {}, 0, {}, "Lo-Limit X [mm]"},
     {"EFR14", "EFW14,", "LoLimitY", K::Number, {}, 0, {}, "Lo-Limit Y [mm]"},
     {"EFR18", "EFW18,", "LoLimitZ", K::Number, {}, 0, {}, "Lo-Limit Z [mm]"},

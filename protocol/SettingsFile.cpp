@@ -42,18 +42,20 @@ std::vector<SettingDef> BuildDefs() {
       case RegisterKind::PolarityByte:
         for (const char* axis : kAxes) {
           const std::string control = std::string(axis) + "AxisPolarity";
-          defs.push_back({control, std::string("Polarita osy ") + axis + " (DIR)", SettingKind::AxisDirection, &reg,
-                          control});
+          defs.push_back({control, std::string("Polarita osy ") + axis + " (DIR)", SettingKind::AxisDirection,
+                          &reg, control});
         }
-        defs.push_back({"ClockPolarity", "Polarita signálu (CLK)", SettingKind::Clock, &reg, "RadioPolarityNormal"});
+        defs.push_back(
+            {"ClockPolarity", "Polarita signálu (CLK)", SettingKind::Clock, &reg, "RadioPolarityNormal"});
         break;
       case RegisterKind::InputBitsLow:
       case RegisterKind::InputBitsHigh: {
         const auto [first, last] = rowsOf(reg);
         for (int row = first; row <= last; ++row) {
           const std::string input = std::to_string(kRowInputs[row - 1]);
-          defs.push_back({std::string(reg.control) + "." + input, std::string(reg.control) + " – vstup " + input,
-                          SettingKind::Bit, &reg, reg.control, row});
+          defs.push_back({std::string(reg.control) + "." + input,
+                          std::string(reg.control) + " – vstup " + input, SettingKind::Bit, &reg, reg.control,
+                          row});
         }
         break;
       }
@@ -61,7 +63,8 @@ std::vector<SettingDef> BuildDefs() {
   }
   for (int row = 1; row <= 10; ++row) {
     const std::string input = std::to_string(kRowInputs[row - 1]);
-    defs.push_back({"Jmeno." + input, "Jméno – vstup " + input, SettingKind::InputName, nullptr, "StrGridVstupy", row});
+    defs.push_back(
+        {"Jmeno." + input, "Jméno – vstup " + input, SettingKind::InputName, nullptr, "StrGridVstupy", row});
   }
   return defs;
 }
@@ -89,7 +92,6 @@ bool ValidUtf8(const std::string& text) {
   const QString decoded = decoder.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
   return !decoder.hasError();
 }
-
 
 }  // namespace
 
@@ -124,7 +126,8 @@ void UnitSettings::Set(const std::string& name, const std::string& value) {
       if (defs[i].name == n) return i;
     return defs.size();
   };
-  const auto at = std::find_if(values_.begin(), values_.end(), [&](const auto& v) { return rank(v.first) > rank(name); });
+  const auto at =
+      std::find_if(values_.begin(), values_.end(), [&](const auto& v) { return rank(v.first) > rank(name); });
   values_.insert(at, {name, value});
 }
 
@@ -156,8 +159,12 @@ UnitSettings SettingsOf(SettingsControls& controls, bool mpgCapable) {
         if (item == 0 || item == 1) settings.Set(def.name, kDirections[item]);
         break;
       }
-      case SettingKind::Clock: settings.Set(def.name, kClock[controls.Checked("RadioPolarityNormal") ? 0 : 1]); break;
-      case SettingKind::BreakDelay: settings.Set(def.name, BreakDelayDigits(controls.AcceptedBreakDelay())); break;
+      case SettingKind::Clock:
+        settings.Set(def.name, kClock[controls.Checked("RadioPolarityNormal") ? 0 : 1]);
+        break;
+      case SettingKind::BreakDelay:
+        settings.Set(def.name, BreakDelayDigits(controls.AcceptedBreakDelay()));
+        break;
       case SettingKind::Number: settings.Set(def.name, controls.Text(def.control)); break;
       case SettingKind::Bit:
         settings.Set(def.name, controls.Cell(def.reg->gridColumn, def.row) == "1" ? "1" : "0");
@@ -177,7 +184,9 @@ void ApplySettings(const UnitSettings& settings, SettingsControls& controls) {
         controls.SelectItem(def->control, WordIndex(def->reg->items, value));
         if (def->control == "StartNum") controls.StartNumSelected();
         break;
-      case SettingKind::AxisDirection: controls.SelectItem(def->control, WordIndex(kDirections, value)); break;
+      case SettingKind::AxisDirection:
+        controls.SelectItem(def->control, WordIndex(kDirections, value));
+        break;
       case SettingKind::Clock: {
         const bool normal = value == kClock[0];
         controls.SetChecked("RadioPolarityNormal", normal);
@@ -213,8 +222,9 @@ bool ValueAccepted(const SettingDef& def, const std::string& value) {
     }
     case SettingKind::Bit: return value == "0" || value == "1";
     case SettingKind::InputName:
-      return value.size() <= kMaxNameBytes &&
-             std::none_of(value.begin(), value.end(), [](char c) { return static_cast<unsigned char>(c) < 32; });
+      return value.size() <= kMaxNameBytes && std::none_of(value.begin(), value.end(), [](char c) {
+               return static_cast<unsigned char>(c) < 32;
+             });
   }
   return false;
 }
@@ -233,7 +243,8 @@ UnitSettings AsSaved(const UnitSettings& settings) {
 UnitSettings WithoutInputNames(const UnitSettings& settings) {
   UnitSettings registers;
   for (const auto& [name, value] : settings.Values())
-    if (const SettingDef* def = FindSetting(name); def && def->kind != SettingKind::InputName) registers.Set(name, value);
+    if (const SettingDef* def = FindSetting(name); def && def->kind != SettingKind::InputName)
+      registers.Set(name, value);
   return registers;
 }
 
@@ -250,10 +261,12 @@ std::vector<SettingDifference> Differences(const UnitSettings& left, const UnitS
 std::string WriteSettingsText(const UnitSettings& settings, const SettingsFileHeader& header) {
   std::string text = "# Nastavení jednotky VORKA\n";
   if (!header.unitId.empty() || !header.unitVersion.empty())
-    text += "# Jednotka: " + header.unitId + (header.unitVersion.empty() ? "" : ", " + header.unitVersion) + "\n";
+    text +=
+        "# Jednotka: " + header.unitId + (header.unitVersion.empty() ? "" : ", " + header.unitVersion) + "\n";
   if (!header.savedAt.empty()) text += "# Uloženo: " + header.savedAt + "\n";
   if (!header.program.empty()) text += "# Program: " + header.program + "\n";
-  for (const auto& [name, value] : settings.Values()) text += name + " = " + value + "\n";
+  for (const auto& [name, value] : settings.Values())
+    text.append(name).append(" = ").append(value).append("\n");
   return text;
 }
 
@@ -264,7 +277,8 @@ SettingsFileLoad ParseSettingsText(const std::string& text) {
     load.error = {kind, line, name, value};
     return load;
   };
-  if (!ValidUtf8(text) || text.find('\0') != std::string::npos) return fail(SettingsFileError::Kind::NotText, 0);
+  if (!ValidUtf8(text) || text.find('\0') != std::string::npos)
+    return fail(SettingsFileError::Kind::NotText, 0);
   UnitSettings settings;
   std::size_t start = 0;
   for (int number = 1; start < text.size(); ++number) {
@@ -292,7 +306,7 @@ SettingsFileLoad ParseSettingsText(const std::string& text) {
 }
 
 std::string CzechText(const SettingsFileError& e) {
-  const std::string at = "Řádek " + std::to_string(e.line) + ": ";
+  std::string at = "Řádek " + std::to_string(e.line) + ": ";
   switch (e.kind) {
     case SettingsFileError::Kind::NotText: return "Soubor není text v kódování UTF-8.";
     case SettingsFileError::Kind::Malformed: return at + "očekáváno „název = hodnota“.";
@@ -305,7 +319,7 @@ std::string CzechText(const SettingsFileError& e) {
 }
 
 std::string EnglishText(const SettingsFileError& e) {
-  const std::string at = "line " + std::to_string(e.line) + ": ";
+  std::string at = "line " + std::to_string(e.line) + ": ";
   switch (e.kind) {
     case SettingsFileError::Kind::NotText: return "the file is not UTF-8 text";
     case SettingsFileError::Kind::Malformed: return at + "expected \"name = value\"";
@@ -335,7 +349,8 @@ std::string LoadSettingsFile(const std::string& path, std::string& text) {
     return "not a regular file";
   QFile file(QString::fromStdString(path));
   if (!file.open(QIODevice::ReadOnly)) return file.errorString().toStdString();
-  if (!file.isSequential() && file.size() > kMaxFileBytes) return "the file is larger than a settings file can be";
+  if (!file.isSequential() && file.size() > kMaxFileBytes)
+    return "the file is larger than a settings file can be";
   const QByteArray bytes = file.read(kMaxFileBytes + 1);
   if (bytes.size() > kMaxFileBytes) return "the file is larger than a settings file can be";
   text.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));

@@ -6,16 +6,19 @@
 namespace {
 
 // The window's start-up state: first items, normal clock, the form's texts, the grid's names.
-constexpr const char* kStartNames[] = {"", "RefX", "RefY", "RefZ", "-", "-", "-", "-", "-", "Tl.Sens", "Sensor"};
+constexpr const char* kStartNames[] = {"",  "RefX", "RefY", "RefZ",    "-",     "-",
+                                       "-", "-",    "-",    "Tl.Sens", "Sensor"};
 
 }  // namespace
 
 SettingsModel::SettingsModel() {
   for (const Register& reg : RegisterTable())
     if (reg.kind == RegisterKind::ListCode) items_[reg.control] = 0;
-  for (const char* axis : {"XAxisPolarity", "YAxisPolarity", "ZAxisPolarity", "AAxisPolarity"}) items_[axis] = 0;
+  for (const char* axis : {"XAxisPolarity", "YAxisPolarity", "ZAxisPolarity", "AAxisPolarity"})
+    items_[axis] = 0;
   checked_ = {{"RadioPolarityNormal", true}, {"RadioPolarityInverze", false}};
-  for (const NumericField& field : kNumericFields) texts_[field.name] = field.kind == FieldKind::Gear ? "1.000000" : "1";
+  for (const NumericField& field : kNumericFields)
+    texts_[field.name] = field.kind == FieldKind::Gear ? "1.000000" : "1";
   for (const char* lo : {"LoLimitX", "LoLimitY", "LoLimitZ"}) texts_[lo] = "0";
   texts_["TimeOver"] = "100";
   texts_["BreakDelay"] = "0";
@@ -52,7 +55,9 @@ bool SettingsModel::Checked(const std::string& radioButton) {
   return it != checked_.end() && it->second;
 }
 
-void SettingsModel::SetChecked(const std::string& radioButton, bool checked) { checked_[radioButton] = checked; }
+void SettingsModel::SetChecked(const std::string& radioButton, bool checked) {
+  checked_[radioButton] = checked;
+}
 
 std::string SettingsModel::Cell(int column, int row) {
   const auto it = cells_.find({column, row});

@@ -2,8 +2,8 @@
 #include "window/Term.h"
 
 #include "entry/Cp1250.h"
-#include "ui_Term.h"
 #include "protocol/MessageSeam.h"
+#include "ui_Term.h"
 #include "window/TermShared.h"
 
 #include <QDir>

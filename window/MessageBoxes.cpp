@@ -9,7 +9,9 @@ namespace {
 
 class BoxSeam : public MessageSeam {
  public:
-  void Message(const QString& text) override { Show(QMessageBox::NoIcon, QCoreApplication::applicationName(), text); }
+  void Message(const QString& text) override {
+    Show(QMessageBox::NoIcon, QCoreApplication::applicationName(), text);
+  }
   void ErrorBox(const QString& text) override { Show(QMessageBox::Critical, QStringLiteral("Error"), text); }
   void GeneralError(const QString& text) override {
     Show(QMessageBox::Critical, QCoreApplication::applicationName(), text);

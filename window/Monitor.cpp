@@ -3,8 +3,8 @@
 
 #include "link/Setup.h"
 #include "protocol/InputWord.h"
-#include "ui_Term.h"
 #include "protocol/MessageSeam.h"
+#include "ui_Term.h"
 #include "window/TermShared.h"
 
 #include <QTimer>

@@ -35,7 +35,8 @@ TFormCompare::TFormCompare(QWidget* parent) : QDialog(parent), ui(new Ui::TFormC
 TFormCompare::~TFormCompare() { delete ui; }
 
 void TFormCompare::Show(const std::vector<SettingDifference>& differences) {
-  ui->LbSummary->setText(QStringLiteral("Nastavení, která se v okně a v jednotce liší: %1").arg(differences.size()));
+  ui->LbSummary->setText(
+      QStringLiteral("Nastavení, která se v okně a v jednotce liší: %1").arg(differences.size()));
   ui->GridDiff->setRowCount(static_cast<int>(differences.size()));
   for (int row = 0; row < static_cast<int>(differences.size()); ++row) {
     const SettingDifference& d = differences[static_cast<std::size_t>(row)];
@@ -47,11 +48,13 @@ void TFormCompare::Show(const std::vector<SettingDifference>& differences) {
 
 SettingsFiles::SettingsFiles(TTermForm& term) : term_(term), compare_(std::make_unique<TFormCompare>(&term)) {
   ChooseFileToSave = [this](QString& path) {
-    path = QFileDialog::getSaveFileName(&term_, QStringLiteral("Uložit nastavení do souboru"), QString(), kFilter);
+    path = QFileDialog::getSaveFileName(&term_, QStringLiteral("Uložit nastavení do souboru"), QString(),
+                                        kFilter);
     return !path.isEmpty();
   };
   ChooseFileToLoad = [this](QString& path) {
-    path = QFileDialog::getOpenFileName(&term_, QStringLiteral("Načíst nastavení ze souboru"), QString(), kFilter);
+    path = QFileDialog::getOpenFileName(&term_, QStringLiteral("Načíst nastavení ze souboru"), QString(),
+                                        kFilter);
     return !path.isEmpty();
   };
   RunCompareDialog = [](TFormCompare& dialog) {
@@ -81,7 +84,8 @@ void SettingsFiles::SaveToFileClick() {
   const std::string reason =
       SaveSettingsFile(path.toStdString(), WriteSettingsText(SettingsOf(term_, term_.MpgCapable), header));
   if (!reason.empty())
-    Messages().Message(QStringLiteral("Nastavení nelze uložit do souboru: ") + QString::fromStdString(reason));
+    Messages().Message(QStringLiteral("Nastavení nelze uložit do souboru: ") +
+                       QString::fromStdString(reason));
 }
 
 void SettingsFiles::LoadFromFileClick() {
@@ -94,7 +98,8 @@ void SettingsFiles::LoadFromFileClick() {
   }
   const SettingsFileLoad load = ParseSettingsText(text);
   if (!load.settings) {
-    Messages().Message(QString::fromStdString(CzechText(load.error)) + QStringLiteral("\nNic nebylo načteno."));
+    Messages().Message(QString::fromStdString(CzechText(load.error)) +
+                       QStringLiteral("\nNic nebylo načteno."));
     return;
   }
   // Into the window only: the unit gets the settings when the operator saves.

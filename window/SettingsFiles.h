@@ -35,7 +35,7 @@ class SettingsFiles {
   void CompareWithUnitClick();
 
   // The file dialogs and the comparison dialog; tests put choosers of their own in their place.
-  std::function<bool(QString& path)> ChooseFileToSave, ChooseFileToLoad;
+  std::function<bool(QString&path)> ChooseFileToSave, ChooseFileToLoad;
   std::function<void(TFormCompare& dialog)> RunCompareDialog;
   TFormCompare& CompareDialog() { return *compare_; }
 

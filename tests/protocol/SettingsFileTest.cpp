@@ -42,7 +42,8 @@ TEST(SettingsFileTest, FactorySettingsAsTextAndBack) {
   SettingsModel controls;
   ApplyFactorySettings(controls);
   const UnitSettings settings = SettingsOf(controls, true);
-  const std::string text = WriteSettingsText(settings, {"VK1", "TK20MPG v2.4", "2026-12-07 10:00", "vorka_config 1.3"});
+  const std::string text =
+      WriteSettingsText(settings, {"VK1", "TK20MPG v2.4", "2026-12-07 10:00", "vorka_config 1.3"});
   EXPECT_NE(text.find("# Jednotka: VK1, TK20MPG v2.4\n"), std::string::npos);
   for (const char* line : {"\nOUT1 = Chlazení\n", "\nOUT3 = Brzda\n", "\nBreakDelay = 10\n",
                            "\nClockPolarity = Normální\n", "\nGearX = 1\n", "\nTimeOver = 100\n",
@@ -94,7 +95,8 @@ TEST(SettingsFileTest, BrokenFilesNameTheirLineAndGiveNothing) {
 }
 
 TEST(SettingsFileTest, ASubsetSetsOnlyItsNames) {
-  const SettingsFileLoad load = ParseSettingsText("\xEF\xBB\xBF# outputs only\nOUT2 = Laser\n  OUT3=Ofuk  \n");
+  const SettingsFileLoad load =
+      ParseSettingsText("\xEF\xBB\xBF# outputs only\nOUT2 = Laser\n  OUT3=Ofuk  \n");
   ASSERT_TRUE(load.settings);
   SettingsModel controls;
   controls.SelectItem("OUT1", 4);

@@ -33,14 +33,13 @@ class SettingsFilesTest : public WindowFixture {
     return writes;
   }
   void Distinctive() {
-    const std::pair<const char*, uint8_t> bytes[] = {{"01", 0x09}, {"02", 0x00}, {"03", 0x05}, {"04", 0x01},
-                                                     {"FD", 0x07}, {"05", 0xEA}, {"06", 0x01}, {"07", 0x05},
-                                                     {"08", 0x81}, {"09", 0x40}, {"0A", 0x3C}, {"0B", 0x80},
-                                                     {"0C", 0x02}};
+    const std::pair<const char*, uint8_t> bytes[] = {
+        {"01", 0x09}, {"02", 0x00}, {"03", 0x05}, {"04", 0x01}, {"FD", 0x07}, {"05", 0xEA}, {"06", 0x01},
+        {"07", 0x05}, {"08", 0x81}, {"09", 0x40}, {"0A", 0x3C}, {"0B", 0x80}, {"0C", 0x02}};
     for (const auto& [a, v] : bytes) unit_.SetByteRegister(a, v);
-    const std::pair<const char*, const char*> texts[] = {{"10", "-100"}, {"20", "1000"}, {"30", "640.000000"},
-                                                         {"34", "200.5"}, {"44", "1500"}, {"48", "250"},
-                                                         {"58", "30"}};
+    const std::pair<const char*, const char*> texts[] = {
+        {"10", "-100"}, {"20", "1000"}, {"30", "640.000000"}, {"34", "200.5"},
+        {"44", "1500"}, {"48", "250"},  {"58", "30"}};
     for (const auto& [a, v] : texts) unit_.SetTextRegister(a, v);
   }
   std::vector<QStringList> Rows() {
@@ -93,8 +92,9 @@ TEST_F(SettingsFilesTest, BrokenFileAppliesNothingAndNamesItsLine) {
   std::ofstream(path_.toStdString()) << "OUT1 = Laser\nGearX = 2\nHiLimitY = 99999\n";
   Choose(path_);
   term_->Files().LoadFromFileClick();
-  EXPECT_EQ(messages_.all, QStringList{QStringLiteral(
-                               "Řádek 3: hodnota „99999“ nepatří k nastavení „HiLimitY“.\nNic nebylo načteno.")});
+  EXPECT_EQ(messages_.all,
+            QStringList{QStringLiteral(
+                "Řádek 3: hodnota „99999“ nepatří k nastavení „HiLimitY“.\nNic nebylo načteno.")});
   EXPECT_EQ(term_->OUT1().ItemIndex(), 0);
   EXPECT_EQ(ui().GearX->text(), QStringLiteral("1.000000"));
 }
@@ -112,24 +112,25 @@ TEST_F(SettingsFilesTest, LoadedGearsGoThroughTheValidationPass) {
 TEST_F(SettingsFilesTest, ComparisonListsExactlyTheChangedSettingsAndWritesNothing) {
   StartQuick();
   term_->ReadSettingClick();
-  unit_.SetByteRegister("01", 0x01);     // OUT1: Laser
-  unit_.SetTextRegister("24", "2500");   // Hi-Limit Y
-  unit_.SetByteRegister("08", 0x05);     // inputs 0 and 2 enabled
-  unit_.SetByteRegister("05", 0xEF);     // clock inverted
+  unit_.SetByteRegister("01", 0x01);    // OUT1: Laser
+  unit_.SetTextRegister("24", "2500");  // Hi-Limit Y
+  unit_.SetByteRegister("08", 0x05);    // inputs 0 and 2 enabled
+  unit_.SetByteRegister("05", 0xEF);    // clock inverted
   unit_.ClearReceived();
   int shown = 0;
   term_->Files().RunCompareDialog = [&](TFormCompare&) { ++shown; };
   ui().CompareMnu->trigger();
   EXPECT_EQ(shown, 1);
-  EXPECT_EQ(Rows(), (std::vector<QStringList>{
-                        {QStringLiteral("OUT1"), QStringLiteral("Chlazení"), QStringLiteral("Laser")},
-                        {QStringLiteral("Polarita signálu (CLK)"), QStringLiteral("Normální"),
-                         QStringLiteral("Inverzní")},
-                        {QStringLiteral("Hi-Limit Y [mm]"), QStringLiteral("1"), QStringLiteral("2500")},
-                        {QStringLiteral("Povoleno – vstup 0"), QStringLiteral("0"), QStringLiteral("1")},
-                        {QStringLiteral("Povoleno – vstup 2"), QStringLiteral("0"), QStringLiteral("1")},
-                    }));
-  EXPECT_EQ(term_->OUT1().ItemIndex(), 2);  // the window is untouched
+  EXPECT_EQ(
+      Rows(),
+      (std::vector<QStringList>{
+          {QStringLiteral("OUT1"), QStringLiteral("Chlazení"), QStringLiteral("Laser")},
+          {QStringLiteral("Polarita signálu (CLK)"), QStringLiteral("Normální"), QStringLiteral("Inverzní")},
+          {QStringLiteral("Hi-Limit Y [mm]"), QStringLiteral("1"), QStringLiteral("2500")},
+          {QStringLiteral("Povoleno – vstup 0"), QStringLiteral("0"), QStringLiteral("1")},
+          {QStringLiteral("Povoleno – vstup 2"), QStringLiteral("0"), QStringLiteral("1")},
+      }));
+  EXPECT_EQ(term_->OUT1().ItemIndex(), 2);       // the window is untouched
   for (const std::string& command : Received())  // reads only
     for (const char* write : {"!0EW", "!0EFW", "!0EUW"}) EXPECT_NE(command.rfind(write, 0), 0u) << command;
   EXPECT_TRUE(messages_.all.isEmpty());
