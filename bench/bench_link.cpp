@@ -8,6 +8,7 @@
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
 
+#include "RawLine.h"
 #include "Summary.h"
 
 #include <benchmark/benchmark.h>
@@ -40,30 +41,6 @@ struct Line {
     ::setenv("VORKA_COM1", server.SlavePath().c_str(), 1);
   }
 };
-
-// The plainest exchange on the line: write, wait, read until CR.
-int OpenRaw(const std::string& device) {
-  const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-  termios tio{};
-  ::tcgetattr(fd, &tio);
-  ::cfmakeraw(&tio);
-  ::tcsetattr(fd, TCSANOW, &tio);
-  return fd;
-}
-
-std::string RawExchange(int fd, const std::string& line) {
-  const std::string framed = line + "\r";
-  [[maybe_unused]] auto n = ::write(fd, framed.data(), framed.size());
-  std::string reply;
-  while (reply.find('\r') == std::string::npos) {
-    pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, 1000) <= 0) break;
-    char buffer[256];
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got > 0) reply.append(buffer, std::size_t(got));
-  }
-  return reply;
-}
 
 void BM_RawRoundTrip(benchmark::State& state) {
   Line line;

@@ -14,13 +14,11 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "RawLine.h"
 #include "Summary.h"
 
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -41,20 +39,33 @@ class SilentMessages : public MessageSeam {
   void GeneralError(const QString&) override {}
 };
 
+// The main window started on a virtual unit that answers the start-up reset, messages silenced.
+struct WindowOnUnit {
+  VirtualUnit unit;
+  PtyServer server{unit};
+  SilentMessages silent;
+  TTermForm term;
+  TFormSetup setup{&term};
+  explicit WindowOnUnit(const QStringList& args) : term((Prepare(), args)) {
+    term.SetForms(&setup, nullptr);
+    term.show();
+    term.FormShow();
+  }
+  ~WindowOnUnit() { SetMessages(nullptr); }
+  void Prepare() {
+    unit.SetReplyOverride("j", "0");
+    server.Start();
+    qputenv("VORKA_COM1", server.SlavePath().c_str());
+    SetMessages(&silent);
+  }
+};
+
 // One second of polling on page "Vstupy" of an MPG unit; reports the window thread's processor
 // time as a share of one core.
 void BM_InputPollingCpuPerSecond(benchmark::State& state) {
-  VirtualUnit unit;
-  unit.SetReplyOverride("j", "0");
-  PtyServer server(unit);
-  server.Start();
-  qputenv("VORKA_COM1", server.SlavePath().c_str());
-  SilentMessages silent;
-  SetMessages(&silent);
-  TTermForm term({QStringLiteral("vorka_config")});
-  TFormSetup setup(&term);
-  term.SetForms(&setup, nullptr);
-  term.FormShow();
+  WindowOnUnit w({QStringLiteral("vorka_config")});
+  VirtualUnit& unit = w.unit;
+  TTermForm& term = w.term;
   term.ui->PageControl->setCurrentIndex(1);
   double cpu = 0, wall = 0;
   std::size_t polls = 0;
@@ -75,7 +86,6 @@ void BM_InputPollingCpuPerSecond(benchmark::State& state) {
   RecordFigure("CPU per second of input polling (share of a core)", cpu / wall, "", "< 0.05");
   term.Tim()->stop();
   ComClose();
-  SetMessages(nullptr);
 }
 BENCHMARK(BM_InputPollingCpuPerSecond)->Iterations(2)->Unit(benchmark::kMillisecond);
 
@@ -94,44 +104,13 @@ double MeanGapSeconds(const std::vector<std::string>& received,
   return gaps ? sum / double(gaps) : 0;
 }
 
-int OpenRawLine(const std::string& device) {
-  const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-  termios tio{};
-  ::tcgetattr(fd, &tio);
-  ::cfmakeraw(&tio);
-  ::tcsetattr(fd, TCSANOW, &tio);
-  return fd;
-}
-
-// The least possible client: write, poll, read until CR.
-void RawCommand(int fd, const std::string& command) {
-  const std::string framed = command + "\r";
-  [[maybe_unused]] auto n = ::write(fd, framed.data(), framed.size());
-  std::string reply;
-  while (reply.find('\r') == std::string::npos) {
-    pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, 1000) <= 0) break;
-    char buffer[256];
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got > 0) reply.append(buffer, std::size_t(got));
-  }
-}
-
 // A read through the real window (button handler, exchange, logs, decoding) beside the raw loop
 // on the same virtual unit, in one run: the mean gap between commands arriving at the unit.
 void BM_WindowReadAgainstRawLoop(benchmark::State& state) {
-  VirtualUnit unit;
-  unit.SetReplyOverride("j", "0");
-  PtyServer server(unit);
-  server.Start();
-  qputenv("VORKA_COM1", server.SlavePath().c_str());
-  SilentMessages silent;
-  SetMessages(&silent);
-  TTermForm term({QStringLiteral("vorka_config"), QStringLiteral("debug")});
-  TFormSetup setup(&term);
-  term.SetForms(&setup, nullptr);
-  term.show();
-  term.FormShow();
+  WindowOnUnit w({QStringLiteral("vorka_config"), QStringLiteral("debug")});
+  VirtualUnit& unit = w.unit;
+  TTermForm& term = w.term;
+  PtyServer& server = w.server;
   term.ui->PageControl->setCurrentIndex(3);  // the debug page with the logs, the worst case
   const auto script = BuildReadScript(true);
   const std::string first = "!0" + script.front();
@@ -141,9 +120,9 @@ void BM_WindowReadAgainstRawLoop(benchmark::State& state) {
     term.ReadSettingClick();
     window += MeanGapSeconds(unit.Received(), unit.ReceivedTimes(), first, script.size());
     ComClose();  // the raw loop takes the line alone
-    const int fd = OpenRawLine(server.SlavePath());
+    const int fd = OpenRaw(server.SlavePath());
     unit.ClearReceived();
-    for (const auto& line : script) RawCommand(fd, "!0" + line);
+    for (const auto& line : script) RawExchange(fd, "!0" + line);
     raw += MeanGapSeconds(unit.Received(), unit.ReceivedTimes(), first, script.size());
     ::close(fd);
     ComOpen("COM1", 115200, 'n', 8, 1.0f);
@@ -154,7 +133,6 @@ void BM_WindowReadAgainstRawLoop(benchmark::State& state) {
   state.counters["ratio_to_raw"] = window / raw;
   RecordFigure("window read, gap per command : raw loop", window / raw, "", "<= 1.2");
   ComClose();
-  SetMessages(nullptr);
 }
 BENCHMARK(BM_WindowReadAgainstRawLoop)->Iterations(30)->Unit(benchmark::kMillisecond);
 

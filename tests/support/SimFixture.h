@@ -17,6 +17,20 @@ class SimFixture : public ::testing::Test {
   // The commands the unit received, prefix included.
   std::vector<std::string> Received() const { return unit_.Received(); }
 
+  // Distinctive values in every register of the unit.
+  void DistinctiveRegisters() {
+    const std::pair<const char*, uint8_t> bytes[] = {
+        {"01", 0x09}, {"02", 0x00}, {"03", 0x05}, {"04", 0x01}, {"FD", 0x07}, {"05", 0xEA}, {"06", 0x01},
+        {"07", 0x05}, {"08", 0x81}, {"09", 0x40}, {"0A", 0x3C}, {"0B", 0x80}, {"0C", 0x02}};
+    for (const auto& [a, v] : bytes) unit_.SetByteRegister(a, v);
+    const std::pair<const char*, const char*> texts[] = {
+        {"10", "-100"},     {"14", "-200"}, {"18", "-300"},       {"20", "1000"},
+        {"24", "2000"},     {"28", "3000"}, {"30", "640.000000"}, {"34", "200.500000"},
+        {"38", "1.250000"}, {"40", "500"},  {"44", "1500"},       {"48", "250"},
+        {"4C", "800"},      {"50", "10"},   {"54", "20"},         {"58", "30"}};
+    for (const auto& [a, v] : texts) unit_.SetTextRegister(a, v);
+  }
+
   VirtualUnit unit_;
   std::unique_ptr<PtyServer> server_;
 };

@@ -26,19 +26,6 @@ class ReadSaveTest : public WindowFixture {
     a.insert(a.end(), b.begin(), b.end());
     return a;
   }
-  // Distinctive values in every register of the unit.
-  void Distinctive() {
-    const std::pair<const char*, uint8_t> bytes[] = {
-        {"01", 0x09}, {"02", 0x00}, {"03", 0x05}, {"04", 0x01}, {"FD", 0x07}, {"05", 0xEA}, {"06", 0x01},
-        {"07", 0x05}, {"08", 0x81}, {"09", 0x40}, {"0A", 0x3C}, {"0B", 0x80}, {"0C", 0x02}};
-    for (const auto& [a, v] : bytes) unit_.SetByteRegister(a, v);
-    const std::pair<const char*, const char*> texts[] = {
-        {"10", "-100"},     {"14", "-200"}, {"18", "-300"},       {"20", "1000"},
-        {"24", "2000"},     {"28", "3000"}, {"30", "640.000000"}, {"34", "200.500000"},
-        {"38", "1.250000"}, {"40", "500"},  {"44", "1500"},       {"48", "250"},
-        {"4C", "800"},      {"50", "10"},   {"54", "20"},         {"58", "30"}};
-    for (const auto& [a, v] : texts) unit_.SetTextRegister(a, v);
-  }
   std::map<std::string, std::string> Snapshot() {
     std::map<std::string, std::string> all;
     for (const char* a : {"01", "02", "03", "04", "FD", "05", "06", "07", "08", "09", "0A", "0B", "0C"})
@@ -52,7 +39,7 @@ class ReadSaveTest : public WindowFixture {
 
 TEST_F(ReadSaveTest, RoundTripReadsAndWritesBackTheSameValues) {
   StartQuick();
-  Distinctive();
+  DistinctiveRegisters();
   const auto before = Snapshot();
   term_->ReadSettingClick();
   EXPECT_EQ(Received(), Join(Check(), Prefixed(BuildReadScript(true))));

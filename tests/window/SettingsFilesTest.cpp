@@ -32,16 +32,6 @@ class SettingsFilesTest : public WindowFixture {
     writes.erase(writes.begin(), writes.begin() + 2);
     return writes;
   }
-  void Distinctive() {
-    const std::pair<const char*, uint8_t> bytes[] = {
-        {"01", 0x09}, {"02", 0x00}, {"03", 0x05}, {"04", 0x01}, {"FD", 0x07}, {"05", 0xEA}, {"06", 0x01},
-        {"07", 0x05}, {"08", 0x81}, {"09", 0x40}, {"0A", 0x3C}, {"0B", 0x80}, {"0C", 0x02}};
-    for (const auto& [a, v] : bytes) unit_.SetByteRegister(a, v);
-    const std::pair<const char*, const char*> texts[] = {
-        {"10", "-100"}, {"20", "1000"}, {"30", "640.000000"}, {"34", "200.5"},
-        {"44", "1500"}, {"48", "250"},  {"58", "30"}};
-    for (const auto& [a, v] : texts) unit_.SetTextRegister(a, v);
-  }
   std::vector<QStringList> Rows() {
     const auto& grid = *term_->Files().CompareDialog().ui->GridDiff;
     std::vector<QStringList> rows;
@@ -69,7 +59,7 @@ TEST_F(SettingsFilesTest, MenuSouborStandsBeforePort) {
 
 TEST_F(SettingsFilesTest, FileFromAReadWindowSavedFromAFreshWindowSendsTheSameWrites) {
   StartQuick();
-  Distinctive();
+  DistinctiveRegisters();
   term_->ReadSettingClick();
   ui().StrGridVstupy->item(4, 2)->setText(QStringLiteral("Dveře"));
   Choose(path_);
