@@ -66,6 +66,12 @@ Reach ReachUnit(UnitHost& host) {
 
 }  // namespace
 
+std::vector<std::string> ScriptFor(const std::string& mode, SettingsControls& controls, bool mpgCapable) {
+  if (mode == "read") return BuildReadScript(mpgCapable);
+  if (mode == "write") return BuildWriteScript(controls, mpgCapable);
+  return ShortScript(mode);
+}
+
 Identity IdentityFromReplies(const std::string& replyQ, const std::string& replyVersion) {
   Identity identity;
   identity.present = Chars(replyVersion, 3, 6) == "TK20";

@@ -27,6 +27,9 @@ struct Identity {
   std::string id;        // the reply to "Q", characters 3 to 9
   std::string version;   // the reply to "?" from character 3
 };
+// The script of a mode word: "read" and "write" from the register table, the short ones, else none.
+std::vector<std::string> ScriptFor(const std::string& mode, SettingsControls& controls, bool mpgCapable);
+
 Identity IdentityFromReplies(const std::string& replyQ, const std::string& replyVersion);
 
 // The program around the flows.

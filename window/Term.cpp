@@ -241,13 +241,9 @@ void TTermForm::HelpMnuClick() {
 
 // ---- The exchange and the debug page ----
 
-std::vector<std::string> TTermForm::BuildScript() {
-  if (CommandMode == "read") return BuildReadScript(MpgCapable);
-  if (CommandMode == "write") return BuildWriteScript(*this, MpgCapable);
-  return ShortScript(CommandMode);
+ExchangeResult TTermForm::RunCommandScript() {
+  return exchange_.Run(ScriptFor(CommandMode, *this, MpgCapable));
 }
-
-ExchangeResult TTermForm::RunCommandScript() { return exchange_.Run(BuildScript()); }
 
 // The transport that is open, not the one the dialog's radio buttons show for the next open.
 LinkKind TTermForm::CurrentLinkKind() { return setup_ ? setup_->OpenedLinkKind() : LinkKind::Serial; }

@@ -164,7 +164,6 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   bool IdentifyingAfterUsbFailure() override { return identifyingAfterUsbFailure_; }
   bool MonitorPageShown() override { return InputsPageShown(); }
 
-  std::vector<std::string> BuildScript();
   void SetUpControls();
   void SetUpInputGrid();
   void ConnectHandlers();

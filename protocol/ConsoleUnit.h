@@ -1,0 +1,64 @@
+#pragma once
+#include "protocol/Exchange.h"
+#include "protocol/SettingsModel.h"
+#include "protocol/UnitFlows.h"
+
+#include <functional>
+#include <string>
+
+// The unit without a window, for the command-line tool: the flows run over an exchange whose logs
+// go nowhere, controls kept in a settings model, and nothing to enable or monitor.
+class ConsoleUnit : public UnitHost, public ExchangeHost {
+ public:
+  ConsoleUnit();
+
+  // Opens the port: "COM1" … "COM8", a device path, "usb" (the first FTDI device) or
+  // "usb:DESCRIPTION". False with the reason when it did not open.
+  bool Open(const std::string& port, int32_t baud, uint32_t replyTimeoutMs, std::string& reason);
+  void Close();
+
+  const Identity& LastIdentity() const { return identity_; }
+  CommandExchange& Exchange() { return exchange_; }
+  SettingsModel& Model() { return model_; }
+  // Told when a reply did not come.
+  std::function<void()> onFailure;
+
+  // UnitHost
+  UnitState& State() override { return state_; }
+  ExchangeResult RunCommandScript() override;
+  ExchangeResult RunScript(const std::vector<std::string>& script) override { return exchange_.Run(script); }
+  std::string ReplyLine(std::size_t n) override { return exchange_.Reply(n); }
+  SettingsControls& Controls() override { return model_; }
+  void ShowIdentity(const Identity& identity) override { identity_ = identity; }
+  void ShowNoUnit() override { identity_ = {}; }
+  void SetOutputControlsEnabled(bool) override {}
+  void DisableMpgControls() override {}
+  void EnableMpgControls() override {}
+  void ApplyMpgUsage() override {}
+  void SetIdentifying(bool) override {}
+  bool IdentifyingAfterUsbFailure() override { return false; }
+  bool MonitorPageShown() override { return false; }
+  void PauseMonitor() override {}
+  void ResumeMonitor() override {}
+
+  // ExchangeHost: no logs; a failed USB reply is not followed by another identification, so that
+  // a silent unit costs one reply limit.
+  std::string CommandPrefix() override { return "!0"; }
+  LinkKind CurrentLinkKind() override { return kind_; }
+  void LogsCleared() override {}
+  void ScriptShown(const std::vector<std::string>&) override {}
+  void LogsWritten(const std::vector<std::string>&, const std::vector<std::string>&) override {}
+  void ExchangeTimed(long long) override {}
+  void LogsToEnd() override {}
+  void IdentifyAfterUsbFailure() override {}
+  void ReportFailure() override;
+
+ private:
+  UnitState state_;
+  SettingsModel model_;
+  SerialTransport serial_;
+  UsbTransport usb_;
+  CommandExchange exchange_;
+  LinkKind kind_ = LinkKind::Serial;
+  Identity identity_;
+};

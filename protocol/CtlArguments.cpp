@@ -1,0 +1,128 @@
+#include "protocol/CtlArguments.h"
+
+#include <QCommandLineParser>
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+constexpr int32_t kSpeeds[] = {19200, 38400, 57600, 115200, 230400, 460800, 921000};
+
+struct Command {
+  const char* name;
+  int files;    // positional FILE arguments it takes
+  bool output;  // takes -o FILE
+};
+constexpr Command kCommands[] = {
+    {"ports", 0, false}, {"identify", 0, false}, {"read", 0, true},   {"write", 1, false},
+    {"diff", 1, false},  {"defaults", 0, true},  {"reset", 0, false}, {"monitor", 0, false},
+};
+
+}  // namespace
+
+std::string CtlHelpText() {
+  return R"(Usage: vorkactl [--port P] [--baud N] [--timeout MS] COMMAND
+
+The VORKA unit from a terminal and from scripts.
+
+Commands:
+  ports                 the COM names with their devices, and the FTDI devices
+                          vorkactl ports
+  identify              identifier, firmware, MPG yes/no
+                          vorkactl --port COM3 identify
+  read [-o FILE]        all settings into a settings file (standard output without -o)
+                          vorkactl read -o machine1.vorka
+  write FILE            the file's settings into the unit, then read back and verify
+                          vorkactl write machine1.vorka
+  diff FILE             the settings that differ between the unit and FILE
+                          vorkactl diff machine1.vorka && echo unchanged
+  defaults [-o FILE]    the factory settings as a settings file (no unit needed)
+                          vorkactl defaults -o factory.vorka
+  reset                 restart the unit
+                          vorkactl reset
+  monitor               the inputs: one line per change, with a time stamp, until interrupted
+                          vorkactl --port /dev/ttyUSB0 monitor
+
+Options:
+  --port P       COM1 ... COM8 (mapped as the window maps them), a device path, usb (the first
+                 FTDI device) or usb:DESCRIPTION; default COM1
+  --baud N       19200, 38400, 57600, 115200, 230400, 460800 or 921000; default 115200
+  --timeout MS   the limit for each reply in milliseconds; default 1000
+  -o FILE        where read and defaults write the settings file
+  -h, --help     this text
+
+Exit codes:
+  0  ok
+  1  differences (diff)
+  2  usage
+  3  no port or no unit
+  4  refused or not verified
+  5  file error
+
+Messages go to standard error, data to standard output.
+)";
+}
+
+CtlOptions ParseCtlArguments(const QStringList& arguments) {
+  CtlOptions options;
+  QCommandLineParser parser;
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("P"));
+  const QCommandLineOption baud(QStringLiteral("baud"), QString(), QStringLiteral("N"));
+  const QCommandLineOption timeout(QStringLiteral("timeout"), QString(), QStringLiteral("MS"));
+  const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")}, QString(),
+                                  QStringLiteral("FILE"));
+  const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+  parser.addOptions({port, baud, timeout, output, help});
+  if (!parser.parse(QStringList{QStringLiteral("vorkactl")} + arguments)) {
+    options.error = parser.errorText().toStdString();
+    return options;
+  }
+  if (parser.isSet(help)) {
+    options.help = true;
+    return options;
+  }
+  if (parser.isSet(port)) {
+    options.port = parser.value(port).toStdString();
+    if (options.port.empty() || options.port == "usb:") options.error = "--port needs a port";
+  }
+  if (parser.isSet(baud)) {
+    bool ok = false;
+    const int value = parser.value(baud).toInt(&ok);
+    options.baud = value;
+    if (!ok || std::find(std::begin(kSpeeds), std::end(kSpeeds), value) == std::end(kSpeeds))
+      options.error = "--baud must be one of 19200, 38400, 57600, 115200, 230400, 460800, 921000";
+  }
+  if (parser.isSet(timeout)) {
+    bool ok = false;
+    const uint value = parser.value(timeout).toUInt(&ok);
+    options.timeoutMs = value;
+    if (!ok || value == 0 || value > 60000) options.error = "--timeout must be 1 to 60000 milliseconds";
+  }
+  const QStringList positional = parser.positionalArguments();
+  if (!options.error.empty()) return options;
+  if (positional.isEmpty()) {
+    options.error = "no command given";
+    return options;
+  }
+  options.command = positional.first().toStdString();
+  const Command* command = nullptr;
+  for (const Command& c : kCommands)
+    if (options.command == c.name) command = &c;
+  if (!command) {
+    options.error = "unknown command \"" + options.command + "\"";
+    return options;
+  }
+  if (positional.size() - 1 != command->files) {
+    options.error = options.command + (command->files ? " takes one FILE" : " takes no argument");
+    return options;
+  }
+  if (command->files) options.file = positional.at(1).toStdString();
+  if (parser.isSet(output)) {
+    if (!command->output) options.error = "-o is for read and defaults";
+    options.output = parser.value(output).toStdString();
+    if (options.output.empty()) options.error = "-o needs a file";
+  }
+  return options;
+}

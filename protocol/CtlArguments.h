@@ -1,0 +1,31 @@
+#pragma once
+#include <QStringList>
+
+#include <cstdint>
+#include <string>
+
+// The command line of vorkactl.
+struct CtlOptions {
+  std::string command;  // ports, scan, identify, read, write, diff, defaults, reset, monitor
+  std::string port = "COM1";
+  int32_t baud = 115200;
+  uint32_t timeoutMs = 1000;
+  std::string file;    // write, diff
+  std::string output;  // read, defaults: -o FILE
+  bool help = false;
+  std::string error;  // what is wrong with the command line; empty when it is usable
+};
+
+// The arguments after the program name are read; a usage error is told in error.
+CtlOptions ParseCtlArguments(const QStringList& arguments);
+std::string CtlHelpText();
+
+// Exit codes.
+enum CtlExit {
+  kExitOk = 0,
+  kExitDifferences = 1,
+  kExitUsage = 2,
+  kExitNoUnit = 3,
+  kExitRefused = 4,
+  kExitFile = 5
+};
