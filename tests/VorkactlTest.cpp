@@ -1,0 +1,169 @@
+#include "link/Async.h"
+#include "protocol/RegisterMap.h"
+#include "support/WindowFixture.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTemporaryDir>
+
+#include <fstream>
+
+namespace {
+
+using Commands = std::vector<std::string>;
+
+// The real vorkactl, started as a process against the virtual unit on COM1.
+class VorkactlTest : public WindowFixture {
+ protected:
+  struct Run {
+    int code = -1;
+    std::string out, err;
+    qint64 ms = 0;
+  };
+  Run Ctl(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(VORKACTL_PATH), arguments);
+    QElapsedTimer clock;
+    clock.start();
+    process.waitForFinished(20000);
+    Run run;
+    run.ms = clock.elapsed();
+    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput().toStdString();
+    run.err = process.readAllStandardError().toStdString();
+    return run;
+  }
+  // The writes the unit received, in order.
+  Commands Writes() {
+    Commands writes;
+    for (const std::string& c : Received())
+      for (const char* w : {"!0EW", "!0EFW", "!0EUW"})
+        if (c.rfind(w, 0) == 0) writes.push_back(c);
+    return writes;
+  }
+  QString File(const char* name) { return dir_.filePath(QString::fromLatin1(name)); }
+
+  QTemporaryDir dir_;
+};
+
+TEST_F(VorkactlTest, ReadThenWriteIntoAFactoryUnitSendsTheWindowsWritesAndVerifies) {
+  DistinctiveRegisters();
+  const Run read = Ctl({QStringLiteral("read"), QStringLiteral("-o"), File("unit.vorka")});
+  ASSERT_EQ(read.code, 0) << read.err;
+  unit_.ResetRegisters();
+  unit_.ClearReceived();
+  const Run write = Ctl({QStringLiteral("write"), File("unit.vorka")});
+  EXPECT_EQ(write.code, 0) << write.err;
+  const Commands fromTool = Writes();
+
+  // The window, reading the same unit and saving it into a factory-fresh one.
+  StartQuick();
+  DistinctiveRegisters();
+  term_->ReadSettingClick();
+  unit_.ResetRegisters();
+  unit_.ClearReceived();
+  term_->BtnSend1Click();
+  ASSERT_EQ(Writes().size(), 29u);
+  EXPECT_EQ(fromTool, Writes());
+  ComClose();
+
+  // diff: 0 against that unit, 1 against a factory unit, naming what differs.
+  DistinctiveRegisters();
+  EXPECT_EQ(Ctl({QStringLiteral("diff"), File("unit.vorka")}).code, 0);
+  unit_.ResetRegisters();
+  const Run diff = Ctl({QStringLiteral("diff"), File("unit.vorka")});
+  EXPECT_EQ(diff.code, 1);
+  EXPECT_NE(diff.out.find("OUT1\tSignalizace přerušení\tChlazení\n"), std::string::npos) << diff.out;
+  EXPECT_NE(diff.out.find("GearX\t640.000000\t1.000000\n"), std::string::npos) << diff.out;
+}
+
+TEST_F(VorkactlTest, IdentifyPrintsIdentifierAndFirmware) {
+  const Run run = Ctl({QStringLiteral("identify")});
+  EXPECT_EQ(run.code, 0);
+  EXPECT_EQ(run.out, "identifier: VK12345\nfirmware: TK20MPG v2.4\nmpg: yes\n");
+}
+
+TEST_F(VorkactlTest, SilentUnitEndsWithinTheReplyLimit) {
+  unit_.SetSilent(true);
+  for (const char* command : {"identify", "read", "reset", "monitor"}) {
+    const Run run = Ctl({QStringLiteral("--timeout"), QStringLiteral("300"), QString::fromLatin1(command)});
+    EXPECT_EQ(run.code, 3) << command;
+    EXPECT_LT(run.ms, 300 + 700) << command;
+  }
+}
+
+TEST_F(VorkactlTest, RefusedWriteIsNamed) {
+  std::ofstream(File("some.vorka").toStdString()) << "HiLimitY = 250\nOUT2 = Laser\n";
+  unit_.SetReplyOverride("EFW24,250", "1");
+  const Run run = Ctl({QStringLiteral("write"), File("some.vorka")});
+  EXPECT_EQ(run.code, 4);
+  EXPECT_NE(run.err.find("the unit refused: HiLimitY"), std::string::npos) << run.err;
+  EXPECT_EQ(Writes().size(), 29u);  // the settings absent from the file were read and sent back
+
+  // Accepted, but the unit reads back another value.
+  unit_.ClearReplyOverrides();
+  unit_.SetReplyOverride("EFR24", "0,999");
+  const Run back = Ctl({QStringLiteral("write"), File("some.vorka")});
+  EXPECT_EQ(back.code, 4);
+  EXPECT_NE(back.err.find("not verified, the unit holds other values for: HiLimitY"), std::string::npos) << back.err;
+}
+
+TEST_F(VorkactlTest, FilesAndPortsThatDoNotServeSendNothing) {
+  std::ofstream(File("broken.vorka").toStdString()) << "OUT1 = Laser\nHiLimitX = 0\n";
+  Run run = Ctl({QStringLiteral("write"), File("broken.vorka")});
+  EXPECT_EQ(run.code, 5);
+  EXPECT_NE(run.err.find("line 2: value \"0\" is not allowed for \"HiLimitX\""), std::string::npos) << run.err;
+  EXPECT_TRUE(Received().empty());
+
+  run = Ctl({QStringLiteral("--port"), QStringLiteral("/nonexistent/tty"), QStringLiteral("identify")});
+  EXPECT_EQ(run.code, 3);
+  EXPECT_NE(run.err.find("cannot open /nonexistent/tty"), std::string::npos) << run.err;
+
+  unit_.SetMpg(false);
+  ASSERT_EQ(Ctl({QStringLiteral("defaults"), QStringLiteral("-o"), File("full.vorka")}).code, 0);
+  run = Ctl({QStringLiteral("write"), File("full.vorka")});
+  EXPECT_EQ(run.code, 4);
+  EXPECT_NE(run.err.find("no MPG firmware"), std::string::npos) << run.err;
+  EXPECT_EQ(Received(), (Commands{"!0Q", "!0?"}));
+}
+
+TEST_F(VorkactlTest, UsageErrorsAndHelp) {
+  const QStringList wrong[] = {{},
+                               {QStringLiteral("fly")},
+                               {QStringLiteral("write")},
+                               {QStringLiteral("--baud"), QStringLiteral("9600"), QStringLiteral("identify")},
+                               {QStringLiteral("--timeout"), QStringLiteral("x"), QStringLiteral("identify")},
+                               {QStringLiteral("identify"), QStringLiteral("-o"), QStringLiteral("f")},
+                               {QStringLiteral("--bogus"), QStringLiteral("identify")}};
+  for (const QStringList& arguments : wrong) EXPECT_EQ(Ctl(arguments).code, 2) << arguments.join(u' ').toStdString();
+  const Run help = Ctl({QStringLiteral("--help")});
+  EXPECT_EQ(help.code, 0);
+  for (const char* word : {"ports", "identify", "read [-o FILE]", "write FILE", "diff FILE", "defaults [-o FILE]",
+                           "reset", "monitor", "--port P", "--baud N", "--timeout MS", "5  file error"})
+    EXPECT_NE(help.out.find(word), std::string::npos) << word;
+  EXPECT_TRUE(Received().empty());
+}
+
+TEST_F(VorkactlTest, MonitorPrintsEachChangeUntilInterrupted) {
+  QProcess process;
+  process.start(QStringLiteral(VORKACTL_PATH), {QStringLiteral("monitor")});
+  ASSERT_TRUE(process.waitForStarted());
+  QTest::qWait(200);
+  unit_.SetInputWord(0x0004);  // input 2 on for one poll or more
+  QTest::qWait(60);
+  unit_.SetInputWord(0x0000);
+  QTest::qWait(150);
+  process.terminate();
+  ASSERT_TRUE(process.waitForFinished(3000));
+  EXPECT_EQ(process.exitCode(), 0);
+  const QString out = QString::fromUtf8(process.readAllStandardOutput());
+  const QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 2) << out.toStdString();
+  EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" input 2 (RefZ) 0 -> 1"))) << out.toStdString();
+  EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" input 2 (RefZ) 1 -> 0"))) << out.toStdString();
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d ")).match(lines[0]).hasMatch());
+}
+
+}  // namespace
