@@ -118,7 +118,10 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
     options.error = options.command + (command->files ? " takes one FILE" : " takes no argument");
     return options;
   }
-  if (command->files) options.file = positional.at(1).toStdString();
+  if (command->files) {
+    options.file = positional.at(1).toStdString();
+    if (options.file.empty()) options.error = options.command + " takes one FILE";
+  }
   if (parser.isSet(output)) {
     if (!command->output) options.error = "-o is for read and defaults";
     options.output = parser.value(output).toStdString();

@@ -88,7 +88,8 @@ std::string Trimmed(const std::string& text) {
 }
 
 bool ValidUtf8(const std::string& text) {
-  QStringDecoder decoder(QStringDecoder::Utf8);
+  // Stateless: a sequence cut off at the end of the file is an error, not a wait for more bytes.
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   const QString decoded = decoder.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
   return !decoder.hasError();
 }

@@ -5,8 +5,8 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTest>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <fstream>
 
@@ -107,14 +107,16 @@ TEST_F(VorkactlTest, RefusedWriteIsNamed) {
   unit_.SetReplyOverride("EFR24", "0,999");
   const Run back = Ctl({QStringLiteral("write"), File("some.vorka")});
   EXPECT_EQ(back.code, 4);
-  EXPECT_NE(back.err.find("not verified, the unit holds other values for: HiLimitY"), std::string::npos) << back.err;
+  EXPECT_NE(back.err.find("not verified, the unit holds other values for: HiLimitY"), std::string::npos)
+      << back.err;
 }
 
 TEST_F(VorkactlTest, FilesAndPortsThatDoNotServeSendNothing) {
   std::ofstream(File("broken.vorka").toStdString()) << "OUT1 = Laser\nHiLimitX = 0\n";
   Run run = Ctl({QStringLiteral("write"), File("broken.vorka")});
   EXPECT_EQ(run.code, 5);
-  EXPECT_NE(run.err.find("line 2: value \"0\" is not allowed for \"HiLimitX\""), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("line 2: value \"0\" is not allowed for \"HiLimitX\""), std::string::npos)
+      << run.err;
   EXPECT_TRUE(Received().empty());
 
   run = Ctl({QStringLiteral("--port"), QStringLiteral("/nonexistent/tty"), QStringLiteral("identify")});
@@ -137,11 +139,13 @@ TEST_F(VorkactlTest, UsageErrorsAndHelp) {
                                {QStringLiteral("--timeout"), QStringLiteral("x"), QStringLiteral("identify")},
                                {QStringLiteral("identify"), QStringLiteral("-o"), QStringLiteral("f")},
                                {QStringLiteral("--bogus"), QStringLiteral("identify")}};
-  for (const QStringList& arguments : wrong) EXPECT_EQ(Ctl(arguments).code, 2) << arguments.join(u' ').toStdString();
+  for (const QStringList& arguments : wrong)
+    EXPECT_EQ(Ctl(arguments).code, 2) << arguments.join(u' ').toStdString();
   const Run help = Ctl({QStringLiteral("--help")});
   EXPECT_EQ(help.code, 0);
-  for (const char* word : {"ports", "identify", "read [-o FILE]", "write FILE", "diff FILE", "defaults [-o FILE]",
-                           "reset", "monitor", "--port P", "--baud N", "--timeout MS", "5  file error"})
+  for (const char* word :
+       {"ports", "identify", "read [-o FILE]", "write FILE", "diff FILE", "defaults [-o FILE]", "reset",
+        "monitor", "--port P", "--baud N", "--timeout MS", "5  file error"})
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
   EXPECT_TRUE(Received().empty());
 }
@@ -163,7 +167,8 @@ TEST_F(VorkactlTest, MonitorPrintsEachChangeUntilInterrupted) {
   ASSERT_EQ(lines.size(), 2) << out.toStdString();
   EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" input 2 (RefZ) 0 -> 1"))) << out.toStdString();
   EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" input 2 (RefZ) 1 -> 0"))) << out.toStdString();
-  EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d ")).match(lines[0]).hasMatch());
+  EXPECT_TRUE(
+      QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d ")).match(lines[0]).hasMatch());
 }
 
 }  // namespace

@@ -82,6 +82,7 @@ TEST(SettingsFileTest, BrokenFilesNameTheirLineAndGiveNothing) {
       {" = 5\n", K::Malformed, 1},
       {"OUT1 = Laser\r\nOUT2 = Ofuk\r\nOUT1 = Brzda\r\n", K::Duplicate, 3},
       {"OUT1 = Laser\n\xff\n", K::NotText, 0},
+      {"Jmeno.3 = Dve\xc5", K::NotText, 0},  // a character cut off at the end
   };
   for (const Case& c : cases) {
     const SettingsFileLoad load = ParseSettingsText(c.text);

@@ -1,0 +1,100 @@
+// vorkactl as a process: its read's gap per command at the virtual unit beside the raw loop, and
+// the whole run from start to exit less the time the bytes need on the line.
+#include "protocol/RegisterMap.h"
+#include "sim/PtyServer.h"
+#include "sim/VirtualUnit.h"
+
+#include "RawLine.h"
+#include "Summary.h"
+
+#include <benchmark/benchmark.h>
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Runs vorkactl with the arguments; its output goes nowhere.
+void RunCtl(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), VORKACTL_PATH);
+  std::vector<char*> argv;
+  for (std::string& a : arguments) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  if (posix_spawn(&pid, VORKACTL_PATH, &actions, nullptr, argv.data(), environ) == 0) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+  }
+  posix_spawn_file_actions_destroy(&actions);
+}
+
+double MeanGap(VirtualUnit& unit, const std::string& first, std::size_t commands) {
+  const auto received = unit.Received();
+  const auto at = unit.ReceivedTimes();
+  for (std::size_t i = 0; i + commands <= received.size(); ++i)
+    if (received[i] == first)
+      return std::chrono::duration<double>(at[i + commands - 1] - at[i]).count() / double(commands - 1);
+  return 0;
+}
+
+void BM_CtlReadAgainstRawLoop(benchmark::State& state) {
+  VirtualUnit unit;
+  PtyServer server(unit);
+  server.Start();
+  ::setenv("VORKA_COM1", server.SlavePath().c_str(), 1);
+  const auto script = BuildReadScript(true);
+  const std::string first = "!0" + script.front();
+  double ctl = 0, raw = 0;
+  for (auto _ : state) {
+    unit.ClearReceived();
+    RunCtl({"read", "-o", "/dev/null"});
+    ctl += MeanGap(unit, first, script.size());
+    const int fd = OpenRaw(server.SlavePath());
+    unit.ClearReceived();
+    for (const auto& line : script) RawExchange(fd, "!0" + line);
+    raw += MeanGap(unit, first, script.size());
+    ::close(fd);
+  }
+  state.counters["ratio_to_raw"] = ctl / raw;
+  RecordFigure("vorkactl read, gap per command : raw loop", ctl / raw, "", "<= 1.1");
+}
+BENCHMARK(BM_CtlReadAgainstRawLoop)->Iterations(15)->Unit(benchmark::kMillisecond);
+
+// At 115200 Bd, paced like a real line: start to exit of "vorkactl read" less the wire time of
+// its 31 commands and replies.
+void BM_CtlReadStartToExit(benchmark::State& state) {
+  constexpr int kBaud = 115200;
+  VirtualUnit unit;
+  unit.SetBaud(kBaud);
+  PtyServer server(unit);
+  server.Start();
+  ::setenv("VORKA_COM1", server.SlavePath().c_str(), 1);
+  double overhead = 0;
+  for (auto _ : state) {
+    unit.ClearReceived();
+    const auto start = Clock::now();
+    RunCtl({"read", "-o", "/dev/null"});
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    std::size_t bytes = 0;
+    for (const std::string& command : unit.Received()) bytes += command.size() + 1 + 16;  // replies ~16 bytes
+    overhead += wall - double(bytes) * 10.0 / kBaud;
+  }
+  state.counters["ms_beyond_wire_time"] = 1000.0 * overhead / double(state.iterations());
+  RecordFigure("vorkactl read at 115200 Bd: start to exit less wire time",
+               1000.0 * overhead / double(state.iterations()), "ms", "< 100");
+}
+BENCHMARK(BM_CtlReadStartToExit)->Iterations(10)->Unit(benchmark::kMillisecond);
+
+}  // namespace
