@@ -62,12 +62,35 @@ void ReadDeviceParity(const QString& device) {
 // One read that returns at once with what is waiting (at most max bytes); a failed read is none.
 QByteArray ReadWaiting(qint64 max) {
   if (!PortUsable()) return {};
+#ifdef Q_OS_UNIX
+  // What the port object took in while the event loop ran (between exchanges) comes first; then
+  // one read straight from the device, which the port opened non-blocking.
+  QByteArray bytes = g_port->read(max);
+  if (bytes.size() < max) {
+    char buffer[kChunk];
+    const ssize_t got = ::read(static_cast<int>(g_port->handle()), buffer,
+                               static_cast<std::size_t>(std::min<qint64>(max - bytes.size(), kChunk)));
+    if (got > 0) bytes.append(buffer, got);
+  }
+  return bytes;
+#else
   if (g_port->bytesAvailable() == 0) g_port->waitForReadyRead(0);
   return g_port->read(max);
+#endif
 }
 
-// What the port object has already taken from the device (no system call).
-QByteArray ReadBuffered(qint64 max) { return PortUsable() ? g_port->read(max) : QByteArray(); }
+// Waits at most ms for bytes to read; false at the limit or when the device failed.
+bool WaitForBytes(int ms) {
+  if (!PortUsable()) return false;
+  if (g_port->bytesAvailable() > 0) return true;
+#ifdef Q_OS_UNIX
+  // poll and read, as the plainest client does: the port object's wait adds calls per reply.
+  pollfd readable{static_cast<int>(g_port->handle()), POLLIN, 0};
+  return ::poll(&readable, 1, ms) > 0 && (readable.revents & POLLIN);
+#else
+  return g_port->waitForReadyRead(ms);
+#endif
+}
 
 // Writes the whole line, waiting at most the bound for a full transmit buffer.
 void WriteLine(const std::string& bytes) {
@@ -158,10 +181,11 @@ bool ComReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capaci
   reply.clear();
   const auto start = Clock::now();
   const std::size_t limit = std::min(kMaxLine, capacity);
+  // The device is read once the bounded wait below says there is something; that wait also sees a
+  // reply that is complete already (a limit of 0 still waits one millisecond for it).
+  bool readable = PortUsable() && g_port->bytesAvailable() > 0;
   for (;;) {
-    // The port object's buffer first; the device is asked by the bounded wait below, which also
-    // takes a reply that is complete already (a limit of 0 still waits one millisecond for it).
-    const QByteArray bytes = ReadBuffered(kChunk);
+    const QByteArray bytes = readable ? ReadWaiting(kChunk) : QByteArray();
     const qsizetype nul = bytes.indexOf('\0');
     reply.append(bytes.constData(), static_cast<std::size_t>(nul < 0 ? bytes.size() : nul));
     if (reply.size() > limit) reply.resize(limit);
@@ -174,11 +198,11 @@ bool ComReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capaci
     // Wait for the next bytes instead of spinning, but never past the limit: a reply is still
     // seen the moment it arrives, and a silent unit costs no processor time.
     const int remaining = static_cast<int>(static_cast<long long>(timeLimitMs) - elapsedMs + 1);
-    if (PortUsable() && g_port->bytesAvailable() > 0) continue;
     const auto waitStart = Clock::now();
-    if (!PortUsable() || !g_port->waitForReadyRead(remaining)) {
-      // No port, or the device failed (gone, hung up): waitForReadyRead may return at once, so
-      // sleep out what it did not wait.
+    readable = WaitForBytes(remaining);
+    if (!readable) {
+      // No port, or the device failed (gone, hung up): the wait may return at once, so sleep out
+      // what it did not wait.
       const auto waited =
           std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - waitStart).count();
       if (waited < remaining) QThread::msleep(static_cast<unsigned long>(remaining - waited));

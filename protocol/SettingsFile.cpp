@@ -333,6 +333,15 @@ std::string EnglishText(const SettingsFileError& e) {
 }
 
 std::string SaveSettingsFile(const std::string& path, const std::string& text) {
+  // A device or a pipe (/dev/null, /dev/stdout) is written as it is: the atomic write would
+  // replace it by a regular file.
+  if (const QFileInfo info(QString::fromStdString(path)); info.exists() && !info.isFile()) {
+    QFile device(QString::fromStdString(path));
+    if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return device.errorString().toStdString();
+    if (device.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()))
+      return device.errorString().toStdString();
+    return {};
+  }
   QSaveFile file(QString::fromStdString(path));
   if (!file.open(QIODevice::WriteOnly)) return file.errorString().toStdString();
   if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {

@@ -87,8 +87,8 @@ SettingsFileLoad ParseSettingsText(const std::string& text);
 std::string CzechText(const SettingsFileError& error);
 std::string EnglishText(const SettingsFileError& error);
 
-// Writes the text atomically: the old file stays whole until the new one is complete. Empty on
-// success, else the system's reason.
+// Writes the text atomically: the old file stays whole until the new one is complete (a device
+// such as /dev/null is written as it is). Empty on success, else the system's reason.
 std::string SaveSettingsFile(const std::string& path, const std::string& text);
 // Reads a file of at most a megabyte; empty reason on success.
 std::string LoadSettingsFile(const std::string& path, std::string& text);

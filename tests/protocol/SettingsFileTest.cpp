@@ -125,6 +125,11 @@ TEST(SettingsFileTest, DifferencesListOnlyWhatDiffers) {
   EXPECT_FALSE(d[1].left);
 }
 
+TEST(SettingsFileTest, ADeviceStaysADevice) {
+  EXPECT_TRUE(SaveSettingsFile("/dev/null", "OUT1 = Laser\n").empty());
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
 // A full disk, made by a file-size limit in a child process: the old file must stay whole.
 TEST(SettingsFileTest, FailedWriteLeavesTheOldFileWhole) {
   const fs::path dir = fs::temp_directory_path() / ("vorka-settings-" + std::to_string(::getpid()));
