@@ -12,6 +12,7 @@
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -66,10 +67,14 @@ QByteArray ReadWaiting(qint64 max) {
   // What the port object took in while the event loop ran (between exchanges) comes first; then
   // one read straight from the device, which the port opened non-blocking.
   QByteArray bytes = g_port->read(max);
-  if (bytes.size() < max) {
+  // Asked first: a read on a terminal with nothing waiting waits for the terminal's own buffer
+  // work, which costs more than the exchange's whole turnaround.
+  int waiting = 0;
+  const int fd = static_cast<int>(g_port->handle());
+  if (bytes.size() < max && ::ioctl(fd, FIONREAD, &waiting) == 0 && waiting > 0) {
     char buffer[kChunk];
-    const ssize_t got = ::read(static_cast<int>(g_port->handle()), buffer,
-                               static_cast<std::size_t>(std::min<qint64>(max - bytes.size(), kChunk)));
+    const ssize_t got =
+        ::read(fd, buffer, static_cast<std::size_t>(std::min<qint64>(max - bytes.size(), kChunk)));
     if (got > 0) bytes.append(buffer, got);
   }
   return bytes;
