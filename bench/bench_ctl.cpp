@@ -4,6 +4,7 @@
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
 
+#include "Gaps.h"
 #include "Summary.h"
 
 #include <benchmark/benchmark.h>
@@ -44,22 +45,6 @@ void RunProgram(const char* path, std::vector<std::string> arguments) {
 
 void RunCtl(const std::vector<std::string>& arguments) { RunProgram(VORKACTL_PATH, arguments); }
 
-// The median gap between successive commands of the read script as they arrive at the unit: the
-// steady cost per command, without the odd gap in which the machine ran something else.
-double MedianGap(VirtualUnit& unit, const std::string& first, std::size_t commands) {
-  const auto received = unit.Received();
-  const auto at = unit.ReceivedTimes();
-  for (std::size_t i = 0; i + commands <= received.size(); ++i) {
-    if (received[i] != first) continue;
-    std::vector<double> gaps;
-    for (std::size_t k = i + 1; k < i + commands; ++k)
-      gaps.push_back(std::chrono::duration<double>(at[k] - at[k - 1]).count());
-    std::nth_element(gaps.begin(), gaps.begin() + gaps.size() / 2, gaps.end());
-    return gaps[gaps.size() / 2];
-  }
-  return 0;
-}
-
 void BM_CtlReadAgainstRawLoop(benchmark::State& state) {
   VirtualUnit unit;
   PtyServer server(unit);
@@ -71,10 +56,10 @@ void BM_CtlReadAgainstRawLoop(benchmark::State& state) {
   for (auto _ : state) {
     unit.ClearReceived();
     RunCtl({"read", "-o", "/dev/null"});
-    ctl += MedianGap(unit, first, script.size());
+    ctl += MedianGapSeconds(unit.Received(), unit.ReceivedTimes(), first, script.size());
     unit.ClearReceived();
     RunProgram(RAW_CLIENT_PATH, {server.SlavePath()});  // a process too, like vorkactl
-    raw += MedianGap(unit, first, script.size());
+    raw += MedianGapSeconds(unit.Received(), unit.ReceivedTimes(), first, script.size());
   }
   state.counters["ratio_to_raw"] = ctl / raw;
   RecordFigure("vorkactl read, gap per command : raw loop", ctl / raw, "", "<= 1.1");

@@ -14,6 +14,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "Gaps.h"
 #include "RawLine.h"
 #include "Summary.h"
 
@@ -22,6 +23,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -89,23 +91,8 @@ void BM_InputPollingCpuPerSecond(benchmark::State& state) {
 }
 BENCHMARK(BM_InputPollingCpuPerSecond)->Iterations(2)->Unit(benchmark::kMillisecond);
 
-// The mean gap between successive commands of the read script as they arrive at the unit.
-double MeanGapSeconds(const std::vector<std::string>& received,
-                      const std::vector<std::chrono::steady_clock::time_point>& at, const std::string& first,
-                      std::size_t commands) {
-  double sum = 0;
-  std::size_t gaps = 0;
-  for (std::size_t i = 0; i + commands <= received.size(); ++i) {
-    if (received[i] != first) continue;
-    for (std::size_t k = i + 1; k < i + commands; ++k, ++gaps)
-      sum += std::chrono::duration<double>(at[k] - at[k - 1]).count();
-    i += commands - 1;
-  }
-  return gaps ? sum / double(gaps) : 0;
-}
-
 // A read through the real window (button handler, exchange, logs, decoding) beside the raw loop
-// on the same virtual unit, in one run: the mean gap between commands arriving at the unit.
+// on the same virtual unit, in one run: the gap per command at the unit.
 void BM_WindowReadAgainstRawLoop(benchmark::State& state) {
   WindowOnUnit w({QStringLiteral("vorka_config"), QStringLiteral("debug")});
   VirtualUnit& unit = w.unit;
@@ -118,12 +105,12 @@ void BM_WindowReadAgainstRawLoop(benchmark::State& state) {
   for (auto _ : state) {
     unit.ClearReceived();
     term.ReadSettingClick();
-    window += MeanGapSeconds(unit.Received(), unit.ReceivedTimes(), first, script.size());
+    window += MedianGapSeconds(unit.Received(), unit.ReceivedTimes(), first, script.size());
     ComClose();  // the raw loop takes the line alone
     const int fd = OpenRaw(server.SlavePath());
     unit.ClearReceived();
     for (const auto& line : script) RawExchange(fd, "!0" + line);
-    raw += MeanGapSeconds(unit.Received(), unit.ReceivedTimes(), first, script.size());
+    raw += MedianGapSeconds(unit.Received(), unit.ReceivedTimes(), first, script.size());
     ::close(fd);
     ComOpen("COM1", 115200, 'n', 8, 1.0f);
   }
