@@ -3,6 +3,7 @@
 //    write-then-wait-then-read loop on the same kind of line (the ratio is reported);
 //  - processor time of the waiting thread while ComReceiveLine waits out a silent unit.
 #include "link/Async.h"
+#include "protocol/ConsoleUnit.h"
 #include "protocol/Exchange.h"
 #include "protocol/RegisterMap.h"
 #include "sim/PtyServer.h"
@@ -102,24 +103,16 @@ BENCHMARK(BM_SilentUnitWaitCpu)->Iterations(3)->Unit(benchmark::kMillisecond);
 // The 29-command read against a unit paced at 115200 Bd, as a ratio to the wire time of its bytes
 // (10 bit times a byte, commands with prefix and CR, replies with CR).
 void BM_ReadScriptAgainstWireTime(benchmark::State& state) {
-  struct NullHost : ExchangeHost {
-    std::string CommandPrefix() override { return "!0"; }
-    LinkKind CurrentLinkKind() override { return LinkKind::Serial; }
-    void LogsCleared() override {}
-    void ScriptShown(const std::vector<std::string>&) override {}
-    void LogsWritten(const std::vector<std::string>&, const std::vector<std::string>&) override {}
-    void ExchangeTimed(long long) override {}
-    void LogsToEnd() override {}
-    void IdentifyAfterUsbFailure() override {}
-    void ReportFailure() override {}
-  } host;
   constexpr int kBaud = 115200;
   Line line;
   line.unit.SetBaud(kBaud);
-  ComOpen("COM1", kBaud, 'n', 8, 1.0f);
-  SerialTransport serial;
-  CommandExchange exchange(host, serial);
-  exchange.SetReplyTimeoutMs(1000);
+  ConsoleUnit unit;  // the exchange without a window: no logs, no boxes
+  std::string reason;
+  if (!unit.Open("COM1", kBaud, 1000, reason)) {
+    state.SkipWithError(reason.c_str());
+    return;
+  }
+  CommandExchange& exchange = unit.Exchange();
   const auto script = BuildReadScript(true);
   double wall = 0, wire = 0;
   for (auto _ : state) {
