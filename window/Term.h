@@ -37,12 +37,12 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   void SetForms(TFormSetup* setup, TFormHelp* help);
 
   // Program-wide state, shared with the flows.
-  UnitState State_;
-  bool& PortOpen = State_.portOpen;
-  bool& DebugMode = State_.debugMode;
-  bool& UnitPresent = State_.unitPresent;
-  bool& MpgCapable = State_.mpgCapable;
-  std::string& CommandMode = State_.commandMode;
+  UnitState SharedState;
+  bool& PortOpen = SharedState.portOpen;
+  bool& DebugMode = SharedState.debugMode;
+  bool& UnitPresent = SharedState.unitPresent;
+  bool& MpgCapable = SharedState.mpgCapable;
+  std::string& CommandMode = SharedState.commandMode;
   int32_t BreakDelayValue = 0;
 
   uint32_t ReplyTimeoutMs() const { return exchange_.ReplyTimeoutMs(); }
@@ -155,7 +155,7 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   void SetFieldText(const std::string& field, const std::string& text) override;
 
   // UnitHost: the flows' view of the window.
-  UnitState& State() override { return State_; }
+  UnitState& State() override { return SharedState; }
   SettingsControls& Controls() override { return *this; }
   void ShowIdentity(const Identity& identity) override;
   void ShowNoUnit() override;
