@@ -37,7 +37,7 @@ struct Session {
     unit.onFailure = [] { Say("the unit did not answer"); };
     std::string reason;
     if (!unit.Open(options.port, options.baud, options.timeoutMs, reason)) {
-      Say("cannot open " + options.port + ": " + reason);
+      Say(reason);
       failure = kExitNoUnit;
       return;
     }

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -26,6 +27,7 @@ constexpr int kWriteBoundMs = 5000;
 
 std::unique_ptr<QSerialPort> g_port;
 std::string g_device;
+std::optional<OpenFailure> g_openFailure;
 // The parity the link last put on a port; kept when a caller passes a letter outside the table.
 QSerialPort::Parity g_parity = QSerialPort::NoParity;
 
@@ -124,7 +126,29 @@ void WriteLine(const std::string& bytes) {
 #endif
 }
 
+// Why the port object could not open the device.
+OpenFailure FailureOf(const std::string& portName, const QString& device, const QSerialPort& port) {
+  const std::string path = device.toStdString();
+  switch (port.error()) {
+    case QSerialPort::DeviceNotFoundError: return ClassifyOpenFailure(portName, path, ENOENT);
+    case QSerialPort::PermissionError:
+#ifdef Q_OS_UNIX
+      // Refused to this user, or locked by another program that has it open.
+      if (::access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES)
+        return ClassifyOpenFailure(portName, path, EACCES);
+#endif
+      return ClassifyOpenFailure(portName, path, EBUSY);
+    default: {
+      OpenFailure failure = ClassifyOpenFailure(portName, path, EIO);
+      failure.detail = port.errorString().toStdString();
+      return failure;
+    }
+  }
+}
+
 }  // namespace
+
+std::optional<OpenFailure> ComOpenFailure() { return g_openFailure; }
 
 #ifdef Q_OS_UNIX
 QSerialPort::Parity ParityOfControlFlags(unsigned int cflag) {
@@ -139,8 +163,12 @@ QSerialPort::Parity ParityOfControlFlags(unsigned int cflag) {
 bool ComOpen(const std::string& portName, int32_t baudRate, char parity, uint8_t dataBits, float stopBits) {
   g_port.reset();
   g_device.clear();
+  g_openFailure.reset();
   const QString device = PortNames::DeviceFor(QString::fromStdString(portName));
-  if (device.isEmpty()) return false;
+  if (device.isEmpty()) {
+    g_openFailure = ClassifyOpenFailure(portName, {}, ENOENT);
+    return false;
+  }
 #ifdef Q_OS_UNIX
   if (!ParityFor(parity, g_parity)) ReadDeviceParity(device);
 #else
@@ -153,7 +181,10 @@ bool ComOpen(const std::string& portName, int32_t baudRate, char parity, uint8_t
   // ignored and leaves what the port had.
   port->setFlowControl(QSerialPort::NoFlowControl);
   port->setParity(g_parity);
-  if (!port->open(QIODevice::ReadWrite)) return false;
+  if (!port->open(QIODevice::ReadWrite)) {
+    g_openFailure = FailureOf(portName, device, *port);
+    return false;
+  }
   port->setBaudRate(baudRate);
   port->setDataBits(static_cast<QSerialPort::DataBits>(dataBits));
   port->setParity(g_parity);

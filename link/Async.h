@@ -2,7 +2,11 @@
 #include <cstdint>
 #include <string>
 
+#include "link/OpenFailure.h"
+
 #include <QSerialPort>
+
+#include <optional>
 
 // The serial line link: one process-wide port, opened by name, that carries one command line out
 // and collects one CR-terminated reply line within a time limit. It shows nothing; callers decide
@@ -13,6 +17,9 @@
 // otherwise two. Returns false when the port could not be opened (missing, or held by another
 // program); refused line settings are ignored and leave the port open.
 bool ComOpen(const std::string& portName, int32_t baudRate, char parity, uint8_t dataBits, float stopBits);
+
+// Why the last ComOpen failed; nothing after one that succeeded.
+std::optional<OpenFailure> ComOpenFailure();
 
 // Closes the port; afterwards the link holds none.
 void ComClose();

@@ -119,6 +119,9 @@ void TFormSetup::BtnOpenClick() {
   } else {
     opened = ComOpen(port.toStdString(), baud, 'n', 8, 1.0f);
     title = QStringLiteral("VORKA config v1.3 - port %1 - %2").arg(port).arg(baud);
+    // Why it did not open, so that the operator can do something about it.
+    if (const auto failure = ComOpenFailure(); !opened && failure)
+      Messages().Message(QString::fromStdString(CzechText(*failure)));
   }
   term_->PortOpen = opened;
   term_->setWindowTitle(opened ? title : TTermForm::kTitleNoPort);

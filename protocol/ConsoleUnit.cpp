@@ -1,7 +1,6 @@
 #include "protocol/ConsoleUnit.h"
 
 #include "link/Async.h"
-#include "link/PortNames.h"
 #include "link/UniUSB.h"
 
 ConsoleUnit::ConsoleUnit() : exchange_(*this, serial_) { exchange_.SetUsbTransport(&usb_); }
@@ -14,7 +13,7 @@ bool ConsoleUnit::Open(const std::string& port, int32_t baud, uint32_t replyTime
     if (description.empty()) {
       GetFTDeviceCount();
       if (FTDeviceCount == 0) {
-        reason = "no FTDI device found";
+        reason = "cannot open " + port + ": no FTDI device found";
         return false;
       }
       GetFTDeviceDescription(0);
@@ -22,7 +21,7 @@ bool ConsoleUnit::Open(const std::string& port, int32_t baud, uint32_t replyTime
     }
     state_.portOpen = Open_USB(description, static_cast<uint32_t>(baud));
     if (!state_.portOpen) {
-      reason = "the FTDI device \"" + description + "\" did not open";
+      reason = "cannot open " + port + ": the FTDI device \"" + description + "\" did not open";
       return false;
     }
     Reset_USB();
@@ -31,13 +30,11 @@ bool ConsoleUnit::Open(const std::string& port, int32_t baud, uint32_t replyTime
     return true;
   }
   kind_ = LinkKind::Serial;
-  const QString device = PortNames::DeviceFor(QString::fromStdString(port));
-  if (device.isEmpty()) {
-    reason = "no serial device behind " + port;
-    return false;
-  }
   state_.portOpen = ComOpen(port, baud, 'n', 8, 1.0f);
-  if (!state_.portOpen) reason = device.toStdString() + " did not open (missing, not permitted, or in use)";
+  if (!state_.portOpen) {
+    const auto failure = ComOpenFailure();
+    reason = failure ? EnglishText(*failure) : "cannot open " + port;
+  }
   return state_.portOpen;
 }
 

@@ -13,7 +13,7 @@ class ConsoleUnit : public UnitHost, public ExchangeHost {
   ConsoleUnit();
 
   // Opens the port: "COM1" … "COM8", a device path, "usb" (the first FTDI device) or
-  // "usb:DESCRIPTION". False with the reason when it did not open.
+  // "usb:DESCRIPTION". False with the reason (a sentence for the operator) when it did not open.
   bool Open(const std::string& port, int32_t baud, uint32_t replyTimeoutMs, std::string& reason);
   void Close();
 

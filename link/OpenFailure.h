@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+
+// Why a serial port did not open, in words the operator can act on.
+struct OpenFailure {
+  enum class Kind { NoDevice, PermissionDenied, InUse, Other };
+  Kind kind = Kind::Other;
+  std::string port;    // as chosen: "COM3" or a path
+  std::string device;  // the device behind it; empty when there is none
+  std::string group;   // PermissionDenied: the group that owns the device node
+  std::string detail;  // Other: the system's text
+};
+
+// The reason from the error of opening the device (errno) and its device node.
+OpenFailure ClassifyOpenFailure(const std::string& port, const std::string& device, int systemError);
+
+std::string CzechText(const OpenFailure& failure);
+std::string EnglishText(const OpenFailure& failure);

@@ -1,0 +1,77 @@
+#include "link/Async.h"
+#include "link/OpenFailure.h"
+#include "support/SimFixture.h"
+
+#include <QSerialPort>
+
+#include <grp.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+TEST(OpenFailureTest, SystemErrorsGiveTheReason) {
+  // A node owned by the group that may open serial ports; the reason names that group.
+  const std::string node =
+      std::filesystem::temp_directory_path() / ("vorka-node-" + std::to_string(::getpid()));
+  std::ofstream(node).put('x');
+  const group* dialout = ::getgrnam("dialout");
+  ASSERT_NE(dialout, nullptr);
+  ASSERT_EQ(::chown(node.c_str(), static_cast<uid_t>(-1), dialout->gr_gid), 0);
+  struct Case {
+    int error;
+    OpenFailure::Kind kind;
+    const char* czech;
+  };
+  using K = OpenFailure::Kind;
+  const Case cases[] = {
+      {ENOENT, K::NoDevice, "takové zařízení není"},
+      {ENXIO, K::NoDevice, "takové zařízení není"},
+      {EACCES, K::PermissionDenied,
+       "přístup odepřen.\nPřidejte se do skupiny dialout příkazem\n    sudo usermod -aG dialout $USER\na "
+       "přihlaste se znovu."},
+      {EPERM, K::PermissionDenied, "sudo usermod -aG dialout $USER"},
+      {EBUSY, K::InUse, "používá ho jiný program"},
+      {EIO, K::Other, "nelze otevřít: Input/output error"},
+  };
+  for (const Case& c : cases) {
+    const OpenFailure failure = ClassifyOpenFailure("COM3", node, c.error);
+    EXPECT_EQ(failure.kind, c.kind) << c.error;
+    EXPECT_NE(CzechText(failure).find(c.czech), std::string::npos) << CzechText(failure);
+    EXPECT_EQ(CzechText(failure).rfind("Port COM3 (" + node + ") nelze otevřít", 0), 0u)
+        << CzechText(failure);
+  }
+  EXPECT_EQ(EnglishText(ClassifyOpenFailure("COM3", node, EACCES)),
+            "cannot open COM3 (" + node +
+                "): permission denied; join the group with\n    sudo usermod -aG dialout "
+                "$USER\nand log in again");
+  std::filesystem::remove(node);
+}
+
+class OpenFailureLinkTest : public SimFixture {};
+
+TEST_F(OpenFailureLinkTest, TheLinkTellsWhyAnOpenFailed) {
+  EXPECT_FALSE(ComOpen("/nonexistent/tty", 115200, 'n', 8, 1.0f));
+  ASSERT_TRUE(ComOpenFailure());
+  EXPECT_EQ(ComOpenFailure()->kind, OpenFailure::Kind::NoDevice);
+
+  // Another program holds the device.
+  QSerialPort other;
+  other.setPortName(QString::fromStdString(server_->SlavePath()));
+  ASSERT_TRUE(other.open(QIODevice::ReadWrite));
+  EXPECT_FALSE(ComOpen("COM1", 115200, 'n', 8, 1.0f));
+  ASSERT_TRUE(ComOpenFailure());
+  EXPECT_EQ(ComOpenFailure()->kind, OpenFailure::Kind::InUse);
+  EXPECT_EQ(ComOpenFailure()->port, "COM1");
+  EXPECT_EQ(ComOpenFailure()->device, server_->SlavePath());
+  other.close();
+
+  EXPECT_TRUE(ComOpen("COM1", 115200, 'n', 8, 1.0f));
+  EXPECT_FALSE(ComOpenFailure());
+}
+
+}  // namespace
