@@ -39,7 +39,11 @@ OpenFailure ClassifyOpenFailure(const std::string& port, const std::string& devi
     case EBUSY: failure.kind = OpenFailure::Kind::InUse; break;
     default:
       failure.kind = OpenFailure::Kind::Other;
-      failure.detail = std::strerror(systemError);
+      // The system's own words, the same whatever the locale (vorkactl speaks English).
+      if (const char* text = ::strerrordesc_np(systemError))
+        failure.detail = text;
+      else
+        failure.detail = "error " + std::to_string(systemError);
       break;
   }
   if (device.empty()) failure.kind = OpenFailure::Kind::NoDevice;
