@@ -1,9 +1,7 @@
 // The main window: the live input monitor of page "Vstupy".
 #include "window/Term.h"
 
-#include "link/Setup.h"
 #include "protocol/InputWord.h"
-#include "protocol/MessageSeam.h"
 #include "ui_Term.h"
 #include "window/TermShared.h"
 
