@@ -63,6 +63,13 @@ struct Session {
       Say(std::string("the unit sent a value that is no number: ") + e.what());
       return false;
     }
+    // A list or polarity value the window does not know leaves the control as it was: say so, or
+    // the file would hold another value than the unit without a word.
+    if (tellCorrections)
+      for (std::size_t n = 0; n < result.replies.size() && n < RegisterTable().size(); ++n)
+        if (!ReplyNamesAValue(RegisterTable()[n], result.replies[n]))
+          Say(std::string("the unit answered \"") + result.replies[n] + "\" for " +
+              RegisterTable()[n].control + ", which is none of its values; the file holds the default");
     std::map<std::string, std::string> before;
     for (const NumericField& field : kNumericFields) before[field.name] = model.Text(field.name);
     ValidateNumericFields(static_cast<FieldTexts&>(model), [](const std::string& message) { Say(message); });
@@ -167,7 +174,7 @@ int Write(const CtlOptions& options) {
   }
   // Settings the file leaves out keep the unit's values.
   SettingsModel& model = s.unit.Model();
-  if (!s.Read(model, false)) return kExitNoUnit;
+  if (!s.Read(model, true)) return kExitNoUnit;
   ApplySettings(file, model);
   if (!ValidateNumericFields(static_cast<FieldTexts&>(model), [](const std::string& m) { Say(m); })) {
     Say("nothing was sent");

@@ -2,6 +2,7 @@
 
 #include "entry/IntegerText.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -173,6 +174,13 @@ std::vector<const Register*> RefusedWrites(std::span<const WriteLine> lines,
   for (std::size_t n = 0; n < lines.size() && n < replies.size(); ++n)
     if (replies[n].compare(0, 1, "0") != 0) refused.push_back(lines[n].reg);
   return refused;
+}
+
+bool ReplyNamesAValue(const Register& reg, const std::string& reply) {
+  if (reg.kind == K::PolarityByte) return PolarityReplyValue(reply) >= 0;
+  if (reg.kind != K::ListCode) return true;
+  return std::any_of(reg.codes.begin(), reg.codes.end(),
+                     [&](const char* code) { return reply == std::string("0,") + code; });
 }
 
 void DecodeRegister(const Register& reg, const std::string& reply, SettingsControls& controls) {

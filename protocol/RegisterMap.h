@@ -88,6 +88,9 @@ class ConversionError : public std::runtime_error {
 // then false, and true otherwise. Throws ConversionError at a break-delay or input-word reply
 // that is not a number; the controls decoded before it keep their new values.
 bool DecodeReadReplies(std::span<const std::string> replies, SettingsControls& controls, bool mpgCapable);
+// Whether a reply names a value of its control: a list reply one of its codes, a polarity reply
+// "0,E0" to "0,FF". Other kinds are judged by their conversion or the validation pass.
+bool ReplyNamesAValue(const Register& reg, const std::string& reply);
 // One line of the table.
 void DecodeRegister(const Register& reg, const std::string& reply, SettingsControls& controls);
 

@@ -79,6 +79,16 @@ TEST_F(VorkactlTest, ReadThenWriteIntoAFactoryUnitSendsTheWindowsWritesAndVerifi
   EXPECT_NE(diff.out.find("GearX\t640.000000\t1.000000\n"), std::string::npos) << diff.out;
 }
 
+TEST_F(VorkactlTest, ValuesTheWindowDoesNotKnowAreNamed) {
+  unit_.SetByteRegister("02", 0x07);  // no output function has code 07
+  unit_.SetByteRegister("05", 0x12);  // outside E0 ... FF
+  const Run run = Ctl({QStringLiteral("read")});
+  EXPECT_EQ(run.code, 0);
+  EXPECT_NE(run.err.find("the unit answered \"0,07\" for OUT2"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("the unit answered \"0,12\" for Polarity"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("for OUT1"), std::string::npos) << run.err;
+}
+
 TEST_F(VorkactlTest, IdentifyPrintsIdentifierAndFirmware) {
   const Run run = Ctl({QStringLiteral("identify")});
   EXPECT_EQ(run.code, 0);
