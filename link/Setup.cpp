@@ -109,12 +109,7 @@ void TFormSetup::BtnOpenClick() {
   bool opened = false;
   QString title;
   if (openedKind_ == LinkKind::Usb) {
-    opened = Open_USB(SelectedDescription, static_cast<uint32_t>(baud));
-    if (opened) {
-      Reset_USB();
-      Purge_USB();
-      SetTimeouts_USB(term_->ReplyTimeoutMs(), term_->ReplyTimeoutMs());
-    }
+    opened = OpenPrepared_USB(SelectedDescription, static_cast<uint32_t>(baud), term_->ReplyTimeoutMs());
     title = QStringLiteral("VORKA config v1.3 - port USB, řadič FTDI, D2XX - %1").arg(baud);
   } else {
     opened = ComOpen(port.toStdString(), baud, 'n', 8, 1.0f);

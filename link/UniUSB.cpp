@@ -78,6 +78,14 @@ bool Open_USB(const std::string& description, uint32_t baudRate) {
   return set;
 }
 
+bool OpenPrepared_USB(const std::string& description, uint32_t baudRate, uint32_t timeoutMs) {
+  if (!Open_USB(description, baudRate)) return false;
+  Reset_USB();
+  Purge_USB();
+  SetTimeouts_USB(timeoutMs, timeoutMs);
+  return true;
+}
+
 void Close_USB() { Reported("Close_USB", D2xx().FT_Close(FTHandle)); }
 
 void Reset_USB() { Reported("Reset_USB", D2xx().FT_ResetDevice(FTHandle)); }

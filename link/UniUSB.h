@@ -27,6 +27,9 @@ FT_STATUS GetFTDeviceDescription(uint32_t index);
 // and the baud rate. An empty description returns false without a call. A device that opened
 // but failed a later step is closed again.
 bool Open_USB(const std::string& description, uint32_t baudRate);
+// Opens the device and prepares it as the port dialog does: reset, both buffers purged, the read
+// and write time-outs set. False when it did not open (the reasons have been reported).
+bool OpenPrepared_USB(const std::string& description, uint32_t baudRate, uint32_t timeoutMs);
 void Close_USB();
 void Reset_USB();
 void Purge_USB();

@@ -19,15 +19,10 @@ bool ConsoleUnit::Open(const std::string& port, int32_t baud, uint32_t replyTime
       GetFTDeviceDescription(0);
       description = FTDeviceDescription;
     }
-    state_.portOpen = Open_USB(description, static_cast<uint32_t>(baud));
-    if (!state_.portOpen) {
+    state_.portOpen = OpenPrepared_USB(description, static_cast<uint32_t>(baud), replyTimeoutMs);
+    if (!state_.portOpen)
       reason = "cannot open " + port + ": the FTDI device \"" + description + "\" did not open";
-      return false;
-    }
-    Reset_USB();
-    Purge_USB();
-    SetTimeouts_USB(replyTimeoutMs, replyTimeoutMs);
-    return true;
+    return state_.portOpen;
   }
   kind_ = LinkKind::Serial;
   state_.portOpen = ComOpen(port, baud, 'n', 8, 1.0f);

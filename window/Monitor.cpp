@@ -48,8 +48,6 @@ void TTermForm::PauseMonitor() {
   if (InputsPageShown()) tim_->stop();
 }
 
-bool TTermForm::MonitorRunning() const { return tim_->isActive(); }
-
 void TTermForm::ResumeMonitor() {
   if (InputsPageShown() && MpgCapable) {
     CommandMode = "stav";

@@ -260,12 +260,9 @@ namespace {
 
 // A log's lines as one text: one layout of the memo instead of one per line.
 QString LogText(const std::vector<std::string>& lines) {
-  QString text;
-  for (const std::string& line : lines) {
-    if (!text.isEmpty() || &line != &lines.front()) text += u'\n';
-    text += Latin1(line);
-  }
-  return text;
+  QStringList text;
+  for (const std::string& line : lines) text << Latin1(line);
+  return text.join(u'\n');
 }
 
 }  // namespace

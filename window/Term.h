@@ -120,8 +120,6 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
 
   // True until the start-up sequence has run.
   bool StartupPending() const { return !shown_; }
-  // The 40 ms input monitor is polling.
-  bool MonitorRunning() const;
 
  protected:
   void showEvent(QShowEvent* event) override;
