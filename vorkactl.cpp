@@ -7,6 +7,7 @@
 #include "protocol/InputWord.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/SettingsFile.h"
+#include "protocol/UnitScan.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -124,17 +125,34 @@ std::string Names(const std::vector<const SettingDef*>& defs) {
 }
 
 int Ports() {
-  for (int n = 1; n <= 8; ++n) {
-    const QString name = QStringLiteral("COM%1").arg(n);
-    const QString device = PortNames::DeviceFor(name);
-    Print(name.toStdString() + "\t" + (device.isEmpty() ? std::string("-") : device.toStdString()) + "\n");
+  for (const PortIdentity& identity : PortNames::ComIdentities()) {
+    const QString details = PortNames::IdentityDetails(identity);
+    std::string line = identity.name.toStdString() + "\t" +
+                       (identity.device.isEmpty() ? std::string("-") : identity.device.toStdString());
+    if (!identity.present)
+      line += "\tno device";
+    else if (!details.isEmpty())
+      line += "\t" + details.toStdString();
+    Print(line + "\n");
   }
   GetFTDeviceCount();
   for (uint32_t i = 0; i < FTDeviceCount; ++i) {
     GetFTDeviceDescription(i);
-    Print("usb:" + FTDeviceDescription + "\tFTDI device " + std::to_string(i + 1) + "\n");
+    const std::string serialNumber = FTDeviceSerialNumber(i);
+    Print("usb:" + FTDeviceDescription + "\tFTDI device " + std::to_string(i + 1) +
+          (serialNumber.empty() ? std::string() : "\tSN " + serialNumber) + "\n");
   }
   return kExitOk;
+}
+
+// Every port with a device and every FTDI device, asked for a unit; one line per unit found.
+int Scan(const CtlOptions& options) {
+  const std::vector<ScanFound> found = ScanForUnits(ScanTargets({}), options.baud);
+  for (const ScanFound& f : found)
+    Print((f.target.kind == ScanTarget::Kind::Usb ? "usb:" : "") + f.target.port + "\t" + std::to_string(f.baud) +
+          "\t" + f.identity.id + "\t" + f.identity.version + "\n");
+  if (found.empty()) Say("no VORKA unit answers on any port");
+  return found.empty() ? kExitNoUnit : kExitOk;
 }
 
 int Identify(const CtlOptions& options) {
@@ -276,6 +294,7 @@ int Monitor(const CtlOptions& options) {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   SetUsbErrorReporter([](const std::string& message) { Say(message); });
+  SetUsbOpenHint([](const OpenFailure& failure) { return EnglishText(failure); });
   const CtlOptions options = ParseCtlArguments(QCoreApplication::arguments().mid(1));
   if (options.help) {
     Print(CtlHelpText());
@@ -287,6 +306,7 @@ int main(int argc, char** argv) {
   }
   const std::string& c = options.command;
   if (c == "ports") return Ports();
+  if (c == "scan") return Scan(options);
   if (c == "identify") return Identify(options);
   if (c == "read") return Read(options);
   if (c == "write") return Write(options);

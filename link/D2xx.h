@@ -2,7 +2,9 @@
 #include <cstdint>
 
 // The twelve calls of FTDI's D2XX library that the USB link uses, with its status codes. The
-// program uses libftdi1 behind them (D2xxOnLibftdi); tests put a fake in their place.
+// program uses libftdi1 behind them (D2xxOnLibftdi); tests put a fake in their place. Calls may
+// come from more than one thread (the unit search probes devices side by side), each device on
+// its own handle.
 using FT_STATUS = uint32_t;
 using FT_HANDLE = uint32_t;
 
@@ -19,6 +21,7 @@ enum : FT_STATUS {
 
 constexpr uint32_t FT_LIST_NUMBER_ONLY = 0x80000000;
 constexpr uint32_t FT_LIST_BY_INDEX = 0x40000000;
+constexpr uint32_t FT_OPEN_BY_SERIAL_NUMBER = 1;
 constexpr uint32_t FT_OPEN_BY_DESCRIPTION = 2;
 constexpr uint32_t FT_PURGE_RX = 1;
 constexpr uint32_t FT_PURGE_TX = 2;
@@ -33,9 +36,11 @@ class D2xxApi {
  public:
   virtual ~D2xxApi() = default;
   // FT_LIST_NUMBER_ONLY: arg1 is a uint32_t* for the count. FT_LIST_BY_INDEX |
-  // FT_OPEN_BY_DESCRIPTION: arg1 is the index, arg2 a buffer of kDescriptionBufferSize bytes.
+  // FT_OPEN_BY_DESCRIPTION (or FT_OPEN_BY_SERIAL_NUMBER): arg1 is the index, arg2 a buffer of
+  // kDescriptionBufferSize bytes for the description (or the serial number).
   virtual FT_STATUS FT_ListDevices(void* arg1, void* arg2, uint32_t flags) = 0;
-  // FT_OPEN_BY_DESCRIPTION: arg is the NUL-terminated description.
+  // FT_OPEN_BY_DESCRIPTION (FT_OPEN_BY_SERIAL_NUMBER): arg is the NUL-terminated description
+  // (serial number).
   virtual FT_STATUS FT_OpenEx(void* arg, uint32_t flags, FT_HANDLE* handle) = 0;
   virtual FT_STATUS FT_SetDataCharacteristics(FT_HANDLE h, uint8_t wordLength, uint8_t stopBits,
                                               uint8_t parity) = 0;
@@ -48,6 +53,10 @@ class D2xxApi {
   virtual FT_STATUS FT_GetQueueStatus(FT_HANDLE h, uint32_t* rxBytes) = 0;
   virtual FT_STATUS FT_Read(FT_HANDLE h, void* buffer, uint32_t size, uint32_t* got) = 0;
   virtual FT_STATUS FT_Close(FT_HANDLE h) = 0;
+
+  // Why the last FT_OpenEx that failed did so, as a system error number (ENOENT, EACCES, EBUSY …);
+  // 0 when unknown. D2XX itself cannot say more than its status; libftdi can.
+  virtual int LastOpenError() const { return 0; }
 };
 
 // The library the USB link calls; libftdi1 unless a test put another in place (nullptr restores).

@@ -4,11 +4,18 @@
 #include "link/D2xx.h"
 
 #include <libftdi1/ftdi.h>
+#include <libusb.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
+#include <mutex>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -22,38 +29,54 @@ using Context = std::unique_ptr<ftdi_context, ContextDeleter>;
 
 Context NewContext() { return Context(ftdi_new()); }
 
-// The descriptions of the attached FTDI devices, in the order libusb lists them. A machine
-// without USB access lists none.
-std::vector<std::string> AttachedDescriptions(ftdi_context* ctx) {
-  std::vector<std::string> found;
+struct Attached {
+  std::string description, serial;
+};
+
+// The attached FTDI devices, in the order libusb lists them. A machine without USB access lists none.
+std::vector<Attached> AttachedDevices(ftdi_context* ctx) {
+  std::vector<Attached> found;
   ftdi_device_list* list = nullptr;
   if (ftdi_usb_find_all(ctx, &list, kFtdiVendor, 0) < 0) return found;
   for (ftdi_device_list* d = list; d; d = d->next) {
     char description[kDescriptionBufferSize] = {};
-    if (ftdi_usb_get_strings(ctx, d->dev, nullptr, 0, description, sizeof description, nullptr, 0) < 0)
-      description[0] = '\0';
-    found.emplace_back(description);
+    char serial[kDescriptionBufferSize] = {};
+    if (ftdi_usb_get_strings(ctx, d->dev, nullptr, 0, description, sizeof description, serial, sizeof serial) <
+        0)
+      description[0] = serial[0] = '\0';
+    found.push_back({description, serial});
   }
   ftdi_list_free(&list);
   return found;
+}
+
+// Why libusb would not open the device: its node under /dev/bus/usb refused this user, or not.
+int OpenError(libusb_device* dev, int result) {
+  if (result == -5) return EBUSY;  // claimed by another program
+  char node[64];
+  std::snprintf(node, sizeof node, "/dev/bus/usb/%03d/%03d", libusb_get_bus_number(dev),
+                libusb_get_device_address(dev));
+  if (::access(node, R_OK | W_OK) != 0 && errno == EACCES) return EACCES;
+  return result == -3 ? ENODEV : EIO;
 }
 
 class Libftdi : public D2xxApi {
  public:
   FT_STATUS FT_ListDevices(void* arg1, void* arg2, uint32_t flags) override {
     Context ctx = NewContext();
-    const std::vector<std::string> devices =
-        ctx ? AttachedDescriptions(ctx.get()) : std::vector<std::string>{};
+    const std::vector<Attached> devices = ctx ? AttachedDevices(ctx.get()) : std::vector<Attached>{};
     if (flags == FT_LIST_NUMBER_ONLY) {
       if (!arg1) return FT_INVALID_PARAMETER;
       *static_cast<uint32_t*>(arg1) = static_cast<uint32_t>(devices.size());
       return FT_OK;
     }
-    if (flags == (FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION)) {
+    const bool bySerial = flags == (FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER);
+    if (bySerial || flags == (FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION)) {
       const auto index = static_cast<std::size_t>(reinterpret_cast<uintptr_t>(arg1));
       if (!arg2) return FT_INVALID_PARAMETER;
       if (index >= devices.size()) return FT_DEVICE_NOT_FOUND;
-      std::strncpy(static_cast<char*>(arg2), devices[index].c_str(), kDescriptionBufferSize - 1);
+      const std::string& text = bySerial ? devices[index].serial : devices[index].description;
+      std::strncpy(static_cast<char*>(arg2), text.c_str(), kDescriptionBufferSize - 1);
       static_cast<char*>(arg2)[kDescriptionBufferSize - 1] = '\0';
       return FT_OK;
     }
@@ -61,8 +84,10 @@ class Libftdi : public D2xxApi {
   }
 
   FT_STATUS FT_OpenEx(void* arg, uint32_t flags, FT_HANDLE* handle) override {
-    if (flags != FT_OPEN_BY_DESCRIPTION || !arg || !handle) return FT_INVALID_PARAMETER;
+    if ((flags != FT_OPEN_BY_DESCRIPTION && flags != FT_OPEN_BY_SERIAL_NUMBER) || !arg || !handle)
+      return FT_INVALID_PARAMETER;
     const std::string wanted = static_cast<const char*>(arg);
+    lastOpenError_ = ENOENT;
     Context ctx = NewContext();
     if (!ctx) return FT_DEVICE_NOT_FOUND;
     ctx->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
@@ -71,75 +96,79 @@ class Libftdi : public D2xxApi {
     FT_STATUS status = FT_DEVICE_NOT_FOUND;
     for (ftdi_device_list* d = list; d; d = d->next) {
       char description[kDescriptionBufferSize] = {};
-      if (ftdi_usb_get_strings(ctx.get(), d->dev, nullptr, 0, description, sizeof description, nullptr, 0) <
-          0)
+      char serial[kDescriptionBufferSize] = {};
+      if (ftdi_usb_get_strings(ctx.get(), d->dev, nullptr, 0, description, sizeof description, serial,
+                               sizeof serial) < 0)
         continue;
-      if (wanted != description) continue;
-      // -8: no permission (see the udev rule), anything else: the device would not open.
-      status = ftdi_usb_open_dev(ctx.get(), d->dev) == 0 ? FT_OK : FT_DEVICE_NOT_OPENED;
+      if (wanted != (flags == FT_OPEN_BY_SERIAL_NUMBER ? serial : description)) continue;
+      const int result = ftdi_usb_open_dev(ctx.get(), d->dev);
+      status = result == 0 ? FT_OK : FT_DEVICE_NOT_OPENED;
+      if (result != 0) lastOpenError_ = OpenError(d->dev, result);
       break;
     }
     ftdi_list_free(&list);
     if (status != FT_OK) return status;
+    lastOpenError_ = 0;
     ftdi_set_latency_timer(ctx.get(), kLatencyMs);
-    open_ = std::move(ctx);
-    pending_.clear();
+    const std::lock_guard lock(mutex_);
     *handle = ++lastHandle_;
+    open_[*handle].ctx = std::move(ctx);
     return FT_OK;
   }
 
   FT_STATUS FT_SetDataCharacteristics(FT_HANDLE h, uint8_t wordLength, uint8_t stopBits,
                                       uint8_t parity) override {
-    ftdi_context* c = Find(h);
-    if (!c) return FT_INVALID_HANDLE;
+    Device* d = Find(h);
+    if (!d) return FT_INVALID_HANDLE;
     if (wordLength != FT_BITS_8 || stopBits != FT_STOP_BITS_1 || parity != FT_PARITY_NONE)
       return FT_INVALID_PARAMETER;
-    return ftdi_set_line_property(c, BITS_8, STOP_BIT_1, NONE) == 0 ? FT_OK : FT_IO_ERROR;
+    return ftdi_set_line_property(d->ctx.get(), BITS_8, STOP_BIT_1, NONE) == 0 ? FT_OK : FT_IO_ERROR;
   }
 
   FT_STATUS FT_SetFlowControl(FT_HANDLE h, uint16_t flowControl, uint8_t, uint8_t) override {
-    ftdi_context* c = Find(h);
-    if (!c) return FT_INVALID_HANDLE;
+    Device* d = Find(h);
+    if (!d) return FT_INVALID_HANDLE;
     if (flowControl != FT_FLOW_NONE) return FT_INVALID_PARAMETER;
-    return ftdi_setflowctrl(c, SIO_DISABLE_FLOW_CTRL) == 0 ? FT_OK : FT_IO_ERROR;
+    return ftdi_setflowctrl(d->ctx.get(), SIO_DISABLE_FLOW_CTRL) == 0 ? FT_OK : FT_IO_ERROR;
   }
 
   FT_STATUS FT_SetBaudRate(FT_HANDLE h, uint32_t baudRate) override {
-    ftdi_context* c = Find(h);
-    if (!c) return FT_INVALID_HANDLE;
-    const int r = ftdi_set_baudrate(c, static_cast<int>(baudRate));
+    Device* d = Find(h);
+    if (!d) return FT_INVALID_HANDLE;
+    const int r = ftdi_set_baudrate(d->ctx.get(), static_cast<int>(baudRate));
     return r == 0 ? FT_OK : r == -1 ? FT_INVALID_PARAMETER : FT_IO_ERROR;
   }
 
   FT_STATUS FT_ResetDevice(FT_HANDLE h) override {
-    ftdi_context* c = Find(h);
-    if (!c) return FT_INVALID_HANDLE;
-    return ftdi_usb_reset(c) == 0 ? FT_OK : FT_IO_ERROR;
+    Device* d = Find(h);
+    if (!d) return FT_INVALID_HANDLE;
+    return ftdi_usb_reset(d->ctx.get()) == 0 ? FT_OK : FT_IO_ERROR;
   }
 
   FT_STATUS FT_Purge(FT_HANDLE h, uint32_t mask) override {
-    ftdi_context* c = Find(h);
-    if (!c) return FT_INVALID_HANDLE;
+    Device* d = Find(h);
+    if (!d) return FT_INVALID_HANDLE;
     if (mask & FT_PURGE_RX) {
-      pending_.clear();
-      if (ftdi_tciflush(c) != 0) return FT_IO_ERROR;
+      d->pending.clear();
+      if (ftdi_tciflush(d->ctx.get()) != 0) return FT_IO_ERROR;
     }
-    if ((mask & FT_PURGE_TX) && ftdi_tcoflush(c) != 0) return FT_IO_ERROR;
+    if ((mask & FT_PURGE_TX) && ftdi_tcoflush(d->ctx.get()) != 0) return FT_IO_ERROR;
     return FT_OK;
   }
 
   FT_STATUS FT_SetTimeouts(FT_HANDLE h, uint32_t readMs, uint32_t writeMs) override {
-    ftdi_context* c = Find(h);
-    if (!c) return FT_INVALID_HANDLE;
-    c->usb_read_timeout = static_cast<int>(readMs);
-    c->usb_write_timeout = static_cast<int>(writeMs);
+    Device* d = Find(h);
+    if (!d) return FT_INVALID_HANDLE;
+    d->ctx->usb_read_timeout = static_cast<int>(readMs);
+    d->ctx->usb_write_timeout = static_cast<int>(writeMs);
     return FT_OK;
   }
 
   FT_STATUS FT_Write(FT_HANDLE h, const void* buffer, uint32_t size, uint32_t* written) override {
-    ftdi_context* c = Find(h);
-    if (!c) return FT_INVALID_HANDLE;
-    const int n = ftdi_write_data(c, static_cast<const unsigned char*>(buffer), static_cast<int>(size));
+    Device* d = Find(h);
+    if (!d) return FT_INVALID_HANDLE;
+    const int n =
+        ftdi_write_data(d->ctx.get(), static_cast<const unsigned char*>(buffer), static_cast<int>(size));
     if (n < 0) return FT_IO_ERROR;
     if (written) *written = static_cast<uint32_t>(n);
     return FT_OK;
@@ -148,41 +177,58 @@ class Libftdi : public D2xxApi {
   // libftdi has no queue status: what the chip has delivered so far is fetched into a buffer of
   // our own, and its size is the answer.
   FT_STATUS FT_GetQueueStatus(FT_HANDLE h, uint32_t* rxBytes) override {
-    ftdi_context* c = Find(h);
-    if (!c) return FT_INVALID_HANDLE;
+    Device* d = Find(h);
+    if (!d) return FT_INVALID_HANDLE;
     unsigned char chunk[512];
-    const int n = ftdi_read_data(c, chunk, sizeof chunk);
+    const int n = ftdi_read_data(d->ctx.get(), chunk, sizeof chunk);
     if (n < 0) return FT_IO_ERROR;
-    pending_.insert(pending_.end(), chunk, chunk + n);
-    if (rxBytes) *rxBytes = static_cast<uint32_t>(pending_.size());
+    d->pending.insert(d->pending.end(), chunk, chunk + n);
+    if (rxBytes) *rxBytes = static_cast<uint32_t>(d->pending.size());
     return FT_OK;
   }
 
   FT_STATUS FT_Read(FT_HANDLE h, void* buffer, uint32_t size, uint32_t* got) override {
-    if (!Find(h)) return FT_INVALID_HANDLE;
-    const std::size_t n = std::min<std::size_t>(size, pending_.size());
-    std::memcpy(buffer, pending_.data(), n);
-    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(n));
+    Device* d = Find(h);
+    if (!d) return FT_INVALID_HANDLE;
+    const std::size_t n = std::min<std::size_t>(size, d->pending.size());
+    std::memcpy(buffer, d->pending.data(), n);
+    d->pending.erase(d->pending.begin(), d->pending.begin() + static_cast<std::ptrdiff_t>(n));
     if (got) *got = static_cast<uint32_t>(n);
     return FT_OK;
   }
 
   FT_STATUS FT_Close(FT_HANDLE h) override {
-    ftdi_context* c = Find(h);
-    if (!c) return FT_INVALID_HANDLE;
-    const int r = ftdi_usb_close(c);
-    open_.reset();
-    pending_.clear();
+    Device* d = Find(h);
+    if (!d) return FT_INVALID_HANDLE;
+    const int r = ftdi_usb_close(d->ctx.get());
+    const std::lock_guard lock(mutex_);
+    open_.erase(h);
     return r == 0 ? FT_OK : FT_IO_ERROR;
   }
 
- private:
-  ftdi_context* Find(FT_HANDLE h) const { return open_ && h == lastHandle_ ? open_.get() : nullptr; }
+  int LastOpenError() const override { return lastOpenError_; }
 
-  Context open_;
+ private:
+  struct Device {
+    Context ctx;
+    std::vector<unsigned char> pending;
+  };
+
+  // A device is used by one thread at a time (the window's, or one probe's); the lock guards
+  // only the table of handles.
+  Device* Find(FT_HANDLE h) {
+    const std::lock_guard lock(mutex_);
+    const auto it = open_.find(h);
+    return it == open_.end() ? nullptr : &it->second;
+  }
+
+  std::mutex mutex_;
+  std::map<FT_HANDLE, Device> open_;
   FT_HANDLE lastHandle_ = 0;
-  std::vector<unsigned char> pending_;
+  static thread_local int lastOpenError_;
 };
+
+thread_local int Libftdi::lastOpenError_ = 0;
 
 Libftdi g_libftdi;
 D2xxApi* g_api = &g_libftdi;

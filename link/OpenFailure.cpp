@@ -50,7 +50,48 @@ OpenFailure ClassifyOpenFailure(const std::string& port, const std::string& devi
   return failure;
 }
 
+OpenFailure ClassifyUsbOpenFailure(const std::string& description, uint32_t status, int systemError) {
+  constexpr uint32_t kDeviceNotFound = 2;  // FT_DEVICE_NOT_FOUND
+  OpenFailure failure =
+      ClassifyOpenFailure(description, description, status == kDeviceNotFound ? ENOENT : systemError);
+  failure.usb = true;
+  // The udev rule gives FTDI devices to this group, whatever group owns the node today.
+  if (failure.kind == OpenFailure::Kind::PermissionDenied) failure.group = "plugdev";
+  if (failure.kind == OpenFailure::Kind::Other && systemError == 0) failure.detail = "D2XX status " + std::to_string(status);
+  return failure;
+}
+
+namespace {
+
+std::string CzechUsbText(const OpenFailure& f) {
+  switch (f.kind) {
+    case OpenFailure::Kind::NoDevice: return "Převodník FTDI \"" + f.port + "\" není připojen.";
+    case OpenFailure::Kind::PermissionDenied:
+      return "Přístup k převodníku FTDI odepřen: je třeba pravidlo udev 99-vorka-ftdi.rules (instaluje ho "
+             "balíček) a členství ve skupině " + f.group + ":\n    sudo usermod -aG " + f.group +
+             " $USER\npak se přihlaste znovu.";
+    case OpenFailure::Kind::InUse: return "Převodník FTDI používá jiný program.";
+    case OpenFailure::Kind::Other: return "Převodník FTDI nelze otevřít: " + f.detail;
+  }
+  return {};
+}
+
+std::string EnglishUsbText(const OpenFailure& f) {
+  switch (f.kind) {
+    case OpenFailure::Kind::NoDevice: return "the FTDI device \"" + f.port + "\" is not attached";
+    case OpenFailure::Kind::PermissionDenied:
+      return "permission denied: install the udev rule 99-vorka-ftdi.rules (the package does) and join the group with\n    sudo usermod -aG " +
+             f.group + " $USER\nand log in again";
+    case OpenFailure::Kind::InUse: return "another program is using the FTDI device";
+    case OpenFailure::Kind::Other: return "the FTDI device did not open: " + f.detail;
+  }
+  return {};
+}
+
+}  // namespace
+
 std::string CzechText(const OpenFailure& f) {
+  if (f.usb) return CzechUsbText(f);
   switch (f.kind) {
     case OpenFailure::Kind::NoDevice:
       return "Port " + Named(f) + " nelze otevřít: takové zařízení není (převodník není připojen?).";
@@ -65,6 +106,7 @@ std::string CzechText(const OpenFailure& f) {
 }
 
 std::string EnglishText(const OpenFailure& f) {
+  if (f.usb) return EnglishUsbText(f);
   switch (f.kind) {
     case OpenFailure::Kind::NoDevice: return "cannot open " + Named(f) + ": no such device";
     case OpenFailure::Kind::PermissionDenied:

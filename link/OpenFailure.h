@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 
 // Why a serial port did not open, in words the operator can act on.
@@ -9,10 +10,14 @@ struct OpenFailure {
   std::string device;  // the device behind it; empty when there is none
   std::string group;   // PermissionDenied: the group that owns the device node
   std::string detail;  // Other: the system's text
+  bool usb = false;    // an FTDI device opened through the USB link: port holds its description
 };
 
 // The reason from the error of opening the device (errno) and its device node.
 OpenFailure ClassifyOpenFailure(const std::string& port, const std::string& device, int systemError);
+
+// Why an FTDI device did not open: its D2XX status and the system's reason (0 when unknown).
+OpenFailure ClassifyUsbOpenFailure(const std::string& description, uint32_t status, int systemError);
 
 std::string CzechText(const OpenFailure& failure);
 std::string EnglishText(const OpenFailure& failure);

@@ -1,6 +1,7 @@
 #include "link/PortNames.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 
@@ -52,17 +53,92 @@ QStringList PresentDevices() {
   return devices + onBoard;
 }
 
-QString DeviceFor(const QString& portName) {
+namespace {
+
+// The device of a port name among the serial devices present (PresentDevices, read once by the caller).
+QString DeviceAmong(const QString& portName, const QStringList& present) {
   const int n = ComNumber(portName);
   if (n == 0) return portName;
   const QByteArray env = qgetenv(QStringLiteral("VORKA_COM%1").arg(n).toLatin1().constData());
   if (!env.isEmpty()) return QString::fromLocal8Bit(env);
 #ifdef Q_OS_WIN
+  Q_UNUSED(present);
   return portName;
 #else
-  const QStringList present = PresentDevices();
   return n <= present.size() ? present.at(n - 1) : QString();
 #endif
+}
+
+}  // namespace
+
+QString DeviceFor(const QString& portName) {
+#ifdef Q_OS_WIN
+  return DeviceAmong(portName, {});
+#else
+  return DeviceAmong(portName, ComNumber(portName) ? PresentDevices() : QStringList());
+#endif
+}
+
+namespace {
+
+// Where a device node really is: symbolic links (by-id names, mapped test devices) resolved.
+QString RealPath(const QString& device) {
+  const QString real = QFileInfo(device).canonicalFilePath();
+  return real.isEmpty() ? device : real;
+}
+
+PortIdentity Identify(const QString& portName, const QString& device, const QList<QSerialPortInfo>& known) {
+  PortIdentity identity;
+  identity.name = portName;
+  identity.device = device;
+  identity.present = !device.isEmpty() && QFileInfo::exists(device);
+  if (!identity.present) return identity;
+  const QString real = RealPath(device);
+  for (const QSerialPortInfo& info : known) {
+    if (RealPath(info.systemLocation()) != real) continue;
+    identity.manufacturer = info.manufacturer();
+    identity.product = info.description();
+    identity.serialNumber = info.serialNumber();
+    identity.hasUsbId = info.hasVendorIdentifier() && info.hasProductIdentifier();
+    identity.vendorId = info.vendorIdentifier();
+    identity.productId = info.productIdentifier();
+    break;
+  }
+  return identity;
+}
+
+}  // namespace
+
+QList<PortIdentity> ComIdentities() {
+  const QList<QSerialPortInfo> known = QSerialPortInfo::availablePorts();
+#ifdef Q_OS_WIN
+  const QStringList present;
+#else
+  const QStringList present = PresentDevices();
+#endif
+  QList<PortIdentity> identities;
+  for (int n = 1; n <= 8; ++n) {
+    const QString name = QStringLiteral("COM%1").arg(n);
+    identities << Identify(name, DeviceAmong(name, present), known);
+  }
+  return identities;
+}
+
+PortIdentity IdentityOf(const QString& portName) {
+  return Identify(portName, DeviceFor(portName), QSerialPortInfo::availablePorts());
+}
+
+QString IdentityDetails(const PortIdentity& identity) {
+  QStringList parts;
+  if (!identity.manufacturer.isEmpty()) parts << identity.manufacturer;
+  // Ports without a product string are described by their driver ("n/a"): not worth showing.
+  if (!identity.product.isEmpty() && identity.product != QStringLiteral("n/a")) parts << identity.product;
+  if (!identity.serialNumber.isEmpty()) parts << QStringLiteral("SN ") + identity.serialNumber;
+  if (identity.hasUsbId)
+    parts << QStringLiteral("USB %1:%2")
+                 .arg(identity.vendorId, 4, 16, QLatin1Char('0'))
+                 .arg(identity.productId, 4, 16, QLatin1Char('0'));
+  return parts.join(QStringLiteral(", "));
 }
 
 }  // namespace PortNames

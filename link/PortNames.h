@@ -15,3 +15,24 @@ QString DeviceFor(const QString& portName);
 QStringList PresentDevices();
 
 }  // namespace PortNames
+
+// What is behind a port name, as far as the system knows it.
+struct PortIdentity {
+  QString name;    // "COM3", or the path the operator gave
+  QString device;  // the device the name leads to; empty when it leads nowhere
+  bool present = false;  // the device exists now
+  QString manufacturer, product, serialNumber;
+  bool hasUsbId = false;
+  quint16 vendorId = 0, productId = 0;
+};
+
+namespace PortNames {
+
+// The identities of COM1 … COM8, read afresh.
+QList<PortIdentity> ComIdentities();
+PortIdentity IdentityOf(const QString& portName);
+
+// "FTDI, FT232R USB UART, SN A1B2, USB 0403:6001": what the system knows beyond the device.
+QString IdentityDetails(const PortIdentity& identity);
+
+}  // namespace PortNames

@@ -3,6 +3,7 @@
 #include "link/Async.h"
 #include "link/Help.h"
 #include "link/PortNames.h"
+#include "link/Scan.h"
 #include "link/UniUSB.h"
 #include "protocol/MessageSeam.h"
 #include "ui_Setup.h"
@@ -31,14 +32,16 @@ TFormSetup::TFormSetup(TTermForm* term, QWidget* parent)
   ui->setupUi(this);
   ApplyLook(this);
   MakeFixedWindow(this, true, 574, 241);
-  ui->ListView1->setHeaderLabels({QStringLiteral("Device Number"), QStringLiteral("Device Description")});
+  ui->ListView1->setHeaderLabels(
+      {QStringLiteral("Device Number"), QStringLiteral("Device Description"), QStringLiteral("Serial Number")});
   ui->ListView1->setColumnWidth(0, 100);
   ui->ListView1->setColumnWidth(1, 248);
-  for (int n = 1; n <= 8; ++n) {
-    const QString device = PortNames::DeviceFor(QStringLiteral("COM%1").arg(n));
-    auto* button = findChild<QRadioButton*>(QStringLiteral("RBtnCom%1").arg(n));
-    button->setToolTip(device.isEmpty() ? QStringLiteral("-") : device);
-  }
+  ui->ListView1->setColumnWidth(2, 80);
+  scan_ = new TFormScan(this);
+  ShowComIdentities();
+  hotPlug_.setInterval(1000);
+  connect(&hotPlug_, &QTimer::timeout, this, Guarded([this] { HotPlugTimerTimer(); }));
+  connect(ui->BtnScan, &QPushButton::clicked, this, Guarded([this] { BtnScanClick(); }));
   connect(ui->BtnOpen, &QPushButton::clicked, this, Guarded([this] { BtnOpenClick(); }));
   connect(ui->BtnClose, &QPushButton::clicked, this, Guarded([this] { BtnCloseClick(); }));
   connect(ui->BtnHelp, &QPushButton::clicked, this, Guarded([this] { BtnHelpClick(); }));
@@ -65,6 +68,7 @@ LinkKind TFormSetup::CurrentLinkKind() const {
 void TFormSetup::SelectStartupSpeed() {
   ui->RBtn115200->setChecked(true);
   openedKind_ = LinkKind::Serial;
+  openedBaud_ = 115200;
 }
 
 QString TFormSetup::ChosenPortName() const {
@@ -85,6 +89,63 @@ int32_t TFormSetup::ChosenBaudRate() const {
 void TFormSetup::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   RunGuarded([this] { FormShow(); });
+  // What is plugged in now, and whatever is plugged in while the dialog is open.
+  RunGuarded([this] { ShowComIdentities(); });
+  hotPlug_.start();
+}
+
+void TFormSetup::hideEvent(QHideEvent* event) {
+  hotPlug_.stop();
+  QDialog::hideEvent(event);
+}
+
+void TFormSetup::ShowComIdentities() {
+  const QList<PortIdentity> identities = PortNames::ComIdentities();
+  for (const PortIdentity& identity : identities) {
+    const QString n = identity.name.mid(3);
+    auto* button = findChild<QRadioButton*>(QStringLiteral("RBtnCom") + n);
+    auto* label = findChild<QLabel*>(QStringLiteral("LblCom") + n);
+    QString text;
+    if (identity.present) {
+      const QString details = PortNames::IdentityDetails(identity);
+      text = identity.device + (details.isEmpty() ? QString() : QStringLiteral(" – ") + details);
+    } else {
+      text = identity.device.isEmpty() ? QStringLiteral("žádné zařízení")
+                                       : QStringLiteral("žádné zařízení (%1)").arg(identity.device);
+    }
+    // A name that leads nowhere cannot be chosen; one that is chosen already stays so, and its open
+    // says why it fails.
+    button->setEnabled(identity.present);
+    label->setEnabled(identity.present);
+    label->setText(label->fontMetrics().elidedText(text, Qt::ElideRight, label->width()));
+    label->setToolTip(text);
+    button->setToolTip(text);
+  }
+}
+
+void TFormSetup::ShowFtdiDevices(const std::vector<FtdiDevice>& devices) {
+  if (devices == listedFtdi_) return;
+  // The row the operator chose stays chosen when it is still there.
+  std::optional<FtdiDevice> chosen;
+  if (const auto selected = ui->ListView1->selectedItems(); !selected.isEmpty())
+    chosen = FtdiDevice{selected.first()->text(1).toLatin1().toStdString(), selected.first()->text(2).toLatin1().toStdString()};
+  ui->ListView1->clear();
+  for (std::size_t i = 0; i < devices.size(); ++i) {
+    auto* row = new QTreeWidgetItem(ui->ListView1);
+    row->setText(0, QStringLiteral("Device %1").arg(i + 1));
+    row->setText(1, QString::fromLatin1(devices[i].description.c_str()));
+    row->setText(2, QString::fromLatin1(devices[i].serialNumber.c_str()));
+    if (chosen && devices[i] == *chosen) row->setSelected(true);
+  }
+  listedFtdi_ = devices;
+}
+
+void TFormSetup::HotPlugTimerTimer() {
+  ShowComIdentities();
+  // Quietly: a library failure here is no news for the operator, and the search probes the
+  // devices from threads of its own meanwhile.
+  if (scan_->Scanning()) return;
+  if (const auto devices = ListFtdiDevices()) ShowFtdiDevices(*devices);
 }
 
 void TFormSetup::FormShow() {
@@ -106,6 +167,8 @@ void TFormSetup::BtnOpenClick() {
   const QString port = ChosenPortName();
   const int32_t baud = ChosenBaudRate();
   openedKind_ = CurrentLinkKind();
+  openedBaud_ = baud;
+  openedDescription_ = SelectedDescription;
   bool opened = false;
   QString title;
   if (openedKind_ == LinkKind::Usb) {
@@ -142,12 +205,20 @@ void TFormSetup::BtnHelpClick() {
 
 void TFormSetup::BtnFindClick() {
   ui->ListView1->clear();
+  listedFtdi_.clear();
   GetFTDeviceCount();
   for (uint32_t i = 0; i < FTDeviceCount; ++i) {
     auto* row = new QTreeWidgetItem(ui->ListView1);
     row->setText(0, QStringLiteral("Device %1").arg(i + 1));
     GetFTDeviceDescription(i);
     row->setText(1, QString::fromLatin1(FTDeviceDescription.c_str()));
+    listedFtdi_.push_back({FTDeviceDescription, {}});
+  }
+  // The serial numbers after the descriptions, quietly: telling two equal converters apart is a
+  // help, not a step whose failure needs a box.
+  for (uint32_t i = 0; i < FTDeviceCount; ++i) {
+    listedFtdi_[i].serialNumber = FTDeviceSerialNumber(i);
+    ui->ListView1->topLevelItem(static_cast<int>(i))->setText(2, QString::fromLatin1(listedFtdi_[i].serialNumber.c_str()));
   }
   ui->ListView1->clearSelection();
 }
@@ -160,4 +231,35 @@ void TFormSetup::ListView1Click() {
   // A device whose strings libftdi may not read lists with an empty description; clicking it
   // chooses it all the same, so that a later open does not use an earlier choice.
   SelectedDescription = selected.first()->text(1).toLatin1().toStdString();
+}
+
+void TFormSetup::BtnScanClick() {
+  const bool usbOpen = openedKind_ == LinkKind::Usb;
+  const OpenPort open{term_->PortOpen, usbOpen, usbOpen ? openedDescription_ : ComDevice(), openedBaud_};
+  scan_->StartScan(ScanTargets(open), ChosenBaudRate());
+  if (scan_->exec() == QDialog::Accepted && scan_->Chosen()) ChooseFoundUnit(*scan_->Chosen());
+}
+
+void TFormSetup::ChooseFoundUnit(const ScanFound& found) {
+  for (const auto& s : kSpeeds)
+    if (s.baud == found.baud) (ui->*(s.button))->setChecked(true);
+  if (found.target.kind == ScanTarget::Kind::Serial) {
+    if (auto* button = findChild<QRadioButton*>(QStringLiteral("RBtn") +
+                                                QString::fromStdString(found.target.port).replace(QStringLiteral("COM"), QStringLiteral("Com"))))
+      button->setChecked(true);
+    return;
+  }
+  ui->RBtnUSB->setChecked(true);
+  const FtdiDevice wanted{found.target.port, found.target.device};
+  if (std::find(listedFtdi_.begin(), listedFtdi_.end(), wanted) == listedFtdi_.end()) BtnFindClick();
+  ui->ListView1->clearSelection();
+  for (int i = 0; i < ui->ListView1->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* row = ui->ListView1->topLevelItem(i);
+    if (row->text(1).toLatin1().toStdString() == wanted.description &&
+        row->text(2).toLatin1().toStdString() == wanted.serialNumber) {
+      row->setSelected(true);
+      break;
+    }
+  }
+  SelectedDescription = found.target.port;
 }

@@ -1,13 +1,19 @@
 #pragma once
+#include "link/UniUSB.h"
 #include "protocol/Exchange.h"
 
 #include <QDialog>
+#include <QTimer>
+
+#include <vector>
 
 namespace Ui {
 class TFormSetup;
 }
 class TTermForm;
 class TFormHelp;
+class TFormScan;
+struct ScanFound;
 
 // The port setup dialog: which port or FTDI device, which speed; opens and closes the link.
 class TFormSetup : public QDialog {
@@ -35,7 +41,13 @@ class TFormSetup : public QDialog {
   void BtnFindClick();
   void RBtnUSBClick();
   void ListView1Click();
+  void BtnScanClick();
+  // Re-reads what is behind COM1 … COM8 and the FTDI devices (every second while shown).
+  void HotPlugTimerTimer();
 
+  // Selects the port and speed of a unit the search found; "Otevřít port" opens it.
+  void ChooseFoundUnit(const ScanFound& found);
+  TFormScan* Scan() const { return scan_; }
   // The description of the FTDI device the operator last clicked in the list.
   std::string SelectedDescription;
 
@@ -47,12 +59,21 @@ class TFormSetup : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   void setVisible(bool visible) override;
 
  private:
   void SetChoosing(bool choosing);
+  void ShowComIdentities();
+  void ShowFtdiDevices(const std::vector<FtdiDevice>& devices);
 
   TTermForm* term_;
   TFormHelp* help_ = nullptr;
+  TFormScan* scan_ = nullptr;
   LinkKind openedKind_ = LinkKind::Serial;
+  int32_t openedBaud_ = 115200;
+  std::string openedDescription_;
+  // The FTDI devices the list shows (description and serial number), to see a change.
+  std::vector<FtdiDevice> listedFtdi_;
+  QTimer hotPlug_;
 };

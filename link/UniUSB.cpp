@@ -1,6 +1,7 @@
 #include "link/UniUSB.h"
 
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 FT_HANDLE FTHandle = 0;
@@ -14,10 +15,16 @@ constexpr std::size_t kMaxLine = 255;
 constexpr uint32_t kChunk = 256;
 
 UsbErrorReporter g_reporter;
+std::function<std::string(const OpenFailure&)> g_openHint;
+std::optional<OpenFailure> g_openFailure;
 
 }  // namespace
 
 void SetUsbErrorReporter(UsbErrorReporter reporter) { g_reporter = std::move(reporter); }
+
+void SetUsbOpenHint(std::function<std::string(const OpenFailure&)> hint) { g_openHint = std::move(hint); }
+
+std::optional<OpenFailure> LastUsbOpenFailure() { return g_openFailure; }
 
 std::string UsbErrorText(const std::string& operation, FT_STATUS status) {
   static const char* const kTexts[] = {"",
@@ -63,11 +70,40 @@ FT_STATUS GetFTDeviceDescription(uint32_t index) {
   return Reported("GetFTDeviceDescription", status);
 }
 
+namespace {
+
+std::string ListedText(uint32_t index, uint32_t flags) {
+  char buffer[kDescriptionBufferSize + 1] = {};
+  // The library takes the index in its pointer argument.
+  if (D2xx().FT_ListDevices(reinterpret_cast<void*>(uintptr_t{index}),  // NOLINT(performance-no-int-to-ptr)
+                            buffer, FT_LIST_BY_INDEX | flags) != FT_OK)
+    return {};
+  return std::string(buffer, ::strnlen(buffer, kMaxDescription));
+}
+
+}  // namespace
+
+std::string FTDeviceSerialNumber(uint32_t index) { return ListedText(index, FT_OPEN_BY_SERIAL_NUMBER); }
+
+std::optional<std::vector<FtdiDevice>> ListFtdiDevices() {
+  uint32_t count = 0;
+  if (D2xx().FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY) != FT_OK) return std::nullopt;
+  std::vector<FtdiDevice> devices;
+  for (uint32_t i = 0; i < count; ++i)
+    devices.push_back({ListedText(i, FT_OPEN_BY_DESCRIPTION), ListedText(i, FT_OPEN_BY_SERIAL_NUMBER)});
+  return devices;
+}
+
 bool Open_USB(const std::string& description, uint32_t baudRate) {
+  g_openFailure.reset();
   if (description.empty()) return false;
   std::string name = description.substr(0, kMaxDescription);
-  if (Reported("Open_USB", D2xx().FT_OpenEx(name.data(), FT_OPEN_BY_DESCRIPTION, &FTHandle)) != FT_OK)
+  if (const FT_STATUS status = D2xx().FT_OpenEx(name.data(), FT_OPEN_BY_DESCRIPTION, &FTHandle); status != FT_OK) {
+    g_openFailure = ClassifyUsbOpenFailure(name, status, D2xx().LastOpenError());
+    if (g_reporter)
+      g_reporter(UsbErrorText("Open_USB", status) + (g_openHint ? "\n" + g_openHint(*g_openFailure) : ""));
     return false;
+  }
   const bool set =
       Reported("SetDataCharacteristics", D2xx().FT_SetDataCharacteristics(FTHandle, FT_BITS_8, FT_STOP_BITS_1,
                                                                           FT_PARITY_NONE)) == FT_OK &&

@@ -1,9 +1,12 @@
 #pragma once
 #include "link/D2xx.h"
+#include "link/OpenFailure.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 // The USB link: one FTDI device reached through the D2XX calls, opened by its description.
 // Failing library calls (apart from the writes and reads of an exchange) are reported at once
@@ -21,8 +24,25 @@ void SetUsbErrorReporter(UsbErrorReporter reporter);
 std::string UsbErrorText(const std::string& operation, FT_STATUS status);
 void ReportUsbError(const std::string& operation, FT_STATUS status);
 
+// What follows a failed "Open_USB" as its second line: why the device did not open, in the
+// operator's language (the window's Czech, vorkactl's English). None: the first line alone.
+void SetUsbOpenHint(std::function<std::string(const OpenFailure&)> hint);
+// Why the last Open_USB failed at opening the device; nothing after one that opened it.
+std::optional<OpenFailure> LastUsbOpenFailure();
+
 FT_STATUS GetFTDeviceCount();
 FT_STATUS GetFTDeviceDescription(uint32_t index);
+// The serial number of the index-th device, empty when the library has none; shows nothing.
+std::string FTDeviceSerialNumber(uint32_t index);
+
+// The attached FTDI devices read without a word (the list that follows hot-plugging); nothing
+// when the library failed.
+struct FtdiDevice {
+  std::string description, serialNumber;
+  bool operator==(const FtdiDevice&) const = default;
+};
+std::optional<std::vector<FtdiDevice>> ListFtdiDevices();
+
 // Opens the device by the first 49 characters of its description and sets 8N1, no flow control
 // and the baud rate. An empty description returns false without a call. A device that opened
 // but failed a later step is closed again.

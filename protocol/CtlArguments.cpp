@@ -15,7 +15,7 @@ struct Command {
   bool output;  // takes -o FILE
 };
 constexpr Command kCommands[] = {
-    {"ports", 0, false}, {"identify", 0, false}, {"read", 0, true},   {"write", 1, false},
+    {"ports", 0, false}, {"scan", 0, false}, {"identify", 0, false}, {"read", 0, true},   {"write", 1, false},
     {"diff", 1, false},  {"defaults", 0, true},  {"reset", 0, false}, {"monitor", 0, false},
 };
 
@@ -27,8 +27,13 @@ std::string CtlHelpText() {
 The VORKA unit from a terminal and from scripts.
 
 Commands:
-  ports                 the COM names with their devices, and the FTDI devices
+  ports                 the COM names with what is behind them (device, maker, product, serial
+                        number, USB id), and the FTDI devices
                           vorkactl ports
+  scan                  asks every port with a device and every FTDI device for a unit, at
+                        --baud first, then at the other speeds; one line per unit: port, speed,
+                        identifier, firmware (exit 3 when none answers)
+                          vorkactl scan
   identify              identifier, firmware, MPG yes/no
                           vorkactl --port COM3 identify
   read [-o FILE]        all settings into a settings file (standard output without -o)

@@ -1,5 +1,6 @@
 #include "sim/FakeD2xx.h"
 
+#include <cerrno>
 #include <cstring>
 
 FT_STATUS FakeD2xx::Call(const std::string& name) {
@@ -12,26 +13,41 @@ FT_STATUS FakeD2xx::Call(const std::string& name) {
 }
 
 FT_STATUS FakeD2xx::FT_ListDevices(void* arg1, void* arg2, uint32_t flags) {
+  const std::lock_guard lock(mutex_);
   if (const FT_STATUS s = Call("FT_ListDevices")) return s;
   if (flags == FT_LIST_NUMBER_ONLY) {
     *static_cast<uint32_t*>(arg1) = static_cast<uint32_t>(devices.size());
     return FT_OK;
   }
   const auto index = static_cast<std::size_t>(reinterpret_cast<uintptr_t>(arg1));
-  if (flags != (FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION) || index >= devices.size())
+  if ((flags != (FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION) &&
+       flags != (FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER)) ||
+      index >= devices.size())
     return FT_DEVICE_NOT_FOUND;
-  std::strncpy(static_cast<char*>(arg2), devices[index].c_str(), kDescriptionBufferSize - 1);
+  const std::string text = flags == (FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER) ? SerialOf(index) : devices[index];
+  std::strncpy(static_cast<char*>(arg2), text.c_str(), kDescriptionBufferSize - 1);
   static_cast<char*>(arg2)[kDescriptionBufferSize - 1] = '\0';
   return FT_OK;
 }
 
 FT_STATUS FakeD2xx::FT_OpenEx(void* arg, uint32_t flags, FT_HANDLE* handle) {
-  if (const FT_STATUS s = Call("FT_OpenEx")) return s;
-  if (flags != FT_OPEN_BY_DESCRIPTION) return FT_INVALID_PARAMETER;
-  openedDescription = static_cast<const char*>(arg);
+  const std::lock_guard lock(mutex_);
+  if (const FT_STATUS s = Call("FT_OpenEx")) {
+    lastOpenError_ = openError;
+    return s;
+  }
+  if (flags != FT_OPEN_BY_DESCRIPTION && flags != FT_OPEN_BY_SERIAL_NUMBER) return FT_INVALID_PARAMETER;
+  const std::string wanted = static_cast<const char*>(arg);
   bool found = false;
-  for (const auto& d : devices) found = found || d == openedDescription;
+  for (std::size_t i = 0; i < devices.size(); ++i)
+    found = found || (flags == FT_OPEN_BY_SERIAL_NUMBER ? SerialOf(i) : devices[i]) == wanted;
+  lastOpenError_ = ENOENT;
   if (!found) return FT_DEVICE_NOT_FOUND;
+  // Every device leads to the one unit: a second opener finds it taken.
+  lastOpenError_ = EBUSY;
+  if (open) return FT_DEVICE_NOT_OPENED;
+  lastOpenError_ = 0;
+  openedDescription = wanted;
   open = true;
   *handle = ++handle_;
   rx_.clear();
@@ -39,8 +55,18 @@ FT_STATUS FakeD2xx::FT_OpenEx(void* arg, uint32_t flags, FT_HANDLE* handle) {
   return FT_OK;
 }
 
+int FakeD2xx::LastOpenError() const {
+  const std::lock_guard lock(mutex_);
+  return lastOpenError_;
+}
+
+std::string FakeD2xx::SerialOf(std::size_t index) const {
+  return index < serials.size() ? serials[index] : "FT" + std::to_string(index + 1);
+}
+
 FT_STATUS FakeD2xx::FT_SetDataCharacteristics(FT_HANDLE h, uint8_t wordLength, uint8_t stopBits,
                                               uint8_t parity) {
+  const std::lock_guard lock(mutex_);
   if (const FT_STATUS s = Call("FT_SetDataCharacteristics")) return s;
   if (wordLength != FT_BITS_8 || stopBits != FT_STOP_BITS_1 || parity != FT_PARITY_NONE)
     return FT_INVALID_PARAMETER;
@@ -48,22 +74,26 @@ FT_STATUS FakeD2xx::FT_SetDataCharacteristics(FT_HANDLE h, uint8_t wordLength, u
 }
 
 FT_STATUS FakeD2xx::FT_SetFlowControl(FT_HANDLE h, uint16_t flowControl, uint8_t, uint8_t) {
+  const std::lock_guard lock(mutex_);
   if (const FT_STATUS s = Call("FT_SetFlowControl")) return s;
   return flowControl == FT_FLOW_NONE ? Device(h) : FT_INVALID_PARAMETER;
 }
 
 FT_STATUS FakeD2xx::FT_SetBaudRate(FT_HANDLE h, uint32_t rate) {
+  const std::lock_guard lock(mutex_);
   if (const FT_STATUS s = Call("FT_SetBaudRate")) return s;
   baudRate = rate;
   return Device(h);
 }
 
 FT_STATUS FakeD2xx::FT_ResetDevice(FT_HANDLE h) {
+  const std::lock_guard lock(mutex_);
   if (const FT_STATUS s = Call("FT_ResetDevice")) return s;
   return Device(h);
 }
 
 FT_STATUS FakeD2xx::FT_Purge(FT_HANDLE h, uint32_t mask) {
+  const std::lock_guard lock(mutex_);
   purges.push_back(mask);
   if (const FT_STATUS s = Call("FT_Purge")) return s;
   if (mask & FT_PURGE_RX) rx_.clear();
@@ -71,6 +101,7 @@ FT_STATUS FakeD2xx::FT_Purge(FT_HANDLE h, uint32_t mask) {
 }
 
 FT_STATUS FakeD2xx::FT_SetTimeouts(FT_HANDLE h, uint32_t readMs, uint32_t writeMs) {
+  const std::lock_guard lock(mutex_);
   if (const FT_STATUS s = Call("FT_SetTimeouts")) return s;
   readTimeout = readMs;
   writeTimeout = writeMs;
@@ -78,6 +109,7 @@ FT_STATUS FakeD2xx::FT_SetTimeouts(FT_HANDLE h, uint32_t readMs, uint32_t writeM
 }
 
 FT_STATUS FakeD2xx::FT_Write(FT_HANDLE h, const void* buffer, uint32_t size, uint32_t* written) {
+  const std::lock_guard lock(mutex_);
   if (const FT_STATUS s = Call("FT_Write")) return s;
   if (Device(h) != FT_OK) return FT_INVALID_HANDLE;
   const std::string bytes(static_cast<const char*>(buffer), size);
@@ -101,12 +133,14 @@ FT_STATUS FakeD2xx::FT_Write(FT_HANDLE h, const void* buffer, uint32_t size, uin
 }
 
 FT_STATUS FakeD2xx::FT_GetQueueStatus(FT_HANDLE h, uint32_t* rxBytes) {
+  const std::lock_guard lock(mutex_);
   if (const FT_STATUS s = Call("FT_GetQueueStatus")) return s;
   *rxBytes = rx_.empty() ? 0 : static_cast<uint32_t>(rx_.front().size());
   return Device(h);
 }
 
 FT_STATUS FakeD2xx::FT_Read(FT_HANDLE h, void* buffer, uint32_t size, uint32_t* got) {
+  const std::lock_guard lock(mutex_);
   if (const FT_STATUS s = Call("FT_Read")) return s;
   if (Device(h) != FT_OK) return FT_INVALID_HANDLE;
   if (rx_.empty()) {
@@ -123,6 +157,7 @@ FT_STATUS FakeD2xx::FT_Read(FT_HANDLE h, void* buffer, uint32_t size, uint32_t* 
 }
 
 FT_STATUS FakeD2xx::FT_Close(FT_HANDLE h) {
+  const std::lock_guard lock(mutex_);
   if (const FT_STATUS s = Call("FT_Close")) return s;
   const FT_STATUS status = Device(h);
   open = false;

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,10 @@ class FakeD2xx : public D2xxApi {
   explicit FakeD2xx(VirtualUnit& unit) : unit_(unit) {}
 
   std::vector<std::string> devices = {"VORKA USB"};
+  // Serial numbers by the index of devices; a device beyond them has "FT" and its index + 1.
+  std::vector<std::string> serials;
+  // What LastOpenError says after a failed FT_OpenEx (an injected one, for instance).
+  int openError = 0;
   // The next statuses a call returns (by its name, e.g. "FT_Purge"), one per call.
   std::map<std::string, std::deque<FT_STATUS>> inject;
   // With CR LF replies: the LF arrives in a later pass than the rest.
@@ -42,12 +47,18 @@ class FakeD2xx : public D2xxApi {
   FT_STATUS FT_GetQueueStatus(FT_HANDLE h, uint32_t* rxBytes) override;
   FT_STATUS FT_Read(FT_HANDLE h, void* buffer, uint32_t size, uint32_t* got) override;
   FT_STATUS FT_Close(FT_HANDLE h) override;
+  int LastOpenError() const override;
 
  private:
   // The injected status of this call, if any, after recording it.
   FT_STATUS Call(const std::string& name);
   FT_STATUS Device(FT_HANDLE h) const { return open && h == handle_ ? FT_OK : FT_INVALID_HANDLE; }
 
+  std::string SerialOf(std::size_t index) const;
+
+  // One call at a time: the unit search probes from threads of its own.
+  mutable std::recursive_mutex mutex_;
+  int lastOpenError_ = 0;
   VirtualUnit& unit_;
   FT_HANDLE handle_ = 0x1000;
   std::string partial_;

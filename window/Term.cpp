@@ -49,6 +49,7 @@ TTermForm::TTermForm(QStringList args, QWidget* parent)
   exchange_.SetUsbTransport(&usb_);
   SetUsbErrorReporter(
       [](const std::string& message) { Messages().ErrorBox(QString::fromStdString(message)); });
+  SetUsbOpenHint([](const OpenFailure& failure) { return CzechText(failure); });
   SetUpControls();
   files_ = std::make_unique<SettingsFiles>(*this);
   ConnectHandlers();

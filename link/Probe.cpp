@@ -1,0 +1,139 @@
+#include "link/Probe.h"
+
+#include "link/D2xx.h"
+
+#include <QSerialPort>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+// The longest single wait, so that a cancel is seen at once.
+constexpr int kSliceMs = 10;
+
+// Collects bytes from read (which returns what is waiting, waiting at most a slice) until a CR,
+// the limit or a cancel.
+template <typename ReadSome>
+bool CollectReply(int limitMs, std::string& reply, const std::atomic<bool>& cancel, ReadSome readSome) {
+  reply.clear();
+  const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+  std::string bytes;
+  while (!cancel && Clock::now() < deadline) {
+    if (!readSome(bytes)) return false;
+    const auto cr = bytes.find('\r');
+    if (cr != std::string::npos) {
+      // A line feed left from an earlier reply is no part of this one.
+      const auto begin = bytes.find_first_not_of('\n');
+      reply = begin < cr ? bytes.substr(begin, cr - begin) : std::string();
+      return true;
+    }
+    if (bytes.size() > 255) bytes.erase(0, bytes.size() - 255);
+  }
+  return false;
+}
+
+class SerialProbe : public ProbeLink {
+ public:
+  explicit SerialProbe(const std::string& device) { port_.setPortName(QString::fromStdString(device)); }
+  bool Open() {
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!port_.open(QIODevice::ReadWrite)) return false;
+    port_.setDataTerminalReady(false);
+    port_.setRequestToSend(false);
+    return true;
+  }
+
+  bool SetSpeed(int32_t baud) override {
+    port_.setBaudRate(baud);
+    port_.setDataBits(QSerialPort::Data8);
+    port_.setParity(QSerialPort::NoParity);
+    port_.setStopBits(QSerialPort::OneStop);
+    port_.clear();
+    port_.readAll();
+    return port_.isOpen();
+  }
+
+  bool Ask(const std::string& line, int limitMs, std::string& reply, const std::atomic<bool>& cancel) override {
+    port_.readAll();
+    const std::string framed = line + '\r';
+    port_.write(framed.data(), static_cast<qint64>(framed.size()));
+    if (!port_.waitForBytesWritten(limitMs) && port_.bytesToWrite() > 0) return false;
+    return CollectReply(limitMs, reply, cancel, [this](std::string& bytes) {
+      if (port_.bytesAvailable() == 0 && !port_.waitForReadyRead(kSliceMs) &&
+          port_.error() != QSerialPort::TimeoutError && port_.error() != QSerialPort::NoError)
+        return false;  // the device went away
+      port_.clearError();
+      bytes += port_.readAll().toStdString();
+      return true;
+    });
+  }
+
+ private:
+  QSerialPort port_;
+};
+
+class UsbProbe : public ProbeLink {
+ public:
+  ~UsbProbe() override {
+    if (open_) D2xx().FT_Close(handle_);
+  }
+  bool Open(const std::string& serialNumber) {
+    std::string name = serialNumber;
+    open_ = D2xx().FT_OpenEx(name.data(), FT_OPEN_BY_SERIAL_NUMBER, &handle_) == FT_OK;
+    // Library reads wait at most a slice, so that the probe's own limit holds.
+    return open_ && D2xx().FT_SetDataCharacteristics(handle_, FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_NONE) == FT_OK &&
+           D2xx().FT_SetFlowControl(handle_, FT_FLOW_NONE, 0, 0) == FT_OK &&
+           D2xx().FT_SetTimeouts(handle_, kSliceMs, kSliceMs) == FT_OK;
+  }
+
+  bool SetSpeed(int32_t baud) override {
+    return D2xx().FT_SetBaudRate(handle_, static_cast<uint32_t>(baud)) == FT_OK &&
+           D2xx().FT_Purge(handle_, FT_PURGE_RX | FT_PURGE_TX) == FT_OK;
+  }
+
+  bool Ask(const std::string& line, int limitMs, std::string& reply, const std::atomic<bool>& cancel) override {
+    std::string waste;
+    Take(waste);
+    const std::string framed = line + '\r';
+    uint32_t written = 0;
+    if (D2xx().FT_Write(handle_, framed.data(), static_cast<uint32_t>(framed.size()), &written) != FT_OK ||
+        written != framed.size())
+      return false;
+    return CollectReply(limitMs, reply, cancel, [this](std::string& bytes) {
+      const std::size_t before = bytes.size();
+      if (!Take(bytes)) return false;
+      if (bytes.size() == before) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      return true;
+    });
+  }
+
+ private:
+  // Appends what is waiting; false when the device failed.
+  bool Take(std::string& bytes) {
+    uint32_t waiting = 0;
+    if (D2xx().FT_GetQueueStatus(handle_, &waiting) != FT_OK) return false;
+    if (waiting == 0) return true;
+    std::string chunk(waiting, '\0');
+    uint32_t got = 0;
+    if (D2xx().FT_Read(handle_, chunk.data(), waiting, &got) != FT_OK) return false;
+    bytes.append(chunk.data(), got);
+    return true;
+  }
+
+  FT_HANDLE handle_ = 0;
+  bool open_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<ProbeLink> OpenSerialProbe(const std::string& device) {
+  auto probe = std::make_unique<SerialProbe>(device);
+  return probe->Open() ? std::move(probe) : nullptr;
+}
+
+std::unique_ptr<ProbeLink> OpenUsbProbe(const std::string& serialNumber) {
+  auto probe = std::make_unique<UsbProbe>();
+  return probe->Open(serialNumber) ? std::move(probe) : nullptr;
+}

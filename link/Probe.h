@@ -1,0 +1,23 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// A short-lived line to one port, for asking "is a unit here?" without touching the program's own
+// link: its own handle, its own thread, short limits and a cancel flag checked every few
+// milliseconds. The port is held exclusively while the probe lives.
+class ProbeLink {
+ public:
+  virtual ~ProbeLink() = default;
+  // Sets 8N1 at the speed and throws away what is waiting.
+  virtual bool SetSpeed(int32_t baud) = 0;
+  // Sends the line with CR and waits at most limitMs for a reply ending in CR; the reply comes
+  // without it. False at the limit, on cancel, or when the device failed.
+  virtual bool Ask(const std::string& line, int limitMs, std::string& reply, const std::atomic<bool>& cancel) = 0;
+};
+
+// A serial device by its path (or Windows name); nullptr when it does not open.
+std::unique_ptr<ProbeLink> OpenSerialProbe(const std::string& device);
+// An FTDI device by its serial number, through the D2XX calls; nullptr when it does not open.
+std::unique_ptr<ProbeLink> OpenUsbProbe(const std::string& serialNumber);

@@ -1,0 +1,126 @@
+#include "link/Scan.h"
+
+#include "protocol/MessageSeam.h"
+#include "ui_Scan.h"
+#include "window/Look.h"
+
+namespace {
+
+// Often enough for the list to follow the probes, rarely enough to cost nothing.
+constexpr int kLookMs = 20;
+
+QString PortText(const ScanFound& found) {
+  return found.target.kind == ScanTarget::Kind::Usb
+             ? QStringLiteral("USB: ") + QString::fromStdString(found.target.port)
+             : QString::fromStdString(found.target.port);
+}
+
+}  // namespace
+
+TFormScan::TFormScan(QWidget* parent) : QDialog(parent), ui(new Ui::TFormScan) {
+  ui->setupUi(this);
+  ApplyLook(this);
+  MakeFixedWindow(this, true, 560, 230);
+  ui->ListUnits->setHeaderLabels(
+      {QStringLiteral("Port"), QStringLiteral("Rychlost"), QStringLiteral("Identifikátor"), QStringLiteral("Firmware")});
+  ui->ListUnits->setColumnWidth(0, 190);
+  ui->ListUnits->setColumnWidth(1, 80);
+  ui->ListUnits->setColumnWidth(2, 100);
+  timer_.setInterval(kLookMs);
+  connect(&timer_, &QTimer::timeout, this, Guarded([this] { ScanTimerTimer(); }));
+  connect(ui->BtnChoose, &QPushButton::clicked, this, Guarded([this] { BtnChooseClick(); }));
+  connect(ui->BtnStop, &QPushButton::clicked, this, Guarded([this] { BtnStopClick(); }));
+  connect(ui->ListUnits, &QTreeWidget::itemSelectionChanged, this,
+          [this] { ui->BtnChoose->setEnabled(!ui->ListUnits->selectedItems().isEmpty()); });
+  connect(ui->ListUnits, &QTreeWidget::itemDoubleClicked, this, Guarded([this] { BtnChooseClick(); }));
+  for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(false);
+  ui->BtnChoose->setDefault(true);
+}
+
+TFormScan::~TFormScan() { delete ui; }
+
+void TFormScan::setVisible(bool visible) {
+  if (visible) CentreOnScreen(this);
+  QDialog::setVisible(visible);
+}
+
+void TFormScan::StartScan(std::vector<ScanTarget> targets, int32_t chosenBaud) {
+  scan_.reset();
+  found_.clear();
+  chosen_.reset();
+  cancelled_ = false;
+  ui->ListUnits->clear();
+  ui->BtnStop->setText(QStringLiteral("Zrušit"));
+  scan_ = std::make_unique<UnitScan>(std::move(targets), chosenBaud);
+  scan_->Start();
+  timer_.start();
+  ScanTimerTimer();
+}
+
+void TFormScan::ShowFound() {
+  const std::vector<ScanFound> found = scan_->Found();
+  if (found.size() == found_.size()) return;
+  // Rows keep their order and the operator's selection: a unit found later is added in its place.
+  const QString selected =
+      ui->ListUnits->selectedItems().isEmpty() ? QString() : ui->ListUnits->selectedItems().first()->text(0);
+  found_ = found;
+  ui->ListUnits->clear();
+  for (const ScanFound& f : found_) {
+    auto* row = new QTreeWidgetItem(ui->ListUnits);
+    row->setText(0, PortText(f));
+    row->setText(1, QStringLiteral("%1 Bd").arg(f.baud));
+    if (f.target.openInProgram) {
+      row->setText(2, QStringLiteral("otevřený port"));
+    } else {
+      row->setText(2, QString::fromLatin1(f.identity.id.c_str()));
+      row->setText(3, QString::fromLatin1(f.identity.version.c_str()));
+    }
+    if (row->text(0) == selected) row->setSelected(true);
+  }
+}
+
+void TFormScan::ScanTimerTimer() {
+  if (!scan_) return;
+  ShowFound();
+  if (!scan_->Finished()) {
+    ui->LblScanState->setText(QStringLiteral("Hledám jednotku… (%1 z %2 portů)").arg(scan_->Done()).arg(scan_->Total()));
+    return;
+  }
+  timer_.stop();
+  ui->BtnStop->setText(QStringLiteral("Zavřít"));
+  if (cancelled_)
+    ui->LblScanState->setText(QStringLiteral("Hledání zrušeno."));
+  else if (found_.empty())
+    ui->LblScanState->setText(scan_->Total() == 0 ? QStringLiteral("Není žádný port se zařízením.")
+                                                   : QStringLiteral("Žádná jednotka neodpověděla."));
+  else
+    ui->LblScanState->setText(QStringLiteral("Nalezeno jednotek: %1. Vyberte jednu a otevřete port.").arg(found_.size()));
+}
+
+void TFormScan::BtnChooseClick() {
+  const auto selected = ui->ListUnits->selectedItems();
+  if (selected.isEmpty()) return;
+  const int row = ui->ListUnits->indexOfTopLevelItem(selected.first());
+  if (row < 0 || row >= static_cast<int>(found_.size())) return;
+  chosen_ = found_[static_cast<std::size_t>(row)];
+  if (scan_) scan_->Cancel();
+  timer_.stop();
+  accept();
+}
+
+void TFormScan::BtnStopClick() {
+  if (Scanning()) {
+    cancelled_ = true;
+    scan_->Cancel();  // the probes stop within milliseconds; the timer sees them finished
+    return;
+  }
+  QDialog::reject();
+}
+
+// Escape and the window's close button: stop the probes and go.
+void TFormScan::reject() {
+  if (scan_) scan_->Cancel();
+  timer_.stop();
+  scan_.reset();
+  QDialog::reject();
+}

@@ -1,0 +1,131 @@
+#include "protocol/UnitScan.h"
+
+#include "link/PortNames.h"
+#include "link/Probe.h"
+#include "link/UniUSB.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int32_t kSpeeds[] = {19200, 38400, 57600, 115200, 230400, 460800, 921000};
+constexpr char kPrefix[] = "!0";
+
+QString RealPath(const std::string& device) {
+  const QString path = QString::fromStdString(device);
+  const QString real = QFileInfo(path).canonicalFilePath();
+  return real.isEmpty() ? path : real;
+}
+
+}  // namespace
+
+std::vector<int32_t> ScanSpeeds(int32_t chosen) {
+  std::vector<int32_t> speeds;
+  if (std::find(std::begin(kSpeeds), std::end(kSpeeds), chosen) != std::end(kSpeeds)) speeds.push_back(chosen);
+  for (int32_t s : kSpeeds)
+    if (s != chosen) speeds.push_back(s);
+  return speeds;
+}
+
+std::vector<ScanTarget> ScanTargets(const OpenPort& open) {
+  std::vector<ScanTarget> targets;
+  std::vector<QString> seen;
+  std::vector<std::string> ftdiSerialsOnCom;
+  for (const PortIdentity& identity : PortNames::ComIdentities()) {
+    if (!identity.present) continue;
+    const QString real = RealPath(identity.device.toStdString());
+    if (std::find(seen.begin(), seen.end(), real) != seen.end()) continue;
+    seen.push_back(real);
+    ScanTarget target{ScanTarget::Kind::Serial, identity.name.toStdString(), identity.device.toStdString()};
+    if (open.open && !open.usb && RealPath(open.device) == real) {
+      target.openInProgram = true;
+      target.openBaud = open.baud;
+    }
+    if (identity.hasUsbId && identity.vendorId == 0x0403 && !identity.serialNumber.isEmpty())
+      ftdiSerialsOnCom.push_back(identity.serialNumber.toStdString());
+    targets.push_back(target);
+  }
+  bool openUsbFound = false;
+  for (const FtdiDevice& device : ListFtdiDevices().value_or(std::vector<FtdiDevice>{})) {
+    if (std::find(ftdiSerialsOnCom.begin(), ftdiSerialsOnCom.end(), device.serialNumber) != ftdiSerialsOnCom.end())
+      continue;
+    ScanTarget target{ScanTarget::Kind::Usb, device.description, device.serialNumber};
+    // The program opened it by its description: the first device with that description.
+    if (open.open && open.usb && !openUsbFound && device.description == open.device.substr(0, 49)) {
+      openUsbFound = true;
+      target.openInProgram = true;
+      target.openBaud = open.baud;
+    }
+    // Without a serial number the device cannot be opened on its own.
+    if (device.serialNumber.empty() && !target.openInProgram) continue;
+    targets.push_back(target);
+  }
+  return targets;
+}
+
+UnitScan::UnitScan(std::vector<ScanTarget> targets, int32_t chosenBaud, int replyLimitMs)
+    : targets_(std::move(targets)),
+      speeds_(ScanSpeeds(chosenBaud)),
+      replyLimitMs_(replyLimitMs),
+      found_(targets_.size()) {}
+
+UnitScan::~UnitScan() {
+  Cancel();
+  for (const auto& thread : threads_) thread->wait();
+}
+
+void UnitScan::Start() {
+  for (std::size_t i = 0; i < targets_.size(); ++i) {
+    threads_.emplace_back(QThread::create([this, i] { Probe(i); }));
+    threads_.back()->start();
+  }
+}
+
+void UnitScan::Cancel() { cancel_ = true; }
+
+bool UnitScan::Finished() const { return done_ == Total(); }
+
+int UnitScan::WorstCaseMs() const { return static_cast<int>(speeds_.size()) * replyLimitMs_; }
+
+std::vector<ScanFound> UnitScan::Found() const {
+  const std::lock_guard lock(mutex_);
+  std::vector<ScanFound> found;
+  for (const auto& f : found_)
+    if (f) found.push_back(*f);
+  return found;
+}
+
+void UnitScan::Probe(std::size_t index) {
+  const ScanTarget& target = targets_[index];
+  std::optional<ScanFound> result;
+  if (target.openInProgram) {
+    result = ScanFound{target, target.openBaud, {}};
+  } else {
+    const std::unique_ptr<ProbeLink> link =
+        target.kind == ScanTarget::Kind::Serial ? OpenSerialProbe(target.device) : OpenUsbProbe(target.device);
+    for (std::size_t s = 0; link && s < speeds_.size() && !cancel_; ++s) {
+      std::string replyQ, replyVersion;
+      if (!link->SetSpeed(speeds_[s])) break;
+      if (!link->Ask(std::string(kPrefix) + "Q", replyLimitMs_, replyQ, cancel_)) continue;
+      if (!link->Ask(std::string(kPrefix) + "?", replyLimitMs_, replyVersion, cancel_)) continue;
+      const Identity identity = IdentityFromReplies(replyQ, replyVersion);
+      if (!identity.present) continue;
+      result = ScanFound{target, speeds_[s], identity};
+      break;
+    }
+  }
+  {
+    const std::lock_guard lock(mutex_);
+    found_[index] = result;
+  }
+  ++done_;
+}
+
+std::vector<ScanFound> ScanForUnits(const std::vector<ScanTarget>& targets, int32_t chosenBaud) {
+  UnitScan scan(targets, chosenBaud);
+  scan.Start();
+  while (!scan.Finished()) QThread::msleep(5);
+  return scan.Found();
+}
