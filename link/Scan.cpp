@@ -109,7 +109,7 @@ void TFormScan::BtnChooseClick() {
 }
 
 void TFormScan::BtnStopClick() {
-  if (Scanning()) {
+  if (scan_ && Scanning()) {
     cancelled_ = true;
     scan_->Cancel();  // the probes stop within milliseconds; the timer sees them finished
     return;
@@ -117,7 +117,6 @@ void TFormScan::BtnStopClick() {
   QDialog::reject();
 }
 
-// Escape and the window's close button: stop the probes and go.
 void TFormScan::reject() {
   if (scan_) scan_->Cancel();
   timer_.stop();

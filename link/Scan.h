@@ -23,7 +23,8 @@ class TFormScan : public QDialog {
 
   // Starts asking the targets; the list shows what answered.
   void StartScan(std::vector<ScanTarget> targets, int32_t chosenBaud);
-  bool Scanning() const { return scan_ && !scan_->Finished(); }
+  // Until the window has shown the last answer.
+  bool Scanning() const { return timer_.isActive(); }
   // The unit the operator chose, after the dialog was accepted.
   std::optional<ScanFound> Chosen() const { return chosen_; }
 
@@ -31,12 +32,13 @@ class TFormScan : public QDialog {
   void BtnChooseClick();
   void BtnStopClick();
   void ScanTimerTimer();
+  // Escape, the close button, "Zavřít": the probes stop and the window goes.
+  void reject() override;
 
   Ui::TFormScan* ui;
 
  protected:
   void setVisible(bool visible) override;
-  void reject() override;
 
  private:
   void ShowFound();

@@ -122,12 +122,31 @@ void PtyServer::Run() {
   }
 }
 
+bool PtyServer::SpeedMatches() const {
+  const int wanted = unit_.LineSpeed();
+  if (wanted == 0) return true;
+  termios settings{};
+  if (!LineSettings(settings)) return false;
+  const speed_t speed = ::cfgetospeed(&settings);
+  constexpr std::pair<speed_t, int> kRates[] = {{B19200, 19200},   {B38400, 38400},   {B57600, 57600},
+                                                {B115200, 115200}, {B230400, 230400}, {B460800, 460800}};
+  for (const auto& [code, rate] : kRates)
+    if (speed == code) return rate == wanted;
+  // A rate outside the table (921000 is set as a custom one): only such a unit hears it.
+  return std::none_of(std::begin(kRates), std::end(kRates), [&](const auto& r) { return r.second == wanted; });
+}
+
 void PtyServer::ReadInput(Clock::time_point now) {
   char buffer[512];
   const auto byteTime = ByteTime();
   for (;;) {
     const ssize_t n = ::read(master_, buffer, sizeof buffer);
     if (n <= 0) break;
+    // Sent at another speed than the unit's: noise that ends no line.
+    if (!SpeedMatches()) {
+      partial_.clear();
+      continue;
+    }
     for (ssize_t i = 0; i < n; ++i) {
       if (now < ignoreUntil_) continue;  // restarting: the line is dead
       // A byte counts as received once its wire time has passed after the one before it.

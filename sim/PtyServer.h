@@ -48,6 +48,7 @@ class PtyServer {
 
   void Run();
   void ReadInput(Clock::time_point now);
+  bool SpeedMatches() const;
   void ProcessDueJobs(Clock::time_point now);
   void WriteDueBytes(Clock::time_point now);
   void Queue(const std::string& bytes, Clock::time_point from);

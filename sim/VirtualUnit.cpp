@@ -239,6 +239,14 @@ int VirtualUnit::DelayMs() const {
   std::lock_guard l(mutex_);
   return delayMs_;
 }
+void VirtualUnit::SetLineSpeed(int baud) {
+  const std::lock_guard lock(mutex_);
+  lineSpeed_ = baud;
+}
+int VirtualUnit::LineSpeed() const {
+  const std::lock_guard lock(mutex_);
+  return lineSpeed_;
+}
 void VirtualUnit::SetBaud(int baud) {
   std::lock_guard l(mutex_);
   baud_ = baud;

@@ -52,6 +52,10 @@ class VirtualUnit {
   int DelayMs() const;
   void SetBaud(int baud);  // 0: no pacing
   int Baud() const;
+  // The speed the unit's line runs at: bytes sent at another speed arrive as noise and get no
+  // answer. 0: any speed.
+  void SetLineSpeed(int baud);
+  int LineSpeed() const;
   void SetCloseOnNth(int n);    // line closed at the n-th command, 0 off
   void SetRestartOnNth(int n);  // restarts at the n-th command, 0 off
   int RestartMs() const;
@@ -87,6 +91,7 @@ class VirtualUnit {
   bool crlf_ = false;
   int delayMs_ = 0;
   int baud_ = 0;
+  int lineSpeed_ = 0;
   bool closeRequest_ = false;
   bool restartRequest_ = false;
   std::vector<std::string> received_;

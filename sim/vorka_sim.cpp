@@ -31,6 +31,7 @@ void Usage() {
       "  --silent-command C   stay silent on command C (without the !0 prefix)\n"
       "  --delay-ms N         delay every reply by N ms\n"
       "  --baud N             pace the line at N Bd\n"
+      "  --line-speed N       answer only a port set to N Bd (other speeds are noise)\n"
       "  --crlf               end replies with CR LF\n"
       "  --garble C=TEXT      answer command C with TEXT\n"
       "  --long C             answer command C with 300 characters\n"
@@ -74,7 +75,7 @@ int main(int argc, char** argv) {
       verbose = true;
     else if (arg == "--silent" || arg == "--crlf")
       faults.push_back({arg, ""});
-    else if (arg == "--silent-nth" || arg == "--silent-command" || arg == "--delay-ms" || arg == "--baud" ||
+    else if (arg == "--silent-nth" || arg == "--silent-command" || arg == "--delay-ms" || arg == "--baud" || arg == "--line-speed" ||
              arg == "--garble" || arg == "--long" || arg == "--close-nth" || arg == "--restart-nth")
       faults.push_back({arg, value()});
     else if (arg == "--help" || arg == "-h") {
@@ -101,6 +102,8 @@ int main(int argc, char** argv) {
       unit.SetDelayMs(std::atoi(f.value.c_str()));
     else if (f.flag == "--baud")
       unit.SetBaud(std::atoi(f.value.c_str()));
+    else if (f.flag == "--line-speed")
+      unit.SetLineSpeed(std::atoi(f.value.c_str()));
     else if (f.flag == "--long")
       unit.SetReplyOverride(f.value, "0," + std::string(298, '7'));
     else if (f.flag == "--close-nth")

@@ -1,5 +1,6 @@
 #include "link/Async.h"
 #include "protocol/RegisterMap.h"
+#include "support/ScanPorts.h"
 #include "support/WindowFixture.h"
 
 #include <QElapsedTimer>
@@ -7,6 +8,10 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -22,8 +27,13 @@ class VorkactlTest : public WindowFixture {
     std::string out, err;
     qint64 ms = 0;
   };
-  Run Ctl(const QStringList& arguments) {
+  Run Ctl(const QStringList& arguments, bool asAnotherUser = false) {
     QProcess process;
+    // As root every device node opens: the tool then runs as nobody, whom a node refuses.
+    if (asAnotherUser)
+      process.setChildProcessModifier([] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
+      });
     process.start(QStringLiteral(VORKACTL_PATH), arguments);
     QElapsedTimer clock;
     clock.start();
@@ -179,6 +189,45 @@ TEST_F(VorkactlTest, MonitorPrintsEachChangeUntilInterrupted) {
   EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" input 2 (RefZ) 1 -> 0"))) << out.toStdString();
   EXPECT_TRUE(
       QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d ")).match(lines[0]).hasMatch());
+}
+
+TEST_F(VorkactlTest, ScanPrintsOneLinePerUnitAndSaysWhenNoneAnswers) {
+  ScanPorts ports(1);  // and the fixture's unit on COM1
+  ports.first.SetLineSpeed(38400);
+  Run run = Ctl({QStringLiteral("scan")});
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "COM1\t115200\tVK12345\tTK20MPG v2.4\nCOM2\t38400\tVK00001\tTK20MPG v2.4\nCOM5\t115200\tVK00002\tTK20 v1.9\n");
+
+  run = Ctl({QStringLiteral("ports")});
+  EXPECT_NE(run.out.find("COM3\t" + ports.silentPath + "\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("COM4\t/nonexistent/vorka-com4\tno device\n"), std::string::npos) << run.out;
+
+  unit_.SetSilent(true);
+  ports.first.SetSilent(true);
+  ports.second.SetSilent(true);
+  run = Ctl({QStringLiteral("scan")});
+  EXPECT_EQ(run.code, 3);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("no VORKA unit answers on any port"), std::string::npos) << run.err;
+}
+
+TEST_F(VorkactlTest, PermissionDeniedNamesTheGroupOfTheDeviceNode) {
+  const std::string device = server_->SlavePath();
+  const bool root = ::geteuid() == 0;
+  struct stat node {};
+  ASSERT_EQ(::stat(device.c_str(), &node), 0);
+  if (!root) ASSERT_EQ(::chmod(device.c_str(), 0), 0);
+  const group* owner = ::getgrgid(node.st_gid);
+  ASSERT_NE(owner, nullptr);
+  const Run run = Ctl({QStringLiteral("--port"), QString::fromStdString(device), QStringLiteral("identify")}, root);
+  if (!root) ::chmod(device.c_str(), node.st_mode & 07777);
+  EXPECT_EQ(run.code, 3) << run.err;
+  EXPECT_NE(run.err.find("cannot open " + device + ": permission denied; join the group with\n    sudo usermod -aG " +
+                         owner->gr_name + " $USER\nand log in again"),
+            std::string::npos)
+      << run.err;
+  EXPECT_TRUE(Received().empty());
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include "link/Async.h"
 #include "link/UniUSB.h"
+#include "link/Scan.h"
 #include "sim/FakeD2xx.h"
+#include "support/ScanPorts.h"
 #include "support/WindowFixture.h"
+#include "ui_Scan.h"
 #include "ui_Setup.h"
 #include "ui_Term.h"
 
@@ -10,6 +13,10 @@
 #include <QTest>
 
 #include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
 
 namespace {
 
@@ -329,6 +336,99 @@ TEST_F(SetupTest, EverySpeedAndEveryComNameReachesThePort) {
       EXPECT_EQ(cfgetispeed(&tio), s.code) << n << ' ' << s.baud;
     }
     ::unsetenv(variable.c_str());
+  }
+}
+
+QLabel* ComLabel(TFormSetup& setup, int n) { return setup.findChild<QLabel*>(QStringLiteral("LblCom%1").arg(n)); }
+
+TEST_F(SetupTest, ComItemsShowWhatIsBehindThemAndTheListsFollowHotPlugging) {
+  const std::string later = std::filesystem::temp_directory_path() / ("vorka-plug-" + std::to_string(::getpid()));
+  ::setenv("VORKA_COM4", later.c_str(), 1);
+  Create();
+  setup_->show();
+  EXPECT_TRUE(ComLabel(*setup_, 3)->toolTip().startsWith(QString::fromStdString(server_->SlavePath())));
+  EXPECT_TRUE(dlg().RBtnCom3->isEnabled());
+  EXPECT_EQ(ComLabel(*setup_, 4)->toolTip(), QStringLiteral("žádné zařízení (%1)").arg(QString::fromStdString(later)));
+  EXPECT_FALSE(dlg().RBtnCom4->isEnabled());
+
+  // An adapter and an FTDI converter plugged in while the dialog is open.
+  std::filesystem::create_symlink(server_->SlavePath(), later);
+  fake_.devices = {"VORKA USB", "NEW CONVERTER"};
+  fake_.serials = {"FT1", "A9Z"};
+  const auto listed = [this] {
+    return dlg().ListView1->topLevelItemCount() == 2 && dlg().ListView1->topLevelItem(1)->text(1) == "NEW CONVERTER";
+  };
+  for (int i = 0; i < 300 && !(dlg().RBtnCom4->isEnabled() && listed()); ++i) QTest::qWait(10);
+  EXPECT_TRUE(dlg().RBtnCom4->isEnabled());
+  EXPECT_TRUE(ComLabel(*setup_, 4)->toolTip().startsWith(QString::fromStdString(later)));
+  ASSERT_TRUE(listed());
+  EXPECT_EQ(dlg().ListView1->topLevelItem(1)->text(0), QStringLiteral("Device 2"));
+  EXPECT_EQ(dlg().ListView1->topLevelItem(1)->text(2), QStringLiteral("A9Z"));
+  EXPECT_TRUE(messages_.all.isEmpty());  // quietly
+  setup_->hide();
+  std::filesystem::remove(later);
+  ::unsetenv("VORKA_COM4");
+}
+
+TEST_F(SetupTest, SearchListsTheUnitsAndTheChosenOneOpens) {
+  ScanPorts ports(1);  // COM1 is the fixture's unit, which the program has open
+  fake_.devices.clear();
+  ports.second.SetLineSpeed(57600);
+  StartQuick();
+  TFormScan& scan = *setup_->Scan();
+  QStringList rows;
+  QTimer::singleShot(0, [&] {
+    for (int i = 0; i < 500 && scan.Scanning(); ++i) QTest::qWait(10);
+    for (int i = 0; i < scan.ui->ListUnits->topLevelItemCount(); ++i) {
+      const QTreeWidgetItem* row = scan.ui->ListUnits->topLevelItem(i);
+      rows << row->text(0) + " " + row->text(1) + " " + row->text(2) + " " + row->text(3);
+    }
+    if (scan.ui->ListUnits->topLevelItemCount() == 3) {
+      scan.ui->ListUnits->topLevelItem(2)->setSelected(true);
+      QTest::mouseClick(scan.ui->BtnChoose, Qt::LeftButton);
+    }
+    if (scan.isVisible()) scan.reject();
+  });
+  setup_->BtnScanClick();
+  EXPECT_EQ(rows, (QStringList{"COM1 115200 Bd otevřený port ", "COM2 115200 Bd VK00001 TK20MPG v2.4",
+                               "COM5 57600 Bd VK00002 TK20 v1.9"}));
+  EXPECT_EQ(scan.ui->LblScanState->text(), QStringLiteral("Nalezeno jednotek: 3. Vyberte jednu a otevřete port."));
+  EXPECT_TRUE(Received().empty());  // the open port was not asked behind the program's back
+  EXPECT_TRUE(dlg().RBtnCom5->isChecked());
+  EXPECT_TRUE(dlg().RBtn57600->isChecked());
+
+  setup_->BtnCloseClick();
+  setup_->BtnOpenClick();
+  EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - port COM5 - 57600"));
+  term_->IdentifyUnit();
+  EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK00002"));
+}
+
+TEST_F(SetupTest, FtdiOpenFailuresSayWhyOnASecondLine) {
+  struct Case {
+    FT_STATUS status;
+    int error;
+    QString second;
+  };
+  const Case cases[] = {
+      {FT_DEVICE_NOT_FOUND, 0, QStringLiteral("Převodník FTDI \"VORKA USB\" není připojen.")},
+      {FT_DEVICE_NOT_OPENED, EACCES,
+       QStringLiteral("Přístup k převodníku FTDI odepřen: je třeba pravidlo udev 99-vorka-ftdi.rules (instaluje ho "
+                      "balíček) a členství ve skupině plugdev:\n    sudo usermod -aG plugdev $USER\npak se přihlaste "
+                      "znovu.")},
+      {FT_DEVICE_NOT_OPENED, EBUSY, QStringLiteral("Převodník FTDI používá jiný program.")},
+      {FT_IO_ERROR, EIO, QStringLiteral("Převodník FTDI nelze otevřít: Input/output error")},
+  };
+  Create();
+  ChooseUsbRow(0);
+  for (const Case& c : cases) {
+    messages_.errors.clear();
+    fake_.inject["FT_OpenEx"] = {c.status};
+    fake_.openError = c.error;
+    setup_->BtnCloseClick();
+    setup_->BtnOpenClick();
+    EXPECT_FALSE(term_->PortOpen);
+    EXPECT_EQ(messages_.errors, QStringList{QString::fromStdString(UsbErrorText("Open_USB", c.status)) + "\n" + c.second});
   }
 }
 

@@ -1,0 +1,132 @@
+#include "protocol/UnitScan.h"
+
+#include "link/D2xx.h"
+#include "sim/FakeD2xx.h"
+#include "support/ScanPorts.h"
+
+#include <QThread>
+
+#include <chrono>
+
+namespace {
+
+class UnitScanTest : public ::testing::Test {
+ protected:
+  void SetUp() override { SetD2xx(&fake_); }
+  void TearDown() override { SetD2xx(nullptr); }
+
+  // Waits for the search; the bound only keeps a hung search from hanging the suite.
+  static void Wait(UnitScan& scan) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!scan.Finished() && std::chrono::steady_clock::now() < giveUp) QThread::msleep(2);
+    ASSERT_TRUE(scan.Finished());
+  }
+
+  VirtualUnit usbUnit_{{"VK00003", " v3.0", true, 300}};
+  FakeD2xx fake_{usbUnit_};
+  ScanPorts ports_;
+};
+
+TEST(ScanSpeedsTest, TheChosenSpeedFirstThenTheOthersInTheDialogsOrder) {
+  EXPECT_EQ(ScanSpeeds(57600), (std::vector<int32_t>{57600, 19200, 38400, 115200, 230400, 460800, 921000}));
+  EXPECT_EQ(ScanSpeeds(921000), (std::vector<int32_t>{921000, 19200, 38400, 57600, 115200, 230400, 460800}));
+  EXPECT_EQ(ScanSpeeds(12345), (std::vector<int32_t>{19200, 38400, 57600, 115200, 230400, 460800, 921000}));
+}
+
+TEST_F(UnitScanTest, FindsExactlyTheTwoUnitsAndLeavesTheSilentPort) {
+  fake_.devices.clear();
+  const std::vector<ScanTarget> targets = ScanTargets({});
+  ASSERT_EQ(targets.size(), 3u);
+  EXPECT_EQ(targets[0].port, "COM2");
+  EXPECT_EQ(targets[1].port, "COM3");
+  EXPECT_EQ(targets[2].port, "COM5");
+
+  UnitScan scan(targets, 115200);
+  // Seven speeds of a silent port, one after another, stay well inside a second and a half.
+  EXPECT_LE(scan.WorstCaseMs(), 1000);
+  scan.Start();
+  Wait(scan);
+  const std::vector<ScanFound> found = scan.Found();
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].target.port, "COM2");
+  EXPECT_EQ(found[0].baud, 115200);
+  EXPECT_EQ(found[0].identity.id, "VK00001");
+  EXPECT_EQ(found[0].identity.version, "TK20MPG v2.4");
+  EXPECT_EQ(found[1].target.port, "COM5");
+  EXPECT_EQ(found[1].identity.id, "VK00002");
+  EXPECT_EQ(found[1].identity.version, "TK20 v1.9");
+  // Asked exactly the identification, once.
+  EXPECT_EQ(ports_.first.Received(), (std::vector<std::string>{"!0Q", "!0?"}));
+}
+
+TEST_F(UnitScanTest, AUnitAtAnotherSpeedIsFoundAtItsOwn) {
+  fake_.devices.clear();
+  ports_.first.SetLineSpeed(57600);
+  ports_.second.SetLineSpeed(19200);
+  UnitScan scan(ScanTargets({}), 115200);
+  scan.Start();
+  Wait(scan);
+  const std::vector<ScanFound> found = scan.Found();
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].baud, 57600);
+  EXPECT_EQ(found[1].baud, 19200);
+  EXPECT_EQ(found[0].identity.id, "VK00001");
+}
+
+TEST_F(UnitScanTest, TheOpenPortIsReportedAndNotAsked) {
+  fake_.devices.clear();
+  OpenPort open;
+  open.open = true;
+  open.device = ports_.firstServer->SlavePath();
+  open.baud = 57600;
+  UnitScan scan(ScanTargets(open), 115200);
+  scan.Start();
+  Wait(scan);
+  const std::vector<ScanFound> found = scan.Found();
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_TRUE(found[0].target.openInProgram);
+  EXPECT_EQ(found[0].target.port, "COM2");
+  EXPECT_EQ(found[0].baud, 57600);
+  EXPECT_TRUE(ports_.first.Received().empty());
+  EXPECT_FALSE(found[1].target.openInProgram);
+}
+
+TEST_F(UnitScanTest, FtdiDevicesAreAskedByTheirSerialNumbers) {
+  fake_.devices = {"VORKA USB"};
+  fake_.serials = {"FTX1"};
+  const std::vector<ScanTarget> targets = ScanTargets({});
+  ASSERT_EQ(targets.size(), 4u);
+  EXPECT_EQ(targets[3].kind, ScanTarget::Kind::Usb);
+  EXPECT_EQ(targets[3].device, "FTX1");
+  UnitScan scan(targets, 460800);
+  scan.Start();
+  Wait(scan);
+  const std::vector<ScanFound> found = scan.Found();
+  ASSERT_EQ(found.size(), 3u);
+  EXPECT_EQ(found[2].target.port, "VORKA USB");
+  EXPECT_EQ(found[2].baud, 460800);
+  EXPECT_EQ(found[2].identity.id, "VK00003");
+  EXPECT_FALSE(fake_.open);  // given back
+  // The device the program opened is reported, not asked.
+  OpenPort open;
+  open.open = open.usb = true;
+  open.device = "VORKA USB";
+  const std::vector<ScanTarget> again = ScanTargets(open);
+  ASSERT_EQ(again.size(), 4u);
+  EXPECT_TRUE(again[3].openInProgram);
+}
+
+TEST_F(UnitScanTest, ACancelledSearchStopsWithoutWaitingOutItsLimits) {
+  fake_.devices.clear();
+  ports_.first.SetSilent(true);
+  ports_.second.SetSilent(true);
+  UnitScan scan(ScanTargets({}), 115200);
+  scan.Start();
+  scan.Cancel();
+  Wait(scan);
+  EXPECT_TRUE(scan.Found().empty());
+  // Cancelled before the second speed: no port heard more than one question.
+  EXPECT_LE(ports_.first.Received().size(), 1u);
+}
+
+}  // namespace
