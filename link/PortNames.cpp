@@ -36,11 +36,14 @@ int ComNumber(const QString& portName) {
 
 }  // namespace
 
-QStringList PresentDevices() {
+namespace {
+
+// PresentDevices from the system's list of ports, which costs milliseconds to read: read once.
+QStringList PresentAmong(const QList<QSerialPortInfo>& known) {
   QStringList devices = DevicesByNumber(QStringLiteral("ttyUSB*"));
   devices << DevicesByNumber(QStringLiteral("ttyACM*"));
   QStringList onBoard;
-  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+  for (const QSerialPortInfo& info : known) {
     const QString path = info.systemLocation();
     if (!devices.contains(path) && !onBoard.contains(path)) onBoard << path;
   }
@@ -52,6 +55,10 @@ QStringList PresentDevices() {
   });
   return devices + onBoard;
 }
+
+}  // namespace
+
+QStringList PresentDevices() { return PresentAmong(QSerialPortInfo::availablePorts()); }
 
 namespace {
 
@@ -114,7 +121,7 @@ QList<PortIdentity> ComIdentities() {
 #ifdef Q_OS_WIN
   const QStringList present;
 #else
-  const QStringList present = PresentDevices();
+  const QStringList present = PresentAmong(known);
 #endif
   QList<PortIdentity> identities;
   for (int n = 1; n <= 8; ++n) {
@@ -122,10 +129,6 @@ QList<PortIdentity> ComIdentities() {
     identities << Identify(name, DeviceAmong(name, present), known);
   }
   return identities;
-}
-
-PortIdentity IdentityOf(const QString& portName) {
-  return Identify(portName, DeviceFor(portName), QSerialPortInfo::availablePorts());
 }
 
 QString IdentityDetails(const PortIdentity& identity) {

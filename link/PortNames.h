@@ -30,7 +30,6 @@ namespace PortNames {
 
 // The identities of COM1 … COM8, read afresh.
 QList<PortIdentity> ComIdentities();
-PortIdentity IdentityOf(const QString& portName);
 
 // "FTDI, FT232R USB UART, SN A1B2, USB 0403:6001": what the system knows beyond the device.
 QString IdentityDetails(const PortIdentity& identity);

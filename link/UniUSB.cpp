@@ -16,7 +16,6 @@ constexpr uint32_t kChunk = 256;
 
 UsbErrorReporter g_reporter;
 std::function<std::string(const OpenFailure&)> g_openHint;
-std::optional<OpenFailure> g_openFailure;
 
 }  // namespace
 
@@ -24,7 +23,6 @@ void SetUsbErrorReporter(UsbErrorReporter reporter) { g_reporter = std::move(rep
 
 void SetUsbOpenHint(std::function<std::string(const OpenFailure&)> hint) { g_openHint = std::move(hint); }
 
-std::optional<OpenFailure> LastUsbOpenFailure() { return g_openFailure; }
 
 std::string UsbErrorText(const std::string& operation, FT_STATUS status) {
   static const char* const kTexts[] = {"",
@@ -95,13 +93,11 @@ std::optional<std::vector<FtdiDevice>> ListFtdiDevices() {
 }
 
 bool Open_USB(const std::string& description, uint32_t baudRate) {
-  g_openFailure.reset();
   if (description.empty()) return false;
   std::string name = description.substr(0, kMaxDescription);
   if (const FT_STATUS status = D2xx().FT_OpenEx(name.data(), FT_OPEN_BY_DESCRIPTION, &FTHandle); status != FT_OK) {
-    g_openFailure = ClassifyUsbOpenFailure(name, status, D2xx().LastOpenError());
-    if (g_reporter)
-      g_reporter(UsbErrorText("Open_USB", status) + (g_openHint ? "\n" + g_openHint(*g_openFailure) : ""));
+    const OpenFailure failure = ClassifyUsbOpenFailure(name, status, D2xx().LastOpenError());
+    if (g_reporter) g_reporter(UsbErrorText("Open_USB", status) + (g_openHint ? "\n" + g_openHint(failure) : ""));
     return false;
   }
   const bool set =

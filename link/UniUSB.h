@@ -27,8 +27,6 @@ void ReportUsbError(const std::string& operation, FT_STATUS status);
 // What follows a failed "Open_USB" as its second line: why the device did not open, in the
 // operator's language (the window's Czech, vorkactl's English). None: the first line alone.
 void SetUsbOpenHint(std::function<std::string(const OpenFailure&)> hint);
-// Why the last Open_USB failed at opening the device; nothing after one that opened it.
-std::optional<OpenFailure> LastUsbOpenFailure();
 
 FT_STATUS GetFTDeviceCount();
 FT_STATUS GetFTDeviceDescription(uint32_t index);
