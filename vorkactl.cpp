@@ -149,8 +149,8 @@ int Ports() {
 int Scan(const CtlOptions& options) {
   const std::vector<ScanFound> found = ScanForUnits(ScanTargets({}), options.baud);
   for (const ScanFound& f : found)
-    Print((f.target.kind == ScanTarget::Kind::Usb ? "usb:" : "") + f.target.port + "\t" + std::to_string(f.baud) +
-          "\t" + f.identity.id + "\t" + f.identity.version + "\n");
+    Print((f.target.kind == ScanTarget::Kind::Usb ? "usb:" : "") + f.target.port + "\t" +
+          std::to_string(f.baud) + "\t" + f.identity.id + "\t" + f.identity.version + "\n");
   if (found.empty()) Say("no VORKA unit answers on any port");
   return found.empty() ? kExitNoUnit : kExitOk;
 }

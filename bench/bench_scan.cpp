@@ -60,8 +60,8 @@ void BM_ScanOfSilentPorts(benchmark::State& state) {
     seconds += double(clock.nsecsElapsed()) * 1e-9;
     benchmark::DoNotOptimize(found);
   }
-  RecordFigure("search of 8 silent ports and an FTDI device", 1000.0 * seconds / double(state.iterations()), "ms",
-               "<= 1500");
+  RecordFigure("search of 8 silent ports and an FTDI device", 1000.0 * seconds / double(state.iterations()),
+               "ms", "<= 1500");
 }
 BENCHMARK(BM_ScanOfSilentPorts)->Iterations(5)->Unit(benchmark::kMillisecond);
 

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <map>
 #include <memory>
-#include <string>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include <unistd.h>
@@ -41,8 +41,8 @@ std::vector<Attached> AttachedDevices(ftdi_context* ctx) {
   for (ftdi_device_list* d = list; d; d = d->next) {
     char description[kDescriptionBufferSize] = {};
     char serial[kDescriptionBufferSize] = {};
-    if (ftdi_usb_get_strings(ctx, d->dev, nullptr, 0, description, sizeof description, serial, sizeof serial) <
-        0)
+    if (ftdi_usb_get_strings(ctx, d->dev, nullptr, 0, description, sizeof description, serial,
+                             sizeof serial) < 0)
       description[0] = serial[0] = '\0';
     found.push_back({description, serial});
   }

@@ -57,7 +57,8 @@ OpenFailure ClassifyUsbOpenFailure(const std::string& description, uint32_t stat
   failure.usb = true;
   // The udev rule gives FTDI devices to this group, whatever group owns the node today.
   if (failure.kind == OpenFailure::Kind::PermissionDenied) failure.group = "plugdev";
-  if (failure.kind == OpenFailure::Kind::Other && systemError == 0) failure.detail = "D2XX status " + std::to_string(status);
+  if (failure.kind == OpenFailure::Kind::Other && systemError == 0)
+    failure.detail = "D2XX status " + std::to_string(status);
   return failure;
 }
 
@@ -68,8 +69,8 @@ std::string CzechUsbText(const OpenFailure& f) {
     case OpenFailure::Kind::NoDevice: return "Převodník FTDI \"" + f.port + "\" není připojen.";
     case OpenFailure::Kind::PermissionDenied:
       return "Přístup k převodníku FTDI odepřen: je třeba pravidlo udev 99-vorka-ftdi.rules (instaluje ho "
-             "balíček) a členství ve skupině " + f.group + ":\n    sudo usermod -aG " + f.group +
-             " $USER\npak se přihlaste znovu.";
+             "balíček) a členství ve skupině " +
+             f.group + ":\n    sudo usermod -aG " + f.group + " $USER\npak se přihlaste znovu.";
     case OpenFailure::Kind::InUse: return "Převodník FTDI používá jiný program.";
     case OpenFailure::Kind::Other: return "Převodník FTDI nelze otevřít: " + f.detail;
   }
@@ -80,7 +81,8 @@ std::string EnglishUsbText(const OpenFailure& f) {
   switch (f.kind) {
     case OpenFailure::Kind::NoDevice: return "the FTDI device \"" + f.port + "\" is not attached";
     case OpenFailure::Kind::PermissionDenied:
-      return "permission denied: install the udev rule 99-vorka-ftdi.rules (the package does) and join the group with\n    sudo usermod -aG " +
+      return "permission denied: install the udev rule 99-vorka-ftdi.rules (the package does) and join the "
+             "group with\n    sudo usermod -aG " +
              f.group + " $USER\nand log in again";
     case OpenFailure::Kind::InUse: return "another program is using the FTDI device";
     case OpenFailure::Kind::Other: return "the FTDI device did not open: " + f.detail;

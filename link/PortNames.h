@@ -18,8 +18,8 @@ QStringList PresentDevices();
 
 // What is behind a port name, as far as the system knows it.
 struct PortIdentity {
-  QString name;    // "COM3", or the path the operator gave
-  QString device;  // the device the name leads to; empty when it leads nowhere
+  QString name;          // "COM3", or the path the operator gave
+  QString device;        // the device the name leads to; empty when it leads nowhere
   bool present = false;  // the device exists now
   QString manufacturer, product, serialNumber;
   bool hasUsbId = false;

@@ -22,11 +22,8 @@ bool CollectReply(int limitMs, std::string& reply, const std::atomic<bool>& canc
   std::string bytes;
   while (!cancel && Clock::now() < deadline) {
     if (!readSome(bytes)) return false;
-    const auto cr = bytes.find('\r');
-    if (cr != std::string::npos) {
-      // A line feed left from an earlier reply is no part of this one.
-      const auto begin = bytes.find_first_not_of('\n');
-      reply = begin < cr ? bytes.substr(begin, cr - begin) : std::string();
+    if (const auto line = ReplyLineIn(bytes)) {
+      reply = *line;
       return true;
     }
     if (bytes.size() > 255) bytes.erase(0, bytes.size() - 255);
@@ -55,7 +52,8 @@ class SerialProbe : public ProbeLink {
     return port_.isOpen();
   }
 
-  bool Ask(const std::string& line, int limitMs, std::string& reply, const std::atomic<bool>& cancel) override {
+  bool Ask(const std::string& line, int limitMs, std::string& reply,
+           const std::atomic<bool>& cancel) override {
     port_.readAll();
     const std::string framed = line + '\r';
     port_.write(framed.data(), static_cast<qint64>(framed.size()));
@@ -83,7 +81,8 @@ class UsbProbe : public ProbeLink {
     std::string name = serialNumber;
     open_ = D2xx().FT_OpenEx(name.data(), FT_OPEN_BY_SERIAL_NUMBER, &handle_) == FT_OK;
     // Library reads wait at most a slice, so that the probe's own limit holds.
-    return open_ && D2xx().FT_SetDataCharacteristics(handle_, FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_NONE) == FT_OK &&
+    return open_ &&
+           D2xx().FT_SetDataCharacteristics(handle_, FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_NONE) == FT_OK &&
            D2xx().FT_SetFlowControl(handle_, FT_FLOW_NONE, 0, 0) == FT_OK &&
            D2xx().FT_SetTimeouts(handle_, kSliceMs, kSliceMs) == FT_OK;
   }
@@ -93,7 +92,8 @@ class UsbProbe : public ProbeLink {
            D2xx().FT_Purge(handle_, FT_PURGE_RX | FT_PURGE_TX) == FT_OK;
   }
 
-  bool Ask(const std::string& line, int limitMs, std::string& reply, const std::atomic<bool>& cancel) override {
+  bool Ask(const std::string& line, int limitMs, std::string& reply,
+           const std::atomic<bool>& cancel) override {
     std::string waste;
     Take(waste);
     const std::string framed = line + '\r';

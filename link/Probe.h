@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 // A short-lived line to one port, for asking "is a unit here?" without touching the program's own
@@ -14,8 +15,18 @@ class ProbeLink {
   virtual bool SetSpeed(int32_t baud) = 0;
   // Sends the line with CR and waits at most limitMs for a reply ending in CR; the reply comes
   // without it. False at the limit, on cancel, or when the device failed.
-  virtual bool Ask(const std::string& line, int limitMs, std::string& reply, const std::atomic<bool>& cancel) = 0;
+  virtual bool Ask(const std::string& line, int limitMs, std::string& reply,
+                   const std::atomic<bool>& cancel) = 0;
 };
+
+// The reply in what a probe has received so far: the text before the first CR, without the line
+// feeds an earlier reply left in front of it; nothing while no CR has come.
+inline std::optional<std::string> ReplyLineIn(const std::string& bytes) {
+  const auto cr = bytes.find('\r');
+  if (cr == std::string::npos) return std::nullopt;
+  const auto begin = bytes.find_first_not_of('\n');
+  return begin < cr ? bytes.substr(begin, cr - begin) : std::string();
+}
 
 // A serial device by its path (or Windows name); nullptr when it does not open.
 std::unique_ptr<ProbeLink> OpenSerialProbe(const std::string& device);

@@ -21,8 +21,8 @@ TFormScan::TFormScan(QWidget* parent) : QDialog(parent), ui(new Ui::TFormScan) {
   ui->setupUi(this);
   ApplyLook(this);
   MakeFixedWindow(this, true, 560, 230);
-  ui->ListUnits->setHeaderLabels(
-      {QStringLiteral("Port"), QStringLiteral("Rychlost"), QStringLiteral("Identifikátor"), QStringLiteral("Firmware")});
+  ui->ListUnits->setHeaderLabels({QStringLiteral("Port"), QStringLiteral("Rychlost"),
+                                  QStringLiteral("Identifikátor"), QStringLiteral("Firmware")});
   ui->ListUnits->setColumnWidth(0, 190);
   ui->ListUnits->setColumnWidth(1, 80);
   ui->ListUnits->setColumnWidth(2, 100);
@@ -83,7 +83,8 @@ void TFormScan::ScanTimerTimer() {
   if (!scan_) return;
   ShowFound();
   if (!scan_->Finished()) {
-    ui->LblScanState->setText(QStringLiteral("Hledám jednotku… (%1 z %2 portů)").arg(scan_->Done()).arg(scan_->Total()));
+    ui->LblScanState->setText(
+        QStringLiteral("Hledám jednotku… (%1 z %2 portů)").arg(scan_->Done()).arg(scan_->Total()));
     return;
   }
   timer_.stop();
@@ -92,9 +93,10 @@ void TFormScan::ScanTimerTimer() {
     ui->LblScanState->setText(QStringLiteral("Hledání zrušeno."));
   else if (found_.empty())
     ui->LblScanState->setText(scan_->Total() == 0 ? QStringLiteral("Není žádný port se zařízením.")
-                                                   : QStringLiteral("Žádná jednotka neodpověděla."));
+                                                  : QStringLiteral("Žádná jednotka neodpověděla."));
   else
-    ui->LblScanState->setText(QStringLiteral("Nalezeno jednotek: %1. Vyberte jednu a otevřete port.").arg(found_.size()));
+    ui->LblScanState->setText(
+        QStringLiteral("Nalezeno jednotek: %1. Vyberte jednu a otevřete port.").arg(found_.size()));
 }
 
 void TFormScan::BtnChooseClick() {

@@ -31,9 +31,9 @@ TFormSetup::TFormSetup(TTermForm* term, QWidget* parent)
     : QDialog(parent), ui(new Ui::TFormSetup), term_(term) {
   ui->setupUi(this);
   ApplyLook(this);
-  MakeFixedWindow(this, true, 574, 241);
-  ui->ListView1->setHeaderLabels(
-      {QStringLiteral("Device Number"), QStringLiteral("Device Description"), QStringLiteral("Serial Number")});
+  MakeFixedWindow(this, true, 915, 241);
+  ui->ListView1->setHeaderLabels({QStringLiteral("Device Number"), QStringLiteral("Device Description"),
+                                  QStringLiteral("Serial Number")});
   ui->ListView1->setColumnWidth(0, 100);
   ui->ListView1->setColumnWidth(1, 248);
   ui->ListView1->setColumnWidth(2, 80);
@@ -128,7 +128,8 @@ void TFormSetup::ShowFtdiDevices(const std::vector<FtdiDevice>& devices) {
   // The row the operator chose stays chosen when it is still there.
   std::optional<FtdiDevice> chosen;
   if (const auto selected = ui->ListView1->selectedItems(); !selected.isEmpty())
-    chosen = FtdiDevice{selected.first()->text(1).toLatin1().toStdString(), selected.first()->text(2).toLatin1().toStdString()};
+    chosen = FtdiDevice{selected.first()->text(1).toLatin1().toStdString(),
+                        selected.first()->text(2).toLatin1().toStdString()};
   ui->ListView1->clear();
   for (std::size_t i = 0; i < devices.size(); ++i) {
     auto* row = new QTreeWidgetItem(ui->ListView1);
@@ -218,7 +219,8 @@ void TFormSetup::BtnFindClick() {
   // help, not a step whose failure needs a box.
   for (uint32_t i = 0; i < FTDeviceCount; ++i) {
     listedFtdi_[i].serialNumber = FTDeviceSerialNumber(i);
-    ui->ListView1->topLevelItem(static_cast<int>(i))->setText(2, QString::fromLatin1(listedFtdi_[i].serialNumber.c_str()));
+    ui->ListView1->topLevelItem(static_cast<int>(i))
+        ->setText(2, QString::fromLatin1(listedFtdi_[i].serialNumber.c_str()));
   }
   ui->ListView1->clearSelection();
 }
@@ -244,8 +246,9 @@ void TFormSetup::ChooseFoundUnit(const ScanFound& found) {
   for (const auto& s : kSpeeds)
     if (s.baud == found.baud) (ui->*(s.button))->setChecked(true);
   if (found.target.kind == ScanTarget::Kind::Serial) {
-    if (auto* button = findChild<QRadioButton*>(QStringLiteral("RBtn") +
-                                                QString::fromStdString(found.target.port).replace(QStringLiteral("COM"), QStringLiteral("Com"))))
+    if (auto* button = findChild<QRadioButton*>(
+            QStringLiteral("RBtn") +
+            QString::fromStdString(found.target.port).replace(QStringLiteral("COM"), QStringLiteral("Com"))))
       button->setChecked(true);
     return;
   }

@@ -23,7 +23,6 @@ void SetUsbErrorReporter(UsbErrorReporter reporter) { g_reporter = std::move(rep
 
 void SetUsbOpenHint(std::function<std::string(const OpenFailure&)> hint) { g_openHint = std::move(hint); }
 
-
 std::string UsbErrorText(const std::string& operation, FT_STATUS status) {
   static const char* const kTexts[] = {"",
                                        " - Invalid Handle...",
@@ -76,7 +75,7 @@ std::string ListedText(uint32_t index, uint32_t flags) {
   if (D2xx().FT_ListDevices(reinterpret_cast<void*>(uintptr_t{index}),  // NOLINT(performance-no-int-to-ptr)
                             buffer, FT_LIST_BY_INDEX | flags) != FT_OK)
     return {};
-  return std::string(buffer, ::strnlen(buffer, kMaxDescription));
+  return {buffer, ::strnlen(buffer, kMaxDescription)};
 }
 
 }  // namespace
@@ -95,9 +94,11 @@ std::optional<std::vector<FtdiDevice>> ListFtdiDevices() {
 bool Open_USB(const std::string& description, uint32_t baudRate) {
   if (description.empty()) return false;
   std::string name = description.substr(0, kMaxDescription);
-  if (const FT_STATUS status = D2xx().FT_OpenEx(name.data(), FT_OPEN_BY_DESCRIPTION, &FTHandle); status != FT_OK) {
+  if (const FT_STATUS status = D2xx().FT_OpenEx(name.data(), FT_OPEN_BY_DESCRIPTION, &FTHandle);
+      status != FT_OK) {
     const OpenFailure failure = ClassifyUsbOpenFailure(name, status, D2xx().LastOpenError());
-    if (g_reporter) g_reporter(UsbErrorText("Open_USB", status) + (g_openHint ? "\n" + g_openHint(failure) : ""));
+    if (g_reporter)
+      g_reporter(UsbErrorText("Open_USB", status) + (g_openHint ? "\n" + g_openHint(failure) : ""));
     return false;
   }
   const bool set =

@@ -23,7 +23,8 @@ QString RealPath(const std::string& device) {
 
 std::vector<int32_t> ScanSpeeds(int32_t chosen) {
   std::vector<int32_t> speeds;
-  if (std::find(std::begin(kSpeeds), std::end(kSpeeds), chosen) != std::end(kSpeeds)) speeds.push_back(chosen);
+  if (std::find(std::begin(kSpeeds), std::end(kSpeeds), chosen) != std::end(kSpeeds))
+    speeds.push_back(chosen);
   for (int32_t s : kSpeeds)
     if (s != chosen) speeds.push_back(s);
   return speeds;
@@ -49,7 +50,8 @@ std::vector<ScanTarget> ScanTargets(const OpenPort& open) {
   }
   bool openUsbFound = false;
   for (const FtdiDevice& device : ListFtdiDevices().value_or(std::vector<FtdiDevice>{})) {
-    if (std::find(ftdiSerialsOnCom.begin(), ftdiSerialsOnCom.end(), device.serialNumber) != ftdiSerialsOnCom.end())
+    if (std::find(ftdiSerialsOnCom.begin(), ftdiSerialsOnCom.end(), device.serialNumber) !=
+        ftdiSerialsOnCom.end())
       continue;
     ScanTarget target{ScanTarget::Kind::Usb, device.description, device.serialNumber};
     // The program opened it by its description: the first device with that description.
@@ -103,8 +105,9 @@ void UnitScan::Probe(std::size_t index) {
   if (target.openInProgram) {
     result = ScanFound{target, target.openBaud, {}};
   } else {
-    const std::unique_ptr<ProbeLink> link =
-        target.kind == ScanTarget::Kind::Serial ? OpenSerialProbe(target.device) : OpenUsbProbe(target.device);
+    const std::unique_ptr<ProbeLink> link = target.kind == ScanTarget::Kind::Serial
+                                                ? OpenSerialProbe(target.device)
+                                                : OpenUsbProbe(target.device);
     for (std::size_t s = 0; link && s < speeds_.size() && !cancel_; ++s) {
       std::string replyQ, replyVersion;
       if (!link->SetSpeed(speeds_[s])) break;

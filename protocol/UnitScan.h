@@ -4,8 +4,8 @@
 #include <QThread>
 
 #include <atomic>
-#include <memory>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>

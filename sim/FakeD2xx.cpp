@@ -24,7 +24,8 @@ FT_STATUS FakeD2xx::FT_ListDevices(void* arg1, void* arg2, uint32_t flags) {
        flags != (FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER)) ||
       index >= devices.size())
     return FT_DEVICE_NOT_FOUND;
-  const std::string text = flags == (FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER) ? SerialOf(index) : devices[index];
+  const std::string text =
+      flags == (FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER) ? SerialOf(index) : devices[index];
   std::strncpy(static_cast<char*>(arg2), text.c_str(), kDescriptionBufferSize - 1);
   static_cast<char*>(arg2)[kDescriptionBufferSize - 1] = '\0';
   return FT_OK;

@@ -133,7 +133,8 @@ bool PtyServer::SpeedMatches() const {
   for (const auto& [code, rate] : kRates)
     if (speed == code) return rate == wanted;
   // A rate outside the table (921000 is set as a custom one): only such a unit hears it.
-  return std::none_of(std::begin(kRates), std::end(kRates), [&](const auto& r) { return r.second == wanted; });
+  return std::none_of(std::begin(kRates), std::end(kRates),
+                      [&](const auto& r) { return r.second == wanted; });
 }
 
 void PtyServer::ReadInput(Clock::time_point now) {

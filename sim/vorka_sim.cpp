@@ -75,8 +75,9 @@ int main(int argc, char** argv) {
       verbose = true;
     else if (arg == "--silent" || arg == "--crlf")
       faults.push_back({arg, ""});
-    else if (arg == "--silent-nth" || arg == "--silent-command" || arg == "--delay-ms" || arg == "--baud" || arg == "--line-speed" ||
-             arg == "--garble" || arg == "--long" || arg == "--close-nth" || arg == "--restart-nth")
+    else if (arg == "--silent-nth" || arg == "--silent-command" || arg == "--delay-ms" || arg == "--baud" ||
+             arg == "--line-speed" || arg == "--garble" || arg == "--long" || arg == "--close-nth" ||
+             arg == "--restart-nth")
       faults.push_back({arg, value()});
     else if (arg == "--help" || arg == "-h") {
       Usage();

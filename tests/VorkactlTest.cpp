@@ -197,7 +197,8 @@ TEST_F(VorkactlTest, ScanPrintsOneLinePerUnitAndSaysWhenNoneAnswers) {
   Run run = Ctl({QStringLiteral("scan")});
   EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.out,
-            "COM1\t115200\tVK12345\tTK20MPG v2.4\nCOM2\t38400\tVK00001\tTK20MPG v2.4\nCOM5\t115200\tVK00002\tTK20 v1.9\n");
+            "COM1\t115200\tVK12345\tTK20MPG v2.4\nCOM2\t38400\tVK00001\tTK20MPG "
+            "v2.4\nCOM5\t115200\tVK00002\tTK20 v1.9\n");
 
   run = Ctl({QStringLiteral("ports")});
   EXPECT_NE(run.out.find("COM3\t" + ports.silentPath + "\n"), std::string::npos) << run.out;
@@ -220,11 +221,13 @@ TEST_F(VorkactlTest, PermissionDeniedNamesTheGroupOfTheDeviceNode) {
   if (!root) ASSERT_EQ(::chmod(device.c_str(), 0), 0);
   const group* owner = ::getgrgid(node.st_gid);
   ASSERT_NE(owner, nullptr);
-  const Run run = Ctl({QStringLiteral("--port"), QString::fromStdString(device), QStringLiteral("identify")}, root);
+  const Run run =
+      Ctl({QStringLiteral("--port"), QString::fromStdString(device), QStringLiteral("identify")}, root);
   if (!root) ::chmod(device.c_str(), node.st_mode & 07777);
   EXPECT_EQ(run.code, 3) << run.err;
-  EXPECT_NE(run.err.find("cannot open " + device + ": permission denied; join the group with\n    sudo usermod -aG " +
-                         owner->gr_name + " $USER\nand log in again"),
+  EXPECT_NE(run.err.find("cannot open " + device +
+                         ": permission denied; join the group with\n    sudo usermod -aG " + owner->gr_name +
+                         " $USER\nand log in again"),
             std::string::npos)
       << run.err;
   EXPECT_TRUE(Received().empty());

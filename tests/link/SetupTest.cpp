@@ -1,6 +1,6 @@
 #include "link/Async.h"
-#include "link/UniUSB.h"
 #include "link/Scan.h"
+#include "link/UniUSB.h"
 #include "sim/FakeD2xx.h"
 #include "support/ScanPorts.h"
 #include "support/WindowFixture.h"
@@ -339,16 +339,20 @@ TEST_F(SetupTest, EverySpeedAndEveryComNameReachesThePort) {
   }
 }
 
-QLabel* ComLabel(TFormSetup& setup, int n) { return setup.findChild<QLabel*>(QStringLiteral("LblCom%1").arg(n)); }
+QLabel* ComLabel(TFormSetup& setup, int n) {
+  return setup.findChild<QLabel*>(QStringLiteral("LblCom%1").arg(n));
+}
 
 TEST_F(SetupTest, ComItemsShowWhatIsBehindThemAndTheListsFollowHotPlugging) {
-  const std::string later = std::filesystem::temp_directory_path() / ("vorka-plug-" + std::to_string(::getpid()));
+  const std::string later =
+      std::filesystem::temp_directory_path() / ("vorka-plug-" + std::to_string(::getpid()));
   ::setenv("VORKA_COM4", later.c_str(), 1);
   Create();
   setup_->show();
   EXPECT_TRUE(ComLabel(*setup_, 3)->toolTip().startsWith(QString::fromStdString(server_->SlavePath())));
   EXPECT_TRUE(dlg().RBtnCom3->isEnabled());
-  EXPECT_EQ(ComLabel(*setup_, 4)->toolTip(), QStringLiteral("žádné zařízení (%1)").arg(QString::fromStdString(later)));
+  EXPECT_EQ(ComLabel(*setup_, 4)->toolTip(),
+            QStringLiteral("žádné zařízení (%1)").arg(QString::fromStdString(later)));
   EXPECT_FALSE(dlg().RBtnCom4->isEnabled());
 
   // An adapter and an FTDI converter plugged in while the dialog is open.
@@ -356,7 +360,8 @@ TEST_F(SetupTest, ComItemsShowWhatIsBehindThemAndTheListsFollowHotPlugging) {
   fake_.devices = {"VORKA USB", "NEW CONVERTER"};
   fake_.serials = {"FT1", "A9Z"};
   const auto listed = [this] {
-    return dlg().ListView1->topLevelItemCount() == 2 && dlg().ListView1->topLevelItem(1)->text(1) == "NEW CONVERTER";
+    return dlg().ListView1->topLevelItemCount() == 2 &&
+           dlg().ListView1->topLevelItem(1)->text(1) == "NEW CONVERTER";
   };
   for (int i = 0; i < 300 && !(dlg().RBtnCom4->isEnabled() && listed()); ++i) QTest::qWait(10);
   EXPECT_TRUE(dlg().RBtnCom4->isEnabled());
@@ -392,7 +397,8 @@ TEST_F(SetupTest, SearchListsTheUnitsAndTheChosenOneOpens) {
   setup_->BtnScanClick();
   EXPECT_EQ(rows, (QStringList{"COM1 115200 Bd otevřený port ", "COM2 115200 Bd VK00001 TK20MPG v2.4",
                                "COM5 57600 Bd VK00002 TK20 v1.9"}));
-  EXPECT_EQ(scan.ui->LblScanState->text(), QStringLiteral("Nalezeno jednotek: 3. Vyberte jednu a otevřete port."));
+  EXPECT_EQ(scan.ui->LblScanState->text(),
+            QStringLiteral("Nalezeno jednotek: 3. Vyberte jednu a otevřete port."));
   EXPECT_TRUE(Received().empty());  // the open port was not asked behind the program's back
   EXPECT_TRUE(dlg().RBtnCom5->isChecked());
   EXPECT_TRUE(dlg().RBtn57600->isChecked());
@@ -413,9 +419,10 @@ TEST_F(SetupTest, FtdiOpenFailuresSayWhyOnASecondLine) {
   const Case cases[] = {
       {FT_DEVICE_NOT_FOUND, 0, QStringLiteral("Převodník FTDI \"VORKA USB\" není připojen.")},
       {FT_DEVICE_NOT_OPENED, EACCES,
-       QStringLiteral("Přístup k převodníku FTDI odepřen: je třeba pravidlo udev 99-vorka-ftdi.rules (instaluje ho "
-                      "balíček) a členství ve skupině plugdev:\n    sudo usermod -aG plugdev $USER\npak se přihlaste "
-                      "znovu.")},
+       QStringLiteral(
+           "Přístup k převodníku FTDI odepřen: je třeba pravidlo udev 99-vorka-ftdi.rules (instaluje ho "
+           "balíček) a členství ve skupině plugdev:\n    sudo usermod -aG plugdev $USER\npak se přihlaste "
+           "znovu.")},
       {FT_DEVICE_NOT_OPENED, EBUSY, QStringLiteral("Převodník FTDI používá jiný program.")},
       {FT_IO_ERROR, EIO, QStringLiteral("Převodník FTDI nelze otevřít: Input/output error")},
   };
@@ -428,7 +435,8 @@ TEST_F(SetupTest, FtdiOpenFailuresSayWhyOnASecondLine) {
     setup_->BtnCloseClick();
     setup_->BtnOpenClick();
     EXPECT_FALSE(term_->PortOpen);
-    EXPECT_EQ(messages_.errors, QStringList{QString::fromStdString(UsbErrorText("Open_USB", c.status)) + "\n" + c.second});
+    EXPECT_EQ(messages_.errors,
+              QStringList{QString::fromStdString(UsbErrorText("Open_USB", c.status)) + "\n" + c.second});
   }
 }
 
