@@ -3,11 +3,11 @@
 #include "link/Async.h"
 #include "link/Help.h"
 #include "link/PortNames.h"
-#include "link/Scan.h"
 #include "link/UniUSB.h"
 #include "protocol/MessageSeam.h"
 #include "ui_Setup.h"
 #include "window/Look.h"
+#include "window/Scan.h"
 #include "window/Term.h"
 
 #include <QHeaderView>

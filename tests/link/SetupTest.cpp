@@ -1,5 +1,4 @@
 #include "link/Async.h"
-#include "link/Scan.h"
 #include "link/UniUSB.h"
 #include "sim/FakeD2xx.h"
 #include "support/ScanPorts.h"
@@ -7,6 +6,7 @@
 #include "ui_Scan.h"
 #include "ui_Setup.h"
 #include "ui_Term.h"
+#include "window/Scan.h"
 
 #include <QApplication>
 #include <QScreen>

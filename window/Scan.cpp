@@ -1,4 +1,4 @@
-#include "link/Scan.h"
+#include "window/Scan.h"
 
 #include "protocol/MessageSeam.h"
 #include "ui_Scan.h"
