@@ -126,14 +126,13 @@ std::string Names(const std::vector<const SettingDef*>& defs) {
 
 int Ports() {
   for (const PortIdentity& identity : PortNames::ComIdentities()) {
+    QStringList columns{identity.name, identity.device.isEmpty() ? QStringLiteral("-") : identity.device};
     const QString details = PortNames::IdentityDetails(identity);
-    std::string line = identity.name.toStdString() + "\t" +
-                       (identity.device.isEmpty() ? std::string("-") : identity.device.toStdString());
     if (!identity.present)
-      line += "\tno device";
+      columns << QStringLiteral("no device");
     else if (!details.isEmpty())
-      line += "\t" + details.toStdString();
-    Print(line + "\n");
+      columns << details;
+    Print(columns.join(QLatin1Char('\t')).toStdString() + "\n");
   }
   GetFTDeviceCount();
   for (uint32_t i = 0; i < FTDeviceCount; ++i) {

@@ -218,7 +218,9 @@ TEST_F(VorkactlTest, PermissionDeniedNamesTheGroupOfTheDeviceNode) {
   const bool root = ::geteuid() == 0;
   struct stat node {};
   ASSERT_EQ(::stat(device.c_str(), &node), 0);
-  if (!root) ASSERT_EQ(::chmod(device.c_str(), 0), 0);
+  if (!root) {
+    ASSERT_EQ(::chmod(device.c_str(), 0), 0);
+  }
   const group* owner = ::getgrgid(node.st_gid);
   ASSERT_NE(owner, nullptr);
   const Run run =
