@@ -12,6 +12,8 @@
 
 #include <QHeaderView>
 
+#include <algorithm>
+
 namespace {
 
 struct SpeedButton {
@@ -170,10 +172,16 @@ void TFormSetup::BtnOpenClick() {
   openedKind_ = CurrentLinkKind();
   openedBaud_ = baud;
   openedDescription_ = SelectedDescription;
+  // By the description, unless the list shows another converter with the same one.
+  const auto sharing = std::count_if(listedFtdi_.begin(), listedFtdi_.end(), [this](const FtdiDevice& d) {
+    return d.description == SelectedDescription;
+  });
+  openedSerialNumber_ = sharing > 1 ? SelectedSerialNumber : std::string();
   bool opened = false;
   QString title;
   if (openedKind_ == LinkKind::Usb) {
-    opened = OpenPrepared_USB(SelectedDescription, static_cast<uint32_t>(baud), term_->ReplyTimeoutMs());
+    opened = OpenPrepared_USB(SelectedDescription, static_cast<uint32_t>(baud), term_->ReplyTimeoutMs(),
+                              openedSerialNumber_);
     title = QStringLiteral("VORKA config v1.3 - port USB, řadič FTDI, D2XX - %1").arg(baud);
   } else {
     opened = ComOpen(port.toStdString(), baud, 'n', 8, 1.0f);
@@ -233,11 +241,13 @@ void TFormSetup::ListView1Click() {
   // A device whose strings libftdi may not read lists with an empty description; clicking it
   // chooses it all the same, so that a later open does not use an earlier choice.
   SelectedDescription = selected.first()->text(1).toLatin1().toStdString();
+  SelectedSerialNumber = selected.first()->text(2).toLatin1().toStdString();
 }
 
 void TFormSetup::BtnScanClick() {
   const bool usbOpen = openedKind_ == LinkKind::Usb;
-  const OpenPort open{term_->PortOpen, usbOpen, usbOpen ? openedDescription_ : ComDevice(), openedBaud_};
+  const OpenPort open{term_->PortOpen, usbOpen, usbOpen ? openedDescription_ : ComDevice(),
+                      openedSerialNumber_, openedBaud_};
   scan_->StartScan(ScanTargets(open), ChosenBaudRate());
   if (scan_->exec() == QDialog::Accepted && scan_->Chosen()) ChooseFoundUnit(*scan_->Chosen());
 }
@@ -265,4 +275,5 @@ void TFormSetup::ChooseFoundUnit(const ScanFound& found) {
     }
   }
   SelectedDescription = found.target.port;
+  SelectedSerialNumber = found.target.device;
 }

@@ -50,6 +50,8 @@ class TFormSetup : public QDialog {
   TFormScan* Scan() const { return scan_; }
   // The description of the FTDI device the operator last clicked in the list.
   std::string SelectedDescription;
+  // Its serial number: the device is opened by it when another converter has the same description.
+  std::string SelectedSerialNumber;
 
   // The chosen port name ("COM1" …) and baud rate, by the radio buttons.
   QString ChosenPortName() const;
@@ -72,7 +74,7 @@ class TFormSetup : public QDialog {
   TFormScan* scan_ = nullptr;
   LinkKind openedKind_ = LinkKind::Serial;
   int32_t openedBaud_ = 115200;
-  std::string openedDescription_;
+  std::string openedDescription_, openedSerialNumber_;
   // The FTDI devices the list shows (description and serial number), to see a change.
   std::vector<FtdiDevice> listedFtdi_;
   QTimer hotPlug_;

@@ -91,12 +91,13 @@ std::optional<std::vector<FtdiDevice>> ListFtdiDevices() {
   return devices;
 }
 
-bool Open_USB(const std::string& description, uint32_t baudRate) {
-  if (description.empty()) return false;
-  std::string name = description.substr(0, kMaxDescription);
-  if (const FT_STATUS status = D2xx().FT_OpenEx(name.data(), FT_OPEN_BY_DESCRIPTION, &FTHandle);
-      status != FT_OK) {
-    const OpenFailure failure = ClassifyUsbOpenFailure(name, status, D2xx().LastOpenError());
+namespace {
+
+// Opens the device the library finds by key (a description or a serial number) and sets 8N1, no
+// flow control and the baud rate; the operator's failure hint names the device by its description.
+bool OpenAndSet(std::string key, uint32_t flags, const std::string& description, uint32_t baudRate) {
+  if (const FT_STATUS status = D2xx().FT_OpenEx(key.data(), flags, &FTHandle); status != FT_OK) {
+    const OpenFailure failure = ClassifyUsbOpenFailure(description, status, D2xx().LastOpenError());
     if (g_reporter)
       g_reporter(UsbErrorText("Open_USB", status) + (g_openHint ? "\n" + g_openHint(failure) : ""));
     return false;
@@ -111,8 +112,21 @@ bool Open_USB(const std::string& description, uint32_t baudRate) {
   return set;
 }
 
-bool OpenPrepared_USB(const std::string& description, uint32_t baudRate, uint32_t timeoutMs) {
-  if (!Open_USB(description, baudRate)) return false;
+}  // namespace
+
+bool Open_USB(const std::string& description, uint32_t baudRate) {
+  if (description.empty()) return false;
+  const std::string name = description.substr(0, kMaxDescription);
+  return OpenAndSet(name, FT_OPEN_BY_DESCRIPTION, name, baudRate);
+}
+
+bool OpenPrepared_USB(const std::string& description, uint32_t baudRate, uint32_t timeoutMs,
+                      const std::string& serialNumber) {
+  if (description.empty()) return false;
+  const bool opened = serialNumber.empty()
+                          ? Open_USB(description, baudRate)
+                          : OpenAndSet(serialNumber, FT_OPEN_BY_SERIAL_NUMBER, description, baudRate);
+  if (!opened) return false;
   Reset_USB();
   Purge_USB();
   SetTimeouts_USB(timeoutMs, timeoutMs);

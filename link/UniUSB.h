@@ -46,8 +46,10 @@ std::optional<std::vector<FtdiDevice>> ListFtdiDevices();
 // but failed a later step is closed again.
 bool Open_USB(const std::string& description, uint32_t baudRate);
 // Opens the device and prepares it as the port dialog does: reset, both buffers purged, the read
-// and write time-outs set. False when it did not open (the reasons have been reported).
-bool OpenPrepared_USB(const std::string& description, uint32_t baudRate, uint32_t timeoutMs);
+// and write time-outs set. False when it did not open (the reasons have been reported). With a
+// serial number the device is opened by it (two converters may share a description).
+bool OpenPrepared_USB(const std::string& description, uint32_t baudRate, uint32_t timeoutMs,
+                      const std::string& serialNumber = {});
 void Close_USB();
 void Reset_USB();
 void Purge_USB();

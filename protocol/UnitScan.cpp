@@ -54,8 +54,11 @@ std::vector<ScanTarget> ScanTargets(const OpenPort& open) {
         ftdiSerialsOnCom.end())
       continue;
     ScanTarget target{ScanTarget::Kind::Usb, device.description, device.serialNumber};
-    // The program opened it by its description: the first device with that description.
-    if (open.open && open.usb && !openUsbFound && device.description == open.device.substr(0, 49)) {
+    // The program opened it by its serial number, or else by its description: the first device
+    // with that description.
+    const bool isOpen = open.serialNumber.empty() ? device.description == open.device.substr(0, 49)
+                                                  : device.serialNumber == open.serialNumber;
+    if (open.open && open.usb && !openUsbFound && isOpen) {
       openUsbFound = true;
       target.openInProgram = true;
       target.openBaud = open.baud;

@@ -39,7 +39,8 @@ std::vector<int32_t> ScanSpeeds(int32_t chosen);
 struct OpenPort {
   bool open = false;
   bool usb = false;
-  std::string device;  // serial: the device the port sits on; USB: the description it was opened by
+  std::string device;        // serial: the device the port sits on; USB: the description it was opened by
+  std::string serialNumber;  // USB: the serial number it was opened by, if it was
   int32_t baud = 0;
 };
 

@@ -440,4 +440,19 @@ TEST_F(SetupTest, FtdiOpenFailuresSayWhyOnASecondLine) {
   }
 }
 
+TEST_F(SetupTest, OfTwoConvertersWithOneDescriptionTheChosenOneOpens) {
+  Create();
+  fake_.devices = {"FT232R USB UART", "FT232R USB UART", "VORKA USB"};
+  fake_.serials = {"A1", "B2", "C3"};
+  ChooseUsbRow(1);
+  EXPECT_EQ(dlg().ListView1->topLevelItem(1)->text(2), QStringLiteral("B2"));
+  setup_->BtnOpenClick();
+  EXPECT_TRUE(term_->PortOpen);
+  EXPECT_EQ(fake_.openedDescription, "B2");  // by its serial number: the description names both
+  setup_->BtnCloseClick();
+  ChooseUsbRow(2);
+  setup_->BtnOpenClick();
+  EXPECT_EQ(fake_.openedDescription, "VORKA USB");  // a description of its own: by that
+}
+
 }  // namespace
