@@ -146,7 +146,9 @@ int Ports() {
 
 // Every port with a device and every FTDI device, asked for a unit; one line per unit found.
 int Scan(const CtlOptions& options) {
-  const std::vector<ScanFound> found = ScanForUnits(ScanTargets({}), options.baud);
+  std::vector<OpenFailure> unopened;
+  const std::vector<ScanFound> found = ScanForUnits(ScanTargets({}), options.baud, &unopened);
+  for (const OpenFailure& failure : unopened) Say(EnglishText(failure) + "; not searched");
   for (const ScanFound& f : found)
     Print((f.target.kind == ScanTarget::Kind::Usb ? "usb:" : "") + f.target.port + "\t" +
           std::to_string(f.baud) + "\t" + f.identity.id + "\t" + f.identity.version + "\n");

@@ -126,8 +126,11 @@ void WriteLine(const std::string& bytes) {
 #endif
 }
 
-// Why the port object could not open the device.
-OpenFailure FailureOf(const std::string& portName, const QString& device, const QSerialPort& port) {
+}  // namespace
+
+std::optional<OpenFailure> ComOpenFailure() { return g_openFailure; }
+
+OpenFailure SerialOpenFailure(const std::string& portName, const QString& device, const QSerialPort& port) {
   const std::string path = device.toStdString();
   switch (port.error()) {
     case QSerialPort::DeviceNotFoundError: return ClassifyOpenFailure(portName, path, ENOENT);
@@ -145,10 +148,6 @@ OpenFailure FailureOf(const std::string& portName, const QString& device, const 
     }
   }
 }
-
-}  // namespace
-
-std::optional<OpenFailure> ComOpenFailure() { return g_openFailure; }
 
 #ifdef Q_OS_UNIX
 QSerialPort::Parity ParityOfControlFlags(unsigned int cflag) {
@@ -182,7 +181,7 @@ bool ComOpen(const std::string& portName, int32_t baudRate, char parity, uint8_t
   port->setFlowControl(QSerialPort::NoFlowControl);
   port->setParity(g_parity);
   if (!port->open(QIODevice::ReadWrite)) {
-    g_openFailure = FailureOf(portName, device, *port);
+    g_openFailure = SerialOpenFailure(portName, device, *port);
     return false;
   }
   port->setBaudRate(baudRate);

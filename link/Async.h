@@ -20,6 +20,8 @@ bool ComOpen(const std::string& portName, int32_t baudRate, char parity, uint8_t
 
 // Why the last ComOpen failed; nothing after one that succeeded.
 std::optional<OpenFailure> ComOpenFailure();
+// Why a port object could not open the device behind portName.
+OpenFailure SerialOpenFailure(const std::string& portName, const QString& device, const QSerialPort& port);
 
 // Closes the port; afterwards the link holds none.
 void ComClose();

@@ -107,6 +107,16 @@ std::string CzechText(const OpenFailure& f) {
   return {};
 }
 
+std::string CzechReason(const OpenFailure& f) {
+  switch (f.kind) {
+    case OpenFailure::Kind::NoDevice: return "takové zařízení není";
+    case OpenFailure::Kind::PermissionDenied: return "přístup odepřen (skupina " + f.group + ")";
+    case OpenFailure::Kind::InUse: return "používá ho jiný program";
+    case OpenFailure::Kind::Other: return f.detail;
+  }
+  return {};
+}
+
 std::string EnglishText(const OpenFailure& f) {
   if (f.usb) return EnglishUsbText(f);
   switch (f.kind) {

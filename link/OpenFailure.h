@@ -20,4 +20,6 @@ OpenFailure ClassifyOpenFailure(const std::string& port, const std::string& devi
 OpenFailure ClassifyUsbOpenFailure(const std::string& description, uint32_t status, int systemError);
 
 std::string CzechText(const OpenFailure& failure);
+// The reason alone, for a list: "přístup odepřen (skupina dialout)".
+std::string CzechReason(const OpenFailure& failure);
 std::string EnglishText(const OpenFailure& failure);

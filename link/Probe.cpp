@@ -1,5 +1,6 @@
 #include "link/Probe.h"
 
+#include "link/Async.h"
 #include "link/D2xx.h"
 
 #include <QSerialPort>
@@ -34,9 +35,12 @@ bool CollectReply(int limitMs, std::string& reply, const std::atomic<bool>& canc
 class SerialProbe : public ProbeLink {
  public:
   explicit SerialProbe(const std::string& device) { port_.setPortName(QString::fromStdString(device)); }
-  bool Open() {
+  bool Open(const std::string& portName, OpenFailure& failure) {
     port_.setFlowControl(QSerialPort::NoFlowControl);
-    if (!port_.open(QIODevice::ReadWrite)) return false;
+    if (!port_.open(QIODevice::ReadWrite)) {
+      failure = SerialOpenFailure(portName, port_.portName(), port_);
+      return false;
+    }
     port_.setDataTerminalReady(false);
     port_.setRequestToSend(false);
     return true;
@@ -77,9 +81,11 @@ class UsbProbe : public ProbeLink {
   ~UsbProbe() override {
     if (open_) D2xx().FT_Close(handle_);
   }
-  bool Open(const std::string& serialNumber) {
+  bool Open(const std::string& description, const std::string& serialNumber, OpenFailure& failure) {
     std::string name = serialNumber;
-    open_ = D2xx().FT_OpenEx(name.data(), FT_OPEN_BY_SERIAL_NUMBER, &handle_) == FT_OK;
+    const FT_STATUS status = D2xx().FT_OpenEx(name.data(), FT_OPEN_BY_SERIAL_NUMBER, &handle_);
+    open_ = status == FT_OK;
+    if (!open_) failure = ClassifyUsbOpenFailure(description, status, D2xx().LastOpenError());
     // Library reads wait at most a slice, so that the probe's own limit holds.
     return open_ &&
            D2xx().FT_SetDataCharacteristics(handle_, FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_NONE) == FT_OK &&
@@ -128,12 +134,14 @@ class UsbProbe : public ProbeLink {
 
 }  // namespace
 
-std::unique_ptr<ProbeLink> OpenSerialProbe(const std::string& device) {
+std::unique_ptr<ProbeLink> OpenSerialProbe(const std::string& portName, const std::string& device,
+                                           OpenFailure& failure) {
   auto probe = std::make_unique<SerialProbe>(device);
-  return probe->Open() ? std::move(probe) : nullptr;
+  return probe->Open(portName, failure) ? std::move(probe) : nullptr;
 }
 
-std::unique_ptr<ProbeLink> OpenUsbProbe(const std::string& serialNumber) {
+std::unique_ptr<ProbeLink> OpenUsbProbe(const std::string& description, const std::string& serialNumber,
+                                        OpenFailure& failure) {
   auto probe = std::make_unique<UsbProbe>();
-  return probe->Open(serialNumber) ? std::move(probe) : nullptr;
+  return probe->Open(description, serialNumber, failure) ? std::move(probe) : nullptr;
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "link/OpenFailure.h"
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -28,7 +30,9 @@ inline std::optional<std::string> ReplyLineIn(const std::string& bytes) {
   return begin < cr ? bytes.substr(begin, cr - begin) : std::string();
 }
 
-// A serial device by its path (or Windows name); nullptr when it does not open.
-std::unique_ptr<ProbeLink> OpenSerialProbe(const std::string& device);
-// An FTDI device by its serial number, through the D2XX calls; nullptr when it does not open.
-std::unique_ptr<ProbeLink> OpenUsbProbe(const std::string& serialNumber);
+// A serial device by its path (or Windows name); nullptr when it does not open, and why.
+std::unique_ptr<ProbeLink> OpenSerialProbe(const std::string& portName, const std::string& device,
+                                           OpenFailure& failure);
+// An FTDI device by its serial number, through the D2XX calls; nullptr when it does not open, and why.
+std::unique_ptr<ProbeLink> OpenUsbProbe(const std::string& description, const std::string& serialNumber,
+                                        OpenFailure& failure);

@@ -74,7 +74,8 @@ UnitScan::UnitScan(std::vector<ScanTarget> targets, int32_t chosenBaud, int repl
     : targets_(std::move(targets)),
       speeds_(ScanSpeeds(chosenBaud)),
       replyLimitMs_(replyLimitMs),
-      found_(targets_.size()) {}
+      found_(targets_.size()),
+      unopened_(targets_.size()) {}
 
 UnitScan::~UnitScan() {
   Cancel();
@@ -94,6 +95,14 @@ bool UnitScan::Finished() const { return done_ == Total(); }
 
 int UnitScan::WorstCaseMs() const { return static_cast<int>(speeds_.size()) * replyLimitMs_; }
 
+std::vector<OpenFailure> UnitScan::Unopened() const {
+  const std::lock_guard lock(mutex_);
+  std::vector<OpenFailure> unopened;
+  for (const auto& f : unopened_)
+    if (f) unopened.push_back(*f);
+  return unopened;
+}
+
 std::vector<ScanFound> UnitScan::Found() const {
   const std::lock_guard lock(mutex_);
   std::vector<ScanFound> found;
@@ -105,12 +114,16 @@ std::vector<ScanFound> UnitScan::Found() const {
 void UnitScan::Probe(std::size_t index) {
   const ScanTarget& target = targets_[index];
   std::optional<ScanFound> result;
+  std::optional<OpenFailure> unopened;
   if (target.openInProgram) {
     result = ScanFound{target, target.openBaud, {}};
   } else {
+    OpenFailure failure;
     const std::unique_ptr<ProbeLink> link = target.kind == ScanTarget::Kind::Serial
-                                                ? OpenSerialProbe(target.device)
-                                                : OpenUsbProbe(target.device);
+                                                ? OpenSerialProbe(target.port, target.device, failure)
+                                                : OpenUsbProbe(target.port, target.device, failure);
+    // A device that went away meanwhile is no news; one that refused may hide a unit.
+    if (!link && failure.kind != OpenFailure::Kind::NoDevice) unopened = failure;
     for (std::size_t s = 0; link && s < speeds_.size() && !cancel_; ++s) {
       std::string replyQ, replyVersion;
       if (!link->SetSpeed(speeds_[s])) break;
@@ -125,13 +138,16 @@ void UnitScan::Probe(std::size_t index) {
   {
     const std::lock_guard lock(mutex_);
     found_[index] = result;
+    unopened_[index] = unopened;
   }
   ++done_;
 }
 
-std::vector<ScanFound> ScanForUnits(const std::vector<ScanTarget>& targets, int32_t chosenBaud) {
+std::vector<ScanFound> ScanForUnits(const std::vector<ScanTarget>& targets, int32_t chosenBaud,
+                                    std::vector<OpenFailure>* unopened) {
   UnitScan scan(targets, chosenBaud);
   scan.Start();
   while (!scan.Finished()) QThread::msleep(5);
+  if (unopened) *unopened = scan.Unopened();
   return scan.Found();
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "link/OpenFailure.h"
 #include "protocol/UnitFlows.h"
 
 #include <QThread>
@@ -67,6 +68,9 @@ class UnitScan {
   int Total() const { return static_cast<int>(targets_.size()); }
   // The units found so far, in the order of the targets.
   std::vector<ScanFound> Found() const;
+  // The ports that would not open (no permission, held by another program), in the same order:
+  // a unit may be behind them.
+  std::vector<OpenFailure> Unopened() const;
 
   // The longest the search can take against silent ports, opening and closing aside.
   int WorstCaseMs() const;
@@ -81,9 +85,12 @@ class UnitScan {
   std::atomic<int> done_{0};
   mutable std::mutex mutex_;
   std::vector<std::optional<ScanFound>> found_;
+  std::vector<std::optional<OpenFailure>> unopened_;
   // QThreads: the serial port objects of the probes need Qt's own threads.
   std::vector<std::unique_ptr<QThread>> threads_;
 };
 
-// Runs a whole search and waits for it (the command-line tool).
-std::vector<ScanFound> ScanForUnits(const std::vector<ScanTarget>& targets, int32_t chosenBaud);
+// Runs a whole search and waits for it (the command-line tool); the ports that would not open are
+// told through unopened.
+std::vector<ScanFound> ScanForUnits(const std::vector<ScanTarget>& targets, int32_t chosenBaud,
+                                    std::vector<OpenFailure>* unopened = nullptr);

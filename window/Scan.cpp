@@ -59,11 +59,13 @@ void TFormScan::StartScan(std::vector<ScanTarget> targets, int32_t chosenBaud) {
 
 void TFormScan::ShowFound() {
   const std::vector<ScanFound> found = scan_->Found();
-  if (found.size() == found_.size()) return;
+  const std::vector<OpenFailure> unopened = scan_->Unopened();
+  if (found.size() == found_.size() && unopened.size() == unopened_.size()) return;
   // Rows keep their order and the operator's selection: a unit found later is added in its place.
   const QString selected =
       ui->ListUnits->selectedItems().isEmpty() ? QString() : ui->ListUnits->selectedItems().first()->text(0);
   found_ = found;
+  unopened_ = unopened;
   ui->ListUnits->clear();
   for (const ScanFound& f : found_) {
     auto* row = new QTreeWidgetItem(ui->ListUnits);
@@ -77,6 +79,17 @@ void TFormScan::ShowFound() {
     }
     if (row->text(0) == selected) row->setSelected(true);
   }
+  // The ports that would not open follow, greyed: a unit may be behind them, the reason tells
+  // what to do.
+  for (const OpenFailure& failure : unopened_) {
+    auto* row = new QTreeWidgetItem(ui->ListUnits);
+    row->setText(0, failure.usb ? QStringLiteral("USB: ") + QString::fromStdString(failure.port)
+                                : QString::fromStdString(failure.port));
+    row->setText(2, QStringLiteral("nelze otevřít"));
+    row->setText(3, QString::fromStdString(CzechReason(failure)));
+    row->setToolTip(3, QString::fromStdString(CzechText(failure)));
+    row->setFlags(Qt::NoItemFlags);
+  }
 }
 
 void TFormScan::ScanTimerTimer() {
@@ -89,14 +102,18 @@ void TFormScan::ScanTimerTimer() {
   }
   timer_.stop();
   ui->BtnStop->setText(QStringLiteral("Zavřít"));
+  QString state;
   if (cancelled_)
-    ui->LblScanState->setText(QStringLiteral("Hledání zrušeno."));
+    state = QStringLiteral("Hledání zrušeno.");
   else if (found_.empty())
-    ui->LblScanState->setText(scan_->Total() == 0 ? QStringLiteral("Není žádný port se zařízením.")
-                                                  : QStringLiteral("Žádná jednotka neodpověděla."));
+    state = scan_->Total() == 0 ? QStringLiteral("Není žádný port se zařízením.")
+                                : QStringLiteral("Žádná jednotka neodpověděla.");
   else
-    ui->LblScanState->setText(
-        QStringLiteral("Nalezeno jednotek: %1. Vyberte jednu a otevřete port.").arg(found_.size()));
+    state = QStringLiteral("Nalezeno jednotek: %1. Vyberte jednu a otevřete port.").arg(found_.size());
+  // What to do about the first port that refused (they mostly refuse for one reason).
+  if (!unopened_.empty())
+    state += QStringLiteral("\n") + QString::fromStdString(CzechText(unopened_.front()));
+  ui->LblScanState->setText(state);
 }
 
 void TFormScan::BtnChooseClick() {

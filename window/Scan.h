@@ -45,6 +45,7 @@ class TFormScan : public QDialog {
 
   std::unique_ptr<UnitScan> scan_;
   std::vector<ScanFound> found_;
+  std::vector<OpenFailure> unopened_;
   std::optional<ScanFound> chosen_;
   bool cancelled_ = false;
   QTimer timer_;

@@ -4,6 +4,7 @@
 #include "sim/FakeD2xx.h"
 #include "support/ScanPorts.h"
 
+#include <QSerialPort>
 #include <QThread>
 
 #include <chrono>
@@ -127,6 +128,22 @@ TEST_F(UnitScanTest, ACancelledSearchStopsWithoutWaitingOutItsLimits) {
   EXPECT_TRUE(scan.Found().empty());
   // Cancelled before the second speed: no port heard more than one question.
   EXPECT_LE(ports_.first.Received().size(), 1u);
+}
+
+TEST_F(UnitScanTest, APortHeldByAnotherProgramIsToldNotPassedOver) {
+  fake_.devices.clear();
+  QSerialPort other;
+  other.setPortName(QString::fromStdString(ports_.silentPath));
+  ASSERT_TRUE(other.open(QIODevice::ReadWrite));
+  UnitScan scan(ScanTargets({}), 115200);
+  scan.Start();
+  Wait(scan);
+  EXPECT_EQ(scan.Found().size(), 2u);
+  const std::vector<OpenFailure> unopened = scan.Unopened();
+  ASSERT_EQ(unopened.size(), 1u);
+  EXPECT_EQ(unopened[0].port, "COM3");
+  EXPECT_EQ(unopened[0].kind, OpenFailure::Kind::InUse);
+  EXPECT_EQ(CzechReason(unopened[0]), "používá ho jiný program");
 }
 
 }  // namespace
