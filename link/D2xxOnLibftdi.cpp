@@ -7,6 +7,7 @@
 #include <libusb.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -63,8 +64,7 @@ int OpenError(libusb_device* dev, int result) {
 class Libftdi : public D2xxApi {
  public:
   FT_STATUS FT_ListDevices(void* arg1, void* arg2, uint32_t flags) override {
-    Context ctx = NewContext();
-    const std::vector<Attached> devices = ctx ? AttachedDevices(ctx.get()) : std::vector<Attached>{};
+    const std::vector<Attached> devices = Listed();
     if (flags == FT_LIST_NUMBER_ONLY) {
       if (!arg1) return FT_INVALID_PARAMETER;
       *static_cast<uint32_t*>(arg1) = static_cast<uint32_t>(devices.size());
@@ -214,6 +214,19 @@ class Libftdi : public D2xxApi {
     std::vector<unsigned char> pending;
   };
 
+  // A listing comes as a burst of calls (the count, then each index); one look at the bus serves
+  // the burst, so that it costs one enumeration and every index means the same device.
+  std::vector<Attached> Listed() {
+    const std::lock_guard lock(listMutex_);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - listedAt_ > std::chrono::milliseconds(200)) {
+      Context ctx = NewContext();
+      listed_ = ctx ? AttachedDevices(ctx.get()) : std::vector<Attached>{};
+      listedAt_ = now;
+    }
+    return listed_;
+  }
+
   // A device is used by one thread at a time (the window's, or one probe's); the lock guards
   // only the table of handles.
   Device* Find(FT_HANDLE h) {
@@ -224,6 +237,9 @@ class Libftdi : public D2xxApi {
 
   std::mutex mutex_;
   std::map<FT_HANDLE, Device> open_;
+  std::mutex listMutex_;
+  std::vector<Attached> listed_;
+  std::chrono::steady_clock::time_point listedAt_{};
   FT_HANDLE lastHandle_ = 0;
   static thread_local int lastOpenError_;
 };
