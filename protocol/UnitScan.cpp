@@ -19,6 +19,15 @@ QString RealPath(const std::string& device) {
   return real.isEmpty() ? path : real;
 }
 
+// What the probes have put in place so far, in the order of the targets.
+template <typename T>
+std::vector<T> Present(const std::vector<std::optional<T>>& results) {
+  std::vector<T> present;
+  for (const auto& result : results)
+    if (result) present.push_back(*result);
+  return present;
+}
+
 }  // namespace
 
 std::vector<int32_t> ScanSpeeds(int32_t chosen) {
@@ -97,18 +106,12 @@ int UnitScan::WorstCaseMs() const { return static_cast<int>(speeds_.size()) * re
 
 std::vector<OpenFailure> UnitScan::Unopened() const {
   const std::lock_guard lock(mutex_);
-  std::vector<OpenFailure> unopened;
-  for (const auto& f : unopened_)
-    if (f) unopened.push_back(*f);
-  return unopened;
+  return Present(unopened_);
 }
 
 std::vector<ScanFound> UnitScan::Found() const {
   const std::lock_guard lock(mutex_);
-  std::vector<ScanFound> found;
-  for (const auto& f : found_)
-    if (f) found.push_back(*f);
-  return found;
+  return Present(found_);
 }
 
 void UnitScan::Probe(std::size_t index) {
