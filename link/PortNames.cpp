@@ -86,13 +86,12 @@ QString DeviceFor(const QString& portName) {
 #endif
 }
 
-namespace {
-
-// Where a device node really is: symbolic links (by-id names, mapped test devices) resolved.
 QString RealPath(const QString& device) {
   const QString real = QFileInfo(device).canonicalFilePath();
   return real.isEmpty() ? device : real;
 }
+
+namespace {
 
 PortIdentity Identify(const QString& portName, const QString& device, const QList<QSerialPortInfo>& known) {
   PortIdentity identity;

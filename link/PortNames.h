@@ -31,6 +31,10 @@ namespace PortNames {
 // The identities of COM1 … COM8, read afresh.
 QList<PortIdentity> ComIdentities();
 
+// Where a device node really is: symbolic links (by-id names, mapped devices) resolved; the path
+// itself when it leads nowhere.
+QString RealPath(const QString& device);
+
 // "FTDI, FT232R USB UART, SN A1B2, USB 0403:6001": what the system knows beyond the device.
 QString IdentityDetails(const PortIdentity& identity);
 

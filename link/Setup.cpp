@@ -132,13 +132,18 @@ void TFormSetup::ShowFtdiDevices(const std::vector<FtdiDevice>& devices) {
   if (const auto selected = ui->ListView1->selectedItems(); !selected.isEmpty())
     chosen = FtdiDevice{selected.first()->text(1).toLatin1().toStdString(),
                         selected.first()->text(2).toLatin1().toStdString()};
+  FillFtdiRows(devices);
+  for (std::size_t i = 0; i < devices.size(); ++i)
+    if (chosen && devices[i] == *chosen) ui->ListView1->topLevelItem(static_cast<int>(i))->setSelected(true);
+}
+
+void TFormSetup::FillFtdiRows(const std::vector<FtdiDevice>& devices) {
   ui->ListView1->clear();
   for (std::size_t i = 0; i < devices.size(); ++i) {
     auto* row = new QTreeWidgetItem(ui->ListView1);
     row->setText(0, QStringLiteral("Device %1").arg(i + 1));
     row->setText(1, QString::fromLatin1(devices[i].description.c_str()));
     row->setText(2, QString::fromLatin1(devices[i].serialNumber.c_str()));
-    if (chosen && devices[i] == *chosen) row->setSelected(true);
   }
   listedFtdi_ = devices;
 }
@@ -214,23 +219,17 @@ void TFormSetup::BtnHelpClick() {
 
 void TFormSetup::BtnFindClick() {
   ui->ListView1->clear();
-  listedFtdi_.clear();
+  std::vector<FtdiDevice> devices;
   GetFTDeviceCount();
   for (uint32_t i = 0; i < FTDeviceCount; ++i) {
-    auto* row = new QTreeWidgetItem(ui->ListView1);
-    row->setText(0, QStringLiteral("Device %1").arg(i + 1));
+    // A failed read leaves the description read before it, as the row shows.
     GetFTDeviceDescription(i);
-    row->setText(1, QString::fromLatin1(FTDeviceDescription.c_str()));
-    listedFtdi_.push_back({FTDeviceDescription, {}});
+    devices.push_back({FTDeviceDescription, {}});
   }
   // The serial numbers after the descriptions, quietly: telling two equal converters apart is a
   // help, not a step whose failure needs a box.
-  for (uint32_t i = 0; i < FTDeviceCount; ++i) {
-    listedFtdi_[i].serialNumber = FTDeviceSerialNumber(i);
-    ui->ListView1->topLevelItem(static_cast<int>(i))
-        ->setText(2, QString::fromLatin1(listedFtdi_[i].serialNumber.c_str()));
-  }
-  ui->ListView1->clearSelection();
+  for (uint32_t i = 0; i < FTDeviceCount; ++i) devices[i].serialNumber = FTDeviceSerialNumber(i);
+  FillFtdiRows(devices);
 }
 
 void TFormSetup::RBtnUSBClick() { BtnFindClick(); }
@@ -256,9 +255,9 @@ void TFormSetup::ChooseFoundUnit(const ScanFound& found) {
   for (const auto& s : kSpeeds)
     if (s.baud == found.baud) (ui->*(s.button))->setChecked(true);
   if (found.target.kind == ScanTarget::Kind::Serial) {
-    if (auto* button = findChild<QRadioButton*>(
-            QStringLiteral("RBtn") +
-            QString::fromStdString(found.target.port).replace(QStringLiteral("COM"), QStringLiteral("Com"))))
+    // "COM5" is RBtnCom5.
+    if (auto* button = findChild<QRadioButton*>(QStringLiteral("RBtnCom") +
+                                                QString::fromStdString(found.target.port).mid(3)))
       button->setChecked(true);
     return;
   }

@@ -67,7 +67,10 @@ class TFormSetup : public QDialog {
  private:
   void SetChoosing(bool choosing);
   void ShowComIdentities();
+  // The list after a hot-plug: rebuilt only when it changed, keeping the chosen row.
   void ShowFtdiDevices(const std::vector<FtdiDevice>& devices);
+  // The rows "Device 1" … with description and serial number, none selected.
+  void FillFtdiRows(const std::vector<FtdiDevice>& devices);
 
   TTermForm* term_;
   TFormHelp* help_ = nullptr;

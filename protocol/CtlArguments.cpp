@@ -1,13 +1,13 @@
 #include "protocol/CtlArguments.h"
 
+#include "link/Speeds.h"
+
 #include <QCommandLineParser>
 
 #include <algorithm>
 #include <iterator>
 
 namespace {
-
-constexpr int32_t kSpeeds[] = {19200, 38400, 57600, 115200, 230400, 460800, 921000};
 
 struct Command {
   const char* name;
@@ -97,7 +97,7 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
     bool ok = false;
     const int value = parser.value(baud).toInt(&ok);
     options.baud = value;
-    if (!ok || std::find(std::begin(kSpeeds), std::end(kSpeeds), value) == std::end(kSpeeds))
+    if (!ok || std::find(std::begin(kLinkSpeeds), std::end(kLinkSpeeds), value) == std::end(kLinkSpeeds))
       options.error = "--baud must be one of 19200, 38400, 57600, 115200, 230400, 460800, 921000";
   }
   if (parser.isSet(timeout)) {

@@ -2,22 +2,14 @@
 
 #include "link/PortNames.h"
 #include "link/Probe.h"
+#include "link/Speeds.h"
 #include "link/UniUSB.h"
-
-#include <QFileInfo>
 
 #include <algorithm>
 
 namespace {
 
-constexpr int32_t kSpeeds[] = {19200, 38400, 57600, 115200, 230400, 460800, 921000};
 constexpr char kPrefix[] = "!0";
-
-QString RealPath(const std::string& device) {
-  const QString path = QString::fromStdString(device);
-  const QString real = QFileInfo(path).canonicalFilePath();
-  return real.isEmpty() ? path : real;
-}
 
 // What the probes have put in place so far, in the order of the targets.
 template <typename T>
@@ -32,9 +24,9 @@ std::vector<T> Present(const std::vector<std::optional<T>>& results) {
 
 std::vector<int32_t> ScanSpeeds(int32_t chosen) {
   std::vector<int32_t> speeds;
-  if (std::find(std::begin(kSpeeds), std::end(kSpeeds), chosen) != std::end(kSpeeds))
+  if (std::find(std::begin(kLinkSpeeds), std::end(kLinkSpeeds), chosen) != std::end(kLinkSpeeds))
     speeds.push_back(chosen);
-  for (int32_t s : kSpeeds)
+  for (int32_t s : kLinkSpeeds)
     if (s != chosen) speeds.push_back(s);
   return speeds;
 }
@@ -45,11 +37,11 @@ std::vector<ScanTarget> ScanTargets(const OpenPort& open) {
   std::vector<std::string> ftdiSerialsOnCom;
   for (const PortIdentity& identity : PortNames::ComIdentities()) {
     if (!identity.present) continue;
-    const QString real = RealPath(identity.device.toStdString());
+    const QString real = PortNames::RealPath(identity.device);
     if (std::find(seen.begin(), seen.end(), real) != seen.end()) continue;
     seen.push_back(real);
     ScanTarget target{ScanTarget::Kind::Serial, identity.name.toStdString(), identity.device.toStdString()};
-    if (open.open && !open.usb && RealPath(open.device) == real) {
+    if (open.open && !open.usb && PortNames::RealPath(QString::fromStdString(open.device)) == real) {
       target.openInProgram = true;
       target.openBaud = open.baud;
     }

@@ -13,7 +13,10 @@ namespace {
 
 class UnitScanTest : public ::testing::Test {
  protected:
-  void SetUp() override { SetD2xx(&fake_); }
+  void SetUp() override {
+    fake_.devices.clear();  // no FTDI device unless a test plugs one in
+    SetD2xx(&fake_);
+  }
   void TearDown() override { SetD2xx(nullptr); }
 
   // Waits for the search; the bound only keeps a hung search from hanging the suite.
@@ -35,7 +38,6 @@ TEST(ScanSpeedsTest, TheChosenSpeedFirstThenTheOthersInTheDialogsOrder) {
 }
 
 TEST_F(UnitScanTest, FindsExactlyTheTwoUnitsAndLeavesTheSilentPort) {
-  fake_.devices.clear();
   const std::vector<ScanTarget> targets = ScanTargets({});
   ASSERT_EQ(targets.size(), 3u);
   EXPECT_EQ(targets[0].port, "COM2");
@@ -61,13 +63,9 @@ TEST_F(UnitScanTest, FindsExactlyTheTwoUnitsAndLeavesTheSilentPort) {
 }
 
 TEST_F(UnitScanTest, AUnitAtAnotherSpeedIsFoundAtItsOwn) {
-  fake_.devices.clear();
   ports_.first.SetLineSpeed(57600);
   ports_.second.SetLineSpeed(19200);
-  UnitScan scan(ScanTargets({}), 115200);
-  scan.Start();
-  Wait(scan);
-  const std::vector<ScanFound> found = scan.Found();
+  const std::vector<ScanFound> found = ScanForUnits(ScanTargets({}), 115200);
   ASSERT_EQ(found.size(), 2u);
   EXPECT_EQ(found[0].baud, 57600);
   EXPECT_EQ(found[1].baud, 19200);
@@ -75,15 +73,11 @@ TEST_F(UnitScanTest, AUnitAtAnotherSpeedIsFoundAtItsOwn) {
 }
 
 TEST_F(UnitScanTest, TheOpenPortIsReportedAndNotAsked) {
-  fake_.devices.clear();
   OpenPort open;
   open.open = true;
   open.device = ports_.firstServer->SlavePath();
   open.baud = 57600;
-  UnitScan scan(ScanTargets(open), 115200);
-  scan.Start();
-  Wait(scan);
-  const std::vector<ScanFound> found = scan.Found();
+  const std::vector<ScanFound> found = ScanForUnits(ScanTargets(open), 115200);
   ASSERT_EQ(found.size(), 2u);
   EXPECT_TRUE(found[0].target.openInProgram);
   EXPECT_EQ(found[0].target.port, "COM2");
@@ -99,10 +93,7 @@ TEST_F(UnitScanTest, FtdiDevicesAreAskedByTheirSerialNumbers) {
   ASSERT_EQ(targets.size(), 4u);
   EXPECT_EQ(targets[3].kind, ScanTarget::Kind::Usb);
   EXPECT_EQ(targets[3].device, "FTX1");
-  UnitScan scan(targets, 460800);
-  scan.Start();
-  Wait(scan);
-  const std::vector<ScanFound> found = scan.Found();
+  const std::vector<ScanFound> found = ScanForUnits(targets, 460800);
   ASSERT_EQ(found.size(), 3u);
   EXPECT_EQ(found[2].target.port, "VORKA USB");
   EXPECT_EQ(found[2].baud, 460800);
@@ -118,7 +109,6 @@ TEST_F(UnitScanTest, FtdiDevicesAreAskedByTheirSerialNumbers) {
 }
 
 TEST_F(UnitScanTest, ACancelledSearchStopsWithoutWaitingOutItsLimits) {
-  fake_.devices.clear();
   ports_.first.SetSilent(true);
   ports_.second.SetSilent(true);
   UnitScan scan(ScanTargets({}), 115200);
@@ -131,15 +121,11 @@ TEST_F(UnitScanTest, ACancelledSearchStopsWithoutWaitingOutItsLimits) {
 }
 
 TEST_F(UnitScanTest, APortHeldByAnotherProgramIsToldNotPassedOver) {
-  fake_.devices.clear();
   QSerialPort other;
   other.setPortName(QString::fromStdString(ports_.silentPath));
   ASSERT_TRUE(other.open(QIODevice::ReadWrite));
-  UnitScan scan(ScanTargets({}), 115200);
-  scan.Start();
-  Wait(scan);
-  EXPECT_EQ(scan.Found().size(), 2u);
-  const std::vector<OpenFailure> unopened = scan.Unopened();
+  std::vector<OpenFailure> unopened;
+  EXPECT_EQ(ScanForUnits(ScanTargets({}), 115200, &unopened).size(), 2u);
   ASSERT_EQ(unopened.size(), 1u);
   EXPECT_EQ(unopened[0].port, "COM3");
   EXPECT_EQ(unopened[0].kind, OpenFailure::Kind::InUse);
