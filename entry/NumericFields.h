@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 // The sixteen numeric fields of the window, in the order the validation pass visits them: name,
 // the range that is enforced (not always the caption beside the field), kind, and how many
@@ -33,6 +34,12 @@ inline constexpr std::array<NumericField, 16> kNumericFields = {{
     {"GearY", 1, 9999, FieldKind::Gear, 0},
     {"GearZ", 1, 9999, FieldKind::Gear, 0},
 }};
+
+inline const NumericField* FindNumericField(std::string_view name) {
+  for (const NumericField& field : kNumericFields)
+    if (name == field.name) return &field;
+  return nullptr;
+}
 
 // The brake-release delay, tenths of a second; not part of the pass.
 inline constexpr int32_t kBreakDelayLowest = 0;

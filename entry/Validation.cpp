@@ -36,6 +36,19 @@ std::optional<std::string> CheckGearField(const std::string& text, int32_t lowes
   return formatted;
 }
 
+std::optional<std::string> PlainFieldText(const NumericField& field, const std::string& text) {
+  if (field.kind == FieldKind::Integer) {
+    const IntegerText parsed = ParseIntegerText(text);
+    if (parsed.malformed) return std::nullopt;
+    return std::to_string(parsed.value);
+  }
+  long double value = 0;
+  if (!EvaluateGearExpression(text, value, 1, false)) return std::nullopt;
+  std::string formatted = FormatGearValue(value);
+  formatted.erase(0, formatted.find_first_not_of(' '));
+  return formatted;
+}
+
 bool ValidateNumericFields(FieldTexts& fields, const GearReport& reporter) {
   bool gearsAccepted = true;
   for (const NumericField& field : kNumericFields) {

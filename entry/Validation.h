@@ -10,6 +10,14 @@
 // kept exactly as typed (" 15", "+5", "$10").
 std::string CheckIntegerField(const std::string& text, int32_t lowest, int32_t highest);
 
+struct NumericField;
+
+// A numeric field's value as plain decimal text, the one form the unit and the settings files get:
+// an integer field's number ("$10" 16, " 15" 15, "+100" 100, "0100" 100), a gear's value with six
+// decimals ("200*16/5" 640.000000). Nothing when the text is no value of the field; the range is
+// not looked at.
+std::optional<std::string> PlainFieldText(const NumericField& field, const std::string& text);
+
 // The text a gear field ends with: the expression's value clamped to lowest..highest with six
 // decimals ("640.000000"); nothing when the expression is rejected (the reporter has been told).
 // The text (UTF-8) is taken without leading and trailing characters 0 to 32, cut to 255

@@ -92,8 +92,16 @@ bool WaitForBytes(int ms) {
   if (g_port->bytesAvailable() > 0) return true;
 #ifdef Q_OS_UNIX
   // poll and read, as the plainest client does: the port object's wait adds calls per reply.
-  pollfd readable{static_cast<int>(g_port->handle()), POLLIN, 0};
-  return ::poll(&readable, 1, ms) > 0 && (readable.revents & POLLIN);
+  // A signal (Ctrl-C in vorkactl monitor) interrupts the wait, not the reply: wait out the rest.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  for (;;) {
+    pollfd readable{static_cast<int>(g_port->handle()), POLLIN, 0};
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const int ready = ::poll(&readable, 1, static_cast<int>(std::max<long long>(0, left.count())));
+    if (ready < 0 && errno == EINTR) continue;
+    return ready > 0 && (readable.revents & POLLIN);
+  }
 #else
   return g_port->waitForReadyRead(ms);
 #endif

@@ -1,9 +1,13 @@
 #include "protocol/RegisterMap.h"
 
+#include "entry/GearExpression.h"
 #include "entry/IntegerText.h"
+#include "entry/NumericFields.h"
 
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -67,11 +71,11 @@ constexpr const char* kAxisGroups[] = {"XAxisPolarity", "YAxisPolarity", "ZAxisP
 constexpr uint8_t kClockNormalBit = 0x10;
 constexpr uint8_t kAlwaysSet = 0xE0;
 
-std::string Hex2(unsigned value) {
-  char text[3];
-  std::snprintf(text, sizeof text, "%02X", value & 0xFFu);
-  return text;
-}
+}  // namespace
+
+std::string Hex2(unsigned value);
+
+namespace {
 
 // count characters of a reply from position from (counted from 1); fewer when it is shorter.
 std::string Chars(const std::string& text, std::size_t from, std::size_t count) {
@@ -100,6 +104,14 @@ std::span<const Register> Lines(bool mpgCapable) {
 
 std::span<const Register> RegisterTable() { return kRegisters; }
 
+std::span<const Register> RegisterLines(bool mpgCapable) { return Lines(mpgCapable); }
+
+std::string Hex2(unsigned value) {
+  char text[3];
+  std::snprintf(text, sizeof text, "%02X", value & 0xFFu);
+  return text;
+}
+
 std::vector<std::string> BuildReadScript(bool mpgCapable) {
   std::vector<std::string> script;
   for (const Register& reg : Lines(mpgCapable)) script.emplace_back(reg.read);
@@ -121,19 +133,20 @@ std::string BreakDelayDigits(int32_t value) {
 }
 
 uint8_t InputBitsByte(SettingsControls& controls, int column, bool high) {
-  std::string numeral;
-  if (high) {
-    numeral = controls.Cell(column, 10) + controls.Cell(column, 9) + "000000";
-  } else {
-    for (int row = 8; row >= 1; --row) numeral += controls.Cell(column, row);
-  }
-  // A base-2 numeral, last character bit 0: the cells are joined as they stand, so an empty or
-  // longer cell shifts the bits of the cells before it. Only the low 8 bits are kept.
+  // Each cell is its own bit; anything but "1" is a zero bit. The save refuses cells that are
+  // neither "0" nor "1" before it builds a script.
   unsigned bits = 0;
-  const std::size_t n = numeral.size();
-  for (std::size_t i = 0; i < n && i < 8; ++i)
-    if (numeral[n - 1 - i] == '1') bits |= 1u << i;
+  for (int row = 1; row <= 10; ++row)
+    if (controls.Cell(column, row) == "1" && (row >= 9) == high) bits |= 1u << InputBitOfRow(row);
   return static_cast<uint8_t>(bits);
+}
+
+int InputBitOfRow(int row) { return row <= 8 ? row - 1 : row - 9 + 6; }
+
+std::string PlainNumberText(const std::string& control, const std::string& text) {
+  const NumericField* field = FindNumericField(control);
+  if (!field) return text;
+  return PlainFieldText(*field, text).value_or(text);
 }
 
 std::vector<WriteLine> BuildWriteLines(SettingsControls& controls, bool mpgCapable) {
@@ -149,7 +162,7 @@ std::vector<WriteLine> BuildWriteLines(SettingsControls& controls, bool mpgCapab
       }
       case K::BreakDelay: value = BreakDelayDigits(controls.AcceptedBreakDelay()); break;
       case K::PolarityByte: value = Hex2(PolarityByte(controls)); break;
-      case K::Number: value = controls.Text(reg.control); break;
+      case K::Number: value = PlainNumberText(reg.control, controls.Text(reg.control)); break;
       case K::InputBitsLow: value = Hex2(InputBitsByte(controls, reg.gridColumn, false)); break;
       case K::InputBitsHigh: value = Hex2(InputBitsByte(controls, reg.gridColumn, true)); break;
     }
@@ -174,6 +187,40 @@ std::vector<const Register*> RefusedWrites(std::span<const WriteLine> lines,
   for (std::size_t n = 0; n < lines.size() && n < replies.size(); ++n)
     if (replies[n].compare(0, 1, "0") != 0) refused.push_back(lines[n].reg);
   return refused;
+}
+
+namespace {
+
+bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+}  // namespace
+
+bool ReplyFitsRegister(const Register& reg, const std::string& reply) {
+  if (!reply.starts_with("0,")) return false;
+  const std::string value = reply.substr(2);
+  if (reg.kind == K::Number) return UnitNumber(value).has_value();
+  return value.size() == 2 && IsHex(value[0]) && IsHex(value[1]);
+}
+
+std::optional<long double> UnitNumber(const std::string& text) {
+  long double value = 0;
+  // At least one digit: the operand reader takes "." alone for 0.
+  if (std::none_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return std::nullopt;
+  if (!ParseDecimalText(text, value)) return std::nullopt;
+  return value;
+}
+
+bool SameRegisterValue(const Register& reg, const std::string& a, const std::string& b) {
+  if (a == b) return true;
+  if (reg.kind == K::Number) {
+    const auto x = UnitNumber(a), y = UnitNumber(b);
+    // Six decimals are all the window shows or sends.
+    return x && y && std::fabs(*x - *y) < 5e-7L;
+  }
+  if (a.size() != 2 || b.size() != 2) return false;
+  return std::all_of(a.begin(), a.end(), IsHex) && std::all_of(b.begin(), b.end(), IsHex) &&
+         std::stoi(a, nullptr, 16) == std::stoi(b, nullptr, 16);
 }
 
 bool ReplyNamesAValue(const Register& reg, const std::string& reply) {

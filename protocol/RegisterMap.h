@@ -2,6 +2,7 @@
 #include "entry/Validation.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -59,6 +60,8 @@ struct Register {
 std::span<const Register> RegisterTable();
 inline constexpr std::size_t kRegistersWithoutMpg = 6;
 inline constexpr std::size_t kRegistersWithMpg = 29;
+// The lines a unit with or without MPG firmware is read and written by.
+std::span<const Register> RegisterLines(bool mpgCapable);
 
 std::vector<std::string> BuildReadScript(bool mpgCapable);
 
@@ -94,7 +97,24 @@ bool ReplyNamesAValue(const Register& reg, const std::string& reply);
 // One line of the table.
 void DecodeRegister(const Register& reg, const std::string& reply, SettingsControls& controls);
 
+// Whether a reply has the form its register's reads give: "0," and two hexadecimal digits for a
+// byte register, "0," and a number for the others. A reply of another form belongs to another
+// command (a unit answering twice, noise on the line).
+bool ReplyFitsRegister(const Register& reg, const std::string& reply);
+// A number as the unit writes it (a reply's value): decimal, sign and fraction optional.
+std::optional<long double> UnitNumber(const std::string& text);
+// Whether two value texts of a register (what follows "0,") hold the same value: byte registers
+// by their hexadecimal digits, numbers by value ("100" and "100.000000").
+bool SameRegisterValue(const Register& reg, const std::string& a, const std::string& b);
+
+// A numeric edit's text as the unit gets it: the plain decimal of its value ("$10" 16).
+std::string PlainNumberText(const std::string& control, const std::string& text);
+// The bit of grid row 1 to 10 in its register: rows 1 to 8 bits 0 to 7 of the low byte, rows 9
+// and 10 bits 6 and 7 of the high byte.
+int InputBitOfRow(int row);
+
 // Codecs, exposed for their own tests.
+std::string Hex2(unsigned value);  // two upper-case hexadecimal digits
 uint8_t PolarityByte(SettingsControls& controls);
 std::string BreakDelayDigits(int32_t value);
 uint8_t InputBitsByte(SettingsControls& controls, int column, bool high);

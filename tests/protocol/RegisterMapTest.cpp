@@ -61,11 +61,11 @@ TEST(RegisterMapTest, WriteScriptOfTheFactoryState) {
   c.texts["TimeOver"] = "100";
   c.texts["GearY"] = "640.000000";
   EXPECT_EQ(BuildWriteScript(c, true),
-            (Lines{"EW01,02", "EW02,03",   "EW03,08", "EW04,FF",          "EWFD,10", "EW05,FF",
-                   "EW06,FF", "EW07,FF",   "EFW10,0", "EFW14,0",          "EFW18,0", "EFW20,1",
-                   "EFW24,1", "EFW28,1",   "EFW30,1", "EFW34,640.000000", "EFW38,1", "EFW40,1",
-                   "EFW44,1", "EUW48,100", "EUW4C,1", "EFW50,1",          "EFW54,1", "EFW58,1",
-                   "EW08,00", "EW09,00",   "EW0A,00", "EW0B,00",          "EW0C,FF"}));
+            (Lines{"EW01,02", "EW02,03",   "EW03,08",        "EW04,FF",          "EWFD,10",        "EW05,FF",
+                   "EW06,FF", "EW07,FF",   "EFW10,0",        "EFW14,0",          "EFW18,0",        "EFW20,1",
+                   "EFW24,1", "EFW28,1",   "EFW30,1.000000", "EFW34,640.000000", "EFW38,1.000000", "EFW40,1",
+                   "EFW44,1", "EUW48,100", "EUW4C,1",        "EFW50,1",          "EFW54,1",        "EFW58,1",
+                   "EW08,00", "EW09,00",   "EW0A,00",        "EW0B,00",          "EW0C,FF"}));
   EXPECT_EQ(BuildWriteScript(c, false).size(), 6u);
   EXPECT_EQ(BuildWriteScript(c, false).back(), "EW05,FF");
 }
@@ -188,15 +188,15 @@ TEST(RegisterMapTest, InputBitWords) {
   EXPECT_EQ(InputBitsByte(c, 4, true), 0x80);
   c.cells[{4, 1}] = c.cells[{4, 8}] = "0";
   EXPECT_EQ(InputBitsByte(c, 4, false), 0x00);
-  // Cells are joined as they stand: an empty cell moves the bits before it.
+  // Each cell is its own bit: an empty or longer cell moves no other bit.
   FakeControls d;
   d.cells[{3, 8}] = "1";
   d.cells[{3, 5}] = "";
-  EXPECT_EQ(InputBitsByte(d, 3, false), 0x40);
+  EXPECT_EQ(InputBitsByte(d, 3, false), 0x80);
   d.cells[{3, 5}] = "10";
-  EXPECT_EQ(InputBitsByte(d, 3, false), 0x20);  // "10" adds a bit: row 8 falls off the byte
+  EXPECT_EQ(InputBitsByte(d, 3, false), 0x80);
   d.cells[{3, 1}] = "x";
-  EXPECT_EQ(InputBitsByte(d, 3, false), 0x20);  // "x" is a zero bit
+  EXPECT_EQ(InputBitsByte(d, 3, false), 0x80);  // "x" is a zero bit
 
   const Register& low = RegisterTable()[24];
   const Register& high = RegisterTable()[25];
