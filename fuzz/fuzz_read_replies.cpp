@@ -1,7 +1,10 @@
 // Arbitrary bytes as the replies of a read: each line of the input is one reply, decoded into a
 // set of controls kept in maps (checked on the way in). Only conversion errors may come out, never a crash or
-// a read out of bounds; selections stay inside their lists.
+// a read out of bounds; selections stay inside their lists. The same replies as the settings the
+// unit holds: each a value the window knows or a value of its own, and when every reply fits its
+// register, writing back the values a file may hold changes no register.
 #include "protocol/RegisterMap.h"
+#include "protocol/SettingsFile.h"
 #include "protocol/SettingsModel.h"
 
 #include <cstdlib>
@@ -57,5 +60,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   (void)BuildWriteScript(controls, true);
+
+  const UnitSettings held = SettingsHeldByUnit(replies, true);
+  UnitSettings fileable;
+  for (const auto& [name, value] : held.Values()) {
+    const SettingDef* def = FindSetting(name);
+    const bool accepted = ValueAccepted(*def, value);
+    const bool word = def->kind != SettingKind::Number && def->kind != SettingKind::BreakDelay;
+    if (word && !accepted && !value.starts_with("? (")) std::abort();
+    if (accepted) fileable.Set(name, value);
+  }
+  const auto lines = RegisterLines(true);
+  bool allFit = replies.size() >= lines.size();
+  for (std::size_t n = 0; allFit && n < lines.size(); ++n) allFit = ReplyFitsRegister(lines[n], replies[n]);
+  if (allFit) {
+    const std::vector<WriteLine> writes = WritesForSettings(fileable, replies, true);
+    if (!UnverifiedRegisters(writes, replies, replies, true).empty()) std::abort();
+  }
   return 0;
 }

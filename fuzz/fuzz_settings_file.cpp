@@ -1,11 +1,31 @@
 // Arbitrary bytes as a settings file: the parser must neither crash, hang nor read out of bounds;
-// whatever it accepts is written back and read again to the same settings, and applies to the
-// controls without a fault.
+// whatever it accepts is written back and read again to the same settings, every number in what
+// it writes is a plain decimal, and the settings apply to the controls without a fault.
+#include "entry/NumericFields.h"
 #include "protocol/SettingsFile.h"
 #include "protocol/SettingsModel.h"
 
 #include <cstdlib>
 #include <string>
+
+namespace {
+
+// Digits with an optional minus and, for gears, exactly six decimals; no "+", "$", "0x", blanks or
+// leading zeros.
+bool PlainDecimal(const std::string& text, bool sixDecimals) {
+  std::size_t i = text.starts_with('-') ? 1 : 0;
+  const std::size_t digits = text.find('.', i) == std::string::npos ? text.size() : text.find('.', i);
+  if (digits == i || (text[i] == '0' && digits - i > 1)) return false;
+  for (std::size_t j = i; j < digits; ++j)
+    if (text[j] < '0' || text[j] > '9') return false;
+  if (!sixDecimals) return digits == text.size();
+  if (text.size() != digits + 7) return false;
+  for (std::size_t j = digits + 1; j < text.size(); ++j)
+    if (text[j] < '0' || text[j] > '9') return false;
+  return true;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
@@ -14,8 +34,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (CzechText(load.error).empty() || EnglishText(load.error).empty()) std::abort();
     return 0;
   }
-  const SettingsFileLoad again = ParseSettingsText(WriteSettingsText(*load.settings, {}));
+  const std::string written = WriteSettingsText(*load.settings, {});
+  const SettingsFileLoad again = ParseSettingsText(written);
   if (!again.settings || again.settings->Values() != load.settings->Values()) std::abort();
+  for (const auto& [name, value] : again.settings->Values()) {
+    const SettingDef* def = FindSetting(name);
+    if (def->kind == SettingKind::BreakDelay && !PlainDecimal(value, false)) std::abort();
+    if (def->kind == SettingKind::Number &&
+        !PlainDecimal(value, FindNumericField(def->control)->kind == FieldKind::Gear))
+      std::abort();
+  }
   SettingsModel controls;
   ApplySettings(*load.settings, controls);
   (void)BuildWriteScript(controls, true);

@@ -1,6 +1,7 @@
 #include "protocol/SettingsFile.h"
 
 #include "entry/GearExpression.h"
+#include "entry/InputNames.h"
 #include "entry/IntegerText.h"
 #include "entry/NumericFields.h"
 #include "entry/Validation.h"
@@ -12,6 +13,12 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <map>
 
 namespace {
 
@@ -20,8 +27,9 @@ constexpr const char* kDirections[] = {"Kladná", "Záporná"};
 constexpr const char* kClock[] = {"Normální", "Inverzní"};
 // Grid rows 1 to 10 and the inputs they show.
 constexpr int kRowInputs[] = {0, 1, 2, 3, 4, 5, 6, 7, 14, 15};
-constexpr std::size_t kMaxNameBytes = 255;
 constexpr qint64 kMaxFileBytes = 1 << 20;
+// How much of a value from a file a message repeats.
+constexpr std::size_t kShownValueChars = 40;
 
 std::vector<SettingDef> BuildDefs() {
   std::vector<SettingDef> defs;
@@ -69,12 +77,6 @@ std::vector<SettingDef> BuildDefs() {
   return defs;
 }
 
-const NumericField* NumericFieldNamed(const std::string& name) {
-  for (const NumericField& field : kNumericFields)
-    if (name == field.name) return &field;
-  return nullptr;
-}
-
 int WordIndex(std::span<const char* const> words, const std::string& value) {
   for (std::size_t i = 0; i < words.size(); ++i)
     if (value == words[i]) return static_cast<int>(i);
@@ -91,7 +93,17 @@ bool ValidUtf8(const std::string& text) {
   // Stateless: a sequence cut off at the end of the file is an error, not a wait for more bytes.
   QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   const QString decoded = decoder.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-  return !decoder.hasError();
+  return !decoder.hasError() && text.find('\0') == std::string::npos;
+}
+
+// The polarity byte's bit of an axis direction setting: X, Y, Z, A are bits 0 to 3.
+int AxisBit(const std::string& setting) { return static_cast<int>(std::string("XYZA").find(setting[0])); }
+
+// The hexadecimal digits of a byte register's reply ("0,7F"), or -1.
+int ReplyByte(const std::string& reply) {
+  if (reply.size() != 4 || !reply.starts_with("0,")) return -1;
+  const IntegerText parsed = ParseIntegerText("$" + reply.substr(2));
+  return parsed.malformed ? -1 : parsed.value;
 }
 
 }  // namespace
@@ -102,9 +114,13 @@ std::span<const SettingDef> SettingDefs() {
 }
 
 const SettingDef* FindSetting(const std::string& name) {
-  for (const SettingDef& def : SettingDefs())
-    if (def.name == name) return &def;
-  return nullptr;
+  static const std::map<std::string, const SettingDef*> byName = [] {
+    std::map<std::string, const SettingDef*> map;
+    for (const SettingDef& def : SettingDefs()) map[def.name] = &def;
+    return map;
+  }();
+  const auto it = byName.find(name);
+  return it == byName.end() ? nullptr : it->second;
 }
 
 bool SettingForUnit(const SettingDef& def, bool mpgCapable) {
@@ -123,12 +139,12 @@ void UnitSettings::Set(const std::string& name, const std::string& value) {
   // Kept in the order of the definitions, so that a file always lists them alike.
   const auto defs = SettingDefs();
   const auto rank = [&](const std::string& n) {
-    for (std::size_t i = 0; i < defs.size(); ++i)
-      if (defs[i].name == n) return i;
-    return defs.size();
+    const SettingDef* def = FindSetting(n);
+    return def ? static_cast<std::size_t>(def - defs.data()) : defs.size();
   };
-  const auto at =
-      std::find_if(values_.begin(), values_.end(), [&](const auto& v) { return rank(v.first) > rank(name); });
+  const std::size_t newRank = rank(name);
+  auto at = values_.end();  // settings mostly come in order: look from the end
+  while (at != values_.begin() && rank(std::prev(at)->first) > newRank) --at;
   values_.insert(at, {name, value});
 }
 
@@ -164,12 +180,13 @@ UnitSettings SettingsOf(SettingsControls& controls, bool mpgCapable) {
         settings.Set(def.name, kClock[controls.Checked("RadioPolarityNormal") ? 0 : 1]);
         break;
       case SettingKind::BreakDelay:
-        settings.Set(def.name, BreakDelayDigits(controls.AcceptedBreakDelay()));
+        settings.Set(def.name, std::to_string(controls.AcceptedBreakDelay()));
         break;
-      case SettingKind::Number: settings.Set(def.name, controls.Text(def.control)); break;
-      case SettingKind::Bit:
-        settings.Set(def.name, controls.Cell(def.reg->gridColumn, def.row) == "1" ? "1" : "0");
+      case SettingKind::Number:
+        settings.Set(def.name, PlainNumberText(def.control, controls.Text(def.control)));
         break;
+      // As the cell stands: a cell that is neither "0" nor "1" is no bit, and the save says so.
+      case SettingKind::Bit: settings.Set(def.name, controls.Cell(def.reg->gridColumn, def.row)); break;
       case SettingKind::InputName: settings.Set(def.name, controls.InputName(def.row)); break;
     }
   }
@@ -202,32 +219,165 @@ void ApplySettings(const UnitSettings& settings, SettingsControls& controls) {
   }
 }
 
-bool ValueAccepted(const SettingDef& def, const std::string& value) {
+std::optional<std::string> AcceptedValue(const SettingDef& def, const std::string& value) {
+  const auto accept = [&](bool accepted) {
+    return accepted ? std::optional<std::string>(value) : std::nullopt;
+  };
   switch (def.kind) {
-    case SettingKind::Item: return WordIndex(def.reg->items, value) >= 0;
-    case SettingKind::AxisDirection: return WordIndex(kDirections, value) >= 0;
-    case SettingKind::Clock: return WordIndex(kClock, value) >= 0;
+    case SettingKind::Item: return accept(WordIndex(def.reg->items, value) >= 0);
+    case SettingKind::AxisDirection: return accept(WordIndex(kDirections, value) >= 0);
+    case SettingKind::Clock: return accept(WordIndex(kClock, value) >= 0);
     case SettingKind::BreakDelay: {
       const IntegerText parsed = ParseIntegerText(value);
-      return !parsed.malformed && parsed.value >= kBreakDelayLowest && parsed.value <= kBreakDelayHighest;
+      if (parsed.malformed || parsed.value < kBreakDelayLowest || parsed.value > kBreakDelayHighest)
+        return std::nullopt;
+      return std::to_string(parsed.value);
     }
     case SettingKind::Number: {
-      const NumericField* field = NumericFieldNamed(def.control);
-      if (!field) return false;
-      if (field->kind == FieldKind::Integer) {
-        const IntegerText parsed = ParseIntegerText(value);
-        return !parsed.malformed && parsed.value >= field->lowest && parsed.value <= field->highest;
-      }
-      long double gear = 0;
-      return EvaluateGearExpression(value, gear, 1, false) && gear >= field->lowest && gear <= field->highest;
+      const NumericField* field = FindNumericField(def.control);
+      if (!field) return std::nullopt;
+      std::optional<std::string> plain = PlainFieldText(*field, value);
+      if (!plain) return std::nullopt;
+      const std::optional<long double> number = UnitNumber(*plain);
+      if (!number || *number < field->lowest || *number > field->highest) return std::nullopt;
+      return plain;
     }
-    case SettingKind::Bit: return value == "0" || value == "1";
-    case SettingKind::InputName:
-      return value.size() <= kMaxNameBytes && std::none_of(value.begin(), value.end(), [](char c) {
-               return static_cast<unsigned char>(c) < 32;
-             });
+    case SettingKind::Bit: return accept(value == "0" || value == "1");
+    case SettingKind::InputName: return accept(InputNameAccepted(value));
   }
-  return false;
+  return std::nullopt;
+}
+
+bool ValueAccepted(const SettingDef& def, const std::string& value) {
+  return AcceptedValue(def, value).has_value();
+}
+
+std::string UnknownValue(const std::string& reply) { return "? (" + reply + ")"; }
+
+UnitSettings SettingsHeldByUnit(std::span<const std::string> replies, bool mpgCapable) {
+  UnitSettings held;
+  for (const SettingDef& def : SettingDefs()) {
+    if (!def.reg || !SettingForUnit(def, mpgCapable)) continue;
+    const auto line = static_cast<std::size_t>(def.reg - RegisterTable().data());
+    const std::string reply = line < replies.size() ? replies[line] : std::string();
+    std::optional<std::string> value;
+    const int byte = ReplyByte(reply);
+    switch (def.kind) {
+      case SettingKind::Item:
+        for (std::size_t item = 0; item < def.reg->codes.size(); ++item)
+          if (reply == std::string("0,") + def.reg->codes[item]) value = def.reg->items[item];
+        break;
+      case SettingKind::AxisDirection:
+        // Only "0,E0" ... "0,FF" name the five settings, as the window decodes them.
+        if (ReplyNamesAValue(*def.reg, reply)) value = kDirections[(byte >> AxisBit(def.name)) & 1 ? 0 : 1];
+        break;
+      case SettingKind::Clock:
+        if (ReplyNamesAValue(*def.reg, reply)) value = kClock[(byte >> 4) & 1 ? 0 : 1];
+        break;
+      case SettingKind::BreakDelay: {
+        // Two decimal digits in a byte register.
+        const IntegerText digits = ParseIntegerText(reply.size() == 4 ? reply.substr(2) : "?");
+        if (byte >= 0 && !digits.malformed) value = std::to_string(digits.value);
+        break;
+      }
+      case SettingKind::Number: {
+        const std::optional<long double> number =
+            reply.starts_with("0,") ? UnitNumber(reply.substr(2)) : std::nullopt;
+        if (!number) break;
+        const NumericField* field = FindNumericField(def.control);
+        if (field && field->kind == FieldKind::Gear) {
+          value = PlainFieldText(*field, reply.substr(2));
+        } else if (std::trunc(*number) == *number && std::fabs(*number) < 2147483648.0L) {
+          value = std::to_string(static_cast<long long>(*number));
+        } else {
+          value = reply.substr(2);  // a number the window cannot hold: as the unit said it
+        }
+        break;
+      }
+      case SettingKind::Bit:
+        if (byte >= 0) value = (byte >> InputBitOfRow(def.row)) & 1 ? "1" : "0";
+        break;
+      case SettingKind::InputName: break;
+    }
+    held.Set(def.name, value.value_or(UnknownValue(reply)));
+  }
+  return held;
+}
+
+std::vector<WriteLine> WritesForSettings(const UnitSettings& settings, std::span<const std::string> replies,
+                                         bool mpgCapable) {
+  std::vector<WriteLine> writes;
+  const auto lines = RegisterLines(mpgCapable);
+  for (std::size_t line = 0; line < lines.size(); ++line) {
+    const Register& reg = lines[line];
+    const std::string reply = line < replies.size() ? replies[line] : std::string();
+    int byte = ReplyByte(reply);
+    std::optional<std::string> value;
+    for (const SettingDef* def : SettingsOfRegister(reg)) {
+      const std::optional<std::string> wanted = settings.Get(def->name);
+      if (!wanted) continue;
+      const auto setBit = [&](int bit, bool on) {
+        byte = on ? byte | (1 << bit) : byte & ~(1 << bit);
+        value = Hex2(static_cast<unsigned>(byte));
+      };
+      switch (def->kind) {
+        case SettingKind::Item:
+          if (const int item = WordIndex(reg.items, *wanted); item >= 0)
+            value = reg.codes[static_cast<std::size_t>(item)];
+          break;
+        case SettingKind::BreakDelay: value = BreakDelayDigits(ParseIntegerText(*wanted).value); break;
+        case SettingKind::Number: value = *wanted; break;
+        case SettingKind::AxisDirection: setBit(AxisBit(def->name), *wanted == kDirections[0]); break;
+        case SettingKind::Clock: setBit(4, *wanted == kClock[0]); break;
+        case SettingKind::Bit: setBit(InputBitOfRow(def->row), *wanted == "1"); break;
+        case SettingKind::InputName: break;
+      }
+    }
+    // A shared register whose reply gave no byte cannot keep the other bits: it is not written
+    // (the callers refuse such a read before they get here).
+    const bool shared = reg.kind == RegisterKind::PolarityByte || reg.kind == RegisterKind::InputBitsLow ||
+                        reg.kind == RegisterKind::InputBitsHigh;
+    if (value && !(shared && ReplyByte(reply) < 0)) writes.push_back({&reg, reg.writePrefix + *value});
+  }
+  return writes;
+}
+
+std::vector<const Register*> UnverifiedRegisters(std::span<const WriteLine> writes,
+                                                 std::span<const std::string> before,
+                                                 std::span<const std::string> after, bool mpgCapable) {
+  std::vector<const Register*> unverified;
+  const auto lines = RegisterLines(mpgCapable);
+  const auto at = [](std::span<const std::string> replies, std::size_t line) {
+    return line < replies.size() ? replies[line] : std::string();
+  };
+  for (std::size_t line = 0; line < lines.size(); ++line) {
+    const Register& reg = lines[line];
+    // What it should hold: the value written, else what it held before (a reply that fitted).
+    std::string expected = at(before, line).substr(std::min<std::size_t>(2, at(before, line).size()));
+    for (const WriteLine& write : writes)
+      if (write.reg == &reg) expected = write.command.substr(std::strlen(reg.writePrefix));
+    const std::string reply = at(after, line);
+    if (!ReplyFitsRegister(reg, reply) || !SameRegisterValue(reg, expected, reply.substr(2)))
+      unverified.push_back(&reg);
+  }
+  return unverified;
+}
+
+std::vector<const SettingDef*> SettingsOfRegister(const Register& reg) {
+  std::vector<const SettingDef*> defs;
+  for (const SettingDef& def : SettingDefs())
+    if (def.reg == &reg) defs.push_back(&def);
+  return defs;
+}
+
+const SettingDef* FirstUnwritableSetting(SettingsControls& controls, bool mpgCapable, bool withNames) {
+  const UnitSettings settings = SettingsOf(controls, mpgCapable);
+  for (const SettingDef& def : SettingDefs()) {
+    if (!SettingForUnit(def, mpgCapable) || (def.kind == SettingKind::InputName && !withNames)) continue;
+    const std::optional<std::string> value = settings.Get(def.name);
+    if (!value || !ValueAccepted(def, *value)) return &def;
+  }
+  return nullptr;
 }
 
 UnitSettings AsSaved(const UnitSettings& settings) {
@@ -264,6 +414,8 @@ std::string WriteSettingsText(const UnitSettings& settings, const SettingsFileHe
   if (!header.unitId.empty() || !header.unitVersion.empty())
     text +=
         "# Jednotka: " + header.unitId + (header.unitVersion.empty() ? "" : ", " + header.unitVersion) + "\n";
+  else if (header.windowValues)
+    text += "# Hodnoty: z okna programu, nepřečtené z jednotky\n";
   if (!header.savedAt.empty()) text += "# Uloženo: " + header.savedAt + "\n";
   if (!header.program.empty()) text += "# Program: " + header.program + "\n";
   for (const auto& [name, value] : settings.Values())
@@ -278,8 +430,6 @@ SettingsFileLoad ParseSettingsText(const std::string& text) {
     load.error = {kind, line, name, value};
     return load;
   };
-  if (!ValidUtf8(text) || text.find('\0') != std::string::npos)
-    return fail(SettingsFileError::Kind::NotText, 0);
   UnitSettings settings;
   std::size_t start = 0;
   for (int number = 1; start < text.size(); ++number) {
@@ -287,6 +437,7 @@ SettingsFileLoad ParseSettingsText(const std::string& text) {
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
     start = end + 1;
+    if (!ValidUtf8(line)) return fail(SettingsFileError::Kind::NotText, number);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (number == 1 && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);  // a byte-order mark
     const std::string trimmed = Trimmed(line);
@@ -299,70 +450,170 @@ SettingsFileLoad ParseSettingsText(const std::string& text) {
     const SettingDef* def = FindSetting(name);
     if (!def) return fail(SettingsFileError::Kind::Unknown, number, name);
     if (settings.Get(name)) return fail(SettingsFileError::Kind::Duplicate, number, name);
-    if (!ValueAccepted(*def, value)) return fail(SettingsFileError::Kind::BadValue, number, name, value);
-    settings.Set(name, value);
+    // Kept in its plain form: "$10" is 16 wherever it goes next.
+    const std::optional<std::string> accepted = AcceptedValue(*def, value);
+    if (!accepted) return fail(SettingsFileError::Kind::BadValue, number, name, value);
+    settings.Set(name, *accepted);
   }
+  if (settings.Empty()) return fail(SettingsFileError::Kind::NoSettings, 0);
   load.settings = settings;
   return load;
 }
 
+std::string ShownText(const std::string& text) {
+  std::string shown;
+  std::size_t characters = 0;
+  for (const char byte : text) {
+    const auto c = static_cast<unsigned char>(byte);
+    if ((c & 0xC0) != 0x80 && ++characters > kShownValueChars) {
+      shown += "…";
+      break;
+    }
+    if (c < 32 || c == 127) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      shown += escaped;
+    } else {
+      shown += byte;
+    }
+  }
+  return shown;
+}
+
 std::string CzechText(const SettingsFileError& e) {
   std::string at = "Řádek " + std::to_string(e.line) + ": ";
+  const std::string name = ShownText(e.name), value = ShownText(e.value);
   switch (e.kind) {
-    case SettingsFileError::Kind::NotText: return "Soubor není text v kódování UTF-8.";
+    case SettingsFileError::Kind::NotText: return at + "text není v kódování UTF-8.";
     case SettingsFileError::Kind::Malformed: return at + "očekáváno „název = hodnota“.";
-    case SettingsFileError::Kind::Unknown: return at + "neznámé nastavení „" + e.name + "“.";
-    case SettingsFileError::Kind::Duplicate: return at + "nastavení „" + e.name + "“ je v souboru podruhé.";
+    case SettingsFileError::Kind::Unknown: return at + "neznámé nastavení „" + name + "“.";
+    case SettingsFileError::Kind::Duplicate: return at + "nastavení „" + name + "“ je v souboru podruhé.";
     case SettingsFileError::Kind::BadValue:
-      return at + "hodnota „" + e.value + "“ nepatří k nastavení „" + e.name + "“.";
+      return at + "hodnota „" + value + "“ nepatří k nastavení „" + name + "“.";
+    case SettingsFileError::Kind::NoSettings: return "Soubor neobsahuje žádné nastavení.";
   }
   return at;
 }
 
 std::string EnglishText(const SettingsFileError& e) {
   std::string at = "line " + std::to_string(e.line) + ": ";
+  const std::string name = ShownText(e.name), value = ShownText(e.value);
   switch (e.kind) {
-    case SettingsFileError::Kind::NotText: return "the file is not UTF-8 text";
+    case SettingsFileError::Kind::NotText: return at + "not UTF-8 text";
     case SettingsFileError::Kind::Malformed: return at + "expected \"name = value\"";
-    case SettingsFileError::Kind::Unknown: return at + "unknown setting \"" + e.name + "\"";
-    case SettingsFileError::Kind::Duplicate: return at + "setting \"" + e.name + "\" appears a second time";
+    case SettingsFileError::Kind::Unknown: return at + "unknown setting \"" + name + "\"";
+    case SettingsFileError::Kind::Duplicate: return at + "setting \"" + name + "\" appears a second time";
     case SettingsFileError::Kind::BadValue:
-      return at + "value \"" + e.value + "\" is not allowed for \"" + e.name + "\"";
+      return at + "value \"" + value + "\" is not allowed for \"" + name + "\"";
+    case SettingsFileError::Kind::NoSettings: return "the file holds no settings";
   }
   return at;
 }
 
-std::string SaveSettingsFile(const std::string& path, const std::string& text) {
-  // A device or a pipe (/dev/null, /dev/stdout) is written as it is: the atomic write would
-  // replace it by a regular file.
-  if (const QFileInfo info(QString::fromStdString(path)); info.exists() && !info.isFile()) {
-    QFile device(QString::fromStdString(path));
-    if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return device.errorString().toStdString();
+namespace {
+
+struct SystemErrorText {
+  int error;
+  const char* czech;
+  const char* english;
+};
+// The reasons an operator meets, in both languages; others by their number.
+const SystemErrorText kSystemErrors[] = {
+    {ENOSPC, "disk je plný", "no space left on the disk"},
+    {EDQUOT, "disk je plný (kvóta)", "disk quota exceeded"},
+    {EFBIG, "soubor je příliš velký", "file too large"},
+    {EACCES, "přístup odepřen", "permission denied"},
+    {EPERM, "přístup odepřen", "permission denied"},
+    {EROFS, "disk je jen pro čtení", "read-only file system"},
+    {ENOENT, "soubor nebo složka neexistuje", "no such file or folder"},
+    {ENOTDIR, "cesta vede přes soubor, ne složku", "a part of the path is not a folder"},
+    {EISDIR, "je to složka", "is a folder"},
+    {ENAMETOOLONG, "název je příliš dlouhý", "name too long"},
+    {EIO, "chyba vstupu/výstupu", "input/output error"},
+    {EBADF, "soubor není otevřen pro zápis", "not open for writing"},
+};
+
+// The errno of a failed call of a file object, or the nearest one its error kind names.
+FileFault SystemFault(const QFileDevice& file, int error) {
+  if (error == 0) {
+    switch (file.error()) {
+      case QFileDevice::ResourceError: error = ENOSPC; break;
+      case QFileDevice::PermissionsError: error = EACCES; break;
+      default: error = EIO; break;
+    }
+  }
+  return {FileFault::Kind::System, error};
+}
+
+}  // namespace
+
+std::string CzechText(const FileFault& fault) {
+  switch (fault.kind) {
+    case FileFault::Kind::None: return {};
+    case FileFault::Kind::NotRegular: return "není to obyčejný soubor";
+    case FileFault::Kind::TooLarge: return "soubor je větší, než soubor nastavení může být";
+    case FileFault::Kind::System: break;
+  }
+  for (const SystemErrorText& text : kSystemErrors)
+    if (text.error == fault.error) return text.czech;
+  return "systémová chyba " + std::to_string(fault.error);
+}
+
+std::string EnglishText(const FileFault& fault) {
+  switch (fault.kind) {
+    case FileFault::Kind::None: return {};
+    case FileFault::Kind::NotRegular: return "not a regular file";
+    case FileFault::Kind::TooLarge: return "the file is larger than a settings file can be";
+    case FileFault::Kind::System: break;
+  }
+  for (const SystemErrorText& text : kSystemErrors)
+    if (text.error == fault.error) return text.english;
+  return "system error " + std::to_string(fault.error);
+}
+
+FileFault SaveSettingsFile(const std::string& path, const std::string& text, FileTarget target) {
+  const QString name = QString::fromStdString(path);
+  if (const QFileInfo info(name); info.exists() && !info.isFile()) {
+    // A FIFO would block the window at the open, and the atomic write would replace a device by a
+    // regular file: only where asked for (vorkactl -o /dev/stdout) is it written as it is.
+    if (target == FileTarget::RegularOnly) return {FileFault::Kind::NotRegular};
+    QFile device(name);
+    errno = 0;
+    if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return SystemFault(device, errno);
+    errno = 0;
     if (device.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()))
-      return device.errorString().toStdString();
+      return SystemFault(device, errno);
     return {};
   }
-  QSaveFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly)) return file.errorString().toStdString();
-  if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
-    const std::string reason = file.errorString().toStdString();
+  QSaveFile file(name);
+  errno = 0;
+  if (!file.open(QIODevice::WriteOnly)) return SystemFault(file, errno);
+  // The write only fills Qt's buffer and the commit does not always report a failed flush of it:
+  // flush first, so that a full disk is seen while the old file is still whole.
+  errno = 0;
+  if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
+      !file.flush()) {
+    const FileFault fault = SystemFault(file, errno);
     file.cancelWriting();
-    return reason.empty() ? "write failed" : reason;
+    return fault;
   }
-  if (!file.commit()) return file.errorString().toStdString();
+  errno = 0;
+  if (!file.commit()) return SystemFault(file, errno);
   return {};
 }
 
-std::string LoadSettingsFile(const std::string& path, std::string& text) {
+FileFault LoadSettingsFile(const std::string& path, std::string& text) {
   // A pipe or a device would block the window: regular files only.
   if (const QFileInfo info(QString::fromStdString(path)); info.exists() && !info.isFile())
-    return "not a regular file";
+    return {FileFault::Kind::NotRegular};
   QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly)) return file.errorString().toStdString();
-  if (!file.isSequential() && file.size() > kMaxFileBytes)
-    return "the file is larger than a settings file can be";
+  errno = 0;
+  if (!file.open(QIODevice::ReadOnly)) return SystemFault(file, errno);
+  if (!file.isSequential() && file.size() > kMaxFileBytes) return {FileFault::Kind::TooLarge};
+  errno = 0;
   const QByteArray bytes = file.read(kMaxFileBytes + 1);
-  if (bytes.size() > kMaxFileBytes) return "the file is larger than a settings file can be";
+  if (file.error() != QFileDevice::NoError) return SystemFault(file, errno);
+  if (bytes.size() > kMaxFileBytes) return {FileFault::Kind::TooLarge};
   text.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
   return {};
 }

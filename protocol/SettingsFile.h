@@ -49,6 +49,21 @@ UnitSettings SettingsOf(SettingsControls& controls, bool mpgCapable);
 void ApplySettings(const UnitSettings& settings, SettingsControls& controls);
 // Whether a value is one the window accepts for the setting (its words, its range table).
 bool ValueAccepted(const SettingDef& def, const std::string& value);
+// The value in its plain form when the window accepts it: numbers as plain decimals ("$10" 16,
+// "200*16/5" 640.000000), words and bits as they are.
+std::optional<std::string> AcceptedValue(const SettingDef& def, const std::string& value);
+
+// A setting the unit holds in a form the window cannot show, such as an output code no item has:
+// a value of its own ("? (0,07)") that equals nothing a file or the window can hold.
+std::string UnknownValue(const std::string& reply);
+// The settings as the unit holds them, from the replies of a whole read: words as the window
+// names them, numbers as plain decimals (also outside the window's ranges), and a reply that names
+// no value of its setting as a value of its own. Nothing is corrected.
+UnitSettings SettingsHeldByUnit(std::span<const std::string> replies, bool mpgCapable);
+
+// The first setting of the controls that no register or file could carry as it stands: a list
+// without an item, a grid cell other than "0" or "1", an input name the files refuse (withNames).
+const SettingDef* FirstUnwritableSetting(SettingsControls& controls, bool mpgCapable, bool withNames);
 
 // The same settings as a save would send them: through a model and the validation pass, quietly.
 UnitSettings AsSaved(const UnitSettings& settings);
@@ -63,16 +78,32 @@ struct SettingDifference {
 // The settings whose values differ, in SettingDefs order; a setting only one side holds counts.
 std::vector<SettingDifference> Differences(const UnitSettings& left, const UnitSettings& right);
 
+// The writes that put the given settings (each as AcceptedValue gives it) into a unit whose
+// registers answered `replies` (a whole read, each reply fitting its register): only the registers
+// that hold one of the settings, in table order. A register shared with settings left out (the
+// polarity byte, the input words) keeps the unit's other bits exactly as read.
+std::vector<WriteLine> WritesForSettings(const UnitSettings& settings, std::span<const std::string> replies,
+                                         bool mpgCapable);
+// The registers whose value read after the writes differs from what was written or, for a register
+// not written, from what it held before.
+std::vector<const Register*> UnverifiedRegisters(std::span<const WriteLine> writes,
+                                                 std::span<const std::string> before,
+                                                 std::span<const std::string> after, bool mpgCapable);
+// The settings a register carries.
+std::vector<const SettingDef*> SettingsOfRegister(const Register& reg);
+
 // The settings file: UTF-8, "name = value" lines in SettingDefs order, "#" comments.
 struct SettingsFileHeader {
   std::string unitId, unitVersion;  // empty when not known
   std::string savedAt;              // local date and time, "2026-12-07 11:40"
   std::string program;              // "vorka_config 1.3"
+  // No unit named: the values are the window's, not read from a unit (or edited since).
+  bool windowValues = false;
 };
 std::string WriteSettingsText(const UnitSettings& settings, const SettingsFileHeader& header);
 
 struct SettingsFileError {
-  enum class Kind { NotText, Malformed, Unknown, Duplicate, BadValue } kind;
+  enum class Kind { NotText, Malformed, Unknown, Duplicate, BadValue, NoSettings } kind;
   int line = 0;  // from 1; 0 for the file as a whole
   std::string name, value;
 };
@@ -83,12 +114,25 @@ struct SettingsFileLoad {
 };
 SettingsFileLoad ParseSettingsText(const std::string& text);
 
-// Messages for the operator.
+// Messages for the operator; text from the file is repeated with control characters escaped and
+// long values shortened (ShownText).
 std::string CzechText(const SettingsFileError& error);
 std::string EnglishText(const SettingsFileError& error);
+std::string ShownText(const std::string& text);
 
-// Writes the text atomically: the old file stays whole until the new one is complete (a device
-// such as /dev/null is written as it is). Empty on success, else the system's reason.
-std::string SaveSettingsFile(const std::string& path, const std::string& text);
-// Reads a file of at most a megabyte; empty reason on success.
-std::string LoadSettingsFile(const std::string& path, std::string& text);
+// Why a settings file could not be written or read.
+struct FileFault {
+  enum class Kind { None, NotRegular, TooLarge, System } kind = Kind::None;
+  int error = 0;  // the system's error number (System)
+  explicit operator bool() const { return kind != Kind::None; }
+};
+std::string CzechText(const FileFault& fault);
+std::string EnglishText(const FileFault& fault);
+
+// RegularOnly: a path that exists and is no regular file (a FIFO, a device) is refused, as the
+// window must not block on it; AnyFile writes such a path as it is (vorkactl -o /dev/stdout).
+enum class FileTarget { RegularOnly, AnyFile };
+// Writes the text atomically: the old file stays whole until the new one is complete and flushed.
+FileFault SaveSettingsFile(const std::string& path, const std::string& text, FileTarget target);
+// Reads a regular file of at most a megabyte.
+FileFault LoadSettingsFile(const std::string& path, std::string& text);

@@ -122,8 +122,8 @@ void IdentifyUnit(UnitHost& host) {
   }
 }
 
-void ReadSettings(UnitHost& host) {
-  if (ReachUnit(host) != Reach::Unit) return;
+bool ReadSettings(UnitHost& host) {
+  if (ReachUnit(host) != Reach::Unit) return false;
   UnitState& state = host.State();
   host.PauseMonitor();
   state.commandMode = "read";
@@ -131,13 +131,14 @@ void ReadSettings(UnitHost& host) {
   // Only the replies that arrived are decoded: after a failed exchange the controls not reached
   // keep the operator's values.
   const bool whole = DecodeReadReplies(result.replies, host.Controls(), state.mpgCapable);
-  if (!whole) return;  // no first reply, or an empty one: the outputs are all there is
+  if (!whole) return false;  // no first reply, or an empty one: the outputs are all there is
   if (!host.MonitorPageShown()) {
     ValidateNumericFields(host.Controls());
   } else if (state.mpgCapable) {
     if (result.completed) host.ResumeMonitor();  // a lost unit is not polled
     ValidateNumericFields(host.Controls());
   }
+  return result.completed;
 }
 
 void SaveSettings(UnitHost& host) {
@@ -150,6 +151,12 @@ void SaveSettings(UnitHost& host) {
   if (reach == Reach::NoUnit) Messages().Message(Text(kNotSavedText));
   if (reach != Reach::Unit) return;
   UnitState& state = host.State();
+  // Every setting goes into its register as the window shows it, or nothing is sent.
+  if (const SettingDef* def = FirstUnwritableSetting(host.Controls(), state.mpgCapable, false)) {
+    Messages().Message(Text(kNotSavedText) + QStringLiteral(": ") +
+                       QString::fromStdString(UnwritableText(*def)));
+    return;
+  }
   host.PauseMonitor();
   state.commandMode = "write";
   // The script's lines with their registers, so that a refused write can be named.
@@ -176,11 +183,19 @@ std::optional<UnitSettings> ReadUnitSettings(UnitHost& host) {
   state.commandMode = "read";
   const ExchangeResult result = host.RunCommandScript();
   if (!result.completed) return std::nullopt;  // "Chyba komunikace" has been said
-  SettingsModel unit;
-  DecodeReadReplies(result.replies, unit, state.mpgCapable);
-  ValidateNumericFields(static_cast<FieldTexts&>(unit), {});
   host.ResumeMonitor();
-  return WithoutInputNames(SettingsOf(unit, state.mpgCapable));
+  return SettingsHeldByUnit(result.replies, state.mpgCapable);
+}
+
+std::string UnwritableText(const SettingDef& def) {
+  const std::string name = "„" + def.caption + "“";
+  switch (def.kind) {
+    case SettingKind::Bit: return name + " musí být 0 nebo 1";
+    case SettingKind::InputName: return name + " smí mít nejvýše 255 bajtů a nesmí obsahovat řídicí znaky";
+    case SettingKind::Number:
+    case SettingKind::BreakDelay: return name + " nemá platnou hodnotu";
+    default: return name + " nemá vybranou položku";
+  }
 }
 
 void ResetUnit(UnitHost& host) {

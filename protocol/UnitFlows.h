@@ -69,13 +69,18 @@ inline const char* const kNotSavedText = "Neuloženo";
 inline const char* const kSavedText = "Uložení proběhlo v pořádku";
 
 void IdentifyUnit(UnitHost& host);
-// "Načíst z VORKA": every register into the controls, then the validation pass.
-void ReadSettings(UnitHost& host);
-// "Uložit do VORKA": the validation pass, then every register from the controls.
+// "Načíst z VORKA": every register into the controls, then the validation pass. True when every
+// register was read and decoded.
+bool ReadSettings(UnitHost& host);
+// "Uložit do VORKA": the validation pass, then every register from the controls. A setting no
+// register can carry (a list without an item, a grid cell other than "0" or "1") stops it before
+// the first write, named.
 void SaveSettings(UnitHost& host);
+// Why a setting cannot be saved, for the operator ("„Povoleno – vstup 2“ musí být 0 nebo 1").
+std::string UnwritableText(const SettingDef& def);
 // Every register of the unit as settings, the controls untouched: nothing when no unit answered
-// the whole read (the operator has been told). The values are those a read would leave in the
-// window after its validation pass.
+// the whole read (the operator has been told). The values are those the unit holds, uncorrected;
+// one the window cannot show is a value of its own.
 std::optional<UnitSettings> ReadUnitSettings(UnitHost& host);
 // "Reset VORKA": the unit restarts.
 void ResetUnit(UnitHost& host);

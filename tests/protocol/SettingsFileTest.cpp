@@ -46,7 +46,7 @@ TEST(SettingsFileTest, FactorySettingsAsTextAndBack) {
       WriteSettingsText(settings, {"VK1", "TK20MPG v2.4", "2026-12-07 10:00", "vorka_config 1.3"});
   EXPECT_NE(text.find("# Jednotka: VK1, TK20MPG v2.4\n"), std::string::npos);
   for (const char* line : {"\nOUT1 = Chlazení\n", "\nOUT3 = Brzda\n", "\nBreakDelay = 10\n",
-                           "\nClockPolarity = Normální\n", "\nGearX = 1\n", "\nTimeOver = 100\n",
+                           "\nClockPolarity = Normální\n", "\nGearX = 1.000000\n", "\nTimeOver = 100\n",
                            "\nAxisLink = A => A\n", "\nPovoleno.14 = 0\n", "\nJmeno.0 = RefX\n"})
     EXPECT_NE(text.find(line), std::string::npos) << line;
   const SettingsFileLoad load = ParseSettingsText(text);
@@ -81,8 +81,8 @@ TEST(SettingsFileTest, BrokenFilesNameTheirLineAndGiveNothing) {
       {"OUT1 Laser\n", K::Malformed, 1},
       {" = 5\n", K::Malformed, 1},
       {"OUT1 = Laser\r\nOUT2 = Ofuk\r\nOUT1 = Brzda\r\n", K::Duplicate, 3},
-      {"OUT1 = Laser\n\xff\n", K::NotText, 0},
-      {"Jmeno.3 = Dve\xc5", K::NotText, 0},  // a character cut off at the end
+      {"OUT1 = Laser\n\xff\n", K::NotText, 2},
+      {"Jmeno.3 = Dve\xc5", K::NotText, 1},  // a character cut off at the end
   };
   for (const Case& c : cases) {
     const SettingsFileLoad load = ParseSettingsText(c.text);
@@ -126,7 +126,7 @@ TEST(SettingsFileTest, DifferencesListOnlyWhatDiffers) {
 }
 
 TEST(SettingsFileTest, ADeviceStaysADevice) {
-  EXPECT_TRUE(SaveSettingsFile("/dev/null", "OUT1 = Laser\n").empty());
+  EXPECT_FALSE(SaveSettingsFile("/dev/null", "OUT1 = Laser\n", FileTarget::AnyFile));
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
@@ -136,14 +136,14 @@ TEST(SettingsFileTest, FailedWriteLeavesTheOldFileWhole) {
   fs::create_directories(dir);
   const fs::path path = dir / "unit.vorka";
   const std::string old = "OUT1 = Laser\n";
-  ASSERT_TRUE(SaveSettingsFile(path.string(), old).empty());
+  ASSERT_FALSE(SaveSettingsFile(path.string(), old, FileTarget::RegularOnly));
   const std::string large(64 * 1024, '#');
   const pid_t child = ::fork();
   if (child == 0) {
     std::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{4096, 4096};
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    ::_exit(SaveSettingsFile(path.string(), large).empty() ? 0 : 1);
+    ::_exit(SaveSettingsFile(path.string(), large, FileTarget::RegularOnly) ? 1 : 0);
   }
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
@@ -154,6 +154,84 @@ TEST(SettingsFileTest, FailedWriteLeavesTheOldFileWhole) {
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir)) ++files;
   EXPECT_EQ(files, 1u);  // no half-written file left beside it
   fs::remove_all(dir);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SettingsFileTest, NumbersAreKeptAsPlainDecimals) {
+  struct Case {
+    const char* line;
+    const char* plain;  // the value as the file is read
+  };
+  const Case cases[] = {
+      {"BreakDelay = $10", "16"},
+      {"BreakDelay = 05", "5"},
+      {"TimeOver = 0x64", "100"},
+      {"HiLimitX =  +100", "100"},
+      {"LoLimitY = -0015", "-15"},
+      {"DefSpinSpeed = X1F", "31"},
+      {"GearX = 200 * 16 / 5", "640.000000"},
+      {"GearY = 2,5", "2.500000"},
+      {"GearZ = 1", "1.000000"},
+  };
+  for (const Case& c : cases) {
+    const SettingsFileLoad load = ParseSettingsText(std::string(c.line) + "\n");
+    ASSERT_TRUE(load.settings) << c.line << ": " << EnglishText(load.error);
+    const std::string name = std::string(c.line).substr(0, std::string(c.line).find(' '));
+    EXPECT_EQ(load.settings->Get(name), c.plain) << c.line;
+    // Written back, it reads as itself.
+    EXPECT_NE(WriteSettingsText(*load.settings, {}).find(name + " = " + c.plain + "\n"), std::string::npos);
+  }
+}
+
+TEST(SettingsFileTest, TheUnitsValuesAsHeldUncorrected) {
+  std::vector<std::string> replies = {
+      "0,02", "0,07",   "0,09", "0,FF",       "0,10",  "0,FE", "0,02",  "0,EE", "0,-120.5", "0,-7",
+      "0,0",  "0,5000", "0,1",  "0,1.000000", "0,640", "0,1",  "0,abc", "0,1",  "0,1",      "0,100.000000",
+      "0,1",  "0,1",    "0,1",  "0,1",        "0,81",  "0,7F", "0,00",  "0,80", "0,01"};
+  const UnitSettings held = SettingsHeldByUnit(replies, true);
+  const std::pair<const char*, const char*> expected[] = {
+      {"OUT1", "Chlazení"},
+      {"OUT2", "? (0,07)"},
+      {"OUT3", "Signalizace přerušení"},
+      {"BreakDelay", "10"},
+      {"XAxisPolarity", "Záporná"},
+      {"YAxisPolarity", "Kladná"},
+      {"ClockPolarity", "Normální"},
+      {"StartNum", "? (0,EE)"},
+      {"LoLimitX", "-120.5"},
+      {"LoLimitY", "-7"},
+      {"HiLimitX", "5000"},
+      {"GearX", "640.000000"},
+      {"GearZ", "? (0,abc)"},
+      {"TimeOver", "100"},
+      {"Povoleno.0", "1"},
+      {"Povoleno.7", "1"},
+      {"Povoleno.14", "1"},
+      {"Povoleno.15", "0"},
+      {"Polarita.15", "1"},
+      {"AxisLink", "X => A"},
+  };
+  for (const auto& [name, value] : expected) EXPECT_EQ(held.Get(name), value) << name;
+  EXPECT_FALSE(held.Get("Jmeno.0"));
+  // A polarity byte outside E0 ... FF names none of the five settings.
+  replies[5] = "0,12";
+  EXPECT_EQ(SettingsHeldByUnit(replies, true).Get("ClockPolarity"), "? (0,12)");
+  // An unknown value is no value a file may hold.
+  EXPECT_FALSE(ParseSettingsText("OUT2 = ? (0,07)\n").settings);
+}
+
+TEST(SettingsFileTest, MessagesShowFileTextEscapedAndShort) {
+  using K = SettingsFileError::Kind;
+  EXPECT_EQ(EnglishText({K::BadValue, 2, "OUT1", "\x1b[2J"}),
+            "line 2: value \"\\x1B[2J\" is not allowed for \"OUT1\"");
+  const std::string czech = CzechText({K::Unknown, 4, std::string(300, 'x'), ""});
+  EXPECT_EQ(czech, "Řádek 4: neznámé nastavení „" + std::string(40, 'x') + "…“.");
+  EXPECT_EQ(CzechText({K::NoSettings, 0, "", ""}), "Soubor neobsahuje žádné nastavení.");
+  EXPECT_EQ(CzechText(FileFault{FileFault::Kind::System, ENOSPC}), "disk je plný");
+  EXPECT_EQ(EnglishText(FileFault{FileFault::Kind::System, 12345}), "system error 12345");
 }
 
 }  // namespace
