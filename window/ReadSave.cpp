@@ -2,6 +2,7 @@
 #include "window/Term.h"
 
 #include "ui_Term.h"
+#include "window/SettingsFiles.h"
 #include "window/TermShared.h"
 
 #include <QRadioButton>
@@ -10,7 +11,10 @@ using namespace term;
 
 // ---- Reading and saving settings ----
 
-void TTermForm::ReadSettingClick() { ReadSettings(*this); }
+void TTermForm::ReadSettingClick() {
+  if (ReadSettings(*this))
+    files_->UnitRead(ui->EditIpID->text().toStdString(), ui->EditVerIp->text().toStdString());
+}
 
 void TTermForm::BtnSend1Click() { SaveSettings(*this); }
 

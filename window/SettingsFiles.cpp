@@ -48,9 +48,10 @@ void TFormCompare::Show(const std::vector<SettingDifference>& differences) {
 
 SettingsFiles::SettingsFiles(TTermForm& term) : term_(term), compare_(std::make_unique<TFormCompare>(&term)) {
   ChooseFileToSave = [this](QString& path) {
-    path = QFileDialog::getSaveFileName(&term_, QStringLiteral("Uložit nastavení do souboru"), QString(),
-                                        kFilter);
-    return !path.isEmpty();
+    const std::unique_ptr<QFileDialog> dialog = MakeSaveDialog();
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
+    path = dialog->selectedFiles().first();
+    return true;
   };
   ChooseFileToLoad = [this](QString& path) {
     path = QFileDialog::getOpenFileName(&term_, QStringLiteral("Načíst nastavení ze souboru"), QString(),
@@ -65,35 +66,62 @@ SettingsFiles::SettingsFiles(TTermForm& term) : term_(term), compare_(std::make_
 
 SettingsFiles::~SettingsFiles() = default;
 
+std::unique_ptr<QFileDialog> SettingsFiles::MakeSaveDialog() {
+  auto dialog = std::make_unique<QFileDialog>(&term_, QStringLiteral("Uložit nastavení do souboru"),
+                                              QString(), kFilter);
+  dialog->setAcceptMode(QFileDialog::AcceptSave);
+  dialog->setFileMode(QFileDialog::AnyFile);
+  dialog->setDefaultSuffix(QStringLiteral("vorka"));
+  return dialog;
+}
+
+void SettingsFiles::UnitRead(const std::string& unitId, const std::string& unitVersion) {
+  read_ = WithoutInputNames(SettingsOf(term_, term_.MpgCapable));
+  readId_ = unitId;
+  readVersion_ = unitVersion;
+}
+
+SettingsFileHeader SettingsFiles::Header() {
+  SettingsFileHeader header;
+  // The unit is named only when the values are still the ones read from it.
+  if (read_ && read_->Values() == WithoutInputNames(SettingsOf(term_, term_.MpgCapable)).Values()) {
+    header.unitId = readId_;
+    header.unitVersion = readVersion_;
+  } else {
+    header.windowValues = true;
+  }
+  header.savedAt = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
+  header.program = "vorka_config 1.3";
+  return header;
+}
+
 void SettingsFiles::SaveToFileClick() {
-  // The file holds what a save to the unit would send.
+  // The file holds what a save to the unit would send, and loads again.
   if (!term_.ValidateNumericFields()) {
     Messages().Message(QString::fromUtf8(kNotSavedText));
     return;
   }
+  if (const SettingDef* def = FirstUnwritableSetting(term_, term_.MpgCapable, true)) {
+    Messages().Message(QString::fromUtf8(kNotSavedText) + QStringLiteral(": ") +
+                       QString::fromStdString(UnwritableText(*def)));
+    return;
+  }
   QString path;
   if (!ChooseFileToSave(path)) return;
-  if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".vorka");
-  SettingsFileHeader header;
-  if (term_.UnitPresent) {
-    header.unitId = term_.ui->EditIpID->text().toStdString();
-    header.unitVersion = term_.ui->EditVerIp->text().toStdString();
-  }
-  header.savedAt = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
-  header.program = "vorka_config 1.3";
-  const std::string reason =
-      SaveSettingsFile(path.toStdString(), WriteSettingsText(SettingsOf(term_, term_.MpgCapable), header));
-  if (!reason.empty())
+  const FileFault fault =
+      SaveSettingsFile(path.toStdString(), WriteSettingsText(SettingsOf(term_, term_.MpgCapable), Header()),
+                       FileTarget::RegularOnly);
+  if (fault)
     Messages().Message(QStringLiteral("Nastavení nelze uložit do souboru: ") +
-                       QString::fromStdString(reason));
+                       QString::fromStdString(CzechText(fault)));
 }
 
 void SettingsFiles::LoadFromFileClick() {
   QString path;
   if (!ChooseFileToLoad(path)) return;
   std::string text;
-  if (const std::string reason = LoadSettingsFile(path.toStdString(), text); !reason.empty()) {
-    Messages().Message(QStringLiteral("Soubor nelze přečíst: ") + QString::fromStdString(reason));
+  if (const FileFault fault = LoadSettingsFile(path.toStdString(), text)) {
+    Messages().Message(QStringLiteral("Soubor nelze přečíst: ") + QString::fromStdString(CzechText(fault)));
     return;
   }
   const SettingsFileLoad load = ParseSettingsText(text);

@@ -6,11 +6,13 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class TFormCompare;
 }
 class TTermForm;
+class QFileDialog;
 
 // The differences between the window and the unit, one row each.
 class TFormCompare : public QDialog {
@@ -34,12 +36,25 @@ class SettingsFiles {
   void LoadFromFileClick();
   void CompareWithUnitClick();
 
+  // A whole read put the unit's settings into the window: until they are changed, a file saved
+  // from the window names that unit as their source.
+  void UnitRead(const std::string& unitId, const std::string& unitVersion);
+
+  // The save dialog as the operator gets it: a name typed without ".vorka" gets it before the
+  // dialog asks whether to replace an existing file.
+  std::unique_ptr<QFileDialog> MakeSaveDialog();
+
   // The file dialogs and the comparison dialog; tests put choosers of their own in their place.
   std::function<bool(QString&path)> ChooseFileToSave, ChooseFileToLoad;
   std::function<void(TFormCompare& dialog)> RunCompareDialog;
   TFormCompare& CompareDialog() { return *compare_; }
 
  private:
+  SettingsFileHeader Header();
+
   TTermForm& term_;
   std::unique_ptr<TFormCompare> compare_;
+  // The settings as the last whole read left them, and the unit they came from.
+  std::optional<UnitSettings> read_;
+  std::string readId_, readVersion_;
 };

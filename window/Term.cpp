@@ -1,6 +1,7 @@
 // The main window: its controls, start-up and shutdown, and the debug page with the exchange.
 #include "window/Term.h"
 
+#include "entry/InputNames.h"
 #include "entry/NumericFields.h"
 #include "link/Async.h"
 #include "link/Help.h"
@@ -150,6 +151,13 @@ void TTermForm::ConnectHandlers() {
       ui->StartNum->lineEdit()->setCursorPosition(cursor);
     }
     RunGuarded([this] { StartNumChange(); });
+  });
+  // Input names keep the files' rule wherever they come from (typed, pasted, a TORVEL import), so
+  // that a saved file always loads again.
+  connect(ui->StrGridVstupy, &QTableWidget::itemChanged, this, [](QTableWidgetItem* item) {
+    if (item->column() != kNameColumn || item->row() == 0) return;
+    const std::string name = item->text().toStdString();
+    if (!InputNameAccepted(name)) item->setText(QString::fromStdString(CleanInputName(name)));
   });
 }
 
