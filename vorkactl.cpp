@@ -13,20 +13,59 @@
 #include <QDateTime>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <thread>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 std::atomic<bool> g_interrupted{false};
+// The first failed write to standard output (an errno), 0 while every write went through.
+int g_outputError = 0;
 
 void Say(const std::string& text) { std::fprintf(stderr, "vorkactl: %s\n", text.c_str()); }
 
+// Data to standard output, each write checked: a full disk or a closed descriptor must not end in
+// an empty backup and exit 0.
 void Print(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
+  if (g_outputError) return;
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+    g_outputError = errno ? errno : EIO;
+}
+
+// A descriptor 0, 1 or 2 that the caller closed (">&-") is held by /dev/null, opened the wrong
+// way round: the port opened later cannot take its number and receive our output, and a write to
+// standard output fails as it should.
+void HoldClosedStandardDescriptors() {
+#ifdef Q_OS_UNIX
+  for (int fd = 0; fd <= 2; ++fd)
+    if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) ::open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+#endif
+}
+
+// The command's exit code, unless standard output failed on the way or at its close.
+int FinishOutput(int code) {
+  errno = 0;
+  if (std::fflush(stdout) != 0 && !g_outputError) g_outputError = errno ? errno : EIO;
+  errno = 0;
+  if (std::fclose(stdout) != 0 && !g_outputError) g_outputError = errno ? errno : EIO;
+  if (!g_outputError) return code;
+  Say("cannot write to standard output: " + EnglishText(FileFault{FileFault::Kind::System, g_outputError}));
+  return kExitFile;
+}
+
+std::string Commands(const std::vector<const Register*>& registers) {
+  std::string names;
+  for (const Register* reg : registers) names += (names.empty() ? "" : ", ") + std::string(reg->read);
+  return names;
 }
 
 // The unit reached through the chosen port, identified; nullptr-like failure with the exit code.
@@ -52,32 +91,52 @@ struct Session {
 
   bool Mpg() { return unit.State().mpgCapable; }
 
-  // Every register into a fresh model, corrected as the window's read corrects it; the values it
-  // had to correct are told by name. False when the read did not complete.
-  bool Read(SettingsModel& model, bool tellCorrections) {
+  // Every register's reply, each of the form its register gives; otherwise the exit code is in
+  // `failure` and the operator has been told (replies that belong to other commands, as from a
+  // unit answering twice, are named rather than taken for values).
+  std::optional<std::vector<std::string>> ReadRegisters() {
     unit.State().commandMode = "read";
     const ExchangeResult result = unit.RunCommandScript();
-    if (!result.completed) return false;
+    if (!result.completed) {
+      failure = kExitNoUnit;
+      return std::nullopt;
+    }
+    std::vector<const Register*> misfits;
+    const auto lines = RegisterLines(Mpg());
+    for (std::size_t n = 0; n < lines.size(); ++n)
+      if (!ReplyFitsRegister(lines[n], result.replies[n])) misfits.push_back(&lines[n]);
+    if (!misfits.empty()) {
+      Say("the unit's replies do not fit their registers (" + Commands(misfits) +
+          "): the line is noisy or the unit answered out of turn; nothing was used");
+      failure = kExitRefused;
+      return std::nullopt;
+    }
+    return result.replies;
+  }
+
+  // The registers decoded into a fresh model, corrected as the window's read corrects it; the
+  // values it had to correct are told by name.
+  bool Decode(const std::vector<std::string>& replies, SettingsModel& model) {
     try {
-      DecodeReadReplies(result.replies, model, Mpg());
+      DecodeReadReplies(replies, model, Mpg());
     } catch (const std::exception& e) {
-      Say(std::string("the unit sent a value that is no number: ") + e.what());
+      Say(std::string("the unit sent a value that is no number: ") + ShownText(e.what()));
+      failure = kExitRefused;
       return false;
     }
     // A list or polarity value the window does not know leaves the control as it was: say so, or
     // the file would hold another value than the unit without a word.
-    if (tellCorrections)
-      for (std::size_t n = 0; n < result.replies.size() && n < RegisterTable().size(); ++n)
-        if (!ReplyNamesAValue(RegisterTable()[n], result.replies[n]))
-          Say(std::string("the unit answered \"") + result.replies[n] + "\" for " +
-              RegisterTable()[n].control + ", which is none of its values; the file holds the default");
+    for (std::size_t n = 0; n < replies.size() && n < RegisterTable().size(); ++n)
+      if (!ReplyNamesAValue(RegisterTable()[n], replies[n]))
+        Say("the unit answered \"" + ShownText(replies[n]) + "\" for " + RegisterTable()[n].control +
+            ", which is none of its values; the file holds the default");
     std::map<std::string, std::string> before;
     for (const NumericField& field : kNumericFields) before[field.name] = model.Text(field.name);
     ValidateNumericFields(static_cast<FieldTexts&>(model), [](const std::string& message) { Say(message); });
-    if (tellCorrections && Mpg())
+    if (Mpg())
       for (const NumericField& field : kNumericFields)
         if (model.Text(field.name) != before[field.name])
-          Say(std::string("corrected ") + field.name + ": \"" + before[field.name] + "\" -> \"" +
+          Say(std::string("corrected ") + field.name + ": \"" + ShownText(before[field.name]) + "\" -> \"" +
               model.Text(field.name) + "\"");
     return true;
   }
@@ -95,8 +154,8 @@ int WriteOut(const std::string& text, const std::string& path) {
     Print(text);
     return kExitOk;
   }
-  if (const std::string reason = SaveSettingsFile(path, text); !reason.empty()) {
-    Say("cannot write " + path + ": " + reason);
+  if (const FileFault fault = SaveSettingsFile(path, text, FileTarget::AnyFile)) {
+    Say("cannot write " + path + ": " + EnglishText(fault));
     return kExitFile;
   }
   return kExitOk;
@@ -105,13 +164,13 @@ int WriteOut(const std::string& text, const std::string& path) {
 // A settings file that loads, or the exit code with the reason told.
 int LoadFile(const std::string& path, UnitSettings& settings) {
   std::string text;
-  if (const std::string reason = LoadSettingsFile(path, text); !reason.empty()) {
-    Say("cannot read " + path + ": " + reason);
+  if (const FileFault fault = LoadSettingsFile(path, text)) {
+    Say("cannot read " + path + ": " + EnglishText(fault));
     return kExitFile;
   }
   const SettingsFileLoad load = ParseSettingsText(text);
   if (!load.settings) {
-    Say(path + ": " + EnglishText(load.error) + "; nothing was sent");
+    Say(path + ": " + EnglishText(load.error));
     return kExitFile;
   }
   settings = *load.settings;
@@ -167,8 +226,9 @@ int Identify(const CtlOptions& options) {
 int Read(const CtlOptions& options) {
   Session s(options);
   if (s.failure) return s.failure;
+  const auto replies = s.ReadRegisters();
   SettingsModel model;
-  if (!s.Read(model, true)) return kExitNoUnit;
+  if (!replies || !s.Decode(*replies, model)) return s.failure;
   return WriteOut(WriteSettingsText(WithoutInputNames(SettingsOf(model, s.Mpg())), s.Header()),
                   options.output);
 }
@@ -181,43 +241,58 @@ int Defaults(const CtlOptions& options) {
                   options.output);
 }
 
+// The file's settings that a register carries, or all of the register's when the file has none.
+std::vector<const SettingDef*> SettingsNamed(const std::vector<const Register*>& registers,
+                                             const UnitSettings& file) {
+  std::vector<const SettingDef*> named;
+  for (const Register* reg : registers) {
+    std::vector<const SettingDef*> inFile, all = SettingsOfRegister(*reg);
+    for (const SettingDef* def : all)
+      if (file.Get(def->name)) inFile.push_back(def);
+    for (const SettingDef* def : inFile.empty() ? all : inFile) named.push_back(def);
+  }
+  return named;
+}
+
+// Only the registers that hold the file's settings are written; every other register, and every
+// other bit of a shared one, keeps what the unit held. Exit 0 means exactly the file's settings
+// changed, as read back.
 int Write(const CtlOptions& options) {
   UnitSettings file;
   if (const int code = LoadFile(options.file, file)) return code;
   file = WithoutInputNames(file);
+  if (file.Empty()) {
+    Say(options.file + ": the file holds only input names, which the unit does not keep; nothing was sent");
+    return kExitFile;
+  }
   Session s(options);
   if (s.failure) return s.failure;
   if (!s.Mpg() && file.HasMpgSettings()) {
     Say("the file holds MPG settings and the unit has no MPG firmware; nothing was sent");
     return kExitRefused;
   }
-  // Settings the file leaves out keep the unit's values.
-  SettingsModel& model = s.unit.Model();
-  if (!s.Read(model, true)) return kExitNoUnit;
-  ApplySettings(file, model);
-  if (!ValidateNumericFields(static_cast<FieldTexts&>(model), [](const std::string& m) { Say(m); })) {
-    Say("nothing was sent");
-    return kExitRefused;
-  }
-  const std::vector<WriteLine> lines = BuildWriteLines(model, s.Mpg());
+  const auto before = s.ReadRegisters();
+  if (!before) return s.failure;
+  const std::vector<WriteLine> lines = WritesForSettings(file, *before, s.Mpg());
+  s.unit.onFailure = nullptr;  // told below, with how far the writes got
   const ExchangeResult result = s.unit.RunScript(CommandsOf(lines));
-  if (!result.completed) return kExitNoUnit;
-  std::vector<const SettingDef*> refused;
-  for (const Register* reg : RefusedWrites(lines, result.replies))
-    for (const SettingDef& def : SettingDefs())
-      if (def.reg == reg) refused.push_back(&def);
-  if (!refused.empty()) {
-    Say("the unit refused: " + Names(refused));
+  const std::vector<const Register*> refusedRegisters = RefusedWrites(lines, result.replies);
+  if (!result.completed) {
+    const std::size_t acknowledged = result.replies.size() - refusedRegisters.size();
+    Say("the unit stopped answering after acknowledging " + std::to_string(acknowledged) + " of " +
+        std::to_string(lines.size()) + " writes; it may now hold part of the file");
+    return kExitNoUnit;
+  }
+  if (!refusedRegisters.empty()) {
+    Say("the unit refused: " + Names(SettingsNamed(refusedRegisters, file)));
     return kExitRefused;
   }
-  const UnitSettings sent = WithoutInputNames(SettingsOf(model, s.Mpg()));
-  SettingsModel back;
-  if (!s.Read(back, false)) return kExitNoUnit;
-  std::vector<const SettingDef*> differ;
-  for (const SettingDifference& d : Differences(sent, WithoutInputNames(SettingsOf(back, s.Mpg()))))
-    differ.push_back(d.def);
-  if (!differ.empty()) {
-    Say("not verified, the unit holds other values for: " + Names(differ));
+  s.unit.onFailure = [] { Say("the unit did not answer the read-back"); };
+  const auto after = s.ReadRegisters();
+  if (!after) return s.failure == kExitRefused ? kExitRefused : kExitNoUnit;
+  const std::vector<const Register*> unverified = UnverifiedRegisters(lines, *before, *after, s.Mpg());
+  if (!unverified.empty()) {
+    Say("not verified, the unit holds other values for: " + Names(SettingsNamed(unverified, file)));
     return kExitRefused;
   }
   Say("written and verified: " + std::to_string(lines.size()) + " registers");
@@ -227,12 +302,13 @@ int Write(const CtlOptions& options) {
 int Diff(const CtlOptions& options) {
   UnitSettings file;
   if (const int code = LoadFile(options.file, file)) return code;
+  const UnitSettings wanted = WithoutInputNames(file);
   Session s(options);
   if (s.failure) return s.failure;
-  SettingsModel model;
-  if (!s.Read(model, false)) return kExitNoUnit;
-  const UnitSettings unit = SettingsOf(model, s.Mpg());
-  const UnitSettings wanted = AsSaved(WithoutInputNames(file));
+  const auto replies = s.ReadRegisters();
+  if (!replies) return s.failure;
+  // As the unit holds them, uncorrected; a value the window cannot show is a value of its own.
+  const UnitSettings unit = SettingsHeldByUnit(*replies, s.Mpg());
   UnitSettings held;  // the unit's values of the settings the file names
   for (const auto& [name, value] : wanted.Values())
     if (const auto v = unit.Get(name)) held.Set(name, *v);
@@ -247,7 +323,11 @@ int Reset(const CtlOptions& options) {
   if (s.failure) return s.failure;
   s.unit.onFailure = nullptr;  // a restarting unit does not answer
   s.unit.State().commandMode = "reset";
-  s.unit.RunCommandScript();
+  const ExchangeResult result = s.unit.RunCommandScript();
+  if (result.completed && !result.replies.front().starts_with("0")) {
+    Say("the unit refused the reset: it answered \"" + ShownText(result.replies.front()) + "\"");
+    return kExitRefused;
+  }
   Say("reset sent; the unit restarts");
   return kExitOk;
 }
@@ -267,6 +347,7 @@ int Monitor(const CtlOptions& options) {
   while (!g_interrupted) {
     s.unit.State().commandMode = "stav";
     if (!s.unit.RunCommandScript().completed) {
+      if (g_interrupted) break;  // Ctrl-C while a reply was awaited
       Say("the unit was lost");
       return kExitNoUnit;
     }
@@ -290,21 +371,7 @@ int Monitor(const CtlOptions& options) {
   return kExitOk;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  SetUsbErrorReporter([](const std::string& message) { Say(message); });
-  SetUsbOpenHint([](const OpenFailure& failure) { return EnglishText(failure); });
-  const CtlOptions options = ParseCtlArguments(QCoreApplication::arguments().mid(1));
-  if (options.help) {
-    Print(CtlHelpText());
-    return kExitOk;
-  }
-  if (!options.error.empty()) {
-    Say(options.error + " (vorkactl --help lists the commands)");
-    return kExitUsage;
-  }
+int Run(const CtlOptions& options) {
   const std::string& c = options.command;
   if (c == "ports") return Ports();
   if (c == "scan") return Scan(options);
@@ -315,4 +382,23 @@ int main(int argc, char** argv) {
   if (c == "defaults") return Defaults(options);
   if (c == "reset") return Reset(options);
   return Monitor(options);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  HoldClosedStandardDescriptors();
+  QCoreApplication app(argc, argv);
+  SetUsbErrorReporter([](const std::string& message) { Say(message); });
+  SetUsbOpenHint([](const OpenFailure& failure) { return EnglishText(failure); });
+  const CtlOptions options = ParseCtlArguments(QCoreApplication::arguments().mid(1));
+  if (options.help) {
+    Print(CtlHelpText());
+    return FinishOutput(kExitOk);
+  }
+  if (!options.error.empty()) {
+    Say(options.error + " (vorkactl --help lists the commands)");
+    return kExitUsage;
+  }
+  return FinishOutput(Run(options));
 }

@@ -13,7 +13,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <fstream>
+#include <functional>
+#include <sstream>
+
+#include <fcntl.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -28,12 +34,19 @@ class VorkactlTest : public WindowFixture {
     qint64 ms = 0;
   };
   Run Ctl(const QStringList& arguments, bool asAnotherUser = false) {
-    QProcess process;
     // As root every device node opens: the tool then runs as nobody, whom a node refuses.
-    if (asAnotherUser)
-      process.setChildProcessModifier([] {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
-      });
+    if (!asAnotherUser) return CtlWith(arguments, {});
+    return CtlWith(arguments, [] {
+      if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
+    });
+  }
+  // With a fault made in the child before it starts (a file-size limit, a closed descriptor), and
+  // standard output into a file when one is named.
+  Run CtlWith(const QStringList& arguments, const std::function<void()>& inChild,
+              const QString& output = {}) {
+    QProcess process;
+    if (inChild) process.setChildProcessModifier(inChild);
+    if (!output.isEmpty()) process.setStandardOutputFile(output);
     process.start(QStringLiteral(VORKACTL_PATH), arguments);
     QElapsedTimer clock;
     clock.start();
@@ -54,6 +67,22 @@ class VorkactlTest : public WindowFixture {
     return writes;
   }
   QString File(const char* name) { return dir_.filePath(QString::fromLatin1(name)); }
+  std::string Slurp(const QString& path) {
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  // Every register of the unit, by address.
+  std::map<std::string, std::string> Registers() {
+    std::map<std::string, std::string> all;
+    for (const char* a : {"01", "02", "03", "04", "FD", "05", "06", "07", "08", "09", "0A", "0B", "0C"})
+      all[a] = std::to_string(*unit_.ByteRegister(a));
+    for (const char* a :
+         {"10", "14", "18", "20", "24", "28", "30", "34", "38", "40", "44", "48", "4C", "50", "54", "58"})
+      all[a] = *unit_.TextRegister(a);
+    return all;
+  }
 
   QTemporaryDir dir_;
 };
@@ -120,7 +149,7 @@ TEST_F(VorkactlTest, RefusedWriteIsNamed) {
   const Run run = Ctl({QStringLiteral("write"), File("some.vorka")});
   EXPECT_EQ(run.code, 4);
   EXPECT_NE(run.err.find("the unit refused: HiLimitY"), std::string::npos) << run.err;
-  EXPECT_EQ(Writes().size(), 29u);  // the settings absent from the file were read and sent back
+  EXPECT_EQ(Writes(), (Commands{"!0EW02,01", "!0EFW24,250"}));  // the file's registers only
 
   // Accepted, but the unit reads back another value.
   unit_.ClearReplyOverrides();
@@ -233,6 +262,180 @@ TEST_F(VorkactlTest, PermissionDeniedNamesTheGroupOfTheDeviceNode) {
             std::string::npos)
       << run.err;
   EXPECT_TRUE(Received().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// A file-size limit in the child: the disk is full for it alone.
+void FullDisk() {
+  std::signal(SIGXFSZ, SIG_IGN);
+  const rlimit limit{100, 100};
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+TEST_F(VorkactlTest, ASubsetFileChangesOnlyItsOwnSettings) {
+  // Values the window does not know or would correct, everywhere around the file's settings.
+  DistinctiveRegisters();
+  unit_.SetByteRegister("01", 0x07);  // no output function has code 07
+  unit_.SetByteRegister("05", 0x1F);  // outside E0 ... FF
+  unit_.SetByteRegister("09", 0x7F);  // inputs 8 to 13, which the window does not show
+  unit_.SetTextRegister("48", "5000");
+  unit_.SetTextRegister("10", "-120.5");
+  ASSERT_EQ(Ctl({QStringLiteral("read"), QStringLiteral("-o"), File("unit.vorka")}).code, 0);
+  // A subset of that file, partly changed.
+  std::string subset;
+  std::istringstream lines(Slurp(File("unit.vorka")));
+  for (std::string line; std::getline(lines, line);)
+    if (line.starts_with("OUT3 =") || line.starts_with("Povoleno.14 =")) subset += line + "\n";
+  subset += "OUT2 = Laser\nXAxisPolarity = Záporná\nHiLimitY = 2500\nPovoleno.3 = 1\nPovoleno.15 = 1\n";
+  std::ofstream(File("subset.vorka").toStdString()) << subset;
+  auto expected = Registers();
+  unit_.ClearReceived();
+
+  const Run run = Ctl({QStringLiteral("write"), File("subset.vorka")});
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(Writes(),
+            (Commands{"!0EW02,01", "!0EW03,05", "!0EW05,1E", "!0EFW24,2500", "!0EW08,89", "!0EW09,FF"}));
+  expected["02"] = "1";
+  expected["05"] = std::to_string(0x1E);
+  expected["24"] = "2500";
+  expected["08"] = std::to_string(0x89);
+  expected["09"] = std::to_string(0xFF);
+  EXPECT_EQ(Registers(), expected);  // every other register, and every other bit, as it was
+}
+
+TEST_F(VorkactlTest, AValueTheWindowCannotShowEqualsNothingInAFile) {
+  struct Case {
+    const char* what;
+    std::function<void(VirtualUnit&)> unit;
+    const char* file;
+    const char* command;
+    int code;
+    const char* out;  // diff's line, or a fragment of the message
+  };
+  const Case cases[] = {
+      {"an unknown code", [](VirtualUnit& u) { u.SetReplyOverride("ER01", "0,07"); }, "OUT1 = Nepoužito\n",
+       "diff", 1, "OUT1\tNepoužito\t? (0,07)\n"},
+      {"an unknown code after the write", [](VirtualUnit& u) { u.SetReplyOverride("ER01", "0,07"); },
+       "OUT1 = Nepoužito\n", "write", 4, "not verified, the unit holds other values for: OUT1"},
+      {"a polarity byte outside E0-FF", [](VirtualUnit& u) { u.SetByteRegister("05", 0x12); },
+       "XAxisPolarity = Kladná\n", "diff", 1, "XAxisPolarity\tKladná\t? (0,12)\n"},
+      {"a number outside the range", [](VirtualUnit& u) { u.SetTextRegister("48", "5000"); },
+       "TimeOver = 2000\n", "diff", 1, "TimeOver\t2000\t5000\n"},
+      {"the same value spelt otherwise", [](VirtualUnit& u) { u.SetTextRegister("48", "100.000000"); },
+       "TimeOver = 0x64\n", "diff", 0, ""},
+      {"a reply of another command", [](VirtualUnit& u) { u.SetReplyOverride("ER01", "1"); },
+       "OUT1 = Laser\n", "write", 4, "the unit's replies do not fit their registers (ER01)"},
+  };
+  for (const Case& c : cases) {
+    unit_.ResetRegisters();
+    unit_.ClearReplyOverrides();
+    c.unit(unit_);
+    std::ofstream(File("case.vorka").toStdString()) << c.file;
+    unit_.ClearReceived();
+    const Run run = Ctl({QString::fromLatin1(c.command), File("case.vorka")});
+    EXPECT_EQ(run.code, c.code) << c.what << ": " << run.err;
+    if (std::string(c.command) == "diff")
+      EXPECT_EQ(run.out, c.out) << c.what;
+    else
+      EXPECT_NE(run.err.find(c.out), std::string::npos) << c.what << ": " << run.err;
+  }
+  EXPECT_TRUE(Writes().empty());  // a read that does not fit sends nothing
+}
+
+TEST_F(VorkactlTest, AWriteCutShortAndARefusedResetSaySo) {
+  std::ofstream(File("three.vorka").toStdString()) << "OUT1 = Laser\nOUT2 = Laser\nOUT3 = Laser\n";
+  unit_.SetSilentOnNth(2 + 29 + 2);  // identification, read, then the second write
+  Run run =
+      Ctl({QStringLiteral("--timeout"), QStringLiteral("300"), QStringLiteral("write"), File("three.vorka")});
+  EXPECT_EQ(run.code, 3);
+  EXPECT_EQ(
+      run.err,
+      "vorkactl: the unit stopped answering after acknowledging 1 of 3 writes; it may now hold part of the "
+      "file\n");
+
+  struct Case {
+    const char* reply;  // to "j"; nullptr: the unit restarts without a word
+    int code;
+  };
+  for (const Case& c : {Case{"1", 4}, Case{"0", 0}, Case{nullptr, 0}}) {
+    unit_.ClearReplyOverrides();
+    if (c.reply) unit_.SetReplyOverride("j", c.reply);
+    run = Ctl({QStringLiteral("--timeout"), QStringLiteral("300"), QStringLiteral("reset")});
+    EXPECT_EQ(run.code, c.code) << (c.reply ? c.reply : "silent") << ": " << run.err;
+  }
+  EXPECT_NE(run.err.find("reset sent"), std::string::npos);
+}
+
+TEST_F(VorkactlTest, AShiftedReadBecomesNoFile) {
+  unit_.SetReplyOverride("EFR10", "0,FF");
+  unit_.SetReplyOverride("ER05", "0,1,2");
+  const Run run = Ctl({QStringLiteral("read"), QStringLiteral("-o"), File("shifted.vorka")});
+  EXPECT_EQ(run.code, 4);
+  EXPECT_NE(run.err.find("(ER05, EFR10)"), std::string::npos) << run.err;
+  EXPECT_FALSE(QFileInfo::exists(File("shifted.vorka")));
+  EXPECT_EQ(run.out, "");
+}
+
+TEST_F(VorkactlTest, FileAndOutputFaultsAreNamedAndKeepTheOldFile) {
+  const std::string old = "# kept\nOUT1 = Laser\n";
+  std::ofstream(File("keep.vorka").toStdString()) << old;
+  std::ofstream(File("empty.vorka").toStdString()) << "# nothing\n";
+  std::ofstream(File("names.vorka").toStdString()) << "Jmeno.0 = Start\n";
+  std::ofstream(File("escape.vorka").toStdString()) << "OUT1 = \x1b[31mLaser\n";
+  std::ofstream(File("long.vorka").toStdString()) << "OUT1 = " << std::string(1000, 'L') << "\n";
+  struct Case {
+    QStringList arguments;
+    std::function<void()> inChild;
+    QString output;
+    const char* told;
+  };
+  const auto defaults = QStringList{QStringLiteral("defaults")};
+  const Case cases[] = {
+      {{QStringLiteral("defaults"), QStringLiteral("-o"), File("keep.vorka")},
+       FullDisk,
+       {},
+       "file too large"},
+      {defaults,
+       {},
+       QStringLiteral("/dev/full"),
+       "cannot write to standard output: no space left on the disk"},
+      {defaults, [] { ::close(1); }, {}, "cannot write to standard output: not open for writing"},
+      {defaults, FullDisk, File("out.vorka"), "cannot write to standard output: file too large"},
+      {{QStringLiteral("write"), File("empty.vorka")}, {}, {}, "the file holds no settings"},
+      {{QStringLiteral("diff"), File("empty.vorka")}, {}, {}, "the file holds no settings"},
+      {{QStringLiteral("write"), File("names.vorka")}, {}, {}, "holds only input names"},
+      {{QStringLiteral("write"), File("escape.vorka")}, {}, {}, "value \"\\x1B[31mLaser\" is not allowed"},
+      {{QStringLiteral("write"), File("long.vorka")},
+       {},
+       {},
+       "value \"LLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLLL…\""},
+  };
+  for (const Case& c : cases) {
+    const Run run = CtlWith(c.arguments, c.inChild, c.output);
+    const std::string call = c.arguments.join(u' ').toStdString();
+    EXPECT_EQ(run.code, 5) << call << ": " << run.err;
+    EXPECT_NE(run.err.find(c.told), std::string::npos) << call << ": " << run.err;
+    EXPECT_EQ(run.err.find('\x1b'), std::string::npos) << call;
+    EXPECT_LT(run.err.size(), 200u) << call;
+  }
+  EXPECT_EQ(Slurp(File("keep.vorka")), old);
+  EXPECT_TRUE(Received().empty());
+}
+
+TEST_F(VorkactlTest, CtrlCWhileAReplyIsAwaitedEndsTheMonitorWithZero) {
+  QProcess process;
+  process.start(QStringLiteral(VORKACTL_PATH), {QStringLiteral("monitor")});
+  ASSERT_TRUE(process.waitForStarted());
+  QTest::qWait(300);
+  unit_.SetDelayMs(500);  // from now on the monitor spends its time waiting for replies
+  QTest::qWait(700);
+  ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+  ASSERT_TRUE(process.waitForFinished(3000));
+  EXPECT_EQ(process.exitCode(), 0);
+  EXPECT_EQ(process.readAllStandardError().toStdString(), "");
 }
 
 }  // namespace
