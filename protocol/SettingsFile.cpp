@@ -547,28 +547,38 @@ FileFault SystemFault(const QFileDevice& file, int error) {
 
 }  // namespace
 
-std::string CzechText(const FileFault& fault) {
+namespace {
+
+// The fault's text in both languages; nothing for a system error the table does not name.
+const SystemErrorText* FaultText(const FileFault& fault) {
+  static const SystemErrorText kNotRegular{0, "není to obyčejný soubor", "not a regular file"};
+  static const SystemErrorText kTooLarge{0, "soubor je větší, než soubor nastavení může být",
+                                         "the file is larger than a settings file can be"};
   switch (fault.kind) {
-    case FileFault::Kind::None: return {};
-    case FileFault::Kind::NotRegular: return "není to obyčejný soubor";
-    case FileFault::Kind::TooLarge: return "soubor je větší, než soubor nastavení může být";
+    case FileFault::Kind::None: return nullptr;
+    case FileFault::Kind::NotRegular: return &kNotRegular;
+    case FileFault::Kind::TooLarge: return &kTooLarge;
     case FileFault::Kind::System: break;
   }
   for (const SystemErrorText& text : kSystemErrors)
-    if (text.error == fault.error) return text.czech;
-  return "systémová chyba " + std::to_string(fault.error);
+    if (text.error == fault.error) return &text;
+  return nullptr;
+}
+
+std::string Numbered(const FileFault& fault, const char* words) {
+  return fault ? words + std::to_string(fault.error) : std::string();
+}
+
+}  // namespace
+
+std::string CzechText(const FileFault& fault) {
+  const SystemErrorText* text = FaultText(fault);
+  return text ? text->czech : Numbered(fault, "systémová chyba ");
 }
 
 std::string EnglishText(const FileFault& fault) {
-  switch (fault.kind) {
-    case FileFault::Kind::None: return {};
-    case FileFault::Kind::NotRegular: return "not a regular file";
-    case FileFault::Kind::TooLarge: return "the file is larger than a settings file can be";
-    case FileFault::Kind::System: break;
-  }
-  for (const SystemErrorText& text : kSystemErrors)
-    if (text.error == fault.error) return text.english;
-  return "system error " + std::to_string(fault.error);
+  const SystemErrorText* text = FaultText(fault);
+  return text ? text->english : Numbered(fault, "system error ");
 }
 
 FileFault SaveSettingsFile(const std::string& path, const std::string& text, FileTarget target) {

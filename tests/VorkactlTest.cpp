@@ -74,15 +74,6 @@ class VorkactlTest : public WindowFixture {
     return s.str();
   }
   // Every register of the unit, by address.
-  std::map<std::string, std::string> Registers() {
-    std::map<std::string, std::string> all;
-    for (const char* a : {"01", "02", "03", "04", "FD", "05", "06", "07", "08", "09", "0A", "0B", "0C"})
-      all[a] = std::to_string(*unit_.ByteRegister(a));
-    for (const char* a :
-         {"10", "14", "18", "20", "24", "28", "30", "34", "38", "40", "44", "48", "4C", "50", "54", "58"})
-      all[a] = *unit_.TextRegister(a);
-    return all;
-  }
 
   QTemporaryDir dir_;
 };

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,17 @@ class SimFixture : public ::testing::Test {
         {"38", "1.250000"}, {"40", "500"},  {"44", "1500"},       {"48", "250"},
         {"4C", "800"},      {"50", "10"},   {"54", "20"},         {"58", "30"}};
     for (const auto& [a, v] : texts) unit_.SetTextRegister(a, v);
+  }
+
+  // Every register of the unit by address, bytes as decimal numbers.
+  std::map<std::string, std::string> Registers() const {
+    std::map<std::string, std::string> all;
+    for (const char* a : {"01", "02", "03", "04", "FD", "05", "06", "07", "08", "09", "0A", "0B", "0C"})
+      all[a] = std::to_string(*unit_.ByteRegister(a));
+    for (const char* a :
+         {"10", "14", "18", "20", "24", "28", "30", "34", "38", "40", "44", "48", "4C", "50", "54", "58"})
+      all[a] = *unit_.TextRegister(a);
+    return all;
   }
 
   VirtualUnit unit_;

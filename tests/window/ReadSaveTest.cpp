@@ -26,21 +26,12 @@ class ReadSaveTest : public WindowFixture {
     a.insert(a.end(), b.begin(), b.end());
     return a;
   }
-  std::map<std::string, std::string> Snapshot() {
-    std::map<std::string, std::string> all;
-    for (const char* a : {"01", "02", "03", "04", "FD", "05", "06", "07", "08", "09", "0A", "0B", "0C"})
-      all[a] = std::to_string(*unit_.ByteRegister(a));
-    for (const char* a :
-         {"10", "14", "18", "20", "24", "28", "30", "34", "38", "40", "44", "48", "4C", "50", "54", "58"})
-      all[a] = *unit_.TextRegister(a);
-    return all;
-  }
 };
 
 TEST_F(ReadSaveTest, RoundTripReadsAndWritesBackTheSameValues) {
   StartQuick();
   DistinctiveRegisters();
-  const auto before = Snapshot();
+  const auto before = Registers();
   term_->ReadSettingClick();
   EXPECT_EQ(Received(), Join(Check(), Prefixed(BuildReadScript(true))));
   EXPECT_EQ(term_->OUT1().ItemIndex(), 8);
@@ -66,7 +57,7 @@ TEST_F(ReadSaveTest, RoundTripReadsAndWritesBackTheSameValues) {
   ASSERT_EQ(Received().size(), 31u);
   for (std::size_t i = 0; i < 29; ++i)  // the table's write commands, in order
     EXPECT_EQ(Received()[i + 2].rfind(std::string("!0") + RegisterTable()[i].writePrefix, 0), 0u) << i;
-  EXPECT_EQ(Snapshot(), before);
+  EXPECT_EQ(Registers(), before);
 }
 
 TEST_F(ReadSaveTest, UnitWithoutMpgOnPageOutputsGetsSixCommandsAndTheValidation) {

@@ -1,5 +1,5 @@
 // What the window sends and stores is exactly what it shows, or it says why not.
-#include "support/WindowFixture.h"
+#include "support/FilesFixture.h"
 #include "ui_Compare.h"
 #include "ui_Term.h"
 #include "window/SettingsFiles.h"
@@ -28,18 +28,8 @@ std::string Slurp(const QString& path) {
   return s.str();
 }
 
-class SaveIntegrityTest : public WindowFixture {
+class SaveIntegrityTest : public FilesFixture {
  protected:
-  void SetUp() override {
-    WindowFixture::SetUp();
-    path_ = dir_.filePath(QStringLiteral("unit.vorka"));
-  }
-  void Choose(const QString& path) {
-    term_->Files().ChooseFileToSave = term_->Files().ChooseFileToLoad = [path](QString& chosen) {
-      chosen = path;
-      return true;
-    };
-  }
   // The commands a save sent, and what the operator was told.
   Commands Save() {
     unit_.ClearReceived();
@@ -55,9 +45,6 @@ class SaveIntegrityTest : public WindowFixture {
 
   // The window's settings as the flows see them.
   SettingsControls& Controls() { return *term_; }
-
-  QTemporaryDir dir_;
-  QString path_;
 };
 
 TEST_F(SaveIntegrityTest, EachGridCellIsItsOwnBitOrTheSaveStops) {

@@ -1,4 +1,4 @@
-#include "support/WindowFixture.h"
+#include "support/FilesFixture.h"
 #include "ui_Compare.h"
 #include "ui_Term.h"
 #include "window/SettingsFiles.h"
@@ -12,18 +12,8 @@ namespace {
 
 using Commands = std::vector<std::string>;
 
-class SettingsFilesTest : public WindowFixture {
+class SettingsFilesTest : public FilesFixture {
  protected:
-  void SetUp() override {
-    WindowFixture::SetUp();
-    path_ = dir_.filePath(QStringLiteral("unit.vorka"));
-  }
-  void Choose(const QString& path) {
-    term_->Files().ChooseFileToSave = term_->Files().ChooseFileToLoad = [path](QString& chosen) {
-      chosen = path;
-      return true;
-    };
-  }
   // The writes a save sends, without the identification before them.
   Commands Save() {
     unit_.ClearReceived();
@@ -39,9 +29,6 @@ class SettingsFilesTest : public WindowFixture {
       rows.push_back({grid.item(r, 0)->text(), grid.item(r, 1)->text(), grid.item(r, 2)->text()});
     return rows;
   }
-
-  QTemporaryDir dir_;
-  QString path_;
 };
 
 TEST_F(SettingsFilesTest, MenuSouborStandsBeforePort) {
