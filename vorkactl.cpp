@@ -193,12 +193,18 @@ int Ports() {
       columns << details;
     Print(columns.join(QLatin1Char('\t')).toStdString() + "\n");
   }
-  GetFTDeviceCount();
-  for (uint32_t i = 0; i < FTDeviceCount; ++i) {
-    GetFTDeviceDescription(i);
-    const std::string serialNumber = FTDeviceSerialNumber(i);
-    Print("usb:" + FTDeviceDescription + "\tFTDI device " + std::to_string(i + 1) +
-          (serialNumber.empty() ? std::string() : "\tSN " + serialNumber) + "\n");
+  const std::optional<std::vector<FtdiDevice>> devices = ListFtdiDevices();
+  if (!devices) Say("the FTDI devices cannot be listed");
+  for (std::size_t i = 0; i < devices.value_or(std::vector<FtdiDevice>{}).size(); ++i) {
+    const FtdiDevice& device = (*devices)[i];
+    const std::string number = "FTDI device " + std::to_string(i + 1);
+    if (device.accessError) {  // its strings cannot be read: no name to give it, only the reason
+      const OpenFailure failure = ClassifyUsbOpenFailure(number, FT_DEVICE_NOT_OPENED, device.accessError);
+      Print("usb:\t" + number + "\t" + EnglishText(failure).substr(0, EnglishText(failure).find('\n')) + "\n");
+      continue;
+    }
+    Print("usb:" + device.description + "\t" + number +
+          (device.serialNumber.empty() ? std::string() : "\tSN " + device.serialNumber) + "\n");
   }
   return kExitOk;
 }

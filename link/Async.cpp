@@ -13,6 +13,7 @@
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -86,10 +87,13 @@ QByteArray ReadWaiting(qint64 max) {
 #endif
 }
 
-// Waits at most ms for bytes to read; false at the limit or when the device failed.
-bool WaitForBytes(int ms) {
-  if (!PortUsable()) return false;
-  if (g_port->bytesAvailable() > 0) return true;
+enum class Wait { Readable, Limit, Failed };
+
+// Waits at most ms for bytes to read. A device that hung up or failed says so at once: it would
+// otherwise poll as readable and spin until the limit.
+Wait WaitForBytes(int ms) {
+  if (!PortUsable()) return Wait::Failed;
+  if (g_port->bytesAvailable() > 0) return Wait::Readable;
 #ifdef Q_OS_UNIX
   // poll and read, as the plainest client does: the port object's wait adds calls per reply.
   // A signal (Ctrl-C in vorkactl monitor) interrupts the wait, not the reply: wait out the rest.
@@ -100,10 +104,16 @@ bool WaitForBytes(int ms) {
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     const int ready = ::poll(&readable, 1, static_cast<int>(std::max<long long>(0, left.count())));
     if (ready < 0 && errno == EINTR) continue;
-    return ready > 0 && (readable.revents & POLLIN);
+    if (ready < 0) return Wait::Failed;
+    if (ready == 0) return Wait::Limit;
+    // A reply may stand before the hang-up: read it first.
+    int waiting = 0;
+    if ((readable.revents & POLLIN) && ::ioctl(readable.fd, FIONREAD, &waiting) == 0 && waiting > 0)
+      return Wait::Readable;
+    return readable.revents & (POLLHUP | POLLERR | POLLNVAL) ? Wait::Failed : Wait::Readable;
   }
 #else
-  return g_port->waitForReadyRead(ms);
+  return g_port->waitForReadyRead(ms) ? Wait::Readable : Wait::Limit;
 #endif
 }
 
@@ -137,6 +147,17 @@ void WriteLine(const std::string& bytes) {
 }  // namespace
 
 std::optional<OpenFailure> ComOpenFailure() { return g_openFailure; }
+
+bool TakePortLock(const QSerialPort& port) {
+#ifdef Q_OS_UNIX
+  // The device's own lock, whatever path led to it and whoever runs the program: the exclusive
+  // open does not stop root, and the port object's lock file is named after the path.
+  return ::flock(static_cast<int>(port.handle()), LOCK_EX | LOCK_NB) == 0;
+#else
+  (void)port;
+  return true;  // the system's open is exclusive
+#endif
+}
 
 OpenFailure SerialOpenFailure(const std::string& portName, const QString& device, const QSerialPort& port) {
   const std::string path = device.toStdString();
@@ -200,6 +221,10 @@ bool ComOpen(const std::string& portName, int32_t baudRate, char parity, uint8_t
   port->setDataTerminalReady(false);
   port->setRequestToSend(false);
   port->clearError();
+  if (!TakePortLock(*port)) {
+    g_openFailure = ClassifyOpenFailure(portName, device.toStdString(), EBUSY);
+    return false;
+  }
   g_port = std::move(port);
   g_device = device.toStdString();
   return true;
@@ -241,15 +266,14 @@ bool ComReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capaci
     // Wait for the next bytes instead of spinning, but never past the limit: a reply is still
     // seen the moment it arrives, and a silent unit costs no processor time.
     const int remaining = static_cast<int>(static_cast<long long>(timeLimitMs) - elapsedMs + 1);
-    const auto waitStart = Clock::now();
-    readable = WaitForBytes(remaining);
-    if (!readable) {
-      // No port, or the device failed (gone, hung up): the wait may return at once, so sleep out
-      // what it did not wait.
-      const auto waited =
-          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - waitStart).count();
-      if (waited < remaining) QThread::msleep(static_cast<unsigned long>(remaining - waited));
+    const Wait wait = WaitForBytes(remaining);
+    if (wait == Wait::Failed) {
+      // No port at all waits out the limit as a silent line does; a device that hung up or
+      // failed ends the wait at once, as a reply that did not come.
+      if (!PortUsable()) QThread::msleep(static_cast<unsigned long>(remaining));
+      break;
     }
+    readable = wait == Wait::Readable;
   }
   const auto cr = reply.find('\r');
   if (cr == std::string::npos) return false;

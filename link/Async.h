@@ -23,6 +23,9 @@ std::optional<OpenFailure> ComOpenFailure();
 // Why a port object could not open the device behind portName.
 OpenFailure SerialOpenFailure(const std::string& portName, const QString& device, const QSerialPort& port);
 
+// Takes the lock that our programs (the window, vorkactl, the search) hold on a serial device while
+// they have it open; false when another of them holds it. Released when the port closes.
+bool TakePortLock(const QSerialPort& port);
 // Closes the port; afterwards the link holds none.
 void ComClose();
 

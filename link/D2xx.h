@@ -23,6 +23,9 @@ constexpr uint32_t FT_LIST_NUMBER_ONLY = 0x80000000;
 constexpr uint32_t FT_LIST_BY_INDEX = 0x40000000;
 constexpr uint32_t FT_OPEN_BY_SERIAL_NUMBER = 1;
 constexpr uint32_t FT_OPEN_BY_DESCRIPTION = 2;
+// Ours, beside the library's flags: open only a device that no kernel driver holds, rather than
+// take it from the kernel's serial driver (and from the program that has its tty open).
+constexpr uint32_t FT_OPEN_KEEP_KERNEL_DRIVER = 0x100;
 constexpr uint32_t FT_PURGE_RX = 1;
 constexpr uint32_t FT_PURGE_TX = 2;
 constexpr uint8_t FT_BITS_8 = 8;
@@ -57,6 +60,9 @@ class D2xxApi {
   // Why the last FT_OpenEx that failed did so, as a system error number (ENOENT, EACCES, EBUSY …);
   // 0 when unknown. D2XX itself cannot say more than its status; libftdi can.
   virtual int LastOpenError() const { return 0; }
+  // Why the strings of the listed device at index could not be read (EACCES for a device this
+  // user may not open), 0 when they were: its description and serial number then list empty.
+  virtual int ListError(uint32_t /*index*/) const { return 0; }
 };
 
 // The library the USB link calls; libftdi1 unless a test put another in place (nullptr restores).

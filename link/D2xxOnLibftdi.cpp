@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include <dirent.h>
 #include <unistd.h>
 
 namespace {
@@ -30,8 +31,19 @@ using Context = std::unique_ptr<ftdi_context, ContextDeleter>;
 
 Context NewContext() { return Context(ftdi_new()); }
 
+std::string NodeOf(libusb_device* dev) {
+  char node[64];
+  std::snprintf(node, sizeof node, "/dev/bus/usb/%03d/%03d", libusb_get_bus_number(dev),
+                libusb_get_device_address(dev));
+  return node;
+}
+
+// Whether the device's node under /dev/bus/usb refuses this user (no udev rule, not in plugdev).
+bool NodeRefused(libusb_device* dev) { return ::access(NodeOf(dev).c_str(), R_OK | W_OK) != 0 && errno == EACCES; }
+
 struct Attached {
   std::string description, serial;
+  int error = 0;  // why the strings could not be read
 };
 
 // The attached FTDI devices, in the order libusb lists them. A machine without USB access lists none.
@@ -42,23 +54,63 @@ std::vector<Attached> AttachedDevices(ftdi_context* ctx) {
   for (ftdi_device_list* d = list; d; d = d->next) {
     char description[kDescriptionBufferSize] = {};
     char serial[kDescriptionBufferSize] = {};
+    int error = 0;
     if (ftdi_usb_get_strings(ctx, d->dev, nullptr, 0, description, sizeof description, serial,
-                             sizeof serial) < 0)
+                             sizeof serial) < 0) {
       description[0] = serial[0] = '\0';
-    found.push_back({description, serial});
+      error = NodeRefused(d->dev) ? EACCES : EIO;
+    }
+    found.push_back({description, serial, error});
   }
   ftdi_list_free(&list);
   return found;
 }
 
-// Why libusb would not open the device: its node under /dev/bus/usb refused this user, or not.
+// Why libusb would not open the device.
 int OpenError(libusb_device* dev, int result) {
-  if (result == -5) return EBUSY;  // claimed by another program
-  char node[64];
-  std::snprintf(node, sizeof node, "/dev/bus/usb/%03d/%03d", libusb_get_bus_number(dev),
-                libusb_get_device_address(dev));
-  if (::access(node, R_OK | W_OK) != 0 && errno == EACCES) return EACCES;
+  if (result == -5) return EBUSY;  // claimed by another program, or kept by its kernel driver
+  if (NodeRefused(dev)) return EACCES;
   return result == -3 ? ENODEV : EIO;
+}
+
+// The tty the kernel's serial driver made of the device ("/dev/ttyUSB0"), empty when none.
+std::string TtyOf(libusb_device* dev) {
+  uint8_t ports[8];
+  const int depth = libusb_get_port_numbers(dev, ports, sizeof ports);
+  if (depth <= 0) return {};
+  std::string name = std::to_string(libusb_get_bus_number(dev)) + "-";
+  for (int i = 0; i < depth; ++i) name += (i ? "." : "") + std::to_string(ports[i]);
+  const std::string folder = "/sys/bus/usb/devices/" + name + ":1.0";
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return {};
+  std::string tty;
+  while (const dirent* entry = ::readdir(dir))
+    if (std::strncmp(entry->d_name, "ttyUSB", 6) == 0) tty = std::string("/dev/") + entry->d_name;
+  ::closedir(dir);
+  return tty;
+}
+
+// Whether another process has the file open, as fuser sees it (processes this user may look at).
+bool OpenElsewhere(const std::string& path) {
+  if (path.empty()) return false;
+  DIR* proc = ::opendir("/proc");
+  if (!proc) return false;
+  const std::string self = std::to_string(::getpid());
+  bool open = false;
+  while (const dirent* entry = ::readdir(proc)) {
+    if (open || entry->d_name[0] < '0' || entry->d_name[0] > '9' || self == entry->d_name) continue;
+    const std::string fds = std::string("/proc/") + entry->d_name + "/fd";
+    DIR* dir = ::opendir(fds.c_str());
+    if (!dir) continue;
+    while (const dirent* fd = ::readdir(dir)) {
+      char target[256];
+      const ssize_t n = ::readlink((fds + "/" + fd->d_name).c_str(), target, sizeof target - 1);
+      if (n > 0 && path == std::string(target, static_cast<std::size_t>(n))) open = true;
+    }
+    ::closedir(dir);
+  }
+  ::closedir(proc);
+  return open;
 }
 
 class Libftdi : public D2xxApi {
@@ -84,27 +136,44 @@ class Libftdi : public D2xxApi {
   }
 
   FT_STATUS FT_OpenEx(void* arg, uint32_t flags, FT_HANDLE* handle) override {
+    // Never take a device from the kernel's serial driver behind the operator's back (the search),
+    // nor from a program that has its tty open.
+    const bool keepDriver = flags & FT_OPEN_KEEP_KERNEL_DRIVER;
+    flags &= ~FT_OPEN_KEEP_KERNEL_DRIVER;
     if ((flags != FT_OPEN_BY_DESCRIPTION && flags != FT_OPEN_BY_SERIAL_NUMBER) || !arg || !handle)
       return FT_INVALID_PARAMETER;
     const std::string wanted = static_cast<const char*>(arg);
     lastOpenError_ = ENOENT;
     Context ctx = NewContext();
     if (!ctx) return FT_DEVICE_NOT_FOUND;
-    ctx->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
+    ctx->module_detach_mode = keepDriver ? DONT_DETACH_SIO_MODULE : AUTO_DETACH_REATACH_SIO_MODULE;
     ftdi_device_list* list = nullptr;
     if (ftdi_usb_find_all(ctx.get(), &list, kFtdiVendor, 0) < 0) return FT_DEVICE_NOT_FOUND;
     FT_STATUS status = FT_DEVICE_NOT_FOUND;
+    bool refused = false;
     for (ftdi_device_list* d = list; d; d = d->next) {
       char description[kDescriptionBufferSize] = {};
       char serial[kDescriptionBufferSize] = {};
       if (ftdi_usb_get_strings(ctx.get(), d->dev, nullptr, 0, description, sizeof description, serial,
-                               sizeof serial) < 0)
+                               sizeof serial) < 0) {
+        refused = refused || NodeRefused(d->dev);
         continue;
+      }
       if (wanted != (flags == FT_OPEN_BY_SERIAL_NUMBER ? serial : description)) continue;
+      status = FT_DEVICE_NOT_OPENED;
+      if (!keepDriver && OpenElsewhere(TtyOf(d->dev))) {
+        lastOpenError_ = EBUSY;
+        break;
+      }
       const int result = ftdi_usb_open_dev(ctx.get(), d->dev);
-      status = result == 0 ? FT_OK : FT_DEVICE_NOT_OPENED;
-      if (result != 0) lastOpenError_ = OpenError(d->dev, result);
+      if (result == 0) status = FT_OK;
+      else lastOpenError_ = OpenError(d->dev, result);
       break;
+    }
+    // A device whose strings this user may not read may be the one wanted.
+    if (status == FT_DEVICE_NOT_FOUND && refused) {
+      status = FT_DEVICE_NOT_OPENED;
+      lastOpenError_ = EACCES;
     }
     ftdi_list_free(&list);
     if (status != FT_OK) return status;
@@ -200,10 +269,17 @@ class Libftdi : public D2xxApi {
   FT_STATUS FT_Close(FT_HANDLE h) override {
     Device* d = Find(h);
     if (!d) return FT_INVALID_HANDLE;
+    const std::string node = d->ctx->usb_dev ? NodeOf(libusb_get_device(d->ctx->usb_dev)) : std::string();
     const int r = ftdi_usb_close(d->ctx.get());
     const std::lock_guard lock(mutex_);
     open_.erase(h);
-    return r == 0 ? FT_OK : FT_IO_ERROR;
+    // A device that was unplugged is closed all the same: nothing is left to release.
+    return r == 0 || (!node.empty() && ::access(node.c_str(), F_OK) != 0) ? FT_OK : FT_IO_ERROR;
+  }
+
+  int ListError(uint32_t index) const override {
+    const std::lock_guard lock(listMutex_);
+    return index < listed_.size() ? listed_[index].error : 0;
   }
 
   int LastOpenError() const override { return lastOpenError_; }
@@ -237,7 +313,7 @@ class Libftdi : public D2xxApi {
 
   std::mutex mutex_;
   std::map<FT_HANDLE, Device> open_;
-  std::mutex listMutex_;
+  mutable std::mutex listMutex_;
   std::vector<Attached> listed_;
   std::chrono::steady_clock::time_point listedAt_{};
   FT_HANDLE lastHandle_ = 0;

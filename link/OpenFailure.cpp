@@ -1,6 +1,7 @@
 #include "link/OpenFailure.h"
 
 #include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -8,12 +9,19 @@
 
 namespace {
 
-// The group that may open the node ("dialout" on Debian, "uucp" elsewhere).
-std::string GroupOf(const std::string& device) {
+// The group that may open the node ("dialout" on Debian, "uucp" elsewhere), and its owner. A
+// group that may not read and write it is no advice: joining it would not help.
+void GroupOf(const std::string& device, OpenFailure& failure) {
   struct stat info {};
-  if (::stat(device.c_str(), &info) != 0) return "dialout";
-  if (const group* g = ::getgrgid(info.st_gid)) return g->gr_name;
-  return std::to_string(info.st_gid);
+  if (::stat(device.c_str(), &info) != 0) {
+    failure.group = "dialout";
+    return;
+  }
+  const passwd* user = ::getpwuid(info.st_uid);
+  failure.owner = user ? user->pw_name : std::to_string(info.st_uid);
+  if ((info.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP)) return;
+  const group* g = ::getgrgid(info.st_gid);
+  failure.group = g ? g->gr_name : std::to_string(info.st_gid);
 }
 
 std::string Named(const OpenFailure& f) {
@@ -34,7 +42,7 @@ OpenFailure ClassifyOpenFailure(const std::string& port, const std::string& devi
     case EACCES:
     case EPERM:
       failure.kind = OpenFailure::Kind::PermissionDenied;
-      failure.group = GroupOf(device);
+      GroupOf(device, failure);
       break;
     case EBUSY: failure.kind = OpenFailure::Kind::InUse; break;
     default:
@@ -98,6 +106,9 @@ std::string CzechText(const OpenFailure& f) {
     case OpenFailure::Kind::NoDevice:
       return "Port " + Named(f) + " nelze otevřít: takové zařízení není (převodník není připojen?).";
     case OpenFailure::Kind::PermissionDenied:
+      if (f.group.empty())
+        return "Port " + Named(f) + " nelze otevřít: přístup odepřen.\nOtevřít ho smí jen jeho vlastník (" +
+               f.owner + ").";
       return "Port " + Named(f) + " nelze otevřít: přístup odepřen.\nPřidejte se do skupiny " + f.group +
              " příkazem\n    sudo usermod -aG " + f.group + " $USER\na přihlaste se znovu.";
     case OpenFailure::Kind::InUse:
@@ -110,7 +121,9 @@ std::string CzechText(const OpenFailure& f) {
 std::string CzechReason(const OpenFailure& f) {
   switch (f.kind) {
     case OpenFailure::Kind::NoDevice: return "takové zařízení není";
-    case OpenFailure::Kind::PermissionDenied: return "přístup odepřen (skupina " + f.group + ")";
+    case OpenFailure::Kind::PermissionDenied:
+      return f.group.empty() ? "přístup odepřen (jen vlastník " + f.owner + ")"
+                             : "přístup odepřen (skupina " + f.group + ")";
     case OpenFailure::Kind::InUse: return "používá ho jiný program";
     case OpenFailure::Kind::Other: return f.detail;
   }
@@ -122,6 +135,8 @@ std::string EnglishText(const OpenFailure& f) {
   switch (f.kind) {
     case OpenFailure::Kind::NoDevice: return "cannot open " + Named(f) + ": no such device";
     case OpenFailure::Kind::PermissionDenied:
+      if (f.group.empty())
+        return "cannot open " + Named(f) + ": permission denied; only its owner (" + f.owner + ") may open it";
       return "cannot open " + Named(f) + ": permission denied; join the group with\n    sudo usermod -aG " +
              f.group + " $USER\nand log in again";
     case OpenFailure::Kind::InUse: return "cannot open " + Named(f) + ": another program is using it";

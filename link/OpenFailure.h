@@ -8,7 +8,10 @@ struct OpenFailure {
   Kind kind = Kind::Other;
   std::string port;    // as chosen: "COM3" or a path
   std::string device;  // the device behind it; empty when there is none
-  std::string group;   // PermissionDenied: the group that owns the device node
+  // PermissionDenied: the group that owns the device node and may open it; empty when the node
+  // gives its group no access, and then only its owner may open it.
+  std::string group;
+  std::string owner;   // PermissionDenied: the node's owner
   std::string detail;  // Other: the system's text
   bool usb = false;    // an FTDI device opened through the USB link: port holds its description
 };

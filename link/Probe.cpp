@@ -5,6 +5,7 @@
 
 #include <QSerialPort>
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -14,31 +15,57 @@ using Clock = std::chrono::steady_clock;
 // The longest single wait, so that a cancel is seen at once.
 constexpr int kSliceMs = 10;
 
-// Collects bytes from read (which returns what is waiting, waiting at most a slice) until a CR,
-// the limit or a cancel.
-template <typename ReadSome>
-bool CollectReply(int limitMs, std::string& reply, const std::atomic<bool>& cancel, ReadSome readSome) {
+// The longest reply the program's link takes.
+constexpr std::size_t kMaxReply = 255;
+
+}  // namespace
+
+bool ProbeLink::Ask(const std::string& line, int limitMs, std::string& reply, const std::atomic<bool>& cancel) {
   reply.clear();
-  const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
   std::string bytes;
+  Take(bytes);  // what came after the last limit is no reply to this line
+  bytes.clear();
+  if (!Send(line + '\r')) return false;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
   while (!cancel && Clock::now() < deadline) {
-    if (!readSome(bytes)) return false;
-    if (const auto line = ReplyLineIn(bytes)) {
-      reply = *line;
+    if (!Take(bytes)) return false;
+    if (const auto found = ReplyLineIn(bytes)) {
+      if (found->size() > kMaxReply) return false;
+      reply = *found;
       return true;
     }
-    if (bytes.size() > 255) bytes.erase(0, bytes.size() - 255);
+    if (bytes.size() > kMaxReply + 1) return false;
   }
   return false;
 }
 
+void ProbeLink::Settle(int quietMs, int maxMs, const std::atomic<bool>& cancel) {
+  const auto end = Clock::now() + std::chrono::milliseconds(maxMs);
+  auto quietSince = Clock::now();
+  std::string bytes;
+  while (!cancel && Clock::now() < end && Clock::now() - quietSince < std::chrono::milliseconds(quietMs)) {
+    bytes.clear();
+    if (!Take(bytes)) return;
+    if (!bytes.empty()) quietSince = Clock::now();
+  }
+}
+
+namespace {
+
 class SerialProbe : public ProbeLink {
  public:
-  explicit SerialProbe(const std::string& device) { port_.setPortName(QString::fromStdString(device)); }
+  explicit SerialProbe(const std::string& device) : device_(device) {
+    port_.setPortName(QString::fromStdString(device));
+  }
   bool Open(const std::string& portName, OpenFailure& failure) {
     port_.setFlowControl(QSerialPort::NoFlowControl);
+    // The device by its full path: the port object keeps only its short name.
     if (!port_.open(QIODevice::ReadWrite)) {
-      failure = SerialOpenFailure(portName, port_.portName(), port_);
+      failure = SerialOpenFailure(portName, QString::fromStdString(device_), port_);
+      return false;
+    }
+    if (!TakePortLock(port_)) {
+      failure = ClassifyOpenFailure(portName, device_, EBUSY);
       return false;
     }
     port_.setDataTerminalReady(false);
@@ -56,23 +83,22 @@ class SerialProbe : public ProbeLink {
     return port_.isOpen();
   }
 
-  bool Ask(const std::string& line, int limitMs, std::string& reply,
-           const std::atomic<bool>& cancel) override {
-    port_.readAll();
-    const std::string framed = line + '\r';
+ protected:
+  bool Send(const std::string& framed) override {
     port_.write(framed.data(), static_cast<qint64>(framed.size()));
-    if (!port_.waitForBytesWritten(limitMs) && port_.bytesToWrite() > 0) return false;
-    return CollectReply(limitMs, reply, cancel, [this](std::string& bytes) {
-      if (port_.bytesAvailable() == 0 && !port_.waitForReadyRead(kSliceMs) &&
-          port_.error() != QSerialPort::TimeoutError && port_.error() != QSerialPort::NoError)
-        return false;  // the device went away
-      port_.clearError();
-      bytes += port_.readAll().toStdString();
-      return true;
-    });
+    return port_.waitForBytesWritten(kSliceMs * 10) || port_.bytesToWrite() == 0;
+  }
+  bool Take(std::string& bytes) override {
+    if (port_.bytesAvailable() == 0 && !port_.waitForReadyRead(kSliceMs) &&
+        port_.error() != QSerialPort::TimeoutError && port_.error() != QSerialPort::NoError)
+      return false;  // the device went away
+    port_.clearError();
+    bytes += port_.readAll().toStdString();
+    return true;
   }
 
  private:
+  std::string device_;
   QSerialPort port_;
 };
 
@@ -83,7 +109,8 @@ class UsbProbe : public ProbeLink {
   }
   bool Open(const std::string& description, const std::string& serialNumber, OpenFailure& failure) {
     std::string name = serialNumber;
-    const FT_STATUS status = D2xx().FT_OpenEx(name.data(), FT_OPEN_BY_SERIAL_NUMBER, &handle_);
+    const FT_STATUS status =
+        D2xx().FT_OpenEx(name.data(), FT_OPEN_BY_SERIAL_NUMBER | FT_OPEN_KEEP_KERNEL_DRIVER, &handle_);
     open_ = status == FT_OK;
     if (!open_) failure = ClassifyUsbOpenFailure(description, status, D2xx().LastOpenError());
     // Library reads wait at most a slice, so that the probe's own limit holds.
@@ -98,29 +125,21 @@ class UsbProbe : public ProbeLink {
            D2xx().FT_Purge(handle_, FT_PURGE_RX | FT_PURGE_TX) == FT_OK;
   }
 
-  bool Ask(const std::string& line, int limitMs, std::string& reply,
-           const std::atomic<bool>& cancel) override {
-    std::string waste;
-    Take(waste);
-    const std::string framed = line + '\r';
-    uint32_t written = 0;
-    if (D2xx().FT_Write(handle_, framed.data(), static_cast<uint32_t>(framed.size()), &written) != FT_OK ||
-        written != framed.size())
-      return false;
-    return CollectReply(limitMs, reply, cancel, [this](std::string& bytes) {
-      const std::size_t before = bytes.size();
-      if (!Take(bytes)) return false;
-      if (bytes.size() == before) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      return true;
-    });
-  }
 
- private:
+ protected:
+  bool Send(const std::string& framed) override {
+    uint32_t written = 0;
+    return D2xx().FT_Write(handle_, framed.data(), static_cast<uint32_t>(framed.size()), &written) == FT_OK &&
+           written == framed.size();
+  }
   // Appends what is waiting; false when the device failed.
-  bool Take(std::string& bytes) {
+  bool Take(std::string& bytes) override {
     uint32_t waiting = 0;
     if (D2xx().FT_GetQueueStatus(handle_, &waiting) != FT_OK) return false;
-    if (waiting == 0) return true;
+    if (waiting == 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      return true;
+    }
     std::string chunk(waiting, '\0');
     uint32_t got = 0;
     if (D2xx().FT_Read(handle_, chunk.data(), waiting, &got) != FT_OK) return false;
@@ -128,6 +147,7 @@ class UsbProbe : public ProbeLink {
     return true;
   }
 
+ private:
   FT_HANDLE handle_ = 0;
   bool open_ = false;
 };

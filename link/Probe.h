@@ -16,9 +16,17 @@ class ProbeLink {
   // Sets 8N1 at the speed and throws away what is waiting.
   virtual bool SetSpeed(int32_t baud) = 0;
   // Sends the line with CR and waits at most limitMs for a reply ending in CR; the reply comes
-  // without it. False at the limit, on cancel, or when the device failed.
-  virtual bool Ask(const std::string& line, int limitMs, std::string& reply,
-                   const std::atomic<bool>& cancel) = 0;
+  // without it. False at the limit, on cancel, when the device failed, and for a reply longer than
+  // the link takes (the program's own link would refuse it too).
+  bool Ask(const std::string& line, int limitMs, std::string& reply, const std::atomic<bool>& cancel);
+  // Drops what arrives until the line has been quiet for quietMs (at most maxMs): a reply that
+  // came after its limit must not answer the next question.
+  void Settle(int quietMs, int maxMs, const std::atomic<bool>& cancel);
+
+ protected:
+  virtual bool Send(const std::string& framed) = 0;
+  // Appends what has arrived, waiting at most a few milliseconds for it; false when the device failed.
+  virtual bool Take(std::string& bytes) = 0;
 };
 
 // The reply in what a probe has received so far: the text before the first CR, without the line
@@ -33,6 +41,7 @@ inline std::optional<std::string> ReplyLineIn(const std::string& bytes) {
 // A serial device by its path (or Windows name); nullptr when it does not open, and why.
 std::unique_ptr<ProbeLink> OpenSerialProbe(const std::string& portName, const std::string& device,
                                            OpenFailure& failure);
-// An FTDI device by its serial number, through the D2XX calls; nullptr when it does not open, and why.
+// An FTDI device by its serial number, through the D2XX calls, never taking it from the kernel's
+// serial driver; nullptr when it does not open, and why.
 std::unique_ptr<ProbeLink> OpenUsbProbe(const std::string& description, const std::string& serialNumber,
                                         OpenFailure& failure);

@@ -130,8 +130,7 @@ void TFormSetup::ShowFtdiDevices(const std::vector<FtdiDevice>& devices) {
   // The row the operator chose stays chosen when it is still there.
   std::optional<FtdiDevice> chosen;
   if (const auto selected = ui->ListView1->selectedItems(); !selected.isEmpty())
-    chosen = FtdiDevice{selected.first()->text(1).toLatin1().toStdString(),
-                        selected.first()->text(2).toLatin1().toStdString()};
+    chosen = listedFtdi_.at(static_cast<std::size_t>(ui->ListView1->indexOfTopLevelItem(selected.first())));
   FillFtdiRows(devices);
   for (std::size_t i = 0; i < devices.size(); ++i)
     if (chosen && devices[i] == *chosen) ui->ListView1->topLevelItem(static_cast<int>(i))->setSelected(true);
@@ -144,6 +143,15 @@ void TFormSetup::FillFtdiRows(const std::vector<FtdiDevice>& devices) {
     row->setText(0, QStringLiteral("Device %1").arg(i + 1));
     row->setText(1, QString::fromLatin1(devices[i].description.c_str()));
     row->setText(2, QString::fromLatin1(devices[i].serialNumber.c_str()));
+    // Its strings could not be read: say why instead of an empty row (the open says it too).
+    if (devices[i].accessError) {
+      const OpenFailure failure =
+          ClassifyUsbOpenFailure(row->text(0).toStdString(), FT_DEVICE_NOT_OPENED, devices[i].accessError);
+      row->setText(1, QStringLiteral("(%1)").arg(QString::fromStdString(CzechReason(failure))));
+      row->setToolTip(1, QString::fromStdString(CzechText(failure)));
+      row->setForeground(1, Qt::darkRed);
+      row->setData(1, Qt::UserRole, devices[i].accessError);
+    }
   }
   listedFtdi_ = devices;
 }
@@ -159,7 +167,12 @@ void TFormSetup::HotPlugTimerTimer() {
 void TFormSetup::FormShow() {
   ui->BtnOpen->setEnabled(!term_->PortOpen);
   ui->BtnClose->setEnabled(term_->PortOpen);
+  // The start-up opened nothing without a word: here is why, until a port is open.
+  ui->LblPortState->setText(!term_->PortOpen && startupFailure_ ? QString::fromStdString(CzechText(*startupFailure_))
+                                                                : QString());
 }
+
+void TFormSetup::SetStartupOpenFailure(const std::optional<OpenFailure>& failure) { startupFailure_ = failure; }
 
 void TFormSetup::SetChoosing(bool choosing) {
   ui->GrBoxPort->setEnabled(choosing);
@@ -184,7 +197,9 @@ void TFormSetup::BtnOpenClick() {
   openedSerialNumber_ = sharing > 1 ? SelectedSerialNumber : std::string();
   bool opened = false;
   QString title;
-  if (openedKind_ == LinkKind::Usb) {
+  if (openedKind_ == LinkKind::Usb && SelectedAccessError) {
+    ReportRefusedUsbDevice(SelectedAccessError);  // a device the list could not name: why it will not open
+  } else if (openedKind_ == LinkKind::Usb) {
     opened = OpenPrepared_USB(SelectedDescription, static_cast<uint32_t>(baud), term_->ReplyTimeoutMs(),
                               openedSerialNumber_);
     title = QStringLiteral("VORKA config v1.3 - port USB, řadič FTDI, D2XX - %1").arg(baud);
@@ -197,6 +212,8 @@ void TFormSetup::BtnOpenClick() {
   }
   term_->PortOpen = opened;
   term_->setWindowTitle(opened ? title : TTermForm::kTitleNoPort);
+  startupFailure_.reset();
+  ui->LblPortState->clear();
 }
 
 void TFormSetup::CloseOpenedLink() {
@@ -224,11 +241,14 @@ void TFormSetup::BtnFindClick() {
   for (uint32_t i = 0; i < FTDeviceCount; ++i) {
     // A failed read leaves the description read before it, as the row shows.
     GetFTDeviceDescription(i);
-    devices.push_back({FTDeviceDescription, {}});
+    devices.push_back({FTDeviceDescription, {}, 0});
   }
   // The serial numbers after the descriptions, quietly: telling two equal converters apart is a
   // help, not a step whose failure needs a box.
-  for (uint32_t i = 0; i < FTDeviceCount; ++i) devices[i].serialNumber = FTDeviceSerialNumber(i);
+  for (uint32_t i = 0; i < FTDeviceCount; ++i) {
+    devices[i].serialNumber = FTDeviceSerialNumber(i);
+    devices[i].accessError = D2xx().ListError(i);
+  }
   FillFtdiRows(devices);
 }
 
@@ -239,7 +259,8 @@ void TFormSetup::ListView1Click() {
   if (selected.isEmpty()) return;
   // A device whose strings libftdi may not read lists with an empty description; clicking it
   // chooses it all the same, so that a later open does not use an earlier choice.
-  SelectedDescription = selected.first()->text(1).toLatin1().toStdString();
+  SelectedAccessError = selected.first()->data(1, Qt::UserRole).toInt();
+  SelectedDescription = SelectedAccessError ? std::string() : selected.first()->text(1).toLatin1().toStdString();
   SelectedSerialNumber = selected.first()->text(2).toLatin1().toStdString();
 }
 
@@ -248,7 +269,16 @@ void TFormSetup::BtnScanClick() {
   const OpenPort open{term_->PortOpen, usbOpen, usbOpen ? openedDescription_ : ComDevice(),
                       openedSerialNumber_, openedBaud_};
   scan_->StartScan(ScanTargets(open), ChosenBaudRate());
-  if (scan_->exec() == QDialog::Accepted && scan_->Chosen()) ChooseFoundUnit(*scan_->Chosen());
+  if (scan_->exec() != QDialog::Accepted || !scan_->Chosen()) return;
+  ChooseFoundUnit(*scan_->Chosen());
+  // Another port is open: the operator chose this unit, so the dialog takes them there rather than
+  // leave them on the old port (the unit is identified when the dialog closes).
+  if (term_->PortOpen) {
+    BtnCloseClick();
+    BtnOpenClick();
+  }
+  ui->LblPortState->setText(term_->PortOpen ? QString()
+                                            : QStringLiteral("Vybraná jednotka: otevřete port tlačítkem „Otevřít port“."));
 }
 
 void TFormSetup::ChooseFoundUnit(const ScanFound& found) {
@@ -275,4 +305,5 @@ void TFormSetup::ChooseFoundUnit(const ScanFound& found) {
   }
   SelectedDescription = found.target.port;
   SelectedSerialNumber = found.target.device;
+  SelectedAccessError = 0;
 }

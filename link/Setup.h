@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QTimer>
 
+#include <optional>
 #include <vector>
 
 namespace Ui {
@@ -30,6 +31,8 @@ class TFormSetup : public QDialog {
   LinkKind OpenedLinkKind() const { return openedKind_; }
   // The speed the automatic open at start-up used.
   void SelectStartupSpeed();
+  // Why the automatic open at start-up failed: the dialog says it while no port is open.
+  void SetStartupOpenFailure(const std::optional<OpenFailure>& failure);
   // Closes the link with the transport that was opened, whatever the choice shows now.
   void CloseOpenedLink();
 
@@ -52,6 +55,8 @@ class TFormSetup : public QDialog {
   std::string SelectedDescription;
   // Its serial number: the device is opened by it when another converter has the same description.
   std::string SelectedSerialNumber;
+  // The chosen device refused this user (its strings could not be read): EACCES, else 0.
+  int SelectedAccessError = 0;
 
   // The chosen port name ("COM1" …) and baud rate, by the radio buttons.
   QString ChosenPortName() const;
@@ -80,5 +85,6 @@ class TFormSetup : public QDialog {
   std::string openedDescription_, openedSerialNumber_;
   // The FTDI devices the list shows (description and serial number), to see a change.
   std::vector<FtdiDevice> listedFtdi_;
+  std::optional<OpenFailure> startupFailure_;
   QTimer hotPlug_;
 };

@@ -87,19 +87,22 @@ std::optional<std::vector<FtdiDevice>> ListFtdiDevices() {
   if (D2xx().FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY) != FT_OK) return std::nullopt;
   std::vector<FtdiDevice> devices;
   for (uint32_t i = 0; i < count; ++i)
-    devices.push_back({ListedText(i, FT_OPEN_BY_DESCRIPTION), ListedText(i, FT_OPEN_BY_SERIAL_NUMBER)});
+    devices.push_back(
+        {ListedText(i, FT_OPEN_BY_DESCRIPTION), ListedText(i, FT_OPEN_BY_SERIAL_NUMBER), D2xx().ListError(i)});
   return devices;
 }
 
 namespace {
 
+void ReportOpenFailure(FT_STATUS status, const OpenFailure& failure) {
+  if (g_reporter) g_reporter(UsbErrorText("Open_USB", status) + (g_openHint ? "\n" + g_openHint(failure) : ""));
+}
+
 // Opens the device the library finds by key (a description or a serial number) and sets 8N1, no
 // flow control and the baud rate; the operator's failure hint names the device by its description.
 bool OpenAndSet(std::string key, uint32_t flags, const std::string& description, uint32_t baudRate) {
   if (const FT_STATUS status = D2xx().FT_OpenEx(key.data(), flags, &FTHandle); status != FT_OK) {
-    const OpenFailure failure = ClassifyUsbOpenFailure(description, status, D2xx().LastOpenError());
-    if (g_reporter)
-      g_reporter(UsbErrorText("Open_USB", status) + (g_openHint ? "\n" + g_openHint(failure) : ""));
+    ReportOpenFailure(status, ClassifyUsbOpenFailure(description, status, D2xx().LastOpenError()));
     return false;
   }
   const bool set =
@@ -131,6 +134,11 @@ bool OpenPrepared_USB(const std::string& description, uint32_t baudRate, uint32_
   Purge_USB();
   SetTimeouts_USB(timeoutMs, timeoutMs);
   return true;
+}
+
+void ReportRefusedUsbDevice(int accessError) {
+  // It has no description: the failure names it as the list does.
+  ReportOpenFailure(FT_DEVICE_NOT_OPENED, ClassifyUsbOpenFailure("FTDI", FT_DEVICE_NOT_OPENED, accessError));
 }
 
 void Close_USB() { Reported("Close_USB", D2xx().FT_Close(FTHandle)); }

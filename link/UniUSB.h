@@ -37,6 +37,8 @@ std::string FTDeviceSerialNumber(uint32_t index);
 // when the library failed.
 struct FtdiDevice {
   std::string description, serialNumber;
+  // Why its strings could not be read (EACCES: this user may not open it); 0 when they were.
+  int accessError = 0;
   bool operator==(const FtdiDevice&) const = default;
 };
 std::optional<std::vector<FtdiDevice>> ListFtdiDevices();
@@ -50,6 +52,9 @@ bool Open_USB(const std::string& description, uint32_t baudRate);
 // serial number the device is opened by it (two converters may share a description).
 bool OpenPrepared_USB(const std::string& description, uint32_t baudRate, uint32_t timeoutMs,
                       const std::string& serialNumber = {});
+// The box of a failed "Open_USB" for a listed device this user may not open (accessError as
+// FtdiDevice holds it), without a call: the device has no description to open it by.
+void ReportRefusedUsbDevice(int accessError);
 void Close_USB();
 void Reset_USB();
 void Purge_USB();

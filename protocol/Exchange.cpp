@@ -4,6 +4,7 @@
 #include "link/UniUSB.h"
 
 #include <chrono>
+#include <thread>
 
 void SerialTransport::Send(const std::string& framed) { ComSendLine(framed); }
 
@@ -22,6 +23,14 @@ void UsbTransport::Send(const std::string& framed) {
 
 bool UsbTransport::Receive(uint32_t timeLimitMs, std::string& reply) {
   return Read_USB(timeLimitMs, reply, CommandExchange::kMaxLine);
+}
+
+void UsbTransport::DropLateReply() {
+  // Long enough for a reply that missed its limit by a little; the identification that follows
+  // a failure would otherwise take it for the reply to "Q", and every later reply would shift.
+  constexpr auto kLateReplyWait = std::chrono::milliseconds(250);
+  std::this_thread::sleep_for(kLateReplyWait);
+  DiscardInput_USB();
 }
 
 std::vector<std::string> ShortScript(const std::string& mode) {
@@ -77,6 +86,7 @@ ExchangeResult CommandExchange::Run(const std::vector<std::string>& script) {
       // Over USB the unit is identified afresh first (it refills the log, so the script's own
       // replies are returned apart).
       if (usb) {
+        link.DropLateReply();
         identifyingAfterFailure_ = true;
         host_.IdentifyAfterUsbFailure();
         identifyingAfterFailure_ = false;

@@ -15,6 +15,9 @@ class Transport {
   virtual void Send(const std::string& framed) = 0;
   // True with the reply as the link returns it (a trailing CR may still be on it).
   virtual bool Receive(uint32_t timeLimitMs, std::string& reply) = 0;
+  // After a reply that did not come in time: lets a late one arrive and drops it, so that it
+  // cannot answer the next command.
+  virtual void DropLateReply() {}
 };
 
 // The serial line link: the CR is added by the link.
@@ -29,6 +32,7 @@ class UsbTransport : public Transport {
  public:
   void Send(const std::string& framed) override;
   bool Receive(uint32_t timeLimitMs, std::string& reply) override;
+  void DropLateReply() override;
 };
 
 // The side of the window the exchange works with: where the logs are shown, which link is

@@ -50,7 +50,15 @@ std::vector<ScanTarget> ScanTargets(const OpenPort& open) {
     targets.push_back(target);
   }
   bool openUsbFound = false;
-  for (const FtdiDevice& device : ListFtdiDevices().value_or(std::vector<FtdiDevice>{})) {
+  const std::vector<FtdiDevice> devices = ListFtdiDevices().value_or(std::vector<FtdiDevice>{});
+  for (std::size_t index = 0; index < devices.size(); ++index) {
+    const FtdiDevice& device = devices[index];
+    if (device.accessError) {
+      // Its strings say nothing, so the list's name for it; a unit may be behind it.
+      targets.push_back({ScanTarget::Kind::Usb, "Device " + std::to_string(index + 1), {}, false, 0,
+                         device.accessError});
+      continue;
+    }
     if (std::find(ftdiSerialsOnCom.begin(), ftdiSerialsOnCom.end(), device.serialNumber) !=
         ftdiSerialsOnCom.end())
       continue;
@@ -106,13 +114,20 @@ std::vector<ScanFound> UnitScan::Found() const {
   return Present(found_);
 }
 
+std::vector<ScanTarget> UnitScan::OpenInProgram() const {
+  std::vector<ScanTarget> open;
+  for (const ScanTarget& target : targets_)
+    if (target.openInProgram) open.push_back(target);
+  return open;
+}
+
 void UnitScan::Probe(std::size_t index) {
   const ScanTarget& target = targets_[index];
   std::optional<ScanFound> result;
   std::optional<OpenFailure> unopened;
-  if (target.openInProgram) {
-    result = ScanFound{target, target.openBaud, {}};
-  } else {
+  if (target.accessError) {
+    unopened = ClassifyUsbOpenFailure(target.port, FT_DEVICE_NOT_OPENED, target.accessError);
+  } else if (!target.openInProgram) {
     OpenFailure failure;
     const std::unique_ptr<ProbeLink> link = target.kind == ScanTarget::Kind::Serial
                                                 ? OpenSerialProbe(target.port, target.device, failure)
@@ -126,6 +141,12 @@ void UnitScan::Probe(std::size_t index) {
       if (!link->Ask(std::string(kPrefix) + "?", replyLimitMs_, replyVersion, cancel_)) continue;
       const Identity identity = IdentityFromReplies(replyQ, replyVersion);
       if (!identity.present) continue;
+      // A unit that answers late answers the previous question: ask once more on a line that has
+      // been quiet for twice the limit, and take the speed only when the unit says the same again
+      // in time. Only a port that answered pays for it.
+      std::string again;
+      link->Settle(2 * replyLimitMs_, 6 * replyLimitMs_, cancel_);
+      if (!link->Ask(std::string(kPrefix) + "Q", replyLimitMs_, again, cancel_) || again != replyQ) continue;
       result = ScanFound{target, speeds_[s], identity};
       break;
     }

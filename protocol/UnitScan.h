@@ -25,6 +25,8 @@ struct ScanTarget {
   // program's back.
   bool openInProgram = false;
   int32_t openBaud = 0;
+  // An FTDI device this user may not open (its strings could not be read): listed as refused.
+  int accessError = 0;
 };
 
 struct ScanFound {
@@ -66,8 +68,11 @@ class UnitScan {
   // The targets asked so far, of how many.
   int Done() const { return done_; }
   int Total() const { return static_cast<int>(targets_.size()); }
-  // The units found so far, in the order of the targets.
+  // The units found so far, in the order of the targets; the port the program has open is not
+  // asked and not among them.
   std::vector<ScanFound> Found() const;
+  // The ports the program has open, left alone.
+  std::vector<ScanTarget> OpenInProgram() const;
   // The ports that would not open (no permission, held by another program), in the same order:
   // a unit may be behind them.
   std::vector<OpenFailure> Unopened() const;

@@ -1,5 +1,6 @@
 #include "sim/FakeD2xx.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -24,8 +25,9 @@ FT_STATUS FakeD2xx::FT_ListDevices(void* arg1, void* arg2, uint32_t flags) {
        flags != (FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER)) ||
       index >= devices.size())
     return FT_DEVICE_NOT_FOUND;
-  const std::string text =
-      flags == (FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER) ? SerialOf(index) : devices[index];
+  const std::string text = Unreadable(index) ? std::string()
+                           : flags == (FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER) ? SerialOf(index)
+                                                                                   : devices[index];
   std::strncpy(static_cast<char*>(arg2), text.c_str(), kDescriptionBufferSize - 1);
   static_cast<char*>(arg2)[kDescriptionBufferSize - 1] = '\0';
   return FT_OK;
@@ -37,12 +39,19 @@ FT_STATUS FakeD2xx::FT_OpenEx(void* arg, uint32_t flags, FT_HANDLE* handle) {
     lastOpenError_ = openError;
     return s;
   }
+  flags &= ~FT_OPEN_KEEP_KERNEL_DRIVER;  // no kernel driver holds a fake device
   if (flags != FT_OPEN_BY_DESCRIPTION && flags != FT_OPEN_BY_SERIAL_NUMBER) return FT_INVALID_PARAMETER;
   const std::string wanted = static_cast<const char*>(arg);
-  bool found = false;
-  for (std::size_t i = 0; i < devices.size(); ++i)
-    found = found || (flags == FT_OPEN_BY_SERIAL_NUMBER ? SerialOf(i) : devices[i]) == wanted;
+  bool found = false, refused = false;
+  for (std::size_t i = 0; i < devices.size(); ++i) {
+    found = found || (!Unreadable(i) && (flags == FT_OPEN_BY_SERIAL_NUMBER ? SerialOf(i) : devices[i]) == wanted);
+    refused = refused || Unreadable(i);
+  }
   lastOpenError_ = ENOENT;
+  if (!found && refused) {
+    lastOpenError_ = EACCES;
+    return FT_DEVICE_NOT_OPENED;
+  }
   if (!found) return FT_DEVICE_NOT_FOUND;
   // Every device leads to the one unit: a second opener finds it taken.
   lastOpenError_ = EBUSY;
@@ -59,6 +68,15 @@ FT_STATUS FakeD2xx::FT_OpenEx(void* arg, uint32_t flags, FT_HANDLE* handle) {
 int FakeD2xx::LastOpenError() const {
   const std::lock_guard lock(mutex_);
   return lastOpenError_;
+}
+
+int FakeD2xx::ListError(uint32_t index) const {
+  const std::lock_guard lock(mutex_);
+  return Unreadable(index) ? EACCES : 0;
+}
+
+bool FakeD2xx::Unreadable(std::size_t index) const {
+  return std::find(unreadable.begin(), unreadable.end(), index) != unreadable.end();
 }
 
 std::string FakeD2xx::SerialOf(std::size_t index) const {
@@ -119,12 +137,13 @@ FT_STATUS FakeD2xx::FT_Write(FT_HANDLE h, const void* buffer, uint32_t size, uin
       partial_ += c;
       continue;
     }
+    const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(unit_.DelayFor(partial_));
     if (const auto reply = unit_.Respond(partial_)) {
       if (unit_.CrLf() && lineFeedLater) {
-        rx_.push_back(*reply + "\r");
-        rx_.emplace_back("\n");
+        rx_.push_back({*reply + "\r", due});
+        rx_.push_back({"\n", due});
       } else {
-        rx_.push_back(*reply + (unit_.CrLf() ? "\r\n" : "\r"));
+        rx_.push_back({*reply + (unit_.CrLf() ? "\r\n" : "\r"), due});
       }
     }
     partial_.clear();
@@ -136,7 +155,7 @@ FT_STATUS FakeD2xx::FT_Write(FT_HANDLE h, const void* buffer, uint32_t size, uin
 FT_STATUS FakeD2xx::FT_GetQueueStatus(FT_HANDLE h, uint32_t* rxBytes) {
   const std::lock_guard lock(mutex_);
   if (const FT_STATUS s = Call("FT_GetQueueStatus")) return s;
-  *rxBytes = rx_.empty() ? 0 : static_cast<uint32_t>(rx_.front().size());
+  *rxBytes = Due() ? static_cast<uint32_t>(rx_.front().bytes.size()) : 0;
   return Device(h);
 }
 
@@ -144,11 +163,11 @@ FT_STATUS FakeD2xx::FT_Read(FT_HANDLE h, void* buffer, uint32_t size, uint32_t* 
   const std::lock_guard lock(mutex_);
   if (const FT_STATUS s = Call("FT_Read")) return s;
   if (Device(h) != FT_OK) return FT_INVALID_HANDLE;
-  if (rx_.empty()) {
+  if (!Due()) {
     *got = 0;
     return FT_OK;
   }
-  std::string& front = rx_.front();
+  std::string& front = rx_.front().bytes;
   const std::size_t n = std::min<std::size_t>(size, front.size());
   std::memcpy(buffer, front.data(), n);
   front.erase(0, n);

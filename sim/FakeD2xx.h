@@ -2,6 +2,7 @@
 #include "link/D2xx.h"
 #include "sim/VirtualUnit.h"
 
+#include <chrono>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -23,6 +24,9 @@ class FakeD2xx : public D2xxApi {
   std::map<std::string, std::deque<FT_STATUS>> inject;
   // With CR LF replies: the LF arrives in a later pass than the rest.
   bool lineFeedLater = false;
+  // Devices (by index) whose strings this user may not read: they list empty, and an open that
+  // finds no other device says permission denied.
+  std::vector<std::size_t> unreadable;
 
   // What was done.
   std::vector<std::string> calls;
@@ -32,7 +36,7 @@ class FakeD2xx : public D2xxApi {
   bool open = false;
 
   // Bytes that arrive in one pass, outside any exchange.
-  void Arrive(const std::string& bytes) { rx_.push_back(bytes); }
+  void Arrive(const std::string& bytes) { rx_.push_back({bytes, std::chrono::steady_clock::now()}); }
 
   FT_STATUS FT_ListDevices(void* arg1, void* arg2, uint32_t flags) override;
   FT_STATUS FT_OpenEx(void* arg, uint32_t flags, FT_HANDLE* handle) override;
@@ -48,6 +52,7 @@ class FakeD2xx : public D2xxApi {
   FT_STATUS FT_Read(FT_HANDLE h, void* buffer, uint32_t size, uint32_t* got) override;
   FT_STATUS FT_Close(FT_HANDLE h) override;
   int LastOpenError() const override;
+  int ListError(uint32_t index) const override;
 
  private:
   // The injected status of this call, if any, after recording it.
@@ -62,5 +67,12 @@ class FakeD2xx : public D2xxApi {
   VirtualUnit& unit_;
   FT_HANDLE handle_ = 0x1000;
   std::string partial_;
-  std::deque<std::string> rx_;
+  // Bytes in the order they arrive, each pass when it is due (a unit's reply delay).
+  struct Pass {
+    std::string bytes;
+    std::chrono::steady_clock::time_point due;
+  };
+  std::deque<Pass> rx_;
+  bool Due() const { return !rx_.empty() && rx_.front().due <= std::chrono::steady_clock::now(); }
+  bool Unreadable(std::size_t index) const;
 };

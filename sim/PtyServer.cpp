@@ -182,7 +182,7 @@ void PtyServer::ProcessDueJobs(Clock::time_point now) {
     }
     if (reply) {
       const std::string terminated = *reply + (unit_.CrLf() ? "\r\n" : "\r");
-      Queue(terminated, now + std::chrono::milliseconds(unit_.DelayMs()));
+      Queue(terminated, now + std::chrono::milliseconds(unit_.DelayFor(line)));
     }
   }
 }

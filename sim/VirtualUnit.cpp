@@ -239,6 +239,18 @@ int VirtualUnit::DelayMs() const {
   std::lock_guard l(mutex_);
   return delayMs_;
 }
+void VirtualUnit::SetLateOnCommand(const std::string& command, int ms) {
+  std::lock_guard l(mutex_);
+  if (ms > 0)
+    lateOn_[command] = ms;
+  else
+    lateOn_.erase(command);
+}
+int VirtualUnit::DelayFor(const std::string& line) const {
+  std::lock_guard l(mutex_);
+  const auto late = line.size() > 2 ? lateOn_.find(line.substr(2)) : lateOn_.end();
+  return delayMs_ + (late == lateOn_.end() ? 0 : late->second);
+}
 void VirtualUnit::SetLineSpeed(int baud) {
   const std::lock_guard lock(mutex_);
   lineSpeed_ = baud;

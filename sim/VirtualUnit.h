@@ -50,6 +50,10 @@ class VirtualUnit {
   bool CrLf() const;
   void SetDelayMs(int ms);
   int DelayMs() const;
+  // The reply to command C (without the prefix) comes ms later than the others; 0 off.
+  void SetLateOnCommand(const std::string& command, int ms);
+  // How long the reply to a received line (prefix included) is held back.
+  int DelayFor(const std::string& line) const;
   void SetBaud(int baud);  // 0: no pacing
   int Baud() const;
   // The speed the unit's line runs at: bytes sent at another speed arrive as noise and get no
@@ -82,6 +86,7 @@ class VirtualUnit {
   std::map<std::string, std::string> floats_;
   std::map<std::string, std::string> unsigneds_;
   std::map<std::string, std::string> overrides_;
+  std::map<std::string, int> lateOn_;
   uint16_t inputWord_ = 0;
   bool silent_ = false;
   int silentOnNth_ = 0;

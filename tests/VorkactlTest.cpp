@@ -1,5 +1,6 @@
 #include "link/Async.h"
 #include "protocol/RegisterMap.h"
+#include "protocol/UnitScan.h"
 #include "support/ScanPorts.h"
 #include "support/WindowFixture.h"
 
@@ -19,6 +20,8 @@
 #include <sstream>
 
 #include <fcntl.h>
+#include <pwd.h>
+#include <sys/wait.h>
 #include <sys/resource.h>
 
 namespace {
@@ -117,6 +120,16 @@ TEST_F(VorkactlTest, ValuesTheWindowDoesNotKnowAreNamed) {
   EXPECT_NE(run.err.find("the unit answered \"0,07\" for OUT2"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("the unit answered \"0,12\" for Polarity"), std::string::npos) << run.err;
   EXPECT_EQ(run.err.find("for OUT1"), std::string::npos) << run.err;
+}
+
+TEST_F(VorkactlTest, APortTheWindowHoldsIsInUseForVorkactl) {
+  StartQuick();  // the window has COM1 open; vorkactl comes through another path to the device
+  const QString link = File("com1-link");
+  ASSERT_TRUE(QFile::link(QString::fromStdString(server_->SlavePath()), link));
+  const Run run = Ctl({QStringLiteral("--port"), link, QStringLiteral("identify")});
+  EXPECT_EQ(run.code, 3);
+  EXPECT_NE(run.err.find("another program is using it"), std::string::npos) << run.err;
+  EXPECT_TRUE(Received().empty());
 }
 
 TEST_F(VorkactlTest, IdentifyPrintsIdentifierAndFirmware) {
@@ -233,26 +246,93 @@ TEST_F(VorkactlTest, ScanPrintsOneLinePerUnitAndSaysWhenNoneAnswers) {
   EXPECT_NE(run.err.find("no VORKA unit answers on any port"), std::string::npos) << run.err;
 }
 
+// Whether nobody may run the tool from where it was built (a checkout under /root is out of reach).
+bool NobodyReachesTheTool() {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+    ::_exit(::access(VORKACTL_PATH, X_OK) == 0 ? 0 : 1);
+  }
+  int status = 0;
+  return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The advice for a node this user may not open: join its group where that group may read and
+// write it, otherwise only its owner may open it.
+std::string PermissionAdvice(const std::string& device) {
+  struct stat node {};
+  ::stat(device.c_str(), &node);
+  if ((node.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP))
+    return "only its owner (" + std::string(::getpwuid(node.st_uid)->pw_name) + ") may open it";
+  return "join the group with\n    sudo usermod -aG " + std::string(::getgrgid(node.st_gid)->gr_name) +
+         " $USER\nand log in again";
+}
+
 TEST_F(VorkactlTest, PermissionDeniedNamesTheGroupOfTheDeviceNode) {
   const std::string device = server_->SlavePath();
   const bool root = ::geteuid() == 0;
+  // As root every node opens: the tool runs as nobody, whom the node refuses.
+  if (root && !NobodyReachesTheTool()) GTEST_SKIP() << "nobody cannot reach the build tree at " << VORKACTL_PATH;
   struct stat node {};
   ASSERT_EQ(::stat(device.c_str(), &node), 0);
-  if (!root) {
-    ASSERT_EQ(::chmod(device.c_str(), 0), 0);
-  }
-  const group* owner = ::getgrgid(node.st_gid);
-  ASSERT_NE(owner, nullptr);
+  if (!root) ASSERT_EQ(::chmod(device.c_str(), 0), 0);
+  const std::string advice = PermissionAdvice(device);
   const Run run =
       Ctl({QStringLiteral("--port"), QString::fromStdString(device), QStringLiteral("identify")}, root);
   if (!root) ::chmod(device.c_str(), node.st_mode & 07777);
   EXPECT_EQ(run.code, 3) << run.err;
-  EXPECT_NE(run.err.find("cannot open " + device +
-                         ": permission denied; join the group with\n    sudo usermod -aG " + owner->gr_name +
-                         " $USER\nand log in again"),
-            std::string::npos)
+  EXPECT_NE(run.err.find("cannot open " + device + ": permission denied; " + advice), std::string::npos)
       << run.err;
   EXPECT_TRUE(Received().empty());
+}
+
+// The window's search and vorkactl scan tell the same reason for a port this user may not open,
+// and it is the permission, not "in use".
+TEST_F(VorkactlTest, TheSearchAndScanTellThePermissionAlike) {
+  const bool root = ::geteuid() == 0;
+  if (root && !NobodyReachesTheTool()) GTEST_SKIP() << "nobody cannot reach the build tree at " << VORKACTL_PATH;
+  ScanPorts ports(1);
+  const std::string device = server_->SlavePath();
+  struct stat node {};
+  ASSERT_EQ(::stat(device.c_str(), &node), 0);
+  if (!root) ASSERT_EQ(::chmod(device.c_str(), 0), 0);
+
+  // The search as the window runs it, as the same user as vorkactl: in a child when that is nobody.
+  std::string search;
+  int pipeEnds[2];
+  ASSERT_EQ(::pipe(pipeEnds), 0);
+  const pid_t child = root ? ::fork() : 0;
+  if (child == 0) {
+    if (root && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+    std::vector<OpenFailure> unopened;
+    ScanForUnits(ScanTargets({}), 115200, &unopened);
+    std::string told;
+    for (const OpenFailure& failure : unopened)
+      if (failure.port == "COM1")
+        told += std::to_string(static_cast<int>(failure.kind)) + "|" + CzechReason(failure) + "|" +
+                EnglishText(failure) + "\n";
+    if (!root) {
+      search = told;
+    } else {
+      (void)!::write(pipeEnds[1], told.data(), told.size());
+      ::_exit(0);
+    }
+  }
+  ::close(pipeEnds[1]);
+  if (root) {
+    char buffer[1024];
+    for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;) search.append(buffer, n);
+    ::waitpid(child, nullptr, 0);
+  }
+  ::close(pipeEnds[0]);
+  const Run scan = Ctl({QStringLiteral("scan")}, root);
+  if (!root) ::chmod(device.c_str(), node.st_mode & 07777);
+
+  const std::string english = "cannot open COM1 (" + device + "): permission denied; " + PermissionAdvice(device);
+  EXPECT_EQ(search.substr(0, 2), std::to_string(static_cast<int>(OpenFailure::Kind::PermissionDenied)) + "|");
+  EXPECT_NE(search.find("|přístup odepřen ("), std::string::npos) << search;
+  EXPECT_NE(search.find("|" + english + "\n"), std::string::npos) << search;
+  EXPECT_NE(scan.err.find("vorkactl: " + english + "; not searched"), std::string::npos) << scan.err;
 }
 
 }  // namespace

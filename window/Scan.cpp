@@ -9,10 +9,9 @@ namespace {
 // Often enough for the list to follow the probes, rarely enough to cost nothing.
 constexpr int kLookMs = 20;
 
-QString PortText(const ScanFound& found) {
-  return found.target.kind == ScanTarget::Kind::Usb
-             ? QStringLiteral("USB: ") + QString::fromStdString(found.target.port)
-             : QString::fromStdString(found.target.port);
+QString PortText(const ScanTarget& target) {
+  return target.kind == ScanTarget::Kind::Usb ? QStringLiteral("USB: ") + QString::fromStdString(target.port)
+                                              : QString::fromStdString(target.port);
 }
 
 }  // namespace
@@ -47,6 +46,7 @@ void TFormScan::setVisible(bool visible) {
 void TFormScan::StartScan(std::vector<ScanTarget> targets, int32_t chosenBaud) {
   scan_.reset();
   found_.clear();
+  unopened_.clear();
   chosen_.reset();
   cancelled_ = false;
   ui->ListUnits->clear();
@@ -60,7 +60,9 @@ void TFormScan::StartScan(std::vector<ScanTarget> targets, int32_t chosenBaud) {
 void TFormScan::ShowFound() {
   const std::vector<ScanFound> found = scan_->Found();
   const std::vector<OpenFailure> unopened = scan_->Unopened();
-  if (found.size() == found_.size() && unopened.size() == unopened_.size()) return;
+  const std::vector<ScanTarget> open = scan_->OpenInProgram();
+  if (found.size() == found_.size() && unopened.size() == unopened_.size() && ui->ListUnits->topLevelItemCount() > 0)
+    return;
   // Rows keep their order and the operator's selection: a unit found later is added in its place.
   const QString selected =
       ui->ListUnits->selectedItems().isEmpty() ? QString() : ui->ListUnits->selectedItems().first()->text(0);
@@ -69,15 +71,19 @@ void TFormScan::ShowFound() {
   ui->ListUnits->clear();
   for (const ScanFound& f : found_) {
     auto* row = new QTreeWidgetItem(ui->ListUnits);
-    row->setText(0, PortText(f));
+    row->setText(0, PortText(f.target));
     row->setText(1, QStringLiteral("%1 Bd").arg(f.baud));
-    if (f.target.openInProgram) {
-      row->setText(2, QStringLiteral("otevřený port"));
-    } else {
-      row->setText(2, QString::fromLatin1(f.identity.id.c_str()));
-      row->setText(3, QString::fromLatin1(f.identity.version.c_str()));
-    }
+    row->setText(2, QString::fromLatin1(f.identity.id.c_str()));
+    row->setText(3, QString::fromLatin1(f.identity.version.c_str()));
     if (row->text(0) == selected) row->setSelected(true);
+  }
+  // The port the program has open is not asked behind its back: shown apart, not a unit found.
+  for (const ScanTarget& target : open) {
+    auto* row = new QTreeWidgetItem(ui->ListUnits);
+    row->setText(0, PortText(target));
+    row->setText(1, QStringLiteral("%1 Bd").arg(target.openBaud));
+    row->setText(2, QStringLiteral("otevřený port"));
+    row->setFlags(Qt::NoItemFlags);
   }
   // The ports that would not open follow, greyed: a unit may be behind them, the reason tells
   // what to do.

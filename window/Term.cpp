@@ -191,7 +191,10 @@ void TTermForm::FormShow() {
   PortOpen = ComOpen("COM1", 115200, 'n', 8, 1.0f);
   setWindowTitle(PortOpen ? kTitleStartup : kTitleNoPort);
   SetReplyTimeoutMs(1000);
-  if (setup_) setup_->SelectStartupSpeed();
+  if (setup_) {
+    setup_->SelectStartupSpeed();
+    setup_->SetStartupOpenFailure(ComOpenFailure());  // said when the operator opens the dialog
+  }
   SetUpInputGrid();
   for (QLabel* label : {ui->in3descp, ui->in4descp, ui->in5descp, ui->in6descp, ui->in7descp}) label->clear();
   IdentifyUnit();

@@ -7,6 +7,8 @@
 #include <termios.h>
 #include <unistd.h>
 #include <chrono>
+#include <ctime>
+#include <filesystem>
 #include <cstdlib>
 #include <thread>
 
@@ -197,6 +199,31 @@ TEST_F(AsyncTest, DeviceThatDisappearsMidExchangeIsNoReply) {
   EXPECT_FALSE(ComReceiveLine(200, reply, 255));
   ComSendLine("!0Q");  // writing to a dead line is not detected and does no harm
   EXPECT_FALSE(ComReceiveLine(100, reply, 255));
+}
+
+// A hung-up device ends the wait at once, as a reply that did not come, instead of polling as
+// readable for the whole limit.
+TEST_F(AsyncTest, AHangUpEndsTheWaitAtOnce) {
+  unit_.SetCloseOnNth(1);
+  std::string reply;
+  ComSendLine("!0Q");
+  const auto start = std::chrono::steady_clock::now();
+  const std::clock_t cpu = std::clock();
+  EXPECT_FALSE(ComReceiveLine(10000, reply, 255));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);  // far from the limit
+  EXPECT_LT(std::clock() - cpu, CLOCKS_PER_SEC / 2);
+}
+
+// Two of our programs never share a device, whoever runs them and whatever path leads to it.
+TEST_F(AsyncTest, TheDeviceIsLockedForOurOtherPrograms) {
+  const std::string link = std::filesystem::temp_directory_path() / ("vorka-other-" + std::to_string(::getpid()));
+  std::filesystem::create_symlink(ComDevice(), link);
+  QSerialPort other;
+  other.setPortName(QString::fromStdString(link));
+  // As root the port object opens it; the lock still says no.
+  if (other.open(QIODevice::ReadWrite)) EXPECT_FALSE(TakePortLock(other));
+  other.close();
+  std::filesystem::remove(link);
 }
 
 TEST(AsyncNoPortTest, FailedOpenSendsNothingAndReceiveWaitsOutTheLimit) {

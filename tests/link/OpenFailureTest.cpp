@@ -7,6 +7,9 @@
 #include <grp.h>
 #include <unistd.h>
 
+#include <pwd.h>
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -22,6 +25,7 @@ TEST(OpenFailureTest, SystemErrorsGiveTheReason) {
   const group* dialout = ::getgrnam("dialout");
   ASSERT_NE(dialout, nullptr);
   ASSERT_EQ(::chown(node.c_str(), static_cast<uid_t>(-1), dialout->gr_gid), 0);
+  ASSERT_EQ(::chmod(node.c_str(), 0660), 0);
   struct Case {
     int error;
     OpenFailure::Kind kind;
@@ -49,6 +53,18 @@ TEST(OpenFailureTest, SystemErrorsGiveTheReason) {
             "cannot open COM3 (" + node +
                 "): permission denied; join the group with\n    sudo usermod -aG dialout "
                 "$USER\nand log in again");
+
+  // A node its group may not read and write: joining the group would not help.
+  for (const mode_t mode : {0600, 0620, 0640}) {
+    ASSERT_EQ(::chmod(node.c_str(), mode), 0);
+    const OpenFailure failure = ClassifyOpenFailure("COM3", node, EACCES);
+    const std::string owner = ::getpwuid(::geteuid())->pw_name;
+    EXPECT_EQ(EnglishText(failure),
+              "cannot open COM3 (" + node + "): permission denied; only its owner (" + owner + ") may open it")
+        << std::oct << mode;
+    EXPECT_EQ(CzechText(failure).find("usermod"), std::string::npos);
+    EXPECT_NE(CzechText(failure).find("Otevřít ho smí jen jeho vlastník (" + owner + ")."), std::string::npos);
+  }
   std::filesystem::remove(node);
 }
 

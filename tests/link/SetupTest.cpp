@@ -389,25 +389,97 @@ TEST_F(SetupTest, SearchListsTheUnitsAndTheChosenOneOpens) {
       rows << row->text(0) + " " + row->text(1) + " " + row->text(2) + " " + row->text(3);
     }
     if (scan.ui->ListUnits->topLevelItemCount() == 3) {
-      scan.ui->ListUnits->topLevelItem(2)->setSelected(true);
+      scan.ui->ListUnits->topLevelItem(1)->setSelected(true);
       QTest::mouseClick(scan.ui->BtnChoose, Qt::LeftButton);
     }
     if (scan.isVisible()) scan.reject();
   });
   setup_->BtnScanClick();
-  EXPECT_EQ(rows, (QStringList{"COM1 115200 Bd otevřený port ", "COM2 115200 Bd VK00001 TK20MPG v2.4",
-                               "COM5 57600 Bd VK00002 TK20 v1.9"}));
+  // The open port is listed apart, after the units found, and not counted as one.
+  EXPECT_EQ(rows, (QStringList{"COM2 115200 Bd VK00001 TK20MPG v2.4", "COM5 57600 Bd VK00002 TK20 v1.9",
+                               "COM1 115200 Bd otevřený port "}));
   EXPECT_EQ(scan.ui->LblScanState->text(),
-            QStringLiteral("Nalezeno jednotek: 3. Vyberte jednu a otevřete port."));
+            QStringLiteral("Nalezeno jednotek: 2. Vyberte jednu a otevřete port."));
   EXPECT_TRUE(Received().empty());  // the open port was not asked behind the program's back
   EXPECT_TRUE(dlg().RBtnCom5->isChecked());
   EXPECT_TRUE(dlg().RBtn57600->isChecked());
 
-  setup_->BtnCloseClick();
-  setup_->BtnOpenClick();
+  // With COM1 open, choosing the unit on COM5 leaves the operator on COM5, not on COM1.
   EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - port COM5 - 57600"));
-  term_->IdentifyUnit();
+  EXPECT_TRUE(term_->PortOpen);
+  EXPECT_EQ(dlg().LblPortState->text(), QString());
+  setup_->hide();
+  term_->IdentifyUnit();  // as the menu "Port" does when the dialog closes
   EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK00002"));
+}
+
+TEST_F(SetupTest, WithNoUnitAnsweringTheOpenPortIsNoFind) {
+  ScanPorts ports(1);
+  ports.first.SetSilent(true);
+  ports.second.SetSilent(true);
+  fake_.devices.clear();
+  StartQuick();
+  unit_.SetSilent(true);  // nothing behind the open COM1 either
+  TFormScan& scan = *setup_->Scan();
+  QStringList rows;
+  QTimer::singleShot(0, [&] {
+    for (int i = 0; i < 500 && scan.Scanning(); ++i) QTest::qWait(10);
+    for (int i = 0; i < scan.ui->ListUnits->topLevelItemCount(); ++i)
+      rows << scan.ui->ListUnits->topLevelItem(i)->text(0) + " " + scan.ui->ListUnits->topLevelItem(i)->text(2);
+    scan.reject();
+  });
+  setup_->BtnScanClick();
+  EXPECT_EQ(rows, QStringList{QStringLiteral("COM1 otevřený port")});
+  EXPECT_EQ(scan.ui->LblScanState->text(), QStringLiteral("Žádná jednotka neodpověděla."));
+}
+
+TEST_F(SetupTest, AFailedOpenAtStartUpIsToldByTheDialog) {
+  ::setenv("VORKA_COM1", "/nonexistent/vorka-start", 1);
+  Start();
+  setup_->FormShow();
+  EXPECT_EQ(dlg().LblPortState->text(),
+            QStringLiteral("Port COM1 (/nonexistent/vorka-start) nelze otevřít: takové zařízení není (převodník není "
+                           "připojen?)."));
+  ::setenv("VORKA_COM1", server_->SlavePath().c_str(), 1);
+  setup_->BtnOpenClick();
+  setup_->FormShow();
+  EXPECT_TRUE(dlg().LblPortState->text().isEmpty());
+}
+
+TEST_F(SetupTest, AConverterThisUserMayNotOpenSaysSoEverywhere) {
+  Create();
+  fake_.devices = {"VORKA USB"};
+  fake_.unreadable = {0};
+  ChooseUsbRow(0);
+  EXPECT_EQ(dlg().ListView1->topLevelItem(0)->text(1), QStringLiteral("(přístup odepřen (skupina plugdev))"));
+  setup_->BtnOpenClick();
+  EXPECT_FALSE(term_->PortOpen);
+  ASSERT_EQ(messages_.errors.size(), 1);
+  EXPECT_TRUE(messages_.errors[0].startsWith(QStringLiteral("Open_USB - Device Not Opened...\nPřístup k převodníku")))
+      << messages_.errors[0].toStdString();
+  // The search lists it as refused rather than dropping it.
+  ScanPorts ports;
+  std::vector<OpenFailure> unopened;
+  ScanForUnits(ScanTargets({}), 115200, &unopened);
+  ASSERT_EQ(unopened.size(), 1u);
+  EXPECT_TRUE(unopened[0].usb);
+  EXPECT_EQ(unopened[0].kind, OpenFailure::Kind::PermissionDenied);
+}
+
+// A reply that comes just after its limit must not answer the identification that follows the
+// failure: "Q" would get it, "?" would get Q's reply, and the unit would count as absent.
+TEST_F(SetupTest, ALateReplyOverUsbDoesNotAnswerTheIdentificationAfterIt) {
+  Create();
+  ChooseUsbRow(0);
+  setup_->BtnOpenClick();
+  term_->SetReplyTimeoutMs(200);
+  term_->IdentifyUnit();
+  unit_.SetLateOnCommand("EFR30", 300);  // 100 ms after the limit
+  term_->ReadSettingClick();
+  EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
+  EXPECT_EQ(term_->ReplyLine(0), "0,VK12345");
+  EXPECT_EQ(term_->ReplyLine(1), "0,TK20MPG v2.4");
+  EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK12345"));
 }
 
 TEST_F(SetupTest, FtdiOpenFailuresSayWhyOnASecondLine) {

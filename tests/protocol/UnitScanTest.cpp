@@ -1,7 +1,10 @@
+#include "link/Async.h"
 #include "protocol/UnitScan.h"
 
 #include "link/D2xx.h"
 #include "sim/FakeD2xx.h"
+
+#include <filesystem>
 #include "support/ScanPorts.h"
 
 #include <QSerialPort>
@@ -58,8 +61,8 @@ TEST_F(UnitScanTest, FindsExactlyTheTwoUnitsAndLeavesTheSilentPort) {
   EXPECT_EQ(found[1].target.port, "COM5");
   EXPECT_EQ(found[1].identity.id, "VK00002");
   EXPECT_EQ(found[1].identity.version, "TK20 v1.9");
-  // Asked exactly the identification, once.
-  EXPECT_EQ(ports_.first.Received(), (std::vector<std::string>{"!0Q", "!0?"}));
+  // Asked the identification once, and "Q" again to make sure the answer was no late one.
+  EXPECT_EQ(ports_.first.Received(), (std::vector<std::string>{"!0Q", "!0?", "!0Q"}));
 }
 
 TEST_F(UnitScanTest, AUnitAtAnotherSpeedIsFoundAtItsOwn) {
@@ -77,13 +80,16 @@ TEST_F(UnitScanTest, TheOpenPortIsReportedAndNotAsked) {
   open.open = true;
   open.device = ports_.firstServer->SlavePath();
   open.baud = 57600;
-  const std::vector<ScanFound> found = ScanForUnits(ScanTargets(open), 115200);
-  ASSERT_EQ(found.size(), 2u);
-  EXPECT_TRUE(found[0].target.openInProgram);
-  EXPECT_EQ(found[0].target.port, "COM2");
-  EXPECT_EQ(found[0].baud, 57600);
+  UnitScan scan(ScanTargets(open), 115200);
+  scan.Start();
+  Wait(scan);
+  // Listed apart, never counted as a unit found.
+  ASSERT_EQ(scan.OpenInProgram().size(), 1u);
+  EXPECT_EQ(scan.OpenInProgram()[0].port, "COM2");
+  EXPECT_EQ(scan.OpenInProgram()[0].openBaud, 57600);
   EXPECT_TRUE(ports_.first.Received().empty());
-  EXPECT_FALSE(found[1].target.openInProgram);
+  ASSERT_EQ(scan.Found().size(), 1u);
+  EXPECT_EQ(scan.Found()[0].target.port, "COM5");
 }
 
 TEST_F(UnitScanTest, FtdiDevicesAreAskedByTheirSerialNumbers) {
@@ -106,6 +112,32 @@ TEST_F(UnitScanTest, FtdiDevicesAreAskedByTheirSerialNumbers) {
   const std::vector<ScanTarget> again = ScanTargets(open);
   ASSERT_EQ(again.size(), 4u);
   EXPECT_TRUE(again[3].openInProgram);
+}
+
+// What the program's link would refuse, the search does not find: a unit that answers after the
+// search's limit answers the previous speed's question, and a reply longer than a line.
+TEST_F(UnitScanTest, NoFindFromALateOrOverlongReply) {
+  ports_.first.SetDelayMs(150);
+  ports_.second.SetReplyOverride("Q", "0," + std::string(300, 'V'));
+  for (int search = 0; search < 5; ++search)
+    EXPECT_TRUE(ScanForUnits(ScanTargets({}), 115200).empty()) << "search " << search;
+}
+
+TEST_F(UnitScanTest, APortOurProgramHoldsIsInUseEvenForRoot) {
+  // The window holds COM2's device through another path, and has not told the search.
+  const std::string link = std::filesystem::temp_directory_path() / ("vorka-com4-" + std::to_string(::getpid()));
+  std::filesystem::create_symlink(ports_.firstServer->SlavePath(), link);
+  ::setenv("VORKA_COM4", link.c_str(), 1);
+  ASSERT_TRUE(ComOpen("COM4", 115200, 'n', 8, 1.0f));
+  std::vector<OpenFailure> unopened;
+  const std::vector<ScanFound> found = ScanForUnits(ScanTargets({}), 115200, &unopened);
+  ComClose();
+  std::filesystem::remove(link);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].target.port, "COM5");
+  ASSERT_EQ(unopened.size(), 1u);
+  EXPECT_EQ(unopened[0].port, "COM2");
+  EXPECT_EQ(unopened[0].kind, OpenFailure::Kind::InUse);
 }
 
 TEST_F(UnitScanTest, ACancelledSearchStopsWithoutWaitingOutItsLimits) {
