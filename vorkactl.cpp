@@ -200,7 +200,8 @@ int Ports() {
     const std::string number = "FTDI device " + std::to_string(i + 1);
     if (device.accessError) {  // its strings cannot be read: no name to give it, only the reason
       const OpenFailure failure = ClassifyUsbOpenFailure(number, FT_DEVICE_NOT_OPENED, device.accessError);
-      Print("usb:\t" + number + "\t" + EnglishText(failure).substr(0, EnglishText(failure).find('\n')) + "\n");
+      Print("usb:\t" + number + "\t" + EnglishText(failure).substr(0, EnglishText(failure).find('\n')) +
+            "\n");
       continue;
     }
     Print("usb:" + device.description + "\t" + number +

@@ -39,7 +39,9 @@ std::string NodeOf(libusb_device* dev) {
 }
 
 // Whether the device's node under /dev/bus/usb refuses this user (no udev rule, not in plugdev).
-bool NodeRefused(libusb_device* dev) { return ::access(NodeOf(dev).c_str(), R_OK | W_OK) != 0 && errno == EACCES; }
+bool NodeRefused(libusb_device* dev) {
+  return ::access(NodeOf(dev).c_str(), R_OK | W_OK) != 0 && errno == EACCES;
+}
 
 struct Attached {
   std::string description, serial;
@@ -166,8 +168,10 @@ class Libftdi : public D2xxApi {
         break;
       }
       const int result = ftdi_usb_open_dev(ctx.get(), d->dev);
-      if (result == 0) status = FT_OK;
-      else lastOpenError_ = OpenError(d->dev, result);
+      if (result == 0)
+        status = FT_OK;
+      else
+        lastOpenError_ = OpenError(d->dev, result);
       break;
     }
     // A device whose strings this user may not read may be the one wanted.

@@ -136,7 +136,8 @@ std::string EnglishText(const OpenFailure& f) {
     case OpenFailure::Kind::NoDevice: return "cannot open " + Named(f) + ": no such device";
     case OpenFailure::Kind::PermissionDenied:
       if (f.group.empty())
-        return "cannot open " + Named(f) + ": permission denied; only its owner (" + f.owner + ") may open it";
+        return "cannot open " + Named(f) + ": permission denied; only its owner (" + f.owner +
+               ") may open it";
       return "cannot open " + Named(f) + ": permission denied; join the group with\n    sudo usermod -aG " +
              f.group + " $USER\nand log in again";
     case OpenFailure::Kind::InUse: return "cannot open " + Named(f) + ": another program is using it";

@@ -20,7 +20,8 @@ constexpr std::size_t kMaxReply = 255;
 
 }  // namespace
 
-bool ProbeLink::Ask(const std::string& line, int limitMs, std::string& reply, const std::atomic<bool>& cancel) {
+bool ProbeLink::Ask(const std::string& line, int limitMs, std::string& reply,
+                    const std::atomic<bool>& cancel) {
   reply.clear();
   std::string bytes;
   Take(bytes);  // what came after the last limit is no reply to this line
@@ -124,7 +125,6 @@ class UsbProbe : public ProbeLink {
     return D2xx().FT_SetBaudRate(handle_, static_cast<uint32_t>(baud)) == FT_OK &&
            D2xx().FT_Purge(handle_, FT_PURGE_RX | FT_PURGE_TX) == FT_OK;
   }
-
 
  protected:
   bool Send(const std::string& framed) override {

@@ -168,11 +168,13 @@ void TFormSetup::FormShow() {
   ui->BtnOpen->setEnabled(!term_->PortOpen);
   ui->BtnClose->setEnabled(term_->PortOpen);
   // The start-up opened nothing without a word: here is why, until a port is open.
-  ui->LblPortState->setText(!term_->PortOpen && startupFailure_ ? QString::fromStdString(CzechText(*startupFailure_))
-                                                                : QString());
+  ui->LblPortState->setText(
+      !term_->PortOpen && startupFailure_ ? QString::fromStdString(CzechText(*startupFailure_)) : QString());
 }
 
-void TFormSetup::SetStartupOpenFailure(const std::optional<OpenFailure>& failure) { startupFailure_ = failure; }
+void TFormSetup::SetStartupOpenFailure(const std::optional<OpenFailure>& failure) {
+  startupFailure_ = failure;
+}
 
 void TFormSetup::SetChoosing(bool choosing) {
   ui->GrBoxPort->setEnabled(choosing);
@@ -260,7 +262,8 @@ void TFormSetup::ListView1Click() {
   // A device whose strings libftdi may not read lists with an empty description; clicking it
   // chooses it all the same, so that a later open does not use an earlier choice.
   SelectedAccessError = selected.first()->data(1, Qt::UserRole).toInt();
-  SelectedDescription = SelectedAccessError ? std::string() : selected.first()->text(1).toLatin1().toStdString();
+  SelectedDescription =
+      SelectedAccessError ? std::string() : selected.first()->text(1).toLatin1().toStdString();
   SelectedSerialNumber = selected.first()->text(2).toLatin1().toStdString();
 }
 
@@ -277,8 +280,9 @@ void TFormSetup::BtnScanClick() {
     BtnCloseClick();
     BtnOpenClick();
   }
-  ui->LblPortState->setText(term_->PortOpen ? QString()
-                                            : QStringLiteral("Vybraná jednotka: otevřete port tlačítkem „Otevřít port“."));
+  ui->LblPortState->setText(
+      term_->PortOpen ? QString()
+                      : QStringLiteral("Vybraná jednotka: otevřete port tlačítkem „Otevřít port“."));
 }
 
 void TFormSetup::ChooseFoundUnit(const ScanFound& found) {

@@ -87,15 +87,16 @@ std::optional<std::vector<FtdiDevice>> ListFtdiDevices() {
   if (D2xx().FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY) != FT_OK) return std::nullopt;
   std::vector<FtdiDevice> devices;
   for (uint32_t i = 0; i < count; ++i)
-    devices.push_back(
-        {ListedText(i, FT_OPEN_BY_DESCRIPTION), ListedText(i, FT_OPEN_BY_SERIAL_NUMBER), D2xx().ListError(i)});
+    devices.push_back({ListedText(i, FT_OPEN_BY_DESCRIPTION), ListedText(i, FT_OPEN_BY_SERIAL_NUMBER),
+                       D2xx().ListError(i)});
   return devices;
 }
 
 namespace {
 
 void ReportOpenFailure(FT_STATUS status, const OpenFailure& failure) {
-  if (g_reporter) g_reporter(UsbErrorText("Open_USB", status) + (g_openHint ? "\n" + g_openHint(failure) : ""));
+  if (g_reporter)
+    g_reporter(UsbErrorText("Open_USB", status) + (g_openHint ? "\n" + g_openHint(failure) : ""));
 }
 
 // Opens the device the library finds by key (a description or a serial number) and sets 8N1, no

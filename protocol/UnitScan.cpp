@@ -55,8 +55,8 @@ std::vector<ScanTarget> ScanTargets(const OpenPort& open) {
     const FtdiDevice& device = devices[index];
     if (device.accessError) {
       // Its strings say nothing, so the list's name for it; a unit may be behind it.
-      targets.push_back({ScanTarget::Kind::Usb, "Device " + std::to_string(index + 1), {}, false, 0,
-                         device.accessError});
+      targets.push_back(
+          {ScanTarget::Kind::Usb, "Device " + std::to_string(index + 1), {}, false, 0, device.accessError});
       continue;
     }
     if (std::find(ftdiSerialsOnCom.begin(), ftdiSerialsOnCom.end(), device.serialNumber) !=

@@ -25,9 +25,9 @@ FT_STATUS FakeD2xx::FT_ListDevices(void* arg1, void* arg2, uint32_t flags) {
        flags != (FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER)) ||
       index >= devices.size())
     return FT_DEVICE_NOT_FOUND;
-  const std::string text = Unreadable(index) ? std::string()
+  const std::string text = Unreadable(index)                                        ? std::string()
                            : flags == (FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER) ? SerialOf(index)
-                                                                                   : devices[index];
+                                                                                    : devices[index];
   std::strncpy(static_cast<char*>(arg2), text.c_str(), kDescriptionBufferSize - 1);
   static_cast<char*>(arg2)[kDescriptionBufferSize - 1] = '\0';
   return FT_OK;
@@ -44,7 +44,8 @@ FT_STATUS FakeD2xx::FT_OpenEx(void* arg, uint32_t flags, FT_HANDLE* handle) {
   const std::string wanted = static_cast<const char*>(arg);
   bool found = false, refused = false;
   for (std::size_t i = 0; i < devices.size(); ++i) {
-    found = found || (!Unreadable(i) && (flags == FT_OPEN_BY_SERIAL_NUMBER ? SerialOf(i) : devices[i]) == wanted);
+    found =
+        found || (!Unreadable(i) && (flags == FT_OPEN_BY_SERIAL_NUMBER ? SerialOf(i) : devices[i]) == wanted);
     refused = refused || Unreadable(i);
   }
   lastOpenError_ = ENOENT;

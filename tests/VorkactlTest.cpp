@@ -21,8 +21,8 @@
 
 #include <fcntl.h>
 #include <pwd.h>
-#include <sys/wait.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 
 namespace {
 
@@ -272,7 +272,8 @@ TEST_F(VorkactlTest, PermissionDeniedNamesTheGroupOfTheDeviceNode) {
   const std::string device = server_->SlavePath();
   const bool root = ::geteuid() == 0;
   // As root every node opens: the tool runs as nobody, whom the node refuses.
-  if (root && !NobodyReachesTheTool()) GTEST_SKIP() << "nobody cannot reach the build tree at " << VORKACTL_PATH;
+  if (root && !NobodyReachesTheTool())
+    GTEST_SKIP() << "nobody cannot reach the build tree at " << VORKACTL_PATH;
   struct stat node {};
   ASSERT_EQ(::stat(device.c_str(), &node), 0);
   if (!root) ASSERT_EQ(::chmod(device.c_str(), 0), 0);
@@ -290,7 +291,8 @@ TEST_F(VorkactlTest, PermissionDeniedNamesTheGroupOfTheDeviceNode) {
 // and it is the permission, not "in use".
 TEST_F(VorkactlTest, TheSearchAndScanTellThePermissionAlike) {
   const bool root = ::geteuid() == 0;
-  if (root && !NobodyReachesTheTool()) GTEST_SKIP() << "nobody cannot reach the build tree at " << VORKACTL_PATH;
+  if (root && !NobodyReachesTheTool())
+    GTEST_SKIP() << "nobody cannot reach the build tree at " << VORKACTL_PATH;
   ScanPorts ports(1);
   const std::string device = server_->SlavePath();
   struct stat node {};
@@ -328,7 +330,8 @@ TEST_F(VorkactlTest, TheSearchAndScanTellThePermissionAlike) {
   const Run scan = Ctl({QStringLiteral("scan")}, root);
   if (!root) ::chmod(device.c_str(), node.st_mode & 07777);
 
-  const std::string english = "cannot open COM1 (" + device + "): permission denied; " + PermissionAdvice(device);
+  const std::string english =
+      "cannot open COM1 (" + device + "): permission denied; " + PermissionAdvice(device);
   EXPECT_EQ(search.substr(0, 2), std::to_string(static_cast<int>(OpenFailure::Kind::PermissionDenied)) + "|");
   EXPECT_NE(search.find("|přístup odepřen ("), std::string::npos) << search;
   EXPECT_NE(search.find("|" + english + "\n"), std::string::npos) << search;

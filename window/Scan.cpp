@@ -61,7 +61,8 @@ void TFormScan::ShowFound() {
   const std::vector<ScanFound> found = scan_->Found();
   const std::vector<OpenFailure> unopened = scan_->Unopened();
   const std::vector<ScanTarget> open = scan_->OpenInProgram();
-  if (found.size() == found_.size() && unopened.size() == unopened_.size() && ui->ListUnits->topLevelItemCount() > 0)
+  if (found.size() == found_.size() && unopened.size() == unopened_.size() &&
+      ui->ListUnits->topLevelItemCount() > 0)
     return;
   // Rows keep their order and the operator's selection: a unit found later is added in its place.
   const QString selected =

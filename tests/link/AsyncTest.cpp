@@ -7,9 +7,9 @@
 #include <termios.h>
 #include <unistd.h>
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <cstdlib>
 #include <thread>
 
 namespace {
@@ -216,7 +216,8 @@ TEST_F(AsyncTest, AHangUpEndsTheWaitAtOnce) {
 
 // Two of our programs never share a device, whoever runs them and whatever path leads to it.
 TEST_F(AsyncTest, TheDeviceIsLockedForOurOtherPrograms) {
-  const std::string link = std::filesystem::temp_directory_path() / ("vorka-other-" + std::to_string(::getpid()));
+  const std::string link =
+      std::filesystem::temp_directory_path() / ("vorka-other-" + std::to_string(::getpid()));
   std::filesystem::create_symlink(ComDevice(), link);
   QSerialPort other;
   other.setPortName(QString::fromStdString(link));

@@ -59,11 +59,12 @@ TEST(OpenFailureTest, SystemErrorsGiveTheReason) {
     ASSERT_EQ(::chmod(node.c_str(), mode), 0);
     const OpenFailure failure = ClassifyOpenFailure("COM3", node, EACCES);
     const std::string owner = ::getpwuid(::geteuid())->pw_name;
-    EXPECT_EQ(EnglishText(failure),
-              "cannot open COM3 (" + node + "): permission denied; only its owner (" + owner + ") may open it")
+    EXPECT_EQ(EnglishText(failure), "cannot open COM3 (" + node + "): permission denied; only its owner (" +
+                                        owner + ") may open it")
         << std::oct << mode;
     EXPECT_EQ(CzechText(failure).find("usermod"), std::string::npos);
-    EXPECT_NE(CzechText(failure).find("Otevřít ho smí jen jeho vlastník (" + owner + ")."), std::string::npos);
+    EXPECT_NE(CzechText(failure).find("Otevřít ho smí jen jeho vlastník (" + owner + ")."),
+              std::string::npos);
   }
   std::filesystem::remove(node);
 }

@@ -425,7 +425,8 @@ TEST_F(SetupTest, WithNoUnitAnsweringTheOpenPortIsNoFind) {
   QTimer::singleShot(0, [&] {
     for (int i = 0; i < 500 && scan.Scanning(); ++i) QTest::qWait(10);
     for (int i = 0; i < scan.ui->ListUnits->topLevelItemCount(); ++i)
-      rows << scan.ui->ListUnits->topLevelItem(i)->text(0) + " " + scan.ui->ListUnits->topLevelItem(i)->text(2);
+      rows << scan.ui->ListUnits->topLevelItem(i)->text(0) + " " +
+                  scan.ui->ListUnits->topLevelItem(i)->text(2);
     scan.reject();
   });
   setup_->BtnScanClick();
@@ -438,8 +439,9 @@ TEST_F(SetupTest, AFailedOpenAtStartUpIsToldByTheDialog) {
   Start();
   setup_->FormShow();
   EXPECT_EQ(dlg().LblPortState->text(),
-            QStringLiteral("Port COM1 (/nonexistent/vorka-start) nelze otevřít: takové zařízení není (převodník není "
-                           "připojen?)."));
+            QStringLiteral(
+                "Port COM1 (/nonexistent/vorka-start) nelze otevřít: takové zařízení není (převodník není "
+                "připojen?)."));
   ::setenv("VORKA_COM1", server_->SlavePath().c_str(), 1);
   setup_->BtnOpenClick();
   setup_->FormShow();
@@ -455,7 +457,8 @@ TEST_F(SetupTest, AConverterThisUserMayNotOpenSaysSoEverywhere) {
   setup_->BtnOpenClick();
   EXPECT_FALSE(term_->PortOpen);
   ASSERT_EQ(messages_.errors.size(), 1);
-  EXPECT_TRUE(messages_.errors[0].startsWith(QStringLiteral("Open_USB - Device Not Opened...\nPřístup k převodníku")))
+  EXPECT_TRUE(
+      messages_.errors[0].startsWith(QStringLiteral("Open_USB - Device Not Opened...\nPřístup k převodníku")))
       << messages_.errors[0].toStdString();
   // The search lists it as refused rather than dropping it.
   ScanPorts ports;

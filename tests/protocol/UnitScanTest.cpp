@@ -125,7 +125,8 @@ TEST_F(UnitScanTest, NoFindFromALateOrOverlongReply) {
 
 TEST_F(UnitScanTest, APortOurProgramHoldsIsInUseEvenForRoot) {
   // The window holds COM2's device through another path, and has not told the search.
-  const std::string link = std::filesystem::temp_directory_path() / ("vorka-com4-" + std::to_string(::getpid()));
+  const std::string link =
+      std::filesystem::temp_directory_path() / ("vorka-com4-" + std::to_string(::getpid()));
   std::filesystem::create_symlink(ports_.firstServer->SlavePath(), link);
   ::setenv("VORKA_COM4", link.c_str(), 1);
   ASSERT_TRUE(ComOpen("COM4", 115200, 'n', 8, 1.0f));
