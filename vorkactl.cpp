@@ -2,6 +2,7 @@
 #include "entry/NumericFields.h"
 #include "link/PortNames.h"
 #include "link/UniUSB.h"
+#include "protocol/Backups.h"
 #include "protocol/ConsoleUnit.h"
 #include "protocol/CtlArguments.h"
 #include "protocol/InputWord.h"
@@ -168,7 +169,8 @@ int LoadFile(const std::string& path, UnitSettings& settings) {
     Say("cannot read " + path + ": " + EnglishText(fault));
     return kExitFile;
   }
-  const SettingsFileLoad load = ParseSettingsText(text);
+  // A backup may hold values of their own, which a write puts back as the unit held them.
+  const SettingsFileLoad load = ParseSettingsText(text, SettingsReader::Unit);
   if (!load.settings) {
     Say(path + ": " + EnglishText(load.error));
     return kExitFile;
@@ -280,6 +282,14 @@ int Write(const CtlOptions& options) {
   }
   const auto before = s.ReadRegisters();
   if (!before) return s.failure;
+  // What the unit holds now is kept before anything is written over it.
+  if (!options.noBackup) {
+    const BackupOutcome backup = KeepBackupOfReplies(s.unit.LastIdentity(), *before, s.Mpg(), BackupStore());
+    if (backup.fault) {
+      Say("cannot keep a backup of the unit: " + EnglishText(backup.fault) + "; nothing was sent");
+      return kExitFile;
+    }
+  }
   const std::vector<WriteLine> lines = WritesForSettings(file, *before, s.Mpg());
   s.unit.onFailure = nullptr;  // told below, with how far the writes got
   const ExchangeResult result = s.unit.RunScript(CommandsOf(lines));
@@ -378,6 +388,19 @@ int Monitor(const CtlOptions& options) {
   return kExitOk;
 }
 
+// The backups of the unit on the port, or of every unit; newest first.
+int Backups(const CtlOptions& options) {
+  std::string unitId;
+  if (!options.allUnits) {
+    Session s(options);
+    if (s.failure) return s.failure;
+    unitId = s.unit.LastIdentity().id;
+  }
+  for (const Backup& backup : BackupStore().List(unitId))
+    Print(backup.takenAt + "\t" + backup.unitId + "\t" + backup.unitVersion + "\t" + backup.path + "\n");
+  return kExitOk;
+}
+
 int Run(const CtlOptions& options) {
   const std::string& c = options.command;
   if (c == "ports") return Ports();
@@ -388,6 +411,7 @@ int Run(const CtlOptions& options) {
   if (c == "diff") return Diff(options);
   if (c == "defaults") return Defaults(options);
   if (c == "reset") return Reset(options);
+  if (c == "backups") return Backups(options);
   return Monitor(options);
 }
 

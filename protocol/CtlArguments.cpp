@@ -18,6 +18,7 @@ constexpr Command kCommands[] = {
     {"ports", 0, false},   {"scan", 0, false},  {"identify", 0, false},
     {"read", 0, true},     {"write", 1, false}, {"diff", 1, false},
     {"defaults", 0, true}, {"reset", 0, false}, {"monitor", 0, false},
+    {"backups", 0, false},
 };
 
 }  // namespace
@@ -39,7 +40,8 @@ Commands:
                           vorkactl --port COM3 identify
   read [-o FILE]        all settings into a settings file (standard output without -o)
                           vorkactl read -o machine1.vorka
-  write FILE            the file's settings into the unit, then read back and verify
+  write FILE            the file's settings into the unit, then read back and verify; first
+                        the unit's settings are kept as a backup (see backups; --no-backup: not)
                           vorkactl write machine1.vorka
   diff FILE             the settings that differ between the unit and FILE
                           vorkactl diff machine1.vorka && echo unchanged
@@ -49,6 +51,10 @@ Commands:
                           vorkactl reset
   monitor               the inputs: one line per change, with a time stamp, until interrupted
                           vorkactl --port /dev/ttyUSB0 monitor
+  backups [--all]       the backups kept before every write, newest first: time, unit,
+                        firmware, path; of the unit on --port, or with --all of every unit
+                          vorkactl backups --all
+                        put one back with: vorkactl write PATH
 
 Options:
   --port P       COM1 ... COM8 (mapped as the window maps them), a device path, usb (the first
@@ -56,6 +62,8 @@ Options:
   --baud N       19200, 38400, 57600, 115200, 230400, 460800 or 921000; default 115200
   --timeout MS   the limit for each reply in milliseconds; default 1000
   -o FILE        where read and defaults write the settings file
+  --no-backup    write: keep no backup of the unit first
+  --all          backups: of every unit
   -h, --help     this text
 
 Exit codes:
@@ -80,7 +88,9 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
   const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")}, QString(),
                                   QStringLiteral("FILE"));
   const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-  parser.addOptions({port, baud, timeout, output, help});
+  const QCommandLineOption noBackup(QStringLiteral("no-backup"));
+  const QCommandLineOption all(QStringLiteral("all"));
+  parser.addOptions({port, baud, timeout, output, help, noBackup, all});
   if (!parser.parse(QStringList{QStringLiteral("vorkactl")} + arguments)) {
     options.error = parser.errorText().toStdString();
     return options;
@@ -133,5 +143,9 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
     options.output = parser.value(output).toStdString();
     if (options.output.empty()) options.error = "-o needs a file";
   }
+  options.noBackup = parser.isSet(noBackup);
+  if (options.noBackup && options.command != "write") options.error = "--no-backup is for write";
+  options.allUnits = parser.isSet(all);
+  if (options.allUnits && options.command != "backups") options.error = "--all is for backups";
   return options;
 }

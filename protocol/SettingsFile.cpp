@@ -254,6 +254,11 @@ bool ValueAccepted(const SettingDef& def, const std::string& value) {
 
 std::string UnknownValue(const std::string& reply) { return "? (" + reply + ")"; }
 
+std::optional<std::string> UnknownReply(const std::string& value) {
+  if (!value.starts_with("? (") || !value.ends_with(")")) return std::nullopt;
+  return value.substr(3, value.size() - 4);
+}
+
 UnitSettings SettingsHeldByUnit(std::span<const std::string> replies, bool mpgCapable) {
   UnitSettings held;
   for (const SettingDef& def : SettingDefs()) {
@@ -313,9 +318,15 @@ std::vector<WriteLine> WritesForSettings(const UnitSettings& settings, std::span
     const std::string reply = line < replies.size() ? replies[line] : std::string();
     int byte = ReplyByte(reply);
     std::optional<std::string> value;
+    // A value of its own (from a backup) puts the register back as the unit held it.
+    for (const SettingDef* def : SettingsOfRegister(reg))
+      if (const auto raw = UnknownReply(settings.Get(def->name).value_or(""))) {
+        value = raw->substr(2);
+        byte = ReplyByte(*raw);
+      }
     for (const SettingDef* def : SettingsOfRegister(reg)) {
       const std::optional<std::string> wanted = settings.Get(def->name);
-      if (!wanted) continue;
+      if (!wanted || UnknownReply(*wanted)) continue;
       const auto setBit = [&](int bit, bool on) {
         byte = on ? byte | (1 << bit) : byte & ~(1 << bit);
         value = Hex2(static_cast<unsigned>(byte));
@@ -368,6 +379,20 @@ std::vector<const SettingDef*> SettingsOfRegister(const Register& reg) {
   for (const SettingDef& def : SettingDefs())
     if (def.reg == &reg) defs.push_back(&def);
   return defs;
+}
+
+UnitSettings SettingsExactlyAsHeld(std::span<const std::string> replies, bool mpgCapable) {
+  UnitSettings exact;
+  const UnitSettings held = SettingsHeldByUnit(replies, mpgCapable);
+  for (const auto& [name, value] : held.Values()) {
+    const SettingDef* def = FindSetting(name);
+    const auto line = static_cast<std::size_t>(def->reg - RegisterTable().data());
+    const std::string reply = line < replies.size() ? replies[line] : std::string();
+    // The input words' bits 0 to 5 of the high byte belong to inputs the grid does not show.
+    const bool hiddenBits = def->reg->kind == RegisterKind::InputBitsHigh && (ReplyByte(reply) & 0x3F) > 0;
+    exact.Set(name, ValueAccepted(*def, value) && !hiddenBits ? value : UnknownValue(reply));
+  }
+  return exact;
 }
 
 const SettingDef* FirstUnwritableSetting(SettingsControls& controls, bool mpgCapable, bool withNames) {
@@ -423,7 +448,7 @@ std::string WriteSettingsText(const UnitSettings& settings, const SettingsFileHe
   return text;
 }
 
-SettingsFileLoad ParseSettingsText(const std::string& text) {
+SettingsFileLoad ParseSettingsText(const std::string& text, SettingsReader reader) {
   SettingsFileLoad load;
   const auto fail = [&](SettingsFileError::Kind kind, int line, const std::string& name = {},
                         const std::string& value = {}) {
@@ -451,7 +476,10 @@ SettingsFileLoad ParseSettingsText(const std::string& text) {
     if (!def) return fail(SettingsFileError::Kind::Unknown, number, name);
     if (settings.Get(name)) return fail(SettingsFileError::Kind::Duplicate, number, name);
     // Kept in its plain form: "$10" is 16 wherever it goes next.
-    const std::optional<std::string> accepted = AcceptedValue(*def, value);
+    std::optional<std::string> accepted = AcceptedValue(*def, value);
+    if (const auto reply = UnknownReply(value); !accepted && reader == SettingsReader::Unit && reply && def->reg &&
+                                                ReplyFitsRegister(*def->reg, *reply))
+      accepted = value;
     if (!accepted) return fail(SettingsFileError::Kind::BadValue, number, name, value);
     settings.Set(name, *accepted);
   }
@@ -528,6 +556,7 @@ const SystemErrorText kSystemErrors[] = {
     {ENOENT, "soubor nebo složka neexistuje", "no such file or folder"},
     {ENOTDIR, "cesta vede přes soubor, ne složku", "a part of the path is not a folder"},
     {EISDIR, "je to složka", "is a folder"},
+    {EEXIST, "v cestě stojí soubor, kde má být složka", "a file stands where a folder should be"},
     {ENAMETOOLONG, "název je příliš dlouhý", "name too long"},
     {EIO, "chyba vstupu/výstupu", "input/output error"},
     {EBADF, "soubor není otevřen pro zápis", "not open for writing"},

@@ -60,6 +60,12 @@ std::string UnknownValue(const std::string& reply);
 // names them, numbers as plain decimals (also outside the window's ranges), and a reply that names
 // no value of its setting as a value of its own. Nothing is corrected.
 UnitSettings SettingsHeldByUnit(std::span<const std::string> replies, bool mpgCapable);
+// The same, exact enough to put every register back as it was (a backup): a value the window
+// would not take as it stands (a number outside its range, bits of inputs the grid does not show)
+// is a value of its own too.
+UnitSettings SettingsExactlyAsHeld(std::span<const std::string> replies, bool mpgCapable);
+// The reply inside a value of its own ("? (0,07)" holds "0,07"), if the value is one.
+std::optional<std::string> UnknownReply(const std::string& value);
 
 // The first setting of the controls that no register or file could carry as it stands: a list
 // without an item, a grid cell other than "0" or "1", an input name the files refuse (withNames).
@@ -112,7 +118,10 @@ struct SettingsFileLoad {
   std::optional<UnitSettings> settings;
   SettingsFileError error;
 };
-SettingsFileLoad ParseSettingsText(const std::string& text);
+// Window: only values the window can show. Unit: also a value of its own whose reply fits the
+// setting's register, as a backup holds it, which a write puts back as it was.
+enum class SettingsReader { Window, Unit };
+SettingsFileLoad ParseSettingsText(const std::string& text, SettingsReader reader = SettingsReader::Window);
 
 // Messages for the operator; text from the file is repeated with control characters escaped and
 // long values shortened (ShownText).

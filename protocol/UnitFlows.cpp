@@ -1,5 +1,6 @@
 #include "protocol/UnitFlows.h"
 
+#include "protocol/Backups.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/SettingsModel.h"
 
@@ -93,6 +94,7 @@ void IdentifyUnit(UnitHost& host) {
     host.SetIdentifying(false);
     identified = true;
     identity = IdentityFromReplies(host.ReplyLine(0), host.ReplyLine(1));
+    state.identity = identity;
     if (identity.present) {
       state.unitPresent = true;
       if (identity.mpg) {
@@ -158,6 +160,15 @@ void SaveSettings(UnitHost& host) {
     return;
   }
   host.PauseMonitor();
+  // What the unit holds now is kept before anything is written over it; no save goes without it.
+  const BackupOutcome backup = BackUpUnit(host, BackupStore());
+  if (!backup.read) return;  // "Chyba komunikace" has been said; a lost unit is not polled
+  if (backup.fault) {
+    Messages().Message(Text(kNotSavedText) + QStringLiteral(": zálohu nastavení jednotky nelze uložit: ") +
+                       QString::fromStdString(CzechText(backup.fault)));
+    host.ResumeMonitor();
+    return;
+  }
   state.commandMode = "write";
   // The script's lines with their registers, so that a refused write can be named.
   const std::vector<WriteLine> lines = BuildWriteLines(host.Controls(), state.mpgCapable);

@@ -11,6 +11,14 @@
 // the factory settings. Plain code over the program around them (UnitHost): the window runs them
 // from its buttons, the command-line tool from its commands.
 
+// What an identification found in the replies to "Q" and "?".
+struct Identity {
+  bool present = false;  // "TK20" at characters 3 to 6 of the reply to "?"
+  bool mpg = false;      // and "MPG" at characters 7 to 9
+  std::string id;        // the reply to "Q", characters 3 to 9
+  std::string version;   // the reply to "?" from character 3
+};
+
 // The state the flows share with the program.
 struct UnitState {
   bool portOpen = false;
@@ -18,14 +26,7 @@ struct UnitState {
   bool mpgCapable = false;
   bool debugMode = false;
   std::string commandMode;
-};
-
-// What an identification found in the replies to "Q" and "?".
-struct Identity {
-  bool present = false;  // "TK20" at characters 3 to 6 of the reply to "?"
-  bool mpg = false;      // and "MPG" at characters 7 to 9
-  std::string id;        // the reply to "Q", characters 3 to 9
-  std::string version;   // the reply to "?" from character 3
+  Identity identity;  // of the last identification that ran
 };
 // The script of a mode word: "read" and "write" from the register table, the short ones, else none.
 std::vector<std::string> ScriptFor(const std::string& mode, SettingsControls& controls, bool mpgCapable);

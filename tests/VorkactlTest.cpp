@@ -276,7 +276,9 @@ TEST_F(VorkactlTest, PermissionDeniedNamesTheGroupOfTheDeviceNode) {
     GTEST_SKIP() << "nobody cannot reach the build tree at " << VORKACTL_PATH;
   struct stat node {};
   ASSERT_EQ(::stat(device.c_str(), &node), 0);
-  if (!root) ASSERT_EQ(::chmod(device.c_str(), 0), 0);
+  if (!root) {
+    ASSERT_EQ(::chmod(device.c_str(), 0), 0);
+  }
   const std::string advice = PermissionAdvice(device);
   const Run run =
       Ctl({QStringLiteral("--port"), QString::fromStdString(device), QStringLiteral("identify")}, root);
@@ -297,7 +299,9 @@ TEST_F(VorkactlTest, TheSearchAndScanTellThePermissionAlike) {
   const std::string device = server_->SlavePath();
   struct stat node {};
   ASSERT_EQ(::stat(device.c_str(), &node), 0);
-  if (!root) ASSERT_EQ(::chmod(device.c_str(), 0), 0);
+  if (!root) {
+    ASSERT_EQ(::chmod(device.c_str(), 0), 0);
+  }
 
   // The search as the window runs it, as the same user as vorkactl: in a child when that is nobody.
   std::string search;

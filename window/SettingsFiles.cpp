@@ -3,6 +3,7 @@
 #include "protocol/MessageSeam.h"
 #include "protocol/UnitFlows.h"
 #include "ui_Compare.h"
+#include "window/Backups.h"
 #include "ui_Term.h"
 #include "window/Look.h"
 #include "window/Term.h"
@@ -46,7 +47,8 @@ void TFormCompare::Show(const std::vector<SettingDifference>& differences) {
   }
 }
 
-SettingsFiles::SettingsFiles(TTermForm& term) : term_(term), compare_(std::make_unique<TFormCompare>(&term)) {
+SettingsFiles::SettingsFiles(TTermForm& term)
+    : term_(term), compare_(std::make_unique<TFormCompare>(&term)), backups_(std::make_unique<TFormBackups>(&term)) {
   ChooseFileToSave = [this](QString& path) {
     const std::unique_ptr<QFileDialog> dialog = MakeSaveDialog();
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
@@ -59,6 +61,10 @@ SettingsFiles::SettingsFiles(TTermForm& term) : term_(term), compare_(std::make_
     return !path.isEmpty();
   };
   RunCompareDialog = [](TFormCompare& dialog) {
+    CentreOnScreen(&dialog);
+    dialog.exec();
+  };
+  RunBackupsDialog = [](TFormBackups& dialog) {
     CentreOnScreen(&dialog);
     dialog.exec();
   };
@@ -119,6 +125,10 @@ void SettingsFiles::SaveToFileClick() {
 void SettingsFiles::LoadFromFileClick() {
   QString path;
   if (!ChooseFileToLoad(path)) return;
+  LoadFile(path);
+}
+
+void SettingsFiles::LoadFile(const QString& path) {
   std::string text;
   if (const FileFault fault = LoadSettingsFile(path.toStdString(), text)) {
     Messages().Message(QStringLiteral("Soubor nelze přečíst: ") + QString::fromStdString(CzechText(fault)));
@@ -133,6 +143,16 @@ void SettingsFiles::LoadFromFileClick() {
   // Into the window only: the unit gets the settings when the operator saves.
   ApplySettings(*load.settings, term_);
   term_.ValidateNumericFields();
+}
+
+void SettingsFiles::BackupsClick() {
+  const std::string unit = term_.UnitPresent ? term_.ui->EditIpID->text().toStdString() : std::string();
+  const BackupStore store;
+  backups_->folder = unit.empty() ? BackupStore::DefaultFolder() : store.FolderOf(unit);
+  backups_->Show(store.List(unit), unit, AsSaved(WithoutInputNames(SettingsOf(term_, term_.MpgCapable))));
+  RunBackupsDialog(*backups_);
+  // Exactly as a settings file: into the window only, all or nothing.
+  if (const auto chosen = backups_->Chosen()) LoadFile(QString::fromStdString(chosen->path));
 }
 
 void SettingsFiles::CompareWithUnitClick() {

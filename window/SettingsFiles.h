@@ -13,6 +13,7 @@ class TFormCompare;
 }
 class TTermForm;
 class QFileDialog;
+class TFormBackups;
 
 // The differences between the window and the unit, one row each.
 class TFormCompare : public QDialog {
@@ -35,6 +36,9 @@ class SettingsFiles {
   void SaveToFileClick();
   void LoadFromFileClick();
   void CompareWithUnitClick();
+  // "Zálohy jednotky…": the backups of the connected unit (of every unit when none is), one of
+  // them into the window.
+  void BackupsClick();
 
   // A whole read put the unit's settings into the window: until they are changed, a file saved
   // from the window names that unit as their source.
@@ -47,13 +51,18 @@ class SettingsFiles {
   // The file dialogs and the comparison dialog; tests put choosers of their own in their place.
   std::function<bool(QString&path)> ChooseFileToSave, ChooseFileToLoad;
   std::function<void(TFormCompare& dialog)> RunCompareDialog;
+  std::function<void(TFormBackups& dialog)> RunBackupsDialog;
   TFormCompare& CompareDialog() { return *compare_; }
+  TFormBackups& BackupsDialog() { return *backups_; }
 
  private:
   SettingsFileHeader Header();
+  // A settings file into the window, all or nothing, as the operator is told.
+  void LoadFile(const QString& path);
 
   TTermForm& term_;
   std::unique_ptr<TFormCompare> compare_;
+  std::unique_ptr<TFormBackups> backups_;
   // The settings as the last whole read left them, and the unit they came from.
   std::optional<UnitSettings> read_;
   std::string readId_, readVersion_;

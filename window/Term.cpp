@@ -126,6 +126,7 @@ void TTermForm::ConnectHandlers() {
   connect(ui->SaveToFileMnu, &QAction::triggered, this, Guarded([this] { files_->SaveToFileClick(); }));
   connect(ui->LoadFromFileMnu, &QAction::triggered, this, Guarded([this] { files_->LoadFromFileClick(); }));
   connect(ui->CompareMnu, &QAction::triggered, this, Guarded([this] { files_->CompareWithUnitClick(); }));
+  connect(ui->BackupsMnu, &QAction::triggered, this, Guarded([this] { files_->BackupsClick(); }));
   connect(ui->PortMnu, &QAction::triggered, this, Guarded([this] { PortMnuClick(); }));
   connect(ui->HelpMnu, &QAction::triggered, this, Guarded([this] { HelpMnuClick(); }));
   connect(ui->btexit, &QPushButton::clicked, this, Guarded([this] { btexitClick(); }));

@@ -54,9 +54,12 @@ TEST_F(ReadSaveTest, RoundTripReadsAndWritesBackTheSameValues) {
   unit_.ClearReceived();
   term_->BtnSend1Click();
   EXPECT_EQ(messages_.all, QStringList{kSaved});
-  ASSERT_EQ(Received().size(), 31u);
-  for (std::size_t i = 0; i < 29; ++i)  // the table's write commands, in order
-    EXPECT_EQ(Received()[i + 2].rfind(std::string("!0") + RegisterTable()[i].writePrefix, 0), 0u) << i;
+  // The identification, the read that the backup keeps, then the table's write commands in order.
+  const Commands sent = Received();
+  ASSERT_EQ(sent.size(), 2u + 29u + 29u);
+  EXPECT_EQ(Commands(sent.begin() + 2, sent.begin() + 31), Prefixed(BuildReadScript(true)));
+  for (std::size_t i = 0; i < 29; ++i)
+    EXPECT_EQ(sent[i + 31].rfind(std::string("!0") + RegisterTable()[i].writePrefix, 0), 0u) << i;
   EXPECT_EQ(Registers(), before);
 }
 
@@ -73,7 +76,7 @@ TEST_F(ReadSaveTest, UnitWithoutMpgOnPageOutputsGetsSixCommandsAndTheValidation)
   EXPECT_EQ(ui().GearX->text(), QStringLiteral("7.000000"));
   unit_.ClearReceived();
   term_->BtnSend1Click();
-  EXPECT_EQ(Received().size(), 8u);
+  EXPECT_EQ(Received().size(), 2u + 6u + 6u);  // identification, backup read, writes
   EXPECT_EQ(Received().back(), "!0EW05,E0");
 }
 
@@ -213,7 +216,7 @@ TEST_F(ReadSaveTest, WritesTheUnitRefusedAreNamedByTheirCaptions) {
   term_->BtnSend1Click();
   EXPECT_EQ(messages_.all,
             QStringList{QStringLiteral("Neuloženo: jednotka odmítla Hi-Limit Y [mm], Sdružení osy A")});
-  EXPECT_EQ(Received().size(), 2u + 29u);
+  EXPECT_EQ(Received().size(), 2u + 29u + 29u);
 }
 
 }  // namespace

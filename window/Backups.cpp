@@ -1,0 +1,65 @@
+#include "window/Backups.h"
+
+#include "protocol/MessageSeam.h"
+#include "ui_Backups.h"
+#include "window/Look.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QHeaderView>
+#include <QUrl>
+
+TFormBackups::TFormBackups(QWidget* parent) : QDialog(parent), ui(new Ui::TFormBackups) {
+  ui->setupUi(this);
+  ApplyLook(this);
+  ui->ListBackups->setColumnWidth(0, 160);
+  ui->ListBackups->setColumnWidth(1, 110);
+  ui->ListBackups->setColumnWidth(2, 190);
+  OpenFolder = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+  connect(ui->BtnLoadBackup, &QPushButton::clicked, this, Guarded([this] { BtnLoadBackupClick(); }));
+  connect(ui->BtnOpenFolder, &QPushButton::clicked, this, Guarded([this] { BtnOpenFolderClick(); }));
+  connect(ui->BtnCloseBackups, &QPushButton::clicked, this, &QDialog::reject);
+  connect(ui->ListBackups, &QTreeWidget::itemSelectionChanged, this,
+          [this] { ui->BtnLoadBackup->setEnabled(!ui->ListBackups->selectedItems().isEmpty()); });
+  connect(ui->ListBackups, &QTreeWidget::itemDoubleClicked, this, Guarded([this] { BtnLoadBackupClick(); }));
+}
+
+TFormBackups::~TFormBackups() { delete ui; }
+
+void TFormBackups::Show(const std::vector<Backup>& backups, const std::string& unitId, const UnitSettings& window) {
+  backups_ = backups;
+  chosen_.reset();
+  ui->ListBackups->clear();
+  ui->LbBackupsOf->setText(
+      (unitId.empty() ? QStringLiteral("Zálohy všech jednotek")
+                      : QStringLiteral("Zálohy jednotky %1").arg(QString::fromStdString(unitId))) +
+      QStringLiteral(" (%1), nejnovější nahoře. Záloha se pořizuje před každým uložením do jednotky.")
+          .arg(backups.size()));
+  for (const Backup& backup : backups_) {
+    // Only the settings the backup holds count: the window may show more.
+    UnitSettings shown;
+    for (const auto& [name, value] : backup.settings.Values())
+      if (const auto v = window.Get(name)) shown.Set(name, *v);
+    auto* row = new QTreeWidgetItem(ui->ListBackups);
+    row->setText(0, QString::fromStdString(backup.takenAt));
+    row->setText(1, QString::fromStdString(backup.unitId));
+    row->setText(2, QString::fromStdString(backup.unitVersion));
+    row->setText(3, QString::number(Differences(backup.settings, shown).size()));
+    row->setToolTip(0, QString::fromStdString(backup.path));
+  }
+  ui->BtnLoadBackup->setEnabled(false);
+}
+
+void TFormBackups::BtnLoadBackupClick() {
+  const auto selected = ui->ListBackups->selectedItems();
+  if (selected.isEmpty()) return;
+  const int row = ui->ListBackups->indexOfTopLevelItem(selected.first());
+  if (row < 0 || row >= static_cast<int>(backups_.size())) return;
+  chosen_ = backups_[static_cast<std::size_t>(row)];
+  accept();
+}
+
+void TFormBackups::BtnOpenFolderClick() {
+  QDir().mkpath(folder);
+  OpenFolder(folder);
+}
