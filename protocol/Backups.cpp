@@ -38,12 +38,38 @@ BackupStore::BackupStore(QString folder) : folder_(std::move(folder)) {}
 
 QString BackupStore::FolderOf(const std::string& unitId) const { return folder_ + u'/' + FolderName(unitId); }
 
-FileFault BackupStore::Keep(const Identity& unit, const UnitSettings& settings, std::string* path) const {
-  const std::vector<Backup> kept = List(unit.id);
-  if (!kept.empty() && kept.front().settings.Values() == settings.Values()) {
-    if (path) *path = kept.front().path;
-    return {};  // the unit holds what its newest backup holds
+QStringList BackupStore::Files(const std::string& unitId) const {
+  QStringList files;
+  const QDir folder(FolderOf(unitId));
+  // The names sort by time: newest first.
+  for (const QString& name : folder.entryList({QStringLiteral("*.vorka")}, QDir::Files, QDir::Name | QDir::Reversed))
+    files << folder.filePath(name);
+  return files;
+}
+
+std::optional<Backup> BackupStore::Read(const QString& path) const {
+  std::string text;
+  if (LoadSettingsFile(path.toStdString(), text)) return std::nullopt;
+  const SettingsFileLoad load = ParseSettingsText(text, SettingsReader::Unit);
+  if (!load.settings) return std::nullopt;  // not one of ours, or damaged: left alone
+  Backup backup{path.toStdString(), {}, {}, TakenAt(QFileInfo(path).completeBaseName()), *load.settings};
+  // The unit and its firmware from the header.
+  for (const QString& line : QString::fromStdString(text).split(u'\n')) {
+    if (!line.startsWith(QStringLiteral("# Jednotka: "))) continue;
+    backup.unitId = line.mid(12).section(QStringLiteral(", "), 0, 0).toStdString();
+    backup.unitVersion = line.mid(12).section(QStringLiteral(", "), 1).toStdString();
+    break;
   }
+  return backup;
+}
+
+FileFault BackupStore::Keep(const Identity& unit, const UnitSettings& settings, std::string* path) const {
+  const QStringList files = Files(unit.id);
+  if (!files.isEmpty())
+    if (const auto newest = Read(files.front()); newest && newest->settings.Values() == settings.Values()) {
+      if (path) *path = newest->path;
+      return {};  // the unit holds what its newest backup holds
+    }
   const QString folder = FolderOf(unit.id);
   errno = 0;
   if (!QDir().mkpath(folder)) return {FileFault::Kind::System, errno ? errno : EACCES};
@@ -53,48 +79,32 @@ FileFault BackupStore::Keep(const Identity& unit, const UnitSettings& settings, 
   QString name = folder + u'/' + stamp + QLatin1String(kSuffix);
   for (int n = 2; QFileInfo::exists(name); ++n)
     name = folder + u'/' + stamp + QStringLiteral("_%1").arg(n, 3, 10, QChar(u'0')) + QLatin1String(kSuffix);
-  SettingsFileHeader header{unit.id, unit.version, now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString(),
-                            "vorka-config 1.3, záloha před zápisem do jednotky"};
+  const SettingsFileHeader header{unit.id, unit.version,
+                                  now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString(),
+                                  "vorka-config 1.3, záloha před zápisem do jednotky"};
   if (const FileFault fault =
           SaveSettingsFile(name.toStdString(), WriteSettingsText(settings, header), FileTarget::RegularOnly))
     return fault;
   if (path) *path = name.toStdString();
   // The newest are kept; the new one is whole before any old one goes.
-  const std::vector<Backup> all = List(unit.id);
-  for (std::size_t i = kKeptPerUnit; i < all.size(); ++i) QFile::remove(QString::fromStdString(all[i].path));
+  const QStringList all = Files(unit.id);
+  for (qsizetype i = kKeptPerUnit; i < all.size(); ++i) QFile::remove(all[i]);
   return {};
 }
 
 std::vector<Backup> BackupStore::List(const std::string& unitId) const {
-  std::vector<Backup> backups;
-  QStringList folders;
-  if (!unitId.empty())
-    folders << FolderOf(unitId);
-  else
+  std::vector<std::string> units{unitId};
+  if (unitId.empty()) {
+    units.clear();
     for (const QString& unit : QDir(folder_).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-      folders << folder_ + u'/' + unit;
-  for (const QString& folder : folders) {
-    for (const QFileInfo& file : QDir(folder).entryInfoList({QStringLiteral("*.vorka")}, QDir::Files)) {
-      std::string text;
-      if (LoadSettingsFile(file.filePath().toStdString(), text)) continue;
-      const SettingsFileLoad load = ParseSettingsText(text, SettingsReader::Unit);
-      if (!load.settings) continue;  // not one of ours, or damaged: left alone
-      Backup backup{file.filePath().toStdString(), {}, {}, TakenAt(file.completeBaseName()), *load.settings};
-      // The unit and its firmware from the header.
-      for (const QString& line : QString::fromStdString(text).split(u'\n')) {
-        if (!line.startsWith(QStringLiteral("# Jednotka: "))) continue;
-        const QString unit = line.mid(12);
-        backup.unitId = unit.section(QStringLiteral(", "), 0, 0).toStdString();
-        backup.unitVersion = unit.section(QStringLiteral(", "), 1).toStdString();
-        break;
-      }
-      backups.push_back(std::move(backup));
-    }
+      units.push_back(unit.toStdString());
   }
-  // Newest first: the names sort by time.
-  std::sort(backups.begin(), backups.end(), [](const Backup& a, const Backup& b) {
-    return a.takenAt != b.takenAt ? a.takenAt > b.takenAt : a.path > b.path;
-  });
+  std::vector<Backup> backups;
+  for (const std::string& unit : units)
+    for (const QString& file : Files(unit))
+      if (auto backup = Read(file)) backups.push_back(std::move(*backup));
+  std::stable_sort(backups.begin(), backups.end(),
+                   [](const Backup& a, const Backup& b) { return a.takenAt > b.takenAt; });
   return backups;
 }
 

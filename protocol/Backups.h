@@ -3,6 +3,7 @@
 #include "protocol/UnitFlows.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <string>
@@ -35,6 +36,9 @@ class BackupStore {
   QString FolderOf(const std::string& unitId) const;
 
  private:
+  QStringList Files(const std::string& unitId) const;
+  std::optional<Backup> Read(const QString& path) const;
+
   QString folder_;
 };
 

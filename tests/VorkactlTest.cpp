@@ -1,4 +1,5 @@
 #include "link/Async.h"
+#include "protocol/Backups.h"
 #include "protocol/RegisterMap.h"
 #include "protocol/UnitScan.h"
 #include "support/ScanPorts.h"
@@ -514,6 +515,33 @@ TEST_F(VorkactlTest, CtrlCWhileAReplyIsAwaitedEndsTheMonitorWithZero) {
   ASSERT_TRUE(process.waitForFinished(3000));
   EXPECT_EQ(process.exitCode(), 0);
   EXPECT_EQ(process.readAllStandardError().toStdString(), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(VorkactlTest, WriteKeepsABackupFirstAndBackupsListsThem) {
+  QDir(BackupStore::DefaultFolder()).removeRecursively();
+  std::ofstream(File("one.vorka").toStdString()) << "OUT1 = Laser\n";
+  unit_.SetByteRegister("01", 0x07);
+  ASSERT_EQ(Ctl({QStringLiteral("write"), QStringLiteral("--no-backup"), File("one.vorka")}).code, 0);
+  EXPECT_EQ(Ctl({QStringLiteral("backups")}).out, "");
+  unit_.SetByteRegister("01", 0x07);
+  ASSERT_EQ(Ctl({QStringLiteral("write"), File("one.vorka")}).code, 0);
+  const Run listed = Ctl({QStringLiteral("backups")});
+  EXPECT_EQ(listed.code, 0);
+  const QStringList columns = QString::fromStdString(listed.out).trimmed().split(u'\t');
+  ASSERT_EQ(columns.size(), 4) << listed.out;
+  EXPECT_EQ(columns[1], QStringLiteral("VK12345"));
+  EXPECT_EQ(columns[2], QStringLiteral("TK20MPG v2.4"));
+  EXPECT_EQ(Ctl({QStringLiteral("backups"), QStringLiteral("--all")}).out, listed.out);
+  // The backup puts back the code the window does not know.
+  EXPECT_EQ(Ctl({QStringLiteral("write"), columns[3]}).code, 0);
+  EXPECT_EQ(unit_.ByteRegister("01"), 0x07);
+  for (const QStringList& wrong : {QStringList{QStringLiteral("read"), QStringLiteral("--all")},
+                                   QStringList{QStringLiteral("read"), QStringLiteral("--no-backup")}})
+    EXPECT_EQ(Ctl(wrong).code, 2);
 }
 
 }  // namespace
