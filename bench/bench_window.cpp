@@ -2,7 +2,9 @@
 #include "link/Async.h"
 #include "link/Help.h"
 #include "link/Setup.h"
+#include "protocol/Backups.h"
 #include "protocol/MessageSeam.h"
+#include "protocol/SettingsModel.h"
 #include "protocol/RegisterMap.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
@@ -12,6 +14,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include "Gaps.h"
@@ -122,5 +125,58 @@ void BM_WindowReadAgainstRawLoop(benchmark::State& state) {
   ComClose();
 }
 BENCHMARK(BM_WindowReadAgainstRawLoop)->Iterations(30)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+namespace {
+
+// "Uložit do VORKA" with the backup it now keeps, beside the save alone (the identification and
+// the 29 writes), on a unit paced at 115200 Bd: the backup costs one read more.
+void BM_WindowSaveWithBackup(benchmark::State& state) {
+  QTemporaryDir data;
+  qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+  WindowOnUnit w({QStringLiteral("vorka_config")});
+  w.unit.SetBaud(115200);
+  UnitHost& host = w.term;
+  double withBackup = 0, alone = 0;
+  for (auto _ : state) {
+    QElapsedTimer clock;
+    clock.start();
+    w.term.BtnSend1Click();
+    withBackup += double(clock.nsecsElapsed()) * 1e-9;
+    clock.restart();
+    IdentifyUnit(host);
+    host.RunScript(CommandsOf(BuildWriteLines(host.Controls(), host.State().mpgCapable)));
+    alone += double(clock.nsecsElapsed()) * 1e-9;
+  }
+  const double n = double(state.iterations());
+  state.counters["with_backup_ms"] = 1e3 * withBackup / n;
+  state.counters["alone_ms"] = 1e3 * alone / n;
+  RecordFigure("window save with its backup : the save alone", withBackup / alone, "", "<= 2.2");
+  ComClose();
+}
+BENCHMARK(BM_WindowSaveWithBackup)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// Writing one backup file: the newest read for comparison, the file written and flushed, the
+// folder kept to its hundred.
+void BM_BackupFile(benchmark::State& state) {
+  QTemporaryDir dir;
+  const BackupStore store(dir.path());
+  const Identity unit{true, true, "VK12345", "TK20MPG v2.4"};
+  SettingsModel model;
+  ApplyFactorySettings(model);
+  UnitSettings settings = SettingsOf(model, true);
+  int n = 0;
+  double seconds = 0;
+  for (auto _ : state) {
+    settings.Set("TimeOver", std::to_string(1 + n++ % 2000));  // a new backup every time
+    QElapsedTimer clock;
+    clock.start();
+    if (store.Keep(unit, settings)) state.SkipWithError("the backup was not written");
+    seconds += double(clock.nsecsElapsed()) * 1e-9;
+  }
+  RecordFigure("writing a backup file", 1e3 * seconds / double(state.iterations()), "ms", "< 5");
+}
+BENCHMARK(BM_BackupFile)->Iterations(150)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -32,6 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const SettingsFileLoad load = ParseSettingsText(text);
   if (!load.settings) {
     if (CzechText(load.error).empty() || EnglishText(load.error).empty()) std::abort();
+    // A backup's values of their own: read back to the same settings.
+    const SettingsFileLoad unit = ParseSettingsText(text, SettingsReader::Unit);
+    if (unit.settings) {
+      const SettingsFileLoad again = ParseSettingsText(WriteSettingsText(*unit.settings, {}), SettingsReader::Unit);
+      if (!again.settings || again.settings->Values() != unit.settings->Values()) std::abort();
+      (void)WritesForSettings(*unit.settings, std::vector<std::string>(kRegistersWithMpg, "0,00"), true);
+    }
     return 0;
   }
   const std::string written = WriteSettingsText(*load.settings, {});
@@ -47,5 +54,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SettingsModel controls;
   ApplySettings(*load.settings, controls);
   (void)BuildWriteScript(controls, true);
+
+  // As vorkactl reads it (a backup's values of their own allowed): back to the same settings, and
+  // the writes of those settings over any whole read keep to the registers they name.
+  const SettingsFileLoad unit = ParseSettingsText(text, SettingsReader::Unit);
+  if (!unit.settings) std::abort();  // what the window reads, vorkactl reads
+  const SettingsFileLoad unitAgain = ParseSettingsText(WriteSettingsText(*unit.settings, {}), SettingsReader::Unit);
+  if (!unitAgain.settings || unitAgain.settings->Values() != unit.settings->Values()) std::abort();
+  (void)WritesForSettings(*unit.settings, std::vector<std::string>(kRegistersWithMpg, "0,00"), true);
   return 0;
 }
