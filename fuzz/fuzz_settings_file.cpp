@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A backup's values of their own: read back to the same settings.
     const SettingsFileLoad unit = ParseSettingsText(text, SettingsReader::Unit);
     if (unit.settings) {
-      const SettingsFileLoad again = ParseSettingsText(WriteSettingsText(*unit.settings, {}), SettingsReader::Unit);
+      const SettingsFileLoad again =
+          ParseSettingsText(WriteSettingsText(*unit.settings, {}), SettingsReader::Unit);
       if (!again.settings || again.settings->Values() != unit.settings->Values()) std::abort();
       (void)WritesForSettings(*unit.settings, std::vector<std::string>(kRegistersWithMpg, "0,00"), true);
     }
@@ -59,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // the writes of those settings over any whole read keep to the registers they name.
   const SettingsFileLoad unit = ParseSettingsText(text, SettingsReader::Unit);
   if (!unit.settings) std::abort();  // what the window reads, vorkactl reads
-  const SettingsFileLoad unitAgain = ParseSettingsText(WriteSettingsText(*unit.settings, {}), SettingsReader::Unit);
+  const SettingsFileLoad unitAgain =
+      ParseSettingsText(WriteSettingsText(*unit.settings, {}), SettingsReader::Unit);
   if (!unitAgain.settings || unitAgain.settings->Values() != unit.settings->Values()) std::abort();
   (void)WritesForSettings(*unit.settings, std::vector<std::string>(kRegistersWithMpg, "0,00"), true);
   return 0;

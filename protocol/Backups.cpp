@@ -17,7 +17,7 @@ QString FolderName(const std::string& unitId) {
   QString name;
   for (const char c : unitId)
     name += std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' ? QChar::fromLatin1(c)
-                                                                              : QChar(u'_');
+                                                                                : QChar(u'_');
   return name.isEmpty() ? QStringLiteral("unknown") : name;
 }
 
@@ -42,7 +42,8 @@ QStringList BackupStore::Files(const std::string& unitId) const {
   QStringList files;
   const QDir folder(FolderOf(unitId));
   // The names sort by time: newest first.
-  for (const QString& name : folder.entryList({QStringLiteral("*.vorka")}, QDir::Files, QDir::Name | QDir::Reversed))
+  for (const QString& name :
+       folder.entryList({QStringLiteral("*.vorka")}, QDir::Files, QDir::Name | QDir::Reversed))
     files << folder.filePath(name);
   return files;
 }
@@ -108,8 +109,8 @@ std::vector<Backup> BackupStore::List(const std::string& unitId) const {
   return backups;
 }
 
-BackupOutcome KeepBackupOfReplies(const Identity& unit, const std::vector<std::string>& replies, bool mpgCapable,
-                                  const BackupStore& store) {
+BackupOutcome KeepBackupOfReplies(const Identity& unit, const std::vector<std::string>& replies,
+                                  bool mpgCapable, const BackupStore& store) {
   BackupOutcome outcome;
   outcome.read = true;
   outcome.fault = store.Keep(unit, SettingsExactlyAsHeld(replies, mpgCapable), &outcome.path);

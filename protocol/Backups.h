@@ -51,5 +51,5 @@ struct BackupOutcome {
   std::string path;
 };
 BackupOutcome BackUpUnit(UnitHost& host, const BackupStore& store);
-BackupOutcome KeepBackupOfReplies(const Identity& unit, const std::vector<std::string>& replies, bool mpgCapable,
-                                  const BackupStore& store);
+BackupOutcome KeepBackupOfReplies(const Identity& unit, const std::vector<std::string>& replies,
+                                  bool mpgCapable, const BackupStore& store);

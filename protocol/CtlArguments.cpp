@@ -15,10 +15,9 @@ struct Command {
   bool output;  // takes -o FILE
 };
 constexpr Command kCommands[] = {
-    {"ports", 0, false},   {"scan", 0, false},  {"identify", 0, false},
-    {"read", 0, true},     {"write", 1, false}, {"diff", 1, false},
-    {"defaults", 0, true}, {"reset", 0, false}, {"monitor", 0, false},
-    {"backups", 0, false},
+    {"ports", 0, false},   {"scan", 0, false},    {"identify", 0, false}, {"read", 0, true},
+    {"write", 1, false},   {"diff", 1, false},    {"defaults", 0, true},  {"reset", 0, false},
+    {"monitor", 0, false}, {"backups", 0, false},
 };
 
 }  // namespace

@@ -10,8 +10,8 @@ struct CtlOptions {
   std::string port = "COM1";
   int32_t baud = 115200;
   uint32_t timeoutMs = 1000;
-  std::string file;    // write, diff
-  std::string output;  // read, defaults: -o FILE
+  std::string file;       // write, diff
+  std::string output;     // read, defaults: -o FILE
   bool noBackup = false;  // write: no backup of the unit first (a script that keeps its own)
   bool allUnits = false;  // backups: of every unit, not the one on --port
   bool help = false;

@@ -477,8 +477,8 @@ SettingsFileLoad ParseSettingsText(const std::string& text, SettingsReader reade
     if (settings.Get(name)) return fail(SettingsFileError::Kind::Duplicate, number, name);
     // Kept in its plain form: "$10" is 16 wherever it goes next.
     std::optional<std::string> accepted = AcceptedValue(*def, value);
-    if (const auto reply = UnknownReply(value); !accepted && reader == SettingsReader::Unit && reply && def->reg &&
-                                                ReplyFitsRegister(*def->reg, *reply))
+    if (const auto reply = UnknownReply(value); !accepted && reader == SettingsReader::Unit && reply &&
+                                                def->reg && ReplyFitsRegister(*def->reg, *reply))
       accepted = value;
     if (!accepted) return fail(SettingsFileError::Kind::BadValue, number, name, value);
     settings.Set(name, *accepted);

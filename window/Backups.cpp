@@ -26,7 +26,8 @@ TFormBackups::TFormBackups(QWidget* parent) : QDialog(parent), ui(new Ui::TFormB
 
 TFormBackups::~TFormBackups() { delete ui; }
 
-void TFormBackups::Show(const std::vector<Backup>& backups, const std::string& unitId, const UnitSettings& window) {
+void TFormBackups::Show(const std::vector<Backup>& backups, const std::string& unitId,
+                        const UnitSettings& window) {
   backups_ = backups;
   chosen_.reset();
   ui->ListBackups->clear();

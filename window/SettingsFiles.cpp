@@ -3,8 +3,8 @@
 #include "protocol/MessageSeam.h"
 #include "protocol/UnitFlows.h"
 #include "ui_Compare.h"
-#include "window/Backups.h"
 #include "ui_Term.h"
+#include "window/Backups.h"
 #include "window/Look.h"
 #include "window/Term.h"
 
@@ -48,7 +48,9 @@ void TFormCompare::Show(const std::vector<SettingDifference>& differences) {
 }
 
 SettingsFiles::SettingsFiles(TTermForm& term)
-    : term_(term), compare_(std::make_unique<TFormCompare>(&term)), backups_(std::make_unique<TFormBackups>(&term)) {
+    : term_(term),
+      compare_(std::make_unique<TFormCompare>(&term)),
+      backups_(std::make_unique<TFormBackups>(&term)) {
   ChooseFileToSave = [this](QString& path) {
     const std::unique_ptr<QFileDialog> dialog = MakeSaveDialog();
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;

@@ -54,7 +54,8 @@ TEST_F(UnitBackupTest, ASaveFromAWindowNeverReadLeavesABackupThatPutsTheUnitBack
   ComClose();
 
   QProcess vorkactl;
-  vorkactl.start(QStringLiteral(VORKACTL_PATH), {QStringLiteral("write"), QString::fromStdString(kept[0].path)});
+  vorkactl.start(QStringLiteral(VORKACTL_PATH),
+                 {QStringLiteral("write"), QString::fromStdString(kept[0].path)});
   ASSERT_TRUE(vorkactl.waitForFinished(20000));
   EXPECT_EQ(vorkactl.exitCode(), 0) << vorkactl.readAllStandardError().toStdString();
   EXPECT_EQ(Registers(), held);  // every register, byte for byte
