@@ -20,12 +20,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   arguments << QString::fromUtf8(current);
   const CtlOptions options = ParseCtlArguments(arguments);
   if (options.help || !options.error.empty()) return 0;
-  static const std::set<std::string> commands = {"ports", "scan",     "identify", "read",   "write",
-                                                 "diff",  "defaults", "reset",    "monitor"};
+  static const std::set<std::string> commands = {"ports", "scan",     "identify", "read",    "write",
+                                                 "diff",  "defaults", "reset",    "monitor", "backups"};
   static const std::set<int32_t> speeds = {19200, 38400, 57600, 115200, 230400, 460800, 921000};
   if (!commands.count(options.command) || !speeds.count(options.baud) || options.timeoutMs == 0 ||
       options.timeoutMs > 60000 || options.port.empty())
     std::abort();
   if ((options.command == "write" || options.command == "diff") && options.file.empty()) std::abort();
+  if ((options.noBackup && options.command != "write") || (options.allUnits && options.command != "backups"))
+    std::abort();
   return 0;
 }
