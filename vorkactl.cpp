@@ -30,6 +30,8 @@ namespace {
 std::atomic<bool> g_interrupted{false};
 // The first failed write to standard output (an errno), 0 while every write went through.
 int g_outputError = 0;
+// The USB link's report of a failed open, told by the session in one line.
+std::string g_usbOpenReport;
 
 void Say(const std::string& text) { std::fprintf(stderr, "vorkactl: %s\n", text.c_str()); }
 
@@ -75,16 +77,22 @@ struct Session {
   int failure = kExitOk;
 
   explicit Session(const CtlOptions& options) {
-    unit.onFailure = [] { Say("the unit did not answer"); };
     std::string reason;
+    g_usbOpenReport.clear();
     if (!unit.Open(options.port, options.baud, options.timeoutMs, reason)) {
-      Say(reason);
+      // The USB link's own report holds the reason on its second line.
+      const auto newline = g_usbOpenReport.find('\n');
+      Say(newline == std::string::npos
+              ? reason
+              : "cannot open " + options.port + ": " + g_usbOpenReport.substr(newline + 1));
       failure = kExitNoUnit;
       return;
     }
-    IdentifyUnit(unit);
+    IdentifyUnit(unit);  // a silent unit is told once, below
+    unit.onFailure = [] { Say("the unit did not answer"); };
     if (!unit.State().unitPresent) {
-      Say("no VORKA unit answers on " + options.port);
+      Say("no VORKA unit answers on " + options.port + " at " + std::to_string(options.baud) +
+          " Bd; try another --baud, or find it with vorkactl scan");
       failure = kExitNoUnit;
     }
   }
@@ -151,7 +159,7 @@ struct Session {
 };
 
 int WriteOut(const std::string& text, const std::string& path) {
-  if (path.empty()) {
+  if (path.empty() || path == "-") {
     Print(text);
     return kExitOk;
   }
@@ -165,8 +173,8 @@ int WriteOut(const std::string& text, const std::string& path) {
 // A settings file that loads, or the exit code with the reason told.
 int LoadFile(const std::string& path, UnitSettings& settings) {
   std::string text;
-  if (const FileFault fault = LoadSettingsFile(path, text)) {
-    Say("cannot read " + path + ": " + EnglishText(fault));
+  if (const FileFault fault = LoadSettingsFile(path, text, FileTarget::AnyFile)) {
+    Say("cannot read " + (path == "-" ? std::string("standard input") : path) + ": " + EnglishText(fault));
     return kExitFile;
   }
   // A backup may hold values of their own, which a write puts back as the unit held them.
@@ -357,6 +365,7 @@ int Monitor(const CtlOptions& options) {
     return kExitRefused;
   }
   constexpr int kRowInputs[] = {0, 1, 2, 3, 4, 5, 6, 7, 14, 15};
+  s.unit.onFailure = nullptr;  // a lost unit is told below, once
   std::signal(SIGINT, [](int) { g_interrupted = true; });
   std::signal(SIGTERM, [](int) { g_interrupted = true; });
   std::optional<uint16_t> last;
@@ -369,15 +378,17 @@ int Monitor(const CtlOptions& options) {
       return kExitNoUnit;
     }
     const uint16_t word = InputWordFromReplies(s.unit.ReplyLine(0), s.unit.ReplyLine(1));
-    if (last && *last != word) {
+    // Every input's level once at the start (a wire that never changes shows too), then changes.
+    if (!last || *last != word) {
       const std::string stamp = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString();
       for (int row = 1; row <= 10; ++row) {
         const int bit = kRowInputs[row - 1];
-        const int was = (*last >> bit) & 1, now = (word >> bit) & 1;
-        if (was == now) continue;
+        const int now = (word >> bit) & 1;
+        if (last && ((*last >> bit) & 1) == now) continue;
         const std::string name = s.unit.Model().InputName(row);
-        Print(stamp + " input " + std::to_string(bit) +
-              (name.empty() || name == "-" ? "" : " (" + name + ")") + " " + std::to_string(was) + " -> " +
+        const std::string input =
+            stamp + " input " + std::to_string(bit) + (name.empty() || name == "-" ? "" : " (" + name + ")");
+        Print(input + " " + (last ? std::to_string((*last >> bit) & 1) + " -> " : std::string()) +
               std::to_string(now) + "\n");
       }
     }
@@ -420,15 +431,26 @@ int Run(const CtlOptions& options) {
 int main(int argc, char** argv) {
   HoldClosedStandardDescriptors();
   QCoreApplication app(argc, argv);
-  SetUsbErrorReporter([](const std::string& message) { Say(message); });
+  // One line per failure: a failed open is told by the session with its reason; other library
+  // failures as they come.
+  SetUsbErrorReporter([](const std::string& message) {
+    if (message.starts_with("Open_USB"))
+      g_usbOpenReport = message;
+    else
+      Say(message);
+  });
   SetUsbOpenHint([](const OpenFailure& failure) { return EnglishText(failure); });
   const CtlOptions options = ParseCtlArguments(QCoreApplication::arguments().mid(1));
   if (options.help) {
     Print(CtlHelpText());
     return FinishOutput(kExitOk);
   }
+  if (options.version) {
+    Print(std::string("vorkactl ") + VORKA_VERSION + "\n");
+    return FinishOutput(kExitOk);
+  }
   if (!options.error.empty()) {
-    Say(options.error + " (vorkactl --help lists the commands)");
+    Say(options.error + "; vorkactl --help lists the commands and options");
     return kExitUsage;
   }
   return FinishOutput(Run(options));

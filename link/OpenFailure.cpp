@@ -90,8 +90,8 @@ std::string EnglishUsbText(const OpenFailure& f) {
     case OpenFailure::Kind::NoDevice: return "the FTDI device \"" + f.port + "\" is not attached";
     case OpenFailure::Kind::PermissionDenied:
       return "permission denied: install the udev rule 99-vorka-ftdi.rules (the package does) and join the "
-             "group with\n    sudo usermod -aG " +
-             f.group + " $USER\nand log in again";
+             "group with `sudo usermod -aG " +
+             f.group + " $USER`, then log in again";
     case OpenFailure::Kind::InUse: return "another program is using the FTDI device";
     case OpenFailure::Kind::Other: return "the FTDI device did not open: " + f.detail;
   }
@@ -138,8 +138,8 @@ std::string EnglishText(const OpenFailure& f) {
       if (f.group.empty())
         return "cannot open " + Named(f) + ": permission denied; only its owner (" + f.owner +
                ") may open it";
-      return "cannot open " + Named(f) + ": permission denied; join the group with\n    sudo usermod -aG " +
-             f.group + " $USER\nand log in again";
+      return "cannot open " + Named(f) + ": permission denied; join the group with `sudo usermod -aG " +
+             f.group + " $USER`, then log in again";
     case OpenFailure::Kind::InUse: return "cannot open " + Named(f) + ": another program is using it";
     case OpenFailure::Kind::Other: return "cannot open " + Named(f) + ": " + f.detail;
   }

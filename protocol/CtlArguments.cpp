@@ -37,12 +37,13 @@ Commands:
                           vorkactl scan
   identify              identifier, firmware, MPG yes/no
                           vorkactl --port COM3 identify
-  read [-o FILE]        all settings into a settings file (standard output without -o)
+  read [-o FILE]        all settings into a settings file (standard output without -o or with -o -)
                           vorkactl read -o machine1.vorka
-  write FILE            the file's settings into the unit, then read back and verify; first
-                        the unit's settings are kept as a backup (see backups; --no-backup: not)
+  write FILE            the file's settings (- is standard input) into the unit, then read back
+                        and verify; first the unit's settings are kept as a backup (see
+                        backups; --no-backup: not)
                           vorkactl write machine1.vorka
-  diff FILE             the settings that differ between the unit and FILE
+  diff FILE             the settings that differ between the unit and FILE (- is standard input)
                           vorkactl diff machine1.vorka && echo unchanged
   defaults [-o FILE]    the factory settings as a settings file (no unit needed)
                           vorkactl defaults -o factory.vorka
@@ -63,7 +64,8 @@ Options:
   -o FILE        where read and defaults write the settings file
   --no-backup    write: keep no backup of the unit first
   --all          backups: of every unit
-  -h, --help     this text
+  -h, --help     this text (also: vorkactl help)
+  --version      the program and its version
 
 Exit codes:
   0  ok
@@ -89,17 +91,33 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
   const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
   const QCommandLineOption noBackup(QStringLiteral("no-backup"));
   const QCommandLineOption all(QStringLiteral("all"));
-  parser.addOptions({port, baud, timeout, output, help, noBackup, all});
+  const QCommandLineOption version(QStringLiteral("version"));
+  parser.addOptions({port, baud, timeout, output, help, noBackup, all, version});
   if (!parser.parse(QStringList{QStringLiteral("vorkactl")} + arguments)) {
-    options.error = parser.errorText().toStdString();
+    // In the words of the tools its users know: the option as typed.
+    const QStringList unknown = parser.unknownOptionNames();
+    options.error = unknown.isEmpty()
+                        ? parser.errorText().toStdString()
+                        : "unknown option '" + std::string(unknown.first().size() == 1 ? "-" : "--") +
+                              unknown.first().toStdString() + "'";
     return options;
   }
-  if (parser.isSet(help)) {
+  const QStringList given = parser.positionalArguments();
+  if (parser.isSet(help) || (!given.isEmpty() && given.first() == QStringLiteral("help"))) {
     options.help = true;
     return options;
   }
+  if (parser.isSet(version)) {
+    options.version = true;
+    return options;
+  }
   if (parser.isSet(port)) {
-    options.port = parser.value(port).toStdString();
+    QString chosen = parser.value(port);
+    // "usb" as "com1": whatever the case.
+    if (chosen.compare(QStringLiteral("usb"), Qt::CaseInsensitive) == 0 ||
+        chosen.startsWith(QStringLiteral("usb:"), Qt::CaseInsensitive))
+      chosen.replace(0, 3, QStringLiteral("usb"));
+    options.port = chosen.toStdString();
     if (options.port.empty() || options.port == "usb:") options.error = "--port needs a port";
   }
   if (parser.isSet(baud)) {

@@ -641,10 +641,26 @@ FileFault SaveSettingsFile(const std::string& path, const std::string& text, Fil
   return {};
 }
 
-FileFault LoadSettingsFile(const std::string& path, std::string& text) {
-  // A pipe or a device would block the window: regular files only.
-  if (const QFileInfo info(QString::fromStdString(path)); info.exists() && !info.isFile())
-    return {FileFault::Kind::NotRegular};
+FileFault LoadSettingsFile(const std::string& path, std::string& text, FileTarget target) {
+  const bool standardInput = target == FileTarget::AnyFile && path == "-";
+  if (const QFileInfo info(QString::fromStdString(path));
+      standardInput || (info.exists() && !info.isFile())) {
+    // A pipe or a device would block the window: regular files only, unless asked for.
+    if (target == FileTarget::RegularOnly) return {FileFault::Kind::NotRegular};
+    std::FILE* in = standardInput ? stdin : std::fopen(path.c_str(), "rb");
+    if (!in) return {FileFault::Kind::System, errno};
+    text.clear();
+    char buffer[4096];
+    std::size_t got = 0;
+    errno = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0 && text.size() <= kMaxFileBytes)
+      text.append(buffer, got);
+    const int error = std::ferror(in) ? (errno ? errno : EIO) : 0;
+    if (!standardInput) std::fclose(in);
+    if (error) return {FileFault::Kind::System, error};
+    if (text.size() > static_cast<std::size_t>(kMaxFileBytes)) return {FileFault::Kind::TooLarge};
+    return {};
+  }
   QFile file(QString::fromStdString(path));
   errno = 0;
   if (!file.open(QIODevice::ReadOnly)) return SystemFault(file, errno);

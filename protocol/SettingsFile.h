@@ -143,5 +143,6 @@ std::string EnglishText(const FileFault& fault);
 enum class FileTarget { RegularOnly, AnyFile };
 // Writes the text atomically: the old file stays whole until the new one is complete and flushed.
 FileFault SaveSettingsFile(const std::string& path, const std::string& text, FileTarget target);
-// Reads a regular file of at most a megabyte.
-FileFault LoadSettingsFile(const std::string& path, std::string& text);
+// Reads a regular file of at most a megabyte; AnyFile also reads a pipe or a device to its end,
+// and "-" is standard input (vorkactl write -).
+FileFault LoadSettingsFile(const std::string& path, std::string& text, FileTarget target = FileTarget::RegularOnly);

@@ -218,9 +218,17 @@ TEST_F(VorkactlTest, MonitorPrintsEachChangeUntilInterrupted) {
   EXPECT_EQ(process.exitCode(), 0);
   const QString out = QString::fromUtf8(process.readAllStandardOutput());
   const QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
-  ASSERT_EQ(lines.size(), 2) << out.toStdString();
-  EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" input 2 (RefZ) 0 -> 1"))) << out.toStdString();
-  EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" input 2 (RefZ) 1 -> 0"))) << out.toStdString();
+  // Every input's level once, within the first poll (a wire that never changes shows too), then
+  // the changes.
+  ASSERT_EQ(lines.size(), 12) << out.toStdString();
+  const char* const levels[] = {" input 0 (RefX) 0",   " input 1 (RefY) 0", " input 2 (RefZ) 0",
+                                " input 3 0",          " input 4 0",        " input 5 0",
+                                " input 6 0",          " input 7 0",        " input 14 (Tl.Sens) 0",
+                                " input 15 (Sensor) 0"};
+  for (int i = 0; i < 10; ++i)
+    EXPECT_TRUE(lines[i].endsWith(QString::fromLatin1(levels[i]))) << out.toStdString();
+  EXPECT_TRUE(lines[10].endsWith(QStringLiteral(" input 2 (RefZ) 0 -> 1"))) << out.toStdString();
+  EXPECT_TRUE(lines[11].endsWith(QStringLiteral(" input 2 (RefZ) 1 -> 0"))) << out.toStdString();
   EXPECT_TRUE(
       QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d ")).match(lines[0]).hasMatch());
 }
@@ -265,8 +273,8 @@ std::string PermissionAdvice(const std::string& device) {
   ::stat(device.c_str(), &node);
   if ((node.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP))
     return "only its owner (" + std::string(::getpwuid(node.st_uid)->pw_name) + ") may open it";
-  return "join the group with\n    sudo usermod -aG " + std::string(::getgrgid(node.st_gid)->gr_name) +
-         " $USER\nand log in again";
+  return "join the group with `sudo usermod -aG " + std::string(::getgrgid(node.st_gid)->gr_name) +
+         " $USER`, then log in again";
 }
 
 TEST_F(VorkactlTest, PermissionDeniedNamesTheGroupOfTheDeviceNode) {
@@ -542,6 +550,94 @@ TEST_F(VorkactlTest, WriteKeepsABackupFirstAndBackupsListsThem) {
   for (const QStringList& wrong : {QStringList{QStringLiteral("read"), QStringLiteral("--all")},
                                    QStringList{QStringLiteral("read"), QStringLiteral("--no-backup")}})
     EXPECT_EQ(Ctl(wrong).code, 2);
+}
+
+}  // namespace
+
+namespace {
+
+// vorkactl as its users script it: - for standard input and output, --version, help.
+TEST_F(VorkactlTest, OneUnitCopiedOntoAnotherThroughAPipe) {
+  ScanPorts ports(1);
+  DistinctiveRegisters();
+  ports.first.SetByteRegister("01", 0x01);
+  QProcess reader, writer;
+  reader.setStandardOutputProcess(&writer);
+  reader.start(QStringLiteral(VORKACTL_PATH),
+               {QStringLiteral("read"), QStringLiteral("-o"), QStringLiteral("-")});
+  writer.start(QStringLiteral(VORKACTL_PATH), {QStringLiteral("--port"), QStringLiteral("COM2"),
+                                               QStringLiteral("write"), QStringLiteral("-")});
+  ASSERT_TRUE(reader.waitForFinished(20000));
+  ASSERT_TRUE(writer.waitForFinished(20000));
+  EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
+  EXPECT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
+  EXPECT_EQ(ports.first.ByteRegister("01"), unit_.ByteRegister("01"));
+  EXPECT_EQ(ports.first.TextRegister("30"), unit_.TextRegister("30"));
+  EXPECT_EQ(ports.first.ByteRegister("08"), unit_.ByteRegister("08"));
+
+  QProcess diff;
+  diff.start(QStringLiteral(VORKACTL_PATH), {QStringLiteral("diff"), QStringLiteral("-")});
+  diff.write("OUT1 = Laser\n");
+  diff.closeWriteChannel();
+  ASSERT_TRUE(diff.waitForFinished(20000));
+  EXPECT_EQ(diff.exitCode(), 1);
+  EXPECT_EQ(diff.readAllStandardOutput().toStdString(), "OUT1\tLaser\tSignalizace přerušení\n");
+
+  EXPECT_EQ(Ctl({QStringLiteral("--version")}).out, "vorkactl 1.3\n");
+  EXPECT_EQ(Ctl({QStringLiteral("help")}).out, Ctl({QStringLiteral("--help")}).out);
+  EXPECT_FALSE(QFileInfo::exists(QStringLiteral("-")));
+}
+
+// Every failure is one line, starting "vorkactl:".
+TEST_F(VorkactlTest, EveryFailureIsOneLine) {
+  std::ofstream(File("broken.vorka").toStdString()) << "OUT1 = Laser\nHiLimitX = 0\n";
+  std::ofstream(File("one.vorka").toStdString()) << "OUT1 = Laser\n";
+  struct Case {
+    QStringList arguments;
+    std::function<void()> unit;
+    const char* says;
+  };
+  const Case cases[] = {
+      {{QStringLiteral("--prot"), QStringLiteral("COM1"), QStringLiteral("identify")},
+       {},
+       "unknown option '--prot'"},
+      {{QStringLiteral("fly")}, {}, "unknown command"},
+      {{QStringLiteral("--port"), QStringLiteral("/nonexistent/tty"), QStringLiteral("identify")},
+       {},
+       "no such device"},
+      {{QStringLiteral("--port"), QStringLiteral("USB:NoSuchConverter"), QStringLiteral("identify")},
+       {},
+       "cannot open usb:NoSuchConverter"},
+      {{QStringLiteral("--timeout"), QStringLiteral("200"), QStringLiteral("identify")},
+       [this] { unit_.SetSilent(true); },
+       "try another --baud, or find it with vorkactl scan"},
+      {{QStringLiteral("--timeout"), QStringLiteral("200"), QStringLiteral("read")},
+       [this] { unit_.SetSilentOnCommand("EFR30"); },
+       "the unit did not answer"},
+      {{QStringLiteral("--timeout"), QStringLiteral("200"), QStringLiteral("monitor")},
+       [this] { unit_.SetSilentOnCommand("I1"); },
+       "the unit was lost"},
+      {{QStringLiteral("write"), File("broken.vorka")}, {}, "is not allowed for \"HiLimitX\""},
+      {{QStringLiteral("diff"), File("broken.vorka")}, {}, "is not allowed for \"HiLimitX\""},
+      {{QStringLiteral("write"), File("one.vorka")},
+       [this] { unit_.SetReplyOverride("EW01,01", "1"); },
+       "the unit refused: OUT1"},
+  };
+  for (const Case& c : cases) {
+    unit_.SetSilent(false);
+    unit_.SetSilentOnCommand("");
+    unit_.ClearReplyOverrides();
+    if (c.unit) c.unit();
+    const Run run = Ctl(c.arguments);
+    const std::string call = c.arguments.join(u' ').toStdString();
+    EXPECT_NE(run.code, 0) << call;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << call << ": " << run.err;
+    EXPECT_EQ(run.err.rfind("vorkactl: ", 0), 0u) << call << ": " << run.err;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << call << ": " << run.err;
+    if (c.arguments.first() == QStringLiteral("diff")) {  // diff sends nothing anyway
+      EXPECT_EQ(run.err.find("nothing was sent"), std::string::npos) << call;
+    }
+  }
 }
 
 }  // namespace

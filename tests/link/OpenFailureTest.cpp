@@ -49,10 +49,10 @@ TEST(OpenFailureTest, SystemErrorsGiveTheReason) {
     EXPECT_EQ(CzechText(failure).rfind("Port COM3 (" + node + ") nelze otevřít", 0), 0u)
         << CzechText(failure);
   }
-  EXPECT_EQ(EnglishText(ClassifyOpenFailure("COM3", node, EACCES)),
-            "cannot open COM3 (" + node +
-                "): permission denied; join the group with\n    sudo usermod -aG dialout "
-                "$USER\nand log in again");
+  EXPECT_EQ(
+      EnglishText(ClassifyOpenFailure("COM3", node, EACCES)),
+      "cannot open COM3 (" + node +
+          "): permission denied; join the group with `sudo usermod -aG dialout $USER`, then log in again");
 
   // A node its group may not read and write: joining the group would not help.
   for (const mode_t mode : {0600, 0620, 0640}) {
