@@ -222,7 +222,9 @@ TEST_F(AsyncTest, TheDeviceIsLockedForOurOtherPrograms) {
   QSerialPort other;
   other.setPortName(QString::fromStdString(link));
   // As root the port object opens it; the lock still says no.
-  if (other.open(QIODevice::ReadWrite)) EXPECT_FALSE(TakePortLock(other));
+  if (other.open(QIODevice::ReadWrite)) {
+    EXPECT_FALSE(TakePortLock(other));
+  }
   other.close();
   std::filesystem::remove(link);
 }
