@@ -1,5 +1,6 @@
 #include "link/Async.h"
 #include "protocol/Backups.h"
+#include "protocol/CtlArguments.h"
 #include "protocol/RegisterMap.h"
 #include "protocol/UnitScan.h"
 #include "support/ScanPorts.h"
@@ -60,6 +61,15 @@ class VorkactlTest : public WindowFixture {
     run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.out = process.readAllStandardOutput().toStdString();
     run.err = process.readAllStandardError().toStdString();
+    // Whatever failed, and however: one line on standard error, in the tool's name (a scan tells
+    // each port that refused it on a line of its own).
+    if (run.code >= kExitUsage) {
+      if (!arguments.contains(QStringLiteral("scan"))) {
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+      }
+      for (const QString& line : QString::fromStdString(run.err).split(u'\n', Qt::SkipEmptyParts))
+        EXPECT_TRUE(line.startsWith(QStringLiteral("vorkactl: "))) << run.err;
+    }
     return run;
   }
   // The writes the unit received, in order.
