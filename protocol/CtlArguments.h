@@ -14,9 +14,9 @@ struct CtlOptions {
   std::string output;     // read, defaults: -o FILE
   bool noBackup = false;  // write: no backup of the unit first (a script that keeps its own)
   bool allUnits = false;  // backups: of every unit, not the one on --port
-  bool help = false;     // --help, -h, or the command "help"
-  bool version = false;  // --version
-  std::string error;  // what is wrong with the command line; empty when it is usable
+  bool help = false;      // --help, -h, or the command "help"
+  bool version = false;   // --version
+  std::string error;      // what is wrong with the command line; empty when it is usable
 };
 
 // The arguments after the program name are read; a usage error is told in error.

@@ -145,4 +145,5 @@ enum class FileTarget { RegularOnly, AnyFile };
 FileFault SaveSettingsFile(const std::string& path, const std::string& text, FileTarget target);
 // Reads a regular file of at most a megabyte; AnyFile also reads a pipe or a device to its end,
 // and "-" is standard input (vorkactl write -).
-FileFault LoadSettingsFile(const std::string& path, std::string& text, FileTarget target = FileTarget::RegularOnly);
+FileFault LoadSettingsFile(const std::string& path, std::string& text,
+                           FileTarget target = FileTarget::RegularOnly);
