@@ -1,5 +1,6 @@
 // vorkactl: the VORKA unit from a terminal and from scripts, on the same flows as the window.
 #include "entry/NumericFields.h"
+#include "entry/Validation.h"
 #include "link/PortNames.h"
 #include "link/UniUSB.h"
 #include "protocol/Backups.h"
@@ -144,7 +145,8 @@ struct Session {
     ValidateNumericFields(static_cast<FieldTexts&>(model), [](const std::string& message) { Say(message); });
     if (Mpg())
       for (const NumericField& field : kNumericFields)
-        if (model.Text(field.name) != before[field.name])
+        // Another value, not another spelling of it ("1" and "1.000000").
+        if (PlainFieldText(field, model.Text(field.name)) != PlainFieldText(field, before[field.name]))
           Say(std::string("corrected ") + field.name + ": \"" + ShownText(before[field.name]) + "\" -> \"" +
               model.Text(field.name) + "\"");
     return true;

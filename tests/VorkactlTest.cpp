@@ -6,8 +6,10 @@
 #include "support/ScanPorts.h"
 #include "support/WindowFixture.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -308,6 +310,25 @@ TEST_F(VorkactlTest, PermissionDeniedNamesTheGroupOfTheDeviceNode) {
   EXPECT_TRUE(Received().empty());
 }
 
+// The reasons the window's search gives for COM1, as the user this process runs as.
+std::string SearchReasons() {
+  std::vector<OpenFailure> unopened;
+  ScanForUnits(ScanTargets({}), 115200, &unopened);
+  std::string told;
+  for (const OpenFailure& failure : unopened)
+    if (failure.port == "COM1")
+      told += std::to_string(static_cast<int>(failure.kind)) + "|" + CzechReason(failure) + "|" +
+              EnglishText(failure) + "\n";
+  return told;
+}
+
+// Run by the test below as another user, in a process of its own.
+TEST(SearchReasons, AsThisUser) {
+  if (qgetenv("VORKA_PRINT_SEARCH_REASONS").isEmpty())
+    GTEST_SKIP() << "run by TheSearchAndScanTellThePermissionAlike";
+  std::printf("<<%s>>\n", SearchReasons().c_str());
+}
+
 // The window's search and vorkactl scan tell the same reason for a port this user may not open,
 // and it is the permission, not "in use".
 TEST_F(VorkactlTest, TheSearchAndScanTellThePermissionAlike) {
@@ -322,34 +343,27 @@ TEST_F(VorkactlTest, TheSearchAndScanTellThePermissionAlike) {
     ASSERT_EQ(::chmod(device.c_str(), 0), 0);
   }
 
-  // The search as the window runs it, as the same user as vorkactl: in a child when that is nobody.
+  // The search as the window runs it, as the same user as vorkactl: as root, this test program
+  // runs it again as nobody (a fresh process: a fork of this one may hang on a lock a thread held).
   std::string search;
-  int pipeEnds[2];
-  ASSERT_EQ(::pipe(pipeEnds), 0);
-  const pid_t child = root ? ::fork() : 0;
-  if (child == 0) {
-    if (root && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
-    std::vector<OpenFailure> unopened;
-    ScanForUnits(ScanTargets({}), 115200, &unopened);
-    std::string told;
-    for (const OpenFailure& failure : unopened)
-      if (failure.port == "COM1")
-        told += std::to_string(static_cast<int>(failure.kind)) + "|" + CzechReason(failure) + "|" +
-                EnglishText(failure) + "\n";
-    if (!root) {
-      search = told;
-    } else {
-      (void)!::write(pipeEnds[1], told.data(), told.size());
-      ::_exit(0);
-    }
+  if (!root) {
+    search = SearchReasons();
+  } else {
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VORKA_PRINT_SEARCH_REASONS"), QStringLiteral("1"));
+    child.setProcessEnvironment(environment);
+    child.setChildProcessModifier([] {
+      if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
+    });
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=SearchReasons.AsThisUser")});
+    ASSERT_TRUE(child.waitForFinished(30000));
+    const QString out = QString::fromUtf8(child.readAllStandardOutput());
+    const auto begin = out.indexOf(QStringLiteral("<<")), end = out.indexOf(QStringLiteral(">>"));
+    ASSERT_TRUE(begin >= 0 && end > begin) << out.toStdString();
+    search = out.mid(begin + 2, end - begin - 2).toStdString();
   }
-  ::close(pipeEnds[1]);
-  if (root) {
-    char buffer[1024];
-    for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;) search.append(buffer, n);
-    ::waitpid(child, nullptr, 0);
-  }
-  ::close(pipeEnds[0]);
   const Run scan = Ctl({QStringLiteral("scan")}, root);
   if (!root) ::chmod(device.c_str(), node.st_mode & 07777);
 
