@@ -74,14 +74,6 @@ class VorkactlTest : public WindowFixture {
     }
     return run;
   }
-  // The writes the unit received, in order.
-  Commands Writes() {
-    Commands writes;
-    for (const std::string& c : Received())
-      for (const char* w : {"!0EW", "!0EFW", "!0EUW"})
-        if (c.rfind(w, 0) == 0) writes.push_back(c);
-    return writes;
-  }
   QString File(const char* name) { return dir_.filePath(QString::fromLatin1(name)); }
   std::string Slurp(const QString& path) {
     std::ifstream in(path.toStdString(), std::ios::binary);

@@ -17,6 +17,14 @@ class SimFixture : public ::testing::Test {
 
   // The commands the unit received, prefix included.
   std::vector<std::string> Received() const { return unit_.Received(); }
+  // The writes among them, in order.
+  std::vector<std::string> Writes() const {
+    std::vector<std::string> writes;
+    for (const std::string& c : Received())
+      for (const char* w : {"!0EW", "!0EFW", "!0EUW"})
+        if (c.rfind(w, 0) == 0) writes.push_back(c);
+    return writes;
+  }
 
   // Distinctive values in every register of the unit.
   void DistinctiveRegisters() {

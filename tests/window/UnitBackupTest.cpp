@@ -32,13 +32,6 @@ class UnitBackupTest : public FilesFixture {
     unit_.SetByteRegister("09", 0x7F);
     unit_.SetTextRegister("48", "5000");
   }
-  Commands Writes() {
-    Commands writes;
-    for (const std::string& c : Received())
-      for (const char* w : {"!0EW", "!0EFW", "!0EUW"})
-        if (c.rfind(w, 0) == 0) writes.push_back(c);
-    return writes;
-  }
   std::vector<Backup> Kept() { return BackupStore().List("VK12345"); }
 };
 
