@@ -207,13 +207,13 @@ int Ports() {
   }
   const std::optional<std::vector<FtdiDevice>> devices = ListFtdiDevices();
   if (!devices) Say("the FTDI devices cannot be listed");
-  for (std::size_t i = 0; i < devices.value_or(std::vector<FtdiDevice>{}).size(); ++i) {
-    const FtdiDevice& device = (*devices)[i];
+  const std::vector<FtdiDevice> listed = devices.value_or(std::vector<FtdiDevice>{});
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    const FtdiDevice& device = listed[i];
     const std::string number = "FTDI device " + std::to_string(i + 1);
     if (device.accessError) {  // its strings cannot be read: no name to give it, only the reason
-      const OpenFailure failure = ClassifyUsbOpenFailure(number, FT_DEVICE_NOT_OPENED, device.accessError);
-      Print("usb:\t" + number + "\t" + EnglishText(failure).substr(0, EnglishText(failure).find('\n')) +
-            "\n");
+      Print("usb:\t" + number + "\t" +
+            EnglishText(ClassifyUsbOpenFailure(number, FT_DEVICE_NOT_OPENED, device.accessError)) + "\n");
       continue;
     }
     Print("usb:" + device.description + "\t" + number +
