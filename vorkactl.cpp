@@ -10,6 +10,7 @@
 #include "protocol/MessageSeam.h"
 #include "protocol/SettingsFile.h"
 #include "protocol/UnitScan.h"
+#include "protocol/Version.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -27,6 +28,8 @@
 #endif
 
 namespace {
+
+const std::string kToolName = std::string("vorkactl ") + kProgramVersion;
 
 std::atomic<bool> g_interrupted{false};
 // The first failed write to standard output (an errno), 0 while every write went through.
@@ -156,7 +159,7 @@ struct Session {
     const Identity& id = unit.LastIdentity();
     return {id.id, id.version,
             QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString(),
-            "vorkactl 1.3"};
+            kToolName};
   }
 };
 
@@ -256,7 +259,7 @@ int Defaults(const CtlOptions& options) {
   SettingsModel model;
   ApplyFactorySettings(model);
   ValidateNumericFields(static_cast<FieldTexts&>(model), {});
-  return WriteOut(WriteSettingsText(WithoutInputNames(SettingsOf(model, true)), {"", "", "", "vorkactl 1.3"}),
+  return WriteOut(WriteSettingsText(WithoutInputNames(SettingsOf(model, true)), {"", "", "", kToolName}),
                   options.output);
 }
 
@@ -448,7 +451,7 @@ int main(int argc, char** argv) {
     return FinishOutput(kExitOk);
   }
   if (options.version) {
-    Print(std::string("vorkactl ") + VORKA_VERSION + "\n");
+    Print(kToolName + "\n");
     return FinishOutput(kExitOk);
   }
   if (!options.error.empty()) {

@@ -8,7 +8,7 @@
 #include "protocol/SettingsModel.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
-#include "ui_Term.h"
+#include "tests/support/TermFormInternals.h"
 #include "window/Term.h"
 
 #include <QApplication>
@@ -71,7 +71,7 @@ void BM_InputPollingCpuPerSecond(benchmark::State& state) {
   WindowOnUnit w({QStringLiteral("vorka_config")});
   VirtualUnit& unit = w.unit;
   TTermForm& term = w.term;
-  term.ui->PageControl->setCurrentIndex(1);
+  TermFormInternals::Ui(term).PageControl->setCurrentIndex(1);
   double cpu = 0, wall = 0;
   std::size_t polls = 0;
   for (auto _ : state) {
@@ -101,7 +101,7 @@ void BM_WindowReadAgainstRawLoop(benchmark::State& state) {
   VirtualUnit& unit = w.unit;
   TTermForm& term = w.term;
   PtyServer& server = w.server;
-  term.ui->PageControl->setCurrentIndex(3);  // the debug page with the logs, the worst case
+  TermFormInternals::Ui(term).PageControl->setCurrentIndex(3);  // the debug page with the logs, the worst case
   const auto script = BuildReadScript(true);
   const std::string first = "!0" + script.front();
   double window = 0, raw = 0;

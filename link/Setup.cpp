@@ -8,7 +8,6 @@
 #include "ui_Setup.h"
 #include "window/Look.h"
 #include "window/Scan.h"
-#include "window/Term.h"
 
 #include <QHeaderView>
 
@@ -29,7 +28,7 @@ constexpr SpeedButton kSpeeds[] = {
 
 }  // namespace
 
-TFormSetup::TFormSetup(TTermForm* term, QWidget* parent)
+TFormSetup::TFormSetup(PortHost* term, QWidget* parent)
     : QDialog(parent), ui(new Ui::TFormSetup), term_(term) {
   ui->setupUi(this);
   ApplyLook(this);
@@ -165,11 +164,12 @@ void TFormSetup::HotPlugTimerTimer() {
 }
 
 void TFormSetup::FormShow() {
-  ui->BtnOpen->setEnabled(!term_->PortOpen);
-  ui->BtnClose->setEnabled(term_->PortOpen);
+  ui->BtnOpen->setEnabled(!term_->PortOpen());
+  ui->BtnClose->setEnabled(term_->PortOpen());
   // The start-up opened nothing without a word: here is why, until a port is open.
-  ui->LblPortState->setText(
-      !term_->PortOpen && startupFailure_ ? QString::fromStdString(CzechText(*startupFailure_)) : QString());
+  ui->LblPortState->setText(!term_->PortOpen() && startupFailure_
+                                ? QString::fromStdString(CzechText(*startupFailure_))
+                                : QString());
 }
 
 void TFormSetup::SetStartupOpenFailure(const std::optional<OpenFailure>& failure) {
@@ -198,22 +198,21 @@ void TFormSetup::BtnOpenClick() {
   });
   openedSerialNumber_ = sharing > 1 ? SelectedSerialNumber : std::string();
   bool opened = false;
-  QString title;
+  QString link;
   if (openedKind_ == LinkKind::Usb && SelectedAccessError) {
     ReportRefusedUsbDevice(SelectedAccessError);  // a device the list could not name: why it will not open
   } else if (openedKind_ == LinkKind::Usb) {
     opened = OpenPrepared_USB(SelectedDescription, static_cast<uint32_t>(baud), term_->ReplyTimeoutMs(),
                               openedSerialNumber_);
-    title = QStringLiteral("VORKA config v1.3 - port USB, řadič FTDI, D2XX - %1").arg(baud);
+    link = QStringLiteral("port USB, řadič FTDI, D2XX - %1").arg(baud);
   } else {
     opened = ComOpen(port.toStdString(), baud, 'n', 8, 1.0f);
-    title = QStringLiteral("VORKA config v1.3 - port %1 - %2").arg(port).arg(baud);
+    link = QStringLiteral("port %1 - %2").arg(port).arg(baud);
     // Why it did not open, so that the operator can do something about it.
     if (const auto failure = ComOpenFailure(); !opened && failure)
       Messages().Message(QString::fromStdString(CzechText(*failure)));
   }
-  term_->PortOpen = opened;
-  term_->setWindowTitle(opened ? title : TTermForm::kTitleNoPort);
+  term_->SetLinkOpen(opened ? std::optional<QString>(link) : std::nullopt);
   startupFailure_.reset();
   ui->LblPortState->clear();
 }
@@ -227,9 +226,8 @@ void TFormSetup::CloseOpenedLink() {
 
 void TFormSetup::BtnCloseClick() {
   SetChoosing(true);
-  if (term_->PortOpen) CloseOpenedLink();
-  term_->PortOpen = false;
-  term_->setWindowTitle(TTermForm::kTitleNoPort);
+  if (term_->PortOpen()) CloseOpenedLink();
+  term_->SetLinkOpen(std::nullopt);
 }
 
 void TFormSetup::BtnHelpClick() {
@@ -269,20 +267,20 @@ void TFormSetup::ListView1Click() {
 
 void TFormSetup::BtnScanClick() {
   const bool usbOpen = openedKind_ == LinkKind::Usb;
-  const OpenPort open{term_->PortOpen, usbOpen, usbOpen ? openedDescription_ : ComDevice(),
+  const OpenPort open{term_->PortOpen(), usbOpen, usbOpen ? openedDescription_ : ComDevice(),
                       openedSerialNumber_, openedBaud_};
   scan_->StartScan(ScanTargets(open), ChosenBaudRate());
   if (scan_->exec() != QDialog::Accepted || !scan_->Chosen()) return;
   ChooseFoundUnit(*scan_->Chosen());
   // Another port is open: the operator chose this unit, so the dialog takes them there rather than
   // leave them on the old port (the unit is identified when the dialog closes).
-  if (term_->PortOpen) {
+  if (term_->PortOpen()) {
     BtnCloseClick();
     BtnOpenClick();
   }
   ui->LblPortState->setText(
-      term_->PortOpen ? QString()
-                      : QStringLiteral("Vybraná jednotka: otevřete port tlačítkem „Otevřít port“."));
+      term_->PortOpen() ? QString()
+                        : QStringLiteral("Vybraná jednotka: otevřete port tlačítkem „Otevřít port“."));
 }
 
 void TFormSetup::ChooseFoundUnit(const ScanFound& found) {

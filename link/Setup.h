@@ -1,4 +1,5 @@
 #pragma once
+#include "link/PortHost.h"
 #include "link/UniUSB.h"
 #include "protocol/Exchange.h"
 
@@ -11,7 +12,6 @@
 namespace Ui {
 class TFormSetup;
 }
-class TTermForm;
 class TFormHelp;
 class TFormScan;
 struct ScanFound;
@@ -21,7 +21,8 @@ class TFormSetup : public QDialog {
   Q_OBJECT
 
  public:
-  TFormSetup(TTermForm* term, QWidget* parent = nullptr);
+  // term: the main window, as the dialog sees it.
+  TFormSetup(PortHost* term, QWidget* parent = nullptr);
   ~TFormSetup() override;
   void SetHelp(TFormHelp* help) { help_ = help; }
 
@@ -77,7 +78,7 @@ class TFormSetup : public QDialog {
   // The rows "Device 1" … with description and serial number, none selected.
   void FillFtdiRows(const std::vector<FtdiDevice>& devices);
 
-  TTermForm* term_;
+  PortHost* term_;
   TFormHelp* help_ = nullptr;
   TFormScan* scan_ = nullptr;
   LinkKind openedKind_ = LinkKind::Serial;

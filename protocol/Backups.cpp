@@ -1,5 +1,7 @@
 #include "protocol/Backups.h"
 
+#include "protocol/Version.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QStandardPaths>
@@ -80,9 +82,9 @@ FileFault BackupStore::Keep(const Identity& unit, const UnitSettings& settings, 
   QString name = folder + u'/' + stamp + QLatin1String(kSuffix);
   for (int n = 2; QFileInfo::exists(name); ++n)
     name = folder + u'/' + stamp + QStringLiteral("_%1").arg(n, 3, 10, QChar(u'0')) + QLatin1String(kSuffix);
-  const SettingsFileHeader header{unit.id, unit.version,
-                                  now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString(),
-                                  "vorka-config 1.3, záloha před zápisem do jednotky"};
+  const SettingsFileHeader header{
+      unit.id, unit.version, now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString(),
+      std::string("vorka-config ") + kProgramVersion + ", záloha před zápisem do jednotky"};
   if (const FileFault fault =
           SaveSettingsFile(name.toStdString(), WriteSettingsText(settings, header), FileTarget::RegularOnly))
     return fault;

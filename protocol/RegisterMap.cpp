@@ -67,7 +67,6 @@ const Register kRegisters[] = {
 static_assert(std::size(kRegisters) == kRegistersWithMpg);
 
 // The polarity byte's bits 0 to 3: axis groups on "Kladná" (item 0); bit 4: normal clock.
-constexpr const char* kAxisGroups[] = {"XAxisPolarity", "YAxisPolarity", "ZAxisPolarity", "AAxisPolarity"};
 constexpr uint8_t kClockNormalBit = 0x10;
 constexpr uint8_t kAlwaysSet = 0xE0;
 
@@ -121,8 +120,8 @@ std::vector<std::string> BuildReadScript(bool mpgCapable) {
 uint8_t PolarityByte(SettingsControls& controls) {
   uint8_t byte = kAlwaysSet;
   for (int bit = 0; bit < 4; ++bit)
-    if (controls.ItemIndex(kAxisGroups[bit]) == 0) byte |= uint8_t(1u << bit);
-  if (controls.Checked("RadioPolarityNormal")) byte |= kClockNormalBit;
+    if (controls.ItemIndex(kAxisPolarityGroups[bit]) == 0) byte |= uint8_t(1u << bit);
+  if (controls.Checked(kClockNormalButton)) byte |= kClockNormalBit;
   return byte;
 }
 
@@ -247,10 +246,10 @@ void DecodeRegister(const Register& reg, const std::string& reply, SettingsContr
     case K::PolarityByte: {
       const int value = PolarityReplyValue(reply);
       if (value < 0) break;  // only "0,E0" … "0,FF" decode
-      for (int bit = 0; bit < 4; ++bit) controls.SelectItem(kAxisGroups[bit], (value >> bit) & 1 ? 0 : 1);
+      for (int bit = 0; bit < 4; ++bit) controls.SelectItem(kAxisPolarityGroups[bit], (value >> bit) & 1 ? 0 : 1);
       const bool normal = value & kClockNormalBit;
-      controls.SetChecked("RadioPolarityNormal", normal);
-      controls.SetChecked("RadioPolarityInverze", !normal);
+      controls.SetChecked(kClockNormalButton, normal);
+      controls.SetChecked(kClockInvertedButton, !normal);
       break;
     }
     case K::Number: controls.SetText(reg.control, reply.size() > 2 ? reply.substr(2) : std::string()); break;

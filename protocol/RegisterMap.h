@@ -56,6 +56,13 @@ struct Register {
   const char* caption;                 // the setting as the window names it (UTF-8)
 };
 
+// The polarity byte's controls: the axis groups of bits 0 to 3 (item 0 sets the bit) and the
+// clock's two radio buttons (the normal one sets bit 4).
+inline constexpr const char* kAxisPolarityGroups[] = {"XAxisPolarity", "YAxisPolarity", "ZAxisPolarity",
+                                                      "AAxisPolarity"};
+inline constexpr const char* kClockNormalButton = "RadioPolarityNormal";
+inline constexpr const char* kClockInvertedButton = "RadioPolarityInverze";
+
 // The table in script order; lines 0 to 5 always, 6 to 28 only for a unit with MPG firmware.
 std::span<const Register> RegisterTable();
 inline constexpr std::size_t kRegistersWithoutMpg = 6;

@@ -54,7 +54,7 @@ std::vector<SettingDef> BuildDefs() {
                           &reg, control});
         }
         defs.push_back(
-            {"ClockPolarity", "Polarita signálu (CLK)", SettingKind::Clock, &reg, "RadioPolarityNormal"});
+            {"ClockPolarity", "Polarita signálu (CLK)", SettingKind::Clock, &reg, kClockNormalButton});
         break;
       case RegisterKind::InputBitsLow:
       case RegisterKind::InputBitsHigh: {
@@ -177,7 +177,7 @@ UnitSettings SettingsOf(SettingsControls& controls, bool mpgCapable) {
         break;
       }
       case SettingKind::Clock:
-        settings.Set(def.name, kClock[controls.Checked("RadioPolarityNormal") ? 0 : 1]);
+        settings.Set(def.name, kClock[controls.Checked(kClockNormalButton) ? 0 : 1]);
         break;
       case SettingKind::BreakDelay:
         settings.Set(def.name, std::to_string(controls.AcceptedBreakDelay()));
@@ -207,8 +207,8 @@ void ApplySettings(const UnitSettings& settings, SettingsControls& controls) {
         break;
       case SettingKind::Clock: {
         const bool normal = value == kClock[0];
-        controls.SetChecked("RadioPolarityNormal", normal);
-        controls.SetChecked("RadioPolarityInverze", !normal);
+        controls.SetChecked(kClockNormalButton, normal);
+        controls.SetChecked(kClockInvertedButton, !normal);
         break;
       }
       case SettingKind::BreakDelay:

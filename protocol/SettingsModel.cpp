@@ -16,7 +16,7 @@ SettingsModel::SettingsModel() {
     if (reg.kind == RegisterKind::ListCode) items_[reg.control] = 0;
   for (const char* axis : {"XAxisPolarity", "YAxisPolarity", "ZAxisPolarity", "AAxisPolarity"})
     items_[axis] = 0;
-  checked_ = {{"RadioPolarityNormal", true}, {"RadioPolarityInverze", false}};
+  checked_ = {{kClockNormalButton, true}, {kClockInvertedButton, false}};
   for (const NumericField& field : kNumericFields)
     texts_[field.name] = field.kind == FieldKind::Gear ? "1.000000" : "1";
   for (const char* lo : {"LoLimitX", "LoLimitY", "LoLimitZ"}) texts_[lo] = "0";

@@ -13,37 +13,6 @@ namespace {
 const QString kStartInputCaption = QStringLiteral("Vstup pro start referencí");
 const QColor kGreyText(128, 128, 128);
 
-// What the MPG mode does to an edit, per item of MpgUsage.
-enum class Mode { Off, On, OnInDebug, OffInDebug };
-struct ModeRule {
-  const char* names[3];
-  Mode item[3];
-};
-constexpr ModeRule kMpgModeRules[] = {
-    {{"GearX", "GearY", "GearZ"}, {Mode::Off, Mode::On, Mode::On}},
-    {{"LoLimitX", "LoLimitY", "LoLimitZ"}, {Mode::Off, Mode::OnInDebug, Mode::OffInDebug}},
-    {{"HiLimitX", "HiLimitY", "HiLimitZ"}, {Mode::Off, Mode::On, Mode::Off}},
-    {{"RefSpeedX", "RefSpeedY", "RefSpeedZ"}, {Mode::Off, Mode::On, Mode::On}},
-    {{"MpgMaxSpeed", "MpgAcc", nullptr}, {Mode::Off, Mode::On, Mode::On}},
-    {{"DefSpinSpeed", "TimeOver", nullptr}, {Mode::Off, Mode::On, Mode::On}},
-    {{"StrGridVstupy", "StartNum", nullptr}, {Mode::Off, Mode::On, Mode::On}},
-};
-
-// The MPG controls that are not covered by the mode rules.
-const char* const kMpgOnlyControls[] = {"TabSheet2", "TabSheet3", "MpgUsage", "ReadCFG", "AxisLink"};
-const char* const kOutputControls[] = {"BreakDelay",
-                                       "PWM",
-                                       "OUT1",
-                                       "OUT2",
-                                       "OUT3",
-                                       "RadioPolarityInverze",
-                                       "RadioPolarityNormal",
-                                       "XAxisPolarity",
-                                       "YAxisPolarity",
-                                       "ZAxisPolarity",
-                                       "AAxisPolarity",
-                                       "AxisLink"};
-
 }  // namespace
 
 // ---- Unit identification and enabling ----
@@ -61,24 +30,24 @@ void TTermForm::ShowNoUnit() {
 }
 
 void TTermForm::SetOutputControlsEnabled(bool on) {
-  for (const char* name : kOutputControls) findChild<QWidget*>(QString::fromLatin1(name))->setEnabled(on);
+  for (const char* name : kOutputControls) controls_->Widget(name).setEnabled(on);
 }
 
 void TTermForm::DisableMpgControls() {
-  for (const char* name : kMpgOnlyControls) findChild<QWidget*>(QString::fromLatin1(name))->setEnabled(false);
-  for (const ModeRule& rule : kMpgModeRules)
+  for (const char* name : kMpgOnlyControls) controls_->Widget(name).setEnabled(false);
+  for (const MpgModeRule& rule : kMpgModeRules)
     for (const char* name : rule.names)
-      if (name) findChild<QWidget*>(QString::fromLatin1(name))->setEnabled(false);
+      if (name) controls_->Widget(name).setEnabled(false);
   SetGridTextColor(kGreyText);
 }
 
 void TTermForm::EnableMpgControls() {
-  for (const char* name : kMpgOnlyControls) findChild<QWidget*>(QString::fromLatin1(name))->setEnabled(true);
-  for (const ModeRule& rule : kMpgModeRules)
+  for (const char* name : kMpgOnlyControls) controls_->Widget(name).setEnabled(true);
+  for (const MpgModeRule& rule : kMpgModeRules)
     for (const char* name : rule.names) {
       if (!name) continue;
       const bool loLimit = QByteArray(name).startsWith("LoLimit");
-      if (!loLimit || DebugMode) findChild<QWidget*>(QString::fromLatin1(name))->setEnabled(true);
+      if (!loLimit || state_.debugMode) controls_->Widget(name).setEnabled(true);
     }
   SetGridTextColor(palette().color(QPalette::WindowText));
 }
@@ -86,19 +55,19 @@ void TTermForm::EnableMpgControls() {
 void TTermForm::ApplyMpgUsage() {
   const int item = MpgUsage().ItemIndex();
   if (item < 0 || item > 2) return;
-  for (const ModeRule& rule : kMpgModeRules) {
-    const Mode mode = rule.item[item];
+  for (const MpgModeRule& rule : kMpgModeRules) {
+    const MpgMode mode = rule.item[item];
     for (const char* name : rule.names) {
       if (!name) continue;
-      auto* edit = findChild<QWidget*>(QString::fromLatin1(name));
+      QWidget& control = controls_->Widget(name);
       switch (mode) {
-        case Mode::Off: edit->setEnabled(false); break;
-        case Mode::On: edit->setEnabled(true); break;
-        case Mode::OnInDebug:
-          if (DebugMode) edit->setEnabled(true);
+        case MpgMode::Off: control.setEnabled(false); break;
+        case MpgMode::On: control.setEnabled(true); break;
+        case MpgMode::OnInDebug:
+          if (state_.debugMode) control.setEnabled(true);
           break;
-        case Mode::OffInDebug:
-          if (DebugMode) edit->setEnabled(false);
+        case MpgMode::OffInDebug:
+          if (state_.debugMode) control.setEnabled(false);
           break;
       }
     }

@@ -15,27 +15,26 @@ using namespace term;
 // ---- Import from a TORVEL configuration file ----
 
 void TTermForm::ReadCFGClick() {
-  if (!MpgCapable) return;
-  OpenDialog->setNameFilter(QStringLiteral("Konfigurace Torvel (*.cfg)"));
-  OpenDialog->setDirectory(QDir::currentPath());
+  if (!state_.mpgCapable) return;
+  openDialog_->setNameFilter(QStringLiteral("Konfigurace Torvel (*.cfg)"));
+  openDialog_->setDirectory(QDir::currentPath());
   QString path;
-  if (!RunOpenDialog(path)) return;
+  if (!runOpenDialog_(path)) return;
   ReadCfgFile(path.left(255));
   // Also when no file was there: the grid shows the tables as they stand.
   for (int row = 1; row <= 10; ++row) {
     const int input = kInputRowBits[row - 1];
     const auto bit = static_cast<uint16_t>(1u << input);
-    const std::u16string name = Cp1250ToUtf16(CfgImport.names[static_cast<std::size_t>(input)]);
+    const std::u16string name = Cp1250ToUtf16(cfgImport_.names[static_cast<std::size_t>(input)]);
     ui->StrGridVstupy->item(row, 2)->setText(QString::fromStdU16String(name));
-    SetCell(3, row, CfgImport.polarityMask & bit ? "1" : "0");
-    SetCell(4, row, CfgImport.enableMask & bit ? "1" : "0");
+    SetCell(3, row, cfgImport_.polarityMask & bit ? "1" : "0");
+    SetCell(4, row, cfgImport_.enableMask & bit ? "1" : "0");
   }
 }
 
 void TTermForm::ReadCfgFile(const QString& path) {
   const auto setField = [this](const char* field, const std::string& value) {
-    findChild<QLineEdit*>(QString::fromLatin1(field))
-        ->setText(QString::fromStdU16String(Cp1250ToUtf16(value)));
+    controls_->Edit(field).setText(QString::fromStdU16String(Cp1250ToUtf16(value)));
   };
-  if (::ReadCfgFile(QFile::encodeName(path).toStdString(), CfgImport, setField)) ValidateNumericFields();
+  if (::ReadCfgFile(QFile::encodeName(path).toStdString(), cfgImport_, setField)) ValidateNumericFields();
 }

@@ -14,20 +14,20 @@ using namespace term;
 bool TTermForm::InputsPageShown() const { return ui->PageControl->currentIndex() == kInputsPage; }
 
 void TTermForm::PageControlChange() {
-  if (!MpgCapable) return;
+  if (!state_.mpgCapable) return;
   if (InputsPageShown()) {
     tim_->start();
-    CommandMode = "stav";
+    state_.commandMode = "stav";
   } else {
     tim_->stop();
   }
 }
 
 void TTermForm::TimTimer() {
-  if (!MpgCapable) return;
+  if (!state_.mpgCapable) return;
   // The failure box of an exchange lets ticks through while it is open; no tick may start an
   // exchange of its own then. Nor while no port is open: that would only repeat the failure.
-  if (exchange_.Busy() || !PortOpen) return;
+  if (exchange_.Busy() || !state_.portOpen) return;
   const uint16_t word = ReadInputWord();
   // A lost unit is reported once: the next tick would wait out the reply limit and report it
   // again, for ever. Polling starts again when the operator shows the page or the unit answers.
@@ -39,7 +39,7 @@ void TTermForm::TimTimer() {
 }
 
 uint16_t TTermForm::ReadInputWord() {
-  CommandMode = "stav";
+  state_.commandMode = "stav";
   RunCommandScript();
   return InputWordFromReplies(ReplyLine(0), ReplyLine(1));
 }
@@ -49,8 +49,8 @@ void TTermForm::PauseMonitor() {
 }
 
 void TTermForm::ResumeMonitor() {
-  if (InputsPageShown() && MpgCapable) {
-    CommandMode = "stav";
+  if (InputsPageShown() && state_.mpgCapable) {
+    state_.commandMode = "stav";
     tim_->start();
   }
 }

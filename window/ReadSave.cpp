@@ -22,38 +22,36 @@ void TTermForm::BtnSend1Click() { SaveSettings(*this); }
 
 int TTermForm::ItemIndex(const std::string& control) {
   if (control == "StartNum") return ui->StartNum->currentIndex();
-  return Group(QString::fromStdString(control))->ItemIndex();
+  return Group(control).ItemIndex();
 }
 
 void TTermForm::SelectItem(const std::string& control, int item) {
   if (control == "StartNum")
     ui->StartNum->setCurrentIndex(item);
   else
-    Group(QString::fromStdString(control))->SetItemIndex(item);
+    Group(control).SetItemIndex(item);
 }
 
 std::string TTermForm::Text(const std::string& control) {
-  return findChild<QLineEdit*>(QString::fromStdString(control))->text().toLatin1().toStdString();
+  return controls_->Edit(control).text().toStdString();
 }
 
 void TTermForm::SetText(const std::string& control, const std::string& text) {
-  findChild<QLineEdit*>(QString::fromStdString(control))->setText(Latin1(text));
+  controls_->Edit(control).setText(QString::fromStdString(text));
 }
 
-bool TTermForm::Checked(const std::string& radioButton) {
-  return findChild<QRadioButton*>(QString::fromStdString(radioButton))->isChecked();
-}
+bool TTermForm::Checked(const std::string& radioButton) { return controls_->Radio(radioButton).isChecked(); }
 
 void TTermForm::SetChecked(const std::string& radioButton, bool checked) {
-  findChild<QRadioButton*>(QString::fromStdString(radioButton))->setChecked(checked);
+  controls_->Radio(radioButton).setChecked(checked);
 }
 
 std::string TTermForm::Cell(int column, int row) {
-  return ui->StrGridVstupy->item(row, column)->text().toLatin1().toStdString();
+  return ui->StrGridVstupy->item(row, column)->text().toStdString();
 }
 
 void TTermForm::SetCell(int column, int row, const std::string& text) {
-  ui->StrGridVstupy->item(row, column)->setText(Latin1(text));
+  ui->StrGridVstupy->item(row, column)->setText(QString::fromStdString(text));
 }
 
 std::string TTermForm::InputName(int row) { return ui->StrGridVstupy->item(row, 2)->text().toStdString(); }
@@ -63,9 +61,9 @@ void TTermForm::SetInputName(int row, const std::string& name) {
 }
 
 std::string TTermForm::FieldText(const std::string& field) {
-  return findChild<QLineEdit*>(QString::fromStdString(field))->text().toStdString();
+  return controls_->Edit(field).text().toStdString();
 }
 
 void TTermForm::SetFieldText(const std::string& field, const std::string& text) {
-  findChild<QLineEdit*>(QString::fromStdString(field))->setText(QString::fromStdString(text));
+  controls_->Edit(field).setText(QString::fromStdString(text));
 }

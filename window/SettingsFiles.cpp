@@ -2,11 +2,10 @@
 
 #include "protocol/MessageSeam.h"
 #include "protocol/UnitFlows.h"
+#include "protocol/Version.h"
 #include "ui_Compare.h"
-#include "ui_Term.h"
 #include "window/Backups.h"
 #include "window/Look.h"
-#include "window/Term.h"
 
 #include <QDateTime>
 #include <QFileDialog>
@@ -47,10 +46,11 @@ void TFormCompare::Show(const std::vector<SettingDifference>& differences) {
   }
 }
 
-SettingsFiles::SettingsFiles(TTermForm& term)
-    : term_(term),
-      compare_(std::make_unique<TFormCompare>(&term)),
-      backups_(std::make_unique<TFormBackups>(&term)) {
+SettingsFiles::SettingsFiles(UnitHost& host, QWidget* parent)
+    : host_(host),
+      parent_(parent),
+      compare_(std::make_unique<TFormCompare>(parent)),
+      backups_(std::make_unique<TFormBackups>(parent)) {
   ChooseFileToSave = [this](QString& path) {
     const std::unique_ptr<QFileDialog> dialog = MakeSaveDialog();
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
@@ -58,7 +58,7 @@ SettingsFiles::SettingsFiles(TTermForm& term)
     return true;
   };
   ChooseFileToLoad = [this](QString& path) {
-    path = QFileDialog::getOpenFileName(&term_, QStringLiteral("Načíst nastavení ze souboru"), QString(),
+    path = QFileDialog::getOpenFileName(parent_, QStringLiteral("Načíst nastavení ze souboru"), QString(),
                                         kFilter);
     return !path.isEmpty();
   };
@@ -75,7 +75,7 @@ SettingsFiles::SettingsFiles(TTermForm& term)
 SettingsFiles::~SettingsFiles() = default;
 
 std::unique_ptr<QFileDialog> SettingsFiles::MakeSaveDialog() {
-  auto dialog = std::make_unique<QFileDialog>(&term_, QStringLiteral("Uložit nastavení do souboru"),
+  auto dialog = std::make_unique<QFileDialog>(parent_, QStringLiteral("Uložit nastavení do souboru"),
                                               QString(), kFilter);
   dialog->setAcceptMode(QFileDialog::AcceptSave);
   dialog->setFileMode(QFileDialog::AnyFile);
@@ -84,7 +84,7 @@ std::unique_ptr<QFileDialog> SettingsFiles::MakeSaveDialog() {
 }
 
 void SettingsFiles::UnitRead(const std::string& unitId, const std::string& unitVersion) {
-  read_ = WithoutInputNames(SettingsOf(term_, term_.MpgCapable));
+  read_ = WithoutInputNames(WindowSettings());
   readId_ = unitId;
   readVersion_ = unitVersion;
 }
@@ -92,33 +92,36 @@ void SettingsFiles::UnitRead(const std::string& unitId, const std::string& unitV
 SettingsFileHeader SettingsFiles::Header() {
   SettingsFileHeader header;
   // The unit is named only when the values are still the ones read from it.
-  if (read_ && read_->Values() == WithoutInputNames(SettingsOf(term_, term_.MpgCapable)).Values()) {
+  if (read_ && read_->Values() == WithoutInputNames(WindowSettings()).Values()) {
     header.unitId = readId_;
     header.unitVersion = readVersion_;
   } else {
     header.windowValues = true;
   }
   header.savedAt = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
-  header.program = "vorka_config 1.3";
+  header.program = std::string("vorka_config ") + kProgramVersion;
   return header;
+}
+
+UnitSettings SettingsFiles::WindowSettings() {
+  return SettingsOf(host_.Controls(), host_.State().mpgCapable);
 }
 
 void SettingsFiles::SaveToFileClick() {
   // The file holds what a save to the unit would send, and loads again.
-  if (!term_.ValidateNumericFields()) {
+  if (!ValidateNumericFields(host_.Controls())) {
     Messages().Message(QString::fromUtf8(kNotSavedText));
     return;
   }
-  if (const SettingDef* def = FirstUnwritableSetting(term_, term_.MpgCapable, true)) {
+  if (const SettingDef* def = FirstUnwritableSetting(host_.Controls(), host_.State().mpgCapable, true)) {
     Messages().Message(QString::fromUtf8(kNotSavedText) + QStringLiteral(": ") +
                        QString::fromStdString(UnwritableText(*def)));
     return;
   }
   QString path;
   if (!ChooseFileToSave(path)) return;
-  const FileFault fault =
-      SaveSettingsFile(path.toStdString(), WriteSettingsText(SettingsOf(term_, term_.MpgCapable), Header()),
-                       FileTarget::RegularOnly);
+  const FileFault fault = SaveSettingsFile(path.toStdString(), WriteSettingsText(WindowSettings(), Header()),
+                                           FileTarget::RegularOnly);
   if (fault)
     Messages().Message(QStringLiteral("Nastavení nelze uložit do souboru: ") +
                        QString::fromStdString(CzechText(fault)));
@@ -143,24 +146,25 @@ void SettingsFiles::LoadFile(const QString& path) {
     return;
   }
   // Into the window only: the unit gets the settings when the operator saves.
-  ApplySettings(*load.settings, term_);
-  term_.ValidateNumericFields();
+  ApplySettings(*load.settings, host_.Controls());
+  ValidateNumericFields(host_.Controls());
 }
 
 void SettingsFiles::BackupsClick() {
-  const std::string unit = term_.UnitPresent ? term_.ui->EditIpID->text().toStdString() : std::string();
+  const UnitState& state = host_.State();
+  const std::string unit = state.unitPresent ? state.identity.id : std::string();
   const BackupStore store;
   backups_->folder = unit.empty() ? BackupStore::DefaultFolder() : store.FolderOf(unit);
-  backups_->Show(store.List(unit), unit, AsSaved(WithoutInputNames(SettingsOf(term_, term_.MpgCapable))));
+  backups_->Show(store.List(unit), unit, AsSaved(WithoutInputNames(WindowSettings())));
   RunBackupsDialog(*backups_);
   // Exactly as a settings file: into the window only, all or nothing.
   if (const auto chosen = backups_->Chosen()) LoadFile(QString::fromStdString(chosen->path));
 }
 
 void SettingsFiles::CompareWithUnitClick() {
-  const std::optional<UnitSettings> unit = ReadUnitSettings(term_);
+  const std::optional<UnitSettings> unit = ReadUnitSettings(host_);
   if (!unit) return;
-  const UnitSettings window = AsSaved(WithoutInputNames(SettingsOf(term_, term_.MpgCapable)));
+  const UnitSettings window = AsSaved(WithoutInputNames(WindowSettings()));
   const std::vector<SettingDifference> differences = Differences(window, *unit);
   if (differences.empty()) {
     Messages().Message(QStringLiteral("Nastavení v okně a v jednotce se shodují."));

@@ -11,7 +11,7 @@
 namespace Ui {
 class TFormCompare;
 }
-class TTermForm;
+class UnitHost;
 class QFileDialog;
 class TFormBackups;
 
@@ -30,7 +30,8 @@ class TFormCompare : public QDialog {
 // The menu "Soubor": the window's settings to a file and back, and the comparison with the unit.
 class SettingsFiles {
  public:
-  explicit SettingsFiles(TTermForm& term);
+  // The flows' view of the main window; the dialogs are parent's.
+  SettingsFiles(UnitHost& host, QWidget* parent);
   ~SettingsFiles();
 
   void SaveToFileClick();
@@ -60,7 +61,11 @@ class SettingsFiles {
   // A settings file into the window, all or nothing, as the operator is told.
   void LoadFile(const QString& path);
 
-  TTermForm& term_;
+  // The window's settings as a file holds them.
+  UnitSettings WindowSettings();
+
+  UnitHost& host_;
+  QWidget* parent_;
   std::unique_ptr<TFormCompare> compare_;
   std::unique_ptr<TFormBackups> backups_;
   // The settings as the last whole read left them, and the unit they came from.

@@ -8,6 +8,7 @@
 #include "link/Setup.h"
 #include "link/UniUSB.h"
 #include "protocol/MessageSeam.h"
+#include "protocol/Version.h"
 #include "ui_Term.h"
 #include "window/LimitedEdit.h"
 #include "window/Look.h"
@@ -42,28 +43,34 @@ constexpr GridRow kGridRows[] = {
 };
 const char* const kGridHeader[] = {"č.", "Stav", "Jméno", "Polarita", "Povoleno"};
 
+const QString kTitlePrefix =
+    QStringLiteral("VORKA config v") + QLatin1String(kProgramVersion) + QStringLiteral(" - ");
+
 }  // namespace
+
+const QString TTermForm::kTitleNoPort = kTitlePrefix + QStringLiteral("Žádný port");
+const QString TTermForm::kTitleStartup = kTitlePrefix + QStringLiteral("COM1 - 115200");
 
 TTermForm::TTermForm(QStringList args, QWidget* parent)
     : QMainWindow(parent), ui(new Ui::TTermForm), args_(std::move(args)), exchange_(*this, serial_) {
   ui->setupUi(this);
+  try {
+    controls_ = std::make_unique<ControlTable>(*this);
+  } catch (const MissingControls& missing) {
+    // A control renamed in the form: nothing of the window could be trusted.
+    qFatal("%s", missing.what());
+  }
   exchange_.SetUsbTransport(&usb_);
   SetUsbErrorReporter(
       [](const std::string& message) { Messages().ErrorBox(QString::fromStdString(message)); });
   SetUsbOpenHint([](const OpenFailure& failure) { return CzechText(failure); });
   SetUpControls();
-  files_ = std::make_unique<SettingsFiles>(*this);
+  files_ = std::make_unique<SettingsFiles>(*this, this);
   ConnectHandlers();
   FormCreate();
 }
 
 TTermForm::~TTermForm() { delete ui; }
-
-RadioGroup* TTermForm::Group(const QString& name) const {
-  for (const auto& group : groups_)
-    if (group->Box()->objectName() == name) return group.get();
-  return nullptr;
-}
 
 void TTermForm::SetForms(TFormSetup* setup, TFormHelp* help) {
   setup_ = setup;
@@ -76,12 +83,7 @@ void TTermForm::SetUpControls() {
   MakeFixedWindow(this, false, 857, 361 + ui->MainMenu1->sizeHint().height());
   CentreOnScreen(this);
 
-  for (QGroupBox* box : {ui->OUT1, ui->OUT2, ui->OUT3, ui->PWM, ui->XAxisPolarity, ui->YAxisPolarity,
-                         ui->ZAxisPolarity, ui->AAxisPolarity, ui->AxisLink, ui->MpgUsage})
-    groups_.push_back(std::make_unique<RadioGroup>(box));
-
-  for (const NumericField& field : kNumericFields)
-    LimitTyping(findChild<QLineEdit*>(QString::fromLatin1(field.name)), field.maxTyped);
+  for (const NumericField& field : kNumericFields) LimitTyping(&controls_->Edit(field.name), field.maxTyped);
   LimitTyping(ui->BreakDelay, kBreakDelayMaxTyped);
 
   ui->PageControl->setTabVisible(kDebugPage, false);
@@ -112,12 +114,12 @@ void TTermForm::SetUpControls() {
   tim_ = new QTimer(this);
   tim_->setInterval(40);
 
-  OpenDialog = new QFileDialog(this);
-  OpenDialog->setFileMode(QFileDialog::ExistingFile);
-  OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
-  RunOpenDialog = [this](QString& path) {
-    if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty()) return false;
-    path = OpenDialog->selectedFiles().first();
+  openDialog_ = new QFileDialog(this);
+  openDialog_->setFileMode(QFileDialog::ExistingFile);
+  openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
+  runOpenDialog_ = [this](QString& path) {
+    if (openDialog_->exec() != QDialog::Accepted || openDialog_->selectedFiles().isEmpty()) return false;
+    path = openDialog_->selectedFiles().first();
     return true;
   };
 }
@@ -166,7 +168,7 @@ void TTermForm::ConnectHandlers() {
 
 void TTermForm::FormCreate() {
   setWindowTitle(kTitleNoPort);
-  PortOpen = false;
+  state_.portOpen = false;
   ui->MemoMakro1->clear();
 }
 
@@ -181,16 +183,16 @@ void TTermForm::showEvent(QShowEvent* event) {
 void TTermForm::FormShow() {
   shown_ = true;
   ui->posuvnik->setValue(ui->posuvnik->maximum());
-  DebugMode = args_.size() > 1 && args_.at(1) == QStringLiteral("debug");
-  if (DebugMode) {
+  state_.debugMode = args_.size() > 1 && args_.at(1) == QStringLiteral("debug");
+  if (state_.debugMode) {
     ui->PageControl->setTabVisible(kDebugPage, true);
-    for (const char* name : kLoLimits) findChild<QWidget*>(QString::fromLatin1(name))->setEnabled(true);
+    for (const char* name : kLoLimits) controls_->Widget(name).setEnabled(true);
   }
   MpgUsage().SetItemIndex(0);
   // The title names COM1 only when it really opened; otherwise nothing is sent and the unit
   // shows as absent.
-  PortOpen = ComOpen("COM1", 115200, 'n', 8, 1.0f);
-  setWindowTitle(PortOpen ? kTitleStartup : kTitleNoPort);
+  state_.portOpen = ComOpen("COM1", 115200, 'n', 8, 1.0f);
+  setWindowTitle(state_.portOpen ? kTitleStartup : kTitleNoPort);
   SetReplyTimeoutMs(1000);
   if (setup_) {
     setup_->SelectStartupSpeed();
@@ -199,8 +201,8 @@ void TTermForm::FormShow() {
   SetUpInputGrid();
   for (QLabel* label : {ui->in3descp, ui->in4descp, ui->in5descp, ui->in6descp, ui->in7descp}) label->clear();
   IdentifyUnit();
-  if (UnitPresent) {
-    CommandMode = "reset";
+  if (state_.unitPresent) {
+    state_.commandMode = "reset";
     RunCommandScript();
   }
 }
@@ -221,7 +223,7 @@ void TTermForm::SetUpInputGrid() {
 }
 
 void TTermForm::CloseLink() {
-  if (!PortOpen) return;
+  if (!state_.portOpen) return;
   if (setup_)
     setup_->CloseOpenedLink();
   else
@@ -243,6 +245,11 @@ void TTermForm::btexitClick() {
   close();
 }
 
+void TTermForm::SetLinkOpen(const std::optional<QString>& link) {
+  state_.portOpen = link.has_value();
+  setWindowTitle(link ? kTitlePrefix + *link : kTitleNoPort);
+}
+
 void TTermForm::PortMnuClick() {
   if (setup_) setup_->exec();
   IdentifyUnit();
@@ -255,7 +262,7 @@ void TTermForm::HelpMnuClick() {
 // ---- The exchange and the debug page ----
 
 ExchangeResult TTermForm::RunCommandScript() {
-  return exchange_.Run(ScriptFor(CommandMode, *this, MpgCapable));
+  return exchange_.Run(ScriptFor(state_.commandMode, *this, state_.mpgCapable));
 }
 
 // The transport that is open, not the one the dialog's radio buttons show for the next open.
@@ -310,7 +317,7 @@ void TTermForm::IdentifyAfterUsbFailure() {
 
 void TTermForm::ReportFailure() {
   Messages().Message(QStringLiteral("Chyba komunikace"));
-  UnitPresent = false;
+  state_.unitPresent = false;
 }
 
 void TTermForm::posuvnikScroll(int newPosition) {

@@ -1,8 +1,10 @@
 #pragma once
 #include "entry/CfgReader.h"
+#include "link/PortHost.h"
 #include "protocol/Exchange.h"
 #include "protocol/RegisterMap.h"
 #include "protocol/UnitFlows.h"
+#include "window/ControlTable.h"
 #include "window/RadioGroup.h"
 
 #include <QMainWindow>
@@ -10,6 +12,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string_view>
 
 namespace Ui {
 class TTermForm;
@@ -22,12 +26,17 @@ class QFileDialog;
 
 // The main window: every setting control of the unit, the identification fields, the buttons
 // beside the pages, the debug page with the raw exchange.
-class TTermForm : public QMainWindow, public ExchangeHost, public SettingsControls, public UnitHost {
+class TTermForm : public QMainWindow,
+                  public ExchangeHost,
+                  public SettingsControls,
+                  public UnitHost,
+                  public PortHost {
   Q_OBJECT
 
  public:
-  static inline const QString kTitleNoPort = QStringLiteral("VORKA config v1.3 - Žádný port");
-  static inline const QString kTitleStartup = QStringLiteral("VORKA config v1.3 - COM1 - 115200");
+  // The window title while no port is open, and after the automatic open of COM1 at start-up.
+  static const QString kTitleNoPort;
+  static const QString kTitleStartup;
 
   // args: the program's command line, the program name first.
   explicit TTermForm(QStringList args, QWidget* parent = nullptr);
@@ -36,20 +45,11 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   // The other two windows, created after this one.
   void SetForms(TFormSetup* setup, TFormHelp* help);
 
-  // Program-wide state, shared with the flows.
-  UnitState SharedState;
-  bool& PortOpen = SharedState.portOpen;
-  bool& DebugMode = SharedState.debugMode;
-  bool& UnitPresent = SharedState.unitPresent;
-  bool& MpgCapable = SharedState.mpgCapable;
-  std::string& CommandMode = SharedState.commandMode;
-  int32_t BreakDelayValue = 0;
-
-  uint32_t ReplyTimeoutMs() const { return exchange_.ReplyTimeoutMs(); }
-  void SetReplyTimeoutMs(uint32_t ms) { exchange_.SetReplyTimeoutMs(ms); }
+  uint32_t ReplyTimeoutMs() const override { return exchange_.ReplyTimeoutMs(); }
+  void SetReplyTimeoutMs(uint32_t ms) override { exchange_.SetReplyTimeoutMs(ms); }
   LinkKind CurrentLinkKind() override;
 
-  // The one exchange operation: runs the script of CommandMode.
+  // The one exchange operation: runs the script of the mode word.
   ExchangeResult RunCommandScript() override;
   ExchangeResult RunScript(const std::vector<std::string>& script) override { return exchange_.Run(script); }
   // Reply log line n of the last script; empty past the end.
@@ -93,39 +93,36 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   // Import from a TORVEL configuration file.
   void ReadCFGClick();
   void ReadCfgFile(const QString& path);
-  CfgTables CfgImport;  // input names and flags gathered by the imports
-  QFileDialog* OpenDialog = nullptr;
-  // Runs OpenDialog; true with the chosen path. Tests put a chooser of their own in its place.
-  std::function<bool(QString& path)> RunOpenDialog;
 
   // Value entry: the check-and-clamp pass (false when a gear field was rejected) and the
   // brake-release delay.
   bool ValidateNumericFields() { return ::ValidateNumericFields(static_cast<SettingsControls&>(*this)); }
   void BreakDelayChange();
 
-  // The window's controls, by their names.
-  Ui::TTermForm* ui;
-  // A radio group by its control name ("OUT1", "MpgUsage", …); nullptr for another name.
-  RadioGroup* Group(const QString& name) const;
-  RadioGroup& OUT1() const { return *Group(QStringLiteral("OUT1")); }
-  RadioGroup& PWM() const { return *Group(QStringLiteral("PWM")); }
-  RadioGroup& AxisLink() const { return *Group(QStringLiteral("AxisLink")); }
-  RadioGroup& MpgUsage() const { return *Group(QStringLiteral("MpgUsage")); }
-  RadioGroup& XAxisPolarity() const { return *Group(QStringLiteral("XAxisPolarity")); }
+  // A radio group by its control name ("OUT1", "MpgUsage", …).
+  RadioGroup& Group(std::string_view name) const { return controls_->Group(name); }
+  RadioGroup& OUT1() const { return Group("OUT1"); }
+  RadioGroup& AxisLink() const { return Group("AxisLink"); }
+  RadioGroup& MpgUsage() const { return Group("MpgUsage"); }
+  RadioGroup& XAxisPolarity() const { return Group("XAxisPolarity"); }
   QTimer* Tim() const { return tim_; }
   QColor GridTextColor() const;
 
   // The menu "Soubor": settings files and the comparison with the unit.
   SettingsFiles& Files() { return *files_; }
 
-  // True until the start-up sequence has run.
-  bool StartupPending() const { return !shown_; }
+  // PortHost: the port dialog opens and closes the link.
+  bool PortOpen() const override { return state_.portOpen; }
+  void SetLinkOpen(const std::optional<QString>& link) override;
 
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The tests see the window's inside as the handlers do.
+  friend struct TermFormInternals;
+
   // ExchangeHost: the debug page's logs and the failure path.
   std::string CommandPrefix() override;
   void LogsCleared() override;
@@ -145,7 +142,7 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   void SetChecked(const std::string& radioButton, bool checked) override;
   std::string Cell(int column, int row) override;
   void SetCell(int column, int row, const std::string& text) override;
-  int32_t AcceptedBreakDelay() override { return BreakDelayValue; }
+  int32_t AcceptedBreakDelay() override { return breakDelayValue_; }
   void StartNumSelected() override { UpdateStartInputLabels(); }
   std::string InputName(int row) override;
   void SetInputName(int row, const std::string& name) override;
@@ -153,7 +150,7 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   void SetFieldText(const std::string& field, const std::string& text) override;
 
   // UnitHost: the flows' view of the window.
-  UnitState& State() override { return SharedState; }
+  UnitState& State() override { return state_; }
   SettingsControls& Controls() override { return *this; }
   void ShowIdentity(const Identity& identity) override;
   void ShowNoUnit() override;
@@ -169,6 +166,16 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   void CloseLink();
   bool InputsPageShown() const;
 
+  Ui::TTermForm* ui;
+  std::unique_ptr<ControlTable> controls_;
+  // Program-wide state, shared with the flows.
+  UnitState state_;
+  int32_t breakDelayValue_ = 0;
+  CfgTables cfgImport_;  // input names and flags gathered by the imports
+  QFileDialog* openDialog_ = nullptr;
+  // Runs openDialog_; true with the chosen path. Tests put a chooser of their own in its place.
+  std::function<bool(QString& path)> runOpenDialog_;
+
   QStringList args_;
   TFormSetup* setup_ = nullptr;
   TFormHelp* help_ = nullptr;
@@ -176,7 +183,6 @@ class TTermForm : public QMainWindow, public ExchangeHost, public SettingsContro
   UsbTransport usb_;
   CommandExchange exchange_;
   QTimer* tim_ = nullptr;
-  std::vector<std::unique_ptr<RadioGroup>> groups_;
   std::unique_ptr<SettingsFiles> files_;
   int posuvnikMemory_ = 0;
   bool shown_ = false;

@@ -7,17 +7,12 @@
 
 namespace term {
 
-inline const QString kNoPortOpen = QStringLiteral("Není otevřen žádný port");
-inline const QString kNotVorka = QStringLiteral("Jednotka nekomunikuje nebo není VORKA");
-inline const QString kNotSaved = QStringLiteral("Neuloženo");
-
 inline constexpr int kInputsPage = 1;
 inline constexpr int kDebugPage = 3;
 // Bit of the input word shown in grid rows 1 to 10: inputs 0 to 7, 14 and 15.
 inline constexpr int kInputRowBits[] = {0, 1, 2, 3, 4, 5, 6, 7, 14, 15};
 // The grid's column of input names ("Jméno").
 inline constexpr int kNameColumn = 2;
-inline constexpr const char* kLoLimits[] = {"LoLimitX", "LoLimitY", "LoLimitZ"};
 
 inline QString Latin1(const std::string& text) {
   return QString::fromLatin1(text.data(), qsizetype(text.size()));

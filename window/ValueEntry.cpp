@@ -11,9 +11,9 @@ using namespace term;
 // ---- Value entry ----
 
 void TTermForm::BreakDelayChange() {
-  const BreakDelayEntry entry = AcceptBreakDelay(ui->BreakDelay->text().toStdString(), BreakDelayValue);
+  const BreakDelayEntry entry = AcceptBreakDelay(ui->BreakDelay->text().toStdString(), breakDelayValue_);
   if (entry.refused) Messages().Message(QStringLiteral("Zadávat lze jen celá čísla"));
-  BreakDelayValue = entry.value;
+  breakDelayValue_ = entry.value;
   // Setting the text runs this handler again; it then finds the text accepted.
   const QString shown = QString::fromStdString(entry.text);
   if (shown != ui->BreakDelay->text()) ui->BreakDelay->setText(shown);

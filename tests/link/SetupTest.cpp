@@ -67,7 +67,7 @@ TEST_F(SetupTest, CloseThenOpenCom3At57600) {
   StartQuick();
   setup_->BtnCloseClick();
   EXPECT_TRUE(ComDevice().empty());
-  EXPECT_FALSE(term_->PortOpen);
+  EXPECT_FALSE(state().portOpen);
   EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - Žádný port"));
   ExpectChoosing(true);
   dlg().RBtnCom3->setChecked(true);
@@ -75,7 +75,7 @@ TEST_F(SetupTest, CloseThenOpenCom3At57600) {
   term_->SetReplyTimeoutMs(5);
   setup_->BtnOpenClick();
   EXPECT_EQ(term_->ReplyTimeoutMs(), 1000u);
-  EXPECT_TRUE(term_->PortOpen);
+  EXPECT_TRUE(state().portOpen);
   EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - port COM3 - 57600"));
   EXPECT_EQ(ComDevice(), server_->SlavePath());
   ExpectChoosing(false);
@@ -84,7 +84,7 @@ TEST_F(SetupTest, CloseThenOpenCom3At57600) {
 TEST_F(SetupTest, InitialChoiceOpensCom1At921000) {
   Create();
   setup_->BtnOpenClick();
-  EXPECT_TRUE(term_->PortOpen);
+  EXPECT_TRUE(state().portOpen);
   EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - port COM1 - 921000"));
 }
 
@@ -94,7 +94,7 @@ TEST_F(SetupTest, FailedOpenAndTheNextShowing) {
   ::setenv("VORKA_COM2", "/nonexistent/tty", 1);
   setup_->BtnOpenClick();
   ::unsetenv("VORKA_COM2");
-  EXPECT_FALSE(term_->PortOpen);
+  EXPECT_FALSE(state().portOpen);
   EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - Žádný port"));
   ExpectChoosing(false);
   // The operator learns why.
@@ -114,7 +114,7 @@ TEST_F(SetupTest, UsbWithoutAChosenDeviceOpensNothingAndSaysNothing) {
   Create();
   dlg().RBtnUSB->setChecked(true);
   setup_->BtnOpenClick();
-  EXPECT_FALSE(term_->PortOpen);
+  EXPECT_FALSE(state().portOpen);
   EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - Žádný port"));
   EXPECT_TRUE(messages_.all.isEmpty());
   ExpectChoosing(false);
@@ -136,14 +136,14 @@ TEST_F(SetupTest, SearchListsTheDevicesAndOpensTheChosenOne) {
   EXPECT_EQ(fake_.purges, (std::vector<uint32_t>{FT_PURGE_RX, FT_PURGE_TX}));
   EXPECT_EQ(fake_.readTimeout, 1000u);
   EXPECT_EQ(fake_.writeTimeout, 1000u);
-  EXPECT_TRUE(term_->PortOpen);
+  EXPECT_TRUE(state().portOpen);
   EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - port USB, řadič FTDI, D2XX - 460800"));
   EXPECT_EQ(term_->CurrentLinkKind(), LinkKind::Usb);
 
   // The window now talks over USB.
   term_->IdentifyUnit();
   EXPECT_EQ(unit_.Received(), (Commands{"!0Q", "!0?"}));
-  EXPECT_TRUE(term_->MpgCapable);
+  EXPECT_TRUE(state().mpgCapable);
 }
 
 TEST_F(SetupTest, SecondSearchRebuildsTheListAndKeepsTheChoice) {
@@ -174,7 +174,7 @@ TEST_F(SetupTest, ResetPurgeAndTimeoutFailuresDoNotStopTheOpen) {
   fake_.inject["FT_ResetDevice"] = {FT_IO_ERROR};
   fake_.inject["FT_Purge"] = {FT_IO_ERROR, FT_IO_ERROR};
   setup_->BtnOpenClick();
-  EXPECT_TRUE(term_->PortOpen);
+  EXPECT_TRUE(state().portOpen);
   EXPECT_EQ(messages_.errors.size(), 3);
 }
 
@@ -209,7 +209,7 @@ TEST_F(SetupTest, FailedReplyDuringReadOverUsbIdentifiesOnceThenReports) {
   EXPECT_EQ(received[received.size() - 2], "!0Q");
   EXPECT_EQ(received[received.size() - 3], "!0EFR30");
   EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
-  EXPECT_FALSE(term_->UnitPresent);
+  EXPECT_FALSE(state().unitPresent);
   EXPECT_EQ(ui().GearX->text(), QStringLiteral("5.000000"));
   EXPECT_EQ(term_->ReplyLine(1), "0,TK20MPG v2.4");  // the identification's replies in the log
 }
@@ -219,7 +219,7 @@ TEST_F(SetupTest, ExchangesUseTheOpenTransportNotTheChoice) {
   dlg().RBtnUSB->setChecked(true);  // chosen for the next open, nothing opened
   term_->IdentifyUnit();
   EXPECT_EQ(unit_.Received(), (Commands{"!0Q", "!0?"}));
-  EXPECT_TRUE(term_->UnitPresent);
+  EXPECT_TRUE(state().unitPresent);
   EXPECT_TRUE(messages_.all.isEmpty());
   EXPECT_TRUE(std::find(fake_.calls.begin(), fake_.calls.end(), "FT_Write") == fake_.calls.end());
 }
@@ -244,7 +244,7 @@ TEST_F(SetupTest, StaleInputOverUsbIsDiscardedBeforeEachCommand) {
   term_->IdentifyUnit();
   EXPECT_EQ(term_->ReplyLine(0), "0,VK12345");
   EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK12345"));
-  EXPECT_TRUE(term_->MpgCapable);
+  EXPECT_TRUE(state().mpgCapable);
 }
 
 TEST_F(SetupTest, RowWithoutADescriptionIsChosenAllTheSame) {
@@ -255,7 +255,7 @@ TEST_F(SetupTest, RowWithoutADescriptionIsChosenAllTheSame) {
   setup_->ListView1Click();
   EXPECT_EQ(setup_->SelectedDescription, "");
   setup_->BtnOpenClick();  // an empty description opens nothing, silently
-  EXPECT_FALSE(term_->PortOpen);
+  EXPECT_FALSE(state().portOpen);
   EXPECT_TRUE(messages_.all.isEmpty());
 }
 
@@ -270,10 +270,10 @@ TEST_F(SetupTest, RealClicksReachEveryHandler) {
                     dlg().ListView1->visualItemRect(row).center());
   EXPECT_EQ(setup_->SelectedDescription, "VORKA USB");
   QTest::mouseClick(dlg().BtnOpen, Qt::LeftButton);
-  EXPECT_TRUE(term_->PortOpen);
+  EXPECT_TRUE(state().portOpen);
   EXPECT_EQ(fake_.openedDescription, "VORKA USB");
   QTest::mouseClick(dlg().BtnClose, Qt::LeftButton);
-  EXPECT_FALSE(term_->PortOpen);
+  EXPECT_FALSE(state().portOpen);
   fake_.calls.clear();
   QTest::mouseClick(dlg().BtnFind, Qt::LeftButton);
   EXPECT_EQ(fake_.calls.front(), "FT_ListDevices");
@@ -327,7 +327,7 @@ TEST_F(SetupTest, EverySpeedAndEveryComNameReachesThePort) {
       setup_->BtnCloseClick();
       (dlg().*(s.button))->setChecked(true);
       setup_->BtnOpenClick();
-      ASSERT_TRUE(term_->PortOpen) << n << ' ' << s.baud;
+      ASSERT_TRUE(state().portOpen) << n << ' ' << s.baud;
       EXPECT_EQ(term_->windowTitle(),
                 QStringLiteral("VORKA config v1.3 - port COM%1 - %2").arg(n).arg(s.baud));
       termios tio{};
@@ -406,7 +406,7 @@ TEST_F(SetupTest, SearchListsTheUnitsAndTheChosenOneOpens) {
 
   // With COM1 open, choosing the unit on COM5 leaves the operator on COM5, not on COM1.
   EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - port COM5 - 57600"));
-  EXPECT_TRUE(term_->PortOpen);
+  EXPECT_TRUE(state().portOpen);
   EXPECT_EQ(dlg().LblPortState->text(), QString());
   setup_->hide();
   term_->IdentifyUnit();  // as the menu "Port" does when the dialog closes
@@ -455,7 +455,7 @@ TEST_F(SetupTest, AConverterThisUserMayNotOpenSaysSoEverywhere) {
   ChooseUsbRow(0);
   EXPECT_EQ(dlg().ListView1->topLevelItem(0)->text(1), QStringLiteral("(přístup odepřen (skupina plugdev))"));
   setup_->BtnOpenClick();
-  EXPECT_FALSE(term_->PortOpen);
+  EXPECT_FALSE(state().portOpen);
   ASSERT_EQ(messages_.errors.size(), 1);
   EXPECT_TRUE(
       messages_.errors[0].startsWith(QStringLiteral("Open_USB - Device Not Opened...\nPřístup k převodníku")))
@@ -509,7 +509,7 @@ TEST_F(SetupTest, FtdiOpenFailuresSayWhyOnASecondLine) {
     fake_.openError = c.error;
     setup_->BtnCloseClick();
     setup_->BtnOpenClick();
-    EXPECT_FALSE(term_->PortOpen);
+    EXPECT_FALSE(state().portOpen);
     EXPECT_EQ(messages_.errors,
               QStringList{QString::fromStdString(UsbErrorText("Open_USB", c.status)) + "\n" + c.second});
   }
@@ -522,7 +522,7 @@ TEST_F(SetupTest, OfTwoConvertersWithOneDescriptionTheChosenOneOpens) {
   ChooseUsbRow(1);
   EXPECT_EQ(dlg().ListView1->topLevelItem(1)->text(2), QStringLiteral("B2"));
   setup_->BtnOpenClick();
-  EXPECT_TRUE(term_->PortOpen);
+  EXPECT_TRUE(state().portOpen);
   EXPECT_EQ(fake_.openedDescription, "B2");  // by its serial number: the description names both
   setup_->BtnCloseClick();
   ChooseUsbRow(2);

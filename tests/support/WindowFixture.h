@@ -3,11 +3,14 @@
 #include "link/Setup.h"
 #include "support/RecordingMessages.h"
 #include "support/SimFixture.h"
+#include "support/TermFormInternals.h"
 #include "window/Term.h"
 
 #include <QStringList>
 
 #include <memory>
+#include <stdexcept>
+#include <string>
 
 // The three windows as the program creates them, offscreen, with a virtual unit on COM1 and the
 // operator's message boxes recorded.
@@ -55,8 +58,15 @@ class WindowFixture : public SimFixture {
     term_->SetReplyTimeoutMs(replyMs);
   }
 
-  Ui::TTermForm& ui() { return *term_->ui; }
-  QWidget* Control(const char* name) { return term_->findChild<QWidget*>(QString::fromLatin1(name)); }
+  Ui::TTermForm& ui() { return TermFormInternals::Ui(*term_); }
+  UnitState& state() { return TermFormInternals::State(*term_); }
+  int32_t breakDelayValue() { return TermFormInternals::BreakDelayValue(*term_); }
+  // A control by its name; a name the window lacks fails the test rather than crash it.
+  QWidget* Control(const char* name) {
+    auto* control = term_->findChild<QWidget*>(QString::fromLatin1(name));
+    if (!control) throw std::runtime_error(std::string("no control named ") + name);
+    return control;
+  }
 
   RecordingMessages messages_;
   std::unique_ptr<TTermForm> term_;

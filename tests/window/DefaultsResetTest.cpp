@@ -34,7 +34,7 @@ class DefaultsResetTest : public WindowFixture {
   // Moves every control of the factory table away from its factory value.
   void Scramble() {
     for (const Group& g : kGroups)
-      term_->Group(QString::fromLatin1(g.name))->SetItemIndex(g.item == 1 ? 2 : 1);
+      term_->Group(g.name).SetItemIndex(g.item == 1 ? 2 : 1);
     ui().RadioPolarityInverze->setChecked(true);
     for (const Edit& e : kEdits) EditNamed(e.name)->setText(QStringLiteral("7"));
     ui().StrGridVstupy->item(4, 2)->setText(QStringLiteral("Dvere"));
@@ -42,11 +42,11 @@ class DefaultsResetTest : public WindowFixture {
 
   void ExpectFactorySettings() {
     for (const Group& g : kGroups)
-      EXPECT_EQ(term_->Group(QString::fromLatin1(g.name))->ItemIndex(), g.item) << g.name;
+      EXPECT_EQ(term_->Group(g.name).ItemIndex(), g.item) << g.name;
     EXPECT_TRUE(ui().RadioPolarityNormal->isChecked());
     EXPECT_FALSE(ui().RadioPolarityInverze->isChecked());
     for (const Edit& e : kEdits) EXPECT_EQ(EditNamed(e.name)->text(), QString::fromLatin1(e.text)) << e.name;
-    EXPECT_EQ(term_->BreakDelayValue, 10);
+    EXPECT_EQ(breakDelayValue(), 10);
     EXPECT_EQ(ui().StartNum->currentText(), QStringLiteral("nepoužito"));
     EXPECT_EQ(ui().StrGridVstupy->item(4, 2)->text(), QStringLiteral("Dvere"));
   }
@@ -100,7 +100,7 @@ TEST_F(DefaultsResetTest, ResetPausesTheMonitorAndResumesItOnlyWhenTheUnitAnswer
   term_->resetClick();
   EXPECT_TRUE(messages_.all.isEmpty());
   EXPECT_TRUE(term_->Tim()->isActive());
-  EXPECT_EQ(term_->CommandMode, "stav");
+  EXPECT_EQ(state().commandMode, "stav");
 }
 
 TEST_F(DefaultsResetTest, ResetOnAnotherPageLeavesTheMonitorOff) {

@@ -5,18 +5,20 @@ namespace {
 
 enum class Outcome { Absent, NoMpg, Mpg };
 
-const char* const kOutputControls[] = {"BreakDelay",
-                                       "PWM",
-                                       "OUT1",
-                                       "OUT2",
-                                       "OUT3",
-                                       "RadioPolarityInverze",
-                                       "RadioPolarityNormal",
-                                       "XAxisPolarity",
-                                       "YAxisPolarity",
-                                       "ZAxisPolarity",
-                                       "AAxisPolarity",
-                                       "AxisLink"};
+// The controls of the registers every unit has: enabled whenever a unit answered, whatever its
+// firmware. AxisLink is the one MPG register the window also leaves enabled for the others.
+std::vector<std::string> ControlsEveryUnitHas() {
+  std::vector<std::string> names{"AxisLink"};
+  for (const Register& reg : RegisterLines(false)) {
+    if (reg.kind != RegisterKind::PolarityByte) {
+      names.emplace_back(reg.control);
+      continue;
+    }
+    names.insert(names.end(), std::begin(kAxisPolarityGroups), std::end(kAxisPolarityGroups));
+    names.insert(names.end(), {kClockNormalButton, kClockInvertedButton});
+  }
+  return names;
+}
 const char* const kMpgPageControls[] = {"TabSheet2", "TabSheet3", "MpgUsage", "ReadCFG"};
 const char* const kNeverDisabled[] = {"reset",  "ReadSetting", "BtnSend1", "Button1",
                                       "btexit", "TabSheet1",   "debug"};
@@ -51,8 +53,8 @@ TEST_P(IdentifyTest, EveryControlIsEnabledByTheOutcomeAndTheMpgMode) {
   for (int item : {1, 2, 0, 2, 1}) {
     SCOPED_TRACE(testing::Message() << "MpgUsage item " << item);
     term_->MpgUsage().SetItemIndex(item);
-    for (const char* name : kOutputControls)
-      EXPECT_EQ(Control(name)->isEnabled(), outcome != Outcome::Absent) << name;
+    for (const std::string& name : ControlsEveryUnitHas())
+      EXPECT_EQ(Control(name.c_str())->isEnabled(), outcome != Outcome::Absent) << name;
     for (const char* name : kMpgPageControls)
       EXPECT_EQ(Control(name)->isEnabled(), outcome == Outcome::Mpg) << name;
     for (const char* name : kNeverDisabled) EXPECT_TRUE(Control(name)->isEnabled()) << name;
@@ -64,8 +66,8 @@ TEST_P(IdentifyTest, EveryControlIsEnabledByTheOutcomeAndTheMpgMode) {
   }
   EXPECT_EQ(term_->GridTextColor(),
             outcome == Outcome::Mpg ? term_->palette().color(QPalette::WindowText) : QColor(128, 128, 128));
-  EXPECT_EQ(term_->UnitPresent, outcome != Outcome::Absent);
-  EXPECT_EQ(term_->MpgCapable, outcome == Outcome::Mpg);
+  EXPECT_EQ(state().unitPresent, outcome != Outcome::Absent);
+  EXPECT_EQ(state().mpgCapable, outcome == Outcome::Mpg);
 }
 
 std::string OutcomeName(const ::testing::TestParamInfo<std::tuple<Outcome, bool>>& info) {
@@ -104,8 +106,8 @@ TEST_F(IdentifyReplyTest, DecisionOnTheSecondReply) {
     unit_.SetReplyOverride("Q", c.r0);
     unit_.SetReplyOverride("?", c.r1);
     term_->IdentifyUnit();
-    EXPECT_EQ(term_->UnitPresent, c.present) << c.r1;
-    EXPECT_EQ(term_->MpgCapable, c.mpg) << c.r1;
+    EXPECT_EQ(state().unitPresent, c.present) << c.r1;
+    EXPECT_EQ(state().mpgCapable, c.mpg) << c.r1;
     EXPECT_EQ(ui().EditIpID->text(), QString::fromUtf8(c.id)) << c.r1;
     EXPECT_EQ(ui().EditVerIp->text(), QString::fromUtf8(c.version)) << c.r1;
   }
@@ -114,9 +116,9 @@ TEST_F(IdentifyReplyTest, DecisionOnTheSecondReply) {
 
 TEST_F(IdentifyReplyTest, WithoutAPortNothingIsSentAndTheFieldsStay) {
   StartQuick();
-  term_->CommandMode = "stav";
+  state().commandMode = "stav";
   term_->RunCommandScript();  // the log now holds input replies, not an identification
-  term_->PortOpen = false;
+  state().portOpen = false;
   unit_.ClearReceived();
   term_->IdentifyUnit();
   EXPECT_TRUE(Received().empty());

@@ -26,7 +26,7 @@ class ImportTest : public WindowFixture {
   }
   void Import(const QString& path) {
     dialogRuns_ = 0;
-    term_->RunOpenDialog = [this, path](QString& chosen) {
+    TermFormInternals::RunOpenDialog(*term_) = [this, path](QString& chosen) {
       ++dialogRuns_;
       chosen = path;
       return !path.isEmpty();
@@ -45,8 +45,8 @@ TEST_F(ImportTest, FieldsAndGridFromTheFileThenSavedToTheUnit) {
             "VrefY= 50\r\nLimitZ=-150\r\nVmax=5000\r\nAkcelerace=300\r\n"
             "INTR0=1,1,Ref X\r\nINTR7=1,0,Dvere\r\nINTR14=1,0,Tl.Sens\r\nINTR15=0,1,\xc8idlo\r\n"));
   EXPECT_EQ(dialogRuns_, 1);
-  EXPECT_EQ(term_->OpenDialog->nameFilters(), QStringList{QStringLiteral("Konfigurace Torvel (*.cfg)")});
-  EXPECT_EQ(term_->OpenDialog->directory().absolutePath(), QDir::currentPath());
+  EXPECT_EQ(TermFormInternals::OpenDialog(*term_)->nameFilters(), QStringList{QStringLiteral("Konfigurace Torvel (*.cfg)")});
+  EXPECT_EQ(TermFormInternals::OpenDialog(*term_)->directory().absolutePath(), QDir::currentPath());
   EXPECT_EQ(ui().GearX->text(), QStringLiteral("640.000000"));
   EXPECT_EQ(ui().GearY->text(), QStringLiteral("200.000000"));
   EXPECT_EQ(ui().GearZ->text(), QStringLiteral("1.000000"));
@@ -133,7 +133,7 @@ TEST_F(ImportTest, CancelOrNoMpgDoesNothing) {
   Import(QString());
   EXPECT_EQ(dialogRuns_, 1);
   EXPECT_EQ(Cell(1, 2), QStringLiteral("RefX"));
-  term_->MpgCapable = false;
+  state().mpgCapable = false;
   Import(Write("VrefX=10\r\n"));
   EXPECT_EQ(dialogRuns_, 0);
   EXPECT_EQ(ui().RefSpeedX->text(), QStringLiteral("1"));

@@ -23,7 +23,7 @@ TEST_F(MonitorTest, InputsPagePollsAndColumnStavFollowsTheInputWord) {
   unit_.SetInputWord(0x4205);  // inputs 0, 2, 9 and 14
   ui().PageControl->setCurrentIndex(1);
   EXPECT_TRUE(term_->Tim()->isActive());
-  EXPECT_EQ(term_->CommandMode, "stav");
+  EXPECT_EQ(state().commandMode, "stav");
   QTest::qWait(300);
   EXPECT_GE(Count("!0I1"), 3);
   EXPECT_EQ(Count("!0I1"), Count("!0I2"));
@@ -70,7 +70,7 @@ TEST_F(MonitorTest, UnitWithoutMpgIsNeverPolled) {
 TEST_F(MonitorTest, NoPollWhileNoPortIsOpen) {
   StartQuick();
   ui().PageControl->setCurrentIndex(1);
-  term_->PortOpen = false;
+  state().portOpen = false;
   unit_.ClearReceived();
   QTest::qWait(150);
   EXPECT_TRUE(Received().empty());

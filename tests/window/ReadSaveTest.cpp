@@ -100,7 +100,7 @@ TEST_F(ReadSaveTest, MpgUnitOnPageInputsPausesTheMonitorForTheScript) {
   ASSERT_GE(received.size(), 31u);
   EXPECT_EQ(Commands(received.begin() + 2, received.begin() + 31), Prefixed(BuildReadScript(true)));
   EXPECT_TRUE(term_->Tim()->isActive());
-  EXPECT_EQ(term_->CommandMode, "stav");
+  EXPECT_EQ(state().commandMode, "stav");
   // While a failure message of the script is open, the monitor is off.
   bool timerDuringBox = true;
   messages_.whileOpen = [&] { timerDuringBox = term_->Tim()->isActive(); };

@@ -83,7 +83,7 @@ TEST_F(SettingsFilesTest, LoadedGearsGoThroughTheValidationPass) {
   Choose(path_);
   term_->Files().LoadFromFileClick();
   EXPECT_EQ(ui().GearX->text(), QStringLiteral("640.000000"));
-  EXPECT_EQ(term_->BreakDelayValue, 5);
+  EXPECT_EQ(breakDelayValue(), 5);
   EXPECT_TRUE(messages_.all.isEmpty());
 }
 

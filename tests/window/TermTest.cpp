@@ -21,14 +21,14 @@ TEST_F(TermTest, StartUpIdentifiesAndResetsAFoundUnit) {
   Start();
   EXPECT_EQ(Received(), (Commands{"!0Q", "!0?", "!0j"}));
   EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - COM1 - 115200"));
-  EXPECT_TRUE(term_->PortOpen);
+  EXPECT_TRUE(state().portOpen);
   EXPECT_EQ(term_->ReplyTimeoutMs(), 1000u);
   EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK12345"));
   EXPECT_EQ(ui().EditVerIp->text(), QStringLiteral("TK20MPG v2.4"));
   // The restarting unit does not answer "j": one failure message, the unit counts as absent,
   // the controls stay as the identification left them.
   EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
-  EXPECT_FALSE(term_->UnitPresent);
+  EXPECT_FALSE(state().unitPresent);
   EXPECT_TRUE(ui().OUT1->isEnabled());
   EXPECT_TRUE(setup_->ui->RBtn115200->isChecked());
   EXPECT_EQ(term_->CurrentLinkKind(), LinkKind::Serial);
@@ -48,7 +48,7 @@ TEST_F(TermTest, SilentLineShowsTheFailureOnceAndTheUnitAsAbsent) {
 TEST_F(TermTest, Com1ThatCannotOpenKeepsTheNoPortTitleAndSendsNothing) {
   ::setenv("VORKA_COM1", "/nonexistent/tty", 1);
   Start();
-  EXPECT_FALSE(term_->PortOpen);
+  EXPECT_FALSE(state().portOpen);
   EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - Žádný port"));
   EXPECT_TRUE(Received().empty());
   EXPECT_TRUE(messages_.all.isEmpty());
@@ -66,7 +66,7 @@ TEST_F(TermTest, DebugParameterShowsTheDebugPageOnlyWhenExactAndFirst) {
       {{"debug"}, true}, {{"Debug"}, false}, {{"x", "debug"}, false}, {{}, false}, {{"debug", "x"}, true}};
   for (const Case& c : cases) {
     Start(c.parameters);
-    EXPECT_EQ(term_->DebugMode, c.debug) << c.parameters.join(' ').toStdString();
+    EXPECT_EQ(state().debugMode, c.debug) << c.parameters.join(' ').toStdString();
     EXPECT_EQ(ui().PageControl->isTabVisible(3), c.debug);
     ComClose();
   }
@@ -75,7 +75,7 @@ TEST_F(TermTest, DebugParameterShowsTheDebugPageOnlyWhenExactAndFirst) {
 TEST_F(TermTest, CreatedWindowHoldsTheInitialState) {
   Create();
   EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - Žádný port"));
-  EXPECT_FALSE(term_->PortOpen);
+  EXPECT_FALSE(state().portOpen);
   EXPECT_FALSE(ui().PageControl->isTabVisible(3));
   EXPECT_EQ(ui().PageControl->currentIndex(), 0);
   EXPECT_EQ(ui().StartNum->currentIndex(), -1);
@@ -136,7 +136,7 @@ TEST_F(TermTest, ProgramTextIsNeverCutByTheTypingLimit) {
 
 TEST_F(TermTest, DebugPageLogsTheExchangeAndTimesItInMicroseconds) {
   Start({"debug"});
-  term_->CommandMode = "check";
+  state().commandMode = "check";
   term_->RunCommandScript();
   EXPECT_EQ(ui().MemoMakro1->toPlainText(), QStringLiteral("Q\n?"));
   EXPECT_EQ(ui().MemoSend->toPlainText(), QStringLiteral("Q\n?"));

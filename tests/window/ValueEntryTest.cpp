@@ -83,7 +83,7 @@ TEST_F(ValueEntryTest, BreakDelayKeepsTheLastAcceptedValue) {
     messages_.plain.clear();
     ui().BreakDelay->setText(QString::fromLatin1(c.typed));
     EXPECT_EQ(ui().BreakDelay->text(), QString::fromLatin1(c.shown)) << c.typed;
-    EXPECT_EQ(term_->BreakDelayValue, c.value) << c.typed;
+    EXPECT_EQ(breakDelayValue(), c.value) << c.typed;
     EXPECT_EQ(messages_.plain,
               c.message ? QStringList{QStringLiteral("Zadávat lze jen celá čísla")} : QStringList{})
         << c.typed;
@@ -93,10 +93,10 @@ TEST_F(ValueEntryTest, BreakDelayKeepsTheLastAcceptedValue) {
 TEST_F(ValueEntryTest, TypingIntoBreakDelayRunsTheHandler) {
   ui().BreakDelay->clear();
   QTest::keyClicks(ui().BreakDelay, QStringLiteral("9"));
-  EXPECT_EQ(term_->BreakDelayValue, 9);
+  EXPECT_EQ(breakDelayValue(), 9);
   QTest::keyClicks(ui().BreakDelay, QStringLiteral("9"));
   EXPECT_EQ(ui().BreakDelay->text(), QStringLiteral("50"));
-  EXPECT_EQ(term_->BreakDelayValue, 50);
+  EXPECT_EQ(breakDelayValue(), 50);
   ui().BreakDelay->selectAll();
   QTest::keyClicks(ui().BreakDelay, QStringLiteral("q"));
   EXPECT_EQ(ui().BreakDelay->text(), QStringLiteral("50"));
@@ -105,7 +105,7 @@ TEST_F(ValueEntryTest, TypingIntoBreakDelayRunsTheHandler) {
 
 TEST_F(ValueEntryTest, FactoryDefaultsSetTheBrakeDelayThroughItsHandler) {
   term_->Button1Click();
-  EXPECT_EQ(term_->BreakDelayValue, 10);
+  EXPECT_EQ(breakDelayValue(), 10);
 }
 
 }  // namespace

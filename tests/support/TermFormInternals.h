@@ -1,0 +1,12 @@
+#pragma once
+#include "ui_Term.h"
+#include "window/Term.h"
+
+// The main window's inside, for tests and benchmarks that check what the handlers left there.
+struct TermFormInternals {
+  static Ui::TTermForm& Ui(TTermForm& term) { return *term.ui; }
+  static UnitState& State(TTermForm& term) { return term.state_; }
+  static int32_t& BreakDelayValue(TTermForm& term) { return term.breakDelayValue_; }
+  static QFileDialog* OpenDialog(TTermForm& term) { return term.openDialog_; }
+  static std::function<bool(QString& path)>& RunOpenDialog(TTermForm& term) { return term.runOpenDialog_; }
+};
