@@ -145,7 +145,9 @@ struct Session {
             ", which is none of its values; the file holds the default");
     std::map<std::string, std::string> before;
     for (const NumericField& field : kNumericFields) before[field.name] = model.Text(field.name);
-    ValidateNumericFields(static_cast<FieldTexts&>(model), [](const std::string& message) { Say(message); });
+    ValidateNumericFields(static_cast<FieldTexts&>(model), [](const std::string& rejected) {
+      Say(BadNumberText(rejected, Language::English));
+    });
     if (Mpg())
       for (const NumericField& field : kNumericFields)
         // Another value, not another spelling of it ("1" and "1.000000").
@@ -369,7 +371,6 @@ int Monitor(const CtlOptions& options) {
     Say("the unit has no MPG firmware: its inputs are not read");
     return kExitRefused;
   }
-  constexpr int kRowInputs[] = {0, 1, 2, 3, 4, 5, 6, 7, 14, 15};
   s.unit.onFailure = nullptr;  // a lost unit is told below, once
   std::signal(SIGINT, [](int) { g_interrupted = true; });
   std::signal(SIGTERM, [](int) { g_interrupted = true; });
@@ -387,7 +388,7 @@ int Monitor(const CtlOptions& options) {
     if (!last || *last != word) {
       const std::string stamp = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString();
       for (int row = 1; row <= 10; ++row) {
-        const int bit = kRowInputs[row - 1];
+        const int bit = kInputOfRow[row - 1];
         const int now = (word >> bit) & 1;
         if (last && ((*last >> bit) & 1) == now) continue;
         const std::string name = s.unit.Model().InputName(row);

@@ -94,11 +94,15 @@ std::size_t FindFirstOperator(const std::string& text) {
   return first;
 }
 
+std::string BadNumberText(const std::string& rejected, Language language) {
+  return Twin{"Špatné číslo: ", "not a number: "}.In(language) + rejected;
+}
+
 bool EvaluateGearExpression(std::string text, long double& result, int signRule, bool report,
                             const GearReport& reporter) {
   const std::string passed = text;
   auto fail = [&] {
-    if (report && reporter) reporter("Špatné číslo: " + passed);
+    if (report && reporter) reporter(passed);
     return false;
   };
   for (char& c : text)

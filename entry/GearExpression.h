@@ -1,4 +1,6 @@
 #pragma once
+#include "entry/Language.h"
+
 #include <functional>
 #include <string>
 
@@ -13,12 +15,13 @@ bool ParseDecimalText(const std::string& text, long double& value);
 // The 1-based position of the first of the four operators in the text, 0 when none.
 std::size_t FindFirstOperator(const std::string& text);
 
-// Told the message for the operator when a reported evaluation fails.
-using GearReport = std::function<void(const std::string& message)>;
+// Told the rejected text, exactly as passed in (UTF-8), when a reported evaluation fails.
+using GearReport = std::function<void(const std::string& rejected)>;
+// The operator's message for a rejected text: "Špatné číslo: …" in the window.
+std::string BadNumberText(const std::string& rejected, Language language);
 
 // True with the value when the text is a well-formed expression meeting the sign rule (> 0: not
-// negative, < 0: not positive, 0: any). When report is set, a failure first calls reporter with
-// "Špatné číslo: " and the text exactly as passed in (UTF-8).
+// negative, < 0: not positive, 0: any). When report is set, a failure first calls reporter.
 bool EvaluateGearExpression(std::string text, long double& result, int signRule, bool report,
                             const GearReport& reporter = {});
 

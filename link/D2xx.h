@@ -19,6 +19,9 @@ enum : FT_STATUS {
   FT_OTHER_ERROR = 18,
 };
 
+// The USB vendor id of FTDI's converters.
+constexpr uint16_t kFtdiVendorId = 0x0403;
+
 constexpr uint32_t FT_LIST_NUMBER_ONLY = 0x80000000;
 constexpr uint32_t FT_LIST_BY_INDEX = 0x40000000;
 constexpr uint32_t FT_OPEN_BY_SERIAL_NUMBER = 1;

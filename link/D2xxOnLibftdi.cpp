@@ -21,7 +21,6 @@
 
 namespace {
 
-constexpr int kFtdiVendor = 0x0403;
 constexpr unsigned char kLatencyMs = 1;  // small replies should not wait for the 16 ms default
 
 struct ContextDeleter {
@@ -52,7 +51,7 @@ struct Attached {
 std::vector<Attached> AttachedDevices(ftdi_context* ctx) {
   std::vector<Attached> found;
   ftdi_device_list* list = nullptr;
-  if (ftdi_usb_find_all(ctx, &list, kFtdiVendor, 0) < 0) return found;
+  if (ftdi_usb_find_all(ctx, &list, kFtdiVendorId, 0) < 0) return found;
   for (ftdi_device_list* d = list; d; d = d->next) {
     char description[kDescriptionBufferSize] = {};
     char serial[kDescriptionBufferSize] = {};
@@ -150,7 +149,7 @@ class Libftdi : public D2xxApi {
     if (!ctx) return FT_DEVICE_NOT_FOUND;
     ctx->module_detach_mode = keepDriver ? DONT_DETACH_SIO_MODULE : AUTO_DETACH_REATACH_SIO_MODULE;
     ftdi_device_list* list = nullptr;
-    if (ftdi_usb_find_all(ctx.get(), &list, kFtdiVendor, 0) < 0) return FT_DEVICE_NOT_FOUND;
+    if (ftdi_usb_find_all(ctx.get(), &list, kFtdiVendorId, 0) < 0) return FT_DEVICE_NOT_FOUND;
     FT_STATUS status = FT_DEVICE_NOT_FOUND;
     bool refused = false;
     for (ftdi_device_list* d = list; d; d = d->next) {

@@ -1,5 +1,7 @@
 #include "link/OpenFailure.h"
 
+#include "entry/Language.h"
+
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -72,51 +74,55 @@ OpenFailure ClassifyUsbOpenFailure(const std::string& description, uint32_t stat
 
 namespace {
 
-std::string CzechUsbText(const OpenFailure& f) {
-  switch (f.kind) {
-    case OpenFailure::Kind::NoDevice: return "Převodník FTDI \"" + f.port + "\" není připojen.";
-    case OpenFailure::Kind::PermissionDenied:
-      return "Přístup k převodníku FTDI odepřen: je třeba pravidlo udev 99-vorka-ftdi.rules (instaluje ho "
-             "balíček) a členství ve skupině " +
-             f.group + ":\n    sudo usermod -aG " + f.group + " $USER\npak se přihlaste znovu.";
-    case OpenFailure::Kind::InUse: return "Převodník FTDI používá jiný program.";
-    case OpenFailure::Kind::Other: return "Převodník FTDI nelze otevřít: " + f.detail;
-  }
-  return {};
-}
+// Each kind of failure in both languages: of a serial port and of an FTDI converter.
+struct FailureTexts {
+  Twin serial, usb;
+};
+const FailureTexts kNoDevice{
+    {"Port {port} nelze otevřít: takové zařízení není (převodník není připojen?).",
+     "cannot open {port}: no such device"},
+    {"Převodník FTDI \"{port}\" není připojen.", "the FTDI device \"{port}\" is not attached"}};
+const FailureTexts kGroupMayOpen{
+    {"Port {port} nelze otevřít: přístup odepřen.\nPřidejte se do skupiny {group} příkazem\n    sudo usermod "
+     "-aG {group} $USER\na přihlaste se znovu.",
+     "cannot open {port}: permission denied; join the group with `sudo usermod -aG {group} $USER`, then log "
+     "in "
+     "again"},
+    {"Přístup k převodníku FTDI odepřen: je třeba pravidlo udev 99-vorka-ftdi.rules (instaluje ho balíček) a "
+     "členství ve skupině {group}:\n    sudo usermod -aG {group} $USER\npak se přihlaste znovu.",
+     "permission denied: install the udev rule 99-vorka-ftdi.rules (the package does) and join the group "
+     "with "
+     "`sudo usermod -aG {group} $USER`, then log in again"}};
+const FailureTexts kOwnerOnly{
+    {"Port {port} nelze otevřít: přístup odepřen.\nOtevřít ho smí jen jeho vlastník ({owner}).",
+     "cannot open {port}: permission denied; only its owner ({owner}) may open it"},
+    kGroupMayOpen.usb};
+const FailureTexts kInUse{
+    {"Port {port} nelze otevřít: používá ho jiný program (terminál, ModemManager).",
+     "cannot open {port}: another program is using it"},
+    {"Převodník FTDI používá jiný program.", "another program is using the FTDI device"}};
+const FailureTexts kOther{
+    {"Port {port} nelze otevřít: {detail}", "cannot open {port}: {detail}"},
+    {"Převodník FTDI nelze otevřít: {detail}", "the FTDI device did not open: {detail}"}};
 
-std::string EnglishUsbText(const OpenFailure& f) {
+std::string Text(const OpenFailure& f, Language language) {
+  const FailureTexts* texts = &kOther;
   switch (f.kind) {
-    case OpenFailure::Kind::NoDevice: return "the FTDI device \"" + f.port + "\" is not attached";
-    case OpenFailure::Kind::PermissionDenied:
-      return "permission denied: install the udev rule 99-vorka-ftdi.rules (the package does) and join the "
-             "group with `sudo usermod -aG " +
-             f.group + " $USER`, then log in again";
-    case OpenFailure::Kind::InUse: return "another program is using the FTDI device";
-    case OpenFailure::Kind::Other: return "the FTDI device did not open: " + f.detail;
+    case OpenFailure::Kind::NoDevice: texts = &kNoDevice; break;
+    case OpenFailure::Kind::PermissionDenied: texts = f.group.empty() ? &kOwnerOnly : &kGroupMayOpen; break;
+    case OpenFailure::Kind::InUse: texts = &kInUse; break;
+    case OpenFailure::Kind::Other: break;
   }
-  return {};
+  return Filled(
+      (f.usb ? texts->usb : texts->serial).In(language),
+      {{"port", f.usb ? f.port : Named(f)}, {"group", f.group}, {"owner", f.owner}, {"detail", f.detail}});
 }
 
 }  // namespace
 
-std::string CzechText(const OpenFailure& f) {
-  if (f.usb) return CzechUsbText(f);
-  switch (f.kind) {
-    case OpenFailure::Kind::NoDevice:
-      return "Port " + Named(f) + " nelze otevřít: takové zařízení není (převodník není připojen?).";
-    case OpenFailure::Kind::PermissionDenied:
-      if (f.group.empty())
-        return "Port " + Named(f) + " nelze otevřít: přístup odepřen.\nOtevřít ho smí jen jeho vlastník (" +
-               f.owner + ").";
-      return "Port " + Named(f) + " nelze otevřít: přístup odepřen.\nPřidejte se do skupiny " + f.group +
-             " příkazem\n    sudo usermod -aG " + f.group + " $USER\na přihlaste se znovu.";
-    case OpenFailure::Kind::InUse:
-      return "Port " + Named(f) + " nelze otevřít: používá ho jiný program (terminál, ModemManager).";
-    case OpenFailure::Kind::Other: return "Port " + Named(f) + " nelze otevřít: " + f.detail;
-  }
-  return {};
-}
+std::string CzechText(const OpenFailure& f) { return Text(f, Language::Czech); }
+
+std::string EnglishText(const OpenFailure& f) { return Text(f, Language::English); }
 
 std::string CzechReason(const OpenFailure& f) {
   switch (f.kind) {
@@ -126,22 +132,6 @@ std::string CzechReason(const OpenFailure& f) {
                              : "přístup odepřen (skupina " + f.group + ")";
     case OpenFailure::Kind::InUse: return "používá ho jiný program";
     case OpenFailure::Kind::Other: return f.detail;
-  }
-  return {};
-}
-
-std::string EnglishText(const OpenFailure& f) {
-  if (f.usb) return EnglishUsbText(f);
-  switch (f.kind) {
-    case OpenFailure::Kind::NoDevice: return "cannot open " + Named(f) + ": no such device";
-    case OpenFailure::Kind::PermissionDenied:
-      if (f.group.empty())
-        return "cannot open " + Named(f) + ": permission denied; only its owner (" + f.owner +
-               ") may open it";
-      return "cannot open " + Named(f) + ": permission denied; join the group with `sudo usermod -aG " +
-             f.group + " $USER`, then log in again";
-    case OpenFailure::Kind::InUse: return "cannot open " + Named(f) + ": another program is using it";
-    case OpenFailure::Kind::Other: return "cannot open " + Named(f) + ": " + f.detail;
   }
   return {};
 }

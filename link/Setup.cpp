@@ -1,8 +1,11 @@
 #include "link/Setup.h"
 
+#include "protocol/UnitProtocol.h"
+
 #include "link/Async.h"
 #include "link/Help.h"
 #include "link/PortNames.h"
+#include "link/Speeds.h"
 #include "link/UniUSB.h"
 #include "protocol/MessageSeam.h"
 #include "ui_Setup.h"
@@ -12,19 +15,30 @@
 #include <QHeaderView>
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 
 namespace {
+
+// The speed buttons, in the order of kLinkSpeeds.
+constexpr QRadioButton* Ui::TFormSetup::*kSpeedButtons[] = {
+    &Ui::TFormSetup::RBtn19200,  &Ui::TFormSetup::RBtn38400,  &Ui::TFormSetup::RBtn57600,
+    &Ui::TFormSetup::RBtn115200, &Ui::TFormSetup::RBtn230400, &Ui::TFormSetup::RBtn460800,
+    &Ui::TFormSetup::RBtn921000,
+};
+static_assert(std::size(kSpeedButtons) == std::size(kLinkSpeeds));
 
 struct SpeedButton {
   QRadioButton* Ui::TFormSetup::*button;
   int32_t baud;
 };
-constexpr SpeedButton kSpeeds[] = {
-    {&Ui::TFormSetup::RBtn19200, 19200},   {&Ui::TFormSetup::RBtn38400, 38400},
-    {&Ui::TFormSetup::RBtn57600, 57600},   {&Ui::TFormSetup::RBtn115200, 115200},
-    {&Ui::TFormSetup::RBtn230400, 230400}, {&Ui::TFormSetup::RBtn460800, 460800},
-    {&Ui::TFormSetup::RBtn921000, 921000},
-};
+// Each speed with its button.
+std::array<SpeedButton, std::size(kLinkSpeeds)> SpeedButtons() {
+  std::array<SpeedButton, std::size(kLinkSpeeds)> speeds{};
+  for (std::size_t i = 0; i < speeds.size(); ++i) speeds[i] = {kSpeedButtons[i], kLinkSpeeds[i]};
+  return speeds;
+}
+const auto kSpeeds = SpeedButtons();
 
 }  // namespace
 
@@ -186,7 +200,7 @@ void TFormSetup::SetChoosing(bool choosing) {
 
 void TFormSetup::BtnOpenClick() {
   SetChoosing(false);
-  term_->SetReplyTimeoutMs(1000);
+  term_->SetReplyTimeoutMs(kReplyTimeoutMs);
   const QString port = ChosenPortName();
   const int32_t baud = ChosenBaudRate();
   openedKind_ = CurrentLinkKind();
@@ -236,20 +250,7 @@ void TFormSetup::BtnHelpClick() {
 
 void TFormSetup::BtnFindClick() {
   ui->ListView1->clear();
-  std::vector<FtdiDevice> devices;
-  GetFTDeviceCount();
-  for (uint32_t i = 0; i < FTDeviceCount; ++i) {
-    // A failed read leaves the description read before it, as the row shows.
-    GetFTDeviceDescription(i);
-    devices.push_back({FTDeviceDescription, {}, 0});
-  }
-  // The serial numbers after the descriptions, quietly: telling two equal converters apart is a
-  // help, not a step whose failure needs a box.
-  for (uint32_t i = 0; i < FTDeviceCount; ++i) {
-    devices[i].serialNumber = FTDeviceSerialNumber(i);
-    devices[i].accessError = D2xx().ListError(i);
-  }
-  FillFtdiRows(devices);
+  FillFtdiRows(*ListFtdiDevices(FtdiListing::Reported));
 }
 
 void TFormSetup::RBtnUSBClick() { BtnFindClick(); }

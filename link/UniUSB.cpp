@@ -82,13 +82,26 @@ std::string ListedText(uint32_t index, uint32_t flags) {
 
 std::string FTDeviceSerialNumber(uint32_t index) { return ListedText(index, FT_OPEN_BY_SERIAL_NUMBER); }
 
-std::optional<std::vector<FtdiDevice>> ListFtdiDevices() {
+std::optional<std::vector<FtdiDevice>> ListFtdiDevices(FtdiListing listing) {
+  const bool reported = listing == FtdiListing::Reported;
   uint32_t count = 0;
-  if (D2xx().FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY) != FT_OK) return std::nullopt;
+  if (reported) {
+    GetFTDeviceCount();
+    count = FTDeviceCount;
+  } else if (D2xx().FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY) != FT_OK) {
+    return std::nullopt;
+  }
   std::vector<FtdiDevice> devices;
-  for (uint32_t i = 0; i < count; ++i)
-    devices.push_back({ListedText(i, FT_OPEN_BY_DESCRIPTION), ListedText(i, FT_OPEN_BY_SERIAL_NUMBER),
-                       D2xx().ListError(i)});
+  for (uint32_t i = 0; i < count; ++i) {
+    if (reported) GetFTDeviceDescription(i);
+    devices.push_back({reported ? FTDeviceDescription : ListedText(i, FT_OPEN_BY_DESCRIPTION), {}, 0});
+  }
+  // The serial numbers after the descriptions, quietly: telling two equal converters apart is a
+  // help, not a step whose failure needs a box.
+  for (uint32_t i = 0; i < count; ++i) {
+    devices[i].serialNumber = FTDeviceSerialNumber(i);
+    devices[i].accessError = D2xx().ListError(i);
+  }
   return devices;
 }
 

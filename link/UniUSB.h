@@ -33,15 +33,17 @@ FT_STATUS GetFTDeviceDescription(uint32_t index);
 // The serial number of the index-th device, empty when the library has none; shows nothing.
 std::string FTDeviceSerialNumber(uint32_t index);
 
-// The attached FTDI devices read without a word (the list that follows hot-plugging); nothing
-// when the library failed.
+// The attached FTDI devices. Quiet (the list that follows hot-plugging, the search, vorkactl):
+// nothing when the library failed to count them. Reported (the port dialog's "Najít"): a failed
+// count or description read is reported, and a failed description keeps the one read before it.
 struct FtdiDevice {
   std::string description, serialNumber;
   // Why its strings could not be read (EACCES: this user may not open it); 0 when they were.
   int accessError = 0;
   bool operator==(const FtdiDevice&) const = default;
 };
-std::optional<std::vector<FtdiDevice>> ListFtdiDevices();
+enum class FtdiListing { Quiet, Reported };
+std::optional<std::vector<FtdiDevice>> ListFtdiDevices(FtdiListing listing = FtdiListing::Quiet);
 
 // Opens the device by the first 49 characters of its description and sets 8N1, no flow control
 // and the baud rate. An empty description returns false without a call. A device that opened

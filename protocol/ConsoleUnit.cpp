@@ -11,13 +11,12 @@ bool ConsoleUnit::Open(const std::string& port, int32_t baud, uint32_t replyTime
     kind_ = LinkKind::Usb;
     std::string description = port.size() > 4 ? port.substr(4) : std::string();
     if (description.empty()) {
-      GetFTDeviceCount();
-      if (FTDeviceCount == 0) {
+      const std::vector<FtdiDevice> devices = *ListFtdiDevices(FtdiListing::Reported);
+      if (devices.empty()) {
         reason = "cannot open " + port + ": no FTDI device found";
         return false;
       }
-      GetFTDeviceDescription(0);
-      description = FTDeviceDescription;
+      description = devices.front().description;
     }
     state_.portOpen = OpenPrepared_USB(description, static_cast<uint32_t>(baud), replyTimeoutMs);
     if (!state_.portOpen)

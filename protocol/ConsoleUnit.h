@@ -2,6 +2,7 @@
 #include "protocol/Exchange.h"
 #include "protocol/SettingsModel.h"
 #include "protocol/UnitFlows.h"
+#include "protocol/UnitProtocol.h"
 
 #include <functional>
 #include <string>
@@ -43,7 +44,7 @@ class ConsoleUnit : public UnitHost, public ExchangeHost {
 
   // ExchangeHost: no logs; a failed USB reply is not followed by another identification, so that
   // a silent unit costs one reply limit.
-  std::string CommandPrefix() override { return "!0"; }
+  std::string CommandPrefix() override { return kUnitPrefix; }
   LinkKind CurrentLinkKind() override { return kind_; }
   void LogsCleared() override {}
   void ScriptShown(const std::vector<std::string>&) override {}

@@ -9,6 +9,13 @@
 
 namespace {
 
+// "19200, 38400, …": the speeds as --baud takes them.
+std::string SpeedList() {
+  std::string list;
+  for (const int32_t speed : kLinkSpeeds) list += (list.empty() ? "" : ", ") + std::to_string(speed);
+  return list;
+}
+
 struct Command {
   const char* name;
   int files;    // positional FILE arguments it takes
@@ -125,7 +132,7 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
     const int value = parser.value(baud).toInt(&ok);
     options.baud = value;
     if (!ok || std::find(std::begin(kLinkSpeeds), std::end(kLinkSpeeds), value) == std::end(kLinkSpeeds))
-      options.error = "--baud must be one of 19200, 38400, 57600, 115200, 230400, 460800, 921000";
+      options.error = "--baud must be one of " + SpeedList();
   }
   if (parser.isSet(timeout)) {
     bool ok = false;

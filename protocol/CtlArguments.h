@@ -1,5 +1,6 @@
 #pragma once
 #include <QStringList>
+#include "protocol/UnitProtocol.h"
 
 #include <cstdint>
 #include <string>
@@ -9,7 +10,7 @@ struct CtlOptions {
   std::string command;  // ports, scan, identify, read, write, diff, defaults, reset, monitor, backups
   std::string port = "COM1";
   int32_t baud = 115200;
-  uint32_t timeoutMs = 1000;
+  uint32_t timeoutMs = kReplyTimeoutMs;
   std::string file;       // write, diff
   std::string output;     // read, defaults: -o FILE
   bool noBackup = false;  // write: no backup of the unit first (a script that keeps its own)

@@ -116,6 +116,12 @@ bool SameRegisterValue(const Register& reg, const std::string& a, const std::str
 
 // A numeric edit's text as the unit gets it: the plain decimal of its value ("$10" 16).
 std::string PlainNumberText(const std::string& control, const std::string& text);
+// The unit's input in grid row 1 to 10 (its bit of the input word): inputs 0 to 7, 14 and 15.
+inline constexpr int kInputOfRow[] = {0, 1, 2, 3, 4, 5, 6, 7, 14, 15};
+inline constexpr int kInputRows = 10;
+// Their names in the window at start-up.
+inline constexpr const char* kStartupInputNames[kInputRows] = {"RefX", "RefY", "RefZ", "-",       "-",
+                                                               "-",    "-",    "-",    "Tl.Sens", "Sensor"};
 // The bit of grid row 1 to 10 in its register: rows 1 to 8 bits 0 to 7 of the low byte, rows 9
 // and 10 bits 6 and 7 of the high byte.
 int InputBitOfRow(int row);

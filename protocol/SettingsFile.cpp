@@ -1,5 +1,7 @@
 #include "protocol/SettingsFile.h"
 
+#include "entry/Language.h"
+
 #include "entry/GearExpression.h"
 #include "entry/InputNames.h"
 #include "entry/IntegerText.h"
@@ -26,7 +28,6 @@ constexpr const char* kAxes[] = {"X", "Y", "Z", "A"};
 constexpr const char* kDirections[] = {"Kladná", "Záporná"};
 constexpr const char* kClock[] = {"Normální", "Inverzní"};
 // Grid rows 1 to 10 and the inputs they show.
-constexpr int kRowInputs[] = {0, 1, 2, 3, 4, 5, 6, 7, 14, 15};
 constexpr qint64 kMaxFileBytes = 1 << 20;
 // How much of a value from a file a message repeats.
 constexpr std::size_t kShownValueChars = 40;
@@ -60,7 +61,7 @@ std::vector<SettingDef> BuildDefs() {
       case RegisterKind::InputBitsHigh: {
         const auto [first, last] = rowsOf(reg);
         for (int row = first; row <= last; ++row) {
-          const std::string input = std::to_string(kRowInputs[row - 1]);
+          const std::string input = std::to_string(kInputOfRow[row - 1]);
           defs.push_back({std::string(reg.control) + "." + input,
                           std::string(reg.control) + " – vstup " + input, SettingKind::Bit, &reg, reg.control,
                           row});
@@ -70,7 +71,7 @@ std::vector<SettingDef> BuildDefs() {
     }
   }
   for (int row = 1; row <= 10; ++row) {
-    const std::string input = std::to_string(kRowInputs[row - 1]);
+    const std::string input = std::to_string(kInputOfRow[row - 1]);
     defs.push_back(
         {"Jmeno." + input, "Jméno – vstup " + input, SettingKind::InputName, nullptr, "StrGridVstupy", row});
   }
@@ -508,35 +509,39 @@ std::string ShownText(const std::string& text) {
   return shown;
 }
 
-std::string CzechText(const SettingsFileError& e) {
-  std::string at = "Řádek " + std::to_string(e.line) + ": ";
-  const std::string name = ShownText(e.name), value = ShownText(e.value);
-  switch (e.kind) {
-    case SettingsFileError::Kind::NotText: return at + "text není v kódování UTF-8.";
-    case SettingsFileError::Kind::Malformed: return at + "očekáváno „název = hodnota“.";
-    case SettingsFileError::Kind::Unknown: return at + "neznámé nastavení „" + name + "“.";
-    case SettingsFileError::Kind::Duplicate: return at + "nastavení „" + name + "“ je v souboru podruhé.";
-    case SettingsFileError::Kind::BadValue:
-      return at + "hodnota „" + value + "“ nepatří k nastavení „" + name + "“.";
-    case SettingsFileError::Kind::NoSettings: return "Soubor neobsahuje žádné nastavení.";
+namespace {
+
+// Each kind of file error in both languages, after its line ("Řádek 3: ", "line 3: ").
+const Twin kFileErrorAt{"Řádek {line}: ", "line {line}: "};
+Twin FileErrorText(SettingsFileError::Kind kind) {
+  using Kind = SettingsFileError::Kind;
+  switch (kind) {
+    case Kind::NotText: return {"text není v kódování UTF-8.", "not UTF-8 text"};
+    case Kind::Malformed: return {"očekáváno „název = hodnota“.", "expected \"name = value\""};
+    case Kind::Unknown: return {"neznámé nastavení „{name}“.", "unknown setting \"{name}\""};
+    case Kind::Duplicate:
+      return {"nastavení „{name}“ je v souboru podruhé.", "setting \"{name}\" appears a second time"};
+    case Kind::BadValue:
+      return {"hodnota „{value}“ nepatří k nastavení „{name}“.",
+              "value \"{value}\" is not allowed for \"{name}\""};
+    case Kind::NoSettings: return {"Soubor neobsahuje žádné nastavení.", "the file holds no settings"};
   }
-  return at;
+  return {"", ""};
 }
 
-std::string EnglishText(const SettingsFileError& e) {
-  std::string at = "line " + std::to_string(e.line) + ": ";
-  const std::string name = ShownText(e.name), value = ShownText(e.value);
-  switch (e.kind) {
-    case SettingsFileError::Kind::NotText: return at + "not UTF-8 text";
-    case SettingsFileError::Kind::Malformed: return at + "expected \"name = value\"";
-    case SettingsFileError::Kind::Unknown: return at + "unknown setting \"" + name + "\"";
-    case SettingsFileError::Kind::Duplicate: return at + "setting \"" + name + "\" appears a second time";
-    case SettingsFileError::Kind::BadValue:
-      return at + "value \"" + value + "\" is not allowed for \"" + name + "\"";
-    case SettingsFileError::Kind::NoSettings: return "the file holds no settings";
-  }
-  return at;
+std::string Text(const SettingsFileError& e, Language language) {
+  const std::string at = e.kind == SettingsFileError::Kind::NoSettings
+                             ? std::string()
+                             : Filled(kFileErrorAt.In(language), {{"line", std::to_string(e.line)}});
+  return at + Filled(FileErrorText(e.kind).In(language),
+                     {{"name", ShownText(e.name)}, {"value", ShownText(e.value)}});
 }
+
+}  // namespace
+
+std::string CzechText(const SettingsFileError& e) { return Text(e, Language::Czech); }
+
+std::string EnglishText(const SettingsFileError& e) { return Text(e, Language::English); }
 
 namespace {
 

@@ -3,28 +3,20 @@
 #include "entry/NumericFields.h"
 #include "entry/Validation.h"
 
-namespace {
-
 // The window's start-up state: first items, normal clock, the form's texts, the grid's names.
-constexpr const char* kStartNames[] = {"",  "RefX", "RefY", "RefZ",    "-",     "-",
-                                       "-", "-",    "-",    "Tl.Sens", "Sensor"};
-
-}  // namespace
-
 SettingsModel::SettingsModel() {
   for (const Register& reg : RegisterTable())
     if (reg.kind == RegisterKind::ListCode) items_[reg.control] = 0;
-  for (const char* axis : {"XAxisPolarity", "YAxisPolarity", "ZAxisPolarity", "AAxisPolarity"})
-    items_[axis] = 0;
+  for (const char* axis : kAxisPolarityGroups) items_[axis] = 0;
   checked_ = {{kClockNormalButton, true}, {kClockInvertedButton, false}};
   for (const NumericField& field : kNumericFields)
     texts_[field.name] = field.kind == FieldKind::Gear ? "1.000000" : "1";
   for (const char* lo : {"LoLimitX", "LoLimitY", "LoLimitZ"}) texts_[lo] = "0";
   texts_["TimeOver"] = "100";
   texts_["BreakDelay"] = "0";
-  for (int row = 1; row <= 10; ++row) {
+  for (int row = 1; row <= kInputRows; ++row) {
     cells_[{3, row}] = cells_[{4, row}] = "0";
-    names_[static_cast<std::size_t>(row)] = kStartNames[row];
+    names_[static_cast<std::size_t>(row)] = kStartupInputNames[row - 1];
   }
 }
 

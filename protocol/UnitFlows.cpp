@@ -243,7 +243,7 @@ void LoadFactorySettings(UnitHost& host) {
 }
 
 bool ValidateNumericFields(SettingsControls& controls) {
-  return ValidateNumericFields(static_cast<FieldTexts&>(controls), [](const std::string& message) {
-    Messages().ErrorBox(QString::fromUtf8(message.data(), qsizetype(message.size())));
+  return ValidateNumericFields(static_cast<FieldTexts&>(controls), [](const std::string& rejected) {
+    Messages().ErrorBox(QString::fromStdString(BadNumberText(rejected, Language::Czech)));
   });
 }

@@ -1,5 +1,7 @@
 #include "protocol/UnitScan.h"
 
+#include "protocol/UnitProtocol.h"
+
 #include "link/PortNames.h"
 #include "link/Probe.h"
 #include "link/Speeds.h"
@@ -8,8 +10,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr char kPrefix[] = "!0";
 
 // What the probes have put in place so far, in the order of the targets.
 template <typename T>
@@ -45,7 +45,7 @@ std::vector<ScanTarget> ScanTargets(const OpenPort& open) {
       target.openInProgram = true;
       target.openBaud = open.baud;
     }
-    if (identity.hasUsbId && identity.vendorId == 0x0403 && !identity.serialNumber.isEmpty())
+    if (identity.hasUsbId && identity.vendorId == kFtdiVendorId && !identity.serialNumber.isEmpty())
       ftdiSerialsOnCom.push_back(identity.serialNumber.toStdString());
     targets.push_back(target);
   }
@@ -137,8 +137,8 @@ void UnitScan::Probe(std::size_t index) {
     for (std::size_t s = 0; link && s < speeds_.size() && !cancel_; ++s) {
       std::string replyQ, replyVersion;
       if (!link->SetSpeed(speeds_[s])) break;
-      if (!link->Ask(std::string(kPrefix) + "Q", replyLimitMs_, replyQ, cancel_)) continue;
-      if (!link->Ask(std::string(kPrefix) + "?", replyLimitMs_, replyVersion, cancel_)) continue;
+      if (!link->Ask(std::string(kUnitPrefix) + "Q", replyLimitMs_, replyQ, cancel_)) continue;
+      if (!link->Ask(std::string(kUnitPrefix) + "?", replyLimitMs_, replyVersion, cancel_)) continue;
       const Identity identity = IdentityFromReplies(replyQ, replyVersion);
       if (!identity.present) continue;
       // A unit that answers late answers the previous question: ask once more on a line that has
@@ -146,7 +146,8 @@ void UnitScan::Probe(std::size_t index) {
       // in time. Only a port that answered pays for it.
       std::string again;
       link->Settle(2 * replyLimitMs_, 6 * replyLimitMs_, cancel_);
-      if (!link->Ask(std::string(kPrefix) + "Q", replyLimitMs_, again, cancel_) || again != replyQ) continue;
+      if (!link->Ask(std::string(kUnitPrefix) + "Q", replyLimitMs_, again, cancel_) || again != replyQ)
+        continue;
       result = ScanFound{target, speeds_[s], identity};
       break;
     }

@@ -1,12 +1,12 @@
 #include "sim/VirtualUnit.h"
 
+#include "protocol/UnitProtocol.h"
+
 #include <cctype>
 #include <cstdio>
 #include <utility>
 
 namespace {
-
-const char* const kPrefix = "!0";
 
 bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
@@ -92,7 +92,7 @@ std::optional<std::string> VirtualUnit::Respond(const std::string& line) {
   }
   if (silentOnNth_ > 0 && --silentOnNth_ == 0) return std::nullopt;
   if (silent_) return std::nullopt;
-  if (line.compare(0, 2, kPrefix) != 0) return std::nullopt;
+  if (line.compare(0, 2, kUnitPrefix) != 0) return std::nullopt;
   const std::string command = line.substr(2);
   if (!silentOnCommand_.empty() && command == silentOnCommand_) return std::nullopt;
   if (auto it = overrides_.find(command); it != overrides_.end()) return it->second;

@@ -23,7 +23,7 @@ void TTermForm::ReadCFGClick() {
   ReadCfgFile(path.left(255));
   // Also when no file was there: the grid shows the tables as they stand.
   for (int row = 1; row <= 10; ++row) {
-    const int input = kInputRowBits[row - 1];
+    const int input = kInputOfRow[row - 1];
     const auto bit = static_cast<uint16_t>(1u << input);
     const std::u16string name = Cp1250ToUtf16(cfgImport_.names[static_cast<std::size_t>(input)]);
     ui->StrGridVstupy->item(row, 2)->setText(QString::fromStdU16String(name));

@@ -33,7 +33,7 @@ void TTermForm::TimTimer() {
   // again, for ever. Polling starts again when the operator shows the page or the unit answers.
   if (!exchange_.LastRunCompleted()) tim_->stop();
   for (int row = 1; row <= 10; ++row) {
-    const int bit = kInputRowBits[row - 1];
+    const int bit = kInputOfRow[row - 1];
     ui->StrGridVstupy->item(row, 1)->setText((word >> bit) & 1 ? QStringLiteral("1") : QStringLiteral("0"));
   }
 }

@@ -1,5 +1,6 @@
 // The main window: its controls, start-up and shutdown, and the debug page with the exchange.
 #include "window/Term.h"
+#include "protocol/UnitProtocol.h"
 
 #include "entry/InputNames.h"
 #include "entry/NumericFields.h"
@@ -32,15 +33,6 @@ constexpr int kGridRowHeight = 19;
 constexpr int kGridWidthAfterStartup = 297;
 constexpr int kGridColumnWidths[] = {22, 40, 75, 75, 75};
 
-// The input grid: rows 1 to 10 with their input numbers and start-up names.
-struct GridRow {
-  const char* number;
-  const char* name;
-};
-constexpr GridRow kGridRows[] = {
-    {"0", "RefX"}, {"1", "RefY"}, {"2", "RefZ"}, {"3", "-"},        {"4", "-"},
-    {"5", "-"},    {"6", "-"},    {"7", "-"},    {"14", "Tl.Sens"}, {"15", "Sensor"},
-};
 const char* const kGridHeader[] = {"č.", "Stav", "Jméno", "Polarita", "Povoleno"};
 
 const QString kTitlePrefix =
@@ -193,7 +185,7 @@ void TTermForm::FormShow() {
   // shows as absent.
   state_.portOpen = ComOpen("COM1", 115200, 'n', 8, 1.0f);
   setWindowTitle(state_.portOpen ? kTitleStartup : kTitleNoPort);
-  SetReplyTimeoutMs(1000);
+  SetReplyTimeoutMs(kReplyTimeoutMs);
   if (setup_) {
     setup_->SelectStartupSpeed();
     setup_->SetStartupOpenFailure(ComOpenFailure());  // said when the operator opens the dialog
@@ -214,8 +206,8 @@ void TTermForm::SetUpInputGrid() {
     grid->item(0, c)->setText(QString::fromUtf8(kGridHeader[c]));
   }
   for (int r = 1; r <= 10; ++r) {
-    grid->item(r, 0)->setText(QString::fromLatin1(kGridRows[r - 1].number));
-    grid->item(r, 2)->setText(QString::fromLatin1(kGridRows[r - 1].name));
+    grid->item(r, 0)->setText(QString::number(kInputOfRow[r - 1]));
+    grid->item(r, 2)->setText(QString::fromLatin1(kStartupInputNames[r - 1]));
     grid->item(r, 3)->setText(QStringLiteral("0"));
     grid->item(r, 4)->setText(QStringLiteral("0"));
   }

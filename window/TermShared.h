@@ -9,8 +9,6 @@ namespace term {
 
 inline constexpr int kInputsPage = 1;
 inline constexpr int kDebugPage = 3;
-// Bit of the input word shown in grid rows 1 to 10: inputs 0 to 7, 14 and 15.
-inline constexpr int kInputRowBits[] = {0, 1, 2, 3, 4, 5, 6, 7, 14, 15};
 // The grid's column of input names ("Jméno").
 inline constexpr int kNameColumn = 2;
 
