@@ -33,7 +33,7 @@ void UsbTransport::DropLateReply() {
   DiscardInput_USB();
 }
 
-std::vector<std::string> ShortScript(const std::string& mode) {
+std::vector<std::string> ShortScript(ModeWord mode) {
   if (mode == "check") return {"Q", "?"};
   if (mode == "stav") return {"I1", "I2"};
   if (mode == "reset") return {"j"};

@@ -1,6 +1,10 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
+#include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The one exchange through which every conversation with the unit runs: a script of command
@@ -56,9 +60,29 @@ class ExchangeHost {
   virtual void ReportFailure() = 0;
 };
 
-// The scripts that need nothing but the mode word: "check", "stav", "reset". Any other word
-// gives an empty script.
-std::vector<std::string> ShortScript(const std::string& mode);
+// The words that name what the one exchange operation runs: the identification, the input state,
+// the reset, and the register scripts.
+inline constexpr std::string_view kModeWords[] = {"check", "stav", "reset", "read", "write"};
+
+// A mode word, checked where it is written: a mistyped word does not compile. The default is no
+// word yet, which runs nothing and says so loudly.
+class ModeWord {
+ public:
+  ModeWord() = default;
+  consteval ModeWord(const char* word) : word_(word) {  // NOLINT(google-explicit-constructor)
+    if (std::find(std::begin(kModeWords), std::end(kModeWords), word_) == std::end(kModeWords))
+      throw "not a mode word";  // in a constant expression: the program does not compile
+  }
+  std::string_view Word() const { return word_; }
+  bool operator==(std::string_view word) const { return word_ == word; }
+  friend std::ostream& operator<<(std::ostream& out, const ModeWord& mode) { return out << mode.word_; }
+
+ private:
+  std::string_view word_;
+};
+
+// The scripts that need nothing but the mode word: "check", "stav", "reset"; empty for the others.
+std::vector<std::string> ShortScript(ModeWord mode);
 
 // Reply line n of a log, empty past the end.
 std::string LineAt(const std::vector<std::string>& lines, std::size_t n);

@@ -67,7 +67,8 @@ Reach ReachUnit(UnitHost& host) {
 
 }  // namespace
 
-std::vector<std::string> ScriptFor(const std::string& mode, SettingsControls& controls, bool mpgCapable) {
+std::vector<std::string> ScriptFor(ModeWord mode, SettingsControls& controls, bool mpgCapable) {
+  if (mode == "") throw std::logic_error("the exchange was run before a mode word was set");
   if (mode == "read") return BuildReadScript(mpgCapable);
   if (mode == "write") return BuildWriteScript(controls, mpgCapable);
   return ShortScript(mode);

@@ -25,11 +25,12 @@ struct UnitState {
   bool unitPresent = false;
   bool mpgCapable = false;
   bool debugMode = false;
-  std::string commandMode;
+  ModeWord commandMode;
   Identity identity;  // of the last identification that ran
 };
-// The script of a mode word: "read" and "write" from the register table, the short ones, else none.
-std::vector<std::string> ScriptFor(const std::string& mode, SettingsControls& controls, bool mpgCapable);
+// The script of a mode word: "read" and "write" from the register table, else the short ones.
+// Throws std::logic_error when no word was set.
+std::vector<std::string> ScriptFor(ModeWord mode, SettingsControls& controls, bool mpgCapable);
 
 Identity IdentityFromReplies(const std::string& replyQ, const std::string& replyVersion);
 

@@ -1,5 +1,7 @@
 #include "link/Async.h"
 #include "protocol/Exchange.h"
+#include "protocol/SettingsModel.h"
+#include "protocol/UnitFlows.h"
 #include "support/SimFixture.h"
 
 namespace {
@@ -65,7 +67,12 @@ TEST(ShortScriptTest, ModeWordsSelectTheirScripts) {
   EXPECT_EQ(ShortScript("check"), (std::vector<std::string>{"Q", "?"}));
   EXPECT_EQ(ShortScript("stav"), (std::vector<std::string>{"I1", "I2"}));
   EXPECT_EQ(ShortScript("reset"), (std::vector<std::string>{"j"}));
-  for (const char* other : {"", "Check", "read ", "xyz"}) EXPECT_TRUE(ShortScript(other).empty());
+  for (const ModeWord other : {ModeWord("read"), ModeWord("write"), ModeWord()})
+    EXPECT_TRUE(ShortScript(other).empty());
+  // No word set is a fault of the program, never an empty exchange that passes for one.
+  SettingsModel model;
+  EXPECT_THROW(ScriptFor(ModeWord(), model, true), std::logic_error);
+  EXPECT_EQ(ScriptFor("check", model, true), (std::vector<std::string>{"Q", "?"}));
 }
 
 TEST_F(ExchangeTest, CheckScriptLogsOneReplyPerLine) {
