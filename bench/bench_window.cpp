@@ -101,7 +101,8 @@ void BM_WindowReadAgainstRawLoop(benchmark::State& state) {
   VirtualUnit& unit = w.unit;
   TTermForm& term = w.term;
   PtyServer& server = w.server;
-  TermFormInternals::Ui(term).PageControl->setCurrentIndex(3);  // the debug page with the logs, the worst case
+  TermFormInternals::Ui(term).PageControl->setCurrentIndex(
+      3);  // the debug page with the logs, the worst case
   const auto script = BuildReadScript(true);
   const std::string first = "!0" + script.front();
   double window = 0, raw = 0;

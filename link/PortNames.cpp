@@ -68,22 +68,13 @@ QString DeviceAmong(const QString& portName, const QStringList& present) {
   if (n == 0) return portName;
   const QByteArray env = qgetenv(QStringLiteral("VORKA_COM%1").arg(n).toLatin1().constData());
   if (!env.isEmpty()) return QString::fromLocal8Bit(env);
-#ifdef Q_OS_WIN
-  Q_UNUSED(present);
-  return portName;
-#else
   return n <= present.size() ? present.at(n - 1) : QString();
-#endif
 }
 
 }  // namespace
 
 QString DeviceFor(const QString& portName) {
-#ifdef Q_OS_WIN
-  return DeviceAmong(portName, {});
-#else
   return DeviceAmong(portName, ComNumber(portName) ? PresentDevices() : QStringList());
-#endif
 }
 
 QString RealPath(const QString& device) {
@@ -117,11 +108,7 @@ PortIdentity Identify(const QString& portName, const QString& device, const QLis
 
 QList<PortIdentity> ComIdentities() {
   const QList<QSerialPortInfo> known = QSerialPortInfo::availablePorts();
-#ifdef Q_OS_WIN
-  const QStringList present;
-#else
   const QStringList present = PresentAmong(known);
-#endif
   QList<PortIdentity> identities;
   for (int n = 1; n <= 8; ++n) {
     const QString name = QStringLiteral("COM%1").arg(n);

@@ -110,7 +110,6 @@ class CommandExchange {
   ExchangeResult Run(const std::vector<std::string>& script);
 
   const std::vector<std::string>& Script() const { return script_; }
-  const std::vector<std::string>& Sent() const { return sent_; }
   const std::vector<std::string>& Replies() const { return replies_; }
   std::string Reply(std::size_t n) const { return LineAt(replies_, n); }
 

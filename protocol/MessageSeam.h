@@ -25,13 +25,6 @@ void SetMessages(MessageSeam* seam);
 // messages go to standard error.
 void InstallMessages(MessageSeam* seam);
 
-// An error that ends the current handler and reaches the general error box (a conversion that
-// failed, a file that could not be read).
-class OperatorError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 // The message of the general error box: a full stop is added when the last character's code is
 // above that of the full stop (letters, digits).
 QString WithFullStop(const QString& message);

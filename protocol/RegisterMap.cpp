@@ -246,7 +246,8 @@ void DecodeRegister(const Register& reg, const std::string& reply, SettingsContr
     case K::PolarityByte: {
       const int value = PolarityReplyValue(reply);
       if (value < 0) break;  // only "0,E0" … "0,FF" decode
-      for (int bit = 0; bit < 4; ++bit) controls.SelectItem(kAxisPolarityGroups[bit], (value >> bit) & 1 ? 0 : 1);
+      for (int bit = 0; bit < 4; ++bit)
+        controls.SelectItem(kAxisPolarityGroups[bit], (value >> bit) & 1 ? 0 : 1);
       const bool normal = value & kClockNormalBit;
       controls.SetChecked(kClockNormalButton, normal);
       controls.SetChecked(kClockInvertedButton, !normal);

@@ -523,7 +523,7 @@ Twin FileErrorText(SettingsFileError::Kind kind) {
       return {"nastavení „{name}“ je v souboru podruhé.", "setting \"{name}\" appears a second time"};
     case Kind::BadValue:
       return {"hodnota „{value}“ nepatří k nastavení „{name}“.",
-              "value \"{value}\" is not allowed for \"{name}\""};
+              R"(value "{value}" is not allowed for "{name}")"};
     case Kind::NoSettings: return {"Soubor neobsahuje žádné nastavení.", "the file holds no settings"};
   }
   return {"", ""};

@@ -170,7 +170,6 @@ void PtyServer::ProcessDueJobs(Clock::time_point now) {
     const auto reply = unit_.Respond(line);
     if (unit_.TakeCloseRequest()) {
       CloseLine();
-      closed_ = true;
       jobs_.clear();
       out_.clear();
       return;

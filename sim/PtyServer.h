@@ -33,7 +33,6 @@ class PtyServer {
   bool LineSettings(struct termios& settings) const;
 
   // True after the unit closed the line (fault injection); the device is gone then.
-  bool LineClosed() const { return closed_; }
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -62,7 +61,6 @@ class PtyServer {
   std::string slavePath_;
   std::thread thread_;
   std::atomic<bool> running_{false};
-  std::atomic<bool> closed_{false};
 
   std::mutex rawMutex_;
   std::string raw_;

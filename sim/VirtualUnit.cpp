@@ -199,10 +199,6 @@ void VirtualUnit::SetMpg(bool mpg) {
   std::lock_guard l(mutex_);
   options_.mpg = mpg;
 }
-void VirtualUnit::SetId(const std::string& id) {
-  std::lock_guard l(mutex_);
-  options_.id = id;
-}
 void VirtualUnit::SetSilent(bool silent) {
   std::lock_guard l(mutex_);
   silent_ = silent;

@@ -38,7 +38,6 @@ class VirtualUnit {
   void SetInputWord(uint16_t word);
   uint16_t InputWord() const;
   void SetMpg(bool mpg);
-  void SetId(const std::string& id);
 
   // Fault injection.
   void SetSilent(bool silent);                          // answers nothing at all

@@ -17,8 +17,6 @@ class RadioGroup {
   void SetItemIndex(int index);
   int Count() const { return static_cast<int>(buttons_.buttons().size()); }
   QGroupBox* Box() const { return box_; }
-  void SetEnabled(bool on) { box_->setEnabled(on); }
-  bool IsEnabled() const { return box_->isEnabled(); }
   void OnClick(std::function<void()> handler) { onClick_ = std::move(handler); }
 
  private:

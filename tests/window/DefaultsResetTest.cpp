@@ -33,16 +33,14 @@ class DefaultsResetTest : public WindowFixture {
 
   // Moves every control of the factory table away from its factory value.
   void Scramble() {
-    for (const Group& g : kGroups)
-      term_->Group(g.name).SetItemIndex(g.item == 1 ? 2 : 1);
+    for (const Group& g : kGroups) term_->Group(g.name).SetItemIndex(g.item == 1 ? 2 : 1);
     ui().RadioPolarityInverze->setChecked(true);
     for (const Edit& e : kEdits) EditNamed(e.name)->setText(QStringLiteral("7"));
     ui().StrGridVstupy->item(4, 2)->setText(QStringLiteral("Dvere"));
   }
 
   void ExpectFactorySettings() {
-    for (const Group& g : kGroups)
-      EXPECT_EQ(term_->Group(g.name).ItemIndex(), g.item) << g.name;
+    for (const Group& g : kGroups) EXPECT_EQ(term_->Group(g.name).ItemIndex(), g.item) << g.name;
     EXPECT_TRUE(ui().RadioPolarityNormal->isChecked());
     EXPECT_FALSE(ui().RadioPolarityInverze->isChecked());
     for (const Edit& e : kEdits) EXPECT_EQ(EditNamed(e.name)->text(), QString::fromLatin1(e.text)) << e.name;

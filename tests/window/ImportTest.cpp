@@ -45,7 +45,8 @@ TEST_F(ImportTest, FieldsAndGridFromTheFileThenSavedToTheUnit) {
             "VrefY= 50\r\nLimitZ=-150\r\nVmax=5000\r\nAkcelerace=300\r\n"
             "INTR0=1,1,Ref X\r\nINTR7=1,0,Dvere\r\nINTR14=1,0,Tl.Sens\r\nINTR15=0,1,\xc8idlo\r\n"));
   EXPECT_EQ(dialogRuns_, 1);
-  EXPECT_EQ(TermFormInternals::OpenDialog(*term_)->nameFilters(), QStringList{QStringLiteral("Konfigurace Torvel (*.cfg)")});
+  EXPECT_EQ(TermFormInternals::OpenDialog(*term_)->nameFilters(),
+            QStringList{QStringLiteral("Konfigurace Torvel (*.cfg)")});
   EXPECT_EQ(TermFormInternals::OpenDialog(*term_)->directory().absolutePath(), QDir::currentPath());
   EXPECT_EQ(ui().GearX->text(), QStringLiteral("640.000000"));
   EXPECT_EQ(ui().GearY->text(), QStringLiteral("200.000000"));

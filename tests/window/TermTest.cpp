@@ -225,7 +225,7 @@ TEST(MessageSeamTest, GeneralErrorBoxAppendsTheFullStopByTheRule) {
 
 TEST(MessageSeamTest, ErrorsEscapingAHandlerReachTheGeneralErrorBoxAndTheProgramGoesOn) {
   RecordingMessages messages;
-  RunGuarded([] { throw OperatorError("'x' is not a valid integer value"); });
+  RunGuarded([] { throw std::runtime_error("'x' is not a valid integer value"); });
   bool ranAfter = false;
   RunGuarded([&] { ranAfter = true; });
   EXPECT_EQ(messages.general, QStringList{QStringLiteral("'x' is not a valid integer value.")});
