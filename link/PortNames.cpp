@@ -16,9 +16,9 @@ int TrailingNumber(const QString& name) {
   return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
-QStringList DevicesByNumber(const QString& pattern) {
+QStringList DevicesByNumber(const QString& folder, const QString& pattern) {
   QStringList found;
-  const QDir dev(QStringLiteral("/dev"));
+  const QDir dev(folder);
   for (const QString& entry : dev.entryList({pattern}, QDir::System | QDir::Files))
     found << dev.absoluteFilePath(entry);
   std::sort(found.begin(), found.end(),
@@ -38,15 +38,27 @@ int ComNumber(const QString& portName) {
 
 namespace {
 
+// The folder of the device nodes; the tests point it at one of their own.
+QString DeviceFolder() {
+  const QString folder = qEnvironmentVariable("VORKA_DEVICE_FOLDER");
+  return folder.isEmpty() ? QStringLiteral("/dev") : folder;
+}
+
 // PresentDevices from the system's list of ports, which costs milliseconds to read: read once.
 QStringList PresentAmong(const QList<QSerialPortInfo>& known) {
-  QStringList devices = DevicesByNumber(QStringLiteral("ttyUSB*"));
-  devices << DevicesByNumber(QStringLiteral("ttyACM*"));
+  QStringList paths;
+  for (const QSerialPortInfo& info : known) paths << info.systemLocation();
+  return OrderedDevices(DeviceFolder(), paths);
+}
+
+}  // namespace
+
+QStringList OrderedDevices(const QString& folder, const QStringList& known) {
+  QStringList devices = DevicesByNumber(folder, QStringLiteral("ttyUSB*"));
+  devices << DevicesByNumber(folder, QStringLiteral("ttyACM*"));
   QStringList onBoard;
-  for (const QSerialPortInfo& info : known) {
-    const QString path = info.systemLocation();
+  for (const QString& path : known)
     if (!devices.contains(path) && !onBoard.contains(path)) onBoard << path;
-  }
   std::sort(onBoard.begin(), onBoard.end(), [](const QString& a, const QString& b) {
     const QString pa = a.left(a.size() - QString::number(TrailingNumber(a)).size());
     const QString pb = b.left(b.size() - QString::number(TrailingNumber(b)).size());
@@ -55,8 +67,6 @@ QStringList PresentAmong(const QList<QSerialPortInfo>& known) {
   });
   return devices + onBoard;
 }
-
-}  // namespace
 
 QStringList PresentDevices() { return PresentAmong(QSerialPortInfo::availablePorts()); }
 

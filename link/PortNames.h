@@ -13,6 +13,9 @@ QString DeviceFor(const QString& portName);
 
 // The serial devices present, in the order that gives COM1, COM2, … (no environment overrides).
 QStringList PresentDevices();
+// That order: the USB adapters in the device folder (ttyUSB*, then ttyACM*, each by number), then
+// the other ports the system knows, by name and number.
+QStringList OrderedDevices(const QString& folder, const QStringList& known);
 
 }  // namespace PortNames
 

@@ -7,7 +7,9 @@
 #include "support/WindowFixture.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
@@ -141,6 +143,28 @@ TEST_F(VorkactlTest, IdentifyPrintsIdentifierAndFirmware) {
   const Run run = Ctl({QStringLiteral("identify")});
   EXPECT_EQ(run.code, 0);
   EXPECT_EQ(run.out, "identifier: VK12345\nfirmware: TK20MPG v2.4\nmpg: yes\n");
+}
+
+// COMn is the n-th adapter by kind and number: a save to COM2 reaches the unit on the second one
+// (ttyACM0 after ttyUSB0), and COM1 leads to the first, where no unit is.
+TEST_F(VorkactlTest, ComNamesFollowTheAdaptersInTheirOrder) {
+  const QString dev = File("dev");
+  ASSERT_TRUE(QDir().mkpath(dev));
+  ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), dev + QStringLiteral("/ttyUSB0")));
+  ASSERT_TRUE(QFile::link(QString::fromStdString(server_->SlavePath()), dev + QStringLiteral("/ttyACM0")));
+  const QByteArray com1 = qgetenv("VORKA_COM1");
+  ::unsetenv("VORKA_COM1");
+  ::setenv("VORKA_DEVICE_FOLDER", dev.toLocal8Bit().constData(), 1);
+  const Run second = Ctl({QStringLiteral("--port"), QStringLiteral("COM2"), QStringLiteral("identify")});
+  const Run first = Ctl({QStringLiteral("--port"), QStringLiteral("com1"), QStringLiteral("--timeout"),
+                         QStringLiteral("200"), QStringLiteral("identify")});
+  ::unsetenv("VORKA_DEVICE_FOLDER");
+  if (!com1.isNull()) ::setenv("VORKA_COM1", com1.constData(), 1);
+  EXPECT_EQ(second.code, 0) << second.err;
+  EXPECT_EQ(second.out, "identifier: VK12345\nfirmware: TK20MPG v2.4\nmpg: yes\n");
+  EXPECT_EQ(first.code, 3) << first.err;
+  EXPECT_NE(first.err.find("cannot open com1 (" + dev.toStdString() + "/ttyUSB0)"), std::string::npos)
+      << first.err;
 }
 
 TEST_F(VorkactlTest, SilentUnitEndsWithinTheReplyLimit) {

@@ -45,9 +45,11 @@ TEST_F(FaultTest, UnitRestartingInTheMiddleOfARead) {
 }
 
 TEST_F(FaultTest, UnitRestartingInTheMiddleOfASave) {
-  unit_.SetRestartOnNth(ReadCommand(5));
+  unit_.SetRestartOnNth(ReadCommand(5));  // in the read of the backup that every save begins with
   term_->BtnSend1Click();
-  EXPECT_FALSE(messages_.all.contains(kSaved));
+  // Told, and nothing written over a unit whose backup could not be read.
+  EXPECT_EQ(messages_.all, QStringList{kFailure});
+  EXPECT_TRUE(Writes().empty());
 }
 
 TEST_F(FaultTest, GarbledReplyToEveryRegisterInTurn) {
