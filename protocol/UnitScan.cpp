@@ -32,10 +32,15 @@ std::vector<int32_t> ScanSpeeds(int32_t chosen) {
 }
 
 std::vector<ScanTarget> ScanTargets(const OpenPort& open) {
+  return ScanTargetsAmong(PortNames::ComIdentities(), ListFtdiDevices().value_or(std::vector<FtdiDevice>{}), open);
+}
+
+std::vector<ScanTarget> ScanTargetsAmong(const QList<PortIdentity>& coms, const std::vector<FtdiDevice>& devices,
+                                         const OpenPort& open) {
   std::vector<ScanTarget> targets;
   std::vector<QString> seen;
   std::vector<std::string> ftdiSerialsOnCom;
-  for (const PortIdentity& identity : PortNames::ComIdentities()) {
+  for (const PortIdentity& identity : coms) {
     if (!identity.present) continue;
     const QString real = PortNames::RealPath(identity.device);
     if (std::find(seen.begin(), seen.end(), real) != seen.end()) continue;
@@ -50,7 +55,6 @@ std::vector<ScanTarget> ScanTargets(const OpenPort& open) {
     targets.push_back(target);
   }
   bool openUsbFound = false;
-  const std::vector<FtdiDevice> devices = ListFtdiDevices().value_or(std::vector<FtdiDevice>{});
   for (std::size_t index = 0; index < devices.size(); ++index) {
     const FtdiDevice& device = devices[index];
     if (device.accessError) {

@@ -1,5 +1,7 @@
 #pragma once
 #include "link/OpenFailure.h"
+#include "link/PortNames.h"
+#include "link/UniUSB.h"
 #include "protocol/UnitFlows.h"
 
 #include <QThread>
@@ -50,6 +52,9 @@ struct OpenPort {
 // COM1 … COM8 that lead to a device (each device once), then the FTDI devices that no COM name
 // already reaches (the same converter is asked once, under its COM name).
 std::vector<ScanTarget> ScanTargets(const OpenPort& open);
+// The same among given identities of COM1 … COM8 and FTDI devices.
+std::vector<ScanTarget> ScanTargetsAmong(const QList<PortIdentity>& coms, const std::vector<FtdiDevice>& devices,
+                                         const OpenPort& open);
 
 class UnitScan {
  public:

@@ -1,4 +1,5 @@
 #include "link/UniUSB.h"
+#include "protocol/ConsoleUnit.h"
 #include "sim/FakeD2xx.h"
 
 #include <gtest/gtest.h>
@@ -202,6 +203,43 @@ TEST(RealLibftdiTest, WithoutAnFtdiDeviceNothingIsListedAndOpenSaysNotFound) {
   EXPECT_FALSE(Open_USB("VORKA USB", 115200));
   EXPECT_EQ(boxes, std::vector<std::string>{"Open_USB - Device Not Found...."});
   SetUsbErrorReporter({});
+}
+
+}  // namespace
+
+namespace {
+
+// vorkactl's --port usb takes the first converter the library lists, usb:DESC the one so named; the
+// unit behind it answers the identification either way.
+TEST_F(UniUsbTest, ConsolePortUsbOpensTheFirstOrTheNamedConverter) {
+  const struct {
+    const char* port;
+    std::vector<std::string> devices;
+    const char* opened;  // nullptr: nothing opens
+  } cases[] = {
+      {"usb", {"VORKA USB", "FT232R USB UART"}, "VORKA USB"},
+      {"usb", {"FT232R USB UART", "VORKA USB"}, "FT232R USB UART"},
+      {"usb:VORKA USB", {"FT232R USB UART", "VORKA USB"}, "VORKA USB"},
+      {"usb:Other", {"FT232R USB UART"}, nullptr},
+      {"usb", {}, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.port);
+    fake_.devices = c.devices;
+    fake_.openedDescription.clear();
+    ConsoleUnit console;
+    std::string reason;
+    const bool opened = console.Open(c.port, 115200, 300, reason);
+    EXPECT_EQ(opened, c.opened != nullptr) << reason;
+    if (c.opened) {
+      EXPECT_EQ(fake_.openedDescription, c.opened);
+      IdentifyUnit(console);
+      EXPECT_TRUE(console.State().unitPresent);
+    } else {
+      EXPECT_FALSE(reason.empty());
+    }
+    console.Close();
+  }
 }
 
 }  // namespace

@@ -166,3 +166,29 @@ TEST_F(UnitScanTest, APortHeldByAnotherProgramIsToldNotPassedOver) {
 }
 
 }  // namespace
+
+namespace {
+
+// A converter that a COM name already reaches is asked once, under that name; the others by their
+// serial numbers, and one without a serial number not at all.
+TEST(ScanTargetsTest, AConverterReachedByACOMNameIsNotAskedAgain) {
+  PortIdentity com3;
+  com3.name = QStringLiteral("COM3");
+  com3.device = QStringLiteral("/nonexistent/ttyUSB0");
+  com3.present = true;
+  com3.hasUsbId = true;
+  com3.vendorId = kFtdiVendorId;
+  com3.serialNumber = QStringLiteral("A1");
+  PortIdentity com4 = com3;  // another maker's adapter with the same serial number
+  com4.name = QStringLiteral("COM4");
+  com4.device = QStringLiteral("/nonexistent/ttyACM0");
+  com4.vendorId = 0x2341;
+  com4.serialNumber = QStringLiteral("B2");
+  const std::vector<FtdiDevice> devices = {{"VORKA USB", "A1"}, {"Other", "B2"}, {"Nameless", ""}};
+  std::vector<std::string> targets;
+  for (const ScanTarget& t : ScanTargetsAmong({com3, com4}, devices, OpenPort{}))
+    targets.push_back((t.kind == ScanTarget::Kind::Serial ? "serial " : "usb ") + t.port);
+  EXPECT_EQ(targets, (std::vector<std::string>{"serial COM3", "serial COM4", "usb Other"}));
+}
+
+}  // namespace
