@@ -1,4 +1,5 @@
 #include "link/Async.h"
+#include "link/Speeds.h"
 #include "link/UniUSB.h"
 #include "sim/FakeD2xx.h"
 #include "support/ScanPorts.h"
@@ -528,6 +529,42 @@ TEST_F(SetupTest, OfTwoConvertersWithOneDescriptionTheChosenOneOpens) {
   ChooseUsbRow(2);
   setup_->BtnOpenClick();
   EXPECT_EQ(fake_.openedDescription, "VORKA USB");  // a description of its own: by that
+}
+
+}  // namespace
+
+namespace {
+
+// "Zrušit" stops a running search and keeps the dialog with what it found; "Zavřít" then closes it.
+TEST_F(SetupTest, CancellingTheSearchFromTheWindow) {
+  ScanPorts ports(1);
+  ports.first.SetSilent(true);  // every speed waits out its limit: the search runs long
+  ports.second.SetSilent(true);
+  fake_.devices.clear();
+  StartQuick();
+  TFormScan& scan = *setup_->Scan();
+  bool runningBeforeTheClick = false, shownAfterTheCancel = false;
+  QString state, button;
+  QTimer::singleShot(0, [&] {
+    QTest::qWait(50);
+    runningBeforeTheClick = scan.Scanning();
+    QTest::mouseClick(scan.ui->BtnStop, Qt::LeftButton);
+    for (int i = 0; i < 500 && scan.Scanning(); ++i) QTest::qWait(10);
+    QTest::qWait(300);  // the dialog's timer shows the end
+    shownAfterTheCancel = scan.isVisible();
+    state = scan.ui->LblScanState->text();
+    button = scan.ui->BtnStop->text();
+    QTest::mouseClick(scan.ui->BtnStop, Qt::LeftButton);
+  });
+  setup_->BtnScanClick();
+  EXPECT_TRUE(runningBeforeTheClick);
+  EXPECT_TRUE(shownAfterTheCancel);
+  EXPECT_TRUE(state.startsWith(QStringLiteral("Hledání zrušeno."))) << state.toStdString();
+  EXPECT_EQ(button, QStringLiteral("Zavřít"));
+  EXPECT_FALSE(scan.isVisible());
+  EXPECT_FALSE(scan.Scanning());
+  // Stopped, not run to its end: the silent port was not asked at every speed.
+  EXPECT_LT(ports.first.Received().size(), std::size(kLinkSpeeds));
 }
 
 }  // namespace
