@@ -32,11 +32,12 @@ std::vector<int32_t> ScanSpeeds(int32_t chosen) {
 }
 
 std::vector<ScanTarget> ScanTargets(const OpenPort& open) {
-  return ScanTargetsAmong(PortNames::ComIdentities(), ListFtdiDevices().value_or(std::vector<FtdiDevice>{}), open);
+  return ScanTargetsAmong(PortNames::ComIdentities(), ListFtdiDevices().value_or(std::vector<FtdiDevice>{}),
+                          open);
 }
 
-std::vector<ScanTarget> ScanTargetsAmong(const QList<PortIdentity>& coms, const std::vector<FtdiDevice>& devices,
-                                         const OpenPort& open) {
+std::vector<ScanTarget> ScanTargetsAmong(const QList<PortIdentity>& coms,
+                                         const std::vector<FtdiDevice>& devices, const OpenPort& open) {
   std::vector<ScanTarget> targets;
   std::vector<QString> seen;
   std::vector<std::string> ftdiSerialsOnCom;

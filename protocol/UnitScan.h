@@ -53,8 +53,8 @@ struct OpenPort {
 // already reaches (the same converter is asked once, under its COM name).
 std::vector<ScanTarget> ScanTargets(const OpenPort& open);
 // The same among given identities of COM1 … COM8 and FTDI devices.
-std::vector<ScanTarget> ScanTargetsAmong(const QList<PortIdentity>& coms, const std::vector<FtdiDevice>& devices,
-                                         const OpenPort& open);
+std::vector<ScanTarget> ScanTargetsAmong(const QList<PortIdentity>& coms,
+                                         const std::vector<FtdiDevice>& devices, const OpenPort& open);
 
 class UnitScan {
  public:
