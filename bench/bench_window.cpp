@@ -9,6 +9,7 @@
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
 #include "tests/support/TermFormInternals.h"
+#include "ui_Term.h"  // generated for this target, for the header above
 #include "window/Term.h"
 
 #include <QApplication>
