@@ -83,16 +83,14 @@ const FailureTexts kNoDevice{
      "cannot open {port}: no such device"},
     {"Převodník FTDI \"{port}\" není připojen.", "the FTDI device \"{port}\" is not attached"}};
 const FailureTexts kGroupMayOpen{
-    {"Port {port} nelze otevřít: přístup odepřen.\nPřidejte se do skupiny {group} příkazem\n    sudo usermod "
-     "-aG {group} $USER\na přihlaste se znovu.",
-     "cannot open {port}: permission denied; join the group with `sudo usermod -aG {group} $USER`, then log "
-     "in "
-     "again"},
-    {"Přístup k převodníku FTDI odepřen: je třeba pravidlo udev 99-vorka-ftdi.rules (instaluje ho balíček) a "
-     "členství ve skupině {group}:\n    sudo usermod -aG {group} $USER\npak se přihlaste znovu.",
-     "permission denied: install the udev rule 99-vorka-ftdi.rules (the package does) and join the group "
-     "with "
-     "`sudo usermod -aG {group} $USER`, then log in again"}};
+    {"Port {port} nelze otevřít: přístup odepřen.\n"
+     "Přidejte se do skupiny {group} příkazem\n    sudo usermod -aG {group} $USER\na přihlaste se znovu.",
+     "cannot open {port}: permission denied; "
+     "join the group with `sudo usermod -aG {group} $USER`, then log in again"},
+    {"Přístup k převodníku FTDI odepřen: je třeba pravidlo udev 99-vorka-ftdi.rules (instaluje ho balíček) "
+     "a členství ve skupině {group}:\n    sudo usermod -aG {group} $USER\npak se přihlaste znovu.",
+     "permission denied: install the udev rule 99-vorka-ftdi.rules (the package does) "
+     "and join the group with `sudo usermod -aG {group} $USER`, then log in again"}};
 const FailureTexts kOwnerOnly{
     {"Port {port} nelze otevřít: přístup odepřen.\nOtevřít ho smí jen jeho vlastník ({owner}).",
      "cannot open {port}: permission denied; only its owner ({owner}) may open it"},

@@ -1,13 +1,12 @@
 #include "link/Setup.h"
 
-#include "protocol/UnitProtocol.h"
-
 #include "link/Async.h"
 #include "link/Help.h"
 #include "link/PortNames.h"
 #include "link/Speeds.h"
 #include "link/UniUSB.h"
 #include "protocol/MessageSeam.h"
+#include "protocol/UnitProtocol.h"
 #include "ui_Setup.h"
 #include "window/Look.h"
 #include "window/Scan.h"
@@ -15,7 +14,6 @@
 #include <QHeaderView>
 
 #include <algorithm>
-#include <array>
 #include <iterator>
 
 namespace {
@@ -27,18 +25,6 @@ constexpr QRadioButton* Ui::TFormSetup::*kSpeedButtons[] = {
     &Ui::TFormSetup::RBtn921000,
 };
 static_assert(std::size(kSpeedButtons) == std::size(kLinkSpeeds));
-
-struct SpeedButton {
-  QRadioButton* Ui::TFormSetup::*button;
-  int32_t baud;
-};
-// Each speed with its button.
-std::array<SpeedButton, std::size(kLinkSpeeds)> SpeedButtons() {
-  std::array<SpeedButton, std::size(kLinkSpeeds)> speeds{};
-  for (std::size_t i = 0; i < speeds.size(); ++i) speeds[i] = {kSpeedButtons[i], kLinkSpeeds[i]};
-  return speeds;
-}
-const auto kSpeeds = SpeedButtons();
 
 }  // namespace
 
@@ -83,7 +69,7 @@ LinkKind TFormSetup::CurrentLinkKind() const {
 void TFormSetup::SelectStartupSpeed() {
   ui->RBtn115200->setChecked(true);
   openedKind_ = LinkKind::Serial;
-  openedBaud_ = 115200;
+  openedBaud_ = kStartupSpeed;
 }
 
 QString TFormSetup::ChosenPortName() const {
@@ -95,9 +81,9 @@ QString TFormSetup::ChosenPortName() const {
 }
 
 int32_t TFormSetup::ChosenBaudRate() const {
-  int32_t baud = 115200;
-  for (const auto& s : kSpeeds)
-    if ((ui->*(s.button))->isChecked()) baud = s.baud;
+  int32_t baud = kStartupSpeed;
+  for (std::size_t i = 0; i < std::size(kLinkSpeeds); ++i)
+    if ((ui->*kSpeedButtons[i])->isChecked()) baud = kLinkSpeeds[i];
   return baud;
 }
 
@@ -285,8 +271,8 @@ void TFormSetup::BtnScanClick() {
 }
 
 void TFormSetup::ChooseFoundUnit(const ScanFound& found) {
-  for (const auto& s : kSpeeds)
-    if (s.baud == found.baud) (ui->*(s.button))->setChecked(true);
+  for (std::size_t i = 0; i < std::size(kLinkSpeeds); ++i)
+    if (kLinkSpeeds[i] == found.baud) (ui->*kSpeedButtons[i])->setChecked(true);
   if (found.target.kind == ScanTarget::Kind::Serial) {
     // "COM5" is RBtnCom5.
     if (auto* button = findChild<QRadioButton*>(QStringLiteral("RBtnCom") +

@@ -1,5 +1,6 @@
 #pragma once
 #include "link/PortHost.h"
+#include "link/Speeds.h"
 #include "link/UniUSB.h"
 #include "protocol/Exchange.h"
 
@@ -82,7 +83,7 @@ class TFormSetup : public QDialog {
   TFormHelp* help_ = nullptr;
   TFormScan* scan_ = nullptr;
   LinkKind openedKind_ = LinkKind::Serial;
-  int32_t openedBaud_ = 115200;
+  int32_t openedBaud_ = kStartupSpeed;
   std::string openedDescription_, openedSerialNumber_;
   // The FTDI devices the list shows (description and serial number), to see a change.
   std::vector<FtdiDevice> listedFtdi_;

@@ -1,6 +1,8 @@
 #pragma once
-#include <QStringList>
+#include "link/Speeds.h"
 #include "protocol/UnitProtocol.h"
+
+#include <QStringList>
 
 #include <cstdint>
 #include <string>
@@ -9,7 +11,7 @@
 struct CtlOptions {
   std::string command;  // ports, scan, identify, read, write, diff, defaults, reset, monitor, backups
   std::string port = "COM1";
-  int32_t baud = 115200;
+  int32_t baud = kStartupSpeed;
   uint32_t timeoutMs = kReplyTimeoutMs;
   std::string file;       // write, diff
   std::string output;     // read, defaults: -o FILE

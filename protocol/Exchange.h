@@ -73,7 +73,6 @@ class ModeWord {
     if (std::find(std::begin(kModeWords), std::end(kModeWords), word_) == std::end(kModeWords))
       throw "not a mode word";  // in a constant expression: the program does not compile
   }
-  std::string_view Word() const { return word_; }
   bool operator==(std::string_view word) const { return word_ == word; }
   friend std::ostream& operator<<(std::ostream& out, const ModeWord& mode) { return out << mode.word_; }
 

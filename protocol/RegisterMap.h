@@ -2,6 +2,7 @@
 #include "entry/Validation.h"
 
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -118,7 +119,7 @@ bool SameRegisterValue(const Register& reg, const std::string& a, const std::str
 std::string PlainNumberText(const std::string& control, const std::string& text);
 // The unit's input in grid row 1 to 10 (its bit of the input word): inputs 0 to 7, 14 and 15.
 inline constexpr int kInputOfRow[] = {0, 1, 2, 3, 4, 5, 6, 7, 14, 15};
-inline constexpr int kInputRows = 10;
+inline constexpr int kInputRows = static_cast<int>(std::size(kInputOfRow));
 // Their names in the window at start-up.
 inline constexpr const char* kStartupInputNames[kInputRows] = {"RefX", "RefY", "RefZ", "-",       "-",
                                                                "-",    "-",    "-",    "Tl.Sens", "Sensor"};

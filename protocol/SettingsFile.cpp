@@ -1,10 +1,9 @@
 #include "protocol/SettingsFile.h"
 
-#include "entry/Language.h"
-
 #include "entry/GearExpression.h"
 #include "entry/InputNames.h"
 #include "entry/IntegerText.h"
+#include "entry/Language.h"
 #include "entry/NumericFields.h"
 #include "entry/Validation.h"
 #include "protocol/SettingsModel.h"

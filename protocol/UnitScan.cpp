@@ -1,11 +1,10 @@
 #include "protocol/UnitScan.h"
 
-#include "protocol/UnitProtocol.h"
-
 #include "link/PortNames.h"
 #include "link/Probe.h"
 #include "link/Speeds.h"
 #include "link/UniUSB.h"
+#include "protocol/UnitProtocol.h"
 
 #include <algorithm>
 

@@ -1,14 +1,15 @@
 // The main window: its controls, start-up and shutdown, and the debug page with the exchange.
 #include "window/Term.h"
-#include "protocol/UnitProtocol.h"
 
 #include "entry/InputNames.h"
 #include "entry/NumericFields.h"
 #include "link/Async.h"
 #include "link/Help.h"
 #include "link/Setup.h"
+#include "link/Speeds.h"
 #include "link/UniUSB.h"
 #include "protocol/MessageSeam.h"
+#include "protocol/UnitProtocol.h"
 #include "protocol/Version.h"
 #include "ui_Term.h"
 #include "window/LimitedEdit.h"
@@ -41,7 +42,7 @@ const QString kTitlePrefix =
 }  // namespace
 
 const QString TTermForm::kTitleNoPort = kTitlePrefix + QStringLiteral("Žádný port");
-const QString TTermForm::kTitleStartup = kTitlePrefix + QStringLiteral("COM1 - 115200");
+const QString TTermForm::kTitleStartup = kTitlePrefix + QStringLiteral("COM1 - %1").arg(kStartupSpeed);
 
 TTermForm::TTermForm(QStringList args, QWidget* parent)
     : QMainWindow(parent), ui(new Ui::TTermForm), args_(std::move(args)), exchange_(*this, serial_) {
@@ -183,7 +184,7 @@ void TTermForm::FormShow() {
   MpgUsage().SetItemIndex(0);
   // The title names COM1 only when it really opened; otherwise nothing is sent and the unit
   // shows as absent.
-  state_.portOpen = ComOpen("COM1", 115200, 'n', 8, 1.0f);
+  state_.portOpen = ComOpen("COM1", kStartupSpeed, 'n', 8, 1.0f);
   setWindowTitle(state_.portOpen ? kTitleStartup : kTitleNoPort);
   SetReplyTimeoutMs(kReplyTimeoutMs);
   if (setup_) {
