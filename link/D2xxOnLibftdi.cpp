@@ -2,6 +2,7 @@
 // the description being the USB product string. The kernel's serial driver is detached while a
 // device is open and given back when it is closed.
 #include "link/D2xx.h"
+#include "link/ReceiveQueue.h"
 
 #include <libftdi1/ftdi.h>
 #include <libusb.h>
@@ -221,7 +222,7 @@ class Libftdi : public D2xxApi {
     Device* d = Find(h);
     if (!d) return FT_INVALID_HANDLE;
     if (mask & FT_PURGE_RX) {
-      d->pending.clear();
+      d->pending.Clear();
       if (ftdi_tciflush(d->ctx.get()) != 0) return FT_IO_ERROR;
     }
     if ((mask & FT_PURGE_TX) && ftdi_tcoflush(d->ctx.get()) != 0) return FT_IO_ERROR;
@@ -246,25 +247,21 @@ class Libftdi : public D2xxApi {
     return FT_OK;
   }
 
-  // libftdi has no queue status: what the chip has delivered so far is fetched into a buffer of
-  // our own, and its size is the answer.
+  // libftdi has no queue status: the queue is our own.
   FT_STATUS FT_GetQueueStatus(FT_HANDLE h, uint32_t* rxBytes) override {
     Device* d = Find(h);
     if (!d) return FT_INVALID_HANDLE;
-    unsigned char chunk[512];
-    const int n = ftdi_read_data(d->ctx.get(), chunk, sizeof chunk);
-    if (n < 0) return FT_IO_ERROR;
-    d->pending.insert(d->pending.end(), chunk, chunk + n);
-    if (rxBytes) *rxBytes = static_cast<uint32_t>(d->pending.size());
+    if (!d->pending.Fetch(
+            [d](unsigned char* buffer, int size) { return ftdi_read_data(d->ctx.get(), buffer, size); }))
+      return FT_IO_ERROR;
+    if (rxBytes) *rxBytes = static_cast<uint32_t>(d->pending.Size());
     return FT_OK;
   }
 
   FT_STATUS FT_Read(FT_HANDLE h, void* buffer, uint32_t size, uint32_t* got) override {
     Device* d = Find(h);
     if (!d) return FT_INVALID_HANDLE;
-    const std::size_t n = std::min<std::size_t>(size, d->pending.size());
-    std::memcpy(buffer, d->pending.data(), n);
-    d->pending.erase(d->pending.begin(), d->pending.begin() + static_cast<std::ptrdiff_t>(n));
+    const std::size_t n = d->pending.Take(buffer, size);
     if (got) *got = static_cast<uint32_t>(n);
     return FT_OK;
   }
@@ -290,7 +287,7 @@ class Libftdi : public D2xxApi {
  private:
   struct Device {
     Context ctx;
-    std::vector<unsigned char> pending;
+    ReceiveQueue pending;
   };
 
   // A listing comes as a burst of calls (the count, then each index); one look at the bus serves
