@@ -108,23 +108,22 @@ struct Session {
   // `failure` and the operator has been told (replies that belong to other commands, as from a
   // unit answering twice, are named rather than taken for values).
   std::optional<std::vector<std::string>> ReadRegisters() {
-    unit.State().commandMode = "read";
-    const ExchangeResult result = unit.RunCommandScript();
-    if (!result.completed) {
+    const auto replies = ReadAllRegisters(unit);
+    if (!replies) {
       failure = kExitNoUnit;
       return std::nullopt;
     }
     std::vector<const Register*> misfits;
     const auto lines = RegisterLines(Mpg());
     for (std::size_t n = 0; n < lines.size(); ++n)
-      if (!ReplyFitsRegister(lines[n], result.replies[n])) misfits.push_back(&lines[n]);
+      if (!ReplyFitsRegister(lines[n], (*replies)[n])) misfits.push_back(&lines[n]);
     if (!misfits.empty()) {
       Say("the unit's replies do not fit their registers (" + Commands(misfits) +
           "): the line is noisy or the unit answered out of turn; nothing was used");
       failure = kExitRefused;
       return std::nullopt;
     }
-    return result.replies;
+    return replies;
   }
 
   // The registers decoded into a fresh model, corrected as the window's read corrects it; the

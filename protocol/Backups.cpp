@@ -120,9 +120,8 @@ BackupOutcome KeepBackupOfReplies(const Identity& unit, const std::vector<std::s
 }
 
 BackupOutcome BackUpUnit(UnitHost& host, const BackupStore& store) {
-  UnitState& state = host.State();
-  state.commandMode = "read";
-  const ExchangeResult result = host.RunCommandScript();
-  if (!result.completed) return {};  // "Chyba komunikace" has been said
-  return KeepBackupOfReplies(state.identity, result.replies, state.mpgCapable, store);
+  const auto replies = ReadAllRegisters(host);
+  if (!replies) return {};  // "Chyba komunikace" has been said
+  const UnitState& state = host.State();
+  return KeepBackupOfReplies(state.identity, *replies, state.mpgCapable, store);
 }

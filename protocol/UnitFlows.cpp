@@ -188,15 +188,20 @@ void SaveSettings(UnitHost& host) {
   host.ResumeMonitor();
 }
 
+std::optional<std::vector<std::string>> ReadAllRegisters(UnitHost& host) {
+  host.State().commandMode = "read";
+  ExchangeResult result = host.RunCommandScript();
+  if (!result.completed) return std::nullopt;
+  return std::move(result.replies);
+}
+
 std::optional<UnitSettings> ReadUnitSettings(UnitHost& host) {
   if (ReachUnit(host) != Reach::Unit) return std::nullopt;
-  UnitState& state = host.State();
   host.PauseMonitor();
-  state.commandMode = "read";
-  const ExchangeResult result = host.RunCommandScript();
-  if (!result.completed) return std::nullopt;  // "Chyba komunikace" has been said
+  const auto replies = ReadAllRegisters(host);
+  if (!replies) return std::nullopt;  // "Chyba komunikace" has been said
   host.ResumeMonitor();
-  return SettingsHeldByUnit(result.replies, state.mpgCapable);
+  return SettingsHeldByUnit(*replies, host.State().mpgCapable);
 }
 
 std::string UnwritableText(const SettingDef& def) {
