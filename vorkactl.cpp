@@ -108,7 +108,7 @@ struct Session {
   // `failure` and the operator has been told (replies that belong to other commands, as from a
   // unit answering twice, are named rather than taken for values).
   std::optional<std::vector<std::string>> ReadRegisters() {
-    const auto replies = ReadAllRegisters(unit);
+    auto replies = ReadAllRegisters(unit);
     if (!replies) {
       failure = kExitNoUnit;
       return std::nullopt;
