@@ -26,6 +26,24 @@ constexpr QRadioButton* Ui::TFormSetup::*kSpeedButtons[] = {
 };
 static_assert(std::size(kSpeedButtons) == std::size(kLinkSpeeds));
 
+// COM1 … COM8: the button and the label beside it.
+constexpr QRadioButton* Ui::TFormSetup::*kComButtons[] = {
+    &Ui::TFormSetup::RBtnCom1, &Ui::TFormSetup::RBtnCom2, &Ui::TFormSetup::RBtnCom3,
+    &Ui::TFormSetup::RBtnCom4, &Ui::TFormSetup::RBtnCom5, &Ui::TFormSetup::RBtnCom6,
+    &Ui::TFormSetup::RBtnCom7, &Ui::TFormSetup::RBtnCom8,
+};
+constexpr QLabel* Ui::TFormSetup::*kComLabels[] = {
+    &Ui::TFormSetup::LblCom1, &Ui::TFormSetup::LblCom2, &Ui::TFormSetup::LblCom3, &Ui::TFormSetup::LblCom4,
+    &Ui::TFormSetup::LblCom5, &Ui::TFormSetup::LblCom6, &Ui::TFormSetup::LblCom7, &Ui::TFormSetup::LblCom8,
+};
+static_assert(std::size(kComButtons) == std::size(kComLabels));
+
+// 1 … 8 for "COM1" … "COM8", 0 for another name.
+int ComIndex(const QString& name) {
+  const int n = name.startsWith(QStringLiteral("COM")) ? name.mid(3).toInt() : 0;
+  return n >= 1 && n <= static_cast<int>(std::size(kComButtons)) ? n : 0;
+}
+
 }  // namespace
 
 TFormSetup::TFormSetup(PortHost* term, QWidget* parent)
@@ -74,9 +92,8 @@ void TFormSetup::SelectStartupSpeed() {
 
 QString TFormSetup::ChosenPortName() const {
   QString name;
-  for (int n = 1; n <= 8; ++n)
-    if (findChild<QRadioButton*>(QStringLiteral("RBtnCom%1").arg(n))->isChecked())
-      name = QStringLiteral("COM%1").arg(n);
+  for (std::size_t i = 0; i < std::size(kComButtons); ++i)
+    if ((ui->*kComButtons[i])->isChecked()) name = QStringLiteral("COM%1").arg(i + 1);
   return name;
 }
 
@@ -103,9 +120,10 @@ void TFormSetup::hideEvent(QHideEvent* event) {
 void TFormSetup::ShowComIdentities() {
   const QList<PortIdentity> identities = PortNames::ComIdentities();
   for (const PortIdentity& identity : identities) {
-    const QString n = identity.name.mid(3);
-    auto* button = findChild<QRadioButton*>(QStringLiteral("RBtnCom") + n);
-    auto* label = findChild<QLabel*>(QStringLiteral("LblCom") + n);
+    const int n = ComIndex(identity.name);
+    if (!n) continue;
+    QRadioButton* button = ui->*kComButtons[n - 1];
+    QLabel* label = ui->*kComLabels[n - 1];
     QString text;
     if (identity.present) {
       const QString details = PortNames::IdentityDetails(identity);
@@ -274,10 +292,8 @@ void TFormSetup::ChooseFoundUnit(const ScanFound& found) {
   for (std::size_t i = 0; i < std::size(kLinkSpeeds); ++i)
     if (kLinkSpeeds[i] == found.baud) (ui->*kSpeedButtons[i])->setChecked(true);
   if (found.target.kind == ScanTarget::Kind::Serial) {
-    // "COM5" is RBtnCom5.
-    if (auto* button = findChild<QRadioButton*>(QStringLiteral("RBtnCom") +
-                                                QString::fromStdString(found.target.port).mid(3)))
-      button->setChecked(true);
+    if (const int n = ComIndex(QString::fromStdString(found.target.port)))
+      (ui->*kComButtons[n - 1])->setChecked(true);
     return;
   }
   ui->RBtnUSB->setChecked(true);
