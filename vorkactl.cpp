@@ -210,7 +210,10 @@ int Ports() {
     Print(columns.join(QLatin1Char('\t')).toStdString() + "\n");
   }
   const std::optional<std::vector<FtdiDevice>> devices = ListFtdiDevices();
-  if (!devices) Say("the FTDI devices cannot be listed");
+  if (!D2xx().Available())
+    Say(EnglishText(UsbLibraryMissing()));
+  else if (!devices)
+    Say("the FTDI devices cannot be listed");
   const std::vector<FtdiDevice> listed = devices.value_or(std::vector<FtdiDevice>{});
   for (std::size_t i = 0; i < listed.size(); ++i) {
     const FtdiDevice& device = listed[i];

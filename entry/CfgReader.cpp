@@ -149,13 +149,21 @@ void ApplyCfgLine(const CfgLine& line, CfgTables& tables, const CfgFieldSink& se
   }
 }
 
+// Not handed to child processes, and (Unix) not waiting for a pipe's writer; Windows reads the
+// bytes as they are.
+#ifdef _WIN32
+constexpr int kOpenFlags = O_RDONLY | O_BINARY | O_NOINHERIT;
+#else
+constexpr int kOpenFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+#endif
+
 bool ReadCfgFile(const std::string& path, CfgTables& tables, const CfgFieldSink& setField) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return false;
   // A pipe or a device typed into the dialog would block the window for good: regular files only.
   // The open does not wait for a pipe's writer, and the check is made again on what was opened.
   if (!S_ISREG(info.st_mode)) throw CfgIoError(kAccessDenied);
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = ::open(path.c_str(), kOpenFlags);
   if (fd < 0) throw CfgIoError(IoErrorCode(errno));
   struct Closer {
     int fd;

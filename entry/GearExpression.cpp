@@ -1,6 +1,7 @@
 #include "entry/GearExpression.h"
 
 #include <charconv>
+#include <clocale>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -152,6 +153,11 @@ std::string FormatGearValue(long double value) {
         std::to_chars(wide.data(), wide.data() + wide.size(), value, std::chars_format::fixed, 6);
     if (wideError == std::errc()) text.assign(wide.data(), wideEnd);
   }
+  // libstdc++ for Windows prints a long double through the C library, which writes the locale's
+  // decimal point: the unit's is a dot.
+  const std::string point = std::localeconv()->decimal_point;
+  if (const auto at = text.find(point); point != "." && !point.empty() && at != std::string::npos)
+    text.replace(at, point.size(), ".");
   if (text.size() < 11) text.insert(0, 11 - text.size(), ' ');
   return text;
 }

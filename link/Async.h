@@ -4,8 +4,6 @@
 
 #include "link/OpenFailure.h"
 
-#include <QSerialPort>
-
 #include <optional>
 
 // The serial line link: one process-wide port, opened by name, that carries one command line out
@@ -20,12 +18,6 @@ bool ComOpen(const std::string& portName, int32_t baudRate, char parity, uint8_t
 
 // Why the last ComOpen failed; nothing after one that succeeded.
 std::optional<OpenFailure> ComOpenFailure();
-// Why a port object could not open the device behind portName.
-OpenFailure SerialOpenFailure(const std::string& portName, const QString& device, const QSerialPort& port);
-
-// Takes the lock that our programs (the window, vorkactl, the search) hold on a serial device while
-// they have it open; false when another of them holds it. Released when the port closes.
-bool TakePortLock(const QSerialPort& port);
 // Closes the port; afterwards the link holds none.
 void ComClose();
 
@@ -38,6 +30,3 @@ bool ComReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capaci
 
 // The device the open port sits on, empty when none is open (for the port dialog's hints and tests).
 std::string ComDevice();
-
-// The parity that a termios control-flag word describes (Unix).
-QSerialPort::Parity ParityOfControlFlags(unsigned int cflag);

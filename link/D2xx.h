@@ -2,7 +2,8 @@
 #include <cstdint>
 
 // The twelve calls of FTDI's D2XX library that the USB link uses, with its status codes. The
-// program uses libftdi1 behind them (D2xxOnLibftdi); tests put a fake in their place. Calls may
+// program uses libftdi1 behind them on Linux (D2xxOnLibftdi) and FTDI's ftd2xx.dll on Windows
+// (D2xxOnDll); tests put a fake in their place. Calls may
 // come from more than one thread (the unit search probes devices side by side), each device on
 // its own handle.
 using FT_STATUS = uint32_t;
@@ -60,6 +61,9 @@ class D2xxApi {
   virtual FT_STATUS FT_Read(FT_HANDLE h, void* buffer, uint32_t size, uint32_t* got) = 0;
   virtual FT_STATUS FT_Close(FT_HANDLE h) = 0;
 
+  // Whether the library is there at all: on Windows FTDI's driver may not be installed. Every
+  // call fails while it is not.
+  virtual bool Available() { return true; }
   // Why the last FT_OpenEx that failed did so, as a system error number (ENOENT, EACCES, EBUSY …);
   // 0 when unknown. D2XX itself cannot say more than its status; libftdi can.
   virtual int LastOpenError() const { return 0; }

@@ -1,30 +1,11 @@
 #include "link/OpenFailure.h"
 
 #include "entry/Language.h"
-
-#include <grp.h>
-#include <pwd.h>
-#include <sys/stat.h>
+#include "link/SystemErrors.h"
 
 #include <cerrno>
-#include <cstring>
 
 namespace {
-
-// The group that may open the node ("dialout" on Debian, "uucp" elsewhere), and its owner. A
-// group that may not read and write it is no advice: joining it would not help.
-void GroupOf(const std::string& device, OpenFailure& failure) {
-  struct stat info {};
-  if (::stat(device.c_str(), &info) != 0) {
-    failure.group = "dialout";
-    return;
-  }
-  const passwd* user = ::getpwuid(info.st_uid);
-  failure.owner = user ? user->pw_name : std::to_string(info.st_uid);
-  if ((info.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP)) return;
-  const group* g = ::getgrgid(info.st_gid);
-  failure.group = g ? g->gr_name : std::to_string(info.st_gid);
-}
 
 std::string Named(const OpenFailure& f) {
   return f.device.empty() || f.device == f.port ? f.port : f.port + " (" + f.device + ")";
@@ -44,16 +25,12 @@ OpenFailure ClassifyOpenFailure(const std::string& port, const std::string& devi
     case EACCES:
     case EPERM:
       failure.kind = OpenFailure::Kind::PermissionDenied;
-      GroupOf(device, failure);
+      NoteWhoMayOpen(device, failure);
       break;
     case EBUSY: failure.kind = OpenFailure::Kind::InUse; break;
     default:
       failure.kind = OpenFailure::Kind::Other;
-      // The system's own words, the same whatever the locale (vorkactl speaks English).
-      if (const char* text = ::strerrordesc_np(systemError))
-        failure.detail = text;
-      else
-        failure.detail = "error " + std::to_string(systemError);
+      failure.detail = SystemErrorText(systemError);
       break;
   }
   if (device.empty()) failure.kind = OpenFailure::Kind::NoDevice;
@@ -69,6 +46,14 @@ OpenFailure ClassifyUsbOpenFailure(const std::string& description, uint32_t stat
   if (failure.kind == OpenFailure::Kind::PermissionDenied) failure.group = "plugdev";
   if (failure.kind == OpenFailure::Kind::Other && systemError == 0)
     failure.detail = "D2XX status " + std::to_string(status);
+  return failure;
+}
+
+OpenFailure UsbLibraryMissing() {
+  OpenFailure failure;
+  failure.kind = OpenFailure::Kind::NoLibrary;
+  failure.port = "ftd2xx.dll";
+  failure.usb = true;
   return failure;
 }
 
@@ -99,6 +84,12 @@ const FailureTexts kInUse{
     {"Port {port} nelze otevřít: používá ho jiný program (terminál, ModemManager).",
      "cannot open {port}: another program is using it"},
     {"Převodník FTDI používá jiný program.", "another program is using the FTDI device"}};
+const FailureTexts kNoLibrary{
+    {"Port {port} nelze otevřít: chybí knihovna ovladače.", "cannot open {port}: a driver library is missing"},
+    {"Ovladač FTDI (ftd2xx.dll) není nainstalován, převodník USB nelze použít.\n"
+     "Sériové porty COM fungují i bez něj; ovladač D2XX nabízí výrobce převodníku (FTDI).",
+     "the FTDI driver (ftd2xx.dll) is not installed, so no USB converter can be used; "
+     "the COM ports work without it"}};
 const FailureTexts kOther{
     {"Port {port} nelze otevřít: {detail}", "cannot open {port}: {detail}"},
     {"Převodník FTDI nelze otevřít: {detail}", "the FTDI device did not open: {detail}"}};
@@ -109,6 +100,7 @@ std::string Text(const OpenFailure& f, Language language) {
     case OpenFailure::Kind::NoDevice: texts = &kNoDevice; break;
     case OpenFailure::Kind::PermissionDenied: texts = f.group.empty() ? &kOwnerOnly : &kGroupMayOpen; break;
     case OpenFailure::Kind::InUse: texts = &kInUse; break;
+    case OpenFailure::Kind::NoLibrary: texts = &kNoLibrary; break;
     case OpenFailure::Kind::Other: break;
   }
   return Filled(
@@ -129,6 +121,7 @@ std::string CzechReason(const OpenFailure& f) {
       return f.group.empty() ? "přístup odepřen (jen vlastník " + f.owner + ")"
                              : "přístup odepřen (skupina " + f.group + ")";
     case OpenFailure::Kind::InUse: return "používá ho jiný program";
+    case OpenFailure::Kind::NoLibrary: return "ovladač FTDI (ftd2xx.dll) není nainstalován";
     case OpenFailure::Kind::Other: return f.detail;
   }
   return {};

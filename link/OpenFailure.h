@@ -4,7 +4,8 @@
 
 // Why a serial port did not open, in words the operator can act on.
 struct OpenFailure {
-  enum class Kind { NoDevice, PermissionDenied, InUse, Other };
+  // NoLibrary: the FTDI driver's library is not installed (Windows), so no converter can be used.
+  enum class Kind { NoDevice, PermissionDenied, InUse, NoLibrary, Other };
   Kind kind = Kind::Other;
   std::string port;    // as chosen: "COM3" or a path
   std::string device;  // the device behind it; empty when there is none
@@ -21,6 +22,8 @@ OpenFailure ClassifyOpenFailure(const std::string& port, const std::string& devi
 
 // Why an FTDI device did not open: its D2XX status and the system's reason (0 when unknown).
 OpenFailure ClassifyUsbOpenFailure(const std::string& description, uint32_t status, int systemError);
+// The FTDI driver's library is missing: no converter opens, the serial ports still do.
+OpenFailure UsbLibraryMissing();
 
 std::string CzechText(const OpenFailure& failure);
 // The reason alone, for a list: "přístup odepřen (skupina dialout)".

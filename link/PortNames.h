@@ -13,9 +13,16 @@ QString DeviceFor(const QString& portName);
 
 // The serial devices present, in the order that gives COM1, COM2, … (no environment overrides).
 QStringList PresentDevices();
-// That order: the USB adapters in the device folder (ttyUSB*, then ttyACM*, each by number), then
-// the other ports the system knows, by name and number.
+#ifndef _WIN32
+// That order on Unix: the USB adapters in the device folder (ttyUSB*, then ttyACM*, each by
+// number), then the other ports the system knows, by name and number.
 QStringList OrderedDevices(const QString& folder, const QStringList& known);
+#endif
+
+// "COM1" … "COM8" (any letter case) gives 1 … 8, anything else 0.
+int ComNumber(const QString& portName);
+// The device that VORKA_COMn names for COMn; empty when it names none.
+QString ChosenDevice(int comNumber);
 
 }  // namespace PortNames
 

@@ -1,11 +1,8 @@
 #include "link/Probe.h"
 
-#include "link/Async.h"
 #include "link/D2xx.h"
+#include "link/SerialLine.h"
 
-#include <QSerialPort>
-
-#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -55,52 +52,25 @@ namespace {
 
 class SerialProbe : public ProbeLink {
  public:
-  explicit SerialProbe(const std::string& device) : device_(device) {
-    port_.setPortName(QString::fromStdString(device));
-  }
-  bool Open(const std::string& portName, OpenFailure& failure) {
-    port_.setFlowControl(QSerialPort::NoFlowControl);
-    // The device by its full path: the port object keeps only its short name.
-    if (!port_.open(QIODevice::ReadWrite)) {
-      failure = SerialOpenFailure(portName, QString::fromStdString(device_), port_);
-      return false;
-    }
-    if (!TakePortLock(port_)) {
-      failure = ClassifyOpenFailure(portName, device_, EBUSY);
-      return false;
-    }
-    port_.setDataTerminalReady(false);
-    port_.setRequestToSend(false);
+  explicit SerialProbe(std::unique_ptr<SerialLine> line) : line_(std::move(line)) {}
+
+  bool SetSpeed(int32_t baud) override {
+    line_->Configure(baud, 8, 'n', 1.0f);
+    line_->Purge();
     return true;
   }
 
-  bool SetSpeed(int32_t baud) override {
-    port_.setBaudRate(baud);
-    port_.setDataBits(QSerialPort::Data8);
-    port_.setParity(QSerialPort::NoParity);
-    port_.setStopBits(QSerialPort::OneStop);
-    port_.clear();
-    port_.readAll();
-    return port_.isOpen();
-  }
-
  protected:
-  bool Send(const std::string& framed) override {
-    port_.write(framed.data(), static_cast<qint64>(framed.size()));
-    return port_.waitForBytesWritten(kSliceMs * 10) || port_.bytesToWrite() == 0;
-  }
+  bool Send(const std::string& framed) override { return line_->Write(framed, kSliceMs * 10); }
   bool Take(std::string& bytes) override {
-    if (port_.bytesAvailable() == 0 && !port_.waitForReadyRead(kSliceMs) &&
-        port_.error() != QSerialPort::TimeoutError && port_.error() != QSerialPort::NoError)
-      return false;  // the device went away
-    port_.clearError();
-    bytes += port_.readAll().toStdString();
+    const SerialLine::Wait wait = line_->WaitForBytes(kSliceMs);
+    if (wait == SerialLine::Wait::Failed) return false;  // the device went away
+    if (wait == SerialLine::Wait::Readable) bytes += line_->ReadWaiting(kMaxReply + 1);
     return true;
   }
 
  private:
-  std::string device_;
-  QSerialPort port_;
+  std::unique_ptr<SerialLine> line_;
 };
 
 class UsbProbe : public ProbeLink {
@@ -156,8 +126,8 @@ class UsbProbe : public ProbeLink {
 
 std::unique_ptr<ProbeLink> OpenSerialProbe(const std::string& portName, const std::string& device,
                                            OpenFailure& failure) {
-  auto probe = std::make_unique<SerialProbe>(device);
-  return probe->Open(portName, failure) ? std::move(probe) : nullptr;
+  auto line = OpenSerialLine(portName, device, failure);
+  return line ? std::make_unique<SerialProbe>(std::move(line)) : nullptr;
 }
 
 std::unique_ptr<ProbeLink> OpenUsbProbe(const std::string& description, const std::string& serialNumber,

@@ -84,6 +84,11 @@ std::string FTDeviceSerialNumber(uint32_t index) { return ListedText(index, FT_O
 
 std::optional<std::vector<FtdiDevice>> ListFtdiDevices(FtdiListing listing) {
   const bool reported = listing == FtdiListing::Reported;
+  if (!D2xx().Available()) {
+    // Said once, in the operator's words, instead of a failed count with a status number.
+    if (reported && g_reporter && g_openHint) g_reporter(g_openHint(UsbLibraryMissing()));
+    return reported ? std::optional(std::vector<FtdiDevice>{}) : std::nullopt;
+  }
   uint32_t count = 0;
   if (reported) {
     GetFTDeviceCount();
@@ -116,7 +121,9 @@ void ReportOpenFailure(FT_STATUS status, const OpenFailure& failure) {
 // flow control and the baud rate; the operator's failure hint names the device by its description.
 bool OpenAndSet(std::string key, uint32_t flags, const std::string& description, uint32_t baudRate) {
   if (const FT_STATUS status = D2xx().FT_OpenEx(key.data(), flags, &FTHandle); status != FT_OK) {
-    ReportOpenFailure(status, ClassifyUsbOpenFailure(description, status, D2xx().LastOpenError()));
+    ReportOpenFailure(status, D2xx().Available()
+                                  ? ClassifyUsbOpenFailure(description, status, D2xx().LastOpenError())
+                                  : UsbLibraryMissing());
     return false;
   }
   const bool set =

@@ -10,6 +10,10 @@ bool ConsoleUnit::Open(const std::string& port, int32_t baud, uint32_t replyTime
   if (port == "usb" || port.starts_with("usb:")) {
     kind_ = LinkKind::Usb;
     std::string description = port.size() > 4 ? port.substr(4) : std::string();
+    if (!D2xx().Available()) {
+      reason = EnglishText(UsbLibraryMissing());
+      return false;
+    }
     if (description.empty()) {
       const std::vector<FtdiDevice> devices = *ListFtdiDevices(FtdiListing::Reported);
       if (devices.empty()) {

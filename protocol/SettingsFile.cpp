@@ -552,7 +552,9 @@ struct SystemErrorText {
 // The reasons an operator meets, in both languages; others by their number.
 const SystemErrorText kSystemErrors[] = {
     {ENOSPC, "disk je plný", "no space left on the disk"},
+#ifdef EDQUOT  // quotas are Unix's
     {EDQUOT, "disk je plný (kvóta)", "disk quota exceeded"},
+#endif
     {EFBIG, "soubor je příliš velký", "file too large"},
     {EACCES, "přístup odepřen", "permission denied"},
     {EPERM, "přístup odepřen", "permission denied"},

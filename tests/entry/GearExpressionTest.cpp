@@ -129,10 +129,17 @@ TEST(GearExpressionTest, FormattedWithSixDecimalsToElevenCharacters) {
 }
 
 // The unit and the fields take a decimal point whatever the desktop's language.
+// A Czech locale: its decimal separator is a comma.
+#ifdef _WIN32
+constexpr char kCzechLocale[] = "Czech_Czechia.1250";
+#else
+constexpr char kCzechLocale[] = "cs_CZ.UTF-8";
+#endif
+
 TEST(GearExpressionTest, NumbersIgnoreTheProcessLocale) {
   const std::string before = std::setlocale(LC_ALL, nullptr);
-  ASSERT_NE(std::setlocale(LC_ALL, "cs_CZ.UTF-8"), nullptr)
-      << "cs_CZ.UTF-8 is missing (scripts/install-deps)";
+  ASSERT_NE(std::setlocale(LC_ALL, kCzechLocale), nullptr) << kCzechLocale << " is missing (scripts/install-deps)";
+  ASSERT_EQ(std::string(std::localeconv()->decimal_point), ",");
   EXPECT_EQ(FormatGearValue(640), " 640.000000");
   EXPECT_EQ(FormatGearValue(12.5L), "  12.500000");
   long double v = 0;

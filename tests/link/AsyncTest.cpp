@@ -1,4 +1,5 @@
 #include "link/Async.h"
+#include "link/SerialPortUnix.h"
 #include "support/SimFixture.h"
 
 #include <QSerialPort>

@@ -1,0 +1,70 @@
+#include "link/PortNames.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+#include <windows.h>
+
+// On Windows a port's name is its device: COM3 is the system's COM3, and the ports present are the
+// ones the system lists under HARDWARE\DEVICEMAP\SERIALCOMM.
+namespace PortNames {
+namespace {
+
+int ComOrdinal(const QString& name) {
+  static const QRegularExpression com(QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
+  const auto m = com.match(name);
+  return m.hasMatch() ? m.captured(1).toInt() : 0;
+}
+
+}  // namespace
+
+QStringList PresentDevices() {
+  QStringList names;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_QUERY_VALUE, &key) !=
+      ERROR_SUCCESS)
+    return names;
+  for (DWORD index = 0;; ++index) {
+    wchar_t valueName[256];
+    DWORD valueNameSize = 256;
+    wchar_t data[64];
+    DWORD dataSize = sizeof data;
+    DWORD type = 0;
+    const LONG status = RegEnumValueW(key, index, valueName, &valueNameSize, nullptr, &type,
+                                      reinterpret_cast<BYTE*>(data), &dataSize);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status != ERROR_SUCCESS || type != REG_SZ) continue;
+    const QString name =
+        QString::fromWCharArray(data, static_cast<qsizetype>(dataSize / sizeof(wchar_t))).section(QChar(0), 0, 0);
+    if (!name.isEmpty() && !names.contains(name, Qt::CaseInsensitive)) names << name;
+  }
+  RegCloseKey(key);
+  std::sort(names.begin(), names.end(),
+            [](const QString& a, const QString& b) { return ComOrdinal(a) < ComOrdinal(b); });
+  return names;
+}
+
+QString DeviceFor(const QString& portName) {
+  const int n = ComNumber(portName);
+  if (n == 0) return portName;
+  const QString chosen = ChosenDevice(n);
+  return chosen.isEmpty() ? QStringLiteral("COM%1").arg(n) : chosen;
+}
+
+QString RealPath(const QString& device) { return device; }
+
+QList<PortIdentity> ComIdentities() {
+  const QStringList present = PresentDevices();
+  QList<PortIdentity> identities;
+  for (int n = 1; n <= 8; ++n) {
+    PortIdentity identity;
+    identity.name = QStringLiteral("COM%1").arg(n);
+    identity.device = DeviceFor(identity.name);
+    identity.present = present.contains(identity.device, Qt::CaseInsensitive);
+    identities << identity;
+  }
+  return identities;
+}
+
+}  // namespace PortNames

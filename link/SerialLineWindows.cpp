@@ -1,0 +1,189 @@
+#include "link/SerialLine.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include <windows.h>
+
+namespace {
+
+// The system's own words for a Win32 error, in English whatever the user's language.
+std::string WindowsErrorText(DWORD error) {
+  char* text = nullptr;
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+      MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string result = length && text ? std::string(text, length) : std::string();
+  if (text) LocalFree(text);
+  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.'))
+    result.pop_back();
+  return result.empty() ? "Windows error " + std::to_string(error) : result;
+}
+
+OpenFailure FailureOf(const std::string& portName, const std::string& device, DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_UNIT:
+    case ERROR_DEV_NOT_EXIST: return ClassifyOpenFailure(portName, device, ENOENT);
+    // A port another program has open is refused to everybody else.
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION: return ClassifyOpenFailure(portName, device, EBUSY);
+    default: {
+      OpenFailure failure = ClassifyOpenFailure(portName, device, EIO);
+      failure.detail = WindowsErrorText(error);
+      return failure;
+    }
+  }
+}
+
+bool ParityFor(char letter, BYTE& parity) {
+  switch (letter) {
+    case 'e': parity = EVENPARITY; return true;
+    case 'm': parity = MARKPARITY; return true;
+    case 'n': parity = NOPARITY; return true;
+    case 'o': parity = ODDPARITY; return true;
+    case 's': parity = SPACEPARITY; return true;
+    default: return false;
+  }
+}
+
+BYTE StopBitsFor(float stopBits) {
+  if (stopBits <= 1.0f) return ONESTOPBIT;
+  if (stopBits < 2.0f) return ONE5STOPBITS;
+  return TWOSTOPBITS;
+}
+
+// Raw bytes, no flow control of any kind, DTR and RTS inactive.
+void MakeRaw(DCB& dcb) {
+  dcb.fBinary = TRUE;
+  dcb.fOutxCtsFlow = FALSE;
+  dcb.fOutxDsrFlow = FALSE;
+  dcb.fDtrControl = DTR_CONTROL_DISABLE;
+  dcb.fDsrSensitivity = FALSE;
+  dcb.fTXContinueOnXoff = TRUE;
+  dcb.fOutX = FALSE;
+  dcb.fInX = FALSE;
+  dcb.fErrorChar = FALSE;
+  dcb.fNull = FALSE;
+  dcb.fRtsControl = RTS_CONTROL_DISABLE;
+  dcb.fAbortOnError = FALSE;
+}
+
+// A synchronous handle. Reads either return at once with what is waiting, or wait for the first
+// byte up to a limit: the two read time-out settings, switched as needed.
+class WindowsSerialLine final : public SerialLine {
+ public:
+  explicit WindowsSerialLine(HANDLE handle) : handle_(handle) {}
+  ~WindowsSerialLine() override { CloseHandle(handle_); }
+
+  // Raw at once, the line's speed and framing as the system had them until Configure.
+  bool Prepare() {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(handle_, &dcb)) return false;
+    MakeRaw(dcb);
+    return SetCommState(handle_, &dcb) && SetReadWait(0);
+  }
+
+  void Configure(int32_t baudRate, uint8_t dataBits, char parity, float stopBits) override {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(handle_, &dcb)) return;
+    // Each setting on its own, so that one the driver refuses leaves the others in place.
+    const auto apply = [&](auto change) {
+      DCB next = dcb;
+      change(next);
+      if (SetCommState(handle_, &next)) dcb = next;
+    };
+    apply([](DCB& d) { MakeRaw(d); });
+    apply([&](DCB& d) { d.BaudRate = static_cast<DWORD>(baudRate); });
+    apply([&](DCB& d) { d.ByteSize = dataBits; });
+    apply([&](DCB& d) {
+      ParityFor(parity, d.Parity);
+      d.fParity = d.Parity != NOPARITY;
+    });
+    apply([&](DCB& d) { d.StopBits = StopBitsFor(stopBits); });
+  }
+
+  void Purge() override {
+    PurgeComm(handle_, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
+    pending_.clear();
+  }
+
+  std::string ReadWaiting(std::size_t max) override {
+    std::string bytes = pending_.substr(0, max);
+    pending_.erase(0, bytes.size());
+    if (bytes.size() >= max || !SetReadWait(0)) return bytes;
+    char buffer[256];
+    DWORD got = 0;
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(max - bytes.size(), sizeof buffer));
+    if (ReadFile(handle_, buffer, wanted, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    return bytes;
+  }
+
+  Wait WaitForBytes(int ms) override {
+    if (!pending_.empty()) return Wait::Readable;
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(handle_, &errors, &status)) return Wait::Failed;
+    if (status.cbInQue > 0) return Wait::Readable;
+    // The wait is a read of one byte that returns when it comes or at the limit; the byte is kept.
+    if (!SetReadWait(std::max(ms, 1))) return Wait::Failed;
+    char byte = 0;
+    DWORD got = 0;
+    if (!ReadFile(handle_, &byte, 1, &got, nullptr)) return Wait::Failed;
+    if (got == 0) return Wait::Limit;
+    pending_.push_back(byte);
+    return Wait::Readable;
+  }
+
+  bool Write(const std::string& bytes, int boundMs) override {
+    COMMTIMEOUTS timeouts = readTimeouts_;
+    timeouts.WriteTotalTimeoutConstant = static_cast<DWORD>(boundMs);
+    timeouts.WriteTotalTimeoutMultiplier = 0;
+    if (!SetCommTimeouts(handle_, &timeouts)) return false;
+    readTimeouts_ = timeouts;
+    DWORD written = 0;
+    return WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+  }
+
+ private:
+  // 0: reads return at once with what is waiting; otherwise they wait up to ms for the first byte.
+  bool SetReadWait(int ms) {
+    if (readWaitMs_ == ms) return true;
+    COMMTIMEOUTS timeouts = readTimeouts_;
+    timeouts.ReadIntervalTimeout = ms == 0 ? MAXDWORD : 0;
+    timeouts.ReadTotalTimeoutMultiplier = 0;
+    timeouts.ReadTotalTimeoutConstant = static_cast<DWORD>(ms);
+    if (!SetCommTimeouts(handle_, &timeouts)) return false;
+    readTimeouts_ = timeouts;
+    readWaitMs_ = ms;
+    return true;
+  }
+
+  HANDLE handle_;
+  std::string pending_;  // bytes a wait took in, read before the device's
+  COMMTIMEOUTS readTimeouts_{};
+  int readWaitMs_ = -1;
+};
+
+}  // namespace
+
+std::unique_ptr<SerialLine> OpenSerialLine(const std::string& portName, const std::string& device,
+                                           OpenFailure& failure) {
+  // "COM10" and above open only by their device path; the path works for all.
+  const std::string path = device.rfind("\\\\.\\", 0) == 0 ? device : "\\\\.\\" + device;
+  const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    failure = FailureOf(portName, device, GetLastError());
+    return nullptr;
+  }
+  auto line = std::make_unique<WindowsSerialLine>(handle);
+  if (!line->Prepare()) {
+    failure = FailureOf(portName, device, GetLastError());
+    return nullptr;
+  }
+  return line;
+}

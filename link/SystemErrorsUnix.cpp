@@ -1,0 +1,25 @@
+#include "link/SystemErrors.h"
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+
+#include <cstring>
+
+void NoteWhoMayOpen(const std::string& device, OpenFailure& failure) {
+  struct stat info {};
+  if (::stat(device.c_str(), &info) != 0) {
+    failure.group = "dialout";  // the group of serial devices on Debian ("uucp" elsewhere)
+    return;
+  }
+  const passwd* user = ::getpwuid(info.st_uid);
+  failure.owner = user ? user->pw_name : std::to_string(info.st_uid);
+  if ((info.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP)) return;
+  const group* g = ::getgrgid(info.st_gid);
+  failure.group = g ? g->gr_name : std::to_string(info.st_gid);
+}
+
+std::string SystemErrorText(int systemError) {
+  if (const char* text = ::strerrordesc_np(systemError)) return text;
+  return "error " + std::to_string(systemError);
+}
