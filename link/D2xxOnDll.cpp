@@ -85,8 +85,11 @@ class DllD2xx final : public D2xxApi {
     handles_[*handle] = opened;
     return FT_OK;
   }
-  FT_STATUS FT_SetDataCharacteristics(FT_HANDLE h, uint8_t wordLength, uint8_t stopBits, uint8_t parity) override {
-    return On(h, [&](const Calls& c, DllHandle d) { return c.setDataCharacteristics(d, wordLength, stopBits, parity); });
+  FT_STATUS FT_SetDataCharacteristics(FT_HANDLE h, uint8_t wordLength, uint8_t stopBits,
+                                      uint8_t parity) override {
+    return On(h, [&](const Calls& c, DllHandle d) {
+      return c.setDataCharacteristics(d, wordLength, stopBits, parity);
+    });
   }
   FT_STATUS FT_SetFlowControl(FT_HANDLE h, uint16_t flowControl, uint8_t xon, uint8_t xoff) override {
     return On(h, [&](const Calls& c, DllHandle d) { return c.setFlowControl(d, flowControl, xon, xoff); });

@@ -85,7 +85,8 @@ const FailureTexts kInUse{
      "cannot open {port}: another program is using it"},
     {"Převodník FTDI používá jiný program.", "another program is using the FTDI device"}};
 const FailureTexts kNoLibrary{
-    {"Port {port} nelze otevřít: chybí knihovna ovladače.", "cannot open {port}: a driver library is missing"},
+    {"Port {port} nelze otevřít: chybí knihovna ovladače.",
+     "cannot open {port}: a driver library is missing"},
     {"Ovladač FTDI (ftd2xx.dll) není nainstalován, převodník USB nelze použít.\n"
      "Sériové porty COM fungují i bez něj; ovladač D2XX nabízí výrobce převodníku (FTDI).",
      "the FTDI driver (ftd2xx.dll) is not installed, so no USB converter can be used; "

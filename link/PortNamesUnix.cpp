@@ -64,7 +64,7 @@ namespace {
 QString DeviceAmong(const QString& portName, const QStringList& present) {
   const int n = ComNumber(portName);
   if (n == 0) return portName;
-  if (const QString chosen = ChosenDevice(n); !chosen.isEmpty()) return chosen;
+  if (QString chosen = ChosenDevice(n); !chosen.isEmpty()) return chosen;
   return n <= present.size() ? present.at(n - 1) : QString();
 }
 

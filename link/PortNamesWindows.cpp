@@ -12,7 +12,8 @@ namespace PortNames {
 namespace {
 
 int ComOrdinal(const QString& name) {
-  static const QRegularExpression com(QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression com(QStringLiteral("^COM(\\d+)$"),
+                                      QRegularExpression::CaseInsensitiveOption);
   const auto m = com.match(name);
   return m.hasMatch() ? m.captured(1).toInt() : 0;
 }
@@ -35,8 +36,8 @@ QStringList PresentDevices() {
                                       reinterpret_cast<BYTE*>(data), &dataSize);
     if (status == ERROR_NO_MORE_ITEMS) break;
     if (status != ERROR_SUCCESS || type != REG_SZ) continue;
-    const QString name =
-        QString::fromWCharArray(data, static_cast<qsizetype>(dataSize / sizeof(wchar_t))).section(QChar(0), 0, 0);
+    const QString name = QString::fromWCharArray(data, static_cast<qsizetype>(dataSize / sizeof(wchar_t)))
+                             .section(QChar(0), 0, 0);
     if (!name.isEmpty() && !names.contains(name, Qt::CaseInsensitive)) names << name;
   }
   RegCloseKey(key);

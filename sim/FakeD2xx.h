@@ -18,6 +18,8 @@ class FakeD2xx : public D2xxApi {
   std::vector<std::string> devices = {"VORKA USB"};
   // Serial numbers by the index of devices; a device beyond them has "FT" and its index + 1.
   std::vector<std::string> serials;
+  // False: the library is not installed (Windows without FTDI's driver); every call fails.
+  bool available = true;
   // What LastOpenError says after a failed FT_OpenEx (an injected one, for instance).
   int openError = 0;
   // The next statuses a call returns (by its name, e.g. "FT_Purge"), one per call.
@@ -51,6 +53,7 @@ class FakeD2xx : public D2xxApi {
   FT_STATUS FT_GetQueueStatus(FT_HANDLE h, uint32_t* rxBytes) override;
   FT_STATUS FT_Read(FT_HANDLE h, void* buffer, uint32_t size, uint32_t* got) override;
   FT_STATUS FT_Close(FT_HANDLE h) override;
+  bool Available() override { return available; }
   int LastOpenError() const override;
   int ListError(uint32_t index) const override;
 

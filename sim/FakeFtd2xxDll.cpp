@@ -73,7 +73,8 @@ __declspec(dllexport) FT_STATUS WINAPI FT_OpenEx(PVOID arg, DWORD flags, FT_HAND
   return SetReadTimeouts(port, MAXDWORD, 0) ? kOk : kIoError;
 }
 
-__declspec(dllexport) FT_STATUS WINAPI FT_SetDataCharacteristics(FT_HANDLE h, UCHAR bits, UCHAR stop, UCHAR parity) {
+__declspec(dllexport) FT_STATUS WINAPI
+    FT_SetDataCharacteristics(FT_HANDLE h, UCHAR bits, UCHAR stop, UCHAR parity) {
   if (!h) return kInvalidHandle;
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;

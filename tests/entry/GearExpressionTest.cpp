@@ -138,7 +138,8 @@ constexpr char kCzechLocale[] = "cs_CZ.UTF-8";
 
 TEST(GearExpressionTest, NumbersIgnoreTheProcessLocale) {
   const std::string before = std::setlocale(LC_ALL, nullptr);
-  ASSERT_NE(std::setlocale(LC_ALL, kCzechLocale), nullptr) << kCzechLocale << " is missing (scripts/install-deps)";
+  ASSERT_NE(std::setlocale(LC_ALL, kCzechLocale), nullptr)
+      << kCzechLocale << " is missing (scripts/install-deps)";
   ASSERT_EQ(std::string(std::localeconv()->decimal_point), ",");
   EXPECT_EQ(FormatGearValue(640), " 640.000000");
   EXPECT_EQ(FormatGearValue(12.5L), "  12.500000");

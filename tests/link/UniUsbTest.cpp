@@ -244,3 +244,35 @@ TEST_F(UniUsbTest, ConsolePortUsbOpensTheFirstOrTheNamedConverter) {
 }
 
 }  // namespace
+
+namespace {
+
+// Without FTDI's library (Windows without its driver) every way to the USB link says so once, in
+// the operator's language, and none of them counts devices or opens one.
+TEST_F(UniUsbTest, AMissingLibraryIsSaidInsteadOfAFailedCall) {
+  fake_.available = false;
+  SetUsbOpenHint([](const OpenFailure& f) { return CzechText(f); });
+  const std::string czech =
+      "Ovladač FTDI (ftd2xx.dll) není nainstalován, převodník USB nelze použít.\n"
+      "Sériové porty COM fungují i bez něj; ovladač D2XX nabízí výrobce převodníku (FTDI).";
+
+  EXPECT_EQ(ListFtdiDevices(FtdiListing::Reported), std::vector<FtdiDevice>{});
+  EXPECT_EQ(boxes_, std::vector<std::string>{czech});
+  boxes_.clear();
+  EXPECT_EQ(ListFtdiDevices(FtdiListing::Quiet), std::nullopt);
+  EXPECT_TRUE(boxes_.empty());
+  EXPECT_FALSE(Open_USB("VORKA USB", 115200));
+  EXPECT_EQ(boxes_, std::vector<std::string>{"Open_USB\n" + czech});
+
+  for (const char* port : {"usb", "usb:VORKA USB"}) {
+    ConsoleUnit console;
+    std::string reason;
+    EXPECT_FALSE(console.Open(port, 115200, 300, reason));
+    EXPECT_EQ(reason,
+              "the FTDI driver (ftd2xx.dll) is not installed, so no USB converter can be used; "
+              "the COM ports work without it");
+  }
+  SetUsbOpenHint({});
+}
+
+}  // namespace
