@@ -124,13 +124,16 @@ void TFormSetup::ShowComIdentities() {
     if (!n) continue;
     QRadioButton* button = ui->*kComButtons[n - 1];
     QLabel* label = ui->*kComLabels[n - 1];
+    // On Windows the device is the name itself: not worth saying twice.
+    const QString device =
+        identity.device.compare(identity.name, Qt::CaseInsensitive) == 0 ? QString() : identity.device;
     QString text;
     if (identity.present) {
       const QString details = PortNames::IdentityDetails(identity);
-      text = identity.device + (details.isEmpty() ? QString() : QStringLiteral(" – ") + details);
+      text = device + (device.isEmpty() || details.isEmpty() ? QString() : QStringLiteral(" – ")) + details;
     } else {
-      text = identity.device.isEmpty() ? QStringLiteral("žádné zařízení")
-                                       : QStringLiteral("žádné zařízení (%1)").arg(identity.device);
+      text = device.isEmpty() ? QStringLiteral("žádné zařízení")
+                              : QStringLiteral("žádné zařízení (%1)").arg(device);
     }
     // A name that leads nowhere cannot be chosen; one that is chosen already stays so, and its open
     // says why it fails.
