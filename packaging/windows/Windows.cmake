@@ -33,8 +33,10 @@ if(VORKA_BUILD_TESTS)
     tests/protocol/InputWordTest.cpp
     tests/protocol/RegisterMapTest.cpp
     tests/protocol/BackupsTest.cpp
+    tests/protocol/SettingsFileTest.cpp
     tests/entry/IntegerTextTest.cpp
     tests/entry/GearExpressionTest.cpp
+    tests/entry/CfgReaderTest.cpp
     tests/window/ControlTableTest.cpp
     tests/main.cpp
   )
