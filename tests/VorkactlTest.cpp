@@ -167,6 +167,31 @@ TEST_F(VorkactlTest, ComNamesFollowTheAdaptersInTheirOrder) {
       << first.err;
 }
 
+// Beyond the eight COM names, ports lists the other devices present by their own name, and --port
+// takes that name.
+TEST_F(VorkactlTest, PortsListsThePortsBeyondCom8ByTheirName) {
+  const QString dev = File("dev");
+  ASSERT_TRUE(QDir().mkpath(dev));
+  for (int n = 0; n < 9; ++n)
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), dev + QStringLiteral("/ttyUSB%1").arg(n)));
+  ASSERT_TRUE(QFile::link(QString::fromStdString(server_->SlavePath()), dev + QStringLiteral("/ttyUSB9")));
+  const QByteArray com1 = qgetenv("VORKA_COM1");
+  ::unsetenv("VORKA_COM1");
+  ::setenv("VORKA_DEVICE_FOLDER", dev.toLocal8Bit().constData(), 1);
+  const Run ports = Ctl({QStringLiteral("ports")});
+  ::unsetenv("VORKA_DEVICE_FOLDER");
+  if (!com1.isNull()) ::setenv("VORKA_COM1", com1.constData(), 1);
+  ASSERT_EQ(ports.code, 0) << ports.err;
+  const std::string beyond = dev.toStdString() + "/ttyUSB9";
+  EXPECT_NE(ports.out.find("COM8\t" + dev.toStdString() + "/ttyUSB7\n"), std::string::npos) << ports.out;
+  EXPECT_NE(ports.out.find("\n" + beyond + "\t" + beyond + "\n"), std::string::npos) << ports.out;
+  // ttyUSB8 is /dev/null, which COM1 reaches already: one device, listed once.
+  EXPECT_EQ(ports.out.find("/ttyUSB8\t"), std::string::npos) << ports.out;
+  const Run identify =
+      Ctl({QStringLiteral("--port"), QString::fromStdString(beyond), QStringLiteral("identify")});
+  EXPECT_EQ(identify.code, 0) << identify.err;
+}
+
 TEST_F(VorkactlTest, SilentUnitEndsWithinTheReplyLimit) {
   unit_.SetSilent(true);
   for (const char* command : {"identify", "read", "reset", "monitor"}) {
