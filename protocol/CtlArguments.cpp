@@ -36,7 +36,8 @@ The VORKA unit from a terminal and from scripts.
 
 Commands:
   ports                 the COM names with what is behind them (device, maker, product, serial
-                        number, USB id), and the FTDI devices
+                        number, USB id), the other ports present by their own name, and the
+                        FTDI devices
                           vorkactl ports
   scan                  asks every port with a device and every FTDI device for a unit, at
                         --baud first, then at the other speeds; one line per unit: port, speed,

@@ -63,14 +63,19 @@ __declspec(dllexport) FT_STATUS WINAPI FT_OpenEx(PVOID arg, DWORD flags, FT_HAND
   if (port == INVALID_HANDLE_VALUE) return kDeviceNotOpened;
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
-  GetCommState(port, &dcb);
-  dcb.fBinary = TRUE;
-  dcb.fOutxCtsFlow = dcb.fOutxDsrFlow = dcb.fOutX = dcb.fInX = FALSE;
-  dcb.fDtrControl = DTR_CONTROL_DISABLE;
-  dcb.fRtsControl = RTS_CONTROL_DISABLE;
-  SetCommState(port, &dcb);
+  const bool raw = GetCommState(port, &dcb) && [&] {
+    dcb.fBinary = TRUE;
+    dcb.fOutxCtsFlow = dcb.fOutxDsrFlow = dcb.fOutX = dcb.fInX = FALSE;
+    dcb.fDtrControl = DTR_CONTROL_DISABLE;
+    dcb.fRtsControl = RTS_CONTROL_DISABLE;
+    return SetCommState(port, &dcb) != 0;
+  }();
+  if (!raw || !SetReadTimeouts(port, MAXDWORD, 0)) {
+    CloseHandle(port);
+    return kIoError;
+  }
   *handle = new Device{port, 0};
-  return SetReadTimeouts(port, MAXDWORD, 0) ? kOk : kIoError;
+  return kOk;
 }
 
 __declspec(dllexport) FT_STATUS WINAPI
