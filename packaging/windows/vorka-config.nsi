@@ -1,9 +1,9 @@
 ; The Windows installer of vorka_config and vorkactl: the unpacked zip under Program Files, a
 ; Start-menu entry, and an uninstaller that Windows lists among the installed programs.
 ; makensis -DVERSION=1.3 -DSTAGE=<the unpacked folder> -DOUTFILE=<installer.exe> vorka-config.nsi
-Unicode true
+; A 64-bit installer for 64-bit programs: it runs where they run, without 32-bit support.
+Target amd64-unicode
 !include "MUI2.nsh"
-!include "x64.nsh"
 
 !define PRODUCT "VORKA config"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\vorka-config"
@@ -23,19 +23,9 @@ SetCompressor /SOLID lzma
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Czech"
 
-Function .onInit
-  ${IfNot} ${RunningX64}
-    MessageBox MB_ICONSTOP "${PRODUCT} potřebuje 64bitová Windows."
-    Abort
-  ${EndIf}
-  SetRegView 64
-FunctionEnd
-
-Function un.onInit
-  SetRegView 64
-FunctionEnd
-
+; For every user of the PC, as the folder under Program Files is.
 Section "Program"
+  SetShellVarContext all
   SetOutPath "$INSTDIR"
   File /r "${STAGE}\*.*"
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -55,6 +45,8 @@ SectionEnd
 
 ; Only what the installer put there: the operator's own settings files stay.
 Section "Uninstall"
+  SetShellVarContext all
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
   Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\Odinstalovat ${PRODUCT}.lnk"
   RMDir "$SMPROGRAMS\${PRODUCT}"
@@ -67,5 +59,4 @@ Section "Uninstall"
   RMDir /r "$INSTDIR\translations"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd
