@@ -139,11 +139,13 @@ class WindowsSerialLine final : public SerialLine {
   }
 
   bool Write(const std::string& bytes, int boundMs) override {
-    COMMTIMEOUTS timeouts = readTimeouts_;
-    timeouts.WriteTotalTimeoutConstant = static_cast<DWORD>(boundMs);
-    timeouts.WriteTotalTimeoutMultiplier = 0;
-    if (!SetCommTimeouts(handle_, &timeouts)) return false;
-    readTimeouts_ = timeouts;
+    if (static_cast<DWORD>(boundMs) != timeouts_.WriteTotalTimeoutConstant) {
+      COMMTIMEOUTS timeouts = timeouts_;
+      timeouts.WriteTotalTimeoutConstant = static_cast<DWORD>(boundMs);
+      timeouts.WriteTotalTimeoutMultiplier = 0;
+      if (!SetCommTimeouts(handle_, &timeouts)) return false;
+      timeouts_ = timeouts;
+    }
     DWORD written = 0;
     return WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
            written == bytes.size();
@@ -153,19 +155,19 @@ class WindowsSerialLine final : public SerialLine {
   // 0: reads return at once with what is waiting; otherwise they wait up to ms for the first byte.
   bool SetReadWait(int ms) {
     if (readWaitMs_ == ms) return true;
-    COMMTIMEOUTS timeouts = readTimeouts_;
+    COMMTIMEOUTS timeouts = timeouts_;
     timeouts.ReadIntervalTimeout = ms == 0 ? MAXDWORD : 0;
     timeouts.ReadTotalTimeoutMultiplier = 0;
     timeouts.ReadTotalTimeoutConstant = static_cast<DWORD>(ms);
     if (!SetCommTimeouts(handle_, &timeouts)) return false;
-    readTimeouts_ = timeouts;
+    timeouts_ = timeouts;
     readWaitMs_ = ms;
     return true;
   }
 
   HANDLE handle_;
-  std::string pending_;  // bytes a wait took in, read before the device's
-  COMMTIMEOUTS readTimeouts_{};
+  std::string pending_;      // bytes a wait took in, read before the device's
+  COMMTIMEOUTS timeouts_{};  // as last set; the write bound 0 until the first write
   int readWaitMs_ = -1;
 };
 

@@ -8,9 +8,9 @@ set_target_properties(vorka_windows PROPERTIES AUTORCC_OPTIONS "--no-zstd")
 # GCC 12 warns of an overlap in std::string's concatenation at -O3 that cannot happen (its bug 105651).
 target_compile_options(vorka_logic PRIVATE -Wno-restrict)
 
-# Linked with its C runtime inside (it shares no C++ objects with anything); built into a folder
-# of its own: beside the programs it stands in for the FTDI driver, elsewhere
-# the programs run as on a PC without it.
+# Linked with its C runtime inside (it shares no C++ objects with anything) and built into a folder
+# of its own: beside the programs it stands in for the FTDI driver, elsewhere they run as on a PC
+# without it.
 add_library(fake_ftd2xx SHARED sim/FakeFtd2xxDll.cpp)
 set_target_properties(fake_ftd2xx PROPERTIES OUTPUT_NAME ftd2xx PREFIX ""
                       RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fake-ftdi)
