@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 
 #include <atomic>
 #include <cerrno>
@@ -69,10 +70,21 @@ int FinishOutput(int code) {
   return kExitFile;
 }
 
-std::string Commands(const std::vector<const Register*>& registers) {
+std::string Names(const std::vector<const SettingDef*>& defs) {
   std::string names;
-  for (const Register* reg : registers) names += (names.empty() ? "" : ", ") + std::string(reg->read);
+  for (const SettingDef* def : defs) names += (names.empty() ? "" : ", ") + def->name;
   return names;
+}
+
+std::string ReplyOfRead(const Register& reg, const std::vector<std::string>& replies) {
+  const auto line = static_cast<std::size_t>(&reg - RegisterTable().data());
+  return line < replies.size() ? replies[line] : std::string();
+}
+
+// Ctrl-C and SIGTERM are noted, not obeyed at once: a write finishes the register in flight.
+void NoteInterruptions() {
+  std::signal(SIGINT, [](int) { g_interrupted = true; });
+  std::signal(SIGTERM, [](int) { g_interrupted = true; });
 }
 
 // The unit reached through the chosen port, identified; nullptr-like failure with the exit code.
@@ -104,56 +116,27 @@ struct Session {
 
   bool Mpg() { return unit.State().mpgCapable; }
 
-  // Every register's reply, each of the form its register gives; otherwise the exit code is in
-  // `failure` and the operator has been told (replies that belong to other commands, as from a
-  // unit answering twice, are named rather than taken for values).
-  std::optional<std::vector<std::string>> ReadRegisters() {
+  // Every register's reply; otherwise the exit code is in `failure` and the operator has been told.
+  // A reply the program cannot read is a value of its own, named once here, never a reason to
+  // refuse the rest: a unit with one bad register must stay repairable.
+  std::optional<std::vector<std::string>> ReadRegisters(bool nameValuesOfTheirOwn = false) {
     auto replies = ReadAllRegisters(unit);
     if (!replies) {
       failure = kExitNoUnit;
       return std::nullopt;
     }
-    std::vector<const Register*> misfits;
-    const auto lines = RegisterLines(Mpg());
-    for (std::size_t n = 0; n < lines.size(); ++n)
-      if (!ReplyFitsRegister(lines[n], (*replies)[n])) misfits.push_back(&lines[n]);
-    if (!misfits.empty()) {
-      Say("the unit's replies do not fit their registers (" + Commands(misfits) +
-          "): the line is noisy or the unit answered out of turn; nothing was used");
-      failure = kExitRefused;
-      return std::nullopt;
+    if (nameValuesOfTheirOwn) {
+      std::vector<const Register*> unknown;
+      const UnitSettings held = SettingsAsHeld(*replies, Mpg());
+      for (const auto& [name, value] : held.Values())
+        if (const SettingDef* def = FindSetting(name);
+            UnknownReply(value) && (unknown.empty() || unknown.back() != def->reg))
+          unknown.push_back(def->reg);
+      for (const Register* reg : unknown)
+        Say("the unit holds \"" + ShownText(ReplyOfRead(*reg, *replies)) + "\" in " + reg->read + " (" +
+            Names(SettingsOfRegister(*reg)) + "), which the window cannot show; kept as it is");
     }
     return replies;
-  }
-
-  // The registers decoded into a fresh model, corrected as the window's read corrects it; the
-  // values it had to correct are told by name.
-  bool Decode(const std::vector<std::string>& replies, SettingsModel& model) {
-    try {
-      DecodeReadReplies(replies, model, Mpg());
-    } catch (const std::exception& e) {
-      Say(std::string("the unit sent a value that is no number: ") + ShownText(e.what()));
-      failure = kExitRefused;
-      return false;
-    }
-    // A list or polarity value the window does not know leaves the control as it was: say so, or
-    // the file would hold another value than the unit without a word.
-    for (std::size_t n = 0; n < replies.size() && n < RegisterTable().size(); ++n)
-      if (!ReplyNamesAValue(RegisterTable()[n], replies[n]))
-        Say("the unit answered \"" + ShownText(replies[n]) + "\" for " + RegisterTable()[n].control +
-            ", which is none of its values; the file holds the default");
-    std::map<std::string, std::string> before;
-    for (const NumericField& field : kNumericFields) before[field.name] = model.Text(field.name);
-    ValidateNumericFields(static_cast<FieldTexts&>(model), [](const std::string& rejected) {
-      Say(BadNumberText(rejected, Language::English));
-    });
-    if (Mpg())
-      for (const NumericField& field : kNumericFields)
-        // Another value, not another spelling of it ("1" and "1.000000").
-        if (PlainFieldText(field, model.Text(field.name)) != PlainFieldText(field, before[field.name]))
-          Say(std::string("corrected ") + field.name + ": \"" + ShownText(before[field.name]) + "\" -> \"" +
-              model.Text(field.name) + "\"");
-    return true;
   }
 
   SettingsFileHeader Header() {
@@ -177,7 +160,7 @@ int WriteOut(const std::string& text, const std::string& path) {
 }
 
 // A settings file that loads, or the exit code with the reason told.
-int LoadFile(const std::string& path, UnitSettings& settings) {
+int LoadFile(const std::string& path, UnitSettings& settings, SettingsFileHeader* header = nullptr) {
   std::string text;
   if (const FileFault fault = LoadSettingsFile(path, text, FileTarget::AnyFile)) {
     Say("cannot read " + (path == "-" ? std::string("standard input") : path) + ": " + EnglishText(fault));
@@ -190,13 +173,8 @@ int LoadFile(const std::string& path, UnitSettings& settings) {
     return kExitFile;
   }
   settings = *load.settings;
+  if (header) *header = ParseSettingsHeader(text);
   return kExitOk;
-}
-
-std::string Names(const std::vector<const SettingDef*>& defs) {
-  std::string names;
-  for (const SettingDef* def : defs) names += (names.empty() ? "" : ", ") + def->name;
-  return names;
 }
 
 int Ports() {
@@ -260,11 +238,10 @@ int Identify(const CtlOptions& options) {
 int Read(const CtlOptions& options) {
   Session s(options);
   if (s.failure) return s.failure;
-  const auto replies = s.ReadRegisters();
-  SettingsModel model;
-  if (!replies || !s.Decode(*replies, model)) return s.failure;
-  return WriteOut(WriteSettingsText(WithoutInputNames(SettingsOf(model, s.Mpg())), s.Header()),
-                  options.output);
+  // As the unit holds its settings, uncorrected: what diff compares, a write verifies and a backup keeps.
+  const auto replies = s.ReadRegisters(true);
+  if (!replies) return s.failure;
+  return WriteOut(WriteSettingsText(SettingsAsHeld(*replies, s.Mpg()), s.Header()), options.output);
 }
 
 int Defaults(const CtlOptions& options) {
@@ -288,17 +265,29 @@ std::vector<const SettingDef*> SettingsNamed(const std::vector<const Register*>&
   return named;
 }
 
+// The unit and firmware a file was taken from, said when they are not the connected ones.
+void NoticeAnotherUnit(const SettingsFileHeader& file, const Identity& unit) {
+  if (file.unitId.empty() || (file.unitId == unit.id && file.unitVersion == unit.version)) return;
+  const auto named = [](const std::string& id, const std::string& version) {
+    return id + (version.empty() ? std::string() : " (" + version + ")");
+  };
+  Say(std::string(file.takenUtc.empty() ? "the file was read from " : "the backup was taken from ") +
+      named(file.unitId, file.unitVersion) + "; writing it into " + named(unit.id, unit.version));
+}
+
 // Only the registers that hold the file's settings are written; every other register, and every
 // other bit of a shared one, keeps what the unit held. Exit 0 means exactly the file's settings
-// changed, as read back.
+// are in the unit, as read back.
 int Write(const CtlOptions& options) {
   UnitSettings file;
-  if (const int code = LoadFile(options.file, file)) return code;
+  SettingsFileHeader fileHeader;
+  if (const int code = LoadFile(options.file, file, &fileHeader)) return code;
   file = WithoutInputNames(file);
   if (file.Empty()) {
     Say(options.file + ": the file holds only input names, which the unit does not keep; nothing was sent");
     return kExitFile;
   }
+  NoteInterruptions();
   Session s(options);
   if (s.failure) return s.failure;
   if (!s.Mpg() && file.HasMpgSettings()) {
@@ -307,37 +296,84 @@ int Write(const CtlOptions& options) {
   }
   const auto before = s.ReadRegisters();
   if (!before) return s.failure;
+  const WritePlan plan = PlanWrites(file, *before, s.Mpg());
+  if (plan.tooLong) {
+    Say("the value of " + Names(SettingsNamed({plan.tooLong}, file)) +
+        " is too long for one line to the unit (" + std::to_string(CommandExchange::kMaxLine) +
+        " characters with its command); nothing was sent");
+    return kExitRefused;
+  }
+  NoticeAnotherUnit(fileHeader, s.unit.LastIdentity());
   // What the unit holds now is kept before anything is written over it.
+  std::string backupPath;
   if (!options.noBackup) {
     const BackupOutcome backup = KeepBackupOfReplies(s.unit.LastIdentity(), *before, s.Mpg(), BackupStore());
     if (backup.fault) {
       Say("cannot keep a backup of the unit: " + EnglishText(backup.fault) + "; nothing was sent");
       return kExitFile;
     }
+    backupPath = QDir::toNativeSeparators(QString::fromStdString(backup.path)).toStdString();
   }
-  const std::vector<WriteLine> lines = WritesForSettings(file, *before, s.Mpg());
+  const std::string backupSaid =
+      backupPath.empty() ? std::string() : "; its settings before are in " + backupPath;
+  if (g_interrupted) {
+    Say("interrupted before the first write; nothing was sent" + backupSaid);
+    return kExitInterrupted;
+  }
   s.unit.onFailure = nullptr;  // told below, with how far the writes got
-  const ExchangeResult result = s.unit.RunScript(CommandsOf(lines));
-  const std::vector<const Register*> refusedRegisters = RefusedWrites(lines, result.replies);
-  if (!result.completed) {
-    const std::size_t acknowledged = result.replies.size() - refusedRegisters.size();
-    Say("the unit stopped answering after acknowledging " + std::to_string(acknowledged) + " of " +
-        std::to_string(lines.size()) + " writes; it may now hold part of the file");
+  // One register at a time, so that an interruption stops between two of them.
+  std::vector<std::string> replies;
+  bool completed = true;
+  for (const WriteLine& line : plan.writes) {
+    if (g_interrupted) break;
+    const ExchangeResult result = s.unit.RunScript({line.command});
+    if (!result.completed) {
+      completed = false;
+      break;
+    }
+    replies.push_back(result.replies.front());
+  }
+  const std::vector<const Register*> refusedRegisters = RefusedWrites(plan.writes, replies);
+  const std::string count = std::to_string(plan.writes.size());
+  if (completed && replies.size() < plan.writes.size()) {
+    Say("interrupted after " + std::to_string(replies.size()) + " of " + count +
+        " writes; the unit may now hold part of the file" + backupSaid);
+    return kExitInterrupted;
+  }
+  if (!completed) {
+    const std::size_t acknowledged = replies.size() - refusedRegisters.size();
+    Say("the unit stopped answering after acknowledging " + std::to_string(acknowledged) + " of " + count +
+        " writes; it may now hold part of the file" + backupSaid);
     return kExitNoUnit;
   }
   if (!refusedRegisters.empty()) {
-    Say("the unit refused: " + Names(SettingsNamed(refusedRegisters, file)));
+    Say("the unit refused: " + Names(SettingsNamed(refusedRegisters, file)) + backupSaid);
     return kExitRefused;
   }
   s.unit.onFailure = [] { Say("the unit did not answer the read-back"); };
   const auto after = s.ReadRegisters();
-  if (!after) return s.failure == kExitRefused ? kExitRefused : kExitNoUnit;
-  const std::vector<const Register*> unverified = UnverifiedRegisters(lines, *before, *after, s.Mpg());
+  if (!after) return kExitNoUnit;
+  const std::vector<const Register*> unverified = UnverifiedRegisters(plan.writes, *before, *after, s.Mpg());
   if (!unverified.empty()) {
-    Say("not verified, the unit holds other values for: " + Names(SettingsNamed(unverified, file)));
+    Say("not verified, the unit holds other values for: " + Names(SettingsNamed(unverified, file)) +
+        backupSaid);
     return kExitRefused;
   }
-  Say("written and verified: " + std::to_string(lines.size()) + " registers");
+  // Registers left as they were: fine where the file asks for exactly what the unit holds.
+  const UnitSettings held = SettingsAsHeld(*after, s.Mpg());
+  std::vector<const Register*> notWritten;
+  for (const Register* reg : plan.untouched)
+    for (const SettingDef* def : SettingsNamed({reg}, file))
+      if (!SameSettingValue(*def, *file.Get(def->name), held.Get(def->name).value_or("")) &&
+          (notWritten.empty() || notWritten.back() != reg))
+        notWritten.push_back(reg);
+  if (!notWritten.empty()) {
+    Say("written and verified: " + count + " registers; not written, as the unit's value cannot be read: " +
+        Names(SettingsNamed(notWritten, file)) + backupSaid);
+    return kExitRefused;
+  }
+  Say("written and verified: " + count + " registers" +
+      (backupPath.empty() ? std::string() : "; backup: " + backupPath));
   return kExitOk;
 }
 
@@ -350,7 +386,7 @@ int Diff(const CtlOptions& options) {
   const auto replies = s.ReadRegisters();
   if (!replies) return s.failure;
   // As the unit holds them, uncorrected; a value the window cannot show is a value of its own.
-  const UnitSettings unit = SettingsHeldByUnit(*replies, s.Mpg());
+  const UnitSettings unit = SettingsAsHeld(*replies, s.Mpg());
   UnitSettings held;  // the unit's values of the settings the file names
   for (const auto& [name, value] : wanted.Values())
     if (const auto v = unit.Get(name)) held.Set(name, *v);
@@ -382,8 +418,7 @@ int Monitor(const CtlOptions& options) {
     return kExitRefused;
   }
   s.unit.onFailure = nullptr;  // a lost unit is told below, once
-  std::signal(SIGINT, [](int) { g_interrupted = true; });
-  std::signal(SIGTERM, [](int) { g_interrupted = true; });
+  NoteInterruptions();
   std::optional<uint16_t> last;
   auto next = std::chrono::steady_clock::now();
   while (!g_interrupted) {
@@ -424,7 +459,8 @@ int Backups(const CtlOptions& options) {
     unitId = s.unit.LastIdentity().id;
   }
   for (const Backup& backup : BackupStore().List(unitId))
-    Print(backup.takenAt + "\t" + backup.unitId + "\t" + backup.unitVersion + "\t" + backup.path + "\n");
+    Print(backup.takenAt + "\t" + backup.unitId + "\t" + backup.unitVersion + "\t" +
+          QDir::toNativeSeparators(QString::fromStdString(backup.path)).toStdString() + "\n");
   return kExitOk;
 }
 

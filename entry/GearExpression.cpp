@@ -1,8 +1,10 @@
 #include "entry/GearExpression.h"
 
+#include <algorithm>
 #include <charconv>
 #include <clocale>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -39,6 +41,27 @@ bool BelowOne(const std::string& number) {
     magnitude = first == std::string::npos ? 0 : -static_cast<long long>(first);
   }
   return magnitude + exponent <= 0;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string WithoutBlanksAroundOperators(const std::string& text) {
+  const auto isOperator = [](char c) {
+    return std::find(std::begin(kOperators), std::end(kOperators), c) != std::end(kOperators);
+  };
+  std::string kept;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!IsBlank(text[i])) {
+      kept += text[i];
+      continue;
+    }
+    std::size_t left = i, right = i;
+    while (left > 0 && IsBlank(text[left - 1])) --left;
+    while (right < text.size() && IsBlank(text[right])) ++right;
+    const bool atEnd = left == 0 || right == text.size();
+    if (!atEnd && !isOperator(text[left - 1]) && !isOperator(text[right])) kept += text[i];
+  }
+  return kept;
 }
 
 }  // namespace
@@ -108,8 +131,9 @@ bool EvaluateGearExpression(std::string text, long double& result, int signRule,
   };
   for (char& c : text)
     if (c == ',') c = '.';
-  // "200 * 16 / 5" means what it says; cutting it at a blank would silently save 200.
-  std::erase_if(text, [](char c) { return c == ' ' || c == '\t'; });
+  // "200 * 16 / 5" means what it says; cutting it at a blank would silently save 200. Only blanks
+  // beside an operator or at the ends go: "12 5" stays malformed instead of becoming 125.
+  text = WithoutBlanksAroundOperators(text);
 
   long double accumulator = 0;
   std::size_t position = FindFirstOperator(text);

@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   (void)BuildWriteScript(controls, true);
 
-  const UnitSettings held = SettingsHeldByUnit(replies, true);
+  const UnitSettings held = SettingsAsHeld(replies, true);
   UnitSettings fileable;
   for (const auto& [name, value] : held.Values()) {
     const SettingDef* def = FindSetting(name);
@@ -74,8 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool allFit = replies.size() >= lines.size();
   for (std::size_t n = 0; allFit && n < lines.size(); ++n) allFit = ReplyFitsRegister(lines[n], replies[n]);
   if (allFit) {
-    const std::vector<WriteLine> writes = WritesForSettings(fileable, replies, true);
-    if (!UnverifiedRegisters(writes, replies, replies, true).empty()) std::abort();
+    const WritePlan plan = PlanWrites(fileable, replies, true);
+    if (!plan.tooLong && !UnverifiedRegisters(plan.writes, replies, replies, true).empty()) std::abort();
   }
   return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -13,6 +14,11 @@
 namespace {
 
 constexpr const char* kSuffix = ".vorka";
+// The names the store gives: the UTC time to the millisecond, "Z", and "_002" for a second backup
+// within it. Names without the "Z" are the local times of earlier versions, still ours.
+const QRegularExpression kBackupName(
+    QStringLiteral(R"(^(\d{4}-\d{2}-\d{2}_\d{2}-\d{2}-\d{2}-\d{3})(Z?)(_\d{3})?\.vorka$)"));
+const QString kNameTime = QStringLiteral("yyyy-MM-dd_HH-mm-ss-zzz");
 
 // A unit identifier as a folder name: letters, digits, '-' and '_' kept, anything else '_'.
 QString FolderName(const std::string& unitId) {
@@ -23,10 +29,13 @@ QString FolderName(const std::string& unitId) {
   return name.isEmpty() ? QStringLiteral("unknown") : name;
 }
 
-// "2026-12-07_17-23-05-120" (and "_002" for a second one within it) as "2026-12-07 17:23:05".
-std::string TakenAt(const QString& baseName) {
-  const QDateTime time = QDateTime::fromString(baseName.left(19), QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
-  return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString() : std::string();
+// When a backup was taken: the time its header records, else the one its name gives.
+QDateTime TakenTime(const SettingsFileHeader& header, const QRegularExpressionMatch& name) {
+  QDateTime recorded = QDateTime::fromString(QString::fromStdString(header.takenUtc), Qt::ISODateWithMs);
+  if (recorded.isValid()) return recorded.toUTC();
+  QDateTime named = QDateTime::fromString(name.captured(1), kNameTime);
+  if (!name.captured(2).isEmpty()) named.setTimeSpec(Qt::UTC);
+  return named;
 }
 
 }  // namespace
@@ -40,58 +49,78 @@ BackupStore::BackupStore(QString folder) : folder_(std::move(folder)) {}
 
 QString BackupStore::FolderOf(const std::string& unitId) const { return folder_ + u'/' + FolderName(unitId); }
 
-QStringList BackupStore::Files(const std::string& unitId) const {
-  QStringList files;
+std::vector<Backup> BackupStore::Entries(const std::string& unitId, bool withSettings) const {
+  std::vector<Backup> entries;
   const QDir folder(FolderOf(unitId));
-  // The names sort by time: newest first.
-  for (const QString& name :
-       folder.entryList({QStringLiteral("*.vorka")}, QDir::Files, QDir::Name | QDir::Reversed))
-    files << folder.filePath(name);
-  return files;
-}
-
-std::optional<Backup> BackupStore::Read(const QString& path) const {
-  std::string text;
-  if (LoadSettingsFile(path.toStdString(), text)) return std::nullopt;
-  const SettingsFileLoad load = ParseSettingsText(text, SettingsReader::Unit);
-  if (!load.settings) return std::nullopt;  // not one of ours, or damaged: left alone
-  Backup backup{path.toStdString(), {}, {}, TakenAt(QFileInfo(path).completeBaseName()), *load.settings};
-  // The unit and its firmware from the header.
-  for (const QString& line : QString::fromStdString(text).split(u'\n')) {
-    if (!line.startsWith(QStringLiteral("# Jednotka: "))) continue;
-    backup.unitId = line.mid(12).section(QStringLiteral(", "), 0, 0).toStdString();
-    backup.unitVersion = line.mid(12).section(QStringLiteral(", "), 1).toStdString();
-    break;
+  for (const QString& name : folder.entryList({QStringLiteral("*.vorka")}, QDir::Files)) {
+    const QRegularExpressionMatch match = kBackupName.match(name);
+    if (!match.hasMatch()) continue;  // the operator's own file: not ours to count or prune
+    const QString path = folder.filePath(name);
+    std::string text;
+    if (LoadSettingsFile(path.toStdString(), text)) continue;
+    Backup backup;
+    backup.path = path.toStdString();
+    const SettingsFileHeader header = ParseSettingsHeader(text);
+    backup.unitId = header.unitId;
+    backup.unitVersion = header.unitVersion;
+    const QDateTime taken = TakenTime(header, match);
+    if (!taken.isValid()) continue;
+    backup.takenMs = taken.toMSecsSinceEpoch();
+    backup.takenAt = taken.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
+    if (withSettings) {
+      const SettingsFileLoad load = ParseSettingsText(text, SettingsReader::Unit);
+      if (!load.settings) continue;  // damaged: left alone
+      backup.settings = *load.settings;
+    }
+    entries.push_back(std::move(backup));
   }
-  return backup;
+  std::sort(entries.begin(), entries.end(), [](const Backup& a, const Backup& b) {
+    return a.takenMs != b.takenMs ? a.takenMs > b.takenMs : a.path > b.path;
+  });
+  return entries;
 }
 
 FileFault BackupStore::Keep(const Identity& unit, const UnitSettings& settings, std::string* path) const {
-  const QStringList files = Files(unit.id);
-  if (!files.isEmpty())
-    if (const auto newest = Read(files.front()); newest && newest->settings.Values() == settings.Values()) {
-      if (path) *path = newest->path;
+  const std::vector<Backup> before = Entries(unit.id, false);
+  for (const Backup& newest : before) {
+    // The newest that reads: a damaged one says nothing about what the unit held.
+    std::string text;
+    if (LoadSettingsFile(newest.path, text)) continue;
+    const SettingsFileLoad load = ParseSettingsText(text, SettingsReader::Unit);
+    if (!load.settings) continue;
+    if (load.settings->Values() == settings.Values()) {
+      if (path) *path = newest.path;
       return {};  // the unit holds what its newest backup holds
     }
+    break;
+  }
   const QString folder = FolderOf(unit.id);
   errno = 0;
   if (!QDir().mkpath(folder)) return {FileFault::Kind::System, errno ? errno : EACCES};
-  const QDateTime now = QDateTime::currentDateTime();
-  // Names sort by time: milliseconds, and a counter for two within one.
-  const QString stamp = now.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss-zzz"));
+  const QDateTime now = clock().toUTC();
+  const QString stamp = now.toString(kNameTime) + u'Z';
   QString name = folder + u'/' + stamp + QLatin1String(kSuffix);
   for (int n = 2; QFileInfo::exists(name); ++n)
     name = folder + u'/' + stamp + QStringLiteral("_%1").arg(n, 3, 10, QChar(u'0')) + QLatin1String(kSuffix);
-  const SettingsFileHeader header{
-      unit.id, unit.version, now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString(),
+  SettingsFileHeader header{
+      unit.id, unit.version, now.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString(),
       std::string("vorka-config ") + kProgramVersion + ", záloha před zápisem do jednotky"};
+  header.takenUtc = now.toString(Qt::ISODateWithMs).toStdString();
   if (const FileFault fault =
           SaveSettingsFile(name.toStdString(), WriteSettingsText(settings, header), FileTarget::RegularOnly))
     return fault;
   if (path) *path = name.toStdString();
-  // The newest are kept; the new one is whole before any old one goes.
-  const QStringList all = Files(unit.id);
-  for (qsizetype i = kKeptPerUnit; i < all.size(); ++i) QFile::remove(all[i]);
+  // The newest are kept, and always the one just kept, whatever the clock said before; the new
+  // one is whole before any old one goes.
+  const std::vector<Backup> all = Entries(unit.id, false);
+  int kept = 1;
+  for (const Backup& backup : all) {
+    if (QString::fromStdString(backup.path) == name) continue;
+    if (kept < kKeptPerUnit)
+      ++kept;
+    else
+      QFile::remove(QString::fromStdString(backup.path));
+  }
   return {};
 }
 
@@ -104,10 +133,9 @@ std::vector<Backup> BackupStore::List(const std::string& unitId) const {
   }
   std::vector<Backup> backups;
   for (const std::string& unit : units)
-    for (const QString& file : Files(unit))
-      if (auto backup = Read(file)) backups.push_back(std::move(*backup));
+    for (Backup& backup : Entries(unit, true)) backups.push_back(std::move(backup));
   std::stable_sort(backups.begin(), backups.end(),
-                   [](const Backup& a, const Backup& b) { return a.takenAt > b.takenAt; });
+                   [](const Backup& a, const Backup& b) { return a.takenMs > b.takenMs; });
   return backups;
 }
 
@@ -115,7 +143,7 @@ BackupOutcome KeepBackupOfReplies(const Identity& unit, const std::vector<std::s
                                   bool mpgCapable, const BackupStore& store) {
   BackupOutcome outcome;
   outcome.read = true;
-  outcome.fault = store.Keep(unit, SettingsExactlyAsHeld(replies, mpgCapable), &outcome.path);
+  outcome.fault = store.Keep(unit, SettingsAsHeld(replies, mpgCapable), &outcome.path);
   return outcome;
 }
 

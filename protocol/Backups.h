@@ -2,21 +2,26 @@
 #include "protocol/SettingsFile.h"
 #include "protocol/UnitFlows.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 // A copy of the unit's settings kept before every write to it, so that a machine's tuned settings
 // are never lost: one settings file per backup in one per-user folder that the window and vorkactl
-// share, a folder per unit, named by date and time. Nothing else the program keeps between runs.
+// share, a folder per unit. Only files named as the store names them count as backups: a file the
+// operator put into the folder is never listed, compared or pruned. Nothing else the program
+// keeps between runs.
 
 struct Backup {
   std::string path;
-  std::string unitId, unitVersion;
-  std::string takenAt;  // "2026-12-07 17:23:05", from the name
+  std::string unitId, unitVersion;  // as the header names them, escaped
+  std::string takenAt;              // local time, "2026-12-07 17:23:05"
+  long long takenMs = 0;            // when it was taken, milliseconds since 1970 UTC: its order
   UnitSettings settings;
 };
 
@@ -29,15 +34,18 @@ class BackupStore {
   explicit BackupStore(QString folder = DefaultFolder());
 
   // Keeps the settings (exactly as the unit held them) as the newest backup of the unit, unless the
-  // newest already holds the same; then keeps the newest 100. The path kept, or why it could not be.
+  // newest already holds the same; then keeps the newest 100, and always the one just kept. The
+  // path kept, or why it could not be.
   FileFault Keep(const Identity& unit, const UnitSettings& settings, std::string* path = nullptr) const;
+  // Where the time of a new backup comes from (tests set a clock that jumps).
+  std::function<QDateTime()> clock = [] { return QDateTime::currentDateTimeUtc(); };
   // The backups of one unit (every unit when unitId is empty), newest first.
   std::vector<Backup> List(const std::string& unitId = {}) const;
   QString FolderOf(const std::string& unitId) const;
 
  private:
-  QStringList Files(const std::string& unitId) const;
-  std::optional<Backup> Read(const QString& path) const;
+  // The unit's backups, newest first, read as far as their order needs (settings when withSettings).
+  std::vector<Backup> Entries(const std::string& unitId, bool withSettings) const;
 
   QString folder_;
 };

@@ -33,5 +33,6 @@ enum CtlExit {
   kExitUsage = 2,
   kExitNoUnit = 3,
   kExitRefused = 4,
-  kExitFile = 5
+  kExitFile = 5,
+  kExitInterrupted = 130  // Ctrl-C or SIGTERM, as a shell reports a signal's end
 };

@@ -66,10 +66,6 @@ const Register kRegisters[] = {
 };
 static_assert(std::size(kRegisters) == kRegistersWithMpg);
 
-// The polarity byte's bits 0 to 3: axis groups on "Kladná" (item 0); bit 4: normal clock.
-constexpr uint8_t kClockNormalBit = 0x10;
-constexpr uint8_t kAlwaysSet = 0xE0;
-
 }  // namespace
 
 std::string Hex2(unsigned value);
@@ -90,7 +86,7 @@ int32_t IntegerOrThrow(const std::string& text) {
 
 // The byte of a polarity reply "0,E0" … "0,FF" (upper-case digits), -1 for any other reply.
 int PolarityReplyValue(const std::string& reply) {
-  for (unsigned value = kAlwaysSet; value <= 0xFF; ++value)
+  for (unsigned value = kPolarityAlwaysSet; value <= 0xFF; ++value)
     if (reply == "0," + Hex2(value)) return static_cast<int>(value);
   return -1;
 }
@@ -117,9 +113,15 @@ std::vector<std::string> BuildReadScript(bool mpgCapable) {
   return script;
 }
 
+int AxisPolarityBit(const std::string& control) {
+  for (int bit = 0; bit < static_cast<int>(std::size(kAxisPolarityGroups)); ++bit)
+    if (control == kAxisPolarityGroups[bit]) return bit;
+  return -1;
+}
+
 uint8_t PolarityByte(SettingsControls& controls) {
-  uint8_t byte = kAlwaysSet;
-  for (int bit = 0; bit < 4; ++bit)
+  uint8_t byte = kPolarityAlwaysSet;
+  for (int bit = 0; bit < static_cast<int>(std::size(kAxisPolarityGroups)); ++bit)
     if (controls.ItemIndex(kAxisPolarityGroups[bit]) == 0) byte |= uint8_t(1u << bit);
   if (controls.Checked(kClockNormalButton)) byte |= kClockNormalBit;
   return byte;
@@ -135,12 +137,13 @@ uint8_t InputBitsByte(SettingsControls& controls, int column, bool high) {
   // Each cell is its own bit; anything but "1" is a zero bit. The save refuses cells that are
   // neither "0" nor "1" before it builds a script.
   unsigned bits = 0;
-  for (int row = 1; row <= 10; ++row)
-    if (controls.Cell(column, row) == "1" && (row >= 9) == high) bits |= 1u << InputBitOfRow(row);
+  for (int row = 1; row <= kInputRows; ++row)
+    if (controls.Cell(column, row) == "1" && (row > kLastLowByteRow) == high)
+      bits |= 1u << InputBitOfRow(row);
   return static_cast<uint8_t>(bits);
 }
 
-int InputBitOfRow(int row) { return row <= 8 ? row - 1 : row - 9 + 6; }
+int InputBitOfRow(int row) { return kInputOfRow[row - 1] % 8; }
 
 std::string PlainNumberText(const std::string& control, const std::string& text) {
   const NumericField* field = FindNumericField(control);
@@ -197,7 +200,7 @@ bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 bool ReplyFitsRegister(const Register& reg, const std::string& reply) {
   if (!reply.starts_with("0,")) return false;
   const std::string value = reply.substr(2);
-  if (reg.kind == K::Number) return UnitNumber(value).has_value();
+  if (reg.kind == K::Number) return ExactDecimal(value).has_value();
   return value.size() == 2 && IsHex(value[0]) && IsHex(value[1]);
 }
 
@@ -210,12 +213,43 @@ std::optional<long double> UnitNumber(const std::string& text) {
   return value;
 }
 
+std::optional<std::string> ExactDecimal(const std::string& text) {
+  std::size_t i = text.find_first_not_of(' ');
+  if (i == std::string::npos) return std::nullopt;
+  bool negative = false;
+  if (text[i] == '+' || text[i] == '-') negative = text[i++] == '-';
+  std::string digits;
+  long long exponent = 0;
+  const auto isDigit = [&](std::size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '9'; };
+  for (; isDigit(i); ++i) digits += text[i];
+  if (i < text.size() && text[i] == '.')
+    for (++i; isDigit(i); ++i, --exponent) digits += text[i];
+  if (digits.empty()) return std::nullopt;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    bool negativeExponent = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negativeExponent = text[i++] == '-';
+    if (!isDigit(i)) return std::nullopt;
+    long long e = 0;
+    for (; isDigit(i); ++i)
+      if (e < 100000) e = e * 10 + (text[i] - '0');
+    exponent += negativeExponent ? -e : e;
+  }
+  if (i != text.size()) return std::nullopt;
+  digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size()));
+  if (digits.empty()) return std::string("0");
+  while (digits.back() == '0') {
+    digits.pop_back();
+    ++exponent;
+  }
+  return (negative ? "-" : "") + digits + "e" + std::to_string(exponent);
+}
+
 bool SameRegisterValue(const Register& reg, const std::string& a, const std::string& b) {
   if (a == b) return true;
   if (reg.kind == K::Number) {
-    const auto x = UnitNumber(a), y = UnitNumber(b);
-    // Six decimals are all the window shows or sends.
-    return x && y && std::fabs(*x - *y) < 5e-7L;
+    const auto x = ExactDecimal(a), y = ExactDecimal(b);
+    return x && y && *x == *y;
   }
   if (a.size() != 2 || b.size() != 2) return false;
   return std::all_of(a.begin(), a.end(), IsHex) && std::all_of(b.begin(), b.end(), IsHex) &&
@@ -246,7 +280,7 @@ void DecodeRegister(const Register& reg, const std::string& reply, SettingsContr
     case K::PolarityByte: {
       const int value = PolarityReplyValue(reply);
       if (value < 0) break;  // only "0,E0" … "0,FF" decode
-      for (int bit = 0; bit < 4; ++bit)
+      for (int bit = 0; bit < static_cast<int>(std::size(kAxisPolarityGroups)); ++bit)
         controls.SelectItem(kAxisPolarityGroups[bit], (value >> bit) & 1 ? 0 : 1);
       const bool normal = value & kClockNormalBit;
       controls.SetChecked(kClockNormalButton, normal);
@@ -257,13 +291,10 @@ void DecodeRegister(const Register& reg, const std::string& reply, SettingsContr
     case K::InputBitsLow:
     case K::InputBitsHigh: {
       const int32_t v = IntegerOrThrow("$" + Chars(reply, 3, 2));
-      if (reg.kind == K::InputBitsLow) {
-        for (int row = 1; row <= 8; ++row)
-          controls.SetCell(reg.gridColumn, row, (v >> (row - 1)) & 1 ? "1" : "0");
-      } else {
-        controls.SetCell(reg.gridColumn, 9, (v >> 6) & 1 ? "1" : "0");
-        controls.SetCell(reg.gridColumn, 10, (v >> 7) & 1 ? "1" : "0");
-      }
+      const bool high = reg.kind == K::InputBitsHigh;
+      for (int row = 1; row <= kInputRows; ++row)
+        if ((row > kLastLowByteRow) == high)
+          controls.SetCell(reg.gridColumn, row, (v >> InputBitOfRow(row)) & 1 ? "1" : "0");
       break;
     }
   }

@@ -63,6 +63,12 @@ inline constexpr const char* kAxisPolarityGroups[] = {"XAxisPolarity", "YAxisPol
                                                       "AAxisPolarity"};
 inline constexpr const char* kClockNormalButton = "RadioPolarityNormal";
 inline constexpr const char* kClockInvertedButton = "RadioPolarityInverze";
+// The clock's bit; bits 5 to 7 are always set, so the register holds E0 to FF.
+inline constexpr int kClockNormalBitNumber = 4;
+inline constexpr uint8_t kClockNormalBit = 1u << kClockNormalBitNumber;
+inline constexpr uint8_t kPolarityAlwaysSet = 0xE0;
+// The polarity byte's bit of an axis group (bits 0 to 3 in table order), -1 for another control.
+int AxisPolarityBit(const std::string& control);
 
 // The table in script order; lines 0 to 5 always, 6 to 28 only for a unit with MPG firmware.
 std::span<const Register> RegisterTable();
@@ -111,8 +117,11 @@ void DecodeRegister(const Register& reg, const std::string& reply, SettingsContr
 bool ReplyFitsRegister(const Register& reg, const std::string& reply);
 // A number as the unit writes it (a reply's value): decimal, sign and fraction optional.
 std::optional<long double> UnitNumber(const std::string& text);
+// The exact value of such a number as a canonical text (digits without the zeros that do not count,
+// and a power of ten): equal for "100" and "100.000000", unequal for "1.23456789" and "1.234568".
+std::optional<std::string> ExactDecimal(const std::string& text);
 // Whether two value texts of a register (what follows "0,") hold the same value: byte registers
-// by their hexadecimal digits, numbers by value ("100" and "100.000000").
+// by their hexadecimal digits, numbers by their exact value ("100" and "100.000000").
 bool SameRegisterValue(const Register& reg, const std::string& a, const std::string& b);
 
 // A numeric edit's text as the unit gets it: the plain decimal of its value ("$10" 16).
@@ -126,6 +135,10 @@ inline constexpr const char* kStartupInputNames[kInputRows] = {"RefX", "RefY", "
 // The bit of grid row 1 to 10 in its register: rows 1 to 8 bits 0 to 7 of the low byte, rows 9
 // and 10 bits 6 and 7 of the high byte.
 int InputBitOfRow(int row);
+// The bits of the high byte that grid rows show (inputs 14 and 15).
+inline constexpr unsigned kInputBitsOfHighRows = 0xC0;
+// The grid rows whose bits the low byte and the high byte hold.
+inline constexpr int kLastLowByteRow = 8;
 
 // Codecs, exposed for their own tests.
 std::string Hex2(unsigned value);  // two upper-case hexadecimal digits

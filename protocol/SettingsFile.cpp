@@ -6,7 +6,9 @@
 #include "entry/Language.h"
 #include "entry/NumericFields.h"
 #include "entry/Validation.h"
+#include "protocol/Exchange.h"
 #include "protocol/SettingsModel.h"
+#include "protocol/UnitProtocol.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,6 +16,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -23,11 +26,13 @@
 
 namespace {
 
-constexpr const char* kAxes[] = {"X", "Y", "Z", "A"};
 constexpr const char* kDirections[] = {"Kladná", "Záporná"};
 constexpr const char* kClock[] = {"Normální", "Inverzní"};
-// Grid rows 1 to 10 and the inputs they show.
 constexpr qint64 kMaxFileBytes = 1 << 20;
+// The header lines that name the unit and a backup's time.
+constexpr const char* kUnitHeader = "# Jednotka: ";
+constexpr const char* kUnitVersionSeparator = ", ";
+constexpr const char* kTakenUtcHeader = "# Záloha (UTC): ";
 // How much of a value from a file a message repeats.
 constexpr std::size_t kShownValueChars = 40;
 
@@ -48,8 +53,8 @@ std::vector<SettingDef> BuildDefs() {
         defs.push_back({reg.control, reg.caption, SettingKind::Number, &reg, reg.control});
         break;
       case RegisterKind::PolarityByte:
-        for (const char* axis : kAxes) {
-          const std::string control = std::string(axis) + "AxisPolarity";
+        for (const char* control : kAxisPolarityGroups) {
+          const char axis = control[0];
           defs.push_back({control, std::string("Polarita osy ") + axis + " (DIR)", SettingKind::AxisDirection,
                           &reg, control});
         }
@@ -69,7 +74,7 @@ std::vector<SettingDef> BuildDefs() {
       }
     }
   }
-  for (int row = 1; row <= 10; ++row) {
+  for (int row = 1; row <= kInputRows; ++row) {
     const std::string input = std::to_string(kInputOfRow[row - 1]);
     defs.push_back(
         {"Jmeno." + input, "Jméno – vstup " + input, SettingKind::InputName, nullptr, "StrGridVstupy", row});
@@ -89,15 +94,19 @@ std::string Trimmed(const std::string& text) {
   return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
 }
 
+// A whole number written with a fraction ("100.000000") as an integer field's text, else nothing.
+std::optional<std::string> IntegralText(const std::string& text) {
+  const std::optional<long double> number = UnitNumber(text);
+  if (!number || std::trunc(*number) != *number || std::fabs(*number) >= 2147483648.0L) return std::nullopt;
+  return std::to_string(static_cast<long long>(*number));
+}
+
 bool ValidUtf8(const std::string& text) {
   // Stateless: a sequence cut off at the end of the file is an error, not a wait for more bytes.
   QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   const QString decoded = decoder.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
   return !decoder.hasError() && text.find('\0') == std::string::npos;
 }
-
-// The polarity byte's bit of an axis direction setting: X, Y, Z, A are bits 0 to 3.
-int AxisBit(const std::string& setting) { return static_cast<int>(std::string("XYZA").find(setting[0])); }
 
 // The hexadecimal digits of a byte register's reply ("0,7F"), or -1.
 int ReplyByte(const std::string& reply) {
@@ -237,6 +246,8 @@ std::optional<std::string> AcceptedValue(const SettingDef& def, const std::strin
       const NumericField* field = FindNumericField(def.control);
       if (!field) return std::nullopt;
       std::optional<std::string> plain = PlainFieldText(*field, value);
+      // The unit writes whole numbers of its floating-point registers with a fraction ("100.000000").
+      if (!plain && field->kind == FieldKind::Integer) plain = IntegralText(value);
       if (!plain) return std::nullopt;
       const std::optional<long double> number = UnitNumber(*plain);
       if (!number || *number < field->lowest || *number > field->highest) return std::nullopt;
@@ -259,117 +270,153 @@ std::optional<std::string> UnknownReply(const std::string& value) {
   return value.substr(3, value.size() - 4);
 }
 
-UnitSettings SettingsHeldByUnit(std::span<const std::string> replies, bool mpgCapable) {
+namespace {
+
+// The setting's value in a reply as the window would name it; nothing when the reply names none.
+std::optional<std::string> DecodedValue(const SettingDef& def, const std::string& reply) {
+  const int byte = ReplyByte(reply);
+  switch (def.kind) {
+    case SettingKind::Item:
+      for (std::size_t item = 0; item < def.reg->codes.size(); ++item)
+        if (reply == std::string("0,") + def.reg->codes[item]) return def.reg->items[item];
+      return std::nullopt;
+    case SettingKind::AxisDirection:
+      if (!ReplyNamesAValue(*def.reg, reply)) return std::nullopt;
+      return kDirections[(byte >> AxisPolarityBit(def.control)) & 1 ? 0 : 1];
+    case SettingKind::Clock:
+      if (!ReplyNamesAValue(*def.reg, reply)) return std::nullopt;
+      return kClock[byte & kClockNormalBit ? 0 : 1];
+    case SettingKind::BreakDelay: {
+      // Two decimal digits in a byte register.
+      const bool digits = byte >= 0 && std::isdigit(static_cast<unsigned char>(reply[2])) &&
+                          std::isdigit(static_cast<unsigned char>(reply[3]));
+      if (!digits) return std::nullopt;
+      return std::to_string(std::stoi(reply.substr(2)));
+    }
+    case SettingKind::Number:
+      if (!reply.starts_with("0,") || !ExactDecimal(reply.substr(2))) return std::nullopt;
+      return reply.substr(2);  // the unit's own text
+    case SettingKind::Bit:
+      if (byte < 0) return std::nullopt;
+      return (byte >> InputBitOfRow(def.row)) & 1 ? "1" : "0";
+    case SettingKind::InputName: return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+// The input words' high byte keeps bits 0 to 5 for inputs 8 to 13, which the grid does not show:
+// a register that holds any of them cannot be shown as its two settings.
+bool HiddenBitsSet(const Register& reg, const std::string& reply) {
+  return reg.kind == RegisterKind::InputBitsHigh && (ReplyByte(reply) & ~kInputBitsOfHighRows & 0xFF) != 0;
+}
+
+std::string ReplyOfRegister(const Register& reg, std::span<const std::string> replies) {
+  const auto line = static_cast<std::size_t>(&reg - RegisterTable().data());
+  return line < replies.size() ? replies[line] : std::string();
+}
+
+}  // namespace
+
+UnitSettings SettingsAsHeld(std::span<const std::string> replies, bool mpgCapable) {
   UnitSettings held;
   for (const SettingDef& def : SettingDefs()) {
     if (!def.reg || !SettingForUnit(def, mpgCapable)) continue;
-    const auto line = static_cast<std::size_t>(def.reg - RegisterTable().data());
-    const std::string reply = line < replies.size() ? replies[line] : std::string();
-    std::optional<std::string> value;
-    const int byte = ReplyByte(reply);
-    switch (def.kind) {
-      case SettingKind::Item:
-        for (std::size_t item = 0; item < def.reg->codes.size(); ++item)
-          if (reply == std::string("0,") + def.reg->codes[item]) value = def.reg->items[item];
-        break;
-      case SettingKind::AxisDirection:
-        // Only "0,E0" ... "0,FF" name the five settings, as the window decodes them.
-        if (ReplyNamesAValue(*def.reg, reply)) value = kDirections[(byte >> AxisBit(def.name)) & 1 ? 0 : 1];
-        break;
-      case SettingKind::Clock:
-        if (ReplyNamesAValue(*def.reg, reply)) value = kClock[(byte >> 4) & 1 ? 0 : 1];
-        break;
-      case SettingKind::BreakDelay: {
-        // Two decimal digits in a byte register.
-        const IntegerText digits = ParseIntegerText(reply.size() == 4 ? reply.substr(2) : "?");
-        if (byte >= 0 && !digits.malformed) value = std::to_string(digits.value);
-        break;
-      }
-      case SettingKind::Number: {
-        const std::optional<long double> number =
-            reply.starts_with("0,") ? UnitNumber(reply.substr(2)) : std::nullopt;
-        if (!number) break;
-        const NumericField* field = FindNumericField(def.control);
-        if (field && field->kind == FieldKind::Gear) {
-          value = PlainFieldText(*field, reply.substr(2));
-        } else if (std::trunc(*number) == *number && std::fabs(*number) < 2147483648.0L) {
-          value = std::to_string(static_cast<long long>(*number));
-        } else {
-          value = reply.substr(2);  // a number the window cannot hold: as the unit said it
-        }
-        break;
-      }
-      case SettingKind::Bit:
-        if (byte >= 0) value = (byte >> InputBitOfRow(def.row)) & 1 ? "1" : "0";
-        break;
-      case SettingKind::InputName: break;
-    }
-    held.Set(def.name, value.value_or(UnknownValue(reply)));
+    const std::string reply = ReplyOfRegister(*def.reg, replies);
+    const std::optional<std::string> value = DecodedValue(def, reply);
+    const bool shown = value && ValueAccepted(def, *value) && !HiddenBitsSet(*def.reg, reply);
+    held.Set(def.name, shown ? *value : UnknownValue(reply));
   }
   return held;
 }
 
-std::vector<WriteLine> WritesForSettings(const UnitSettings& settings, std::span<const std::string> replies,
-                                         bool mpgCapable) {
-  std::vector<WriteLine> writes;
-  const auto lines = RegisterLines(mpgCapable);
-  for (std::size_t line = 0; line < lines.size(); ++line) {
-    const Register& reg = lines[line];
-    const std::string reply = line < replies.size() ? replies[line] : std::string();
+bool SameSettingValue(const SettingDef& def, const std::string& a, const std::string& b) {
+  if (a == b) return true;
+  if (def.kind != SettingKind::Number) return false;
+  const auto x = ExactDecimal(a), y = ExactDecimal(b);
+  return x && y && *x == *y;
+}
+
+WritePlan PlanWrites(const UnitSettings& settings, std::span<const std::string> replies, bool mpgCapable) {
+  WritePlan plan;
+  for (const Register& reg : RegisterLines(mpgCapable)) {
+    std::vector<const SettingDef*> named;
+    const std::vector<const SettingDef*> all = SettingsOfRegister(reg);
+    for (const SettingDef* def : all)
+      if (settings.Get(def->name)) named.push_back(def);
+    if (named.empty()) continue;
+    const std::string reply = ReplyOfRegister(reg, replies);
+    const bool shared = reg.kind == RegisterKind::PolarityByte || reg.kind == RegisterKind::InputBitsLow ||
+                        reg.kind == RegisterKind::InputBitsHigh;
     int byte = ReplyByte(reply);
     std::optional<std::string> value;
-    // A value of its own (from a backup) puts the register back as the unit held it.
-    for (const SettingDef* def : SettingsOfRegister(reg))
-      if (const auto raw = UnknownReply(settings.Get(def->name).value_or(""))) {
+    bool unwritable = false;
+    // A value of its own (from a backup) puts the register back as the unit held it, unless the
+    // unit's reply was nothing a write can carry.
+    for (const SettingDef* def : named)
+      if (const auto raw = UnknownReply(*settings.Get(def->name))) {
+        if (!ReplyFitsRegister(reg, *raw)) {
+          unwritable = true;
+          continue;
+        }
         value = raw->substr(2);
         byte = ReplyByte(*raw);
       }
-    for (const SettingDef* def : SettingsOfRegister(reg)) {
-      const std::optional<std::string> wanted = settings.Get(def->name);
-      if (!wanted || UnknownReply(*wanted)) continue;
-      const auto setBit = [&](int bit, bool on) {
-        byte = on ? byte | (1 << bit) : byte & ~(1 << bit);
-        value = Hex2(static_cast<unsigned>(byte));
-      };
+    // A shared register whose other bits could not be read is written only when the settings fill
+    // it whole; bits the grid does not show are then 0.
+    const bool whole = named.size() == all.size() && !value && !unwritable;
+    if (shared && byte < 0 && whole) byte = reg.kind == RegisterKind::PolarityByte ? kPolarityAlwaysSet : 0;
+    if (unwritable || (shared && byte < 0)) {
+      plan.untouched.push_back(&reg);
+      continue;
+    }
+    const auto setBit = [&](int bit, bool on) {
+      byte = on ? byte | (1 << bit) : byte & ~(1 << bit);
+      value = Hex2(static_cast<unsigned>(byte));
+    };
+    for (const SettingDef* def : named) {
+      const std::string wanted = *settings.Get(def->name);
+      if (UnknownReply(wanted)) continue;
       switch (def->kind) {
         case SettingKind::Item:
-          if (const int item = WordIndex(reg.items, *wanted); item >= 0)
+          if (const int item = WordIndex(reg.items, wanted); item >= 0)
             value = reg.codes[static_cast<std::size_t>(item)];
           break;
-        case SettingKind::BreakDelay: value = BreakDelayDigits(ParseIntegerText(*wanted).value); break;
-        case SettingKind::Number: value = *wanted; break;
-        case SettingKind::AxisDirection: setBit(AxisBit(def->name), *wanted == kDirections[0]); break;
-        case SettingKind::Clock: setBit(4, *wanted == kClock[0]); break;
-        case SettingKind::Bit: setBit(InputBitOfRow(def->row), *wanted == "1"); break;
+        case SettingKind::BreakDelay: value = BreakDelayDigits(ParseIntegerText(wanted).value); break;
+        case SettingKind::Number: value = wanted; break;
+        case SettingKind::AxisDirection:
+          setBit(AxisPolarityBit(def->control), wanted == kDirections[0]);
+          break;
+        case SettingKind::Clock: setBit(kClockNormalBitNumber, wanted == kClock[0]); break;
+        case SettingKind::Bit: setBit(InputBitOfRow(def->row), wanted == "1"); break;
         case SettingKind::InputName: break;
       }
     }
-    // A shared register whose reply gave no byte cannot keep the other bits: it is not written
-    // (the callers refuse such a read before they get here).
-    const bool shared = reg.kind == RegisterKind::PolarityByte || reg.kind == RegisterKind::InputBitsLow ||
-                        reg.kind == RegisterKind::InputBitsHigh;
-    if (value && !(shared && ReplyByte(reply) < 0)) writes.push_back({&reg, reg.writePrefix + *value});
+    if (!value) continue;
+    WriteLine line{&reg, reg.writePrefix + *value};
+    // The link cuts a longer line, and its rest would join the next command.
+    if (!plan.tooLong && std::strlen(kUnitPrefix) + line.command.size() > CommandExchange::kMaxLine)
+      plan.tooLong = &reg;
+    plan.writes.push_back(std::move(line));
   }
-  return writes;
+  return plan;
 }
 
 std::vector<const Register*> UnverifiedRegisters(std::span<const WriteLine> writes,
                                                  std::span<const std::string> before,
                                                  std::span<const std::string> after, bool mpgCapable) {
   std::vector<const Register*> unverified;
-  const auto lines = RegisterLines(mpgCapable);
-  const auto at = [](std::span<const std::string> replies, std::size_t line) {
-    return line < replies.size() ? replies[line] : std::string();
-  };
-  for (std::size_t line = 0; line < lines.size(); ++line) {
-    const Register& reg = lines[line];
-    // What it should hold: the value written, else what it held before (a reply that fitted).
-    std::string expected = at(before, line).substr(std::min<std::size_t>(2, at(before, line).size()));
-    for (const WriteLine& write : writes)
-      if (write.reg == &reg) expected = write.command.substr(std::strlen(reg.writePrefix));
-    const std::string reply = at(after, line);
-    if (!ReplyFitsRegister(reg, reply) || !SameRegisterValue(reg, expected, reply.substr(2)))
-      unverified.push_back(&reg);
+  for (const Register& reg : RegisterLines(mpgCapable)) {
+    const std::string held = ReplyOfRegister(reg, before), reply = ReplyOfRegister(reg, after);
+    const auto written =
+        std::find_if(writes.begin(), writes.end(), [&](const WriteLine& w) { return w.reg == &reg; });
+    bool same = false;
+    if (written != writes.end())
+      same = ReplyFitsRegister(reg, reply) &&
+             SameRegisterValue(reg, written->command.substr(std::strlen(reg.writePrefix)), reply.substr(2));
+    else  // what it held before, to the letter or as the same value
+      same = reply == held || (ReplyFitsRegister(reg, held) && ReplyFitsRegister(reg, reply) &&
+                               SameRegisterValue(reg, held.substr(2), reply.substr(2)));
+    if (!same) unverified.push_back(&reg);
   }
   return unverified;
 }
@@ -379,20 +426,6 @@ std::vector<const SettingDef*> SettingsOfRegister(const Register& reg) {
   for (const SettingDef& def : SettingDefs())
     if (def.reg == &reg) defs.push_back(&def);
   return defs;
-}
-
-UnitSettings SettingsExactlyAsHeld(std::span<const std::string> replies, bool mpgCapable) {
-  UnitSettings exact;
-  const UnitSettings held = SettingsHeldByUnit(replies, mpgCapable);
-  for (const auto& [name, value] : held.Values()) {
-    const SettingDef* def = FindSetting(name);
-    const auto line = static_cast<std::size_t>(def->reg - RegisterTable().data());
-    const std::string reply = line < replies.size() ? replies[line] : std::string();
-    // The input words' bits 0 to 5 of the high byte belong to inputs the grid does not show.
-    const bool hiddenBits = def->reg->kind == RegisterKind::InputBitsHigh && (ReplyByte(reply) & 0x3F) > 0;
-    exact.Set(name, ValueAccepted(*def, value) && !hiddenBits ? value : UnknownValue(reply));
-  }
-  return exact;
 }
 
 const SettingDef* FirstUnwritableSetting(SettingsControls& controls, bool mpgCapable, bool withNames) {
@@ -429,7 +462,8 @@ std::vector<SettingDifference> Differences(const UnitSettings& left, const UnitS
   for (const SettingDef& def : SettingDefs()) {
     const auto l = left.Get(def.name);
     const auto r = right.Get(def.name);
-    if (l != r) differences.push_back({&def, l, r});
+    if (l.has_value() != r.has_value() || (l && !SameSettingValue(def, *l, *r)))
+      differences.push_back({&def, l, r});
   }
   return differences;
 }
@@ -437,11 +471,13 @@ std::vector<SettingDifference> Differences(const UnitSettings& left, const UnitS
 std::string WriteSettingsText(const UnitSettings& settings, const SettingsFileHeader& header) {
   std::string text = "# Nastavení jednotky VORKA\n";
   if (!header.unitId.empty() || !header.unitVersion.empty())
-    text +=
-        "# Jednotka: " + header.unitId + (header.unitVersion.empty() ? "" : ", " + header.unitVersion) + "\n";
+    text += kUnitHeader + EscapedText(header.unitId) +
+            (header.unitVersion.empty() ? "" : kUnitVersionSeparator + EscapedText(header.unitVersion)) +
+            "\n";
   else if (header.windowValues)
     text += "# Hodnoty: z okna programu, nepřečtené z jednotky\n";
   if (!header.savedAt.empty()) text += "# Uloženo: " + header.savedAt + "\n";
+  if (!header.takenUtc.empty()) text += kTakenUtcHeader + EscapedText(header.takenUtc) + "\n";
   if (!header.program.empty()) text += "# Program: " + header.program + "\n";
   for (const auto& [name, value] : settings.Values())
     text.append(name).append(" = ").append(value).append("\n");
@@ -477,15 +513,57 @@ SettingsFileLoad ParseSettingsText(const std::string& text, SettingsReader reade
     if (settings.Get(name)) return fail(SettingsFileError::Kind::Duplicate, number, name);
     // Kept in its plain form: "$10" is 16 wherever it goes next.
     std::optional<std::string> accepted = AcceptedValue(*def, value);
-    if (const auto reply = UnknownReply(value); !accepted && reader == SettingsReader::Unit && reply &&
-                                                def->reg && ReplyFitsRegister(*def->reg, *reply))
-      accepted = value;
+    if (reader == SettingsReader::Unit && def->reg) {
+      // A backup puts back what the unit held: a value of its own as it stands, a number in the
+      // unit's own text.
+      if (!accepted && UnknownReply(value)) accepted = value;
+      if (accepted && def->kind == SettingKind::Number && ExactDecimal(value)) accepted = value;
+    }
     if (!accepted) return fail(SettingsFileError::Kind::BadValue, number, name, value);
     settings.Set(name, *accepted);
   }
   if (settings.Empty()) return fail(SettingsFileError::Kind::NoSettings, 0);
   load.settings = settings;
   return load;
+}
+
+SettingsFileHeader ParseSettingsHeader(const std::string& text) {
+  SettingsFileHeader header;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = Trimmed(text.substr(start, end - start));
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) continue;
+    if (line.front() != '#') break;  // the header ends at the first setting
+    if (line.starts_with(kUnitHeader)) {
+      const std::string unit = line.substr(std::strlen(kUnitHeader));
+      const auto separator = unit.find(kUnitVersionSeparator);
+      header.unitId = EscapedText(unit.substr(0, separator));
+      if (separator != std::string::npos)
+        header.unitVersion = EscapedText(unit.substr(separator + std::strlen(kUnitVersionSeparator)));
+    } else if (line.starts_with(kTakenUtcHeader)) {
+      header.takenUtc = EscapedText(line.substr(std::strlen(kTakenUtcHeader)));
+    }
+  }
+  return header;
+}
+
+std::string EscapedText(const std::string& text) {
+  std::string escaped;
+  for (const char byte : text) {
+    const auto c = static_cast<unsigned char>(byte);
+    if (c >= 32 && c < 127) {
+      escaped += byte;
+      continue;
+    }
+    char code[8];
+    std::snprintf(code, sizeof code, "\\x%02X", c);
+    escaped += code;
+  }
+  return escaped;
 }
 
 std::string ShownText(const std::string& text) {

@@ -56,16 +56,18 @@ std::optional<std::string> AcceptedValue(const SettingDef& def, const std::strin
 // A setting the unit holds in a form the window cannot show, such as an output code no item has:
 // a value of its own ("? (0,07)") that equals nothing a file or the window can hold.
 std::string UnknownValue(const std::string& reply);
-// The settings as the unit holds them, from the replies of a whole read: words as the window
-// names them, numbers as plain decimals (also outside the window's ranges), and a reply that names
-// no value of its setting as a value of its own. Nothing is corrected.
-UnitSettings SettingsHeldByUnit(std::span<const std::string> replies, bool mpgCapable);
-// The same, exact enough to put every register back as it was (a backup): a value the window
-// would not take as it stands (a number outside its range, bits of inputs the grid does not show)
-// is a value of its own too.
-UnitSettings SettingsExactlyAsHeld(std::span<const std::string> replies, bool mpgCapable);
+// The settings as the unit holds them, from the replies of a whole read: the one reading that the
+// settings files, the comparison, the verification of a write and the backups share. Words as the
+// window names them, numbers in the unit's own text ("1.23456789" stays so). A register the window
+// cannot show as it stands (a code no item has, a number outside its field's range or form, a
+// reply that does not parse, bits of inputs the grid does not show) gives each of its settings a
+// value of its own, which a write puts back as it was. Nothing is corrected.
+UnitSettings SettingsAsHeld(std::span<const std::string> replies, bool mpgCapable);
 // The reply inside a value of its own ("? (0,07)" holds "0,07"), if the value is one.
 std::optional<std::string> UnknownReply(const std::string& value);
+// Whether two values of a setting are the same: numbers by their exact decimal value ("100" and
+// "100.000000"), everything else by its text.
+bool SameSettingValue(const SettingDef& def, const std::string& a, const std::string& b);
 
 // The first setting of the controls that no register or file could carry as it stands: a list
 // without an item, a grid cell other than "0" or "1", an input name the files refuse (withNames).
@@ -84,12 +86,20 @@ struct SettingDifference {
 // The settings whose values differ, in SettingDefs order; a setting only one side holds counts.
 std::vector<SettingDifference> Differences(const UnitSettings& left, const UnitSettings& right);
 
-// The writes that put the given settings (each as AcceptedValue gives it) into a unit whose
-// registers answered `replies` (a whole read, each reply fitting its register): only the registers
-// that hold one of the settings, in table order. A register shared with settings left out (the
-// polarity byte, the input words) keeps the unit's other bits exactly as read.
-std::vector<WriteLine> WritesForSettings(const UnitSettings& settings, std::span<const std::string> replies,
-                                         bool mpgCapable);
+// The writes that put the given settings (each as a file holds it) into a unit whose registers
+// answered `replies` (a whole read): only the registers that hold one of the settings, in table
+// order. A register shared with settings left out (the polarity byte, the input words) keeps the
+// unit's other bits exactly as read.
+struct WritePlan {
+  std::vector<WriteLine> writes;
+  // Registers the settings name that are left as the unit holds them: a value of its own that no
+  // write can put back (its reply did not parse), or a shared register whose other bits could not
+  // be read and which the settings do not fill whole.
+  std::vector<const Register*> untouched;
+  // The first write that would not fit one line to the unit: then nothing may be sent.
+  const Register* tooLong = nullptr;
+};
+WritePlan PlanWrites(const UnitSettings& settings, std::span<const std::string> replies, bool mpgCapable);
 // The registers whose value read after the writes differs from what was written or, for a register
 // not written, from what it held before.
 std::vector<const Register*> UnverifiedRegisters(std::span<const WriteLine> writes,
@@ -100,13 +110,21 @@ std::vector<const SettingDef*> SettingsOfRegister(const Register& reg);
 
 // The settings file: UTF-8, "name = value" lines in SettingDefs order, "#" comments.
 struct SettingsFileHeader {
-  std::string unitId, unitVersion;  // empty when not known
+  std::string unitId, unitVersion;  // empty when not known; escaped (EscapedText) when written
   std::string savedAt;              // local date and time, "2026-12-07 11:40"
   std::string program;              // "vorka_config 1.3"
   // No unit named: the values are the window's, not read from a unit (or edited since).
   bool windowValues = false;
+  // A backup's time, UTC to the millisecond ("2026-12-07T16:23:05.120Z"): its place among the
+  // unit's backups, whatever the clock's zone or its jumps.
+  std::string takenUtc;
 };
 std::string WriteSettingsText(const UnitSettings& settings, const SettingsFileHeader& header);
+// The unit and the backup time a file's header names (comment lines before the first setting).
+SettingsFileHeader ParseSettingsHeader(const std::string& text);
+// Text from the unit (its identifier, its firmware) as data: every byte that is no printable ASCII
+// character as "\xNN", so that it never breaks a line of a file or reaches a terminal as a control.
+std::string EscapedText(const std::string& text);
 
 struct SettingsFileError {
   enum class Kind { NotText, Malformed, Unknown, Duplicate, BadValue, NoSettings } kind;

@@ -78,8 +78,10 @@ Identity IdentityFromReplies(const std::string& replyQ, const std::string& reply
   Identity identity;
   identity.present = Chars(replyVersion, 3, 6) == "TK20";
   identity.mpg = identity.present && Chars(replyVersion, 7, 9) == "MPG";
-  identity.id = Chars(replyQ, 3, 9);
-  identity.version = replyVersion.size() > 2 ? replyVersion.substr(2) : std::string();
+  // The unit's words are data: wherever they go (a file header, a terminal, a folder name) no
+  // control character of theirs may act.
+  identity.id = EscapedText(Chars(replyQ, 3, 9));
+  identity.version = EscapedText(replyVersion.size() > 2 ? replyVersion.substr(2) : std::string());
   return identity;
 }
 
@@ -201,7 +203,7 @@ std::optional<UnitSettings> ReadUnitSettings(UnitHost& host) {
   const auto replies = ReadAllRegisters(host);
   if (!replies) return std::nullopt;  // "Chyba komunikace" has been said
   host.ResumeMonitor();
-  return SettingsHeldByUnit(*replies, host.State().mpgCapable);
+  return SettingsAsHeld(*replies, host.State().mpgCapable);
 }
 
 std::string UnwritableText(const SettingDef& def) {

@@ -58,7 +58,16 @@ TEST(GearExpressionTest, ValuesWithSignRuleOne) {
       {"1e3", true, 1000},
       {".", true, 0},
       {"200 * 16 / 5", true, 640},
-      {"\t1 000 ,5\t", true, 1000.5L},
+      {"\t1000,5\t", true, 1000.5L},
+      {" 2 *\t3 - 1 ", true, 5},
+      // A blank between two digits, or a digit and a point, is no operator: the text is rejected
+      // rather than read as one number.
+      {"12 5", false, 0},
+      {"2\t3", false, 0},
+      {"1 000 ,5", false, 0},
+      {"1 .5", false, 0},
+      {"1. 5", false, 0},
+      {"2 * 1 5", false, 0},
       {"2 x", false, 0},
       {"12 abc", false, 0},
       {"2\n", false, 0},

@@ -41,39 +41,4 @@ TEST(BackupsTest, TheNewestHundredAreKeptAndAnUnchangedUnitIsNotKeptTwice) {
   EXPECT_EQ(store.List().size(), 101u);
 }
 
-TEST(BackupsTest, ABackupHoldsExactlyWhatTheUnitHeld) {
-  std::vector<std::string> replies = {"0,07",     "0,03", "0,08", "0,FF",   "0,99", "0,12", "0,FF", "0,FF",
-                                      "0,-120.5", "0,0",  "0,0",  "0,1",    "0,1",  "0,1",  "0,1",  "0,1",
-                                      "0,1",      "0,1",  "0,1",  "0,5000", "0,1",  "0,1",  "0,1",  "0,1",
-                                      "0,00",     "0,7F", "0,00", "0,80",   "0,FF"};
-  const UnitSettings exact = SettingsExactlyAsHeld(replies, true);
-  const std::pair<const char*, const char*> expected[] = {
-      {"OUT1", "? (0,07)"},          {"OUT2", "Ofuk"},
-      {"BreakDelay", "? (0,99)"},    {"XAxisPolarity", "? (0,12)"},
-      {"ClockPolarity", "? (0,12)"}, {"LoLimitX", "? (0,-120.5)"},
-      {"TimeOver", "? (0,5000)"},    {"GearX", "1.000000"},
-      {"Povoleno.14", "? (0,7F)"},   {"Polarita.15", "1"},
-      {"AxisLink", "A => A"},
-  };
-  for (const auto& [name, value] : expected) EXPECT_EQ(exact.Get(name), value) << name;
-  // Read back by vorkactl, and put back register by register as it was.
-  const std::string text = WriteSettingsText(exact, {"VK1", "v", "", ""});
-  const SettingsFileLoad load = ParseSettingsText(text, SettingsReader::Unit);
-  ASSERT_TRUE(load.settings) << EnglishText(load.error);
-  EXPECT_EQ(load.settings->Values(), exact.Values());
-  std::vector<std::string> writes;
-  for (const WriteLine& line : WritesForSettings(*load.settings, std::vector<std::string>(29, "0,00"), true))
-    writes.push_back(line.command);
-  for (const char* write :
-       {"EW01,07", "EWFD,99", "EW05,12", "EFW10,-120.5", "EUW48,5000", "EW09,7F", "EW0B,80"})
-    EXPECT_NE(std::find(writes.begin(), writes.end(), write), writes.end()) << write;
-  // The window shows no value of its own: it names the setting and applies nothing.
-  const SettingsFileLoad window = ParseSettingsText(text);
-  ASSERT_FALSE(window.settings);
-  EXPECT_EQ(window.error.name, "OUT1");
-  // A value of its own must fit its register.
-  EXPECT_FALSE(ParseSettingsText("OUT1 = ? (0,7)\n", SettingsReader::Unit).settings);
-  EXPECT_FALSE(ParseSettingsText("GearX = ? (0,abc)\n", SettingsReader::Unit).settings);
-}
-
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace {
 
 TEST(SettingsFileTest, NamesFollowTheRegisterTableAndAreUnique) {
@@ -137,31 +139,37 @@ TEST(SettingsFileTest, NumbersAreKeptAsPlainDecimals) {
   }
 }
 
-TEST(SettingsFileTest, TheUnitsValuesAsHeldUncorrected) {
+// The one reading of a unit: every kind of content a register can hold, as a file, a comparison
+// and a backup see it, and the writes that put it back.
+TEST(SettingsFileTest, TheUnitAsItHoldsItsSettingsAndBackAgain) {
   std::vector<std::string> replies = {
-      "0,02", "0,07",   "0,09", "0,FF",       "0,10",  "0,FE", "0,02",  "0,EE", "0,-120.5", "0,-7",
-      "0,0",  "0,5000", "0,1",  "0,1.000000", "0,640", "0,1",  "0,abc", "0,1",  "0,1",      "0,100.000000",
-      "0,1",  "0,1",    "0,1",  "0,1",        "0,81",  "0,7F", "0,00",  "0,80", "0,01"};
-  const UnitSettings held = SettingsHeldByUnit(replies, true);
+      "0,02", "0,07",   "0,09",  "FF",  "0,99",         "0,FE",  "0,02",  "0,EE", "0,-7", "0,-120.5",
+      "0,0",  "0,5000", "0,1",   "0,1", "0,1.23456789", "0,640", "0,abc", "0,1",  "0,1",  "0,100.000000",
+      "0,1",  "",       "0,nan", "0,1", "0,81",         "0,7F",  "0,00",  "0,80", "0,01"};
+  const UnitSettings held = SettingsAsHeld(replies, true);
   const std::pair<const char*, const char*> expected[] = {
       {"OUT1", "Chlazení"},
       {"OUT2", "? (0,07)"},
       {"OUT3", "Signalizace přerušení"},
-      {"BreakDelay", "10"},
+      {"PWM", "? (FF)"},
+      {"BreakDelay", "? (0,99)"},
       {"XAxisPolarity", "Záporná"},
       {"YAxisPolarity", "Kladná"},
       {"ClockPolarity", "Normální"},
       {"StartNum", "? (0,EE)"},
-      {"LoLimitX", "-120.5"},
-      {"LoLimitY", "-7"},
+      {"LoLimitX", "-7"},
+      {"LoLimitY", "? (0,-120.5)"},
       {"HiLimitX", "5000"},
-      {"GearX", "640.000000"},
+      {"GearX", "1.23456789"},
+      {"GearY", "640"},
       {"GearZ", "? (0,abc)"},
-      {"TimeOver", "100"},
+      {"TimeOver", "100.000000"},
+      {"RefSpeedX", "? ()"},
+      {"RefSpeedY", "? (0,nan)"},
       {"Povoleno.0", "1"},
       {"Povoleno.7", "1"},
-      {"Povoleno.14", "1"},
-      {"Povoleno.15", "0"},
+      {"Povoleno.14", "? (0,7F)"},
+      {"Povoleno.15", "? (0,7F)"},
       {"Polarita.15", "1"},
       {"AxisLink", "X => A"},
   };
@@ -169,9 +177,52 @@ TEST(SettingsFileTest, TheUnitsValuesAsHeldUncorrected) {
   EXPECT_FALSE(held.Get("Jmeno.0"));
   // A polarity byte outside E0 ... FF names none of the five settings.
   replies[5] = "0,12";
-  EXPECT_EQ(SettingsHeldByUnit(replies, true).Get("ClockPolarity"), "? (0,12)");
-  // An unknown value is no value a file may hold.
-  EXPECT_FALSE(ParseSettingsText("OUT2 = ? (0,07)\n").settings);
+  EXPECT_EQ(SettingsAsHeld(replies, true).Get("ClockPolarity"), "? (0,12)");
+
+  // A backup of it reads back as the same settings, and the window refuses it by the first name.
+  const UnitSettings exact = SettingsAsHeld(replies, true);
+  const std::string text = WriteSettingsText(exact, {"VK1", "v", "", ""});
+  const SettingsFileLoad load = ParseSettingsText(text, SettingsReader::Unit);
+  ASSERT_TRUE(load.settings) << EnglishText(load.error);
+  EXPECT_EQ(load.settings->Values(), exact.Values());
+  EXPECT_TRUE(Differences(exact, *load.settings).empty());
+  EXPECT_EQ(ParseSettingsText(text).error.name, "OUT2");
+
+  // Put back into a unit that holds something else everywhere: every register that parsed gets
+  // its text back to the letter; the three that did not are left alone and named.
+  const std::vector<std::string> other(29, "0,00");
+  const WritePlan plan = PlanWrites(*load.settings, other, true);
+  EXPECT_EQ(plan.tooLong, nullptr);
+  std::vector<std::string> after = other;
+  for (const WriteLine& line : plan.writes) {
+    const auto n = static_cast<std::size_t>(line.reg - RegisterTable().data());
+    after[n] = "0," + line.command.substr(std::strlen(line.reg->writePrefix));
+  }
+  std::vector<std::string> untouched;
+  for (const Register* reg : plan.untouched) untouched.emplace_back(reg->read);
+  EXPECT_EQ(untouched, (std::vector<std::string>{"ER04", "EFR38", "EFR50", "EFR54"}));
+  for (std::size_t n = 0; n < replies.size(); ++n)
+    if (std::find(untouched.begin(), untouched.end(), RegisterTable()[n].read) == untouched.end())
+      EXPECT_EQ(after[n], replies[n]) << RegisterTable()[n].read;
+  EXPECT_TRUE(UnverifiedRegisters(plan.writes, other, after, true).empty());
+  // The same value spelt otherwise is the same; another value is not, however close.
+  EXPECT_TRUE(SameSettingValue(*FindSetting("TimeOver"), "100", "100.000000"));
+  EXPECT_FALSE(SameSettingValue(*FindSetting("GearX"), "1.23456789", "1.234568"));
+  EXPECT_TRUE(SameSettingValue(*FindSetting("GearX"), "0.5", "5e-1"));
+}
+
+// A line the link would cut is refused before anything is sent.
+TEST(SettingsFileTest, AWriteThatWouldNotFitOneLineIsNamed) {
+  UnitSettings settings;
+  settings.Set("OUT1", "Laser");
+  const std::string longNumber = "1." + std::string(246, '0');
+  settings.Set("GearX", longNumber);
+  const std::vector<std::string> replies(29, "0,1");
+  const WritePlan plan = PlanWrites(settings, replies, true);
+  ASSERT_NE(plan.tooLong, nullptr);
+  EXPECT_STREQ(plan.tooLong->read, "EFR30");
+  settings.Set("GearX", "1." + std::string(245, '0'));  // "!0EFW30," and 247 characters: 255
+  EXPECT_EQ(PlanWrites(settings, replies, true).tooLong, nullptr);
 }
 
 TEST(SettingsFileTest, MessagesShowFileTextEscapedAndShort) {
