@@ -40,6 +40,7 @@ double ThreadCpuSeconds() {
 
 class SilentMessages : public MessageSeam {
  public:
+  bool Question(const QString&) override { return false; }
   void Message(const QString&) override {}
   void ErrorBox(const QString&) override {}
   void GeneralError(const QString&) override {}

@@ -11,6 +11,11 @@ class StandardErrorSeam : public MessageSeam {
   void Message(const QString& text) override { Print(text); }
   void ErrorBox(const QString& text) override { Print(QStringLiteral("Error: ") + text); }
   void GeneralError(const QString& text) override { Print(text); }
+  // Nobody to answer: the default, "Ne".
+  bool Question(const QString& text) override {
+    Print(text);
+    return false;
+  }
 
  private:
   static void Print(const QString& text) { std::fprintf(stderr, "%s\n", text.toUtf8().constData()); }

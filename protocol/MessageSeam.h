@@ -16,6 +16,8 @@ class MessageSeam {
   virtual void ErrorBox(const QString& text) = 0;
   // The application's box for an error no handler caught: stop icon, program title.
   virtual void GeneralError(const QString& text) = 0;
+  // A question with "Ano" and "Ne", "Ne" the default: true for "Ano".
+  virtual bool Question(const QString& text) = 0;
 };
 
 MessageSeam& Messages();

@@ -166,9 +166,10 @@ void SaveSettings(UnitHost& host) {
   // What the unit holds now is kept before anything is written over it; no save goes without it.
   const BackupOutcome backup = BackUpUnit(host, BackupStore());
   if (!backup.read) return;  // "Chyba komunikace" has been said; a lost unit is not polled
-  if (backup.fault) {
-    Messages().Message(Text(kNotSavedText) + QStringLiteral(": zálohu nastavení jednotky nelze uložit: ") +
-                       QString::fromStdString(CzechText(backup.fault)));
+  // No backup (a full disk, a read-only home) is the operator's call, not a dead end.
+  if (backup.fault && !Messages().Question(QStringLiteral("Zálohu nastavení jednotky nelze uložit: ") +
+                                           QString::fromStdString(CzechText(backup.fault)) +
+                                           QStringLiteral(". Uložit do jednotky bez zálohy?"))) {
     host.ResumeMonitor();
     return;
   }
@@ -227,8 +228,10 @@ void ResetUnit(UnitHost& host) {
   if (!state.unitPresent) return;
   host.PauseMonitor();
   state.commandMode = "reset";
-  // A unit that did not answer is not polled: the monitor waits for the operator or the unit.
-  if (host.RunCommandScript().completed) host.ResumeMonitor();
+  // A restarting unit does not answer "j"; polling resumes all the same, and a unit still away
+  // is told once by the monitor, whose levels then stay empty.
+  host.RunCommandScript();
+  host.ResumeMonitor();
 }
 
 std::span<const FactorySetting> FactorySettings() { return kFactorySettings; }

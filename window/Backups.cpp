@@ -15,6 +15,7 @@ TFormBackups::TFormBackups(QWidget* parent) : QDialog(parent), ui(new Ui::TFormB
   ui->ListBackups->setColumnWidth(0, 160);
   ui->ListBackups->setColumnWidth(1, 110);
   ui->ListBackups->setColumnWidth(2, 190);
+  ui->ListBackups->setColumnWidth(3, 130);
   OpenFolder = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
   connect(ui->BtnLoadBackup, &QPushButton::clicked, this, Guarded([this] { BtnLoadBackupClick(); }));
   connect(ui->BtnOpenFolder, &QPushButton::clicked, this, Guarded([this] { BtnOpenFolderClick(); }));
@@ -26,8 +27,18 @@ TFormBackups::TFormBackups(QWidget* parent) : QDialog(parent), ui(new Ui::TFormB
 
 TFormBackups::~TFormBackups() { delete ui; }
 
-void TFormBackups::Show(const std::vector<Backup>& backups, const std::string& unitId,
+namespace {
+
+QString Named(const std::string& id, const std::string& version) {
+  return QString::fromStdString(id) +
+         (version.empty() ? QString() : QStringLiteral(" (%1)").arg(QString::fromStdString(version)));
+}
+
+}  // namespace
+
+void TFormBackups::Show(const std::vector<Backup>& backups, const Identity& unit,
                         const UnitSettings& window) {
+  const std::string& unitId = unit.id;
   backups_ = backups;
   chosen_.reset();
   ui->ListBackups->clear();
@@ -47,6 +58,13 @@ void TFormBackups::Show(const std::vector<Backup>& backups, const std::string& u
     row->setText(2, QString::fromStdString(backup.unitVersion));
     row->setText(3, QString::number(Differences(backup.settings, shown).size()));
     row->setToolTip(0, QString::fromStdString(backup.path));
+    // A backup goes into another unit or firmware only with the operator knowing it.
+    if (!unitId.empty() && (backup.unitId != unit.id || backup.unitVersion != unit.version)) {
+      const QString note = QStringLiteral("Záloha z %1, připojena je %2")
+                               .arg(Named(backup.unitId, backup.unitVersion), Named(unit.id, unit.version));
+      row->setText(4, note);
+      row->setToolTip(4, note);
+    }
   }
   ui->BtnLoadBackup->setEnabled(false);
 }

@@ -19,9 +19,10 @@ class TFormBackups : public QDialog {
   explicit TFormBackups(QWidget* parent = nullptr);
   ~TFormBackups() override;
 
-  // The backups of the connected unit (unitId), or of every unit; with each, how many of its
-  // settings differ from the window's.
-  void Show(const std::vector<Backup>& backups, const std::string& unitId, const UnitSettings& window);
+  // The backups of the connected unit, or of every unit (no unit: an empty identifier); with each,
+  // how many of its settings differ from the window's, and whether it was taken from another unit
+  // or firmware than the connected one.
+  void Show(const std::vector<Backup>& backups, const Identity& unit, const UnitSettings& window);
   // The backup chosen with "Načíst do okna".
   std::optional<Backup> Chosen() const { return chosen_; }
 

@@ -2,6 +2,7 @@
 
 #include "protocol/MessageSeam.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 
@@ -13,6 +14,14 @@ class BoxSeam : public MessageSeam {
     Show(QMessageBox::NoIcon, QCoreApplication::applicationName(), text);
   }
   void ErrorBox(const QString& text) override { Show(QMessageBox::Critical, QStringLiteral("Error"), text); }
+  bool Question(const QString& text) override {
+    QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), text,
+                    QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Ano"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Ne"));
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+  }
   void GeneralError(const QString& text) override {
     Show(QMessageBox::Critical, QCoreApplication::applicationName(), text);
   }

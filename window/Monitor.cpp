@@ -31,8 +31,12 @@ void TTermForm::TimTimer() {
   const uint16_t word = ReadInputWord();
   // A lost unit is reported once: the next tick would wait out the reply limit and report it
   // again, for ever. Polling starts again when the operator shows the page or the unit answers.
-  if (!exchange_.LastRunCompleted()) tim_->stop();
-  for (int row = 1; row <= 10; ++row) {
+  // Its levels are gone with it (the failure emptied them).
+  if (!exchange_.LastRunCompleted()) {
+    tim_->stop();
+    return;
+  }
+  for (int row = 1; row <= kInputRows; ++row) {
     const int bit = kInputOfRow[row - 1];
     ui->StrGridVstupy->item(row, 1)->setText((word >> bit) & 1 ? QStringLiteral("1") : QStringLiteral("0"));
   }
@@ -42,6 +46,10 @@ uint16_t TTermForm::ReadInputWord() {
   state_.commandMode = "stav";
   RunCommandScript();
   return InputWordFromReplies(ReplyLine(0), ReplyLine(1));
+}
+
+void TTermForm::ClearInputLevels() {
+  for (int row = 1; row <= kInputRows; ++row) ui->StrGridVstupy->item(row, 1)->setText(QString());
 }
 
 void TTermForm::PauseMonitor() {

@@ -155,7 +155,8 @@ void SettingsFiles::BackupsClick() {
   const std::string unit = state.unitPresent ? state.identity.id : std::string();
   const BackupStore store;
   backups_->folder = unit.empty() ? BackupStore::DefaultFolder() : store.FolderOf(unit);
-  backups_->Show(store.List(unit), unit, AsSaved(WithoutInputNames(WindowSettings())));
+  backups_->Show(store.List(unit), state.unitPresent ? state.identity : Identity{},
+                 AsSaved(WithoutInputNames(WindowSettings())));
   RunBackupsDialog(*backups_);
   // Exactly as a settings file: into the window only, all or nothing.
   if (const auto chosen = backups_->Chosen()) LoadFile(QString::fromStdString(chosen->path));

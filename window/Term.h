@@ -80,6 +80,8 @@ class TTermForm : public QMainWindow,
   uint16_t ReadInputWord();
   // The read, save and reset flows pause the monitor around their own script.
   void PauseMonitor() override;
+  // The "Stav" column emptied: no level is shown while none is polled.
+  void ClearInputLevels();
   void ResumeMonitor() override;
 
   // Factory defaults and unit reset.

@@ -25,10 +25,19 @@ class RecordingMessages : public MessageSeam {
     Hook();
   }
 
+  bool Question(const QString& text) override {
+    all << text;
+    questions << text;
+    Hook();
+    return answer;
+  }
+  // What the operator answers a question.
+  bool answer = false;
+
   // Runs while a box would be open (a test can let the event loop run there).
   std::function<void()> whileOpen;
 
-  QStringList all, plain, errors, general;
+  QStringList all, plain, errors, general, questions;
 
  private:
   void Hook() {

@@ -77,7 +77,7 @@ TEST_F(DefaultsResetTest, ResetWithoutAPortOnlySaysSo) {
   EXPECT_TRUE(Received().empty());
 }
 
-TEST_F(DefaultsResetTest, ResetPausesTheMonitorAndResumesItOnlyWhenTheUnitAnswered) {
+TEST_F(DefaultsResetTest, ResetPausesTheMonitorAndResumesItWhileAnAbsentUnitShowsNoLevels) {
   StartQuick();
   ui().PageControl->setCurrentIndex(1);
   QTest::qWait(100);
@@ -89,16 +89,29 @@ TEST_F(DefaultsResetTest, ResetPausesTheMonitorAndResumesItOnlyWhenTheUnitAnswer
   EXPECT_EQ(Received(), (Commands{"!0Q", "!0?", "!0j"}));
   EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
   EXPECT_FALSE(timerWhileBoxOpen);
-  // The restarting unit did not answer: polling it would only repeat the failure.
-  EXPECT_FALSE(term_->Tim()->isActive());
-
-  QTest::qWait(400);  // the unit is back
-  unit_.SetReplyOverride("j", "0");
-  messages_.all.clear();
-  term_->resetClick();
-  EXPECT_TRUE(messages_.all.isEmpty());
+  const auto levels = [&] {
+    QStringList column;
+    for (int row = 1; row <= kInputRows; ++row) column << ui().StrGridVstupy->item(row, 1)->text();
+    return column.join(QString());
+  };
+  // While the unit did not answer no level is shown; polling resumes and finds it back.
+  EXPECT_EQ(levels(), QString());
   EXPECT_TRUE(term_->Tim()->isActive());
   EXPECT_EQ(state().commandMode, "stav");
+  unit_.SetInputWord(0x8001);
+  QTest::qWait(200);
+  EXPECT_EQ(levels(), QStringLiteral("1000000001"));
+  EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
+
+  // A unit that stays away after the reset is told once more by the monitor, which stops, empty.
+  unit_.SetReplyOverride("j", "0");
+  unit_.SetSilentOnNth(4);  // identification and reset answered, the first poll not
+  messages_.all.clear();
+  term_->resetClick();
+  QTest::qWait(1300);
+  EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
+  EXPECT_FALSE(term_->Tim()->isActive());
+  EXPECT_EQ(levels(), QString());
 }
 
 TEST_F(DefaultsResetTest, ResetOnAnotherPageLeavesTheMonitorOff) {

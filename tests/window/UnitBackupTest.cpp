@@ -54,7 +54,7 @@ TEST_F(UnitBackupTest, ASaveFromAWindowNeverReadLeavesABackupThatPutsTheUnitBack
   EXPECT_EQ(Registers(), held);  // every register, byte for byte
 }
 
-TEST_F(UnitBackupTest, NoBackupNoWrite) {
+TEST_F(UnitBackupTest, NoBackupNoWriteUnlessTheOperatorSaysSo) {
   struct Case {
     const char* what;
     std::function<void()> fault;
@@ -95,11 +95,22 @@ TEST_F(UnitBackupTest, NoBackupNoWrite) {
     term_->BtnSend1Click();
     c.undo();
     EXPECT_TRUE(Writes().empty()) << c.what;
-    const QString told = c.told ? QStringLiteral("Neuloženo: zálohu nastavení jednotky nelze uložit: ") +
-                                      QString::fromUtf8(c.told)
+    const QString told = c.told ? QStringLiteral("Zálohu nastavení jednotky nelze uložit: ") +
+                                      QString::fromUtf8(c.told) +
+                                      QStringLiteral(". Uložit do jednotky bez zálohy?")
                                 : QStringLiteral("Chyba komunikace");
     EXPECT_EQ(messages_.all, QStringList{told}) << c.what;
     term_->IdentifyUnit();  // the unit answers again
+    if (!c.told) continue;
+    // "Ano": saved without a backup.
+    c.fault();
+    messages_.answer = true;
+    messages_.all.clear();
+    term_->BtnSend1Click();
+    messages_.answer = false;
+    c.undo();
+    EXPECT_EQ(Writes().size(), 29u) << c.what;
+    EXPECT_EQ(messages_.all, (QStringList{told, QStringLiteral("Uložení proběhlo v pořádku")})) << c.what;
   }
 }
 
