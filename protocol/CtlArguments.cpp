@@ -45,11 +45,12 @@ Commands:
                           vorkactl scan
   identify              identifier, firmware, MPG yes/no
                           vorkactl --port COM3 identify
-  read [-o FILE]        all settings into a settings file (standard output without -o or with -o -)
+  read [-o FILE]        all settings into a settings file (standard output without -o or with -o -),
+                        as the unit holds them; a value the window cannot show as ? (0,07)
                           vorkactl read -o machine1.vorka
   write FILE            the file's settings (- is standard input) into the unit, then read back
                         and verify; first the unit's settings are kept as a backup (see
-                        backups; --no-backup: not)
+                        backups; --no-backup: not); Ctrl-C stops after the register in flight
                           vorkactl write machine1.vorka
   diff FILE             the settings that differ between the unit and FILE (- is standard input)
                           vorkactl diff machine1.vorka && echo unchanged
@@ -82,6 +83,7 @@ Exit codes:
   3  no port or no unit
   4  refused or not verified
   5  file error
+  130  interrupted (write)
 
 Messages go to standard error, data to standard output.
 )";

@@ -3,6 +3,7 @@
 #include "sim/VirtualUnit.h"
 
 #include <unistd.h>
+#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -33,10 +34,37 @@ void Usage() {
       "  --baud N             pace the line at N Bd\n"
       "  --line-speed N       answer only a port set to N Bd (other speeds are noise)\n"
       "  --crlf               end replies with CR LF\n"
-      "  --garble C=TEXT      answer command C with TEXT\n"
+      "  --garble C=TEXT      answer command C with TEXT (\\n, \\r, \\e and \\xNN for control bytes)\n"
+      "  --register A=VALUE   register A holds VALUE: two hexadecimal digits for a byte register,\n"
+      "                       any text for a number register (\"1.23456789\", \"nan\", a long one)\n"
       "  --long C             answer command C with 300 characters\n"
       "  --close-nth N        close the line at the N-th command\n"
       "  --restart-nth N      restart at the N-th command");
+}
+
+// "\n", "\r", "\e" and "\xNN" as the bytes they name, so that a reply can hold any of them.
+std::string Unescaped(const std::string& text) {
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      bytes += text[i];
+      continue;
+    }
+    const char c = text[++i];
+    if (c == 'n')
+      bytes += '\n';
+    else if (c == 'r')
+      bytes += '\r';
+    else if (c == 'e')
+      bytes += '\x1b';
+    else if (c == 'x' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+             std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+      bytes += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else
+      bytes += c;
+  }
+  return bytes;
 }
 
 }  // namespace
@@ -77,7 +105,7 @@ int main(int argc, char** argv) {
       faults.push_back({arg, ""});
     else if (arg == "--silent-nth" || arg == "--silent-command" || arg == "--delay-ms" || arg == "--baud" ||
              arg == "--line-speed" || arg == "--garble" || arg == "--long" || arg == "--close-nth" ||
-             arg == "--restart-nth")
+             arg == "--restart-nth" || arg == "--register")
       faults.push_back({arg, value()});
     else if (arg == "--help" || arg == "-h") {
       Usage();
@@ -117,7 +145,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vorka-sim: --garble wants C=TEXT\n");
         return 2;
       }
-      unit.SetReplyOverride(f.value.substr(0, eq), f.value.substr(eq + 1));
+      unit.SetReplyOverride(f.value.substr(0, eq), Unescaped(f.value.substr(eq + 1)));
+    } else if (f.flag == "--register") {
+      const auto eq = f.value.find('=');
+      const std::string address = f.value.substr(0, eq),
+                        value = eq == std::string::npos ? "" : f.value.substr(eq + 1);
+      if (eq == std::string::npos || (!unit.ByteRegister(address) && !unit.TextRegister(address))) {
+        std::fprintf(stderr, "vorka-sim: --register wants A=VALUE with a register's address\n");
+        return 2;
+      }
+      if (unit.ByteRegister(address))
+        unit.SetByteRegister(address, static_cast<uint8_t>(std::strtoul(value.c_str(), nullptr, 16)));
+      else
+        unit.SetTextRegister(address, Unescaped(value));
     }
   }
 

@@ -687,3 +687,193 @@ TEST_F(VorkactlTest, EveryFailureIsOneLine) {
 }
 
 }  // namespace
+
+// A unit read one way everywhere: read, diff, write with its verification, and backups.
+namespace {
+
+// Every kind of unusual content at once: codes no item has, bits of inputs the grid does not
+// show, a break delay beyond the window's range, exact and long numbers, numbers the window's
+// fields cannot hold, and registers that do not parse.
+void UnusualUnit(VirtualUnit& unit) {
+  unit.SetByteRegister("01", 0x07);
+  unit.SetByteRegister("05", 0x12);
+  unit.SetByteRegister("09", 0x7F);
+  unit.SetByteRegister("FD", 0x99);
+  unit.SetTextRegister("10", "0.1234567890123");
+  unit.SetTextRegister("30", "1.23456789");
+  unit.SetTextRegister("34", "-2");
+  unit.SetTextRegister("38", "7." + std::string(200, '5'));
+  unit.SetTextRegister("48", "5000");
+  unit.SetTextRegister("54", "nan");
+  unit.SetReplyOverride("ER0C", "FF");
+}
+
+TEST_F(VorkactlTest, EveryUnusualContentRoundTripsThroughABackup) {
+  QDir(BackupStore::DefaultFolder()).removeRecursively();
+  DistinctiveRegisters();
+  UnusualUnit(unit_);
+  const auto held = Registers();
+  const Run read = Ctl({QStringLiteral("read"), QStringLiteral("-o"), File("held.vorka")});
+  ASSERT_EQ(read.code, 0) << read.err;
+  const std::string file = Slurp(File("held.vorka"));
+  for (const char* line :
+       {"OUT1 = ? (0,07)\n", "XAxisPolarity = ? (0,12)\n", "Povoleno.14 = ? (0,7F)\n",
+        "BreakDelay = ? (0,99)\n", "LoLimitX = ? (0,0.1234567890123)\n", "GearX = 1.23456789\n",
+        "GearY = ? (0,-2)\n", "TimeOver = ? (0,5000)\n", "RefSpeedY = ? (0,nan)\n", "AxisLink = ? (FF)\n"})
+    EXPECT_NE(file.find(line), std::string::npos) << line << file;
+  // Each register the window cannot show is named once, not corrected.
+  EXPECT_EQ(std::count(read.err.begin(), read.err.end(), '\n'), 9) << read.err;
+  EXPECT_EQ(read.err.find("corrected"), std::string::npos);
+  // diff sees what read wrote; the write of it verifies and changes nothing.
+  EXPECT_EQ(Ctl({QStringLiteral("diff"), File("held.vorka")}).code, 0);
+  unit_.ClearReceived();
+  const Run same = Ctl({QStringLiteral("write"), File("held.vorka")});
+  EXPECT_EQ(same.code, 0) << same.err;
+  EXPECT_EQ(Registers(), held);
+
+  // The factory settings over every register a write can put back; the backup kept first puts
+  // them back (the two that do not parse cannot be written, so they are left out here).
+  std::string factory;
+  std::istringstream lines(Ctl({QStringLiteral("defaults")}).out);
+  for (std::string line; std::getline(lines, line);)
+    if (!line.starts_with("AxisLink") && !line.starts_with("RefSpeedY")) factory += line + "\n";
+  std::ofstream(File("factory.vorka").toStdString()) << factory;
+  const Run over = Ctl({QStringLiteral("write"), File("factory.vorka")});
+  EXPECT_EQ(over.code, 0) << over.err;
+  ASSERT_NE(Registers(), held);
+  const std::vector<Backup> backups = BackupStore().List("VK12345");
+  ASSERT_FALSE(backups.empty());
+  EXPECT_EQ(WriteSettingsText(backups.front().settings, {}),
+            WriteSettingsText(*ParseSettingsText(file, SettingsReader::Unit).settings, {}));
+  const Run restore = Ctl({QStringLiteral("write"), QString::fromStdString(backups.front().path)});
+  EXPECT_EQ(restore.code, 0) << restore.err;
+  EXPECT_EQ(Registers(), held);  // every register's text, to the letter
+  EXPECT_EQ(Ctl({QStringLiteral("diff"), QString::fromStdString(backups.front().path)}).code, 0);
+}
+
+TEST_F(VorkactlTest, ALineThatWouldNotFitIsRefusedBeforeTheFirstWrite) {
+  unit_.SetTextRegister("30", "1." + std::string(250, '0'));  // the longest reply a unit may give
+  ASSERT_EQ(Ctl({QStringLiteral("read"), QStringLiteral("-o"), File("long.vorka")}).code, 0);
+  unit_.ResetRegisters();
+  unit_.ClearReceived();
+  const Run run = Ctl({QStringLiteral("write"), File("long.vorka")});
+  EXPECT_EQ(run.code, 4);
+  EXPECT_NE(run.err.find("the value of GearX is too long for one line to the unit"), std::string::npos)
+      << run.err;
+  EXPECT_TRUE(Writes().empty());
+  EXPECT_EQ(Ctl({QStringLiteral("identify")}).out, "identifier: VK12345\nfirmware: TK20MPG v2.4\nmpg: yes\n");
+}
+
+TEST_F(VorkactlTest, TheUnitsOwnTextsAreEscapedWhereverTheyGo) {
+  struct Case {
+    const char* command;
+    const char* reply;
+    const char* shown;  // in identify's output
+  };
+  const Case cases[] = {
+      {"Q", "0,VK1\nGearX = 7", "identifier: VK1\\x0AGea\n"},
+      {"Q", "0,\x1b[2JVK1", "identifier: \\x1B[2JVK1\n"},
+      {"?", "0,TK20MPG v2.4\x1b]0;x\x07", "firmware: TK20MPG v2.4\\x1B]0;x\\x07\n"},
+  };
+  std::ofstream(File("one.vorka").toStdString()) << "OUT1 = Laser\n";
+  for (const Case& c : cases) {
+    QDir(BackupStore::DefaultFolder()).removeRecursively();
+    unit_.ResetRegisters();
+    unit_.ClearReplyOverrides();
+    unit_.SetReplyOverride(c.command, c.reply);
+    const Run identify = Ctl({QStringLiteral("identify")});
+    EXPECT_NE(identify.out.find(c.shown), std::string::npos) << c.reply << ": " << identify.out;
+    ASSERT_EQ(Ctl({QStringLiteral("write"), File("one.vorka")}).code, 0) << c.reply;
+    // The backup loads, is listed on one line, and puts the unit back.
+    const Run listed = Ctl({QStringLiteral("backups")});
+    EXPECT_EQ(std::count(listed.out.begin(), listed.out.end(), '\n'), 1) << c.reply << ": " << listed.out;
+    for (const std::string& out : {identify.out, listed.out}) {
+      EXPECT_EQ(out.find('\x1b'), std::string::npos) << c.reply;
+      EXPECT_EQ(out.find('\x07'), std::string::npos) << c.reply;
+    }
+    const QString backup = QString::fromStdString(listed.out.substr(listed.out.rfind('\t') + 1)).trimmed();
+    EXPECT_EQ(Ctl({QStringLiteral("write"), backup}).code, 0) << c.reply;
+    EXPECT_EQ(unit_.ByteRegister("01"), 0x02) << c.reply;
+  }
+}
+
+TEST_F(VorkactlTest, BackupsAreTheStoresOwnFilesOrderedByTheirRecordedTime) {
+  QDir(BackupStore::DefaultFolder()).removeRecursively();
+  const QString folder = BackupStore().FolderOf("VK12345");
+  QDir().mkpath(folder);
+  // The operator's own copy of exactly what the unit holds, and a hundred backups made while the
+  // clock was years ahead.
+  const Run held = Ctl({QStringLiteral("read")});
+  std::ofstream((folder + QStringLiteral("/pred-opravou.vorka")).toStdString()) << held.out;
+  for (int n = 0; n < 100; ++n) {
+    const QDateTime ahead = QDateTime(QDate(2031, 1, 1), QTime(0, 0), Qt::UTC).addSecs(n);
+    std::ofstream((folder + u'/' + ahead.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss-zzz")) +
+                   QStringLiteral("Z.vorka"))
+                      .toStdString())
+        << "# Záloha (UTC): " << ahead.toString(Qt::ISODateWithMs).toStdString() << "\nOUT1 = Laser\n";
+  }
+  std::ofstream(File("one.vorka").toStdString()) << "OUT1 = Laser\n";
+  const Run write = Ctl({QStringLiteral("write"), File("one.vorka")});
+  ASSERT_EQ(write.code, 0) << write.err;
+  const auto at = write.err.find("; backup: ");
+  ASSERT_NE(at, std::string::npos) << write.err;
+  const QString kept = QString::fromStdString(write.err.substr(at + 10)).trimmed();
+  EXPECT_TRUE(QFileInfo::exists(kept)) << kept.toStdString();  // the new one is never pruned
+  EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/pred-opravou.vorka")));
+  const std::vector<Backup> listed = BackupStore().List("VK12345");
+  EXPECT_EQ(listed.size(), 100u);
+  EXPECT_EQ(listed.back().path, kept.toStdString());  // ordered by its recorded time, the oldest
+  for (const Backup& backup : listed) EXPECT_EQ(backup.path.find("pred-opravou"), std::string::npos);
+  EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 101);  // the operator's file kept aside
+}
+
+TEST_F(VorkactlTest, AWriteInterruptedSaysHowFarItGotAndWhereTheBackupIs) {
+  DistinctiveRegisters();
+  std::ofstream(File("factory.vorka").toStdString()) << Ctl({QStringLiteral("defaults")}).out;
+  unit_.ClearReceived();
+  for (const int signal : {SIGINT, SIGTERM}) {
+    DistinctiveRegisters();
+    unit_.ClearReceived();
+    unit_.SetDelayMs(30);  // every reply takes its time
+    QProcess process;
+    process.start(QStringLiteral(VORKACTL_PATH), {QStringLiteral("write"), File("factory.vorka")});
+    ASSERT_TRUE(process.waitForStarted());
+    const auto pid = static_cast<pid_t>(process.processId());
+    ASSERT_GT(pid, 0);  // kill(0) would signal this test's whole process group
+    QElapsedTimer clock;
+    clock.start();
+    while (Writes().size() < 3 && clock.elapsed() < 10000) QTest::qWait(5);
+    ASSERT_EQ(process.state(), QProcess::Running);
+    ::kill(pid, signal);
+    ASSERT_TRUE(process.waitForFinished(5000));
+    const std::string err = process.readAllStandardError().toStdString();
+    EXPECT_EQ(process.exitCode(), 130) << err;
+    const std::size_t written = Writes().size();
+    EXPECT_GT(written, 1u);
+    EXPECT_LT(written, 29u);
+    // The register in flight was finished and counted: every write sent was acknowledged.
+    EXPECT_NE(err.find("interrupted after " + std::to_string(written) + " of 29 writes"), std::string::npos)
+        << err;
+    EXPECT_NE(err.find("its settings before are in /"), std::string::npos) << err;
+  }
+  unit_.SetDelayMs(0);
+}
+
+TEST_F(VorkactlTest, ABackupOfAnotherUnitOrFirmwareIsANoticeNotARefusal) {
+  std::ofstream(File("other.vorka").toStdString())
+      << "# Jednotka: VK11111, TK20MPG v2.4\n# Záloha (UTC): 2026-12-01T10:00:00.000Z\nOUT1 = Laser\n";
+  std::ofstream(File("same.vorka").toStdString()) << "# Jednotka: VK22222, TK20MPG v3.0\nOUT1 = Laser\n";
+  unit_.SetReplyOverride("Q", "0,VK22222");
+  unit_.SetReplyOverride("?", "0,TK20MPG v3.0");
+  const Run other = Ctl({QStringLiteral("write"), File("other.vorka")});
+  EXPECT_EQ(other.code, 0) << other.err;
+  EXPECT_NE(other.err.find("the backup was taken from VK11111 (TK20MPG v2.4); writing it into VK22222 "
+                           "(TK20MPG v3.0)\n"),
+            std::string::npos)
+      << other.err;
+  const Run same = Ctl({QStringLiteral("write"), File("same.vorka")});
+  EXPECT_EQ(same.code, 0) << same.err;
+  EXPECT_EQ(same.err.find("taken from"), std::string::npos) << same.err;
+}
+
+}  // namespace

@@ -141,9 +141,13 @@ TEST_F(ImportTest, CancelOrNoMpgDoesNothing) {
 }
 
 TEST_F(ImportTest, RejectedGearIsReportedAndKept) {
-  Import(Write("KrNaMmX=-3\r\n"));
-  EXPECT_EQ(messages_.errors, QStringList{QStringLiteral("Špatné číslo: -3")});
+  // A tab does not cut the value as a blank does: "2<TAB>3" is no number, not 23.
+  Import(Write("KrNaMmX=-3\r\nKrNaMmY=2\t3\r\nKrNaMmZ=2*\t3\r\n"));
+  EXPECT_EQ(messages_.errors,
+            (QStringList{QStringLiteral("Špatné číslo: -3"), QStringLiteral("Špatné číslo: 2\t3")}));
   EXPECT_EQ(ui().GearX->text(), QStringLiteral("-3"));
+  EXPECT_EQ(ui().GearY->text(), QStringLiteral("2\t3"));
+  EXPECT_EQ(ui().GearZ->text(), QStringLiteral("6.000000"));
 }
 
 }  // namespace

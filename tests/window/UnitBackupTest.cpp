@@ -146,6 +146,22 @@ TEST_F(UnitBackupTest, TheDialogListsTheBackupsAndOneGoesIntoTheWindow) {
   EXPECT_EQ(Registers(), held);
 }
 
+TEST_F(UnitBackupTest, TheDialogNotesABackupOfOtherFirmware) {
+  UnitSettings settings;
+  settings.Set("OUT1", "Laser");
+  ASSERT_FALSE(BackupStore().Keep({true, true, "VK12345", "TK20MPG v2.0"}, settings));
+  StartQuick();
+  QStringList notes;
+  term_->Files().RunBackupsDialog = [&](TFormBackups& dialog) {
+    for (int i = 0; i < dialog.ui->ListBackups->topLevelItemCount(); ++i)
+      notes << dialog.ui->ListBackups->topLevelItem(i)->text(4);
+  };
+  term_->Files().BackupsClick();
+  EXPECT_EQ(
+      notes,
+      QStringList{QStringLiteral("Záloha z VK12345 (TK20MPG v2.0), připojena je VK12345 (TK20MPG v2.4)")});
+}
+
 TEST_F(UnitBackupTest, ABackupTheWindowCannotShowIsNamedAndNothingApplied) {
   UnitTheWindowCannotShow();
   StartQuick();

@@ -49,6 +49,18 @@ TEST_F(ValueEntryTest, ThreeBadGearsGiveThreeMessagesXYZ) {
   EXPECT_EQ(Edit("GearY")->text(), QStringLiteral("  b  "));
 }
 
+// Blanks around an operator are ignored; one between two digits is no operator and joins nothing.
+TEST_F(ValueEntryTest, ABlankBetweenDigitsIsABadNumber) {
+  Edit("GearX")->setText(QStringLiteral("12 5"));
+  Edit("GearY")->setText(QStringLiteral(" 2 *\t3 "));
+  Edit("GearZ")->setText(QStringLiteral("1 .5"));
+  term_->ValidateNumericFields();
+  EXPECT_EQ(messages_.errors,
+            (QStringList{QStringLiteral("Špatné číslo: 12 5"), QStringLiteral("Špatné číslo: 1 .5")}));
+  EXPECT_EQ(Edit("GearX")->text(), QStringLiteral("12 5"));
+  EXPECT_EQ(Edit("GearY")->text(), QStringLiteral("6.000000"));
+}
+
 TEST_F(ValueEntryTest, GearsAreRewrittenWithSixDecimalsInsideOneTo9999) {
   Edit("GearX")->setText(QStringLiteral("200*16/5"));
   Edit("GearY")->setText(QStringLiteral("0,5"));
