@@ -432,7 +432,7 @@ int Monitor(const CtlOptions& options) {
     // Every input's level once at the start (a wire that never changes shows too), then changes.
     if (!last || *last != word) {
       const std::string stamp = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString();
-      for (int row = 1; row <= 10; ++row) {
+      for (int row = 1; row <= kInputRows; ++row) {
         const int bit = kInputOfRow[row - 1];
         const int now = (word >> bit) & 1;
         if (last && ((*last >> bit) & 1) == now) continue;
@@ -444,7 +444,7 @@ int Monitor(const CtlOptions& options) {
       }
     }
     last = word;
-    next += std::chrono::milliseconds(40);
+    next += std::chrono::milliseconds(kMonitorPeriodMs);
     std::this_thread::sleep_until(next);
   }
   return kExitOk;

@@ -2,6 +2,7 @@
 
 #include "link/Async.h"
 #include "link/UniUSB.h"
+#include "protocol/UnitProtocol.h"
 
 #include <chrono>
 #include <thread>
@@ -34,7 +35,7 @@ void UsbTransport::DropLateReply() {
 }
 
 std::vector<std::string> ShortScript(ModeWord mode) {
-  if (mode == "check") return {"Q", "?"};
+  if (mode == "check") return {kIdentifierCommand, kVersionCommand};
   if (mode == "stav") return {"I1", "I2"};
   if (mode == "reset") return {"j"};
   return {};

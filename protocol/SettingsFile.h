@@ -117,7 +117,7 @@ struct SettingsFileHeader {
   bool windowValues = false;
   // A backup's time, UTC to the millisecond ("2026-12-07T16:23:05.120Z"): its place among the
   // unit's backups, whatever the clock's zone or its jumps.
-  std::string takenUtc;
+  std::string takenUtc = {};
 };
 std::string WriteSettingsText(const UnitSettings& settings, const SettingsFileHeader& header);
 // The unit and the backup time a file's header names (comment lines before the first setting).

@@ -59,9 +59,9 @@ std::string SettingsModel::Cell(int column, int row) {
 void SettingsModel::SetCell(int column, int row, const std::string& text) { cells_[{column, row}] = text; }
 
 std::string SettingsModel::InputName(int row) {
-  return row >= 1 && row <= 10 ? names_[static_cast<std::size_t>(row)] : std::string();
+  return row >= 1 && row <= kInputRows ? names_[static_cast<std::size_t>(row)] : std::string();
 }
 
 void SettingsModel::SetInputName(int row, const std::string& name) {
-  if (row >= 1 && row <= 10) names_[static_cast<std::size_t>(row)] = name;
+  if (row >= 1 && row <= kInputRows) names_[static_cast<std::size_t>(row)] = name;
 }

@@ -33,6 +33,6 @@ class SettingsModel : public SettingsControls {
   std::map<std::string, std::string> texts_;
   std::map<std::string, bool> checked_;
   std::map<std::pair<int, int>, std::string> cells_;
-  std::array<std::string, 11> names_;
+  std::array<std::string, kInputRows + 1> names_;  // by grid row, from 1
   int32_t breakDelay_ = 0;
 };

@@ -5,5 +5,10 @@
 
 // The unit's address, ahead of every command it takes.
 inline constexpr const char* kUnitPrefix = "!0";
+// The identification's two commands: the identifier, then the family, the MPG mark and the version.
+inline constexpr const char* kIdentifierCommand = "Q";
+inline constexpr const char* kVersionCommand = "?";
+// How often the input monitor asks for the inputs.
+inline constexpr int kMonitorPeriodMs = 40;
 // How long a reply is awaited unless the operator chose another limit.
 inline constexpr uint32_t kReplyTimeoutMs = 1000;

@@ -141,8 +141,9 @@ void UnitScan::Probe(std::size_t index) {
     for (std::size_t s = 0; link && s < speeds_.size() && !cancel_; ++s) {
       std::string replyQ, replyVersion;
       if (!link->SetSpeed(speeds_[s])) break;
-      if (!link->Ask(std::string(kUnitPrefix) + "Q", replyLimitMs_, replyQ, cancel_)) continue;
-      if (!link->Ask(std::string(kUnitPrefix) + "?", replyLimitMs_, replyVersion, cancel_)) continue;
+      if (!link->Ask(std::string(kUnitPrefix) + kIdentifierCommand, replyLimitMs_, replyQ, cancel_)) continue;
+      if (!link->Ask(std::string(kUnitPrefix) + kVersionCommand, replyLimitMs_, replyVersion, cancel_))
+        continue;
       const Identity identity = IdentityFromReplies(replyQ, replyVersion);
       if (!identity.present) continue;
       // A unit that answers late answers the previous question: ask once more on a line that has
@@ -150,7 +151,8 @@ void UnitScan::Probe(std::size_t index) {
       // in time. Only a port that answered pays for it.
       std::string again;
       link->Settle(2 * replyLimitMs_, 6 * replyLimitMs_, cancel_);
-      if (!link->Ask(std::string(kUnitPrefix) + "Q", replyLimitMs_, again, cancel_) || again != replyQ)
+      if (!link->Ask(std::string(kUnitPrefix) + kIdentifierCommand, replyLimitMs_, again, cancel_) ||
+          again != replyQ)
         continue;
       result = ScanFound{target, speeds_[s], identity};
       break;

@@ -22,7 +22,7 @@ void TTermForm::ReadCFGClick() {
   if (!runOpenDialog_(path)) return;
   ReadCfgFile(path.left(255));
   // Also when no file was there: the grid shows the tables as they stand.
-  for (int row = 1; row <= 10; ++row) {
+  for (int row = 1; row <= kInputRows; ++row) {
     const int input = kInputOfRow[row - 1];
     const auto bit = static_cast<uint16_t>(1u << input);
     const std::u16string name = Cp1250ToUtf16(cfgImport_.names[static_cast<std::size_t>(input)]);

@@ -105,7 +105,7 @@ void TTermForm::SetUpControls() {
   }
 
   tim_ = new QTimer(this);
-  tim_->setInterval(40);
+  tim_->setInterval(kMonitorPeriodMs);
 
   openDialog_ = new QFileDialog(this);
   openDialog_->setFileMode(QFileDialog::ExistingFile);
@@ -206,7 +206,7 @@ void TTermForm::SetUpInputGrid() {
     grid->setColumnWidth(c, kGridColumnWidths[c]);
     grid->item(0, c)->setText(QString::fromUtf8(kGridHeader[c]));
   }
-  for (int r = 1; r <= 10; ++r) {
+  for (int r = 1; r <= kInputRows; ++r) {
     grid->item(r, 0)->setText(QString::number(kInputOfRow[r - 1]));
     grid->item(r, 2)->setText(QString::fromLatin1(kStartupInputNames[r - 1]));
     grid->item(r, 3)->setText(QStringLiteral("0"));

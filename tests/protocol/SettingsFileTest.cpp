@@ -201,9 +201,11 @@ TEST(SettingsFileTest, TheUnitAsItHoldsItsSettingsAndBackAgain) {
   std::vector<std::string> untouched;
   for (const Register* reg : plan.untouched) untouched.emplace_back(reg->read);
   EXPECT_EQ(untouched, (std::vector<std::string>{"ER04", "EFR38", "EFR50", "EFR54"}));
-  for (std::size_t n = 0; n < replies.size(); ++n)
-    if (std::find(untouched.begin(), untouched.end(), RegisterTable()[n].read) == untouched.end())
+  for (std::size_t n = 0; n < replies.size(); ++n) {
+    if (std::find(untouched.begin(), untouched.end(), RegisterTable()[n].read) == untouched.end()) {
       EXPECT_EQ(after[n], replies[n]) << RegisterTable()[n].read;
+    }
+  }
   EXPECT_TRUE(UnverifiedRegisters(plan.writes, other, after, true).empty());
   // The same value spelt otherwise is the same; another value is not, however close.
   EXPECT_TRUE(SameSettingValue(*FindSetting("TimeOver"), "100", "100.000000"));
