@@ -372,7 +372,11 @@ int Write(const CtlOptions& options) {
         Names(SettingsNamed(notWritten, file)) + backupSaid);
     return kExitRefused;
   }
-  Say("written and verified: " + count + " registers" +
+  // A value of its own that the unit still holds, to the letter: as the file asks, but not written.
+  const std::string left = plan.untouched.empty() ? std::string()
+                                                  : "; left as the unit holds them, as the file asks: " +
+                                                        Names(SettingsNamed(plan.untouched, file));
+  Say("written and verified: " + count + " registers" + left +
       (backupPath.empty() ? std::string() : "; backup: " + backupPath));
   return kExitOk;
 }

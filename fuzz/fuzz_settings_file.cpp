@@ -29,6 +29,11 @@ bool PlainDecimal(const std::string& text, bool sixDecimals) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
+  // Whatever a header holds comes out as printable ASCII: it goes into terminals and file names.
+  const SettingsFileHeader header = ParseSettingsHeader(text);
+  for (const std::string* part : {&header.unitId, &header.unitVersion, &header.takenUtc})
+    for (const char c : *part)
+      if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) > 126) std::abort();
   const SettingsFileLoad load = ParseSettingsText(text);
   if (!load.settings) {
     if (CzechText(load.error).empty() || EnglishText(load.error).empty()) std::abort();
@@ -38,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const SettingsFileLoad again =
           ParseSettingsText(WriteSettingsText(*unit.settings, {}), SettingsReader::Unit);
       if (!again.settings || again.settings->Values() != unit.settings->Values()) std::abort();
-      (void)WritesForSettings(*unit.settings, std::vector<std::string>(kRegistersWithMpg, "0,00"), true);
+      (void)PlanWrites(*unit.settings, std::vector<std::string>(kRegistersWithMpg, "0,00"), true);
     }
     return 0;
   }
@@ -63,6 +68,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const SettingsFileLoad unitAgain =
       ParseSettingsText(WriteSettingsText(*unit.settings, {}), SettingsReader::Unit);
   if (!unitAgain.settings || unitAgain.settings->Values() != unit.settings->Values()) std::abort();
-  (void)WritesForSettings(*unit.settings, std::vector<std::string>(kRegistersWithMpg, "0,00"), true);
+  (void)PlanWrites(*unit.settings, std::vector<std::string>(kRegistersWithMpg, "0,00"), true);
   return 0;
 }
