@@ -76,11 +76,6 @@ std::string Names(const std::vector<const SettingDef*>& defs) {
   return names;
 }
 
-std::string ReplyOfRead(const Register& reg, const std::vector<std::string>& replies) {
-  const auto line = static_cast<std::size_t>(&reg - RegisterTable().data());
-  return line < replies.size() ? replies[line] : std::string();
-}
-
 // Ctrl-C and SIGTERM are noted, not obeyed at once: a write finishes the register in flight.
 void NoteInterruptions() {
   std::signal(SIGINT, [](int) { g_interrupted = true; });
@@ -133,7 +128,7 @@ struct Session {
             UnknownReply(value) && (unknown.empty() || unknown.back() != def->reg))
           unknown.push_back(def->reg);
       for (const Register* reg : unknown)
-        Say("the unit holds \"" + ShownText(ReplyOfRead(*reg, *replies)) + "\" in " + reg->read + " (" +
+        Say("the unit holds \"" + ShownText(ReplyOfRegister(*reg, *replies)) + "\" in " + reg->read + " (" +
             Names(SettingsOfRegister(*reg)) + "), which the window cannot show; kept as it is");
     }
     return replies;

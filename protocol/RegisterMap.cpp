@@ -107,6 +107,11 @@ std::string Hex2(unsigned value) {
   return text;
 }
 
+std::string ReplyOfRegister(const Register& reg, std::span<const std::string> replies) {
+  const auto line = static_cast<std::size_t>(&reg - RegisterTable().data());
+  return line < replies.size() ? replies[line] : std::string();
+}
+
 std::vector<std::string> BuildReadScript(bool mpgCapable) {
   std::vector<std::string> script;
   for (const Register& reg : Lines(mpgCapable)) script.emplace_back(reg.read);

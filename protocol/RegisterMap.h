@@ -78,6 +78,8 @@ inline constexpr std::size_t kRegistersWithMpg = 29;
 std::span<const Register> RegisterLines(bool mpgCapable);
 
 std::vector<std::string> BuildReadScript(bool mpgCapable);
+// The reply to a register in the replies of a whole read (empty where none came).
+std::string ReplyOfRegister(const Register& reg, std::span<const std::string> replies);
 
 // One line of the "write" script and the register it writes.
 struct WriteLine {

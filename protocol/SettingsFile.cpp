@@ -310,11 +310,6 @@ bool HiddenBitsSet(const Register& reg, const std::string& reply) {
   return reg.kind == RegisterKind::InputBitsHigh && (ReplyByte(reply) & ~kInputBitsOfHighRows & 0xFF) != 0;
 }
 
-std::string ReplyOfRegister(const Register& reg, std::span<const std::string> replies) {
-  const auto line = static_cast<std::size_t>(&reg - RegisterTable().data());
-  return line < replies.size() ? replies[line] : std::string();
-}
-
 }  // namespace
 
 UnitSettings SettingsAsHeld(std::span<const std::string> replies, bool mpgCapable) {

@@ -862,6 +862,18 @@ TEST_F(VorkactlTest, AWriteInterruptedSaysHowFarItGotAndWhereTheBackupIs) {
   unit_.SetDelayMs(0);
 }
 
+// A backup that cannot be written (the disk full for it) stops the write before the unit hears of it.
+TEST_F(VorkactlTest, NoBackupOnAFullDiskMeansNoWrite) {
+  QDir(BackupStore::DefaultFolder()).removeRecursively();
+  std::ofstream(File("one.vorka").toStdString()) << "OUT1 = Laser\n";
+  unit_.ClearReceived();
+  const Run run = CtlWith({QStringLiteral("write"), File("one.vorka")}, FullDisk);
+  EXPECT_EQ(run.code, 5) << run.err;
+  EXPECT_EQ(run.err, "vorkactl: cannot keep a backup of the unit: file too large; nothing was sent\n");
+  EXPECT_TRUE(Writes().empty());
+  EXPECT_TRUE(BackupStore().List("VK12345").empty());  // nothing half-written left as a backup
+}
+
 TEST_F(VorkactlTest, ABackupOfAnotherUnitOrFirmwareIsANoticeNotARefusal) {
   std::ofstream(File("other.vorka").toStdString())
       << "# Jednotka: VK11111, TK20MPG v2.4\n# Záloha (UTC): 2026-12-01T10:00:00.000Z\nOUT1 = Laser\n";
