@@ -173,10 +173,9 @@ int LoadFile(const std::string& path, UnitSettings& settings, SettingsFileHeader
 }
 
 int Ports() {
-  const QList<PortIdentity> identities = PortNames::ComIdentities();
-  QStringList reached;
-  for (const PortIdentity& identity : identities) {
-    if (identity.present) reached << PortNames::RealPath(identity.device);
+  // COM1 … COM8, then the ports no COM name reaches (Windows numbers USB adapters from COM9 up,
+  // Linux may have more than eight) by their own name: --port takes it.
+  for (const PortIdentity& identity : PortNames::PortIdentities()) {
     QStringList columns{identity.name, identity.device.isEmpty() ? QStringLiteral("-") : identity.device};
     const QString details = PortNames::IdentityDetails(identity);
     if (!identity.present)
@@ -185,11 +184,6 @@ int Ports() {
       columns << details;
     Print(columns.join(QLatin1Char('\t')).toStdString() + "\n");
   }
-  // The ports no COM name reaches (Windows numbers USB adapters from COM9 up, Linux may have more
-  // than eight), by their own name: --port takes it.
-  for (const QString& device : PortNames::PresentDevices())
-    if (!reached.contains(PortNames::RealPath(device)))
-      Print((device + QLatin1Char('\t') + device).toStdString() + "\n");
   const std::optional<std::vector<FtdiDevice>> devices = ListFtdiDevices();
   if (!D2xx().Available())
     Say(EnglishText(UsbLibraryMissing()));

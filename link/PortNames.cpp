@@ -15,6 +15,13 @@ QString ChosenDevice(int comNumber) {
   return qEnvironmentVariable(QStringLiteral("VORKA_COM%1").arg(comNumber).toLatin1().constData());
 }
 
+QList<PortIdentity> OtherPorts(const QList<PortIdentity>& identities) {
+  QList<PortIdentity> others;
+  for (const PortIdentity& identity : identities)
+    if (identity.present && ComNumber(identity.name) == 0) others << identity;
+  return others;
+}
+
 QString IdentityDetails(const PortIdentity& identity) {
   QStringList parts;
   if (!identity.manufacturer.isEmpty()) parts << identity.manufacturer;

@@ -19,7 +19,7 @@ QStringList PresentDevices();
 QStringList OrderedDevices(const QString& folder, const QStringList& known);
 #endif
 
-// "COM1" … "COM8" (any letter case) gives 1 … 8, anything else 0.
+// "COM1" … "COM8" (any letter case) gives 1 … 8, anything else 0: the names of the dialog's buttons.
 int ComNumber(const QString& portName);
 // The device that VORKA_COMn names for COMn; empty when it names none.
 QString ChosenDevice(int comNumber);
@@ -40,6 +40,11 @@ namespace PortNames {
 
 // The identities of COM1 … COM8, read afresh.
 QList<PortIdentity> ComIdentities();
+// Those of COM1 … COM8, then every other serial port present that none of them reaches, by its own
+// name ("COM12" on Windows, which numbers USB adapters from COM9 up; the device path on Linux).
+QList<PortIdentity> PortIdentities();
+// The other ports alone: the present ones among identities that no COM1 … COM8 name reaches.
+QList<PortIdentity> OtherPorts(const QList<PortIdentity>& identities);
 
 // Where a device node really is: symbolic links (by-id names, mapped devices) resolved; the path
 // itself when it leads nowhere.

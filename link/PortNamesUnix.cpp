@@ -26,17 +26,17 @@ QStringList DevicesByNumber(const QString& folder, const QString& pattern) {
   return found;
 }
 
-// The folder of the device nodes; the tests point it at one of their own.
-QString DeviceFolder() {
-  const QString folder = qEnvironmentVariable("VORKA_DEVICE_FOLDER");
-  return folder.isEmpty() ? QStringLiteral("/dev") : folder;
-}
+// The folder of the device nodes; the tests point it at one of their own, and then the machine's
+// own ports stay out of their way.
+QString TestDeviceFolder() { return qEnvironmentVariable("VORKA_DEVICE_FOLDER"); }
 
 // PresentDevices from the system's list of ports, which costs milliseconds to read: read once.
 QStringList PresentAmong(const QList<QSerialPortInfo>& known) {
+  const QString testFolder = TestDeviceFolder();
   QStringList paths;
-  for (const QSerialPortInfo& info : known) paths << info.systemLocation();
-  return OrderedDevices(DeviceFolder(), paths);
+  if (testFolder.isEmpty())
+    for (const QSerialPortInfo& info : known) paths << info.systemLocation();
+  return OrderedDevices(testFolder.isEmpty() ? QStringLiteral("/dev") : testFolder, paths);
 }
 
 }  // namespace
@@ -103,15 +103,27 @@ PortIdentity Identify(const QString& portName, const QString& device, const QLis
 
 }  // namespace
 
-QList<PortIdentity> ComIdentities() {
+namespace {
+
+QList<PortIdentity> Identities(bool withOthers) {
   const QList<QSerialPortInfo> known = QSerialPortInfo::availablePorts();
   const QStringList present = PresentAmong(known);
   QList<PortIdentity> identities;
+  QStringList reached;
   for (int n = 1; n <= 8; ++n) {
     const QString name = QStringLiteral("COM%1").arg(n);
     identities << Identify(name, DeviceAmong(name, present), known);
+    if (identities.last().present) reached << RealPath(identities.last().device);
   }
+  if (withOthers)
+    for (const QString& device : present)
+      if (!reached.contains(RealPath(device))) identities << Identify(device, device, known);
   return identities;
 }
+
+}  // namespace
+
+QList<PortIdentity> ComIdentities() { return Identities(false); }
+QList<PortIdentity> PortIdentities() { return Identities(true); }
 
 }  // namespace PortNames

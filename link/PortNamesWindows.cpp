@@ -55,17 +55,29 @@ QString DeviceFor(const QString& portName) {
 
 QString RealPath(const QString& device) { return device; }
 
-QList<PortIdentity> ComIdentities() {
+namespace {
+
+QList<PortIdentity> Identities(bool withOthers) {
   const QStringList present = PresentDevices();
   QList<PortIdentity> identities;
+  QStringList reached;
   for (int n = 1; n <= 8; ++n) {
     PortIdentity identity;
     identity.name = QStringLiteral("COM%1").arg(n);
     identity.device = DeviceFor(identity.name);
     identity.present = present.contains(identity.device, Qt::CaseInsensitive);
+    if (identity.present) reached << identity.device.toUpper();
     identities << identity;
   }
+  if (withOthers)
+    for (const QString& device : present)
+      if (!reached.contains(device.toUpper())) identities << PortIdentity{device, device, true};
   return identities;
 }
+
+}  // namespace
+
+QList<PortIdentity> ComIdentities() { return Identities(false); }
+QList<PortIdentity> PortIdentities() { return Identities(true); }
 
 }  // namespace PortNames

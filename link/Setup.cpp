@@ -66,6 +66,8 @@ TFormSetup::TFormSetup(PortHost* term, QWidget* parent)
   connect(ui->BtnHelp, &QPushButton::clicked, this, Guarded([this] { BtnHelpClick(); }));
   connect(ui->BtnFind, &QPushButton::clicked, this, Guarded([this] { BtnFindClick(); }));
   connect(ui->RBtnUSB, &QRadioButton::clicked, this, Guarded([this] { RBtnUSBClick(); }));
+  // Choosing a port from the list chooses the list.
+  connect(ui->CmbOtherPort, &QComboBox::activated, this, [this] { ui->RBtnOther->setChecked(true); });
   connect(ui->ListView1, &QTreeWidget::itemClicked, this, Guarded([this] { ListView1Click(); }));
   connect(ui->BitBtnOK, &QPushButton::clicked, this, &QDialog::accept);
   // Enter is OK, whichever button the operator clicked last (it once started the FTDI search).
@@ -91,6 +93,7 @@ void TFormSetup::SelectStartupSpeed() {
 }
 
 QString TFormSetup::ChosenPortName() const {
+  if (ui->RBtnOther->isChecked()) return ui->CmbOtherPort->currentData().toString();
   QString name;
   for (std::size_t i = 0; i < std::size(kComButtons); ++i)
     if ((ui->*kComButtons[i])->isChecked()) name = QStringLiteral("COM%1").arg(i + 1);
@@ -118,7 +121,7 @@ void TFormSetup::hideEvent(QHideEvent* event) {
 }
 
 void TFormSetup::ShowComIdentities() {
-  const QList<PortIdentity> identities = PortNames::ComIdentities();
+  const QList<PortIdentity> identities = PortNames::PortIdentities();
   for (const PortIdentity& identity : identities) {
     const int n = ComIndex(identity.name);
     if (!n) continue;
@@ -143,6 +146,30 @@ void TFormSetup::ShowComIdentities() {
     label->setToolTip(text);
     button->setToolTip(text);
   }
+  ShowOtherPorts(PortNames::OtherPorts(identities));
+}
+
+void TFormSetup::ShowOtherPorts(const QList<PortIdentity>& others) {
+  QStringList names;
+  for (const PortIdentity& identity : others) names << identity.name;
+  if (names == listedOthers_) return;
+  // The port the operator chose stays chosen while it is there; one that went stays in the list,
+  // marked, so that the choice does not move to another port behind the operator's back.
+  const QString chosen = ui->CmbOtherPort->currentData().toString();
+  ui->CmbOtherPort->clear();
+  for (const PortIdentity& identity : others) {
+    const QString details = PortNames::IdentityDetails(identity);
+    ui->CmbOtherPort->addItem(details.isEmpty() ? identity.name : identity.name + QStringLiteral(" – ") + details,
+                              identity.name);
+    ui->CmbOtherPort->setItemData(ui->CmbOtherPort->count() - 1, details, Qt::ToolTipRole);
+  }
+  if (!chosen.isEmpty() && !names.contains(chosen) && ui->RBtnOther->isChecked())
+    ui->CmbOtherPort->addItem(QStringLiteral("%1 (žádné zařízení)").arg(chosen), chosen);
+  if (const int index = ui->CmbOtherPort->findData(chosen); index >= 0) ui->CmbOtherPort->setCurrentIndex(index);
+  const bool any = ui->CmbOtherPort->count() > 0;
+  ui->RBtnOther->setEnabled(any);
+  ui->CmbOtherPort->setEnabled(any);
+  listedOthers_ = names;
 }
 
 void TFormSetup::ShowFtdiDevices(const std::vector<FtdiDevice>& devices) {
@@ -295,8 +322,16 @@ void TFormSetup::ChooseFoundUnit(const ScanFound& found) {
   for (std::size_t i = 0; i < std::size(kLinkSpeeds); ++i)
     if (kLinkSpeeds[i] == found.baud) (ui->*kSpeedButtons[i])->setChecked(true);
   if (found.target.kind == ScanTarget::Kind::Serial) {
-    if (const int n = ComIndex(QString::fromStdString(found.target.port)))
+    const QString port = QString::fromStdString(found.target.port);
+    if (const int n = ComIndex(port)) {
       (ui->*kComButtons[n - 1])->setChecked(true);
+    } else {
+      ShowComIdentities();  // a port plugged in since the dialog last looked
+      if (const int index = ui->CmbOtherPort->findData(port); index >= 0) {
+        ui->CmbOtherPort->setCurrentIndex(index);
+        ui->RBtnOther->setChecked(true);
+      }
+    }
     return;
   }
   ui->RBtnUSB->setChecked(true);

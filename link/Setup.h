@@ -1,5 +1,6 @@
 #pragma once
 #include "link/PortHost.h"
+#include "link/PortNames.h"
 #include "link/Speeds.h"
 #include "link/UniUSB.h"
 #include "protocol/Exchange.h"
@@ -60,7 +61,7 @@ class TFormSetup : public QDialog {
   // The chosen device refused this user (its strings could not be read): EACCES, else 0.
   int SelectedAccessError = 0;
 
-  // The chosen port name ("COM1" …) and baud rate, by the radio buttons.
+  // The chosen port name ("COM1" …, or one of the other ports) and baud rate, by the radio buttons.
   QString ChosenPortName() const;
   int32_t ChosenBaudRate() const;
 
@@ -74,6 +75,8 @@ class TFormSetup : public QDialog {
  private:
   void SetChoosing(bool choosing);
   void ShowComIdentities();
+  // The present ports beyond COM1 … COM8 in the list of "Jiný port"; rebuilt only when they changed.
+  void ShowOtherPorts(const QList<PortIdentity>& others);
   // The list after a hot-plug: rebuilt only when it changed, keeping the chosen row.
   void ShowFtdiDevices(const std::vector<FtdiDevice>& devices);
   // The rows "Device 1" … with description and serial number, none selected.
@@ -87,6 +90,7 @@ class TFormSetup : public QDialog {
   std::string openedDescription_, openedSerialNumber_;
   // The FTDI devices the list shows (description and serial number), to see a change.
   std::vector<FtdiDevice> listedFtdi_;
+  QStringList listedOthers_;  // the other ports the list shows, to see a change
   std::optional<OpenFailure> startupFailure_;
   QTimer hotPlug_;
 };

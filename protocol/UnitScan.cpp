@@ -31,7 +31,7 @@ std::vector<int32_t> ScanSpeeds(int32_t chosen) {
 }
 
 std::vector<ScanTarget> ScanTargets(const OpenPort& open) {
-  return ScanTargetsAmong(PortNames::ComIdentities(), ListFtdiDevices().value_or(std::vector<FtdiDevice>{}),
+  return ScanTargetsAmong(PortNames::PortIdentities(), ListFtdiDevices().value_or(std::vector<FtdiDevice>{}),
                           open);
 }
 

@@ -49,10 +49,11 @@ struct OpenPort {
   int32_t baud = 0;
 };
 
-// COM1 … COM8 that lead to a device (each device once), then the FTDI devices that no COM name
-// already reaches (the same converter is asked once, under its COM name).
+// COM1 … COM8 that lead to a device (each device once), then the other serial ports present
+// (COM9 and above on Windows), then the FTDI devices that no serial port already reaches (the same
+// converter is asked once, under its port name).
 std::vector<ScanTarget> ScanTargets(const OpenPort& open);
-// The same among given identities of COM1 … COM8 and FTDI devices.
+// The same among given identities of serial ports and FTDI devices.
 std::vector<ScanTarget> ScanTargetsAmong(const QList<PortIdentity>& coms,
                                          const std::vector<FtdiDevice>& devices, const OpenPort& open);
 

@@ -279,11 +279,17 @@ TEST_F(VorkactlTest, MonitorPrintsEachChangeUntilInterrupted) {
 TEST_F(VorkactlTest, ScanPrintsOneLinePerUnitAndSaysWhenNoneAnswers) {
   ScanPorts ports(1);  // and the fixture's unit on COM1
   ports.first.SetLineSpeed(38400);
+  // A third unit on a port no COM name reaches, as a USB adapter on COM12 is on Windows.
+  VirtualUnit beyondUnit{{"VK00012", " v2.4", true, 300}};
+  PtyServer beyondServer(beyondUnit);
+  ASSERT_TRUE(beyondServer.Start());
+  const std::string beyond = ports.AddDevice("ttyUSB0", beyondServer.SlavePath());
   Run run = Ctl({QStringLiteral("scan")});
   EXPECT_EQ(run.code, 0) << run.err;
-  EXPECT_EQ(run.out,
-            "COM1\t115200\tVK12345\tTK20MPG v2.4\nCOM2\t38400\tVK00001\tTK20MPG "
-            "v2.4\nCOM5\t115200\tVK00002\tTK20 v1.9\n");
+  EXPECT_EQ(run.out, "COM1\t115200\tVK12345\tTK20MPG v2.4\nCOM2\t38400\tVK00001\tTK20MPG "
+                     "v2.4\nCOM5\t115200\tVK00002\tTK20 v1.9\n" +
+                         beyond + "\t115200\tVK00012\tTK20MPG v2.4\n");
+  beyondServer.Stop();
 
   run = Ctl({QStringLiteral("ports")});
   EXPECT_NE(run.out.find("COM3\t" + ports.silentPath + "\n"), std::string::npos) << run.out;

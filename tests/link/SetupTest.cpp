@@ -414,6 +414,58 @@ TEST_F(SetupTest, SearchListsTheUnitsAndTheChosenOneOpens) {
   EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK00002"));
 }
 
+// A port beyond COM1 … COM8 (COM12 on Windows) is in the list of "Jiný port", is asked by the
+// search, and the unit found there is chosen and opened like any other.
+TEST_F(SetupTest, APortBeyondTheComNamesIsSearchedChosenAndOpened) {
+  ScanPorts ports(1);
+  ports.first.SetSilent(true);
+  ports.second.SetSilent(true);
+  fake_.devices.clear();
+  VirtualUnit beyondUnit{{"VK00012", " v2.4", true, 300}};
+  PtyServer beyondServer(beyondUnit);
+  ASSERT_TRUE(beyondServer.Start());
+  StartQuick();
+  setup_->show();
+  // The group is greyed while COM1 is open: the button's own state is what counts.
+  const auto otherEnabled = [this] { return dlg().RBtnOther->isEnabledTo(dlg().GrBoxPort); };
+  EXPECT_FALSE(otherEnabled());  // nothing beyond COM8 yet
+  const QString beyond = QString::fromStdString(ports.AddDevice("ttyUSB0", beyondServer.SlavePath()));
+  for (int i = 0; i < 300 && !otherEnabled(); ++i) QTest::qWait(10);  // plugged in
+  ASSERT_TRUE(otherEnabled());
+  ASSERT_EQ(dlg().CmbOtherPort->count(), 1);
+  EXPECT_EQ(dlg().CmbOtherPort->itemData(0).toString(), beyond);
+
+  TFormScan& scan = *setup_->Scan();
+  QStringList rows;
+  QTimer::singleShot(0, [&] {
+    for (int i = 0; i < 500 && scan.Scanning(); ++i) QTest::qWait(10);
+    for (int i = 0; i < scan.ui->ListUnits->topLevelItemCount(); ++i)
+      rows << scan.ui->ListUnits->topLevelItem(i)->text(0) + " " + scan.ui->ListUnits->topLevelItem(i)->text(2);
+    scan.ui->ListUnits->topLevelItem(0)->setSelected(true);
+    QTest::mouseClick(scan.ui->BtnChoose, Qt::LeftButton);
+    if (scan.isVisible()) scan.reject();
+  });
+  setup_->BtnScanClick();
+  EXPECT_EQ(rows, (QStringList{beyond + " VK00012", QStringLiteral("COM1 otevřený port")}));
+  EXPECT_TRUE(dlg().RBtnOther->isChecked());
+  EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - port %1 - 115200").arg(beyond));
+  setup_->hide();
+  term_->IdentifyUnit();
+  EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK00012"));
+
+  // Chosen by hand from the list, after another port: the same.
+  setup_->BtnCloseClick();
+  dlg().RBtnCom1->setChecked(true);
+  setup_->BtnOpenClick();
+  setup_->BtnCloseClick();
+  dlg().CmbOtherPort->setCurrentIndex(0);
+  emit dlg().CmbOtherPort->activated(0);
+  EXPECT_TRUE(dlg().RBtnOther->isChecked());
+  setup_->BtnOpenClick();
+  EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - port %1 - 115200").arg(beyond));
+  beyondServer.Stop();
+}
+
 TEST_F(SetupTest, WithNoUnitAnsweringTheOpenPortIsNoFind) {
   ScanPorts ports(1);
   ports.first.SetSilent(true);

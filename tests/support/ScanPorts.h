@@ -8,14 +8,20 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 
 // Ports for the unit search: virtual units on COM2 and COM5, a port that nobody answers on COM3,
-// and every other COM name except keep leading nowhere, so that the machine's own ports stay out.
+// and every other COM name except keep leading nowhere; a device folder of its own, so that the
+// machine's own ports stay out (AddDevice puts a port beyond the COM names there).
 class ScanPorts {
  public:
   explicit ScanPorts(int keep = 0) : keep_(keep) {
+    char folder[] = "/tmp/vorka-devices-XXXXXX";
+    EXPECT_NE(::mkdtemp(folder), nullptr);
+    deviceFolder = folder;
+    ::setenv("VORKA_DEVICE_FOLDER", folder, 1);
     for (int n = 1; n <= 8; ++n)
       if (n != keep_) ::setenv(Name(n).c_str(), ("/nonexistent/vorka-com" + std::to_string(n)).c_str(), 1);
     for (auto* server : {&firstServer, &secondServer}) {
@@ -37,6 +43,14 @@ class ScanPorts {
     ::close(silentSlave_);
     for (int n = 1; n <= 8; ++n)
       if (n != keep_) ::unsetenv(Name(n).c_str());
+    ::unsetenv("VORKA_DEVICE_FOLDER");
+    std::filesystem::remove_all(deviceFolder);
+  }
+  // A device node name (ttyUSB0 …) in the folder, leading to path; its full path.
+  std::string AddDevice(const std::string& name, const std::string& path) {
+    const std::string device = deviceFolder + "/" + name;
+    std::filesystem::create_symlink(path, device);
+    return device;
   }
   ScanPorts(const ScanPorts&) = delete;
   ScanPorts& operator=(const ScanPorts&) = delete;
@@ -45,6 +59,7 @@ class ScanPorts {
   VirtualUnit second{{"VK00002", " v1.9", false, 300}};
   std::unique_ptr<PtyServer> firstServer, secondServer;
   std::string silentPath;
+  std::string deviceFolder;
 
  private:
   static std::string Name(int n) { return "VORKA_COM" + std::to_string(n); }
