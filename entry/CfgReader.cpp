@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#ifdef _WIN32
+#include <io.h>
+#endif
 
 namespace {
 
@@ -150,26 +153,40 @@ void ApplyCfgLine(const CfgLine& line, CfgTables& tables, const CfgFieldSink& se
 }
 
 // Not handed to child processes, and (Unix) not waiting for a pipe's writer; Windows reads the
-// bytes as they are.
+// bytes as they are, and opens by the wide path, which holds any letter the ANSI code page lacks.
+namespace {
 #ifdef _WIN32
 constexpr int kOpenFlags = O_RDONLY | O_BINARY | O_NOINHERIT;
+using FileStatus = struct _stat64;
+int StatusOf(const std::filesystem::path& path, FileStatus& info) { return ::_wstat64(path.c_str(), &info); }
+int StatusOf(int fd, FileStatus& info) { return ::_fstat64(fd, &info); }
+int OpenForReading(const std::filesystem::path& path) { return ::_wopen(path.c_str(), kOpenFlags); }
 #else
 constexpr int kOpenFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+using FileStatus = struct stat;
+int StatusOf(const std::filesystem::path& path, FileStatus& info) { return ::stat(path.c_str(), &info); }
+int StatusOf(int fd, FileStatus& info) { return ::fstat(fd, &info); }
+int OpenForReading(const std::filesystem::path& path) { return ::open(path.c_str(), kOpenFlags); }
 #endif
+}  // namespace
 
-bool ReadCfgFile(const std::string& path, CfgTables& tables, const CfgFieldSink& setField) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return false;
+bool ReadCfgFile(const std::filesystem::path& path, CfgTables& tables, const CfgFieldSink& setField) {
+  FileStatus info{};
+  if (StatusOf(path, info) != 0) {
+    // No file there: nothing happens. A path the system cannot look into is told, not passed over.
+    if (errno == ENOENT || errno == ENOTDIR) return false;
+    throw CfgIoError(IoErrorCode(errno));
+  }
   // A pipe or a device typed into the dialog would block the window for good: regular files only.
   // The open does not wait for a pipe's writer, and the check is made again on what was opened.
   if (!S_ISREG(info.st_mode)) throw CfgIoError(kAccessDenied);
-  const int fd = ::open(path.c_str(), kOpenFlags);
+  const int fd = OpenForReading(path);
   if (fd < 0) throw CfgIoError(IoErrorCode(errno));
   struct Closer {
     int fd;
     ~Closer() { ::close(fd); }
   } closer{fd};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) throw CfgIoError(kAccessDenied);
+  if (StatusOf(fd, info) != 0 || !S_ISREG(info.st_mode)) throw CfgIoError(kAccessDenied);
   tables.enableMask = 0;
   tables.polarityMask = 0;
   const std::function<void(const std::string&)> onLine = [&](const std::string& line) {

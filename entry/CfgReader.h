@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -41,11 +42,12 @@ int IoErrorCode(int systemError);
 // Receives a field's new text (CP1250 bytes): the field's control name and the value.
 using CfgFieldSink = std::function<void(const char* field, const std::string& value)>;
 
-// Reads the file: false when no file exists at the path (nothing changed). Otherwise both masks
+// Reads the file: false when no file exists at the path (nothing changed); a path the system cannot
+// look into throws. Otherwise both masks
 // start at 0, every line takes effect in file order, and true is returned. Lines end at CR, CR LF
 // or LF; Ctrl-Z ends the file. Throws CfgIoError when the file cannot be opened or read; what
 // was set before keeps its new value.
-bool ReadCfgFile(const std::string& path, CfgTables& tables, const CfgFieldSink& setField);
+bool ReadCfgFile(const std::filesystem::path& path, CfgTables& tables, const CfgFieldSink& setField);
 
 // Applies one line to the tables and fields (exposed for tests).
 void ApplyCfgLine(const CfgLine& line, CfgTables& tables, const CfgFieldSink& setField);

@@ -4,11 +4,14 @@
 #include "entry/Cp1250.h"
 #include "protocol/MessageSeam.h"
 #include "ui_Term.h"
+#include "window/FileFolders.h"
 #include "window/TermShared.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+
+#include <filesystem>
 
 using namespace term;
 
@@ -17,10 +20,11 @@ using namespace term;
 void TTermForm::ReadCFGClick() {
   if (!state_.mpgCapable) return;
   openDialog_->setNameFilter(QStringLiteral("Konfigurace Torvel (*.cfg)"));
-  openDialog_->setDirectory(QDir::currentPath());
+  openDialog_->setDirectory(FileDialogFolder());
   QString path;
   if (!runOpenDialog_(path)) return;
-  ReadCfgFile(path.left(255));
+  // The whole path: cut, it would name another file or none.
+  ReadCfgFile(path);
   // Also when no file was there: the grid shows the tables as they stand.
   for (int row = 1; row <= kInputRows; ++row) {
     const int input = kInputOfRow[row - 1];
@@ -36,5 +40,6 @@ void TTermForm::ReadCfgFile(const QString& path) {
   const auto setField = [this](const char* field, const std::string& value) {
     controls_->Edit(field).setText(QString::fromStdU16String(Cp1250ToUtf16(value)));
   };
-  if (::ReadCfgFile(QFile::encodeName(path).toStdString(), cfgImport_, setField)) ValidateNumericFields();
+  // By the path in the system's own form: wide on Windows, whatever letters it holds.
+  if (::ReadCfgFile(std::filesystem::path(path.toStdU16String()), cfgImport_, setField)) ValidateNumericFields();
 }

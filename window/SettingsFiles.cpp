@@ -5,6 +5,7 @@
 #include "protocol/Version.h"
 #include "ui_Compare.h"
 #include "window/Backups.h"
+#include "window/FileFolders.h"
 #include "window/Look.h"
 
 #include <QDateTime>
@@ -55,11 +56,13 @@ SettingsFiles::SettingsFiles(UnitHost& host, QWidget* parent)
     const std::unique_ptr<QFileDialog> dialog = MakeSaveDialog();
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
     path = dialog->selectedFiles().first();
+    RememberFileDialogChoice(path);
     return true;
   };
   ChooseFileToLoad = [this](QString& path) {
-    path = QFileDialog::getOpenFileName(parent_, QStringLiteral("Načíst nastavení ze souboru"), QString(),
-                                        kFilter);
+    path = QFileDialog::getOpenFileName(parent_, QStringLiteral("Načíst nastavení ze souboru"),
+                                        FileDialogFolder(), kFilter);
+    RememberFileDialogChoice(path);
     return !path.isEmpty();
   };
   RunCompareDialog = [](TFormCompare& dialog) {
@@ -76,7 +79,7 @@ SettingsFiles::~SettingsFiles() = default;
 
 std::unique_ptr<QFileDialog> SettingsFiles::MakeSaveDialog() {
   auto dialog = std::make_unique<QFileDialog>(parent_, QStringLiteral("Uložit nastavení do souboru"),
-                                              QString(), kFilter);
+                                              FileDialogFolder(), kFilter);
   dialog->setAcceptMode(QFileDialog::AcceptSave);
   dialog->setFileMode(QFileDialog::AnyFile);
   dialog->setDefaultSuffix(QStringLiteral("vorka"));

@@ -12,6 +12,7 @@
 #include "protocol/UnitProtocol.h"
 #include "protocol/Version.h"
 #include "ui_Term.h"
+#include "window/FileFolders.h"
 #include "window/LimitedEdit.h"
 #include "window/Look.h"
 #include "window/SettingsFiles.h"
@@ -107,12 +108,13 @@ void TTermForm::SetUpControls() {
   tim_ = new QTimer(this);
   tim_->setInterval(kMonitorPeriodMs);
 
-  openDialog_ = new QFileDialog(this);
+  openDialog_ = new QFileDialog(this, QStringLiteral("Načíst konfiguraci TORVEL"));
   openDialog_->setFileMode(QFileDialog::ExistingFile);
   openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
   runOpenDialog_ = [this](QString& path) {
     if (openDialog_->exec() != QDialog::Accepted || openDialog_->selectedFiles().isEmpty()) return false;
     path = openDialog_->selectedFiles().first();
+    RememberFileDialogChoice(path);
     return true;
   };
 }

@@ -5,6 +5,27 @@
 # Linux's resource compiler packs with zstd, which this Qt has not been built with.
 set_target_properties(vorka_windows PROPERTIES AUTORCC_OPTIONS "--no-zstd")
 
+# Each program's icon, version information and manifest, from one resource script; windres reads
+# it in UTF-8, as it is written.
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+enable_language(RC)
+string(TIMESTAMP VORKA_RC_YEAR "%Y" UTC)
+set(VORKA_RC_ICON ${CMAKE_SOURCE_DIR}/packaging/windows/vorka_config.ico)
+set(VORKA_RC_MANIFEST ${CMAKE_SOURCE_DIR}/packaging/windows/vorka.manifest)
+foreach(program vorka_config vorkactl)
+  set(VORKA_RC_NAME ${program})
+  set(VORKA_RC_FILE ${program}.exe)
+  if(program STREQUAL "vorka_config")
+    set(VORKA_RC_DESCRIPTION "VORKA config: nastavení jednotky VORKA")
+  else()
+    set(VORKA_RC_DESCRIPTION "vorkactl: VORKA config z příkazové řádky")
+  endif()
+  configure_file(packaging/windows/program.rc.in ${CMAKE_BINARY_DIR}/${program}.rc @ONLY)
+  target_sources(${program} PRIVATE ${CMAKE_BINARY_DIR}/${program}.rc)
+endforeach()
+set_property(SOURCE ${CMAKE_BINARY_DIR}/vorka_config.rc ${CMAKE_BINARY_DIR}/vorkactl.rc APPEND PROPERTY
+             OBJECT_DEPENDS ${VORKA_RC_ICON} ${VORKA_RC_MANIFEST})
+
 # GCC 12 warns of an overlap in std::string's concatenation at -O3 that cannot happen (its bug 105651).
 target_compile_options(vorka_logic PRIVATE -Wno-restrict)
 

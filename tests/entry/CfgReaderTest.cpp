@@ -150,7 +150,29 @@ TEST_F(CfgReaderTest, CzechNamesInCodePage1250) {
 TEST_F(CfgReaderTest, MissingFileChangesNothing) {
   tables_.enableMask = 5;
   EXPECT_FALSE(ReadCfgFile((dir_ / "none.cfg").string(), tables_, [](const char*, const std::string&) {}));
+  EXPECT_FALSE(ReadCfgFile(dir_ / "none" / "x.cfg", tables_, [](const char*, const std::string&) {}));
   EXPECT_EQ(tables_.enableMask, 5);
+}
+
+// A path the system cannot look into is told: never taken for a missing file.
+TEST_F(CfgReaderTest, APathTheSystemCannotLookIntoIsTold) {
+  try {
+    ReadCfgFile(dir_ / (std::string(300, 'x') + ".cfg"), tables_, [](const char*, const std::string&) {});
+    ADD_FAILURE();
+  } catch (const CfgIoError& e) {
+    EXPECT_STREQ(e.what(), "Invalid filename");
+  }
+}
+
+// A path in any letters and of any length is read: the file is named by the whole path.
+TEST_F(CfgReaderTest, CzechAndLongPathsAreRead) {
+  std::filesystem::path folder = dir_ / std::filesystem::path(u8"frézka č.1 ř");
+  while (folder.native().size() < 300) folder /= std::string(60, 'd');
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path file = folder / std::filesystem::path(u8"stroj ř.cfg");
+  std::ofstream(file, std::ios::binary) << "INTR3=1,0,Dvere\r\n";
+  ASSERT_TRUE(ReadCfgFile(file, tables_, [](const char*, const std::string&) {}));
+  EXPECT_EQ(tables_.names[3], "DVERE");
 }
 
 TEST_F(CfgReaderTest, DirectoryIsAnInputOutputError) {

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -90,6 +91,22 @@ TEST_F(ImportTest, MissingFileIsSilentAndTheGridShowsTheTables) {
     EXPECT_EQ(Cell(row, 3), QStringLiteral("0"));
     EXPECT_EQ(Cell(row, 4), QStringLiteral("0"));
   }
+}
+
+// Czech letters and a path beyond 255 characters: the file the operator chose is the one read, and
+// a name the system refuses is told by the general error box, never passed over.
+TEST_F(ImportTest, TheChosenPathIsReadWholeOrTold) {
+  QString folder = dir_.filePath(QStringLiteral("Uživatel Dílny/frézka č.1"));
+  while (folder.size() < 280) folder += QStringLiteral("/") + QString(50, QLatin1Char('d'));
+  ASSERT_TRUE(QDir().mkpath(folder));
+  const QString path = folder + QStringLiteral("/stroj ř.cfg");
+  std::ofstream(std::filesystem::path(path.toStdU16String()), std::ios::binary) << "INTR3=1,0,Dvere\r\n";
+  Import(path);
+  EXPECT_TRUE(messages_.all.isEmpty()) << messages_.all.join(QLatin1Char('|')).toStdString();
+  EXPECT_EQ(Cell(4, 2), QStringLiteral("DVERE"));
+
+  Import(dir_.filePath(QString(300, QLatin1Char('n')) + QStringLiteral(".cfg")));
+  EXPECT_EQ(messages_.general, QStringList{QStringLiteral("Invalid filename.")});
 }
 
 TEST_F(ImportTest, NamesOfAnEarlierImportStay) {
