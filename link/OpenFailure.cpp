@@ -80,8 +80,14 @@ const FailureTexts kOwnerOnly{
     {"Port {port} nelze otevřít: přístup odepřen.\nOtevřít ho smí jen jeho vlastník ({owner}).",
      "cannot open {port}: permission denied; only its owner ({owner}) may open it"},
     kGroupMayOpen.usb};
+// Who holds a port, as each system has it.
+#ifdef _WIN32
+#define VORKA_PORT_HOLDERS "terminál, program výrobce převodníku"
+#else
+#define VORKA_PORT_HOLDERS "terminál, ModemManager"
+#endif
 const FailureTexts kInUse{
-    {"Port {port} nelze otevřít: používá ho jiný program (terminál, ModemManager).",
+    {"Port {port} nelze otevřít: používá ho jiný program (" VORKA_PORT_HOLDERS ").",
      "cannot open {port}: another program is using it"},
     {"Převodník FTDI používá jiný program.", "another program is using the FTDI device"}};
 const FailureTexts kNoLibrary{
@@ -104,9 +110,10 @@ std::string Text(const OpenFailure& f, Language language) {
     case OpenFailure::Kind::NoLibrary: texts = &kNoLibrary; break;
     case OpenFailure::Kind::Other: break;
   }
-  return Filled(
-      (f.usb ? texts->usb : texts->serial).In(language),
-      {{"port", f.usb ? f.port : Named(f)}, {"group", f.group}, {"owner", f.owner}, {"detail", f.detail}});
+  const std::string& detail =
+      language == Language::Czech && !f.usersDetail.empty() ? f.usersDetail : f.detail;
+  return Filled((f.usb ? texts->usb : texts->serial).In(language),
+                {{"port", f.usb ? f.port : Named(f)}, {"group", f.group}, {"owner", f.owner}, {"detail", detail}});
 }
 
 }  // namespace
@@ -123,7 +130,7 @@ std::string CzechReason(const OpenFailure& f) {
                              : "přístup odepřen (skupina " + f.group + ")";
     case OpenFailure::Kind::InUse: return "používá ho jiný program";
     case OpenFailure::Kind::NoLibrary: return "ovladač FTDI (ftd2xx.dll) není nainstalován";
-    case OpenFailure::Kind::Other: return f.detail;
+    case OpenFailure::Kind::Other: return f.usersDetail.empty() ? f.detail : f.usersDetail;
   }
   return {};
 }

@@ -13,7 +13,10 @@ struct OpenFailure {
   // gives its group no access, and then only its owner may open it.
   std::string group;
   std::string owner;   // PermissionDenied: the node's owner
-  std::string detail;  // Other: the system's text
+  std::string detail;  // Other: the system's text, in English
+  // Other: the system's text in the user's language, where the system has one (Windows); the
+  // Czech messages show it rather than the English one.
+  std::string usersDetail;
   bool usb = false;    // an FTDI device opened through the USB link: port holds its description
 };
 

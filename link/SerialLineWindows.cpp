@@ -1,24 +1,13 @@
 #include "link/SerialLine.h"
 
+#include "link/SystemErrors.h"
+
 #include <algorithm>
 #include <cerrno>
 
 #include <windows.h>
 
 namespace {
-
-// The system's own words for a Win32 error, in English whatever the user's language.
-std::string WindowsErrorText(DWORD error) {
-  char* text = nullptr;
-  const DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      error, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string result = length && text ? std::string(text, length) : std::string();
-  if (text) LocalFree(text);
-  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.'))
-    result.pop_back();
-  return result.empty() ? "Windows error " + std::to_string(error) : result;
-}
 
 OpenFailure FailureOf(const std::string& portName, const std::string& device, DWORD error) {
   switch (error) {
@@ -31,7 +20,8 @@ OpenFailure FailureOf(const std::string& portName, const std::string& device, DW
     case ERROR_SHARING_VIOLATION: return ClassifyOpenFailure(portName, device, EBUSY);
     default: {
       OpenFailure failure = ClassifyOpenFailure(portName, device, EIO);
-      failure.detail = WindowsErrorText(error);
+      failure.detail = WindowsErrorText(error, false);
+      failure.usersDetail = WindowsErrorText(error, true);
       return failure;
     }
   }

@@ -4,6 +4,7 @@
 #include <pwd.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 
 void NoteWhoMayOpen(const std::string& device, OpenFailure& failure) {
@@ -23,3 +24,8 @@ std::string SystemErrorText(int systemError) {
   if (const char* text = ::strerrordesc_np(systemError)) return text;
   return "error " + std::to_string(systemError);
 }
+
+int LastFileError() { return errno; }
+void ClearLastFileError() { errno = 0; }
+
+std::string WindowsErrorText(unsigned long, bool) { return {}; }

@@ -1,5 +1,6 @@
 #include "protocol/Backups.h"
 
+#include "link/SystemErrors.h"
 #include "protocol/Version.h"
 
 #include <QDateTime>
@@ -95,8 +96,11 @@ FileFault BackupStore::Keep(const Identity& unit, const UnitSettings& settings, 
     break;
   }
   const QString folder = FolderOf(unit.id);
-  errno = 0;
-  if (!QDir().mkpath(folder)) return {FileFault::Kind::System, errno ? errno : EACCES};
+  ClearLastFileError();
+  if (!QDir().mkpath(folder)) {
+    const int error = LastFileError();
+    return {FileFault::Kind::System, error ? error : EACCES};
+  }
   const QDateTime now = clock().toUTC();
   const QString stamp = now.toString(kNameTime) + u'Z';
   QString name = folder + u'/' + stamp + QLatin1String(kSuffix);

@@ -1,11 +1,13 @@
 #include "protocol/SettingsFile.h"
 
+
 #include "entry/GearExpression.h"
 #include "entry/InputNames.h"
 #include "entry/IntegerText.h"
 #include "entry/Language.h"
 #include "entry/NumericFields.h"
 #include "entry/Validation.h"
+#include "link/SystemErrors.h"
 #include "protocol/Exchange.h"
 #include "protocol/SettingsModel.h"
 #include "protocol/UnitProtocol.h"
@@ -617,13 +619,13 @@ std::string EnglishText(const SettingsFileError& e) { return Text(e, Language::E
 
 namespace {
 
-struct SystemErrorText {
+struct SystemErrorWords {
   int error;
   const char* czech;
   const char* english;
 };
 // The reasons an operator meets, in both languages; others by their number.
-const SystemErrorText kSystemErrors[] = {
+const SystemErrorWords kSystemErrors[] = {
     {ENOSPC, "disk je plný", "no space left on the disk"},
 #ifdef EDQUOT  // quotas are Unix's
     {EDQUOT, "disk je plný (kvóta)", "disk quota exceeded"},
@@ -637,6 +639,8 @@ const SystemErrorText kSystemErrors[] = {
     {EISDIR, "je to složka", "is a folder"},
     {EEXIST, "v cestě stojí soubor, kde má být složka", "a file stands where a folder should be"},
     {ENAMETOOLONG, "název je příliš dlouhý", "name too long"},
+    {EBUSY, "soubor drží jiný program", "another program holds the file"},
+    {EINVAL, "neplatný název souboru nebo složky", "invalid file or folder name"},
     {EIO, "chyba vstupu/výstupu", "input/output error"},
     {EBADF, "soubor není otevřen pro zápis", "not open for writing"},
 };
@@ -658,9 +662,9 @@ FileFault SystemFault(const QFileDevice& file, int error) {
 namespace {
 
 // The fault's text in both languages; nothing for a system error the table does not name.
-const SystemErrorText* FaultText(const FileFault& fault) {
-  static const SystemErrorText kNotRegular{0, "není to obyčejný soubor", "not a regular file"};
-  static const SystemErrorText kTooLarge{0, "soubor je větší, než soubor nastavení může být",
+const SystemErrorWords* FaultText(const FileFault& fault) {
+  static const SystemErrorWords kNotRegular{0, "není to obyčejný soubor", "not a regular file"};
+  static const SystemErrorWords kTooLarge{0, "soubor je větší, než soubor nastavení může být",
                                          "the file is larger than a settings file can be"};
   switch (fault.kind) {
     case FileFault::Kind::None: return nullptr;
@@ -668,7 +672,7 @@ const SystemErrorText* FaultText(const FileFault& fault) {
     case FileFault::Kind::TooLarge: return &kTooLarge;
     case FileFault::Kind::System: break;
   }
-  for (const SystemErrorText& text : kSystemErrors)
+  for (const SystemErrorWords& text : kSystemErrors)
     if (text.error == fault.error) return &text;
   return nullptr;
 }
@@ -680,12 +684,12 @@ std::string Numbered(const FileFault& fault, const char* words) {
 }  // namespace
 
 std::string CzechText(const FileFault& fault) {
-  const SystemErrorText* text = FaultText(fault);
+  const SystemErrorWords* text = FaultText(fault);
   return text ? text->czech : Numbered(fault, "systémová chyba ");
 }
 
 std::string EnglishText(const FileFault& fault) {
-  const SystemErrorText* text = FaultText(fault);
+  const SystemErrorWords* text = FaultText(fault);
   return text ? text->english : Numbered(fault, "system error ");
 }
 
@@ -696,27 +700,29 @@ FileFault SaveSettingsFile(const std::string& path, const std::string& text, Fil
     // regular file: only where asked for (vorkactl -o /dev/stdout) is it written as it is.
     if (target == FileTarget::RegularOnly) return {FileFault::Kind::NotRegular};
     QFile device(name);
-    errno = 0;
-    if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return SystemFault(device, errno);
-    errno = 0;
+    ClearLastFileError();
+    if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return SystemFault(device, LastFileError());
+    ClearLastFileError();
     if (device.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()))
-      return SystemFault(device, errno);
+      return SystemFault(device, LastFileError());
     return {};
   }
+  // A file marked read-only (Windows) is refused before anything is written, as the system would.
+  if (const QFileInfo info(name); info.exists() && !info.isWritable()) return {FileFault::Kind::System, EACCES};
   QSaveFile file(name);
-  errno = 0;
-  if (!file.open(QIODevice::WriteOnly)) return SystemFault(file, errno);
+  ClearLastFileError();
+  if (!file.open(QIODevice::WriteOnly)) return SystemFault(file, LastFileError());
   // The write only fills Qt's buffer and the commit does not always report a failed flush of it:
   // flush first, so that a full disk is seen while the old file is still whole.
-  errno = 0;
+  ClearLastFileError();
   if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
       !file.flush()) {
-    const FileFault fault = SystemFault(file, errno);
+    const FileFault fault = SystemFault(file, LastFileError());
     file.cancelWriting();
     return fault;
   }
-  errno = 0;
-  if (!file.commit()) return SystemFault(file, errno);
+  ClearLastFileError();
+  if (!file.commit()) return SystemFault(file, LastFileError());
   return {};
 }
 
@@ -731,7 +737,7 @@ FileFault LoadSettingsFile(const std::string& path, std::string& text, FileTarge
     text.clear();
     char buffer[4096];
     std::size_t got = 0;
-    errno = 0;
+    ClearLastFileError();
     while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0 && text.size() <= kMaxFileBytes)
       text.append(buffer, got);
     const int error = std::ferror(in) ? (errno ? errno : EIO) : 0;
@@ -741,12 +747,12 @@ FileFault LoadSettingsFile(const std::string& path, std::string& text, FileTarge
     return {};
   }
   QFile file(QString::fromStdString(path));
-  errno = 0;
-  if (!file.open(QIODevice::ReadOnly)) return SystemFault(file, errno);
+  ClearLastFileError();
+  if (!file.open(QIODevice::ReadOnly)) return SystemFault(file, LastFileError());
   if (!file.isSequential() && file.size() > kMaxFileBytes) return {FileFault::Kind::TooLarge};
-  errno = 0;
+  ClearLastFileError();
   const QByteArray bytes = file.read(kMaxFileBytes + 1);
-  if (file.error() != QFileDevice::NoError) return SystemFault(file, errno);
+  if (file.error() != QFileDevice::NoError) return SystemFault(file, LastFileError());
   if (bytes.size() > kMaxFileBytes) return {FileFault::Kind::TooLarge};
   text.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
   return {};

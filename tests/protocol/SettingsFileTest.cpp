@@ -2,6 +2,10 @@
 #include "protocol/SettingsModel.h"
 #include "protocol/UnitFlows.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -236,6 +240,44 @@ TEST(SettingsFileTest, MessagesShowFileTextEscapedAndShort) {
   EXPECT_EQ(CzechText({K::NoSettings, 0, "", ""}), "Soubor neobsahuje žádné nastavení.");
   EXPECT_EQ(CzechText(FileFault{FileFault::Kind::System, ENOSPC}), "disk je plný");
   EXPECT_EQ(EnglishText(FileFault{FileFault::Kind::System, 12345}), "system error 12345");
+}
+
+}  // namespace
+
+namespace {
+
+// Each reason a file cannot be read or written is named, on Windows as on Linux (where Qt's files
+// set no errno there, the system's own error is translated).
+TEST(SettingsFileFaultTest, EachReasonIsNamedOnEverySystem) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string folder = dir.path().toStdString();
+  const std::string readOnly = folder + "/read-only.vorka";
+  ASSERT_FALSE(SaveSettingsFile(readOnly, "x\n", FileTarget::RegularOnly));
+  QFile::setPermissions(QString::fromStdString(readOnly), QFileDevice::ReadOwner | QFileDevice::ReadOther);
+  const bool permissionsHold = !QFileInfo(QString::fromStdString(readOnly)).isWritable();  // not for root
+  std::string text;
+  struct Case {
+    const char* what;
+    FileFault fault;
+    std::string english;
+  };
+  const Case cases[] = {
+      {"load of a missing file", LoadSettingsFile(folder + "/none.vorka", text, FileTarget::RegularOnly),
+       "no such file or folder"},
+      {"load from a missing folder", LoadSettingsFile(folder + "/none/x.vorka", text, FileTarget::RegularOnly),
+       "no such file or folder"},
+      {"save into a missing folder", SaveSettingsFile(folder + "/none/x.vorka", "x\n", FileTarget::RegularOnly),
+       "no such file or folder"},
+      {"save over a read-only file", SaveSettingsFile(readOnly, "y\n", FileTarget::RegularOnly),
+       permissionsHold ? "permission denied" : ""},
+  };
+  for (const Case& c : cases) {
+    if (c.english.empty()) continue;  // root writes whatever the permissions say
+    EXPECT_EQ(EnglishText(c.fault), c.english) << c.what;
+    EXPECT_NE(CzechText(c.fault), "chyba vstupu/výstupu") << c.what;
+  }
+  QFile::setPermissions(QString::fromStdString(readOnly), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 }  // namespace
