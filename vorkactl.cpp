@@ -27,6 +27,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -56,6 +59,22 @@ void HoldClosedStandardDescriptors() {
 #ifdef Q_OS_UNIX
   for (int fd = 0; fd <= 2; ++fd)
     if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) ::open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+#endif
+}
+
+// A Windows console shows the code page it is set to (852 or 1250 on a Czech PC), and the texts,
+// the unit's and the files' names, are UTF-8: a console is switched to UTF-8 while the program runs.
+// Files and pipes get the same bytes as on Linux.
+void SpeakUtf8ToTheConsole() {
+#ifdef Q_OS_WIN
+  const auto isConsole = [](DWORD which) {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(which), &mode) != 0;
+  };
+  if (!isConsole(STD_OUTPUT_HANDLE) && !isConsole(STD_ERROR_HANDLE)) return;
+  static const UINT before = GetConsoleOutputCP();
+  if (before == CP_UTF8 || !SetConsoleOutputCP(CP_UTF8)) return;
+  std::atexit([] { SetConsoleOutputCP(before); });
 #endif
 }
 
@@ -475,6 +494,7 @@ int Run(const CtlOptions& options) {
 
 int main(int argc, char** argv) {
   HoldClosedStandardDescriptors();
+  SpeakUtf8ToTheConsole();
   QCoreApplication app(argc, argv);
   // One line per failure: a failed open is told by the session with its reason; other library
   // failures as they come.

@@ -45,7 +45,9 @@ bool Bind(HMODULE dll, const char* name, Call& call) {
 
 // The library's calls, or none when it is missing or lacks one of them.
 std::optional<Calls> LoadCalls() {
-  const HMODULE dll = LoadLibraryW(L"ftd2xx.dll");
+  // From the system's folder only, where FTDI's driver installs it: never from the current folder,
+  // the program's own or PATH, where anybody could have put a library of that name.
+  const HMODULE dll = LoadLibraryExW(L"ftd2xx.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (!dll) return std::nullopt;
   Calls c;
   const bool all = Bind(dll, "FT_ListDevices", c.listDevices) && Bind(dll, "FT_OpenEx", c.openEx) &&

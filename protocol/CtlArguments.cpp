@@ -30,45 +30,54 @@ constexpr Command kCommands[] = {
 }  // namespace
 
 std::string CtlHelpText() {
+  // Within 79 columns: a Windows console is 80 wide and wraps at the 80th.
   return R"(Usage: vorkactl [--port P] [--baud N] [--timeout MS] COMMAND
 
 The VORKA unit from a terminal and from scripts.
 
 Commands:
-  ports                 the COM names with what is behind them (device, maker, product, serial
-                        number, USB id), the other ports present by their own name, and the
-                        FTDI devices
-                          vorkactl ports
-  scan                  asks every port with a device and every FTDI device for a unit, at
-                        --baud first, then at the other speeds; one line per unit: port, speed,
-                        identifier, firmware (exit 3 when none answers)
-                          vorkactl scan
-  identify              identifier, firmware, MPG yes/no
-                          vorkactl --port COM3 identify
-  read [-o FILE]        all settings into a settings file (standard output without -o or with -o -),
-                        as the unit holds them; a value the window cannot show as ? (0,07)
-                          vorkactl read -o machine1.vorka
-  write FILE            the file's settings (- is standard input) into the unit, then read back
-                        and verify; first the unit's settings are kept as a backup (see
-                        backups; --no-backup: not); Ctrl-C stops after the register in flight
-                          vorkactl write machine1.vorka
-  diff FILE             the settings that differ between the unit and FILE (- is standard input)
-                          vorkactl diff machine1.vorka && echo unchanged
-  defaults [-o FILE]    the factory settings as a settings file (no unit needed)
-                          vorkactl defaults -o factory.vorka
-  reset                 restart the unit
-                          vorkactl reset
-  monitor               the inputs: one line per change, with a time stamp, until interrupted
-                          vorkactl --port /dev/ttyUSB0 monitor
-  backups [--all]       the backups kept before every write, newest first: time, unit,
-                        firmware, path; of the unit on --port, or with --all of every unit
-                          vorkactl backups --all
-                        put one back with: vorkactl write PATH
+  ports               the COM names with what is behind them (device, maker,
+                      product, serial number, USB id), the other ports present
+                      by their own name, and the FTDI devices
+                        vorkactl ports
+  scan                asks every port with a device and every FTDI device for
+                      a unit, at --baud first, then at the other speeds; one
+                      line per unit: port, speed, identifier, firmware (exit 3
+                      when none answers)
+                        vorkactl scan
+  identify            identifier, firmware, MPG yes/no
+                        vorkactl --port COM3 identify
+  read [-o FILE]      all settings into a settings file (standard output
+                      without -o or with -o -), as the unit holds them; a value
+                      the window cannot show as ? (0,07)
+                        vorkactl read -o machine1.vorka
+  write FILE          the file's settings (- is standard input) into the unit,
+                      then read back and verify; first the unit's settings are
+                      kept as a backup (see backups; --no-backup: not); Ctrl-C
+                      stops after the register in flight
+                        vorkactl write machine1.vorka
+  diff FILE           the settings that differ between the unit and FILE
+                      (- is standard input)
+                        vorkactl diff machine1.vorka && echo unchanged
+  defaults [-o FILE]  the factory settings as a settings file (no unit needed)
+                        vorkactl defaults -o factory.vorka
+  reset               restart the unit
+                        vorkactl reset
+  monitor             the inputs: one line per change, with a time stamp,
+                      until interrupted
+                        vorkactl --port /dev/ttyUSB0 monitor
+  backups [--all]     the backups kept before every write, newest first: time,
+                      unit, firmware, path; of the unit on --port, or with
+                      --all of every unit
+                        vorkactl backups --all
+                      put one back with: vorkactl write PATH
 
 Options:
-  --port P       COM1 ... COM8 (mapped as the window maps them), a device path, usb (the first
-                 FTDI device) or usb:DESCRIPTION; default COM1
-  --baud N       19200, 38400, 57600, 115200, 230400, 460800 or 921000; default 115200
+  --port P       COM1 ... COM8 (mapped as the window maps them), another port
+                 by its name (COM12, /dev/ttyUSB9), usb (the first FTDI
+                 device) or usb:DESCRIPTION; default COM1
+  --baud N       19200, 38400, 57600, 115200, 230400, 460800 or 921000;
+                 default 115200
   --timeout MS   the limit for each reply in milliseconds; default 1000
   -o FILE        where read and defaults write the settings file
   --no-backup    write: keep no backup of the unit first

@@ -244,6 +244,9 @@ TEST_F(VorkactlTest, UsageErrorsAndHelp) {
        {"ports", "identify", "read [-o FILE]", "write FILE", "diff FILE", "defaults [-o FILE]", "reset",
         "monitor", "--port P", "--baud N", "--timeout MS", "5  file error"})
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
+  // Each line fits an 80-column console (which wraps at the 80th character).
+  std::istringstream lines(help.out);
+  for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 79u) << line;
   EXPECT_TRUE(Received().empty());
 }
 
