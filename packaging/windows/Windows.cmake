@@ -59,6 +59,7 @@ if(VORKA_BUILD_TESTS)
     tests/entry/GearExpressionTest.cpp
     tests/entry/CfgReaderTest.cpp
     tests/window/ControlTableTest.cpp
+    tests/window/FitTest.cpp
     tests/main.cpp
   )
   target_include_directories(vorka_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)

@@ -1,5 +1,6 @@
 #pragma once
 #include "ui_Term.h"
+#include "window/SettingsFiles.h"
 #include "window/Term.h"
 
 // The main window's inside, for tests and benchmarks that check what the handlers left there.
@@ -9,4 +10,5 @@ struct TermFormInternals {
   static int32_t& BreakDelayValue(TTermForm& term) { return term.breakDelayValue_; }
   static QFileDialog* OpenDialog(TTermForm& term) { return term.openDialog_; }
   static std::function<bool(QString& path)>& RunOpenDialog(TTermForm& term) { return term.runOpenDialog_; }
+  static SettingsFiles& Files(TTermForm& term) { return *term.files_; }
 };
