@@ -112,8 +112,9 @@ std::string Text(const OpenFailure& f, Language language) {
   }
   const std::string& detail =
       language == Language::Czech && !f.usersDetail.empty() ? f.usersDetail : f.detail;
-  return Filled((f.usb ? texts->usb : texts->serial).In(language),
-                {{"port", f.usb ? f.port : Named(f)}, {"group", f.group}, {"owner", f.owner}, {"detail", detail}});
+  return Filled(
+      (f.usb ? texts->usb : texts->serial).In(language),
+      {{"port", f.usb ? f.port : Named(f)}, {"group", f.group}, {"owner", f.owner}, {"detail", detail}});
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ struct OpenFailure {
   // Other: the system's text in the user's language, where the system has one (Windows); the
   // Czech messages show it rather than the English one.
   std::string usersDetail;
-  bool usb = false;    // an FTDI device opened through the USB link: port holds its description
+  bool usb = false;  // an FTDI device opened through the USB link: port holds its description
 };
 
 // The reason from the error of opening the device (errno) and its device node.

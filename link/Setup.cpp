@@ -159,13 +159,14 @@ void TFormSetup::ShowOtherPorts(const QList<PortIdentity>& others) {
   ui->CmbOtherPort->clear();
   for (const PortIdentity& identity : others) {
     const QString details = PortNames::IdentityDetails(identity);
-    ui->CmbOtherPort->addItem(details.isEmpty() ? identity.name : identity.name + QStringLiteral(" – ") + details,
-                              identity.name);
+    ui->CmbOtherPort->addItem(
+        details.isEmpty() ? identity.name : identity.name + QStringLiteral(" – ") + details, identity.name);
     ui->CmbOtherPort->setItemData(ui->CmbOtherPort->count() - 1, details, Qt::ToolTipRole);
   }
   if (!chosen.isEmpty() && !names.contains(chosen) && ui->RBtnOther->isChecked())
     ui->CmbOtherPort->addItem(QStringLiteral("%1 (žádné zařízení)").arg(chosen), chosen);
-  if (const int index = ui->CmbOtherPort->findData(chosen); index >= 0) ui->CmbOtherPort->setCurrentIndex(index);
+  if (const int index = ui->CmbOtherPort->findData(chosen); index >= 0)
+    ui->CmbOtherPort->setCurrentIndex(index);
   const bool any = ui->CmbOtherPort->count() > 0;
   ui->RBtnOther->setEnabled(any);
   ui->CmbOtherPort->setEnabled(any);

@@ -55,13 +55,14 @@ std::string WindowsErrorText(unsigned long windowsError, bool usersLanguage) {
       reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::string result;
   if (length && text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
     result.resize(static_cast<std::size_t>(size));
     WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), result.data(), size, nullptr, nullptr);
   }
   if (text) LocalFree(text);
-  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.' ||
-                             result.back() == ' '))
+  while (!result.empty() &&
+         (result.back() == '\n' || result.back() == '\r' || result.back() == '.' || result.back() == ' '))
     result.pop_back();
   return result.empty() ? "Windows error " + std::to_string(windowsError) : result;
 }

@@ -1,6 +1,5 @@
 #include "protocol/SettingsFile.h"
 
-
 #include "entry/GearExpression.h"
 #include "entry/InputNames.h"
 #include "entry/IntegerText.h"
@@ -665,7 +664,7 @@ namespace {
 const SystemErrorWords* FaultText(const FileFault& fault) {
   static const SystemErrorWords kNotRegular{0, "není to obyčejný soubor", "not a regular file"};
   static const SystemErrorWords kTooLarge{0, "soubor je větší, než soubor nastavení může být",
-                                         "the file is larger than a settings file can be"};
+                                          "the file is larger than a settings file can be"};
   switch (fault.kind) {
     case FileFault::Kind::None: return nullptr;
     case FileFault::Kind::NotRegular: return &kNotRegular;
@@ -701,14 +700,16 @@ FileFault SaveSettingsFile(const std::string& path, const std::string& text, Fil
     if (target == FileTarget::RegularOnly) return {FileFault::Kind::NotRegular};
     QFile device(name);
     ClearLastFileError();
-    if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return SystemFault(device, LastFileError());
+    if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+      return SystemFault(device, LastFileError());
     ClearLastFileError();
     if (device.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()))
       return SystemFault(device, LastFileError());
     return {};
   }
   // A file marked read-only (Windows) is refused before anything is written, as the system would.
-  if (const QFileInfo info(name); info.exists() && !info.isWritable()) return {FileFault::Kind::System, EACCES};
+  if (const QFileInfo info(name); info.exists() && !info.isWritable())
+    return {FileFault::Kind::System, EACCES};
   QSaveFile file(name);
   ClearLastFileError();
   if (!file.open(QIODevice::WriteOnly)) return SystemFault(file, LastFileError());

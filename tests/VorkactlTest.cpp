@@ -289,9 +289,10 @@ TEST_F(VorkactlTest, ScanPrintsOneLinePerUnitAndSaysWhenNoneAnswers) {
   const std::string beyond = ports.AddDevice("ttyUSB0", beyondServer.SlavePath());
   Run run = Ctl({QStringLiteral("scan")});
   EXPECT_EQ(run.code, 0) << run.err;
-  EXPECT_EQ(run.out, "COM1\t115200\tVK12345\tTK20MPG v2.4\nCOM2\t38400\tVK00001\tTK20MPG "
-                     "v2.4\nCOM5\t115200\tVK00002\tTK20 v1.9\n" +
-                         beyond + "\t115200\tVK00012\tTK20MPG v2.4\n");
+  EXPECT_EQ(run.out,
+            "COM1\t115200\tVK12345\tTK20MPG v2.4\nCOM2\t38400\tVK00001\tTK20MPG "
+            "v2.4\nCOM5\t115200\tVK00002\tTK20 v1.9\n" +
+                beyond + "\t115200\tVK00012\tTK20MPG v2.4\n");
   beyondServer.Stop();
 
   run = Ctl({QStringLiteral("ports")});

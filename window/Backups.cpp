@@ -57,7 +57,7 @@ void TFormBackups::Show(const std::vector<Backup>& backups, const Identity& unit
     row->setText(1, QString::fromStdString(backup.unitId));
     row->setText(2, QString::fromStdString(backup.unitVersion));
     row->setText(3, QString::number(Differences(backup.settings, shown).size()));
-    row->setToolTip(0, QString::fromStdString(backup.path));
+    row->setToolTip(0, QDir::toNativeSeparators(QString::fromStdString(backup.path)));
     // A backup goes into another unit or firmware only with the operator knowing it.
     if (!unitId.empty() && (backup.unitId != unit.id || backup.unitVersion != unit.version)) {
       const QString note = QStringLiteral("Záloha z %1, připojena je %2")

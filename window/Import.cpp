@@ -41,5 +41,6 @@ void TTermForm::ReadCfgFile(const QString& path) {
     controls_->Edit(field).setText(QString::fromStdU16String(Cp1250ToUtf16(value)));
   };
   // By the path in the system's own form: wide on Windows, whatever letters it holds.
-  if (::ReadCfgFile(std::filesystem::path(path.toStdU16String()), cfgImport_, setField)) ValidateNumericFields();
+  if (::ReadCfgFile(std::filesystem::path(path.toStdU16String()), cfgImport_, setField))
+    ValidateNumericFields();
 }

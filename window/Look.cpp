@@ -2,15 +2,22 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QComboBox>
 #include <QLabel>
 #include <QPointer>
 #include <QProxyStyle>
+#include <QRadioButton>
 #include <QScreen>
+#include <QStyleOption>
 #include <QWidget>
+#include <QtMath>
+
+#include <algorithm>
 
 QFont WindowFont() {
   QFont font;
@@ -18,9 +25,13 @@ QFont WindowFont() {
   // The dialog font of Windows at the size of the forms' "MS Sans Serif" 8 pt: that one is a bitmap
   // of one code page, whose missing ž ě ř ů š came from a bolder font and which clipped at 120 DPI.
   font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Segoe UI"), QStringLiteral("Arial")});
+  // Its natural widths, as DirectWrite draws it: hinted to whole pixels across, Tahoma's 11 pixels
+  // come out a tenth wider, and "Signalizace přerušení" no longer fits its 129-pixel radio button.
+  font.setHintingPreference(QFont::PreferVerticalHinting);
 #else
   // Arial's metrics (the package brings the font), which the forms' sizes hold at every scale.
-  font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+  font.setFamilies(
+      {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
 #endif
   font.setStyleHint(QFont::SansSerif);
   font.setPointSize(8);
@@ -40,8 +51,8 @@ class NarrowComboArrowStyle : public QProxyStyle {
                        const QWidget* widget) const override {
     const QRect rect = QProxyStyle::subControlRect(control, option, sub, widget);
     if (control != CC_ComboBox || (sub != SC_ComboBoxArrow && sub != SC_ComboBoxEditField)) return rect;
-    const int spare = QProxyStyle::subControlRect(control, option, SC_ComboBoxArrow, widget).width() -
-                      kArrowWidth;
+    const int spare =
+        QProxyStyle::subControlRect(control, option, SC_ComboBoxArrow, widget).width() - kArrowWidth;
     if (spare <= 0) return rect;
     return sub == SC_ComboBoxArrow ? rect.adjusted(spare, 0, 0, 0) : rect.adjusted(0, 0, spare, 0);
   }
@@ -66,6 +77,89 @@ QFont FixedPitchFont(int pointSize) {
 }
 
 static void InitResources() { Q_INIT_RESOURCE(resources); }
+
+namespace {
+
+// The widest a text is drawn at 96, 120 and 144 DPI, in the window's own pixels: fonts do not
+// grow quite in step with the screen (hinting, whole pixels).
+int WidestAtEveryScale(const QWidget& widget, const QStringList& texts) {
+  qreal widest = 0;
+  for (const qreal scale : {1.0, 1.25, 1.5}) {
+    QFont font = widget.font();
+    font.setPointSizeF(font.pointSizeF() * scale);
+    const QFontMetricsF metrics(font);
+    for (QString text : texts)
+      widest = std::max(widest, metrics.horizontalAdvance(text.remove(u'&')) / scale);
+  }
+  return qCeil(widest) + 1;
+}
+
+// The width a control needs for its texts beside what it draws around them; 0 when it needs none.
+int NeededWidth(QWidget& widget) {
+  QRect room;
+  QStringList texts;
+  if (auto* label = qobject_cast<QLabel*>(&widget)) {
+    if (label->wordWrap() || !label->pixmap().isNull() || Qt::mightBeRichText(label->text())) return 0;
+    room = label->contentsRect().adjusted(label->margin(), 0, -label->margin(), 0);
+    texts << label->text();
+  } else if (auto* button = qobject_cast<QAbstractButton*>(&widget);
+             button && (qobject_cast<QRadioButton*>(button) || qobject_cast<QCheckBox*>(button))) {
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    room = button->style()->subElementRect(
+        qobject_cast<QRadioButton*>(button) ? QStyle::SE_RadioButtonContents : QStyle::SE_CheckBoxContents,
+        &option, button);
+    texts << button->text();
+  } else if (auto* combo = qobject_cast<QComboBox*>(&widget)) {
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    room = combo->style()
+               ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo)
+               .adjusted(1, 0, -1, 0);  // an editable one's line keeps a pixel each side
+    for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
+  } else {
+    return 0;
+  }
+  if (texts.join(QString()).isEmpty()) return 0;
+  return WidestAtEveryScale(widget, texts) + widget.width() - room.width();
+}
+
+// A control whose text the window's font draws wider than its form allows grows into the free
+// room beside it, away from the side its text is aligned to, never over another control or out of
+// its frame: the forms were drawn for "MS Sans Serif", and this font is a little wider.
+void GrowToText(QWidget& widget) {
+  QWidget* parent = widget.parentWidget();
+  const int needed = NeededWidth(widget);
+  if (!parent || needed <= widget.width()) return;
+  constexpr int kGap = 2;
+  const QRect own = widget.geometry();
+  const QRect inside = parent->contentsRect();
+  int left = inside.left() + kGap, right = inside.right() - kGap;
+  for (const QWidget* other : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (other == &widget || other->isHidden() || other->isWindow()) continue;
+    const QRect r = other->geometry();
+    if (r.bottom() < own.top() || r.top() > own.bottom()) continue;
+    if (r.contains(own)) {  // a frame drawn behind the control: it stays inside
+      left = std::max(left, r.left() + kGap);
+      right = std::min(right, r.right() - kGap);
+    } else if (r.left() > own.left()) {
+      right = std::min(right, r.left() - kGap);
+    } else if (r.right() < own.right()) {
+      left = std::max(left, r.right() + kGap);
+    }
+  }
+  const auto* label = qobject_cast<QLabel*>(&widget);
+  if (label && (label->alignment() & Qt::AlignRight)) {
+    const int newLeft = std::max(left, own.right() + 1 - needed);
+    if (newLeft < own.left()) widget.setGeometry(QRect(QPoint(newLeft, own.top()), own.bottomRight()));
+  } else {
+    const int newRight = std::min(right, own.left() + needed - 1);
+    if (newRight > own.right()) widget.setGeometry(QRect(own.topLeft(), QPoint(newRight, own.bottom())));
+  }
+}
+
+}  // namespace
 
 void MakeFixedWindow(QWidget* window, bool dialog, int width, int height) {
   window->setWindowFlags((dialog ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -105,4 +199,5 @@ void ApplyLook(QWidget* window) {
     if (!picture.isEmpty()) label->setPixmap(QPixmap(QStringLiteral(":/img/%1.xpm").arg(picture)));
     if (label->property("autoSize").toBool()) label->adjustSize();
   }
+  for (QWidget* w : window->findChildren<QWidget*>()) GrowToText(*w);
 }

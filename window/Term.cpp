@@ -64,7 +64,12 @@ TTermForm::TTermForm(QStringList args, QWidget* parent)
   FormCreate();
 }
 
-TTermForm::~TTermForm() { delete ui; }
+TTermForm::~TTermForm() {
+  // The USB link outlives the window: it reports to no box that is gone.
+  SetUsbErrorReporter({});
+  SetUsbOpenHint({});
+  delete ui;
+}
 
 void TTermForm::SetForms(TFormSetup* setup, TFormHelp* help) {
   setup_ = setup;

@@ -440,7 +440,8 @@ TEST_F(SetupTest, APortBeyondTheComNamesIsSearchedChosenAndOpened) {
   QTimer::singleShot(0, [&] {
     for (int i = 0; i < 500 && scan.Scanning(); ++i) QTest::qWait(10);
     for (int i = 0; i < scan.ui->ListUnits->topLevelItemCount(); ++i)
-      rows << scan.ui->ListUnits->topLevelItem(i)->text(0) + " " + scan.ui->ListUnits->topLevelItem(i)->text(2);
+      rows << scan.ui->ListUnits->topLevelItem(i)->text(0) + " " +
+                  scan.ui->ListUnits->topLevelItem(i)->text(2);
     scan.ui->ListUnits->topLevelItem(0)->setSelected(true);
     QTest::mouseClick(scan.ui->BtnChoose, Qt::LeftButton);
     if (scan.isVisible()) scan.reject();

@@ -1,6 +1,15 @@
 #include "link/Async.h"
 #include "link/PortNames.h"
+#include "link/Setup.h"
 #include "link/UniUSB.h"
+#include "support/RecordingMessages.h"
+#include "ui_Scan.h"
+#include "ui_Setup.h"
+#include "window/Scan.h"
+#include "window/Term.h"
+
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -53,6 +62,41 @@ TEST(WindowsD2xxTest, TheDriverIsBoundAtRunTimeOrSaidMissing) {
   }
   SetUsbErrorReporter({});
   SetUsbOpenHint({});
+}
+
+// check-windows maps a virtual unit to a port beyond COM8 (VORKA_UNIT_BEYOND_COM8, "COM12"): the
+// window's search finds it there, the port dialog chooses it under "Jiný port" and opens it.
+TEST(WindowsSearchTest, AUnitBeyondCom8IsFoundChosenAndOpened) {
+  const QString port = qEnvironmentVariable("VORKA_UNIT_BEYOND_COM8");
+  if (port.isEmpty()) GTEST_SKIP() << "VORKA_UNIT_BEYOND_COM8 names the port of a unit beyond COM8";
+  RecordingMessages messages;
+  TTermForm term({QStringLiteral("vorka_config")});
+  TFormSetup setup(&term, &term);
+  term.SetForms(&setup, nullptr);
+  TFormScan& scan = *setup.Scan();
+  QStringList rows;
+  QTimer::singleShot(0, [&] {
+    for (int i = 0; i < 1000 && scan.Scanning(); ++i) QTest::qWait(10);
+    for (int i = 0; i < scan.ui->ListUnits->topLevelItemCount(); ++i) {
+      QTreeWidgetItem* row = scan.ui->ListUnits->topLevelItem(i);
+      rows << row->text(0) + QLatin1Char(' ') + row->text(2);
+      if (row->text(0) == port) {
+        row->setSelected(true);
+        QTest::mouseClick(scan.ui->BtnChoose, Qt::LeftButton);
+        break;
+      }
+    }
+    if (scan.isVisible()) scan.reject();
+  });
+  setup.BtnScanClick();
+  EXPECT_TRUE(rows.contains(port + QStringLiteral(" VK12345"))) << rows.join(QLatin1Char('|')).toStdString();
+  EXPECT_TRUE(setup.ui->RBtnOther->isChecked());
+  EXPECT_EQ(setup.ChosenPortName(), port);
+  setup.BtnOpenClick();
+  EXPECT_EQ(term.windowTitle(),
+            QStringLiteral("VORKA config v" VORKA_VERSION " - port %1 - 115200").arg(port));
+  EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join(QLatin1Char('|')).toStdString();
+  setup.BtnCloseClick();
 }
 
 }  // namespace

@@ -265,10 +265,10 @@ TEST(SettingsFileFaultTest, EachReasonIsNamedOnEverySystem) {
   const Case cases[] = {
       {"load of a missing file", LoadSettingsFile(folder + "/none.vorka", text, FileTarget::RegularOnly),
        "no such file or folder"},
-      {"load from a missing folder", LoadSettingsFile(folder + "/none/x.vorka", text, FileTarget::RegularOnly),
-       "no such file or folder"},
-      {"save into a missing folder", SaveSettingsFile(folder + "/none/x.vorka", "x\n", FileTarget::RegularOnly),
-       "no such file or folder"},
+      {"load from a missing folder",
+       LoadSettingsFile(folder + "/none/x.vorka", text, FileTarget::RegularOnly), "no such file or folder"},
+      {"save into a missing folder",
+       SaveSettingsFile(folder + "/none/x.vorka", "x\n", FileTarget::RegularOnly), "no such file or folder"},
       {"save over a read-only file", SaveSettingsFile(readOnly, "y\n", FileTarget::RegularOnly),
        permissionsHold ? "permission denied" : ""},
   };

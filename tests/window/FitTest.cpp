@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGroupBox>
 #include <QHash>
@@ -55,14 +56,22 @@ class FitCheck {
     window.ensurePolished();
     for (QWidget* w : window.findChildren<QWidget*>()) {
       if (!w->isVisibleTo(&window) && !InHiddenPage(w, window)) continue;
-      if (auto* label = qobject_cast<QLabel*>(w)) CheckLabel(*label);
-      else if (auto* radio = qobject_cast<QRadioButton*>(w)) CheckIndicator(*radio, QStyle::SE_RadioButtonContents);
-      else if (auto* check = qobject_cast<QCheckBox*>(w)) CheckIndicator(*check, QStyle::SE_CheckBoxContents);
-      else if (auto* button = qobject_cast<QPushButton*>(w)) CheckPushButton(*button);
-      else if (auto* group = qobject_cast<QGroupBox*>(w)) CheckGroup(*group);
-      else if (auto* combo = qobject_cast<QComboBox*>(w)) CheckCombo(*combo);
-      else if (auto* table = qobject_cast<QTableWidget*>(w)) CheckTable(*table);
-      else if (auto* tree = qobject_cast<QTreeWidget*>(w)) CheckTree(*tree);
+      if (auto* label = qobject_cast<QLabel*>(w))
+        CheckLabel(*label);
+      else if (auto* radio = qobject_cast<QRadioButton*>(w))
+        CheckIndicator(*radio, QStyle::SE_RadioButtonContents);
+      else if (auto* check = qobject_cast<QCheckBox*>(w))
+        CheckIndicator(*check, QStyle::SE_CheckBoxContents);
+      else if (auto* button = qobject_cast<QPushButton*>(w))
+        CheckPushButton(*button);
+      else if (auto* group = qobject_cast<QGroupBox*>(w))
+        CheckGroup(*group);
+      else if (auto* combo = qobject_cast<QComboBox*>(w))
+        CheckCombo(*combo);
+      else if (auto* table = qobject_cast<QTableWidget*>(w))
+        CheckTable(*table);
+      else if (auto* tree = qobject_cast<QTreeWidget*>(w))
+        CheckTree(*tree);
     }
   }
   // Every letter of every text from the control's own font, none from a fallback.
@@ -86,11 +95,13 @@ class FitCheck {
     CheckLetters(w, text);
     const qreal needed = Needed(text, w.font(), scale_);
     if (needed > available + 0.5)
-      problems_ << QStringLiteral("%1: \"%2\" needs %3 of %4 px at %5 DPI")
+      problems_ << QStringLiteral("%1: \"%2\" needs %3 of %4 px at %5 DPI in %6 %7 px")
                        .arg(w.objectName(), text)
                        .arg(needed, 0, 'f', 1)
                        .arg(available, 0, 'f', 1)
-                       .arg(qRound(96 * scale_));
+                       .arg(qRound(96 * scale_))
+                       .arg(QFontInfo(w.font()).family())
+                       .arg(QFontInfo(w.font()).pixelSize());
   }
   void CheckLabel(const QLabel& label) {
     if (label.text().isEmpty() || !label.pixmap().isNull() || Qt::mightBeRichText(label.text())) return;
@@ -136,7 +147,8 @@ class FitCheck {
     option.initFrom(&group);
     option.text = group.title();
     option.subControls = QStyle::SC_GroupBoxLabel;
-    const QRect label = group.style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, &group);
+    const QRect label =
+        group.style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, &group);
     Require(group, group.title(), group.width() - label.left());
   }
   void CheckCombo(const QComboBox& combo) {
@@ -177,7 +189,8 @@ struct AllWindows {
   }
   QList<QWidget*> Windows() {
     SettingsFiles& files = TermFormInternals::Files(*term);
-    return {term.get(), setup.get(), help.get(), setup->Scan(), &files.CompareDialog(), &files.BackupsDialog()};
+    return {
+        term.get(), setup.get(), help.get(), setup->Scan(), &files.CompareDialog(), &files.BackupsDialog()};
   }
   std::unique_ptr<TTermForm> term;
   std::unique_ptr<TFormSetup> setup;
@@ -202,12 +215,14 @@ QHash<QString, QRect> FormGeometry() {
   Form form;
   form.setupUi(&window);
   QHash<QString, QRect> rects;
-  for (const QWidget* w : window.template findChildren<QWidget*>()) rects.insert(w->objectName(), w->geometry());
+  for (const QWidget* w : window.template findChildren<QWidget*>())
+    rects.insert(w->objectName(), w->geometry());
   return rects;
 }
 
-// A label sized to its text must not grow into a control beside it that its form keeps it clear of.
-TEST(FitTest, LabelsSizedToTheirTextRunIntoNothing) {
+// A control the window's look sized to its text (a label sized to fit, a control grown into free
+// room) must not run into a control beside it that its form keeps it clear of.
+TEST(FitTest, ControlsSizedToTheirTextRunIntoNothing) {
   AllWindows all;
   const QList<QHash<QString, QRect>> forms = {
       FormGeometry<Ui::TTermForm, QMainWindow>(), FormGeometry<Ui::TFormSetup, QDialog>(),
@@ -216,15 +231,18 @@ TEST(FitTest, LabelsSizedToTheirTextRunIntoNothing) {
   const QList<QWidget*> windows = all.Windows();
   QStringList problems;
   for (qsizetype i = 0; i < windows.size(); ++i) {
-    for (QLabel* label : windows[i]->findChildren<QLabel*>()) {
-      if (!label->property("autoSize").toBool() || label->text().isEmpty()) continue;
-      const QRect inForm = forms[i].value(label->objectName());
-      const QRect text(label->pos(), QSize(label->sizeHint().width(), label->height()));
-      for (QWidget* sibling : label->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (sibling == label || sibling->isHidden() || sibling->isWindow()) continue;
-        if (text.intersects(sibling->geometry()) && !inForm.intersects(forms[i].value(sibling->objectName())))
-          problems << QStringLiteral("%1 \"%2\" runs into %3").arg(label->objectName(), label->text(),
-                                                                   sibling->objectName());
+    for (QWidget* widget : windows[i]->findChildren<QWidget*>()) {
+      const QRect inForm = forms[i].value(widget->objectName());
+      if (!forms[i].contains(widget->objectName()) || widget->isWindow()) continue;
+      QRect drawn = widget->geometry();
+      if (auto* label = qobject_cast<QLabel*>(widget); label && label->property("autoSize").toBool())
+        drawn.setWidth(label->sizeHint().width());
+      if (drawn == inForm) continue;
+      for (QWidget* sibling : widget->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (sibling == widget || sibling->isHidden() || sibling->isWindow()) continue;
+        if (drawn.intersects(sibling->geometry()) &&
+            !inForm.intersects(forms[i].value(sibling->objectName())))
+          problems << QStringLiteral("%1 runs into %2").arg(widget->objectName(), sibling->objectName());
       }
     }
   }
