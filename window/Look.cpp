@@ -25,9 +25,6 @@ QFont WindowFont() {
   // The dialog font of Windows at the size of the forms' "MS Sans Serif" 8 pt: that one is a bitmap
   // of one code page, whose missing ž ě ř ů š came from a bolder font and which clipped at 120 DPI.
   font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Segoe UI"), QStringLiteral("Arial")});
-  // Its natural widths, as DirectWrite draws it: hinted to whole pixels across, Tahoma's 11 pixels
-  // come out a tenth wider, and "Signalizace přerušení" no longer fits its 129-pixel radio button.
-  font.setHintingPreference(QFont::PreferVerticalHinting);
 #else
   // Arial's metrics (the package brings the font), which the forms' sizes hold at every scale.
   font.setFamilies(
@@ -94,12 +91,13 @@ int WidestAtEveryScale(const QWidget& widget, const QStringList& texts) {
   return qCeil(widest) + 1;
 }
 
-// The width a control needs for its texts beside what it draws around them; 0 when it needs none.
-int NeededWidth(QWidget& widget) {
+// The width a control needs for its texts beside what it draws around them (0 when it needs
+// none), and the texts.
+std::pair<int, QStringList> NeededWidth(QWidget& widget) {
   QRect room;
   QStringList texts;
   if (auto* label = qobject_cast<QLabel*>(&widget)) {
-    if (label->wordWrap() || !label->pixmap().isNull() || Qt::mightBeRichText(label->text())) return 0;
+    if (label->wordWrap() || !label->pixmap().isNull() || Qt::mightBeRichText(label->text())) return {};
     room = label->contentsRect().adjusted(label->margin(), 0, -label->margin(), 0);
     texts << label->text();
   } else if (auto* button = qobject_cast<QAbstractButton*>(&widget);
@@ -119,10 +117,10 @@ int NeededWidth(QWidget& widget) {
                .adjusted(1, 0, -1, 0);  // an editable one's line keeps a pixel each side
     for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
   } else {
-    return 0;
+    return {};
   }
-  if (texts.join(QString()).isEmpty()) return 0;
-  return WidestAtEveryScale(widget, texts) + widget.width() - room.width();
+  if (texts.join(QString()).isEmpty()) return {};
+  return {WidestAtEveryScale(widget, texts) + widget.width() - room.width(), texts};
 }
 
 // A control whose text the window's font draws wider than its form allows grows into the free
@@ -130,7 +128,7 @@ int NeededWidth(QWidget& widget) {
 // its frame: the forms were drawn for "MS Sans Serif", and this font is a little wider.
 void GrowToText(QWidget& widget) {
   QWidget* parent = widget.parentWidget();
-  const int needed = NeededWidth(widget);
+  const auto [needed, texts] = NeededWidth(widget);
   if (!parent || needed <= widget.width()) return;
   constexpr int kGap = 2;
   const QRect own = widget.geometry();
@@ -157,6 +155,15 @@ void GrowToText(QWidget& widget) {
     const int newRight = std::min(right, own.left() + needed - 1);
     if (newRight > own.right()) widget.setGeometry(QRect(own.topLeft(), QPoint(newRight, own.bottom())));
   }
+  // No room left for the last few pixels ("Signalizace přerušení" in Tahoma, between its radio
+  // button and the frame): the text is set a little tighter, by at most half a pixel a letter.
+  const int over = needed - widget.width();
+  if (over <= 0 || texts.size() != 1) return;
+  const qreal perLetter = (over + 0.5) / std::max<qsizetype>(1, texts.first().size() - 1);
+  if (perLetter > 0.5) return;
+  QFont tighter = widget.font();
+  tighter.setLetterSpacing(QFont::AbsoluteSpacing, -perLetter);
+  widget.setFont(tighter);
 }
 
 }  // namespace

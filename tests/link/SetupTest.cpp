@@ -50,6 +50,26 @@ class SetupTest : public WindowFixture {
     setup_->ListView1Click();
   }
 
+  // Runs the dialog's search to its end; the rows it listed ("COM2 VK00001": port and identifier
+  // or state), and the row at choose (if any) chosen.
+  QStringList SearchFromTheDialog(int choose = -1) {
+    TFormScan& scan = *setup_->Scan();
+    QStringList rows;
+    QTimer::singleShot(0, [&] {
+      for (int i = 0; i < 500 && scan.Scanning(); ++i) QTest::qWait(10);
+      for (int i = 0; i < scan.ui->ListUnits->topLevelItemCount(); ++i)
+        rows << scan.ui->ListUnits->topLevelItem(i)->text(0) + " " +
+                    scan.ui->ListUnits->topLevelItem(i)->text(2);
+      if (choose >= 0 && choose < scan.ui->ListUnits->topLevelItemCount()) {
+        scan.ui->ListUnits->topLevelItem(choose)->setSelected(true);
+        QTest::mouseClick(scan.ui->BtnChoose, Qt::LeftButton);
+      }
+      if (scan.isVisible()) scan.reject();
+    });
+    setup_->BtnScanClick();
+    return rows;
+  }
+
   FakeD2xx fake_{unit_};
 };
 
@@ -435,19 +455,7 @@ TEST_F(SetupTest, APortBeyondTheComNamesIsSearchedChosenAndOpened) {
   ASSERT_EQ(dlg().CmbOtherPort->count(), 1);
   EXPECT_EQ(dlg().CmbOtherPort->itemData(0).toString(), beyond);
 
-  TFormScan& scan = *setup_->Scan();
-  QStringList rows;
-  QTimer::singleShot(0, [&] {
-    for (int i = 0; i < 500 && scan.Scanning(); ++i) QTest::qWait(10);
-    for (int i = 0; i < scan.ui->ListUnits->topLevelItemCount(); ++i)
-      rows << scan.ui->ListUnits->topLevelItem(i)->text(0) + " " +
-                  scan.ui->ListUnits->topLevelItem(i)->text(2);
-    scan.ui->ListUnits->topLevelItem(0)->setSelected(true);
-    QTest::mouseClick(scan.ui->BtnChoose, Qt::LeftButton);
-    if (scan.isVisible()) scan.reject();
-  });
-  setup_->BtnScanClick();
-  EXPECT_EQ(rows, (QStringList{beyond + " VK00012", QStringLiteral("COM1 otevřený port")}));
+  EXPECT_EQ(SearchFromTheDialog(0), (QStringList{beyond + " VK00012", QStringLiteral("COM1 otevřený port")}));
   EXPECT_TRUE(dlg().RBtnOther->isChecked());
   EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - port %1 - 115200").arg(beyond));
   setup_->hide();
@@ -474,18 +482,8 @@ TEST_F(SetupTest, WithNoUnitAnsweringTheOpenPortIsNoFind) {
   fake_.devices.clear();
   StartQuick();
   unit_.SetSilent(true);  // nothing behind the open COM1 either
-  TFormScan& scan = *setup_->Scan();
-  QStringList rows;
-  QTimer::singleShot(0, [&] {
-    for (int i = 0; i < 500 && scan.Scanning(); ++i) QTest::qWait(10);
-    for (int i = 0; i < scan.ui->ListUnits->topLevelItemCount(); ++i)
-      rows << scan.ui->ListUnits->topLevelItem(i)->text(0) + " " +
-                  scan.ui->ListUnits->topLevelItem(i)->text(2);
-    scan.reject();
-  });
-  setup_->BtnScanClick();
-  EXPECT_EQ(rows, QStringList{QStringLiteral("COM1 otevřený port")});
-  EXPECT_EQ(scan.ui->LblScanState->text(), QStringLiteral("Žádná jednotka neodpověděla."));
+  EXPECT_EQ(SearchFromTheDialog(), QStringList{QStringLiteral("COM1 otevřený port")});
+  EXPECT_EQ(setup_->Scan()->ui->LblScanState->text(), QStringLiteral("Žádná jednotka neodpověděla."));
 }
 
 TEST_F(SetupTest, AFailedOpenAtStartUpIsToldByTheDialog) {
