@@ -3,11 +3,16 @@
 #include "link/Setup.h"
 #include "link/UniUSB.h"
 #include "support/RecordingMessages.h"
+#include "support/TermFormInternals.h"
 #include "ui_Scan.h"
 #include "ui_Setup.h"
+#include "ui_Term.h"
 #include "window/Scan.h"
 #include "window/Term.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -100,6 +105,30 @@ TEST(WindowsSearchTest, AUnitBeyondCom8IsFoundChosenAndOpened) {
                                                   .toStdString());
   EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join(QLatin1Char('|')).toStdString();
   setup.BtnCloseClick();
+}
+
+// A TORVEL file whose path the ANSI code page cannot spell (check-windows runs the tests on an
+// English one, 1252, which has no "ř") is imported by the window.
+TEST(WindowsImportTest, ATorvelFileOnACzechPathIsImported) {
+  RecordingMessages messages;
+  QTemporaryDir dir;
+  ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("Uživatel Dílny/stroje"))));
+  const QString path = dir.filePath(QStringLiteral("Uživatel Dílny/stroje/frézka č.1 ř.cfg"));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("INTR3=1,0,Dvere\r\nKrNaMmX=200\r\n");
+  file.close();
+  TTermForm term({QStringLiteral("vorka_config")});
+  TermFormInternals::State(term).mpgCapable = true;
+  term.MpgUsage().SetItemIndex(1);
+  TermFormInternals::RunOpenDialog(term) = [&](QString& chosen) {
+    chosen = path;
+    return true;
+  };
+  TermFormInternals::Ui(term).ReadCFG->click();
+  EXPECT_TRUE(messages.all.isEmpty()) << messages.all.join(QLatin1Char('|')).toStdString();
+  EXPECT_EQ(TermFormInternals::Ui(term).GearX->text().toStdString(), "200.000000");
+  EXPECT_EQ(TermFormInternals::Ui(term).StrGridVstupy->item(4, 2)->text().toStdString(), "DVERE");
 }
 
 }  // namespace

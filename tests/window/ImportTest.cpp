@@ -49,6 +49,8 @@ TEST_F(ImportTest, FieldsAndGridFromTheFileThenSavedToTheUnit) {
   EXPECT_EQ(TermFormInternals::OpenDialog(*term_)->nameFilters(),
             QStringList{QStringLiteral("Konfigurace Torvel (*.cfg)")});
   EXPECT_EQ(TermFormInternals::OpenDialog(*term_)->directory().absolutePath(), QDir::currentPath());
+  EXPECT_EQ(TermFormInternals::OpenDialog(*term_)->windowTitle(),
+            QStringLiteral("Načíst konfiguraci TORVEL"));
   EXPECT_EQ(ui().GearX->text(), QStringLiteral("640.000000"));
   EXPECT_EQ(ui().GearY->text(), QStringLiteral("200.000000"));
   EXPECT_EQ(ui().GearZ->text(), QStringLiteral("1.000000"));
