@@ -52,7 +52,7 @@ TFormSetup::TFormSetup(PortHost* term, QWidget* parent)
   ApplyLook(this);
   MakeFixedWindow(this, true, 915, 241);
   ui->ListView1->setHeaderLabels({QStringLiteral("Device Number"), QStringLiteral("Device Description"),
-                                  QStringLiteral("Serial Number")});
+                                  QStringLiteral("Serial No.")});  // what the bold font fits beside them
   ui->ListView1->setColumnWidth(0, 100);
   ui->ListView1->setColumnWidth(1, 248);
   ui->ListView1->setColumnWidth(2, 80);

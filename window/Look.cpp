@@ -69,6 +69,9 @@ QStyle* ComboStyle() {
 
 QFont FixedPitchFont(int pointSize) {
   QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  // Where the system's own is missing (Courier New on a Windows without it), another fixed-pitch one.
+  font.setFamilies({font.family(), QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
+  font.setStyleHint(QFont::Monospace);
   font.setPointSize(pointSize);
   return font;
 }

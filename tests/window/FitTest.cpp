@@ -171,8 +171,17 @@ class FitCheck {
   }
   void CheckTree(const QTreeWidget& tree) {
     if (tree.isHeaderHidden()) return;
-    for (int column = 0; column < tree.columnCount() - 1; ++column)  // the last one stretches
-      Require(tree, tree.headerItem()->text(column), tree.columnWidth(column) - 8);
+    // The last column stretches to the edge of the list: its room is what the others leave, where
+    // the list has a fixed size (in a layout it grows with its resizable window).
+    const bool laidOut = tree.parentWidget()->layout() && tree.parentWidget()->layout()->indexOf(&tree) >= 0;
+    const int last = tree.columnCount() - (laidOut ? 2 : 1);
+    int others = 0;
+    for (int column = 0; column < last; ++column) others += tree.columnWidth(column);
+    for (int column = 0; column <= last; ++column) {
+      const int width =
+          column < last || laidOut ? tree.columnWidth(column) : tree.width() - 2 * tree.frameWidth() - others;
+      Require(*tree.header(), tree.headerItem()->text(column), width - 8);
+    }
   }
 
   qreal scale_;
