@@ -110,6 +110,17 @@ class FitCheck {
     const QRect room = label.contentsRect();
     if (!label.wordWrap()) {
       Require(label, label.text(), room.width() - 2 * label.margin() - label.indent() * (label.indent() > 0));
+      // And its height: an accent on a capital (Č, Ž) must not be cut off at the top.
+      QFont scaled = label.font();
+      scaled.setPointSizeF(scaled.pointSizeF() * scale_);
+      const QFontMetricsF metrics(scaled);
+      const qreal height = (metrics.ascent() + metrics.descent()) / scale_;
+      if (height > room.height() + 0.5)
+        problems_ << QStringLiteral("%1: \"%2\" needs %3 of %4 px in height at %5 DPI")
+                         .arg(label.objectName(), label.text())
+                         .arg(height, 0, 'f', 1)
+                         .arg(room.height())
+                         .arg(qRound(96 * scale_));
       return;
     }
     CheckLetters(label, label.text());
