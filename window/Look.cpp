@@ -138,7 +138,7 @@ void GrowToText(QWidget& widget) {
   const QRect inside = parent->contentsRect();
   int left = inside.left() + kGap, right = inside.right() - kGap;
   for (const QWidget* other : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-    if (other == &widget || other->isHidden() || other->isWindow()) continue;
+    if (other == &widget || other->isWindow()) continue;  // hidden ones too: they may be shown later
     const QRect r = other->geometry();
     if (r.bottom() < own.top() || r.top() > own.bottom()) continue;
     if (r.contains(own)) {  // a frame drawn behind the control: it stays inside
@@ -186,7 +186,7 @@ void GrowToLineHeight(QLabel& label) {
   if (needed <= own.height()) return;
   int top = parent->contentsRect().top(), bottom = parent->contentsRect().bottom();
   for (const QWidget* other : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-    if (other == &label || other->isHidden() || other->isWindow()) continue;
+    if (other == &label || other->isWindow()) continue;
     const QRect r = other->geometry();
     if (r.right() < own.left() || r.left() > own.right() || r.contains(own)) continue;
     if (r.top() > own.top())
