@@ -1,9 +1,9 @@
 // vorka_config: the configuration tool for the VORKA unit.
-#include "link/Help.h"
-#include "link/Setup.h"
-#include "window/Look.h"
+#include "link/ui/Help.h"
+#include "link/ui/Setup.h"
 #include "window/MessageBoxes.h"
 #include "window/Term.h"
+#include "window/look/Look.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QApplication::installTranslator(&qtTexts);
 
-  TTermForm termForm(QApplication::arguments());
+  TTermForm termForm(QApplication::arguments(), BackupStore(BackupStore::DefaultFolder()));
   TFormSetup formSetup(&termForm, &termForm);
   TFormHelp formHelp(&termForm);
   formSetup.SetHelp(&formHelp);

@@ -1,16 +1,15 @@
 // vorkactl: the VORKA unit from a terminal and from scripts, on the same flows as the window.
+#include "common/Version.h"
 #include "entry/NumericFields.h"
 #include "entry/Validation.h"
 #include "link/PortNames.h"
 #include "link/UniUSB.h"
-#include "protocol/Backups.h"
-#include "protocol/ConsoleUnit.h"
 #include "protocol/CtlArguments.h"
-#include "protocol/InputWord.h"
-#include "protocol/MessageSeam.h"
-#include "protocol/SettingsFile.h"
 #include "protocol/UnitScan.h"
-#include "protocol/Version.h"
+#include "protocol/flows/ConsoleUnit.h"
+#include "protocol/flows/WriteAndVerify.h"
+#include "protocol/settings/Backups.h"
+#include "protocol/settings/Settings.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -18,10 +17,8 @@
 
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <thread>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -38,8 +35,6 @@ const std::string kToolName = std::string("vorkactl ") + kProgramVersion;
 std::atomic<bool> g_interrupted{false};
 // The first failed write to standard output (an errno), 0 while every write went through.
 int g_outputError = 0;
-// The USB link's report of a failed open, told by the session in one line.
-std::string g_usbOpenReport;
 
 void Say(const std::string& text) { std::fprintf(stderr, "vorkactl: %s\n", text.c_str()); }
 
@@ -101,20 +96,18 @@ void NoteInterruptions() {
   std::signal(SIGTERM, [](int) { g_interrupted = true; });
 }
 
-// The unit reached through the chosen port, identified; nullptr-like failure with the exit code.
-struct Session {
-  ConsoleUnit unit;
+BackupStore UsersBackups() { return BackupStore(BackupStore::DefaultFolder()); }
+
+// The unit reached through the chosen port and identified; otherwise `failure` holds the exit code
+// and the reason has been told.
+struct UnitConnection {
+  ConsoleUnit unit{UsersBackups()};
   int failure = kExitOk;
 
-  explicit Session(const CtlOptions& options) {
+  explicit UnitConnection(const CtlOptions& options) {
     std::string reason;
-    g_usbOpenReport.clear();
     if (!unit.Open(options.port, options.baud, options.timeoutMs, reason)) {
-      // The USB link's own report holds the reason on its second line.
-      const auto newline = g_usbOpenReport.find('\n');
-      Say(newline == std::string::npos
-              ? reason
-              : "cannot open " + options.port + ": " + g_usbOpenReport.substr(newline + 1));
+      Say(reason);
       failure = kExitNoUnit;
       return;
     }
@@ -126,31 +119,24 @@ struct Session {
       failure = kExitNoUnit;
     }
   }
-  ~Session() { unit.Close(); }
+  ~UnitConnection() { unit.Close(); }
+  UnitConnection(const UnitConnection&) = delete;
+  UnitConnection& operator=(const UnitConnection&) = delete;
 
   bool Mpg() { return unit.State().mpgCapable; }
 
-  // Every register's reply; otherwise the exit code is in `failure` and the operator has been told.
-  // A reply the program cannot read is a value of its own, named once here, never a reason to
-  // refuse the rest: a unit with one bad register must stay repairable.
-  std::optional<std::vector<std::string>> ReadRegisters(bool nameValuesOfTheirOwn = false) {
-    auto replies = ReadAllRegisters(unit);
-    if (!replies) {
+  // The unit as it holds its settings, each value of its own named; nothing when it did not
+  // answer (the exit code is in `failure`).
+  std::optional<HeldRead> ReadHeld() {
+    auto read = ReadAsHeld(unit);
+    if (!read) {
       failure = kExitNoUnit;
       return std::nullopt;
     }
-    if (nameValuesOfTheirOwn) {
-      std::vector<const Register*> unknown;
-      const UnitSettings held = SettingsAsHeld(*replies, Mpg());
-      for (const auto& [name, value] : held.Values())
-        if (const SettingDef* def = FindSetting(name);
-            UnknownReply(value) && (unknown.empty() || unknown.back() != def->reg))
-          unknown.push_back(def->reg);
-      for (const Register* reg : unknown)
-        Say("the unit holds \"" + ShownText(ReplyOfRegister(*reg, *replies)) + "\" in " + reg->read + " (" +
-            Names(SettingsOfRegister(*reg)) + "), which the window cannot show; kept as it is");
-    }
-    return replies;
+    for (const Register* reg : read->ownValues)
+      Say("the unit holds \"" + ShownText(ReplyOfRegister(*reg, read->replies)) + "\" in " + reg->read +
+          " (" + Names(SettingsOfRegister(*reg)) + "), which the window cannot show; kept as it is");
+    return read;
   }
 
   SettingsFileHeader Header() {
@@ -191,7 +177,7 @@ int LoadFile(const std::string& path, UnitSettings& settings, SettingsFileHeader
   return kExitOk;
 }
 
-int Ports() {
+int Ports(const CtlOptions&) {
   // COM1 … COM8, then the ports no COM name reaches (Windows numbers USB adapters from COM9 up,
   // Linux may have more than eight) by their own name: --port takes it.
   for (const PortIdentity& identity : PortNames::PortIdentities()) {
@@ -236,20 +222,20 @@ int Scan(const CtlOptions& options) {
 }
 
 int Identify(const CtlOptions& options) {
-  Session s(options);
-  if (s.failure) return s.failure;
-  const Identity& id = s.unit.LastIdentity();
-  Print("identifier: " + id.id + "\nfirmware: " + id.version + "\nmpg: " + (s.Mpg() ? "yes" : "no") + "\n");
+  UnitConnection c(options);
+  if (c.failure) return c.failure;
+  const Identity& id = c.unit.LastIdentity();
+  Print("identifier: " + id.id + "\nfirmware: " + id.version + "\nmpg: " + (c.Mpg() ? "yes" : "no") + "\n");
   return kExitOk;
 }
 
 int Read(const CtlOptions& options) {
-  Session s(options);
-  if (s.failure) return s.failure;
+  UnitConnection c(options);
+  if (c.failure) return c.failure;
   // As the unit holds its settings, uncorrected: what diff compares, a write verifies and a backup keeps.
-  const auto replies = s.ReadRegisters(true);
-  if (!replies) return s.failure;
-  return WriteOut(WriteSettingsText(SettingsAsHeld(*replies, s.Mpg()), s.Header()), options.output);
+  const auto read = c.ReadHeld();
+  if (!read) return c.failure;
+  return WriteOut(WriteSettingsText(read->held, c.Header()), options.output);
 }
 
 int Defaults(const CtlOptions& options) {
@@ -258,19 +244,6 @@ int Defaults(const CtlOptions& options) {
   ValidateNumericFields(static_cast<FieldTexts&>(model), {});
   return WriteOut(WriteSettingsText(WithoutInputNames(SettingsOf(model, true)), {"", "", "", kToolName}),
                   options.output);
-}
-
-// The file's settings that a register carries, or all of the register's when the file has none.
-std::vector<const SettingDef*> SettingsNamed(const std::vector<const Register*>& registers,
-                                             const UnitSettings& file) {
-  std::vector<const SettingDef*> named;
-  for (const Register* reg : registers) {
-    std::vector<const SettingDef*> inFile, all = SettingsOfRegister(*reg);
-    for (const SettingDef* def : all)
-      if (file.Get(def->name)) inFile.push_back(def);
-    for (const SettingDef* def : inFile.empty() ? all : inFile) named.push_back(def);
-  }
-  return named;
 }
 
 // The unit and firmware a file was taken from, said when they are not the connected ones.
@@ -283,9 +256,58 @@ void NoticeAnotherUnit(const SettingsFileHeader& file, const Identity& unit) {
       named(file.unitId, file.unitVersion) + "; writing it into " + named(unit.id, unit.version));
 }
 
-// Only the registers that hold the file's settings are written; every other register, and every
-// other bit of a shared one, keeps what the unit held. Exit 0 means exactly the file's settings
-// are in the unit, as read back.
+// What a write did, in one line; its exit code.
+int ReportWrite(const WriteReport& report) {
+  using Outcome = WriteReport::Outcome;
+  const std::string backup =
+      QDir::toNativeSeparators(QString::fromStdString(report.backupPath)).toStdString();
+  const std::string backupSaid = backup.empty() ? std::string() : "; its settings before are in " + backup;
+  const std::string count = std::to_string(report.planned);
+  const std::string named = Names(report.settings);
+  switch (report.outcome) {
+    case Outcome::NoMpgFirmware:
+      Say("the file holds MPG settings and the unit has no MPG firmware; nothing was sent");
+      return kExitRefused;
+    case Outcome::ReadFailed: Say("the unit did not answer"); return kExitNoUnit;
+    case Outcome::TooLong:
+      Say("the value of " + named + " is too long for one line to the unit (" +
+          std::to_string(CommandExchange::kMaxLine) + " characters with its command); nothing was sent");
+      return kExitRefused;
+    case Outcome::BackupFailed:
+      Say("cannot keep a backup of the unit: " + EnglishText(report.backupFault) + "; nothing was sent");
+      return kExitFile;
+    case Outcome::NotStarted:
+      Say("interrupted before the first write; nothing was sent" + backupSaid);
+      return kExitInterrupted;
+    case Outcome::Interrupted:
+      Say("interrupted after " + std::to_string(report.answered) + " of " + count +
+          " writes; the unit may now hold part of the file" + backupSaid);
+      return kExitInterrupted;
+    case Outcome::UnitStopped:
+      Say("the unit stopped answering after acknowledging " + std::to_string(report.acknowledged) + " of " +
+          count + " writes; it may now hold part of the file" + backupSaid);
+      return kExitNoUnit;
+    case Outcome::Refused: Say("the unit refused: " + named + backupSaid); return kExitRefused;
+    case Outcome::ReadBackFailed: Say("the unit did not answer the read-back"); return kExitNoUnit;
+    case Outcome::NotVerified:
+      Say("not verified, the unit holds other values for: " + named + backupSaid);
+      return kExitRefused;
+    case Outcome::NotWritten:
+      Say("written and verified: " + count +
+          " registers; not written, as the unit's value cannot be read: " + named + backupSaid);
+      return kExitRefused;
+    case Outcome::Verified: break;
+  }
+  const std::string left = report.leftAsHeld.empty() ? std::string()
+                                                     : "; left as the unit holds them, as the file asks: " +
+                                                           Names(report.leftAsHeld);
+  Say("written and verified: " + count + " registers" + left +
+      (backup.empty() ? std::string() : "; backup: " + backup));
+  return kExitOk;
+}
+
+// Only the registers that hold the file's settings are written; exit 0 means exactly the file's
+// settings are in the unit, as read back.
 int Write(const CtlOptions& options) {
   UnitSettings file;
   SettingsFileHeader fileHeader;
@@ -296,112 +318,26 @@ int Write(const CtlOptions& options) {
     return kExitFile;
   }
   NoteInterruptions();
-  Session s(options);
-  if (s.failure) return s.failure;
-  if (!s.Mpg() && file.HasMpgSettings()) {
-    Say("the file holds MPG settings and the unit has no MPG firmware; nothing was sent");
-    return kExitRefused;
-  }
-  const auto before = s.ReadRegisters();
-  if (!before) return s.failure;
-  const WritePlan plan = PlanWrites(file, *before, s.Mpg());
-  if (plan.tooLong) {
-    Say("the value of " + Names(SettingsNamed({plan.tooLong}, file)) +
-        " is too long for one line to the unit (" + std::to_string(CommandExchange::kMaxLine) +
-        " characters with its command); nothing was sent");
-    return kExitRefused;
-  }
-  NoticeAnotherUnit(fileHeader, s.unit.LastIdentity());
-  // What the unit holds now is kept before anything is written over it.
-  std::string backupPath;
-  if (!options.noBackup) {
-    const BackupOutcome backup = KeepBackupOfReplies(s.unit.LastIdentity(), *before, s.Mpg(), BackupStore());
-    if (backup.fault) {
-      Say("cannot keep a backup of the unit: " + EnglishText(backup.fault) + "; nothing was sent");
-      return kExitFile;
-    }
-    backupPath = QDir::toNativeSeparators(QString::fromStdString(backup.path)).toStdString();
-  }
-  const std::string backupSaid =
-      backupPath.empty() ? std::string() : "; its settings before are in " + backupPath;
-  if (g_interrupted) {
-    Say("interrupted before the first write; nothing was sent" + backupSaid);
-    return kExitInterrupted;
-  }
-  s.unit.onFailure = nullptr;  // told below, with how far the writes got
-  // One register at a time, so that an interruption stops between two of them.
-  std::vector<std::string> replies;
-  bool completed = true;
-  for (const WriteLine& line : plan.writes) {
-    if (g_interrupted) break;
-    const ExchangeResult result = s.unit.RunScript({line.command});
-    if (!result.completed) {
-      completed = false;
-      break;
-    }
-    replies.push_back(result.replies.front());
-  }
-  const std::vector<const Register*> refusedRegisters = RefusedWrites(plan.writes, replies);
-  const std::string count = std::to_string(plan.writes.size());
-  if (completed && replies.size() < plan.writes.size()) {
-    Say("interrupted after " + std::to_string(replies.size()) + " of " + count +
-        " writes; the unit may now hold part of the file" + backupSaid);
-    return kExitInterrupted;
-  }
-  if (!completed) {
-    const std::size_t acknowledged = replies.size() - refusedRegisters.size();
-    Say("the unit stopped answering after acknowledging " + std::to_string(acknowledged) + " of " + count +
-        " writes; it may now hold part of the file" + backupSaid);
-    return kExitNoUnit;
-  }
-  if (!refusedRegisters.empty()) {
-    Say("the unit refused: " + Names(SettingsNamed(refusedRegisters, file)) + backupSaid);
-    return kExitRefused;
-  }
-  s.unit.onFailure = [] { Say("the unit did not answer the read-back"); };
-  const auto after = s.ReadRegisters();
-  if (!after) return kExitNoUnit;
-  const std::vector<const Register*> unverified = UnverifiedRegisters(plan.writes, *before, *after, s.Mpg());
-  if (!unverified.empty()) {
-    Say("not verified, the unit holds other values for: " + Names(SettingsNamed(unverified, file)) +
-        backupSaid);
-    return kExitRefused;
-  }
-  // Registers left as they were: fine where the file asks for exactly what the unit holds.
-  const UnitSettings held = SettingsAsHeld(*after, s.Mpg());
-  std::vector<const Register*> notWritten;
-  for (const Register* reg : plan.untouched)
-    for (const SettingDef* def : SettingsNamed({reg}, file))
-      if (!SameSettingValue(*def, *file.Get(def->name), held.Get(def->name).value_or("")) &&
-          (notWritten.empty() || notWritten.back() != reg))
-        notWritten.push_back(reg);
-  if (!notWritten.empty()) {
-    Say("written and verified: " + count + " registers; not written, as the unit's value cannot be read: " +
-        Names(SettingsNamed(notWritten, file)) + backupSaid);
-    return kExitRefused;
-  }
-  // A value of its own that the unit still holds, to the letter: as the file asks, but not written.
-  const std::string left = plan.untouched.empty() ? std::string()
-                                                  : "; left as the unit holds them, as the file asks: " +
-                                                        Names(SettingsNamed(plan.untouched, file));
-  Say("written and verified: " + count + " registers" + left +
-      (backupPath.empty() ? std::string() : "; backup: " + backupPath));
-  return kExitOk;
+  UnitConnection c(options);
+  if (c.failure) return c.failure;
+  c.unit.onFailure = nullptr;  // told with the outcome, with how far the write got
+  WriteRequest request{file, options.noBackup ? nullptr : &c.unit.Backups(), &g_interrupted,
+                       [&] { NoticeAnotherUnit(fileHeader, c.unit.LastIdentity()); }};
+  return ReportWrite(WriteAndVerify(c.unit, request));
 }
 
 int Diff(const CtlOptions& options) {
   UnitSettings file;
   if (const int code = LoadFile(options.file, file)) return code;
   const UnitSettings wanted = WithoutInputNames(file);
-  Session s(options);
-  if (s.failure) return s.failure;
-  const auto replies = s.ReadRegisters();
-  if (!replies) return s.failure;
+  UnitConnection c(options);
+  if (c.failure) return c.failure;
+  const auto read = c.ReadHeld();
+  if (!read) return c.failure;
   // As the unit holds them, uncorrected; a value the window cannot show is a value of its own.
-  const UnitSettings unit = SettingsAsHeld(*replies, s.Mpg());
   UnitSettings held;  // the unit's values of the settings the file names
   for (const auto& [name, value] : wanted.Values())
-    if (const auto v = unit.Get(name)) held.Set(name, *v);
+    if (const auto v = read->held.Get(name)) held.Set(name, *v);
   const auto differences = Differences(wanted, held);
   for (const SettingDifference& d : differences)
     Print(d.def->name + "\t" + d.left.value_or("-") + "\t" + d.right.value_or("-") + "\n");
@@ -409,13 +345,11 @@ int Diff(const CtlOptions& options) {
 }
 
 int Reset(const CtlOptions& options) {
-  Session s(options);
-  if (s.failure) return s.failure;
-  s.unit.onFailure = nullptr;  // a restarting unit does not answer
-  s.unit.State().commandMode = "reset";
-  const ExchangeResult result = s.unit.RunCommandScript();
-  if (result.completed && !result.replies.front().starts_with("0")) {
-    Say("the unit refused the reset: it answered \"" + ShownText(result.replies.front()) + "\"");
+  UnitConnection c(options);
+  if (c.failure) return c.failure;
+  c.unit.onFailure = nullptr;  // a restarting unit does not answer
+  if (const ResetReport report = SendReset(c.unit); report.refused) {
+    Say("the unit refused the reset: it answered \"" + ShownText(report.reply) + "\"");
     return kExitRefused;
   }
   Say("reset sent; the unit restarts");
@@ -423,24 +357,16 @@ int Reset(const CtlOptions& options) {
 }
 
 int Monitor(const CtlOptions& options) {
-  Session s(options);
-  if (s.failure) return s.failure;
-  if (!s.Mpg()) {
+  UnitConnection c(options);
+  if (c.failure) return c.failure;
+  if (!c.Mpg()) {
     Say("the unit has no MPG firmware: its inputs are not read");
     return kExitRefused;
   }
-  s.unit.onFailure = nullptr;  // a lost unit is told below, once
+  c.unit.onFailure = nullptr;  // a lost unit is told below, once
   NoteInterruptions();
   std::optional<uint16_t> last;
-  auto next = std::chrono::steady_clock::now();
-  while (!g_interrupted) {
-    s.unit.State().commandMode = "stav";
-    if (!s.unit.RunCommandScript().completed) {
-      if (g_interrupted) break;  // Ctrl-C while a reply was awaited
-      Say("the unit was lost");
-      return kExitNoUnit;
-    }
-    const uint16_t word = InputWordFromReplies(s.unit.ReplyLine(0), s.unit.ReplyLine(1));
+  const PollEnd end = PollInputs(c.unit, g_interrupted, [&](uint16_t word) {
     // Every input's level once at the start (a wire that never changes shows too), then changes.
     if (!last || *last != word) {
       const std::string stamp = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString();
@@ -448,7 +374,7 @@ int Monitor(const CtlOptions& options) {
         const int bit = kInputOfRow[row - 1];
         const int now = (word >> bit) & 1;
         if (last && ((*last >> bit) & 1) == now) continue;
-        const std::string name = s.unit.Model().InputName(row);
+        const std::string name = c.unit.Model().InputName(row);
         const std::string input =
             stamp + " input " + std::to_string(bit) + (name.empty() || name == "-" ? "" : " (" + name + ")");
         Print(input + " " + (last ? std::to_string((*last >> bit) & 1) + " -> " : std::string()) +
@@ -456,8 +382,10 @@ int Monitor(const CtlOptions& options) {
       }
     }
     last = word;
-    next += std::chrono::milliseconds(kMonitorPeriodMs);
-    std::this_thread::sleep_until(next);
+  });
+  if (end == PollEnd::UnitLost) {
+    Say("the unit was lost");
+    return kExitNoUnit;
   }
   return kExitOk;
 }
@@ -466,28 +394,36 @@ int Monitor(const CtlOptions& options) {
 int Backups(const CtlOptions& options) {
   std::string unitId;
   if (!options.allUnits) {
-    Session s(options);
-    if (s.failure) return s.failure;
-    unitId = s.unit.LastIdentity().id;
+    UnitConnection c(options);
+    if (c.failure) return c.failure;
+    unitId = c.unit.LastIdentity().id;
   }
-  for (const Backup& backup : BackupStore().List(unitId))
+  for (const Backup& backup : UsersBackups().List(unitId))
     Print(backup.takenAt + "\t" + backup.unitId + "\t" + backup.unitVersion + "\t" +
           QDir::toNativeSeparators(QString::fromStdString(backup.path)).toStdString() + "\n");
   return kExitOk;
 }
 
+// Each command's handler, in the order of the commands: none missing, none falling through.
+struct CommandHandler {
+  CtlCommand command;
+  int (*run)(const CtlOptions&);
+};
+constexpr CommandHandler kHandlers[] = {
+    {CtlCommand::Ports, Ports},       {CtlCommand::Scan, Scan},   {CtlCommand::Identify, Identify},
+    {CtlCommand::Read, Read},         {CtlCommand::Write, Write}, {CtlCommand::Diff, Diff},
+    {CtlCommand::Defaults, Defaults}, {CtlCommand::Reset, Reset}, {CtlCommand::Monitor, Monitor},
+    {CtlCommand::Backups, Backups},
+};
+constexpr bool EveryCommandHandled() {
+  for (std::size_t i = 0; i < std::size(kHandlers); ++i)
+    if (static_cast<std::size_t>(kHandlers[i].command) != i) return false;
+  return std::size(kHandlers) == static_cast<std::size_t>(CtlCommand::Backups) + 1;
+}
+static_assert(EveryCommandHandled());
+
 int Run(const CtlOptions& options) {
-  const std::string& c = options.command;
-  if (c == "ports") return Ports();
-  if (c == "scan") return Scan(options);
-  if (c == "identify") return Identify(options);
-  if (c == "read") return Read(options);
-  if (c == "write") return Write(options);
-  if (c == "diff") return Diff(options);
-  if (c == "defaults") return Defaults(options);
-  if (c == "reset") return Reset(options);
-  if (c == "backups") return Backups(options);
-  return Monitor(options);
+  return kHandlers[static_cast<std::size_t>(options.command)].run(options);
 }
 
 }  // namespace
@@ -496,13 +432,10 @@ int main(int argc, char** argv) {
   HoldClosedStandardDescriptors();
   SpeakUtf8ToTheConsole();
   QCoreApplication app(argc, argv);
-  // One line per failure: a failed open is told by the session with its reason; other library
-  // failures as they come.
-  SetUsbErrorReporter([](const std::string& message) {
-    if (message.starts_with("Open_USB"))
-      g_usbOpenReport = message;
-    else
-      Say(message);
+  // One line per failure: a failed open is told with its reason when the port is opened; other
+  // library failures as they come.
+  SetUsbErrorReporter([](UsbCall call, const std::string& message) {
+    if (call != UsbCall::Open) Say(message);
   });
   SetUsbOpenHint([](const OpenFailure& failure) { return EnglishText(failure); });
   const CtlOptions options = ParseCtlArguments(QCoreApplication::arguments().mid(1));

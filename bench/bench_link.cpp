@@ -3,14 +3,15 @@
 //    write-then-wait-then-read loop on the same kind of line (the ratio is reported);
 //  - processor time of the waiting thread while ComReceiveLine waits out a silent unit.
 #include "link/Async.h"
-#include "protocol/ConsoleUnit.h"
 #include "protocol/Exchange.h"
 #include "protocol/RegisterMap.h"
+#include "protocol/flows/ConsoleUnit.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
 
 #include "RawLine.h"
 #include "Summary.h"
+#include "tests/support/TestBackups.h"
 
 #include <benchmark/benchmark.h>
 
@@ -106,7 +107,7 @@ void BM_ReadScriptAgainstWireTime(benchmark::State& state) {
   constexpr int kBaud = 115200;
   Line line;
   line.unit.SetBaud(kBaud);
-  ConsoleUnit unit;  // the exchange without a window: no logs, no boxes
+  ConsoleUnit unit{TestBackups()};  // the exchange without a window: no logs, no boxes
   std::string reason;
   if (!unit.Open("COM1", kBaud, 1000, reason)) {
     state.SkipWithError(reason.c_str());

@@ -1,10 +1,10 @@
 // The unit search: how long it takes against eight ports and an FTDI device that all stay silent,
 // and the longest the port dialog's window goes without handling its events meanwhile.
 #include "link/D2xx.h"
+#include "link/ui/Scan.h"
 #include "protocol/UnitScan.h"
 #include "sim/FakeD2xx.h"
 #include "sim/VirtualUnit.h"
-#include "window/Scan.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

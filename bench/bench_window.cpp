@@ -1,14 +1,15 @@
 // Window benchmarks: processor time of the program while the input monitor polls the virtual unit.
 #include "link/Async.h"
-#include "link/Help.h"
-#include "link/Setup.h"
-#include "protocol/Backups.h"
+#include "link/ui/Help.h"
+#include "link/ui/Setup.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/RegisterMap.h"
 #include "protocol/SettingsModel.h"
+#include "protocol/settings/Backups.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
 #include "tests/support/TermFormInternals.h"
+#include "tests/support/TestBackups.h"
 #include "ui_Term.h"  // generated for this target, for the header above
 #include "window/Term.h"
 
@@ -53,7 +54,7 @@ struct WindowOnUnit {
   SilentMessages silent;
   TTermForm term;
   TFormSetup setup{&term};
-  explicit WindowOnUnit(const QStringList& args) : term((Prepare(), args)) {
+  explicit WindowOnUnit(const QStringList& args) : term((Prepare(), args), TestBackups()) {
     term.SetForms(&setup, nullptr);
     term.show();
     term.FormShow();

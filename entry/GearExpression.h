@@ -1,5 +1,5 @@
 #pragma once
-#include "entry/Language.h"
+#include "common/Language.h"
 
 #include <functional>
 #include <string>

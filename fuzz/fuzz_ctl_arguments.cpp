@@ -2,8 +2,9 @@
 // neither crash nor hang, and what it accepts is a known command with a speed and limit in range.
 #include "protocol/CtlArguments.h"
 
+#include <algorithm>
 #include <cstdlib>
-#include <set>
+#include <iterator>
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -20,14 +21,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   arguments << QString::fromUtf8(current);
   const CtlOptions options = ParseCtlArguments(arguments);
   if (options.help || !options.error.empty()) return 0;
-  static const std::set<std::string> commands = {"ports", "scan",     "identify", "read",    "write",
-                                                 "diff",  "defaults", "reset",    "monitor", "backups"};
-  static const std::set<int32_t> speeds = {19200, 38400, 57600, 115200, 230400, 460800, 921000};
-  if (!commands.count(options.command) || !speeds.count(options.baud) || options.timeoutMs == 0 ||
-      options.timeoutMs > 60000 || options.port.empty())
+  const auto commands = CtlCommands();
+  const std::size_t index = static_cast<std::size_t>(options.command);
+  if (index >= commands.size() || commands[index].command != options.command) std::abort();
+  if (std::find(std::begin(kLinkSpeeds), std::end(kLinkSpeeds), options.baud) == std::end(kLinkSpeeds) ||
+      options.timeoutMs == 0 || options.timeoutMs > 60000 || options.port.empty())
     std::abort();
-  if ((options.command == "write" || options.command == "diff") && options.file.empty()) std::abort();
-  if ((options.noBackup && options.command != "write") || (options.allUnits && options.command != "backups"))
+  if (commands[index].files > 0 && options.file.empty()) std::abort();
+  if ((options.noBackup && options.command != CtlCommand::Write) ||
+      (options.allUnits && options.command != CtlCommand::Backups))
     std::abort();
   return 0;
 }

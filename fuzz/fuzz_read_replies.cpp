@@ -4,8 +4,8 @@
 // unit holds: each a value the window knows or a value of its own, and when every reply fits its
 // register, writing back the values a file may hold changes no register.
 #include "protocol/RegisterMap.h"
-#include "protocol/SettingsFile.h"
 #include "protocol/SettingsModel.h"
+#include "protocol/settings/Settings.h"
 
 #include <cstdlib>
 #include <map>

@@ -2,8 +2,8 @@
 // whatever it accepts is written back and read again to the same settings, every number in what
 // it writes is a plain decimal, and the settings apply to the controls without a fault.
 #include "entry/NumericFields.h"
-#include "protocol/SettingsFile.h"
 #include "protocol/SettingsModel.h"
+#include "protocol/settings/Settings.h"
 
 #include <cstdlib>
 #include <string>

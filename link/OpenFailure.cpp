@@ -1,6 +1,6 @@
 #include "link/OpenFailure.h"
 
-#include "entry/Language.h"
+#include "common/Language.h"
 #include "link/SystemErrors.h"
 
 #include <cerrno>
@@ -101,7 +101,7 @@ const FailureTexts kOther{
     {"Port {port} nelze otevřít: {detail}", "cannot open {port}: {detail}"},
     {"Převodník FTDI nelze otevřít: {detail}", "the FTDI device did not open: {detail}"}};
 
-std::string Text(const OpenFailure& f, Language language) {
+std::string FailureIn(const OpenFailure& f, Language language) {
   const FailureTexts* texts = &kOther;
   switch (f.kind) {
     case OpenFailure::Kind::NoDevice: texts = &kNoDevice; break;
@@ -119,9 +119,9 @@ std::string Text(const OpenFailure& f, Language language) {
 
 }  // namespace
 
-std::string CzechText(const OpenFailure& f) { return Text(f, Language::Czech); }
+std::string CzechText(const OpenFailure& f) { return FailureIn(f, Language::Czech); }
 
-std::string EnglishText(const OpenFailure& f) { return Text(f, Language::English); }
+std::string EnglishText(const OpenFailure& f) { return FailureIn(f, Language::English); }
 
 std::string CzechReason(const OpenFailure& f) {
   switch (f.kind) {

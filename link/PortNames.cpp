@@ -4,11 +4,16 @@
 
 namespace PortNames {
 
-int ComNumber(const QString& portName) {
-  static const QRegularExpression com(QStringLiteral("^COM([1-8])$"),
+int ComPortNumber(const QString& portName) {
+  static const QRegularExpression com(QStringLiteral("^COM([1-9]\\d{0,2})$"),
                                       QRegularExpression::CaseInsensitiveOption);
   const auto m = com.match(portName);
   return m.hasMatch() ? m.captured(1).toInt() : 0;
+}
+
+int ComNumber(const QString& portName) {
+  const int n = ComPortNumber(portName);
+  return n <= kComNames ? n : 0;
 }
 
 QString ChosenDevice(int comNumber) {

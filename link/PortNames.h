@@ -19,6 +19,10 @@ QStringList PresentDevices();
 QStringList OrderedDevices(const QString& folder, const QStringList& known);
 #endif
 
+// How many COM names the window offers: COM1 … COM8, the dialog's buttons.
+inline constexpr int kComNames = 8;
+// The number of any COM name ("COM12", any letter case), 0 for another name.
+int ComPortNumber(const QString& portName);
 // "COM1" … "COM8" (any letter case) gives 1 … 8, anything else 0: the names of the dialog's buttons.
 int ComNumber(const QString& portName);
 // The device that VORKA_COMn names for COMn; empty when it names none.

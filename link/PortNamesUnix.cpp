@@ -110,7 +110,7 @@ QList<PortIdentity> Identities(bool withOthers) {
   const QStringList present = PresentAmong(known);
   QList<PortIdentity> identities;
   QStringList reached;
-  for (int n = 1; n <= 8; ++n) {
+  for (int n = 1; n <= kComNames; ++n) {
     const QString name = QStringLiteral("COM%1").arg(n);
     identities << Identify(name, DeviceAmong(name, present), known);
     if (identities.last().present) reached << RealPath(identities.last().device);

@@ -1,7 +1,5 @@
 #include "link/PortNames.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 
 #include <windows.h>
@@ -9,16 +7,6 @@
 // On Windows a port's name is its device: COM3 is the system's COM3, and the ports present are the
 // ones the system lists under HARDWARE\DEVICEMAP\SERIALCOMM.
 namespace PortNames {
-namespace {
-
-int ComOrdinal(const QString& name) {
-  static const QRegularExpression com(QStringLiteral("^COM(\\d+)$"),
-                                      QRegularExpression::CaseInsensitiveOption);
-  const auto m = com.match(name);
-  return m.hasMatch() ? m.captured(1).toInt() : 0;
-}
-
-}  // namespace
 
 QStringList PresentDevices() {
   QStringList names;
@@ -42,7 +30,7 @@ QStringList PresentDevices() {
   }
   RegCloseKey(key);
   std::sort(names.begin(), names.end(),
-            [](const QString& a, const QString& b) { return ComOrdinal(a) < ComOrdinal(b); });
+            [](const QString& a, const QString& b) { return ComPortNumber(a) < ComPortNumber(b); });
   return names;
 }
 
@@ -61,7 +49,7 @@ QList<PortIdentity> Identities(bool withOthers) {
   const QStringList present = PresentDevices();
   QList<PortIdentity> identities;
   QStringList reached;
-  for (int n = 1; n <= 8; ++n) {
+  for (int n = 1; n <= kComNames; ++n) {
     PortIdentity identity;
     identity.name = QStringLiteral("COM%1").arg(n);
     identity.device = DeviceFor(identity.name);

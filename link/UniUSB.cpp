@@ -16,12 +16,15 @@ constexpr uint32_t kChunk = 256;
 
 UsbErrorReporter g_reporter;
 std::function<std::string(const OpenFailure&)> g_openHint;
+std::optional<OpenFailure> g_openFailure;
 
 }  // namespace
 
 void SetUsbErrorReporter(UsbErrorReporter reporter) { g_reporter = std::move(reporter); }
 
 void SetUsbOpenHint(std::function<std::string(const OpenFailure&)> hint) { g_openHint = std::move(hint); }
+
+std::optional<OpenFailure> UsbOpenFailure() { return g_openFailure; }
 
 std::string UsbErrorText(const std::string& operation, FT_STATUS status) {
   static const char* const kTexts[] = {"",
@@ -36,7 +39,7 @@ std::string UsbErrorText(const std::string& operation, FT_STATUS status) {
 }
 
 void ReportUsbError(const std::string& operation, FT_STATUS status) {
-  if (status != FT_OK && g_reporter) g_reporter(UsbErrorText(operation, status));
+  if (status != FT_OK && g_reporter) g_reporter(UsbCall::Other, UsbErrorText(operation, status));
 }
 
 namespace {
@@ -86,7 +89,7 @@ std::optional<std::vector<FtdiDevice>> ListFtdiDevices(FtdiListing listing) {
   const bool reported = listing == FtdiListing::Reported;
   if (!D2xx().Available()) {
     // Said once, in the operator's words, instead of a failed count with a status number.
-    if (reported && g_reporter && g_openHint) g_reporter(g_openHint(UsbLibraryMissing()));
+    if (reported && g_reporter && g_openHint) g_reporter(UsbCall::Other, g_openHint(UsbLibraryMissing()));
     return reported ? std::optional(std::vector<FtdiDevice>{}) : std::nullopt;
   }
   uint32_t count = 0;
@@ -113,13 +116,16 @@ std::optional<std::vector<FtdiDevice>> ListFtdiDevices(FtdiListing listing) {
 namespace {
 
 void ReportOpenFailure(FT_STATUS status, const OpenFailure& failure) {
+  g_openFailure = failure;
   if (g_reporter)
-    g_reporter(UsbErrorText("Open_USB", status) + (g_openHint ? "\n" + g_openHint(failure) : ""));
+    g_reporter(UsbCall::Open,
+               UsbErrorText("Open_USB", status) + (g_openHint ? "\n" + g_openHint(failure) : ""));
 }
 
 // Opens the device the library finds by key (a description or a serial number) and sets 8N1, no
 // flow control and the baud rate; the operator's failure hint names the device by its description.
 bool OpenAndSet(std::string key, uint32_t flags, const std::string& description, uint32_t baudRate) {
+  g_openFailure.reset();
   if (const FT_STATUS status = D2xx().FT_OpenEx(key.data(), flags, &FTHandle); status != FT_OK) {
     ReportOpenFailure(status, D2xx().Available()
                                   ? ClassifyUsbOpenFailure(description, status, D2xx().LastOpenError())

@@ -16,7 +16,9 @@ extern FT_HANDLE FTHandle;
 extern uint32_t FTDeviceCount;
 extern std::string FTDeviceDescription;  // at most 49 characters
 
-using UsbErrorReporter = std::function<void(const std::string& message)>;
+// Which call a report is of: a failed open also leaves its reason in UsbOpenFailure().
+enum class UsbCall { Open, Other };
+using UsbErrorReporter = std::function<void(UsbCall call, const std::string& message)>;
 void SetUsbErrorReporter(UsbErrorReporter reporter);
 
 // The message for a failed call: the operation name and the status text (none above 6);
@@ -27,6 +29,8 @@ void ReportUsbError(const std::string& operation, FT_STATUS status);
 // What follows a failed "Open_USB" as its second line: why the device did not open, in the
 // operator's language (the window's Czech, vorkactl's English). None: the first line alone.
 void SetUsbOpenHint(std::function<std::string(const OpenFailure&)> hint);
+// Why the last open of a device failed; nothing after an open that succeeded.
+std::optional<OpenFailure> UsbOpenFailure();
 
 FT_STATUS GetFTDeviceCount();
 FT_STATUS GetFTDeviceDescription(uint32_t index);

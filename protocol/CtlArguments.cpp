@@ -1,5 +1,6 @@
 #include "protocol/CtlArguments.h"
 
+#include "link/PortNames.h"
 #include "link/Speeds.h"
 
 #include <QCommandLineParser>
@@ -9,93 +10,127 @@
 
 namespace {
 
-// "19200, 38400, …": the speeds as --baud takes them.
-std::string SpeedList() {
+// "19200, 38400, …": the speeds as --baud takes them; the last after `last` (", " or " or ").
+std::string SpeedList(const char* last = ", ") {
   std::string list;
-  for (const int32_t speed : kLinkSpeeds) list += (list.empty() ? "" : ", ") + std::to_string(speed);
+  for (std::size_t i = 0; i < std::size(kLinkSpeeds); ++i)
+    list += (i == 0 ? "" : i + 1 == std::size(kLinkSpeeds) ? last : ", ") + std::to_string(kLinkSpeeds[i]);
   return list;
 }
 
-struct Command {
-  const char* name;
-  int files;    // positional FILE arguments it takes
-  bool output;  // takes -o FILE
+// Within 79 columns: a Windows console is 80 wide and wraps at the 80th.
+constexpr CtlCommandInfo kCommands[] = {
+    {CtlCommand::Ports, "ports", "", 0, false,
+     "the COM names with what is behind them (device, maker,\n"
+     "product, serial number, USB id), the other ports present\n"
+     "by their own name, and the FTDI devices\n"
+     "  vorkactl ports"},
+    {CtlCommand::Scan, "scan", "", 0, false,
+     "asks every port with a device and every FTDI device for\n"
+     "a unit, at --baud first, then at the other speeds; one\n"
+     "line per unit: port, speed, identifier, firmware (exit 3\n"
+     "when none answers)\n"
+     "  vorkactl scan"},
+    {CtlCommand::Identify, "identify", "", 0, false,
+     "identifier, firmware, MPG yes/no\n"
+     "  vorkactl --port COM3 identify"},
+    {CtlCommand::Read, "read", "[-o FILE]", 0, true,
+     "all settings into a settings file (standard output\n"
+     "without -o or with -o -), as the unit holds them; a value\n"
+     "the window cannot show as ? (0,07)\n"
+     "  vorkactl read -o machine1.vorka"},
+    {CtlCommand::Write, "write", "FILE", 1, false,
+     "the file's settings (- is standard input) into the unit,\n"
+     "then read back and verify; first the unit's settings are\n"
+     "kept as a backup (see backups; --no-backup: not); Ctrl-C\n"
+     "stops after the register in flight\n"
+     "  vorkactl write machine1.vorka"},
+    {CtlCommand::Diff, "diff", "FILE", 1, false,
+     "the settings that differ between the unit and FILE\n"
+     "(- is standard input)\n"
+     "  vorkactl diff machine1.vorka && echo unchanged"},
+    {CtlCommand::Defaults, "defaults", "[-o FILE]", 0, true,
+     "the factory settings as a settings file (no unit needed)\n"
+     "  vorkactl defaults -o factory.vorka"},
+    {CtlCommand::Reset, "reset", "", 0, false,
+     "restart the unit\n"
+     "  vorkactl reset"},
+    {CtlCommand::Monitor, "monitor", "", 0, false,
+     "the inputs: one line per change, with a time stamp,\n"
+     "until interrupted\n"
+     "  vorkactl --port /dev/ttyUSB0 monitor"},
+    {CtlCommand::Backups, "backups", "[--all]", 0, false,
+     "the backups kept before every write, newest first: time,\n"
+     "unit, firmware, path; of the unit on --port, or with\n"
+     "--all of every unit\n"
+     "  vorkactl backups --all\n"
+     "put one back with: vorkactl write PATH"},
 };
-constexpr Command kCommands[] = {
-    {"ports", 0, false},   {"scan", 0, false},    {"identify", 0, false}, {"read", 0, true},
-    {"write", 1, false},   {"diff", 1, false},    {"defaults", 0, true},  {"reset", 0, false},
-    {"monitor", 0, false}, {"backups", 0, false},
+// The table is in the order of the enumeration: a command's entry is kCommands[its value].
+constexpr bool InEnumOrder() {
+  for (std::size_t i = 0; i < std::size(kCommands); ++i)
+    if (static_cast<std::size_t>(kCommands[i].command) != i) return false;
+  return true;
+}
+static_assert(InEnumOrder() && std::size(kCommands) == static_cast<std::size_t>(CtlCommand::Backups) + 1);
+
+constexpr CtlExitInfo kExitCodes[] = {
+    {kExitOk, "ok"},
+    {kExitDifferences, "differences (diff)"},
+    {kExitUsage, "usage"},
+    {kExitNoUnit, "no port or no unit"},
+    {kExitRefused, "refused or not verified"},
+    {kExitFile, "file error"},
+    {kExitInterrupted, "interrupted (write)"},
 };
+
+// A paragraph's lines, each indented by `indent` but the first, which follows `head` padded to it.
+std::string Paragraph(const std::string& head, std::size_t indent, const std::string& lines) {
+  std::string text = "  " + head;
+  text.resize(std::max(indent, text.size() + 1), ' ');
+  for (std::size_t at = 0; at < lines.size();) {
+    const std::size_t end = std::min(lines.find('\n', at), lines.size());
+    if (at > 0) text += std::string(indent, ' ');
+    text += lines.substr(at, end - at) + "\n";
+    at = end + 1;
+  }
+  return text;
+}
 
 }  // namespace
 
+std::span<const CtlCommandInfo> CtlCommands() { return kCommands; }
+
+std::span<const CtlExitInfo> CtlExitCodes() { return kExitCodes; }
+
 std::string CtlHelpText() {
-  // Within 79 columns: a Windows console is 80 wide and wraps at the 80th.
-  return R"(Usage: vorkactl [--port P] [--baud N] [--timeout MS] COMMAND
-
-The VORKA unit from a terminal and from scripts.
-
-Commands:
-  ports               the COM names with what is behind them (device, maker,
-                      product, serial number, USB id), the other ports present
-                      by their own name, and the FTDI devices
-                        vorkactl ports
-  scan                asks every port with a device and every FTDI device for
-                      a unit, at --baud first, then at the other speeds; one
-                      line per unit: port, speed, identifier, firmware (exit 3
-                      when none answers)
-                        vorkactl scan
-  identify            identifier, firmware, MPG yes/no
-                        vorkactl --port COM3 identify
-  read [-o FILE]      all settings into a settings file (standard output
-                      without -o or with -o -), as the unit holds them; a value
-                      the window cannot show as ? (0,07)
-                        vorkactl read -o machine1.vorka
-  write FILE          the file's settings (- is standard input) into the unit,
-                      then read back and verify; first the unit's settings are
-                      kept as a backup (see backups; --no-backup: not); Ctrl-C
-                      stops after the register in flight
-                        vorkactl write machine1.vorka
-  diff FILE           the settings that differ between the unit and FILE
-                      (- is standard input)
-                        vorkactl diff machine1.vorka && echo unchanged
-  defaults [-o FILE]  the factory settings as a settings file (no unit needed)
-                        vorkactl defaults -o factory.vorka
-  reset               restart the unit
-                        vorkactl reset
-  monitor             the inputs: one line per change, with a time stamp,
-                      until interrupted
-                        vorkactl --port /dev/ttyUSB0 monitor
-  backups [--all]     the backups kept before every write, newest first: time,
-                      unit, firmware, path; of the unit on --port, or with
-                      --all of every unit
-                        vorkactl backups --all
-                      put one back with: vorkactl write PATH
-
-Options:
-  --port P       COM1 ... COM8 (mapped as the window maps them), another port
-                 by its name (COM12, /dev/ttyUSB9), usb (the first FTDI
-                 device) or usb:DESCRIPTION; default COM1
-  --baud N       19200, 38400, 57600, 115200, 230400, 460800 or 921000;
-                 default 115200
-  --timeout MS   the limit for each reply in milliseconds; default 1000
-  -o FILE        where read and defaults write the settings file
-  --no-backup    write: keep no backup of the unit first
-  --all          backups: of every unit
-  -h, --help     this text (also: vorkactl help)
-  --version      the program and its version
-
-Exit codes:
-  0  ok
-  1  differences (diff)
-  2  usage
-  3  no port or no unit
-  4  refused or not verified
-  5  file error
-  130  interrupted (write)
-
-Messages go to standard error, data to standard output.
-)";
+  std::string text =
+      "Usage: vorkactl [--port P] [--baud N] [--timeout MS] COMMAND\n\n"
+      "The VORKA unit from a terminal and from scripts.\n\nCommands:\n";
+  for (const CtlCommandInfo& c : kCommands)
+    text += Paragraph(std::string(c.name) + (*c.arguments ? " " : "") + c.arguments, 22, c.help);
+  const CtlOptions defaults;
+  const std::string lastCom = "COM" + std::to_string(PortNames::kComNames);
+  text += "\nOptions:\n";
+  text += Paragraph("--port P", 17,
+                    "COM1 ... " + lastCom +
+                        " (mapped as the window maps them), another port\n"
+                        "by its name (COM12, /dev/ttyUSB9), usb (the first FTDI\n"
+                        "device) or usb:DESCRIPTION; default " +
+                        defaults.port);
+  text += Paragraph("--baud N", 17, SpeedList(" or ") + ";\ndefault " + std::to_string(defaults.baud));
+  text +=
+      Paragraph("--timeout MS", 17,
+                "the limit for each reply in milliseconds; default " + std::to_string(defaults.timeoutMs));
+  text += Paragraph("-o FILE", 17, "where read and defaults write the settings file");
+  text += Paragraph("--no-backup", 17, "write: keep no backup of the unit first");
+  text += Paragraph("--all", 17, "backups: of every unit");
+  text += Paragraph("-h, --help", 17, "this text (also: vorkactl help)");
+  text += Paragraph("--version", 17, "the program and its version");
+  text += "\nExit codes:\n";
+  for (const CtlExitInfo& e : kExitCodes) text += "  " + std::to_string(e.code) + "  " + e.meaning + "\n";
+  text += "\nMessages go to standard error, data to standard output.\n";
+  return text;
 }
 
 CtlOptions ParseCtlArguments(const QStringList& arguments) {
@@ -158,30 +193,36 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
     options.error = "no command given";
     return options;
   }
-  options.command = positional.first().toStdString();
-  const Command* command = nullptr;
-  for (const Command& c : kCommands)
-    if (options.command == c.name) command = &c;
+  const std::string name = positional.first().toStdString();
+  const CtlCommandInfo* command = nullptr;
+  for (const CtlCommandInfo& c : kCommands)
+    if (name == c.name) command = &c;
   if (!command) {
-    options.error = "unknown command \"" + options.command + "\"";
+    options.error = "unknown command \"" + name + "\"";
     return options;
   }
+  options.command = command->command;
   if (positional.size() - 1 != command->files) {
-    options.error = options.command + (command->files ? " takes one FILE" : " takes no argument");
+    options.error = name + (command->files ? " takes one FILE" : " takes no argument");
     return options;
   }
   if (command->files) {
     options.file = positional.at(1).toStdString();
-    if (options.file.empty()) options.error = options.command + " takes one FILE";
+    if (options.file.empty()) options.error = name + " takes one FILE";
   }
   if (parser.isSet(output)) {
-    if (!command->output) options.error = "-o is for read and defaults";
+    if (!command->output) {
+      std::string takers;
+      for (const CtlCommandInfo& c : kCommands)
+        if (c.output) takers += (takers.empty() ? "" : " and ") + std::string(c.name);
+      options.error = "-o is for " + takers;
+    }
     options.output = parser.value(output).toStdString();
     if (options.output.empty()) options.error = "-o needs a file";
   }
   options.noBackup = parser.isSet(noBackup);
-  if (options.noBackup && options.command != "write") options.error = "--no-backup is for write";
+  if (options.noBackup && options.command != CtlCommand::Write) options.error = "--no-backup is for write";
   options.allUnits = parser.isSet(all);
-  if (options.allUnits && options.command != "backups") options.error = "--all is for backups";
+  if (options.allUnits && options.command != CtlCommand::Backups) options.error = "--all is for backups";
   return options;
 }

@@ -5,11 +5,24 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <span>
 #include <string>
+
+// vorkactl's commands, in the order its help lists them.
+enum class CtlCommand { Ports, Scan, Identify, Read, Write, Diff, Defaults, Reset, Monitor, Backups };
+struct CtlCommandInfo {
+  CtlCommand command;
+  const char* name;
+  const char* arguments;  // as the help writes them after the name: "[-o FILE]"
+  int files;              // positional FILE arguments it takes
+  bool output;            // takes -o FILE
+  const char* help;       // its paragraph in the help: lines, the example indented by two
+};
+std::span<const CtlCommandInfo> CtlCommands();
 
 // The command line of vorkactl.
 struct CtlOptions {
-  std::string command;  // ports, scan, identify, read, write, diff, defaults, reset, monitor, backups
+  CtlCommand command = CtlCommand::Ports;  // when error is empty
   std::string port = "COM1";
   int32_t baud = kStartupSpeed;
   uint32_t timeoutMs = kReplyTimeoutMs;
@@ -26,7 +39,7 @@ struct CtlOptions {
 CtlOptions ParseCtlArguments(const QStringList& arguments);
 std::string CtlHelpText();
 
-// Exit codes.
+// Exit codes, and what each means in the help.
 enum CtlExit {
   kExitOk = 0,
   kExitDifferences = 1,
@@ -36,3 +49,8 @@ enum CtlExit {
   kExitFile = 5,
   kExitInterrupted = 130  // Ctrl-C or SIGTERM, as a shell reports a signal's end
 };
+struct CtlExitInfo {
+  int code;
+  const char* meaning;
+};
+std::span<const CtlExitInfo> CtlExitCodes();

@@ -1,5 +1,6 @@
 #include "protocol/RegisterMap.h"
 
+#include "common/Text.h"
 #include "entry/GearExpression.h"
 #include "entry/IntegerText.h"
 #include "entry/NumericFields.h"
@@ -71,11 +72,6 @@ static_assert(std::size(kRegisters) == kRegistersWithMpg);
 std::string Hex2(unsigned value);
 
 namespace {
-
-// count characters of a reply from position from (counted from 1); fewer when it is shorter.
-std::string Chars(const std::string& text, std::size_t from, std::size_t count) {
-  return text.size() < from ? std::string() : text.substr(from - 1, count);
-}
 
 // Reads a reply's value text as an integer the way the read flow does; throws when it is none.
 int32_t IntegerOrThrow(const std::string& text) {
@@ -280,7 +276,7 @@ void DecodeRegister(const Register& reg, const std::string& reply, SettingsContr
       if (std::string(reg.control) == "StartNum") controls.StartNumSelected();
       break;
     case K::BreakDelay:
-      controls.SetText(reg.control, std::to_string(IntegerOrThrow(Chars(reply, 3, 2))));
+      controls.SetText(reg.control, std::to_string(IntegerOrThrow(CharsFromTo(reply, 3, 4))));
       break;
     case K::PolarityByte: {
       const int value = PolarityReplyValue(reply);
@@ -295,7 +291,7 @@ void DecodeRegister(const Register& reg, const std::string& reply, SettingsContr
     case K::Number: controls.SetText(reg.control, reply.size() > 2 ? reply.substr(2) : std::string()); break;
     case K::InputBitsLow:
     case K::InputBitsHigh: {
-      const int32_t v = IntegerOrThrow("$" + Chars(reply, 3, 2));
+      const int32_t v = IntegerOrThrow("$" + CharsFromTo(reply, 3, 4));
       const bool high = reg.kind == K::InputBitsHigh;
       for (int row = 1; row <= kInputRows; ++row)
         if ((row > kLastLowByteRow) == high)

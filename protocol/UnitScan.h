@@ -2,7 +2,7 @@
 #include "link/OpenFailure.h"
 #include "link/PortNames.h"
 #include "link/UniUSB.h"
-#include "protocol/UnitFlows.h"
+#include "protocol/Identity.h"
 
 #include <QThread>
 

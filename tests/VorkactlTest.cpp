@@ -1,9 +1,10 @@
 #include "link/Async.h"
-#include "protocol/Backups.h"
 #include "protocol/CtlArguments.h"
 #include "protocol/RegisterMap.h"
 #include "protocol/UnitScan.h"
+#include "protocol/settings/Backups.h"
 #include "support/ScanPorts.h"
+#include "support/TestBackups.h"
 #include "support/WindowFixture.h"
 
 #include <QCoreApplication>
@@ -754,7 +755,7 @@ TEST_F(VorkactlTest, EveryUnusualContentRoundTripsThroughABackup) {
   const Run over = Ctl({QStringLiteral("write"), File("factory.vorka")});
   EXPECT_EQ(over.code, 0) << over.err;
   ASSERT_NE(Registers(), held);
-  const std::vector<Backup> backups = BackupStore().List("VK12345");
+  const std::vector<Backup> backups = TestBackups().List("VK12345");
   ASSERT_FALSE(backups.empty());
   EXPECT_EQ(WriteSettingsText(backups.front().settings, {}),
             WriteSettingsText(*ParseSettingsText(file, SettingsReader::Unit).settings, {}));
@@ -812,7 +813,7 @@ TEST_F(VorkactlTest, TheUnitsOwnTextsAreEscapedWhereverTheyGo) {
 
 TEST_F(VorkactlTest, BackupsAreTheStoresOwnFilesOrderedByTheirRecordedTime) {
   QDir(BackupStore::DefaultFolder()).removeRecursively();
-  const QString folder = BackupStore().FolderOf("VK12345");
+  const QString folder = TestBackups().FolderOf("VK12345");
   QDir().mkpath(folder);
   // The operator's own copy of exactly what the unit holds, and a hundred backups made while the
   // clock was years ahead.
@@ -833,7 +834,7 @@ TEST_F(VorkactlTest, BackupsAreTheStoresOwnFilesOrderedByTheirRecordedTime) {
   const QString kept = QString::fromStdString(write.err.substr(at + 10)).trimmed();
   EXPECT_TRUE(QFileInfo::exists(kept)) << kept.toStdString();  // the new one is never pruned
   EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/pred-opravou.vorka")));
-  const std::vector<Backup> listed = BackupStore().List("VK12345");
+  const std::vector<Backup> listed = TestBackups().List("VK12345");
   EXPECT_EQ(listed.size(), 100u);
   EXPECT_EQ(listed.back().path, kept.toStdString());  // ordered by its recorded time, the oldest
   for (const Backup& backup : listed) EXPECT_EQ(backup.path.find("pred-opravou"), std::string::npos);
@@ -881,7 +882,7 @@ TEST_F(VorkactlTest, NoBackupOnAFullDiskMeansNoWrite) {
   EXPECT_EQ(run.code, 5) << run.err;
   EXPECT_EQ(run.err, "vorkactl: cannot keep a backup of the unit: file too large; nothing was sent\n");
   EXPECT_TRUE(Writes().empty());
-  EXPECT_TRUE(BackupStore().List("VK12345").empty());  // nothing half-written left as a backup
+  EXPECT_TRUE(TestBackups().List("VK12345").empty());  // nothing half-written left as a backup
 }
 
 TEST_F(VorkactlTest, ABackupOfAnotherUnitOrFirmwareIsANoticeNotARefusal) {

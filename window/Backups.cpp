@@ -2,7 +2,7 @@
 
 #include "protocol/MessageSeam.h"
 #include "ui_Backups.h"
-#include "window/Look.h"
+#include "window/look/Look.h"
 
 #include <QDesktopServices>
 #include <QDir>

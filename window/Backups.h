@@ -1,5 +1,5 @@
 #pragma once
-#include "protocol/Backups.h"
+#include "protocol/settings/Backups.h"
 
 #include <QDialog>
 

@@ -2,7 +2,7 @@
 
 #include "entry/NumericFields.h"
 #include "protocol/RegisterMap.h"
-#include "protocol/UnitFlows.h"
+#include "protocol/flows/UnitFlows.h"
 
 #include <QGroupBox>
 #include <QLineEdit>

@@ -1,7 +1,6 @@
 // The main window: the live input monitor of page "Vstupy".
 #include "window/Term.h"
 
-#include "protocol/InputWord.h"
 #include "ui_Term.h"
 #include "window/TermShared.h"
 
@@ -42,11 +41,7 @@ void TTermForm::TimTimer() {
   }
 }
 
-uint16_t TTermForm::ReadInputWord() {
-  state_.commandMode = "stav";
-  RunCommandScript();
-  return InputWordFromReplies(ReplyLine(0), ReplyLine(1));
-}
+uint16_t TTermForm::ReadInputWord() { return ReadInputs(*this).value_or(0); }
 
 void TTermForm::ClearInputLevels() {
   for (int row = 1; row <= kInputRows; ++row) ui->StrGridVstupy->item(row, 1)->setText(QString());

@@ -1,12 +1,12 @@
 #include "window/SettingsFiles.h"
 
+#include "common/Version.h"
 #include "protocol/MessageSeam.h"
-#include "protocol/UnitFlows.h"
-#include "protocol/Version.h"
+#include "protocol/flows/UnitFlows.h"
 #include "ui_Compare.h"
 #include "window/Backups.h"
 #include "window/FileFolders.h"
-#include "window/Look.h"
+#include "window/look/Look.h"
 
 #include <QDateTime>
 #include <QFileDialog>
@@ -156,8 +156,8 @@ void SettingsFiles::LoadFile(const QString& path) {
 void SettingsFiles::BackupsClick() {
   const UnitState& state = host_.State();
   const std::string unit = state.unitPresent ? state.identity.id : std::string();
-  const BackupStore store;
-  backups_->folder = unit.empty() ? BackupStore::DefaultFolder() : store.FolderOf(unit);
+  const BackupStore& store = host_.Backups();
+  backups_->folder = unit.empty() ? store.Folder() : store.FolderOf(unit);
   backups_->Show(store.List(unit), state.unitPresent ? state.identity : Identity{},
                  AsSaved(WithoutInputNames(WindowSettings())));
   RunBackupsDialog(*backups_);

@@ -1,5 +1,5 @@
 #pragma once
-#include "protocol/SettingsFile.h"
+#include "protocol/settings/Settings.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,22 +1,22 @@
 // The main window: its controls, start-up and shutdown, and the debug page with the exchange.
 #include "window/Term.h"
 
+#include "common/Version.h"
 #include "entry/InputNames.h"
 #include "entry/NumericFields.h"
 #include "link/Async.h"
-#include "link/Help.h"
-#include "link/Setup.h"
 #include "link/Speeds.h"
 #include "link/UniUSB.h"
+#include "link/ui/Help.h"
+#include "link/ui/Setup.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/UnitProtocol.h"
-#include "protocol/Version.h"
 #include "ui_Term.h"
 #include "window/FileFolders.h"
 #include "window/LimitedEdit.h"
-#include "window/Look.h"
 #include "window/SettingsFiles.h"
 #include "window/TermShared.h"
+#include "window/look/Look.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -45,8 +45,12 @@ const QString kTitlePrefix =
 const QString TTermForm::kTitleNoPort = kTitlePrefix + QStringLiteral("Žádný port");
 const QString TTermForm::kTitleStartup = kTitlePrefix + QStringLiteral("COM1 - %1").arg(kStartupSpeed);
 
-TTermForm::TTermForm(QStringList args, QWidget* parent)
-    : QMainWindow(parent), ui(new Ui::TTermForm), args_(std::move(args)), exchange_(*this, serial_) {
+TTermForm::TTermForm(QStringList args, BackupStore backups, QWidget* parent)
+    : QMainWindow(parent),
+      ui(new Ui::TTermForm),
+      backups_(std::move(backups)),
+      args_(std::move(args)),
+      exchange_(*this, serial_) {
   ui->setupUi(this);
   try {
     controls_ = std::make_unique<ControlTable>(*this);
@@ -56,7 +60,7 @@ TTermForm::TTermForm(QStringList args, QWidget* parent)
   }
   exchange_.SetUsbTransport(&usb_);
   SetUsbErrorReporter(
-      [](const std::string& message) { Messages().ErrorBox(QString::fromStdString(message)); });
+      [](UsbCall, const std::string& message) { Messages().ErrorBox(QString::fromStdString(message)); });
   SetUsbOpenHint([](const OpenFailure& failure) { return CzechText(failure); });
   SetUpControls();
   files_ = std::make_unique<SettingsFiles>(*this, this);

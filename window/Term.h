@@ -3,7 +3,7 @@
 #include "link/PortHost.h"
 #include "protocol/Exchange.h"
 #include "protocol/RegisterMap.h"
-#include "protocol/UnitFlows.h"
+#include "protocol/flows/UnitFlows.h"
 #include "window/ControlTable.h"
 #include "window/RadioGroup.h"
 
@@ -38,8 +38,9 @@ class TTermForm : public QMainWindow,
   static const QString kTitleNoPort;
   static const QString kTitleStartup;
 
-  // args: the program's command line, the program name first.
-  explicit TTermForm(QStringList args, QWidget* parent = nullptr);
+  // args: the program's command line, the program name first; backups: where the backup before
+  // every save goes.
+  TTermForm(QStringList args, BackupStore backups, QWidget* parent = nullptr);
   ~TTermForm() override;
 
   // The other two windows, created after this one.
@@ -154,6 +155,7 @@ class TTermForm : public QMainWindow,
   // UnitHost: the flows' view of the window.
   UnitState& State() override { return state_; }
   SettingsControls& Controls() override { return *this; }
+  const BackupStore& Backups() override { return backups_; }
   void ShowIdentity(const Identity& identity) override;
   void ShowNoUnit() override;
   void SetOutputControlsEnabled(bool on) override;
@@ -170,6 +172,7 @@ class TTermForm : public QMainWindow,
 
   Ui::TTermForm* ui;
   std::unique_ptr<ControlTable> controls_;
+  BackupStore backups_;
   // Program-wide state, shared with the flows.
   UnitState state_;
   int32_t breakDelayValue_ = 0;

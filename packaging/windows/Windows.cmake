@@ -3,7 +3,7 @@
 # the zip and installer a Windows user downloads.
 
 # Linux's resource compiler packs with zstd, which this Qt has not been built with.
-set_target_properties(vorka_windows PROPERTIES AUTORCC_OPTIONS "--no-zstd")
+set_target_properties(vorka_look PROPERTIES AUTORCC_OPTIONS "--no-zstd")
 
 # Each program's icon, version information and manifest, from one resource script; windres reads
 # it in UTF-8, as it is written.
@@ -27,7 +27,9 @@ set_property(SOURCE ${CMAKE_BINARY_DIR}/vorka_config.rc ${CMAKE_BINARY_DIR}/vork
              OBJECT_DEPENDS ${VORKA_RC_ICON} ${VORKA_RC_MANIFEST})
 
 # GCC 12 warns of an overlap in std::string's concatenation at -O3 that cannot happen (its bug 105651).
-target_compile_options(vorka_logic PRIVATE -Wno-restrict)
+foreach(library vorka_common vorka_entry vorka_link vorka_protocol vorka_settings vorka_flows)
+  target_compile_options(${library} PRIVATE -Wno-restrict)
+endforeach()
 
 # Linked with its C runtime inside (it shares no C++ objects with anything) and built into a folder
 # of its own: beside the programs it stands in for the FTDI driver, elsewhere they run as on a PC
@@ -63,5 +65,6 @@ if(VORKA_BUILD_TESTS)
     tests/main.cpp
   )
   target_include_directories(vorka_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(vorka_tests PRIVATE vorka_windows gtest Qt6::Test)
+  set_property(TARGET vorka_tests PROPERTY AUTOUIC_SEARCH_PATHS ${CMAKE_SOURCE_DIR}/link/ui ${CMAKE_SOURCE_DIR}/window)
+  target_link_libraries(vorka_tests PRIVATE vorka_windows vorka_sim gtest Qt6::Test)
 endif()

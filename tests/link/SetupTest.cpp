@@ -1,13 +1,13 @@
 #include "link/Async.h"
 #include "link/Speeds.h"
 #include "link/UniUSB.h"
+#include "link/ui/Scan.h"
 #include "sim/FakeD2xx.h"
 #include "support/ScanPorts.h"
 #include "support/WindowFixture.h"
 #include "ui_Scan.h"
 #include "ui_Setup.h"
 #include "ui_Term.h"
-#include "window/Scan.h"
 
 #include <QApplication>
 #include <QScreen>

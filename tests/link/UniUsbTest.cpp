@@ -1,6 +1,7 @@
 #include "link/UniUSB.h"
-#include "protocol/ConsoleUnit.h"
+#include "protocol/flows/ConsoleUnit.h"
 #include "sim/FakeD2xx.h"
+#include "support/TestBackups.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,7 @@ class UniUsbTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SetD2xx(&fake_);
-    SetUsbErrorReporter([this](const std::string& m) { boxes_.push_back(m); });
+    SetUsbErrorReporter([this](UsbCall, const std::string& m) { boxes_.push_back(m); });
   }
   void TearDown() override {
     SetD2xx(nullptr);
@@ -198,7 +199,7 @@ TEST_F(UniUsbTest, LongReplyIsCutAndNulEndsWhatAPassAppends) {
 TEST(RealLibftdiTest, WithoutAnFtdiDeviceNothingIsListedAndOpenSaysNotFound) {
   std::vector<std::string> boxes;
   if (!D2xx().Available()) GTEST_SKIP() << "FTDI's library is not installed here";
-  SetUsbErrorReporter([&](const std::string& m) { boxes.push_back(m); });
+  SetUsbErrorReporter([&](UsbCall, const std::string& m) { boxes.push_back(m); });
   ASSERT_EQ(GetFTDeviceCount(), FT_OK);
   if (FTDeviceCount > 0) GTEST_SKIP() << "an FTDI device is attached";
   EXPECT_FALSE(Open_USB("VORKA USB", 115200));
@@ -228,7 +229,7 @@ TEST_F(UniUsbTest, ConsolePortUsbOpensTheFirstOrTheNamedConverter) {
     SCOPED_TRACE(c.port);
     fake_.devices = c.devices;
     fake_.openedDescription.clear();
-    ConsoleUnit console;
+    ConsoleUnit console{TestBackups()};
     std::string reason;
     const bool opened = console.Open(c.port, 115200, 300, reason);
     EXPECT_EQ(opened, c.opened != nullptr) << reason;
@@ -265,7 +266,7 @@ TEST_F(UniUsbTest, AMissingLibraryIsSaidInsteadOfAFailedCall) {
   EXPECT_EQ(boxes_, std::vector<std::string>{"Open_USB\n" + czech});
 
   for (const char* port : {"usb", "usb:VORKA USB"}) {
-    ConsoleUnit console;
+    ConsoleUnit console{TestBackups()};
     std::string reason;
     EXPECT_FALSE(console.Open(port, 115200, 300, reason));
     EXPECT_EQ(reason,

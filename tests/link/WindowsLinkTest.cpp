@@ -1,13 +1,14 @@
 #include "link/Async.h"
 #include "link/PortNames.h"
-#include "link/Setup.h"
 #include "link/UniUSB.h"
+#include "link/ui/Scan.h"
+#include "link/ui/Setup.h"
 #include "support/RecordingMessages.h"
 #include "support/TermFormInternals.h"
+#include "support/TestBackups.h"
 #include "ui_Scan.h"
 #include "ui_Setup.h"
 #include "ui_Term.h"
-#include "window/Scan.h"
 #include "window/Term.h"
 
 #include <QDir>
@@ -45,7 +46,7 @@ TEST(WindowsD2xxTest, TheDriverIsBoundAtRunTimeOrSaidMissing) {
   const char* expected = std::getenv("VORKA_EXPECT_FTD2XX");
   if (!expected || !*expected) GTEST_SKIP() << "VORKA_EXPECT_FTD2XX tells whether ftd2xx.dll is there";
   std::vector<std::string> boxes;
-  SetUsbErrorReporter([&](const std::string& m) { boxes.push_back(m); });
+  SetUsbErrorReporter([&](UsbCall, const std::string& m) { boxes.push_back(m); });
   SetUsbOpenHint([](const OpenFailure& f) { return CzechText(f); });
   const auto devices = ListFtdiDevices(FtdiListing::Reported);
   ASSERT_TRUE(devices.has_value());
@@ -75,7 +76,7 @@ TEST(WindowsSearchTest, AUnitBeyondCom8IsFoundChosenAndOpened) {
   const QString port = qEnvironmentVariable("VORKA_UNIT_BEYOND_COM8");
   if (port.isEmpty()) GTEST_SKIP() << "VORKA_UNIT_BEYOND_COM8 names the port of a unit beyond COM8";
   RecordingMessages messages;
-  TTermForm term({QStringLiteral("vorka_config")});
+  TTermForm term({QStringLiteral("vorka_config")}, TestBackups());
   TFormSetup setup(&term, &term);
   term.SetForms(&setup, nullptr);
   TFormScan& scan = *setup.Scan();
@@ -118,7 +119,7 @@ TEST(WindowsImportTest, ATorvelFileOnACzechPathIsImported) {
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   file.write("INTR3=1,0,Dvere\r\nKrNaMmX=200\r\n");
   file.close();
-  TTermForm term({QStringLiteral("vorka_config")});
+  TTermForm term({QStringLiteral("vorka_config")}, TestBackups());
   TermFormInternals::State(term).mpgCapable = true;
   term.MpgUsage().SetItemIndex(1);
   TermFormInternals::RunOpenDialog(term) = [&](QString& chosen) {

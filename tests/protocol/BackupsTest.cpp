@@ -1,4 +1,4 @@
-#include "protocol/Backups.h"
+#include "protocol/settings/Backups.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "link/Async.h"
 #include "protocol/Exchange.h"
 #include "protocol/SettingsModel.h"
-#include "protocol/UnitFlows.h"
+#include "protocol/flows/UnitFlows.h"
 #include "support/SimFixture.h"
 
 namespace {

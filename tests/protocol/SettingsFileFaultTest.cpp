@@ -1,4 +1,4 @@
-#include "protocol/SettingsFile.h"
+#include "protocol/settings/Settings.h"
 
 #include <gtest/gtest.h>
 

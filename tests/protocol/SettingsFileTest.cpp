@@ -1,6 +1,6 @@
-#include "protocol/SettingsFile.h"
 #include "protocol/SettingsModel.h"
-#include "protocol/UnitFlows.h"
+#include "protocol/flows/UnitFlows.h"
+#include "protocol/settings/Settings.h"
 
 #include <QFile>
 #include <QFileInfo>

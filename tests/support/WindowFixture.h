@@ -1,9 +1,10 @@
 #pragma once
-#include "link/Help.h"
-#include "link/Setup.h"
+#include "link/ui/Help.h"
+#include "link/ui/Setup.h"
 #include "support/RecordingMessages.h"
 #include "support/SimFixture.h"
 #include "support/TermFormInternals.h"
+#include "support/TestBackups.h"
 #include "window/Term.h"
 
 #include <QStringList>
@@ -32,7 +33,8 @@ class WindowFixture : public SimFixture {
   // Creates the windows with the given command-line parameters (after the program name).
   void Create(const QStringList& parameters = {}) {
     Destroy();
-    term_ = std::make_unique<TTermForm>(QStringList{QStringLiteral("vorka_config")} + parameters);
+    term_ =
+        std::make_unique<TTermForm>(QStringList{QStringLiteral("vorka_config")} + parameters, TestBackups());
     setup_ = std::make_unique<TFormSetup>(term_.get(), term_.get());
     help_ = std::make_unique<TFormHelp>(term_.get());
     setup_->SetHelp(help_.get());

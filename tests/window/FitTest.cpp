@@ -1,6 +1,8 @@
-#include "link/Help.h"
-#include "link/Setup.h"
+#include "link/ui/Help.h"
+#include "link/ui/Scan.h"
+#include "link/ui/Setup.h"
 #include "support/TermFormInternals.h"
+#include "support/TestBackups.h"
 #include "ui_Backups.h"
 #include "ui_Compare.h"
 #include "ui_Help.h"
@@ -8,9 +10,8 @@
 #include "ui_Setup.h"
 #include "ui_Term.h"
 #include "window/Backups.h"
-#include "window/Look.h"
-#include "window/Scan.h"
 #include "window/SettingsFiles.h"
+#include "window/look/Look.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -202,7 +203,8 @@ class FitCheck {
 // Every window of the program, as the operator meets it, with the debug page shown.
 struct AllWindows {
   AllWindows() {
-    term = std::make_unique<TTermForm>(QStringList{QStringLiteral("vorka_config"), QStringLiteral("debug")});
+    term = std::make_unique<TTermForm>(QStringList{QStringLiteral("vorka_config"), QStringLiteral("debug")},
+                                       TestBackups());
     setup = std::make_unique<TFormSetup>(term.get(), term.get());
     help = std::make_unique<TFormHelp>(term.get());
     TermFormInternals::Ui(*term).PageControl->setTabVisible(3, true);

@@ -1,7 +1,8 @@
 // A save never goes without a backup of what the unit held, and the backup puts the unit back.
 #include "link/Async.h"
-#include "protocol/Backups.h"
+#include "protocol/settings/Backups.h"
 #include "support/FilesFixture.h"
+#include "support/TestBackups.h"
 #include "ui_Backups.h"
 #include "ui_Term.h"
 #include "window/Backups.h"
@@ -32,7 +33,7 @@ class UnitBackupTest : public FilesFixture {
     unit_.SetByteRegister("09", 0x7F);
     unit_.SetTextRegister("48", "5000");
   }
-  std::vector<Backup> Kept() { return BackupStore().List("VK12345"); }
+  std::vector<Backup> Kept() { return TestBackups().List("VK12345"); }
 };
 
 TEST_F(UnitBackupTest, ASaveFromAWindowNeverReadLeavesABackupThatPutsTheUnitBack) {
@@ -61,7 +62,7 @@ TEST_F(UnitBackupTest, NoBackupNoWriteUnlessTheOperatorSaysSo) {
     std::function<void()> undo;
     const char* told;  // nullptr: the communication failure
   };
-  const QString unitFolder = BackupStore().FolderOf("VK12345");
+  const QString unitFolder = TestBackups().FolderOf("VK12345");
   rlimit limit{};
   ::getrlimit(RLIMIT_FSIZE, &limit);
   void (*previous)(int) = nullptr;
@@ -139,7 +140,7 @@ TEST_F(UnitBackupTest, TheDialogListsTheBackupsAndOneGoesIntoTheWindow) {
   };
   ui().BackupsMnu->trigger();
   EXPECT_EQ(rows, (QStringList{"VK12345 TK20MPG v2.4 0", "VK12345 TK20MPG v2.4 34"}));
-  EXPECT_EQ(opened, BackupStore().FolderOf("VK12345"));
+  EXPECT_EQ(opened, TestBackups().FolderOf("VK12345"));
   EXPECT_TRUE(Received().empty());  // nothing is sent before the operator saves
   EXPECT_EQ(ui().GearX->text(), QStringLiteral("640.000000"));
   term_->BtnSend1Click();
@@ -149,7 +150,7 @@ TEST_F(UnitBackupTest, TheDialogListsTheBackupsAndOneGoesIntoTheWindow) {
 TEST_F(UnitBackupTest, TheDialogNotesABackupOfOtherFirmware) {
   UnitSettings settings;
   settings.Set("OUT1", "Laser");
-  ASSERT_FALSE(BackupStore().Keep({true, true, "VK12345", "TK20MPG v2.0"}, settings));
+  ASSERT_FALSE(TestBackups().Keep({true, true, "VK12345", "TK20MPG v2.0"}, settings));
   StartQuick();
   QStringList notes;
   term_->Files().RunBackupsDialog = [&](TFormBackups& dialog) {

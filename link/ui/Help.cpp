@@ -1,7 +1,7 @@
-#include "link/Help.h"
+#include "link/ui/Help.h"
 
 #include "ui_Help.h"
-#include "window/Look.h"
+#include "window/look/Look.h"
 
 #include <QFontMetrics>
 

@@ -1,8 +1,13 @@
 #pragma once
 #include "protocol/Exchange.h"
+#include "protocol/Identity.h"
 #include "protocol/RegisterMap.h"
-#include "protocol/SettingsFile.h"
+#include "protocol/settings/Backups.h"
+#include "protocol/settings/Settings.h"
 
+#include <atomic>
+#include <cstdint>
+#include <functional>
 #include <optional>
 
 #include <string>
@@ -10,14 +15,6 @@
 // The flows that talk to the unit: identification, reading and saving all settings, the reset and
 // the factory settings. Plain code over the program around them (UnitHost): the window runs them
 // from its buttons, the command-line tool from its commands.
-
-// What an identification found in the replies to "Q" and "?".
-struct Identity {
-  bool present = false;  // "TK20" at characters 3 to 6 of the reply to "?"
-  bool mpg = false;      // and "MPG" at characters 7 to 9
-  std::string id;        // the reply to "Q", characters 3 to 9
-  std::string version;   // the reply to "?" from character 3
-};
 
 // The state the flows share with the program.
 struct UnitState {
@@ -32,8 +29,6 @@ struct UnitState {
 // Throws std::logic_error when no word was set.
 std::vector<std::string> ScriptFor(ModeWord mode, SettingsControls& controls, bool mpgCapable);
 
-Identity IdentityFromReplies(const std::string& replyQ, const std::string& replyVersion);
-
 // The program around the flows.
 class UnitHost {
  public:
@@ -45,6 +40,8 @@ class UnitHost {
   virtual ExchangeResult RunScript(const std::vector<std::string>& script) = 0;
   virtual std::string ReplyLine(std::size_t n) = 0;
   virtual SettingsControls& Controls() = 0;
+  // Where the backup before every save goes.
+  virtual const BackupStore& Backups() = 0;
 
   // What the identification shows and enables.
   virtual void ShowIdentity(const Identity& identity) = 0;
@@ -87,8 +84,26 @@ std::optional<std::vector<std::string>> ReadAllRegisters(UnitHost& host);
 // the whole read (the operator has been told). The values are those the unit holds, uncorrected;
 // one the window cannot show is a value of its own.
 std::optional<UnitSettings> ReadUnitSettings(UnitHost& host);
+// Reads every register of the identified unit, the controls untouched, and keeps the values as a
+// backup in the store.
+BackupOutcome BackUpUnit(UnitHost& host, const BackupStore& store);
 // "Reset VORKA": the unit restarts.
 void ResetUnit(UnitHost& host);
+// The reset command to an identified unit. A restarting unit need not answer; one that answers
+// other than "0…" refused it.
+struct ResetReport {
+  bool refused = false;
+  std::string reply;  // the refusal
+};
+ResetReport SendReset(UnitHost& host);
+
+// One reading of the inputs ("stav"): the input word, nothing when the unit did not answer.
+std::optional<uint16_t> ReadInputs(UnitHost& host);
+// Reads the inputs every kMonitorPeriodMs, each word to `seen`, until `stop` is set (Stopped) or
+// the unit does not answer (UnitLost).
+enum class PollEnd { Stopped, UnitLost };
+PollEnd PollInputs(UnitHost& host, const std::atomic<bool>& stop,
+                   const std::function<void(uint16_t word)>& seen);
 // "Defaultní nastavení": the factory settings into the controls, then an identification.
 void LoadFactorySettings(UnitHost& host);
 

@@ -1,8 +1,8 @@
-#include "window/Scan.h"
+#include "link/ui/Scan.h"
 
 #include "protocol/MessageSeam.h"
 #include "ui_Scan.h"
-#include "window/Look.h"
+#include "window/look/Look.h"
 
 namespace {
 

@@ -1,9 +1,11 @@
-#include "protocol/ConsoleUnit.h"
+#include "protocol/flows/ConsoleUnit.h"
 
 #include "link/Async.h"
 #include "link/UniUSB.h"
 
-ConsoleUnit::ConsoleUnit() : exchange_(*this, serial_) { exchange_.SetUsbTransport(&usb_); }
+ConsoleUnit::ConsoleUnit(BackupStore backups) : backups_(std::move(backups)), exchange_(*this, serial_) {
+  exchange_.SetUsbTransport(&usb_);
+}
 
 bool ConsoleUnit::Open(const std::string& port, int32_t baud, uint32_t replyTimeoutMs, std::string& reason) {
   exchange_.SetReplyTimeoutMs(replyTimeoutMs);
@@ -23,8 +25,11 @@ bool ConsoleUnit::Open(const std::string& port, int32_t baud, uint32_t replyTime
       description = devices.front().description;
     }
     state_.portOpen = OpenPrepared_USB(description, static_cast<uint32_t>(baud), replyTimeoutMs);
-    if (!state_.portOpen)
-      reason = "cannot open " + port + ": the FTDI device \"" + description + "\" did not open";
+    if (!state_.portOpen) {
+      const auto failure = UsbOpenFailure();
+      reason = "cannot open " + port + ": " +
+               (failure ? EnglishText(*failure) : "the FTDI device \"" + description + "\" did not open");
+    }
     return state_.portOpen;
   }
   kind_ = LinkKind::Serial;

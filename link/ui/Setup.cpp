@@ -1,15 +1,15 @@
-#include "link/Setup.h"
+#include "link/ui/Setup.h"
 
 #include "link/Async.h"
-#include "link/Help.h"
 #include "link/PortNames.h"
 #include "link/Speeds.h"
 #include "link/UniUSB.h"
+#include "link/ui/Help.h"
+#include "link/ui/Scan.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/UnitProtocol.h"
 #include "ui_Setup.h"
-#include "window/Look.h"
-#include "window/Scan.h"
+#include "window/look/Look.h"
 
 #include <QHeaderView>
 
@@ -36,13 +36,8 @@ constexpr QLabel* Ui::TFormSetup::*kComLabels[] = {
     &Ui::TFormSetup::LblCom1, &Ui::TFormSetup::LblCom2, &Ui::TFormSetup::LblCom3, &Ui::TFormSetup::LblCom4,
     &Ui::TFormSetup::LblCom5, &Ui::TFormSetup::LblCom6, &Ui::TFormSetup::LblCom7, &Ui::TFormSetup::LblCom8,
 };
-static_assert(std::size(kComButtons) == std::size(kComLabels));
-
-// 1 … 8 for "COM1" … "COM8", 0 for another name.
-int ComIndex(const QString& name) {
-  const int n = name.startsWith(QStringLiteral("COM")) ? name.mid(3).toInt() : 0;
-  return n >= 1 && n <= static_cast<int>(std::size(kComButtons)) ? n : 0;
-}
+static_assert(std::size(kComButtons) == PortNames::kComNames &&
+              std::size(kComLabels) == PortNames::kComNames);
 
 }  // namespace
 
@@ -123,7 +118,7 @@ void TFormSetup::hideEvent(QHideEvent* event) {
 void TFormSetup::ShowComIdentities() {
   const QList<PortIdentity> identities = PortNames::PortIdentities();
   for (const PortIdentity& identity : identities) {
-    const int n = ComIndex(identity.name);
+    const int n = PortNames::ComNumber(identity.name);
     if (!n) continue;
     QRadioButton* button = ui->*kComButtons[n - 1];
     QLabel* label = ui->*kComLabels[n - 1];
@@ -324,7 +319,7 @@ void TFormSetup::ChooseFoundUnit(const ScanFound& found) {
     if (kLinkSpeeds[i] == found.baud) (ui->*kSpeedButtons[i])->setChecked(true);
   if (found.target.kind == ScanTarget::Kind::Serial) {
     const QString port = QString::fromStdString(found.target.port);
-    if (const int n = ComIndex(port)) {
+    if (const int n = PortNames::ComNumber(port)) {
       (ui->*kComButtons[n - 1])->setChecked(true);
     } else {
       ShowComIdentities();  // a port plugged in since the dialog last looked

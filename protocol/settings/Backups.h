@@ -1,6 +1,7 @@
 #pragma once
-#include "protocol/SettingsFile.h"
-#include "protocol/UnitFlows.h"
+#include "protocol/Identity.h"
+#include "protocol/settings/FileIo.h"
+#include "protocol/settings/UnitSettings.h"
 
 #include <QDateTime>
 #include <QString>
@@ -31,16 +32,19 @@ class BackupStore {
 
   // The folder of every unit's backups: <GenericDataLocation>/vorka-config/backups.
   static QString DefaultFolder();
-  explicit BackupStore(QString folder = DefaultFolder());
+  // Only the programs choose the user's folder: everything else is given its store.
+  explicit BackupStore(QString folder, std::function<QDateTime()> clock = SystemClock);
+  static QDateTime SystemClock() { return QDateTime::currentDateTimeUtc(); }
 
   // Keeps the settings (exactly as the unit held them) as the newest backup of the unit, unless the
   // newest already holds the same; then keeps the newest 100, and always the one just kept. The
   // path kept, or why it could not be.
   FileFault Keep(const Identity& unit, const UnitSettings& settings, std::string* path = nullptr) const;
   // Where the time of a new backup comes from (tests set a clock that jumps).
-  std::function<QDateTime()> clock = [] { return QDateTime::currentDateTimeUtc(); };
+  std::function<QDateTime()> clock;
   // The backups of one unit (every unit when unitId is empty), newest first.
   std::vector<Backup> List(const std::string& unitId = {}) const;
+  QString Folder() const { return folder_; }
   QString FolderOf(const std::string& unitId) const;
 
  private:
@@ -50,14 +54,12 @@ class BackupStore {
   QString folder_;
 };
 
-// Reads every register of the identified unit, the controls untouched, and keeps the values as a
-// backup. False when the read failed (the operator has been told) or the backup could not be
-// written (fault says why): then nothing may be written to the unit.
+// A backup kept before a write: false when the read failed (the operator has been told) or the
+// backup could not be written (fault says why); then nothing may be written to the unit.
 struct BackupOutcome {
   bool read = false;
   FileFault fault;
   std::string path;
 };
-BackupOutcome BackUpUnit(UnitHost& host, const BackupStore& store);
 BackupOutcome KeepBackupOfReplies(const Identity& unit, const std::vector<std::string>& replies,
                                   bool mpgCapable, const BackupStore& store);

@@ -1,7 +1,9 @@
-#include "protocol/Backups.h"
+#include "protocol/settings/Backups.h"
 
+#include "common/Version.h"
 #include "link/SystemErrors.h"
-#include "protocol/Version.h"
+#include "protocol/settings/Codec.h"
+#include "protocol/settings/TextFormat.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -14,11 +16,12 @@
 
 namespace {
 
-constexpr const char* kSuffix = ".vorka";
+const QString kSuffix = u'.' + QLatin1String(kSettingsFileSuffix);
 // The names the store gives: the UTC time to the millisecond, "Z", and "_002" for a second backup
 // within it. Names without the "Z" are the local times of earlier versions, still ours.
 const QRegularExpression kBackupName(
-    QStringLiteral(R"(^(\d{4}-\d{2}-\d{2}_\d{2}-\d{2}-\d{2}-\d{3})(Z?)(_\d{3})?\.vorka$)"));
+    QStringLiteral(R"(^(\d{4}-\d{2}-\d{2}_\d{2}-\d{2}-\d{2}-\d{3})(Z?)(_\d{3})?)") +
+    QRegularExpression::escape(kSuffix) + u'$');
 const QString kNameTime = QStringLiteral("yyyy-MM-dd_HH-mm-ss-zzz");
 
 // A unit identifier as a folder name: letters, digits, '-' and '_' kept, anything else '_'.
@@ -46,14 +49,15 @@ QString BackupStore::DefaultFolder() {
          QStringLiteral("/vorka-config/backups");
 }
 
-BackupStore::BackupStore(QString folder) : folder_(std::move(folder)) {}
+BackupStore::BackupStore(QString folder, std::function<QDateTime()> clock)
+    : clock(std::move(clock)), folder_(std::move(folder)) {}
 
 QString BackupStore::FolderOf(const std::string& unitId) const { return folder_ + u'/' + FolderName(unitId); }
 
 std::vector<Backup> BackupStore::Entries(const std::string& unitId, bool withSettings) const {
   std::vector<Backup> entries;
   const QDir folder(FolderOf(unitId));
-  for (const QString& name : folder.entryList({QStringLiteral("*.vorka")}, QDir::Files)) {
+  for (const QString& name : folder.entryList({u'*' + kSuffix}, QDir::Files)) {
     const QRegularExpressionMatch match = kBackupName.match(name);
     if (!match.hasMatch()) continue;  // the operator's own file: not ours to count or prune
     const QString path = folder.filePath(name);
@@ -103,9 +107,9 @@ FileFault BackupStore::Keep(const Identity& unit, const UnitSettings& settings, 
   }
   const QDateTime now = clock().toUTC();
   const QString stamp = now.toString(kNameTime) + u'Z';
-  QString name = folder + u'/' + stamp + QLatin1String(kSuffix);
+  QString name = folder + u'/' + stamp + kSuffix;
   for (int n = 2; QFileInfo::exists(name); ++n)
-    name = folder + u'/' + stamp + QStringLiteral("_%1").arg(n, 3, 10, QChar(u'0')) + QLatin1String(kSuffix);
+    name = folder + u'/' + stamp + QStringLiteral("_%1").arg(n, 3, 10, QChar(u'0')) + kSuffix;
   SettingsFileHeader header{
       unit.id, unit.version, now.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString(),
       std::string("vorka-config ") + kProgramVersion + ", záloha před zápisem do jednotky"};
@@ -149,11 +153,4 @@ BackupOutcome KeepBackupOfReplies(const Identity& unit, const std::vector<std::s
   outcome.read = true;
   outcome.fault = store.Keep(unit, SettingsAsHeld(replies, mpgCapable), &outcome.path);
   return outcome;
-}
-
-BackupOutcome BackUpUnit(UnitHost& host, const BackupStore& store) {
-  const auto replies = ReadAllRegisters(host);
-  if (!replies) return {};  // "Chyba komunikace" has been said
-  const UnitState& state = host.State();
-  return KeepBackupOfReplies(state.identity, *replies, state.mpgCapable, store);
 }

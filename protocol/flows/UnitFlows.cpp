@@ -1,10 +1,14 @@
-#include "protocol/UnitFlows.h"
+#include "protocol/flows/UnitFlows.h"
 
-#include "protocol/Backups.h"
+#include "protocol/InputWord.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/SettingsModel.h"
+#include "protocol/UnitProtocol.h"
 
 #include <QStringList>
+
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -40,13 +44,7 @@ constexpr FactorySetting kFactorySettings[] = {
     {"DefSpinSpeed", 0, "1"},
 };
 
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
-
-// Characters from..to (counted from 1) of a text, fewer when it is shorter.
-std::string Chars(const std::string& text, std::size_t from, std::size_t to) {
-  if (text.size() < from) return {};
-  return text.substr(from - 1, to - from + 1);
-}
+QString FromUtf8(const char* utf8) { return QString::fromUtf8(utf8); }
 
 enum class Reach { Unit, NoPort, NoUnit };
 
@@ -54,12 +52,12 @@ enum class Reach { Unit, NoPort, NoUnit };
 // told which of the two is missing.
 Reach ReachUnit(UnitHost& host) {
   if (!host.State().portOpen) {
-    Messages().Message(Text(kNoPortOpenText));
+    Messages().Message(FromUtf8(kNoPortOpenText));
     return Reach::NoPort;
   }
   IdentifyUnit(host);
   if (!host.State().unitPresent) {
-    Messages().Message(Text(kNotVorkaText));
+    Messages().Message(FromUtf8(kNotVorkaText));
     return Reach::NoUnit;
   }
   return Reach::Unit;
@@ -72,17 +70,6 @@ std::vector<std::string> ScriptFor(ModeWord mode, SettingsControls& controls, bo
   if (mode == "read") return BuildReadScript(mpgCapable);
   if (mode == "write") return BuildWriteScript(controls, mpgCapable);
   return ShortScript(mode);
-}
-
-Identity IdentityFromReplies(const std::string& replyQ, const std::string& replyVersion) {
-  Identity identity;
-  identity.present = Chars(replyVersion, 3, 6) == "TK20";
-  identity.mpg = identity.present && Chars(replyVersion, 7, 9) == "MPG";
-  // The unit's words are data: wherever they go (a file header, a terminal, a folder name) no
-  // control character of theirs may act.
-  identity.id = EscapedText(Chars(replyQ, 3, 9));
-  identity.version = EscapedText(replyVersion.size() > 2 ? replyVersion.substr(2) : std::string());
-  return identity;
 }
 
 void IdentifyUnit(UnitHost& host) {
@@ -149,22 +136,22 @@ bool ReadSettings(UnitHost& host) {
 void SaveSettings(UnitHost& host) {
   // A gear ratio the pass rejected is not written to the unit.
   if (!ValidateNumericFields(host.Controls())) {
-    Messages().Message(Text(kNotSavedText));
+    Messages().Message(FromUtf8(kNotSavedText));
     return;
   }
   const Reach reach = ReachUnit(host);
-  if (reach == Reach::NoUnit) Messages().Message(Text(kNotSavedText));
+  if (reach == Reach::NoUnit) Messages().Message(FromUtf8(kNotSavedText));
   if (reach != Reach::Unit) return;
   UnitState& state = host.State();
   // Every setting goes into its register as the window shows it, or nothing is sent.
   if (const SettingDef* def = FirstUnwritableSetting(host.Controls(), state.mpgCapable, false)) {
-    Messages().Message(Text(kNotSavedText) + QStringLiteral(": ") +
+    Messages().Message(FromUtf8(kNotSavedText) + QStringLiteral(": ") +
                        QString::fromStdString(UnwritableText(*def)));
     return;
   }
   host.PauseMonitor();
   // What the unit holds now is kept before anything is written over it; no save goes without it.
-  const BackupOutcome backup = BackUpUnit(host, BackupStore());
+  const BackupOutcome backup = BackUpUnit(host, host.Backups());
   if (!backup.read) return;  // "Chyba komunikace" has been said; a lost unit is not polled
   // No backup (a full disk, a read-only home) is the operator's call, not a dead end.
   if (backup.fault && !Messages().Question(QStringLiteral("Zálohu nastavení jednotky nelze uložit: ") +
@@ -181,11 +168,11 @@ void SaveSettings(UnitHost& host) {
   // Saved only when the unit accepted every write.
   const std::vector<const Register*> refused = RefusedWrites(lines, result.replies);
   if (refused.empty()) {
-    Messages().Message(Text(kSavedText));
+    Messages().Message(FromUtf8(kSavedText));
   } else {
     QStringList captions;
-    for (const Register* reg : refused) captions << Text(reg->caption);
-    Messages().Message(Text(kNotSavedText) + QStringLiteral(": jednotka odmítla ") +
+    for (const Register* reg : refused) captions << FromUtf8(reg->caption);
+    Messages().Message(FromUtf8(kNotSavedText) + QStringLiteral(": jednotka odmítla ") +
                        captions.join(QStringLiteral(", ")));
   }
   host.ResumeMonitor();
@@ -221,17 +208,42 @@ std::string UnwritableText(const SettingDef& def) {
 void ResetUnit(UnitHost& host) {
   UnitState& state = host.State();
   if (!state.portOpen) {
-    Messages().Message(Text(kNoPortOpenText));
+    Messages().Message(FromUtf8(kNoPortOpenText));
     return;
   }
   IdentifyUnit(host);
   if (!state.unitPresent) return;
   host.PauseMonitor();
-  state.commandMode = "reset";
   // A restarting unit does not answer "j"; polling resumes all the same, and a unit still away
   // is told once by the monitor, whose levels then stay empty.
-  host.RunCommandScript();
+  SendReset(host);
   host.ResumeMonitor();
+}
+
+ResetReport SendReset(UnitHost& host) {
+  host.State().commandMode = "reset";
+  const ExchangeResult result = host.RunCommandScript();
+  if (result.completed && !result.replies.front().starts_with("0")) return {true, result.replies.front()};
+  return {};
+}
+
+std::optional<uint16_t> ReadInputs(UnitHost& host) {
+  host.State().commandMode = "stav";
+  if (!host.RunCommandScript().completed) return std::nullopt;
+  return InputWordFromReplies(host.ReplyLine(0), host.ReplyLine(1));
+}
+
+PollEnd PollInputs(UnitHost& host, const std::atomic<bool>& stop,
+                   const std::function<void(uint16_t word)>& seen) {
+  auto next = std::chrono::steady_clock::now();
+  while (!stop) {
+    const std::optional<uint16_t> word = ReadInputs(host);
+    if (!word) return stop ? PollEnd::Stopped : PollEnd::UnitLost;  // Ctrl-C while a reply was awaited
+    seen(*word);
+    next += std::chrono::milliseconds(kMonitorPeriodMs);
+    std::this_thread::sleep_until(next);
+  }
+  return PollEnd::Stopped;
 }
 
 std::span<const FactorySetting> FactorySettings() { return kFactorySettings; }
@@ -257,4 +269,11 @@ bool ValidateNumericFields(SettingsControls& controls) {
   return ValidateNumericFields(static_cast<FieldTexts&>(controls), [](const std::string& rejected) {
     Messages().ErrorBox(QString::fromStdString(BadNumberText(rejected, Language::Czech)));
   });
+}
+
+BackupOutcome BackUpUnit(UnitHost& host, const BackupStore& store) {
+  const auto replies = ReadAllRegisters(host);
+  if (!replies) return {};  // "Chyba komunikace" has been said
+  const UnitState& state = host.State();
+  return KeepBackupOfReplies(state.identity, *replies, state.mpgCapable, store);
 }

@@ -1,4 +1,4 @@
-#include "window/Look.h"
+#include "window/look/Look.h"
 
 #include <QAbstractButton>
 #include <QApplication>

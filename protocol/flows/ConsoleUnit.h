@@ -1,8 +1,8 @@
 #pragma once
 #include "protocol/Exchange.h"
 #include "protocol/SettingsModel.h"
-#include "protocol/UnitFlows.h"
 #include "protocol/UnitProtocol.h"
+#include "protocol/flows/UnitFlows.h"
 
 #include <functional>
 #include <string>
@@ -11,7 +11,7 @@
 // go nowhere, controls kept in a settings model, and nothing to enable or monitor.
 class ConsoleUnit : public UnitHost, public ExchangeHost {
  public:
-  ConsoleUnit();
+  explicit ConsoleUnit(BackupStore backups);
 
   // Opens the port: "COM1" … "COM8", a device path, "usb" (the first FTDI device) or
   // "usb:DESCRIPTION". False with the reason (a sentence for the operator) when it did not open.
@@ -30,6 +30,7 @@ class ConsoleUnit : public UnitHost, public ExchangeHost {
   ExchangeResult RunScript(const std::vector<std::string>& script) override { return exchange_.Run(script); }
   std::string ReplyLine(std::size_t n) override { return exchange_.Reply(n); }
   SettingsControls& Controls() override { return model_; }
+  const BackupStore& Backups() override { return backups_; }
   void ShowIdentity(const Identity& identity) override { identity_ = identity; }
   void ShowNoUnit() override { identity_ = {}; }
   void SetOutputControlsEnabled(bool) override {}
@@ -55,6 +56,7 @@ class ConsoleUnit : public UnitHost, public ExchangeHost {
   void ReportFailure() override;
 
  private:
+  BackupStore backups_;
   UnitState state_;
   SettingsModel model_;
   SerialTransport serial_;

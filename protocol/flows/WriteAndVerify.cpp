@@ -1,0 +1,87 @@
+#include "protocol/flows/WriteAndVerify.h"
+
+std::optional<HeldRead> ReadAsHeld(UnitHost& host) {
+  auto replies = ReadAllRegisters(host);
+  if (!replies) return std::nullopt;
+  HeldRead read{std::move(*replies), {}, {}};
+  read.held = SettingsAsHeld(read.replies, host.State().mpgCapable);
+  for (const auto& [name, value] : read.held.Values())
+    if (const SettingDef* def = FindSetting(name);
+        UnknownReply(value) && (read.ownValues.empty() || read.ownValues.back() != def->reg))
+      read.ownValues.push_back(def->reg);
+  return read;
+}
+
+std::vector<const SettingDef*> SettingsNamed(const std::vector<const Register*>& registers,
+                                             const UnitSettings& file) {
+  std::vector<const SettingDef*> named;
+  for (const Register* reg : registers) {
+    std::vector<const SettingDef*> inFile, all = SettingsOfRegister(*reg);
+    for (const SettingDef* def : all)
+      if (file.Get(def->name)) inFile.push_back(def);
+    for (const SettingDef* def : inFile.empty() ? all : inFile) named.push_back(def);
+  }
+  return named;
+}
+
+WriteReport WriteAndVerify(UnitHost& host, const WriteRequest& request) {
+  using Outcome = WriteReport::Outcome;
+  WriteReport report;
+  const UnitSettings& file = request.settings;
+  const bool mpg = host.State().mpgCapable;
+  const auto interrupted = [&] { return request.interrupted && request.interrupted->load(); };
+  const auto ended = [&](Outcome outcome, std::vector<const SettingDef*> settings = {}) {
+    report.outcome = outcome;
+    report.settings = std::move(settings);
+    return report;
+  };
+  if (!mpg && file.HasMpgSettings()) return ended(Outcome::NoMpgFirmware);
+  const auto before = ReadAllRegisters(host);
+  if (!before) return ended(Outcome::ReadFailed);
+  const WritePlan plan = PlanWrites(file, *before, mpg);
+  if (plan.tooLong) return ended(Outcome::TooLong, SettingsNamed({plan.tooLong}, file));
+  report.planned = plan.writes.size();
+  if (request.planned) request.planned();
+  // What the unit holds now is kept before anything is written over it.
+  if (request.backups) {
+    const BackupOutcome backup = KeepBackupOfReplies(host.State().identity, *before, mpg, *request.backups);
+    report.backupFault = backup.fault;
+    if (backup.fault) return ended(Outcome::BackupFailed);
+    report.backupPath = backup.path;
+  }
+  if (interrupted()) return ended(Outcome::NotStarted);
+  // One register at a time, so that an interruption stops between two of them.
+  std::vector<std::string> replies;
+  bool completed = true;
+  for (const WriteLine& line : plan.writes) {
+    if (interrupted()) break;
+    const ExchangeResult result = host.RunScript({line.command});
+    if (!result.completed) {
+      completed = false;
+      break;
+    }
+    replies.push_back(result.replies.front());
+  }
+  const std::vector<const Register*> refused = RefusedWrites(plan.writes, replies);
+  report.answered = replies.size();
+  report.acknowledged = replies.size() - refused.size();
+  if (completed && replies.size() < plan.writes.size()) return ended(Outcome::Interrupted);
+  if (!completed) return ended(Outcome::UnitStopped);
+  if (!refused.empty()) return ended(Outcome::Refused, SettingsNamed(refused, file));
+  const auto after = ReadAllRegisters(host);
+  if (!after) return ended(Outcome::ReadBackFailed);
+  const std::vector<const Register*> unverified = UnverifiedRegisters(plan.writes, *before, *after, mpg);
+  if (!unverified.empty()) return ended(Outcome::NotVerified, SettingsNamed(unverified, file));
+  // Registers left as they were: fine where the file asks for exactly what the unit holds.
+  const UnitSettings held = SettingsAsHeld(*after, mpg);
+  std::vector<const Register*> notWritten;
+  for (const Register* reg : plan.untouched)
+    for (const SettingDef* def : SettingsNamed({reg}, file))
+      if (!SameSettingValue(*def, *file.Get(def->name), held.Get(def->name).value_or("")) &&
+          (notWritten.empty() || notWritten.back() != reg))
+        notWritten.push_back(reg);
+  if (!notWritten.empty()) return ended(Outcome::NotWritten, SettingsNamed(notWritten, file));
+  // A value of its own that the unit still holds, to the letter: as the file asks, but not written.
+  report.leftAsHeld = SettingsNamed(plan.untouched, file);
+  return ended(Outcome::Verified);
+}

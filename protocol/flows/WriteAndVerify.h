@@ -1,0 +1,60 @@
+#pragma once
+#include "protocol/flows/UnitFlows.h"
+
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The unit as the settings files, the comparison, the verification of a write and the backups
+// read it: every register's reply, and the settings as the unit holds them, uncorrected. A
+// register the window cannot show is a value of its own, named here once, never a reason to
+// refuse the rest: a unit with one bad register must stay repairable.
+struct HeldRead {
+  std::vector<std::string> replies;
+  UnitSettings held;
+  std::vector<const Register*> ownValues;  // the registers holding a value of their own
+};
+// Nothing when the unit did not answer the whole read.
+std::optional<HeldRead> ReadAsHeld(UnitHost& host);
+
+// The settings of a file that a register carries, or all of the register's when the file has none.
+std::vector<const SettingDef*> SettingsNamed(const std::vector<const Register*>& registers,
+                                             const UnitSettings& file);
+
+// Writes a file's settings into the identified unit: only the registers that hold them, one at a
+// time, then reads them back. Every other register, and every other bit of a shared one, keeps
+// what the unit held. Verified means exactly the file's settings are in the unit, as read back.
+struct WriteRequest {
+  UnitSettings settings;  // as the file holds them, without input names
+  // Where the unit's settings are kept before anything is written over them; nullptr: nowhere.
+  const BackupStore* backups = nullptr;
+  // Set from outside (Ctrl-C): the write stops between two registers.
+  const std::atomic<bool>* interrupted = nullptr;
+  // Told once the writes are planned, before the backup and the first write.
+  std::function<void()> planned;
+};
+struct WriteReport {
+  enum class Outcome {
+    Verified,
+    NoMpgFirmware,   // the file holds MPG settings, the unit has no MPG firmware: nothing sent
+    ReadFailed,      // the unit did not answer the read before: nothing sent
+    TooLong,         // a value does not fit one line to the unit: nothing sent (settings)
+    BackupFailed,    // the backup could not be kept (backupFault): nothing sent
+    NotStarted,      // interrupted before the first write: nothing sent
+    Interrupted,     // interrupted between two writes (answered of planned)
+    UnitStopped,     // the unit stopped answering (acknowledged of planned)
+    Refused,         // the unit refused writes (settings)
+    ReadBackFailed,  // the unit did not answer the read-back
+    NotVerified,     // the unit holds other values (settings)
+    NotWritten,      // left as held though the file asks otherwise: the unit's value cannot be read
+  };
+  Outcome outcome = Outcome::Verified;
+  std::size_t planned = 0, answered = 0, acknowledged = 0;
+  std::vector<const SettingDef*> settings;    // the settings the outcome names
+  std::vector<const SettingDef*> leftAsHeld;  // Verified: left as the unit holds them, as asked
+  std::string backupPath;                     // empty without a backup
+  FileFault backupFault;
+};
+WriteReport WriteAndVerify(UnitHost& host, const WriteRequest& request);
