@@ -1,7 +1,5 @@
 // vorkactl: the VORKA unit from a terminal and from scripts, on the same flows as the window.
 #include "common/Version.h"
-#include "entry/NumericFields.h"
-#include "entry/Validation.h"
 #include "link/PortNames.h"
 #include "link/UniUSB.h"
 #include "protocol/CtlArguments.h"
@@ -239,11 +237,7 @@ int Read(const CtlOptions& options) {
 }
 
 int Defaults(const CtlOptions& options) {
-  SettingsModel model;
-  ApplyFactorySettings(model);
-  ValidateNumericFields(static_cast<FieldTexts&>(model), {});
-  return WriteOut(WriteSettingsText(WithoutInputNames(SettingsOf(model, true)), {"", "", "", kToolName}),
-                  options.output);
+  return WriteOut(WriteSettingsText(FactoryUnitSettings(), {"", "", "", kToolName}), options.output);
 }
 
 // The unit and firmware a file was taken from, said when they are not the connected ones.

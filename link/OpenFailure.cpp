@@ -23,10 +23,13 @@ OpenFailure ClassifyOpenFailure(const std::string& port, const std::string& devi
     case ENXIO:
     case ENOTDIR: failure.kind = OpenFailure::Kind::NoDevice; break;
     case EACCES:
-    case EPERM:
+    case EPERM: {
       failure.kind = OpenFailure::Kind::PermissionDenied;
-      NoteWhoMayOpen(device, failure);
+      DeviceAccess access = WhoMayOpen(device);
+      failure.group = std::move(access.group);
+      failure.owner = std::move(access.owner);
       break;
+    }
     case EBUSY: failure.kind = OpenFailure::Kind::InUse; break;
     default:
       failure.kind = OpenFailure::Kind::Other;

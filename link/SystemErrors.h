@@ -1,13 +1,14 @@
 #pragma once
-#include "link/OpenFailure.h"
-
 #include <string>
 
 // What the system can tell about a failed open, one implementation per system.
 
-// The group that may open the device node and its owner (PermissionDenied's advice). A group that
-// may not read and write the node is no advice: joining it would not help.
-void NoteWhoMayOpen(const std::string& device, OpenFailure& failure);
+// The group that may open the device node and its owner (a refused open's advice). A group that
+// may not read and write the node is no advice (empty): joining it would not help.
+struct DeviceAccess {
+  std::string group, owner;
+};
+DeviceAccess WhoMayOpen(const std::string& device);
 // The system's own words for an error number, the same whatever the locale (vorkactl speaks English).
 std::string SystemErrorText(int systemError);
 

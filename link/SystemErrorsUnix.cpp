@@ -7,17 +7,19 @@
 #include <cerrno>
 #include <cstring>
 
-void NoteWhoMayOpen(const std::string& device, OpenFailure& failure) {
+DeviceAccess WhoMayOpen(const std::string& device) {
+  DeviceAccess access;
   struct stat info {};
   if (::stat(device.c_str(), &info) != 0) {
-    failure.group = "dialout";  // the group of serial devices on Debian ("uucp" elsewhere)
-    return;
+    access.group = "dialout";  // the group of serial devices on Debian ("uucp" elsewhere)
+    return access;
   }
   const passwd* user = ::getpwuid(info.st_uid);
-  failure.owner = user ? user->pw_name : std::to_string(info.st_uid);
-  if ((info.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP)) return;
+  access.owner = user ? user->pw_name : std::to_string(info.st_uid);
+  if ((info.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP)) return access;
   const group* g = ::getgrgid(info.st_gid);
-  failure.group = g ? g->gr_name : std::to_string(info.st_gid);
+  access.group = g ? g->gr_name : std::to_string(info.st_gid);
+  return access;
 }
 
 std::string SystemErrorText(int systemError) {

@@ -6,7 +6,7 @@
 #include <windows.h>
 
 // Windows gives access to a port by session, not by group: there is no group to advise.
-void NoteWhoMayOpen(const std::string&, OpenFailure&) {}
+DeviceAccess WhoMayOpen(const std::string&) { return {}; }
 
 std::string SystemErrorText(int systemError) {
   // The C library's texts are English on Windows, whatever the user's language.

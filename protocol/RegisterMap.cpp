@@ -311,3 +311,9 @@ bool DecodeReadReplies(std::span<const std::string> replies, SettingsControls& c
   }
   return !(replies.size() <= kFirstAfterOutputs && (replies.empty() || replies[0].empty()));
 }
+
+void StartNumFollowsMpgUsage(SettingsControls& controls) {
+  if (controls.ItemIndex("MpgUsage") != 0) return;
+  controls.SelectItem("StartNum", 0);
+  controls.StartNumSelected();
+}

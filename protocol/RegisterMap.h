@@ -37,6 +37,10 @@ class SettingsControls : public FieldTexts {
   virtual void SetInputName(int row, const std::string& name) = 0;
 };
 
+// With the MPG unused (its first item) the reference run has no start input: StartNum shows its
+// first item, as the window's MpgUsage handler sets it.
+void StartNumFollowsMpgUsage(SettingsControls& controls);
+
 enum class RegisterKind {
   ListCode,       // a list control's item as a two-digit code
   BreakDelay,     // BreakDelayValue as two decimal digits

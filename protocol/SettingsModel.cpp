@@ -3,10 +3,12 @@
 #include "entry/NumericFields.h"
 #include "entry/Validation.h"
 
-// The window's start-up state: first items, normal clock, the form's texts, the grid's names.
+// The window's start-up state: first items (StartNum none), normal clock, the form's texts, the
+// grid's names. A test holds it to the window's own.
 SettingsModel::SettingsModel() {
   for (const Register& reg : RegisterTable())
     if (reg.kind == RegisterKind::ListCode) items_[reg.control] = 0;
+  items_["StartNum"] = -1;  // the window opens with no item and the list's name in its edit
   for (const char* axis : kAxisPolarityGroups) items_[axis] = 0;
   checked_ = {{kClockNormalButton, true}, {kClockInvertedButton, false}};
   for (const NumericField& field : kNumericFields)
@@ -25,7 +27,12 @@ int SettingsModel::ItemIndex(const std::string& control) {
   return it == items_.end() ? -1 : it->second;
 }
 
-void SettingsModel::SelectItem(const std::string& control, int item) { items_[control] = item; }
+void SettingsModel::SelectItem(const std::string& control, int item) {
+  int& selected = items_[control];
+  if (selected == item) return;  // as a radio group: the same item is no click
+  selected = item;
+  if (control == "MpgUsage") StartNumFollowsMpgUsage(*this);  // as the window's click handler
+}
 
 std::string SettingsModel::Text(const std::string& control) {
   const auto it = texts_.find(control);

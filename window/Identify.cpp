@@ -72,10 +72,7 @@ void TTermForm::ApplyMpgUsage() {
       }
     }
   }
-  if (item == 0) {
-    ui->StartNum->setCurrentIndex(0);
-    UpdateStartInputLabels();
-  }
+  StartNumFollowsMpgUsage(*this);
 }
 
 void TTermForm::MpgUsageClick() { ApplyMpgUsage(); }

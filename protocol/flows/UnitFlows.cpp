@@ -260,6 +260,14 @@ void ApplyFactorySettings(SettingsControls& controls) {
   }
 }
 
+UnitSettings FactoryUnitSettings() {
+  SettingsModel model;
+  ApplyFactorySettings(model);
+  StartNumFollowsMpgUsage(model);
+  ValidateNumericFields(static_cast<FieldTexts&>(model), {});
+  return WithoutInputNames(SettingsOf(model, true));
+}
+
 void LoadFactorySettings(UnitHost& host) {
   ApplyFactorySettings(host.Controls());
   IdentifyUnit(host);

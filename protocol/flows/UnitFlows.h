@@ -116,6 +116,9 @@ struct FactorySetting {
 };
 std::span<const FactorySetting> FactorySettings();
 void ApplyFactorySettings(SettingsControls& controls);
+// The settings a unit keeps as "Defaultní nastavení" leaves them on a unit with MPG firmware (its
+// identification applies the MPG usage), checked as a save would: vorkactl defaults.
+UnitSettings FactoryUnitSettings();
 
 // The validation pass over the controls, rejected gears reported in error boxes.
 bool ValidateNumericFields(SettingsControls& controls);

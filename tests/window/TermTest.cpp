@@ -1,4 +1,6 @@
 #include "link/Async.h"
+#include "protocol/SettingsModel.h"
+#include "protocol/settings/Settings.h"
 #include "support/WindowFixture.h"
 #include "ui_Setup.h"
 #include "ui_Term.h"
@@ -90,6 +92,44 @@ TEST_F(TermTest, CreatedWindowHoldsTheInitialState) {
   EXPECT_EQ(ui().centralwidget->size(), QSize(857, 361));
   EXPECT_FALSE(term_->Tim()->isActive());
   EXPECT_EQ(term_->Tim()->interval(), 40);
+}
+
+// vorkactl and the comparisons start from a model of the window's controls: it opens as the window.
+TEST_F(TermTest, TheSettingsModelOpensAsTheWindow) {
+  ::setenv("VORKA_COM1", "/nonexistent/tty", 1);  // shown, with no unit to read
+  Start();
+  SettingsControls& window = *term_;
+  SettingsModel model;
+  for (const SettingDef& def : SettingDefs()) {
+    switch (def.kind) {
+      case SettingKind::Bit:
+        EXPECT_EQ(model.Cell(def.reg->gridColumn, def.row), window.Cell(def.reg->gridColumn, def.row))
+            << def.name;
+        break;
+      case SettingKind::InputName:
+        EXPECT_EQ(model.InputName(def.row), window.InputName(def.row)) << def.name;
+        break;
+      case SettingKind::Number:
+      case SettingKind::BreakDelay:
+        EXPECT_EQ(model.Text(def.control), window.Text(def.control)) << def.name;
+        break;
+      case SettingKind::Clock:
+        EXPECT_EQ(model.Checked(kClockNormalButton), window.Checked(kClockNormalButton));
+        break;
+      case SettingKind::Item:
+      case SettingKind::AxisDirection:
+        EXPECT_EQ(model.ItemIndex(def.control), window.ItemIndex(def.control)) << def.name;
+        break;
+    }
+  }
+  EXPECT_EQ(model.AcceptedBreakDelay(), window.AcceptedBreakDelay());
+  // And an MPG left unused takes the start input away in both.
+  for (SettingsControls* controls : {static_cast<SettingsControls*>(&model), &window}) {
+    controls->SelectItem("MpgUsage", 1);
+    controls->SelectItem("StartNum", 3);
+    controls->SelectItem("MpgUsage", 0);
+    EXPECT_EQ(controls->ItemIndex("StartNum"), 0);
+  }
 }
 
 TEST_F(TermTest, GridAndStartInputLabelsAfterStartUp) {
