@@ -1,6 +1,7 @@
 // vorkactl as a process: its read's gap per command at the virtual unit beside the raw loop, and
 // the whole run from start to exit less the time the bytes need on the line.
 #include "protocol/RegisterMap.h"
+#include "protocol/UnitProtocol.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
 
@@ -51,7 +52,7 @@ void BM_CtlReadAgainstRawLoop(benchmark::State& state) {
   server.Start();
   ::setenv("VORKA_COM1", server.SlavePath().c_str(), 1);
   const auto script = BuildReadScript(true);
-  const std::string first = "!0" + script.front();
+  const std::string first = kUnitPrefix + script.front();
   double ctl = 0, raw = 0;
   for (auto _ : state) {
     unit.ClearReceived();

@@ -5,6 +5,7 @@
 #include "link/Async.h"
 #include "protocol/Exchange.h"
 #include "protocol/RegisterMap.h"
+#include "protocol/UnitProtocol.h"
 #include "protocol/flows/ConsoleUnit.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
@@ -14,6 +15,7 @@
 #include "tests/support/TestBackups.h"
 
 #include <benchmark/benchmark.h>
+#include <cstring>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -143,7 +145,8 @@ void BM_RawReadScriptAgainstWireTime(benchmark::State& state) {
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
     std::size_t bytes = 0;
-    for (const auto& l : script) bytes += 2 + l.size() + 1 + RawExchange(fd, "!0" + l).size();
+    for (const auto& l : script)
+      bytes += std::strlen(kUnitPrefix) + l.size() + 1 + RawExchange(fd, kUnitPrefix + l).size();
     wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     wire += double(bytes) * 10.0 / kBaud;
   }

@@ -5,6 +5,7 @@
 #include "protocol/MessageSeam.h"
 #include "protocol/RegisterMap.h"
 #include "protocol/SettingsModel.h"
+#include "protocol/UnitProtocol.h"
 #include "protocol/settings/Backups.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
@@ -107,7 +108,7 @@ void BM_WindowReadAgainstRawLoop(benchmark::State& state) {
   TermFormInternals::Ui(term).PageControl->setCurrentIndex(
       3);  // the debug page with the logs, the worst case
   const auto script = BuildReadScript(true);
-  const std::string first = "!0" + script.front();
+  const std::string first = kUnitPrefix + script.front();
   double window = 0, raw = 0;
   for (auto _ : state) {
     unit.ClearReceived();
@@ -116,7 +117,7 @@ void BM_WindowReadAgainstRawLoop(benchmark::State& state) {
     ComClose();  // the raw loop takes the line alone
     const int fd = OpenRaw(server.SlavePath());
     unit.ClearReceived();
-    for (const auto& line : script) RawExchange(fd, "!0" + line);
+    for (const auto& line : script) RawExchange(fd, kUnitPrefix + line);
     raw += MedianGapSeconds(unit.Received(), unit.ReceivedTimes(), first, script.size());
     ::close(fd);
     ComOpen("COM1", 115200, 'n', 8, 1.0f);

@@ -1,6 +1,7 @@
 // The least possible client as a process of its own, for comparing vorkactl with it: opens the
 // device raw and sends the identification and the 29 register reads with write, poll, read.
 #include "protocol/RegisterMap.h"
+#include "protocol/UnitProtocol.h"
 
 #include "RawLine.h"
 
@@ -9,7 +10,7 @@ int main(int argc, char** argv) {
   const int fd = OpenRaw(argv[1]);
   if (fd < 0) return 3;
   for (const char* line : {"!0Q", "!0?"}) RawExchange(fd, line);
-  for (const std::string& line : BuildReadScript(true)) RawExchange(fd, "!0" + line);
+  for (const std::string& line : BuildReadScript(true)) RawExchange(fd, kUnitPrefix + line);
   ::close(fd);
   return 0;
 }

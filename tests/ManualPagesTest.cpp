@@ -1,4 +1,9 @@
-// The manual pages name exactly the options the programs accept, as their --help lists them.
+// The manual pages and the shell completion name exactly the commands, options, speeds and exit
+// codes the programs have, as their tables and --help list them.
+#include "common/Version.h"
+#include "link/Speeds.h"
+#include "protocol/CtlArguments.h"
+
 #include <gtest/gtest.h>
 
 #include <QProcess>
@@ -11,8 +16,9 @@
 
 namespace {
 
+// As the build writes them, with its version.
 std::string Page(const char* name) {
-  std::ifstream in(std::string(VORKA_SOURCE_DIR) + "/packaging/man/" + name);
+  std::ifstream in(std::string(VORKA_BUILD_DIR) + "/packaging/man/" + name);
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
@@ -52,13 +58,65 @@ TEST(ManualPagesTest, EachPageNamesTheOptionsItsProgramAccepts) {
       if (page.find(font + command) != std::string::npos) return true;
     return false;
   };
-  for (const char* command :
-       {"ports", "scan", "identify", "read", "write", "diff", "defaults", "reset", "monitor", "backups"}) {
-    EXPECT_NE(help.find("\n  " + std::string(command)), std::string::npos) << command;
-    EXPECT_TRUE(paragraph(command)) << command;
+  for (const CtlCommandInfo& command : CtlCommands()) {
+    EXPECT_NE(help.find("\n  " + std::string(command.name)), std::string::npos) << command.name;
+    EXPECT_TRUE(paragraph(command.name)) << command.name;
   }
+  // The speeds --baud takes, and what each exit code means.
+  std::string speeds;
+  for (std::size_t i = 0; i < std::size(kLinkSpeeds); ++i)
+    speeds += (i == 0 ? "" : i + 1 < std::size(kLinkSpeeds) ? ", " : " or ") + std::to_string(kLinkSpeeds[i]);
+  speeds += "; default " + std::to_string(kStartupSpeed);
+  EXPECT_NE(page.find(speeds), std::string::npos) << speeds;
+  std::string flowing = page;  // the exit codes' paragraph as one line
+  for (char& c : flowing)
+    if (c == '\n') c = ' ';
+  for (const CtlExitInfo& exit : CtlExitCodes())
+    EXPECT_NE(flowing.find(std::to_string(exit.code) + " " + exit.meaning), std::string::npos)
+        << exit.meaning;
   // The window program takes one parameter.
   EXPECT_NE(Page("vorka_config.1").find(".B debug"), std::string::npos);
+  // Every page carries the program's version, and the changelog's newest entry is of it.
+  for (const char* name : {"vorka_config.1", "vorkactl.1", "vorka-sim.1"})
+    EXPECT_NE(Page(name).find(std::string("\"vorka-config ") + kProgramVersion + "\""), std::string::npos)
+        << name;
+  std::ifstream changelog(std::string(VORKA_SOURCE_DIR) + "/packaging/changelog");
+  std::string newest;
+  std::getline(changelog, newest);
+  EXPECT_TRUE(newest.starts_with(std::string("vorka-config (") + kProgramVersion + ")")) << newest;
+}
+
+// What bash completes, with the completion as installed and vorkactl on the path.
+std::set<std::string> Completed(const std::string& words) {
+  QProcess bash;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  const QString folder = QString::fromLatin1(VORKACTL_PATH).section(QLatin1Char('/'), 0, -2);
+  environment.insert(QStringLiteral("PATH"),
+                     folder + QLatin1Char(':') + environment.value(QStringLiteral("PATH")));
+  bash.setProcessEnvironment(environment);
+  const std::string script =
+      "source '" + std::string(VORKA_SOURCE_DIR) +
+      "/packaging/vorkactl.bash-completion'\nCOMP_WORDS=(vorkactl " + words +
+      ")\nCOMP_CWORD=$((${#COMP_WORDS[@]} - 1))\n_vorkactl\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n";
+  bash.start(QStringLiteral("bash"), {QStringLiteral("-c"), QString::fromStdString(script)});
+  bash.waitForFinished(10000);
+  std::set<std::string> words_;
+  std::istringstream out(bash.readAllStandardOutput().toStdString());
+  for (std::string word; std::getline(out, word);)
+    if (!word.empty()) words_.insert(word);
+  return words_;
+}
+
+TEST(ManualPagesTest, TheCompletionOffersWhatVorkactlTakes) {
+  std::set<std::string> commands{"help"};
+  for (const CtlCommandInfo& command : CtlCommands()) commands.insert(command.name);
+  EXPECT_EQ(Completed("''"), commands);
+  std::set<std::string> speeds;
+  for (const int32_t speed : kLinkSpeeds) speeds.insert(std::to_string(speed));
+  EXPECT_EQ(Completed("--baud ''"), speeds);
+  std::set<std::string> options = LongOptions(Help(VORKACTL_PATH));
+  options.insert("-o");
+  EXPECT_EQ(Completed("-"), options);
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 
 namespace {
 
-const QString kFilter = QStringLiteral("Nastavení VORKA (*.vorka)");
+const QString kFilter = QStringLiteral("Nastavení VORKA (*.%1)").arg(QLatin1String(kSettingsFileSuffix));
 const QString kAbsent = QStringLiteral("—");
 
 QString Shown(const std::optional<std::string>& value) {
@@ -82,7 +82,7 @@ std::unique_ptr<QFileDialog> SettingsFiles::MakeSaveDialog() {
                                               FileDialogFolder(), kFilter);
   dialog->setAcceptMode(QFileDialog::AcceptSave);
   dialog->setFileMode(QFileDialog::AnyFile);
-  dialog->setDefaultSuffix(QStringLiteral("vorka"));
+  dialog->setDefaultSuffix(QLatin1String(kSettingsFileSuffix));
   return dialog;
 }
 

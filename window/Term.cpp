@@ -90,6 +90,7 @@ void TTermForm::SetUpControls() {
   LimitTyping(ui->BreakDelay, kBreakDelayMaxTyped);
 
   ui->PageControl->setTabVisible(kDebugPage, false);
+  ui->EditPrefix->setText(QString::fromLatin1(kUnitPrefix));
   ui->StartNum->setCurrentIndex(-1);
   ui->StartNum->setEditText(QStringLiteral("StartNum"));
 
