@@ -57,9 +57,15 @@ QList<PortIdentity> Identities(bool withOthers) {
     if (identity.present) reached << identity.device.toUpper();
     identities << identity;
   }
-  if (withOthers)
+  if (withOthers) {
     for (const QString& device : present)
-      if (!reached.contains(device.toUpper())) identities << PortIdentity{device, device, true};
+      if (!reached.contains(device.toUpper())) {
+        PortIdentity other;
+        other.name = other.device = device;
+        other.present = true;
+        identities << other;
+      }
+  }
   return identities;
 }
 

@@ -9,22 +9,28 @@
 
 namespace {
 
-OpenFailure FailureOf(const std::string& portName, const std::string& device, DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_BAD_UNIT:
-    case ERROR_DEV_NOT_EXIST: return ClassifyOpenFailure(portName, device, ENOENT);
+// Why a port did not open, as the errno values the reasons are named by.
+struct OpenErrorOfWindows {
+  DWORD windows;
+  int error;
+};
+constexpr OpenErrorOfWindows kOpenErrors[] = {
+    {ERROR_FILE_NOT_FOUND, ENOENT},
+    {ERROR_PATH_NOT_FOUND, ENOENT},
+    {ERROR_BAD_UNIT, ENOENT},
+    {ERROR_DEV_NOT_EXIST, ENOENT},
     // A port another program has open is refused to everybody else.
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION: return ClassifyOpenFailure(portName, device, EBUSY);
-    default: {
-      OpenFailure failure = ClassifyOpenFailure(portName, device, EIO);
-      failure.detail = WindowsErrorText(error, false);
-      failure.usersDetail = WindowsErrorText(error, true);
-      return failure;
-    }
-  }
+    {ERROR_ACCESS_DENIED, EBUSY},
+    {ERROR_SHARING_VIOLATION, EBUSY},
+};
+
+OpenFailure FailureOf(const std::string& portName, const std::string& device, DWORD error) {
+  for (const OpenErrorOfWindows& known : kOpenErrors)
+    if (known.windows == error) return ClassifyOpenFailure(portName, device, known.error);
+  OpenFailure failure = ClassifyOpenFailure(portName, device, EIO);
+  failure.detail = WindowsErrorText(error, false);
+  failure.usersDetail = WindowsErrorText(error, true);
+  return failure;
 }
 
 bool ParityFor(char letter, BYTE& parity) {
@@ -166,7 +172,8 @@ class WindowsSerialLine final : public SerialLine {
 std::unique_ptr<SerialLine> OpenSerialLine(const std::string& portName, const std::string& device,
                                            OpenFailure& failure) {
   // "COM10" and above open only by their device path; the path works for all.
-  const std::string path = device.rfind("\\\\.\\", 0) == 0 ? device : "\\\\.\\" + device;
+  constexpr const char* kDevicePrefix = R"(\\.\)";
+  const std::string path = device.starts_with(kDevicePrefix) ? device : kDevicePrefix + device;
   const HANDLE handle =
       CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {

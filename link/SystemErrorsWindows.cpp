@@ -14,32 +14,45 @@ std::string SystemErrorText(int systemError) {
   return "error " + std::to_string(systemError);
 }
 
-int LastFileError() {
-  switch (const DWORD error = GetLastError()) {
-    case ERROR_SUCCESS: return errno;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME: return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_PRIVILEGE_NOT_HELD:
-    case ERROR_CANNOT_MAKE: return EACCES;
-    case ERROR_WRITE_PROTECT: return EROFS;
+namespace {
+
+// Windows' file errors as the errno values the messages name.
+struct FileErrorOfWindows {
+  DWORD windows;
+  int error;
+};
+constexpr FileErrorOfWindows kFileErrors[] = {
+    {ERROR_FILE_NOT_FOUND, ENOENT},
+    {ERROR_PATH_NOT_FOUND, ENOENT},
+    {ERROR_INVALID_DRIVE, ENOENT},
+    {ERROR_BAD_NETPATH, ENOENT},
+    {ERROR_BAD_NET_NAME, ENOENT},
+    {ERROR_ACCESS_DENIED, EACCES},
+    {ERROR_PRIVILEGE_NOT_HELD, EACCES},
+    {ERROR_CANNOT_MAKE, EACCES},
+    {ERROR_WRITE_PROTECT, EROFS},
     // Another program holds the file (an editor, a backup or antivirus program).
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_USER_MAPPED_FILE: return EBUSY;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
-    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_DIRECTORY: return EINVAL;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS: return EEXIST;
-    default: return error ? EIO : errno;
-  }
+    {ERROR_SHARING_VIOLATION, EBUSY},
+    {ERROR_LOCK_VIOLATION, EBUSY},
+    {ERROR_USER_MAPPED_FILE, EBUSY},
+    {ERROR_DISK_FULL, ENOSPC},
+    {ERROR_HANDLE_DISK_FULL, ENOSPC},
+    {ERROR_FILENAME_EXCED_RANGE, ENAMETOOLONG},
+    {ERROR_INVALID_NAME, EINVAL},
+    {ERROR_BAD_PATHNAME, EINVAL},
+    {ERROR_DIRECTORY, EINVAL},
+    {ERROR_FILE_EXISTS, EEXIST},
+    {ERROR_ALREADY_EXISTS, EEXIST},
+};
+
+}  // namespace
+
+int LastFileError() {
+  const DWORD error = GetLastError();
+  if (error == ERROR_SUCCESS) return errno;
+  for (const FileErrorOfWindows& known : kFileErrors)
+    if (known.windows == error) return known.error;
+  return EIO;
 }
 
 void ClearLastFileError() {

@@ -25,7 +25,7 @@ struct Device {
 
 std::string PortPath() {
   const char* chosen = std::getenv("VORKA_FAKE_FTDI_PORT");
-  return std::string("\\\\.\\") + (chosen && *chosen ? chosen : "COM2");
+  return std::string(R"(\\.\)") + (chosen && *chosen ? chosen : "COM2");
 }
 
 Device* Of(FT_HANDLE handle) { return static_cast<Device*>(handle); }

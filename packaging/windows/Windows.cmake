@@ -47,23 +47,10 @@ if(VORKA_BUILD_TESTS)
   set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   find_package(Qt6 REQUIRED COMPONENTS Test)
-  # The tests that need no pseudo-terminal in their own process; the others run on Linux only.
-  add_executable(vorka_tests
-    tests/link/ReceiveQueueTest.cpp
-    tests/link/UniUsbTest.cpp
-    tests/link/WindowsLinkTest.cpp
-    tests/sim/VirtualUnitTest.cpp
-    tests/protocol/InputWordTest.cpp
-    tests/protocol/RegisterMapTest.cpp
-    tests/protocol/BackupsTest.cpp
-    tests/protocol/SettingsFileTest.cpp
-    tests/entry/IntegerTextTest.cpp
-    tests/entry/GearExpressionTest.cpp
-    tests/entry/CfgReaderTest.cpp
-    tests/window/ControlTableTest.cpp
-    tests/window/FitTest.cpp
-    tests/main.cpp
-  )
+  include(${CMAKE_SOURCE_DIR}/tests/TestList.cmake)
+  set(windows_tests ${VORKA_TESTS_ANYWHERE} ${VORKA_TESTS_WINDOWS})
+  list(TRANSFORM windows_tests PREPEND ${CMAKE_SOURCE_DIR}/tests/)
+  add_executable(vorka_tests ${windows_tests})
   target_include_directories(vorka_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   set_property(TARGET vorka_tests PROPERTY AUTOUIC_SEARCH_PATHS ${CMAKE_SOURCE_DIR}/link/ui ${CMAKE_SOURCE_DIR}/window)
   target_link_libraries(vorka_tests PRIVATE vorka_windows vorka_sim gtest Qt6::Test)
