@@ -3,6 +3,7 @@
 #include "protocol/RegisterMap.h"
 #include "protocol/UnitScan.h"
 #include "protocol/settings/Backups.h"
+#include "support/ChildEntry.h"
 #include "support/ScanPorts.h"
 #include "support/TestBackups.h"
 #include "support/WindowFixture.h"
@@ -365,11 +366,10 @@ std::string SearchReasons() {
 }
 
 // Run by the test below as another user, in a process of its own.
-TEST(SearchReasons, AsThisUser) {
-  if (qgetenv("VORKA_PRINT_SEARCH_REASONS").isEmpty())
-    GTEST_SKIP() << "run by TheSearchAndScanTellThePermissionAlike";
+const ChildEntry kSearchReasonsAsThisUser("search-reasons", [] {
   std::printf("<<%s>>\n", SearchReasons().c_str());
-}
+  return 0;
+});
 
 // The window's search and vorkactl scan tell the same reason for a port this user may not open,
 // and it is the permission, not "in use".
@@ -393,13 +393,12 @@ TEST_F(VorkactlTest, TheSearchAndScanTellThePermissionAlike) {
   } else {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("VORKA_PRINT_SEARCH_REASONS"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("VORKA_TEST_CHILD"), QStringLiteral("search-reasons"));
     child.setProcessEnvironment(environment);
     child.setChildProcessModifier([] {
       if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
     });
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=SearchReasons.AsThisUser")});
+    child.start(QCoreApplication::applicationFilePath(), {});
     ASSERT_TRUE(child.waitForFinished(30000));
     const QString out = QString::fromUtf8(child.readAllStandardOutput());
     const auto begin = out.indexOf(QStringLiteral("<<")), end = out.indexOf(QStringLiteral(">>"));

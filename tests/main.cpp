@@ -1,3 +1,5 @@
+#include "support/ChildEntry.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -11,6 +13,10 @@ int main(int argc, char** argv) {
   qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("vorka_config"));
+  if (const QByteArray child = qgetenv("VORKA_TEST_CHILD"); !child.isEmpty()) {
+    const auto entry = ChildEntries().find(child.toStdString());
+    return entry == ChildEntries().end() ? 2 : entry->second();
+  }
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
