@@ -82,7 +82,8 @@ LinkKind TFormSetup::CurrentLinkKind() const {
 }
 
 void TFormSetup::SelectStartupSpeed() {
-  ui->RBtn115200->setChecked(true);
+  for (std::size_t i = 0; i < std::size(kLinkSpeeds); ++i)
+    if (kLinkSpeeds[i] == kStartupSpeed) (ui->*kSpeedButtons[i])->setChecked(true);
   openedKind_ = LinkKind::Serial;
   openedBaud_ = kStartupSpeed;
 }
