@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-
 #include <string>
 
 // The flows that talk to the unit: identification, reading and saving all settings, the reset and
