@@ -5,6 +5,7 @@
 #include "protocol/CtlArguments.h"
 #include "protocol/UnitScan.h"
 #include "protocol/flows/ConsoleUnit.h"
+#include "protocol/flows/InputRecording.h"
 #include "protocol/flows/WriteAndVerify.h"
 #include "protocol/settings/Backups.h"
 #include "protocol/settings/Settings.h"
@@ -15,8 +16,10 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -350,6 +353,27 @@ int Reset(const CtlOptions& options) {
   return kExitOk;
 }
 
+// The recordings monitor was asked for, open; nothing when one could not be opened (told).
+struct Recordings {
+  std::vector<std::pair<std::string, std::unique_ptr<InputRecording>>> files;  // path, recording
+  bool toStandardOutput = false;
+};
+std::optional<Recordings> OpenRecordings(const CtlOptions& options, const RecordingHeader& header) {
+  Recordings recordings;
+  for (const auto& [path, format] :
+       {std::pair{options.csv, RecordingFormat::Csv}, std::pair{options.vcd, RecordingFormat::Vcd}}) {
+    if (path.empty()) continue;
+    auto recording = std::make_unique<InputRecording>(format, header);
+    if (const FileFault fault = recording->Open(path)) {
+      Say("cannot write " + path + ": " + EnglishText(fault));
+      return std::nullopt;
+    }
+    recordings.toStandardOutput = recordings.toStandardOutput || path == "-";
+    recordings.files.emplace_back(path, std::move(recording));
+  }
+  return recordings;
+}
+
 int Monitor(const CtlOptions& options) {
   UnitConnection c(options);
   if (c.failure) return c.failure;
@@ -358,11 +382,37 @@ int Monitor(const CtlOptions& options) {
     return kExitRefused;
   }
   c.unit.onFailure = nullptr;  // a lost unit is told below, once
+  RecordingHeader header{
+      c.unit.LastIdentity().id,
+      c.unit.LastIdentity().version,
+      kToolName,
+      QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString(),
+      {}};
+  for (int row = 1; row <= kInputRows; ++row)
+    header.names[static_cast<std::size_t>(row - 1)] = c.unit.Model().InputName(row);
+  std::optional<Recordings> recordings = OpenRecordings(options, header);
+  if (!recordings) return kExitFile;
   NoteInterruptions();
+  const auto start = std::chrono::steady_clock::now();
+  const auto elapsedMs = [&] {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+        .count();
+  };
+  int code = kExitOk;
   std::optional<uint16_t> last;
-  const PollEnd end = PollInputs(c.unit, g_interrupted, [&](uint16_t word) {
+  const auto stopped = [&] {
+    return g_interrupted || code != kExitOk || (options.durationMs > 0 && elapsedMs() >= options.durationMs);
+  };
+  const PollEnd end = PollInputs(c.unit, stopped, [&](uint16_t word) {
+    const int64_t ms = elapsedMs();
+    for (auto& [path, recording] : recordings->files)
+      if (const FileFault fault = recording->Sample(ms, word)) {
+        Say("cannot write " + path + ": " + EnglishText(fault) +
+            "; the recording stopped, what it holds is whole");
+        code = kExitFile;
+      }
     // Every input's level once at the start (a wire that never changes shows too), then changes.
-    if (!last || *last != word) {
+    if (!recordings->toStandardOutput && (!last || *last != word)) {
       const std::string stamp = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString();
       for (int row = 1; row <= kInputRows; ++row) {
         const int bit = kInputOfRow[row - 1];
@@ -378,10 +428,19 @@ int Monitor(const CtlOptions& options) {
     last = word;
   });
   if (end == PollEnd::UnitLost) {
+    // The recordings end complete up to the loss, and say so.
+    for (auto& [path, recording] : recordings->files)
+      if (const FileFault fault = recording->Lost(elapsedMs()); fault && code == kExitOk)
+        Say("cannot write " + path + ": " + EnglishText(fault));
     Say("the unit was lost");
     return kExitNoUnit;
   }
-  return kExitOk;
+  for (auto& [path, recording] : recordings->files)
+    if (const FileFault fault = recording->Close(elapsedMs()); fault && code == kExitOk) {
+      Say("cannot write " + path + ": " + EnglishText(fault));
+      code = kExitFile;
+    }
+  return code;
 }
 
 // The backups of the unit on the port, or of every unit; newest first.

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -17,6 +18,9 @@ std::string SpeedList(const char* last = ", ") {
     list += (i == 0 ? "" : i + 1 == std::size(kLinkSpeeds) ? last : ", ") + std::to_string(kLinkSpeeds[i]);
   return list;
 }
+
+// A week: longer is a mistyped number.
+constexpr int kLongestMonitorSeconds = 7 * 24 * 3600;
 
 // Within 79 columns: a Windows console is 80 wide and wraps at the 80th.
 constexpr CtlCommandInfo kCommands[] = {
@@ -57,8 +61,10 @@ constexpr CtlCommandInfo kCommands[] = {
      "  vorkactl reset"},
     {CtlCommand::Monitor, "monitor", "", 0, false,
      "the inputs: one line per change, with a time stamp,\n"
-     "until interrupted\n"
-     "  vorkactl --port /dev/ttyUSB0 monitor"},
+     "until interrupted or --duration has passed; --csv and\n"
+     "--vcd also record every change (with - on standard\n"
+     "output instead of the lines)\n"
+     "  vorkactl --port /dev/ttyUSB0 monitor --vcd axes.vcd"},
     {CtlCommand::Backups, "backups", "[--all]", 0, false,
      "the backups kept before every write, newest first: time,\n"
      "unit, firmware, path; of the unit on --port, or with\n"
@@ -125,6 +131,9 @@ std::string CtlHelpText() {
   text += Paragraph("-o FILE", 17, "where read and defaults write the settings file");
   text += Paragraph("--no-backup", 17, "write: keep no backup of the unit first");
   text += Paragraph("--all", 17, "backups: of every unit");
+  text += Paragraph("--csv FILE", 17, "monitor: record the inputs as CSV, a row per change");
+  text += Paragraph("--vcd FILE", 17, "monitor: record the inputs as VCD (logic analysers)");
+  text += Paragraph("--duration S", 17, "monitor: stop after S seconds");
   text += Paragraph("-h, --help", 17, "this text (also: vorkactl help)");
   text += Paragraph("--version", 17, "the program and its version");
   text += "\nExit codes:\n";
@@ -146,7 +155,10 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
   const QCommandLineOption noBackup(QStringLiteral("no-backup"));
   const QCommandLineOption all(QStringLiteral("all"));
   const QCommandLineOption version(QStringLiteral("version"));
-  parser.addOptions({port, baud, timeout, output, help, noBackup, all, version});
+  const QCommandLineOption csv(QStringLiteral("csv"), QString(), QStringLiteral("FILE"));
+  const QCommandLineOption vcd(QStringLiteral("vcd"), QString(), QStringLiteral("FILE"));
+  const QCommandLineOption duration(QStringLiteral("duration"), QString(), QStringLiteral("S"));
+  parser.addOptions({port, baud, timeout, output, help, noBackup, all, version, csv, vcd, duration});
   if (!parser.parse(QStringList{QStringLiteral("vorkactl")} + arguments)) {
     // In the words of the tools its users know: the option as typed.
     const QStringList unknown = parser.unknownOptionNames();
@@ -224,5 +236,22 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
   if (options.noBackup && options.command != CtlCommand::Write) options.error = "--no-backup is for write";
   options.allUnits = parser.isSet(all);
   if (options.allUnits && options.command != CtlCommand::Backups) options.error = "--all is for backups";
+  for (const auto& [option, file] : {std::pair{&csv, &options.csv}, std::pair{&vcd, &options.vcd}}) {
+    if (!parser.isSet(*option)) continue;
+    *file = parser.value(*option).toStdString();
+    const std::string name = "--" + option->names().first().toStdString();
+    if (options.command != CtlCommand::Monitor) options.error = name + " is for monitor";
+    if (file->empty()) options.error = name + " needs a file";
+  }
+  if (!options.csv.empty() && options.csv == options.vcd) options.error = "--csv and --vcd need two files";
+  if (parser.isSet(duration)) {
+    bool ok = false;
+    const double seconds = parser.value(duration).toDouble(&ok);  // a dot, whatever the locale
+    if (options.command != CtlCommand::Monitor) options.error = "--duration is for monitor";
+    if (!ok || !(seconds > 0) || seconds > kLongestMonitorSeconds)
+      options.error = "--duration must be 0.001 to " + std::to_string(kLongestMonitorSeconds) + " seconds";
+    else
+      options.durationMs = std::max<int64_t>(1, static_cast<int64_t>(seconds * 1000));
+  }
   return options;
 }

@@ -1,13 +1,17 @@
 // vorka-sim: a virtual VORKA unit on a pseudo-terminal, for trying the program without hardware.
+#include "sim/InputScript.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
 
 #include <unistd.h>
 #include <cctype>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -25,6 +29,8 @@ void Usage() {
       "  --no-mpg             firmware without MPG functions\n"
       "  --restart-ms N       how long the unit ignores the line after a reset\n"
       "  --static-inputs      keep the inputs still (they toggle slowly otherwise)\n"
+      "  --inputs FILE        play the inputs from FILE: \"MS WORD\" lines (WORD in hexadecimal)\n"
+      "  --inputs-loop        play them again and again\n"
       "  --verbose            print every command line received\n"
       "faults:\n"
       "  --silent             answer nothing\n"
@@ -73,6 +79,8 @@ int main(int argc, char** argv) {
   VirtualUnit::Options options;
   std::string link;
   bool staticInputs = false;
+  std::string inputsFile;
+  bool inputsLoop = false;
   bool verbose = false;
   struct Fault {
     std::string flag, value;
@@ -99,6 +107,10 @@ int main(int argc, char** argv) {
       options.restartMs = std::atoi(value().c_str());
     else if (arg == "--static-inputs")
       staticInputs = true;
+    else if (arg == "--inputs")
+      inputsFile = value();
+    else if (arg == "--inputs-loop")
+      inputsLoop = true;
     else if (arg == "--verbose")
       verbose = true;
     else if (arg == "--silent" || arg == "--crlf")
@@ -113,6 +125,19 @@ int main(int argc, char** argv) {
     } else {
       std::fprintf(stderr, "vorka-sim: unknown option %s\n", arg.c_str());
       Usage();
+      return 2;
+    }
+  }
+
+  InputScript inputs;
+  if (!inputsFile.empty()) {
+    std::ifstream in(inputsFile, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    inputs = ParseInputScript(text.str());
+    if (!in || inputs.steps.empty()) inputs.error = inputs.error.empty() ? "no steps" : inputs.error;
+    if (!inputs.error.empty()) {
+      std::fprintf(stderr, "vorka-sim: %s: %s\n", inputsFile.c_str(), inputs.error.c_str());
       return 2;
     }
   }
@@ -181,8 +206,17 @@ int main(int argc, char** argv) {
   uint16_t word = 0x0001;
   int tick = 0;
   std::size_t printed = 0;
+  const auto start = std::chrono::steady_clock::now();
+  // A played script moves the inputs by the millisecond; otherwise they walk every half second.
+  const auto period = std::chrono::milliseconds(inputs.steps.empty() ? 100 : 2);
   while (!g_stop) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::this_thread::sleep_for(period);
+    if (!inputs.steps.empty()) {
+      int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+      if (inputsLoop) ms %= inputs.steps.back().ms + 1;
+      if (const auto due = WordAt(inputs.steps, ms)) unit.SetInputWord(*due);
+      staticInputs = true;
+    }
     if (verbose) {
       const auto received = unit.Received();
       for (; printed < received.size(); ++printed) std::printf("%s\n", received[printed].c_str());

@@ -7,6 +7,7 @@ set(VORKA_TESTS_ANYWHERE
   link/UniUsbTest.cpp
   sim/VirtualUnitTest.cpp
   protocol/InputWordTest.cpp
+  protocol/InputTimelineTest.cpp
   protocol/RegisterMapTest.cpp
   protocol/BackupsTest.cpp
   protocol/SettingsFileTest.cpp

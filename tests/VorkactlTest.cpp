@@ -25,6 +25,7 @@
 #include <csignal>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <sstream>
 
 #include <fcntl.h>
@@ -899,6 +900,145 @@ TEST_F(VorkactlTest, ABackupOfAnotherUnitOrFirmwareIsANoticeNotARefusal) {
   const Run same = Ctl({QStringLiteral("write"), File("same.vorka")});
   EXPECT_EQ(same.code, 0) << same.err;
   EXPECT_EQ(same.err.find("taken from"), std::string::npos) << same.err;
+}
+
+}  // namespace
+
+namespace {
+
+// The edges of each channel of a VCD file as sigrok-cli reads it (its CSV output, a sample a
+// millisecond), by channel name.
+std::map<std::string, int> SigrokEdges(const QString& vcd) {
+  QProcess sigrok;
+  sigrok.start(QStringLiteral("sigrok-cli"),
+               {QStringLiteral("-I"), QStringLiteral("vcd"), QStringLiteral("-i"), vcd, QStringLiteral("-O"),
+                QStringLiteral("csv")});
+  if (!sigrok.waitForFinished(30000) || sigrok.exitCode() != 0) return {};
+  std::map<std::string, int> edges;
+  std::vector<std::string> names;
+  std::vector<std::string> last;
+  std::istringstream lines(sigrok.readAllStandardOutput().toStdString());
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with("; Channels")) {  // "; Channels (10/10): in0_RefX, in1_RefY, …"
+      std::istringstream list(line.substr(line.find(':') + 2));
+      for (std::string name; std::getline(list, name, ',');)
+        names.push_back(name.substr(name.find_first_not_of(' ')));
+      continue;
+    }
+    if (line.empty() || line[0] == ';' || line.starts_with("META") || line.starts_with("logic")) continue;
+    std::vector<std::string> levels;
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, ',');) levels.push_back(cell);
+    for (std::size_t i = 0; i < levels.size() && i < names.size() && !last.empty(); ++i)
+      if (levels[i] != last[i]) ++edges[names[i]];
+    last = levels;
+  }
+  for (const std::string& name : names) edges.emplace(name, 0);
+  return edges;
+}
+
+class MonitorRecordingTest : public VorkactlTest {
+ protected:
+  // vorkactl monitor with the arguments, started; the inputs then take each word for `holdMs`.
+  void MonitorWhile(QProcess& process, const QStringList& arguments, const std::vector<uint16_t>& words,
+                    int holdMs = 160) {
+    process.start(QStringLiteral(VORKACTL_PATH), QStringList{QStringLiteral("monitor")} + arguments);
+    ASSERT_TRUE(process.waitForStarted());
+    QTest::qWait(300);  // identified and polling
+    for (const uint16_t word : words) {
+      unit_.SetInputWord(word);
+      QTest::qWait(holdMs);  // four polls or more
+    }
+  }
+  // Finished now or within a few seconds (waitForFinished is false for one that already has).
+  static bool Finished(QProcess& process) {
+    return process.state() == QProcess::NotRunning || process.waitForFinished(5000);
+  }
+  static std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+};
+
+TEST_F(MonitorRecordingTest, EveryEdgeIsRecordedAndSigrokReadsThem) {
+  ASSERT_EQ(QProcess::execute(QStringLiteral("sigrok-cli"), {QStringLiteral("--version")}), 0)
+      << "sigrok-cli is missing: scripts/install-deps installs it";
+  // Input 0 pressed three times, input 14 once, input 1 with it.
+  const std::vector<uint16_t> words = {0x0001, 0x0000, 0x0001, 0x0000, 0x4003,
+                                       0x4002, 0x0000, 0x0001, 0x0000};
+  QProcess process;
+  MonitorWhile(process, {QStringLiteral("--csv"), File("in.csv"), QStringLiteral("--vcd"), File("in.vcd")},
+               words);
+  process.terminate();
+  ASSERT_TRUE(process.waitForFinished(3000));
+  EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+
+  const std::vector<std::string> csv = Lines(Slurp(File("in.csv")));
+  ASSERT_GE(csv.size(), 6U);
+  EXPECT_EQ(csv[1], "# Jednotka: VK12345, TK20MPG v2.4");
+  const auto header = std::find(csv.begin(), csv.end(), "time_ms,in0,in1,in2,in3,in4,in5,in6,in7,in14,in15");
+  ASSERT_NE(header, csv.end());
+  // The first levels, then a row per change.
+  ASSERT_EQ(csv.end() - header - 1, static_cast<long>(words.size() + 1)) << Slurp(File("in.csv"));
+  EXPECT_TRUE(header[1].starts_with("0,0,0,")) << header[1];
+  EXPECT_TRUE(header[6].ends_with(",1,1,0,0,0,0,0,0,1,0")) << header[6];
+
+  const std::map<std::string, int> edges = SigrokEdges(File("in.vcd"));
+  ASSERT_EQ(edges.size(), 10U);
+  EXPECT_EQ(edges.at("in0_RefX"), 8);
+  EXPECT_EQ(edges.at("in1_RefY"), 2);
+  EXPECT_EQ(edges.at("in14_Tl_Sens"), 2);
+  EXPECT_EQ(edges.at("in2_RefZ"), 0);
+}
+
+TEST_F(MonitorRecordingTest, ALostUnitEndsTheRecordingsWholeAndMarked) {
+  QProcess process;
+  MonitorWhile(process,
+               {QStringLiteral("--duration"), QStringLiteral("20"), QStringLiteral("--csv"), File("in.csv"),
+                QStringLiteral("--vcd"), File("in.vcd")},
+               {0x0001, 0x0000});
+  server_->Stop();  // the line hangs up
+  ASSERT_TRUE(Finished(process));
+  EXPECT_EQ(process.exitCode(), kExitNoUnit);
+  EXPECT_EQ(process.readAllStandardError().toStdString(), "vorkactl: the unit was lost\n");
+  const std::vector<std::string> csv = Lines(Slurp(File("in.csv")));
+  ASSERT_FALSE(csv.empty());
+  EXPECT_TRUE(csv.back().starts_with("# Spojení s jednotkou ztraceno v ")) << csv.back();
+  EXPECT_TRUE(csv.back().ends_with(" ms: záznam končí")) << csv.back();
+  const std::string vcd = Slurp(File("in.vcd"));
+  EXPECT_NE(vcd.find("$comment spojeni s jednotkou ztraceno, zaznam konci $end\nx!\n"), std::string::npos)
+      << vcd;
+  EXPECT_EQ(SigrokEdges(File("in.vcd")).at("in0_RefX"), 2);
+}
+
+TEST_F(MonitorRecordingTest, AFullDiskStopsTheRecordingWithWholeRows) {
+  QProcess process;
+  process.setChildProcessModifier([] {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{450, 450};  // the header and a few rows
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  });
+  std::vector<uint16_t> words;
+  for (int i = 0; i < 12; ++i) words.push_back(i % 2 ? 0x0000 : 0x0001);
+  MonitorWhile(process,
+               {QStringLiteral("--duration"), QStringLiteral("20"), QStringLiteral("--csv"), File("in.csv")},
+               words, 100);
+  ASSERT_TRUE(Finished(process));
+  EXPECT_EQ(process.exitCode(), kExitFile);
+  EXPECT_EQ(process.readAllStandardError().toStdString(),
+            "vorkactl: cannot write " + File("in.csv").toStdString() +
+                ": file too large; the recording stopped, what it holds is whole\n");
+  const std::string csv = Slurp(File("in.csv"));
+  EXPECT_LE(csv.size(), 450U);
+  ASSERT_FALSE(csv.empty());
+  EXPECT_EQ(csv.back(), '\n');  // no half row
+  for (const std::string& line : Lines(csv)) {
+    if (!line.starts_with("#")) {
+      EXPECT_EQ(std::count(line.begin(), line.end(), ','), 10) << line;
+    }
+  }
 }
 
 }  // namespace

@@ -233,12 +233,12 @@ std::optional<uint16_t> ReadInputs(UnitHost& host) {
   return InputWordFromReplies(host.ReplyLine(0), host.ReplyLine(1));
 }
 
-PollEnd PollInputs(UnitHost& host, const std::atomic<bool>& stop,
+PollEnd PollInputs(UnitHost& host, const std::function<bool()>& stopped,
                    const std::function<void(uint16_t word)>& seen) {
   auto next = std::chrono::steady_clock::now();
-  while (!stop) {
+  while (!stopped()) {
     const std::optional<uint16_t> word = ReadInputs(host);
-    if (!word) return stop ? PollEnd::Stopped : PollEnd::UnitLost;  // Ctrl-C while a reply was awaited
+    if (!word) return stopped() ? PollEnd::Stopped : PollEnd::UnitLost;  // Ctrl-C while a reply was awaited
     seen(*word);
     next += std::chrono::milliseconds(kMonitorPeriodMs);
     std::this_thread::sleep_until(next);

@@ -5,7 +5,6 @@
 #include "protocol/settings/Backups.h"
 #include "protocol/settings/Settings.h"
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -98,10 +97,10 @@ ResetReport SendReset(UnitHost& host);
 
 // One reading of the inputs ("stav"): the input word, nothing when the unit did not answer.
 std::optional<uint16_t> ReadInputs(UnitHost& host);
-// Reads the inputs every kMonitorPeriodMs, each word to `seen`, until `stop` is set (Stopped) or
-// the unit does not answer (UnitLost).
+// Reads the inputs every kMonitorPeriodMs, each word to `seen`, until `stopped` says so (Stopped)
+// or the unit does not answer (UnitLost; Stopped when it was stopped meanwhile).
 enum class PollEnd { Stopped, UnitLost };
-PollEnd PollInputs(UnitHost& host, const std::atomic<bool>& stop,
+PollEnd PollInputs(UnitHost& host, const std::function<bool()>& stopped,
                    const std::function<void(uint16_t word)>& seen);
 // "Defaultní nastavení": the factory settings into the controls, then an identification.
 void LoadFactorySettings(UnitHost& host);

@@ -13,18 +13,6 @@ namespace {
 
 constexpr qint64 kMaxFileBytes = 1 << 20;
 
-// The errno of a failed call of a file object, or the nearest one its error kind names.
-FileFault SystemFault(const QFileDevice& file, int error) {
-  if (error == 0) {
-    switch (file.error()) {
-      case QFileDevice::ResourceError: error = ENOSPC; break;
-      case QFileDevice::PermissionsError: error = EACCES; break;
-      default: error = EIO; break;
-    }
-  }
-  return {FileFault::Kind::System, error};
-}
-
 }  // namespace
 
 FileFault SaveSettingsFile(const std::string& path, const std::string& text, FileTarget target) {
@@ -36,10 +24,10 @@ FileFault SaveSettingsFile(const std::string& path, const std::string& text, Fil
     QFile device(name);
     ClearLastFileError();
     if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-      return SystemFault(device, LastFileError());
+      return FileDeviceFault(device, LastFileError());
     ClearLastFileError();
     if (device.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()))
-      return SystemFault(device, LastFileError());
+      return FileDeviceFault(device, LastFileError());
     return {};
   }
   // A file marked read-only (Windows) is refused before anything is written, as the system would.
@@ -47,18 +35,18 @@ FileFault SaveSettingsFile(const std::string& path, const std::string& text, Fil
     return {FileFault::Kind::System, EACCES};
   QSaveFile file(name);
   ClearLastFileError();
-  if (!file.open(QIODevice::WriteOnly)) return SystemFault(file, LastFileError());
+  if (!file.open(QIODevice::WriteOnly)) return FileDeviceFault(file, LastFileError());
   // The write only fills Qt's buffer and the commit does not always report a failed flush of it:
   // flush first, so that a full disk is seen while the old file is still whole.
   ClearLastFileError();
   if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
       !file.flush()) {
-    const FileFault fault = SystemFault(file, LastFileError());
+    const FileFault fault = FileDeviceFault(file, LastFileError());
     file.cancelWriting();
     return fault;
   }
   ClearLastFileError();
-  if (!file.commit()) return SystemFault(file, LastFileError());
+  if (!file.commit()) return FileDeviceFault(file, LastFileError());
   return {};
 }
 
@@ -84,12 +72,23 @@ FileFault LoadSettingsFile(const std::string& path, std::string& text, FileTarge
   }
   QFile file(QString::fromStdString(path));
   ClearLastFileError();
-  if (!file.open(QIODevice::ReadOnly)) return SystemFault(file, LastFileError());
+  if (!file.open(QIODevice::ReadOnly)) return FileDeviceFault(file, LastFileError());
   if (!file.isSequential() && file.size() > kMaxFileBytes) return {FileFault::Kind::TooLarge};
   ClearLastFileError();
   const QByteArray bytes = file.read(kMaxFileBytes + 1);
-  if (file.error() != QFileDevice::NoError) return SystemFault(file, LastFileError());
+  if (file.error() != QFileDevice::NoError) return FileDeviceFault(file, LastFileError());
   if (bytes.size() > kMaxFileBytes) return {FileFault::Kind::TooLarge};
   text.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
   return {};
+}
+
+FileFault FileDeviceFault(const QFileDevice& file, int error) {
+  if (error == 0) {
+    switch (file.error()) {
+      case QFileDevice::ResourceError: error = ENOSPC; break;
+      case QFileDevice::PermissionsError: error = EACCES; break;
+      default: error = EIO; break;
+    }
+  }
+  return {FileFault::Kind::System, error};
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+class QFileDevice;
+
 // Why a settings file could not be written or read.
 struct FileFault {
   enum class Kind { None, NotRegular, TooLarge, System } kind = Kind::None;
@@ -17,3 +19,6 @@ FileFault SaveSettingsFile(const std::string& path, const std::string& text, Fil
 // and "-" is standard input (vorkactl write -).
 FileFault LoadSettingsFile(const std::string& path, std::string& text,
                            FileTarget target = FileTarget::RegularOnly);
+// The fault of a failed call of a file object: the system's error number when it gave one (0 when
+// not), else the nearest one the file's error kind names.
+FileFault FileDeviceFault(const QFileDevice& file, int error);

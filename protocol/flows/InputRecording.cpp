@@ -1,0 +1,141 @@
+#include "protocol/flows/InputRecording.h"
+
+#include "link/SystemErrors.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+
+bool Level(uint16_t word, int row) { return (word >> kInputOfRow[row - 1]) & 1; }
+
+// The variable of a row in VCD: one printable character from '!'.
+char VcdId(int row) { return static_cast<char>('!' + row - 1); }
+
+// A VCD reference is one word: letters, digits and underscores.
+std::string VcdName(int row, const std::string& name) {
+  std::string reference = "in" + std::to_string(kInputOfRow[row - 1]);
+  if (name.empty() || name == "-") return reference;
+  reference += '_';
+  for (const char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    const bool plain = (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z');
+    if (plain)
+      reference += c;
+    else if ((u & 0xC0) != 0x80)  // one underscore for a character of several bytes
+      reference += '_';
+  }
+  return reference;
+}
+
+}  // namespace
+
+InputRecording::InputRecording(RecordingFormat format, RecordingHeader header)
+    : format_(format), header_(std::move(header)) {}
+
+InputRecording::~InputRecording() {
+  if (file_.isOpen()) Close(lastMs_);
+}
+
+std::string InputRecording::CsvHeader(const RecordingHeader& h) {
+  std::string text = "# Záznam vstupů jednotky VORKA\n";
+  if (!h.unitId.empty()) text += "# Jednotka: " + h.unitId + ", " + h.unitVersion + "\n";
+  if (!h.startedAt.empty()) text += "# Začátek: " + h.startedAt + "\n";
+  if (!h.program.empty()) text += "# Program: " + h.program + "\n";
+  text += "# Vstupy:";
+  for (int row = 1; row <= kInputRows; ++row)
+    text += " in" + std::to_string(kInputOfRow[row - 1]) + "=" + h.names[static_cast<std::size_t>(row - 1)];
+  text += "\ntime_ms";
+  for (int row = 1; row <= kInputRows; ++row) text += ",in" + std::to_string(kInputOfRow[row - 1]);
+  return text + "\n";
+}
+
+std::string InputRecording::VcdHeader(const RecordingHeader& h) {
+  std::string text;
+  if (!h.startedAt.empty()) text += "$date " + h.startedAt + " $end\n";
+  if (!h.program.empty()) text += "$version " + h.program + " $end\n";
+  if (!h.unitId.empty()) text += "$comment VORKA " + h.unitId + " " + h.unitVersion + " $end\n";
+  text += "$timescale 1ms $end\n$scope module vorka $end\n";
+  for (int row = 1; row <= kInputRows; ++row)
+    text += std::string("$var wire 1 ") + VcdId(row) + " " +
+            VcdName(row, h.names[static_cast<std::size_t>(row - 1)]) + " $end\n";
+  return text + "$upscope $end\n$enddefinitions $end\n";
+}
+
+FileFault InputRecording::Open(const std::string& path) {
+  bool opened = false;
+  ClearLastFileError();
+  if (path == "-") {
+    opened = file_.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
+  } else {
+    file_.setFileName(QString::fromStdString(path));
+    opened = file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
+    regular_ = opened && QFileInfo(file_.fileName()).isFile();
+  }
+  if (!opened) return fault_ = FileDeviceFault(file_, LastFileError());
+  return Write(format_ == RecordingFormat::Csv ? CsvHeader(header_) : VcdHeader(header_));
+}
+
+FileFault InputRecording::Sample(int64_t ms, uint16_t word) {
+  if (!file_.isOpen() || fault_) return fault_;
+  std::string text;
+  if (format_ == RecordingFormat::Csv) {
+    if (last_ && *last_ == word) return {};
+    text = std::to_string(ms);
+    for (int row = 1; row <= kInputRows; ++row) text += Level(word, row) ? ",1" : ",0";
+    text += "\n";
+  } else {
+    std::string changes;
+    for (int row = 1; row <= kInputRows; ++row)
+      if (!last_ || Level(*last_, row) != Level(word, row))
+        changes += std::string(Level(word, row) ? "1" : "0") + VcdId(row) + "\n";
+    if (changes.empty()) return {};
+    // The first levels as the initial values, later ones as changes.
+    text = "#" + std::to_string(ms) + "\n" + (dumped_ ? changes : "$dumpvars\n" + changes + "$end\n");
+    dumped_ = true;
+  }
+  last_ = word;
+  lastMs_ = ms;
+  return Write(text);
+}
+
+FileFault InputRecording::Lost(int64_t ms, AfterLoss after) {
+  if (!file_.isOpen() || fault_) return fault_;
+  const bool ends = after == AfterLoss::Ends;
+  std::string text;
+  if (format_ == RecordingFormat::Csv) {
+    text = "# Spojení s jednotkou ztraceno v " + std::to_string(ms) + " ms" + (ends ? ": záznam končí" : "") +
+           "\n";
+  } else {
+    text = "#" + std::to_string(ms) + "\n$comment spojeni s jednotkou ztraceno" +
+           (ends ? ", zaznam konci" : "") + " $end\n";
+    for (int row = 1; row <= kInputRows; ++row) text += std::string("x") + VcdId(row) + "\n";
+  }
+  last_.reset();  // after the gap every level is written again
+  const FileFault fault = Write(text);
+  if (ends && file_.isOpen()) file_.close();
+  return fault;
+}
+
+FileFault InputRecording::Close(int64_t ms) {
+  if (!file_.isOpen()) return fault_;
+  if (format_ == RecordingFormat::Vcd && dumped_ && ms > lastMs_) Write("#" + std::to_string(ms) + "\n");
+  if (file_.isOpen()) file_.close();
+  return fault_;
+}
+
+FileFault InputRecording::Write(const std::string& text) {
+  if (fault_) return fault_;
+  ClearLastFileError();
+  const auto size = static_cast<qint64>(text.size());
+  if (file_.write(text.data(), size) == size && file_.flush()) {
+    whole_ += size;
+    return {};
+  }
+  fault_ = FileDeviceFault(file_, LastFileError());
+  // Cut back to the last whole row: a reader never meets half a line.
+  if (regular_) file_.resize(whole_);
+  file_.close();
+  return fault_;
+}

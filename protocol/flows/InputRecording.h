@@ -1,0 +1,60 @@
+#pragma once
+#include "protocol/RegisterMap.h"
+#include "protocol/settings/FileIo.h"
+
+#include <QFile>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// A recording of the grid's inputs as it happens: a row (CSV) or a time step (VCD, which logic
+// analyser programs read) for every change, written and flushed as it comes. A write that fails
+// stops the recording and the file is cut back to its last whole row, so what was written stays
+// readable; a unit lost ends it with a mark.
+enum class RecordingFormat { Csv, Vcd };
+
+struct RecordingHeader {
+  std::string unitId, unitVersion;            // escaped, as the identification gives them
+  std::string program;                        // "vorkactl 1.3"
+  std::string startedAt;                      // local time, "2026-12-08 10:15:02"
+  std::array<std::string, kInputRows> names;  // the grid's "Jméno" column
+};
+
+class InputRecording {
+ public:
+  InputRecording(RecordingFormat format, RecordingHeader header);
+  ~InputRecording();
+  InputRecording(const InputRecording&) = delete;
+  InputRecording& operator=(const InputRecording&) = delete;
+
+  // Opens the file ("-": standard output) and writes the header.
+  FileFault Open(const std::string& path);
+  // A poll's input word, ms after the recording's start: written when it changed anything.
+  FileFault Sample(int64_t ms, uint16_t word);
+  // The unit did not answer at ms: marked, and the recording ends (or, for a saved timeline that
+  // goes on after the gap, goes on).
+  enum class AfterLoss { Ends, GoesOn };
+  FileFault Lost(int64_t ms, AfterLoss after = AfterLoss::Ends);
+  // Ends the recording at ms (VCD: its last time step, so that a reader sees the last change
+  // held) and closes the file: the fault of the recording, if one stopped it.
+  FileFault Close(int64_t ms);
+  bool Open() const { return file_.isOpen(); }
+
+  static std::string CsvHeader(const RecordingHeader& header);
+  static std::string VcdHeader(const RecordingHeader& header);
+
+ private:
+  FileFault Write(const std::string& text);
+
+  RecordingFormat format_;
+  RecordingHeader header_;
+  QFile file_;
+  bool regular_ = false;  // a file that can be cut back (not a pipe or standard output)
+  qint64 whole_ = 0;      // the bytes written up to the last whole row
+  std::optional<uint16_t> last_;
+  int64_t lastMs_ = 0;
+  bool dumped_ = false;  // VCD: the initial values are written
+  FileFault fault_;
+};

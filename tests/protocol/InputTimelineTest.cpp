@@ -1,0 +1,108 @@
+#include "protocol/InputTimeline.h"
+#include "protocol/WiringCheck.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Row 1 is input 0, row 9 input 14.
+constexpr uint16_t kIn0 = 0x0001, kIn1 = 0x0002, kIn14 = 0x4000;
+
+TEST(InputTimelineTest, EdgesNotSamplesAndCountersFromTheirClearing) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<int64_t, uint16_t>> samples;  // (ms, word); word 0xFFFF… as given
+    int changesOfInput0;
+    std::size_t edgesOfInput0;
+  };
+  const Case cases[] = {
+      {"still", {{0, 0}, {40, 0}, {80, 0}}, 0, 1},
+      {"one press", {{0, 0}, {40, kIn0}, {80, kIn0}, {120, 0}}, 2, 3},
+      {"a bouncing contact", {{0, 0}, {40, kIn0}, {80, 0}, {120, kIn0}, {160, 0}, {200, kIn0}}, 5, 6},
+      {"others moving", {{0, 0}, {40, kIn1}, {80, kIn14}, {120, 0}}, 0, 1},
+  };
+  for (const Case& c : cases) {
+    InputTimeline timeline;
+    for (const auto& [ms, word] : c.samples) timeline.Sample(ms, word);
+    EXPECT_EQ(timeline.Changes(1), c.changesOfInput0) << c.what;
+    EXPECT_EQ(timeline.Edges(1).size(), c.edgesOfInput0) << c.what;
+  }
+  InputTimeline timeline;
+  timeline.Sample(0, 0);
+  timeline.Sample(40, kIn14);
+  EXPECT_EQ(timeline.LastChangedRow(), 9);
+  EXPECT_EQ(timeline.LastChange(9), 40);
+  EXPECT_EQ(timeline.LevelAt(9, 39), false);
+  EXPECT_EQ(timeline.LevelAt(9, 40), true);
+  timeline.ClearCounters();
+  EXPECT_EQ(timeline.Changes(9), 0);
+  EXPECT_FALSE(timeline.LastChangedRow());
+  EXPECT_EQ(timeline.Edges(9).size(), 2U);  // the picture stays
+  timeline.Sample(80, 0);
+  EXPECT_EQ(timeline.Changes(9), 1);
+}
+
+TEST(InputTimelineTest, AGapHasNoLevelAndTheLevelAfterItIsNoChange) {
+  InputTimeline timeline;
+  timeline.Sample(0, kIn0);
+  timeline.Sample(40, kIn0);
+  timeline.Lost(1040);
+  EXPECT_TRUE(timeline.Away());
+  timeline.Lost(2040);  // told once
+  EXPECT_EQ(timeline.Gaps().size(), 1U);
+  EXPECT_FALSE(timeline.LevelAt(1, 1500));
+  EXPECT_EQ(timeline.LevelAt(1, 500), true);
+  timeline.Sample(3000, kIn0);  // back, the same level: given again, not counted
+  EXPECT_FALSE(timeline.Away());
+  EXPECT_EQ(timeline.Gaps().front().to, 3000);
+  EXPECT_EQ(timeline.Changes(1), 0);
+  EXPECT_EQ(timeline.Edges(1).size(), 2U);
+  EXPECT_EQ(timeline.LevelAt(1, 3000), true);
+  EXPECT_FALSE(timeline.LevelAt(1, 2999));
+}
+
+TEST(InputTimelineTest, TheOldestEdgesGoWhenTheStoreIsFull) {
+  InputTimeline timeline(4);
+  for (int i = 0; i < 10; ++i) timeline.Sample(i * 40, i % 2 ? kIn0 : 0);
+  ASSERT_EQ(timeline.Edges(1).size(), 4U);
+  EXPECT_EQ(timeline.Edges(1).front().ms, 6 * 40);
+  EXPECT_EQ(timeline.Changes(1), 9);  // counted all the same
+  EXPECT_FALSE(timeline.LevelAt(1, 0));  // before what is kept
+  EXPECT_EQ(timeline.LevelAt(1, 9 * 40), true);
+}
+
+// The wiring check's verdicts from the words the polls would give.
+TEST(WiringCheckTest, VerdictsFromWhatTheInputsDid) {
+  const WiringInput refX{1, 0, "RefX", false}, refY{2, 1, "RefY", false}, sensor{9, 14, "Sensor", true};
+  struct Case {
+    const char* what;
+    WiringInput asked;
+    std::vector<uint16_t> words;  // after asking; the first is the rest
+    bool skip;
+    WiringVerdict verdict;
+  };
+  const Case cases[] = {
+      {"pressed and let go", refX, {0, kIn0, kIn0, 0}, false, WiringVerdict::Good},
+      {"an inverted input pressed", sensor, {kIn14, 0, kIn14}, false, WiringVerdict::Good},
+      {"at rest it is active", refX, {kIn0, 0, kIn0}, false, WiringVerdict::WrongPolarity},
+      {"the neighbour moved", refX, {0, kIn1, 0}, true, WiringVerdict::Swapped},
+      {"nothing moved", refX, {0, 0, 0}, true, WiringVerdict::NeverSeen},
+      {"pressed, never let go", refX, {0, kIn0, kIn0}, true, WiringVerdict::NeverSeen},
+  };
+  for (const Case& c : cases) {
+    WiringCheck check({c.asked, refX.row == c.asked.row ? refY : refX});
+    EXPECT_EQ(check.Instruction(), "Sepněte a uvolněte " + InputCaption(c.asked)) << c.what;
+    for (const uint16_t word : c.words) check.Sample(word);
+    if (c.skip) check.Skip();
+    EXPECT_EQ(check.Results().front().verdict, c.verdict) << c.what;
+    EXPECT_FALSE(check.Done()) << c.what;  // the second input is asked for next
+  }
+  WiringCheck swapped({refX, refY});
+  for (const uint16_t word : {uint16_t{0}, kIn1, uint16_t{0}}) swapped.Sample(word);
+  swapped.Skip();
+  EXPECT_EQ(WiringCheck::Line(swapped.Results().front()),
+            "vstup 0 – RefX: nezměnil se, změnil se vstup 1 – RefY – možná prohozené vodiče");
+  EXPECT_EQ(InputCaption({4, 3, "-", false}), "vstup 3");
+}
+
+}  // namespace
