@@ -11,7 +11,8 @@ namespace {
 std::optional<unsigned long long> Number(const std::string& token, int base, unsigned long long highest) {
   if (token.empty() || token.size() > 20) return std::nullopt;
   for (const char c : token)
-    if (!(base == 16 ? std::isxdigit(static_cast<unsigned char>(c)) : std::isdigit(static_cast<unsigned char>(c))))
+    if (!(base == 16 ? std::isxdigit(static_cast<unsigned char>(c))
+                     : std::isdigit(static_cast<unsigned char>(c))))
       return std::nullopt;
   const unsigned long long value = std::strtoull(token.c_str(), nullptr, base);
   return value <= highest ? std::optional(value) : std::nullopt;
@@ -46,8 +47,8 @@ InputScript ParseInputScript(const std::string& text) {
 }
 
 std::optional<uint16_t> WordAt(const std::vector<InputStep>& steps, int64_t ms) {
-  const auto after =
-      std::upper_bound(steps.begin(), steps.end(), ms, [](int64_t t, const InputStep& step) { return t < step.ms; });
+  const auto after = std::upper_bound(steps.begin(), steps.end(), ms,
+                                      [](int64_t t, const InputStep& step) { return t < step.ms; });
   if (after == steps.begin()) return std::nullopt;
   return std::prev(after)->word;
 }

@@ -212,7 +212,9 @@ int main(int argc, char** argv) {
   while (!g_stop) {
     std::this_thread::sleep_for(period);
     if (!inputs.steps.empty()) {
-      int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+      int64_t ms =
+          std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+              .count();
       if (inputsLoop) ms %= inputs.steps.back().ms + 1;
       if (const auto due = WordAt(inputs.steps, ms)) unit.SetInputWord(*due);
       staticInputs = true;

@@ -66,7 +66,7 @@ TEST(InputTimelineTest, TheOldestEdgesGoWhenTheStoreIsFull) {
   for (int i = 0; i < 10; ++i) timeline.Sample(i * 40, i % 2 ? kIn0 : 0);
   ASSERT_EQ(timeline.Edges(1).size(), 4U);
   EXPECT_EQ(timeline.Edges(1).front().ms, 6 * 40);
-  EXPECT_EQ(timeline.Changes(1), 9);  // counted all the same
+  EXPECT_EQ(timeline.Changes(1), 9);     // counted all the same
   EXPECT_FALSE(timeline.LevelAt(1, 0));  // before what is kept
   EXPECT_EQ(timeline.LevelAt(1, 9 * 40), true);
 }
