@@ -13,6 +13,7 @@
 #include "tests/support/TestBackups.h"
 #include "ui_Term.h"  // generated for this target, for the header above
 #include "window/Term.h"
+#include "window/Timeline.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -68,6 +69,44 @@ struct WindowOnUnit {
     SetMessages(&silent);
   }
 };
+
+// The timeline window's own share: a second of polling with page "Vstupy" shown, then a second
+// with the timeline window shown instead, every input toggling every 100 ms.
+void BM_TimelineCpuBesideTheMonitor(benchmark::State& state) {
+  WindowOnUnit w({QStringLiteral("vorka_config")});
+  TTermForm& term = w.term;
+  uint16_t word = 0;
+  QTimer toggler;
+  QObject::connect(&toggler, &QTimer::timeout,
+                   [&] { w.unit.SetInputWord(word = static_cast<uint16_t>(~word)); });
+  toggler.start(100);
+  const auto share = [] {
+    QElapsedTimer clock;
+    clock.start();
+    const double before = ThreadCpuSeconds();
+    QEventLoop loop;
+    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    return (ThreadCpuSeconds() - before) / (double(clock.nsecsElapsed()) * 1e-9);
+  };
+  double monitor = 0, timeline = 0;
+  for (auto _ : state) {
+    TermFormInternals::Ui(term).PageControl->setCurrentIndex(1);
+    monitor += share();
+    TermFormInternals::Ui(term).PageControl->setCurrentIndex(0);
+    term.TimelineMnuClick();
+    timeline += share();
+    term.Timeline().hide();
+  }
+  const double n = double(state.iterations());
+  state.counters["monitor_share"] = monitor / n;
+  state.counters["timeline_share"] = timeline / n;
+  RecordFigure("CPU of the timeline window beside the monitor (share of a core)", (timeline - monitor) / n,
+               "", "<= 0.05");
+  term.Tim()->stop();
+  ComClose();
+}
+BENCHMARK(BM_TimelineCpuBesideTheMonitor)->Iterations(2)->Unit(benchmark::kMillisecond);
 
 // One second of polling on page "Vstupy" of an MPG unit; reports the window thread's processor
 // time as a share of one core.

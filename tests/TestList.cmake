@@ -33,6 +33,7 @@ set(VORKA_TESTS_UNIX
   window/TermTest.cpp
   window/IdentifyTest.cpp
   window/MonitorTest.cpp
+  window/TimelineTest.cpp
   window/DefaultsResetTest.cpp
   window/ValueEntryTest.cpp
   window/ReadSaveTest.cpp

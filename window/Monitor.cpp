@@ -3,6 +3,7 @@
 
 #include "ui_Term.h"
 #include "window/TermShared.h"
+#include "window/Timeline.h"
 
 #include <QTimer>
 
@@ -12,14 +13,56 @@ using namespace term;
 
 bool TTermForm::InputsPageShown() const { return ui->PageControl->currentIndex() == kInputsPage; }
 
+bool TTermForm::TimelineShown() const { return timeline_ && timeline_->isVisible(); }
+
+bool TTermForm::MonitorWanted() const { return InputsPageShown() || TimelineShown(); }
+
 void TTermForm::PageControlChange() {
   if (!state_.mpgCapable) return;
   if (InputsPageShown()) {
     tim_->start();
     state_.commandMode = "stav";
-  } else {
+  } else if (!TimelineShown()) {
     tim_->stop();
   }
+}
+
+TFormTimeline& TTermForm::Timeline() {
+  if (!timeline_) {
+    timeline_ = std::make_unique<TFormTimeline>(this);
+    timeline_->Lanes = [this] { return GridLanes(); };
+    timeline_->Unit = [this] { return state_.identity; };
+    timeline_->Clock = [this] { return clock_.elapsed(); };
+    timeline_->ShownChanged = [this](bool shown) { TimelineShownChanged(shown); };
+  }
+  return *timeline_;
+}
+
+void TTermForm::TimelineMnuClick() {
+  TFormTimeline& timeline = Timeline();
+  timeline.show();
+  timeline.raise();
+  timeline.activateWindow();
+}
+
+// The timeline polls as the page does, with the same gates: an MPG unit, a port, no exchange.
+void TTermForm::TimelineShownChanged(bool shown) {
+  if (shown && state_.mpgCapable && state_.portOpen && !tim_->isActive()) {
+    state_.commandMode = "stav";
+    tim_->start();
+  } else if (!shown && !InputsPageShown()) {
+    tim_->stop();
+  }
+}
+
+std::array<LaneInfo, kInputRows> TTermForm::GridLanes() const {
+  std::array<LaneInfo, kInputRows> lanes;
+  const auto* grid = ui->StrGridVstupy;
+  for (int row = 1; row <= kInputRows; ++row)
+    lanes[static_cast<std::size_t>(row - 1)] = {kInputOfRow[row - 1], grid->item(row, 2)->text(),
+                                                grid->item(row, 3)->text() == QStringLiteral("1"),
+                                                grid->item(row, 4)->text() == QStringLiteral("1")};
+  return lanes;
 }
 
 void TTermForm::TimTimer() {
@@ -27,14 +70,17 @@ void TTermForm::TimTimer() {
   // The failure box of an exchange lets ticks through while it is open; no tick may start an
   // exchange of its own then. Nor while no port is open: that would only repeat the failure.
   if (exchange_.Busy() || !state_.portOpen) return;
+  const int64_t polledAt = clock_.elapsed();
   const uint16_t word = ReadInputWord();
   // A lost unit is reported once: the next tick would wait out the reply limit and report it
   // again, for ever. Polling starts again when the operator shows the page or the unit answers.
   // Its levels are gone with it (the failure emptied them).
   if (!exchange_.LastRunCompleted()) {
     tim_->stop();
+    if (TimelineShown()) timeline_->Lost(polledAt);
     return;
   }
+  if (TimelineShown()) timeline_->Sample(polledAt, word);
   for (int row = 1; row <= kInputRows; ++row) {
     const int bit = kInputOfRow[row - 1];
     ui->StrGridVstupy->item(row, 1)->setText((word >> bit) & 1 ? QStringLiteral("1") : QStringLiteral("0"));
@@ -48,11 +94,11 @@ void TTermForm::ClearInputLevels() {
 }
 
 void TTermForm::PauseMonitor() {
-  if (InputsPageShown()) tim_->stop();
+  if (MonitorWanted()) tim_->stop();
 }
 
 void TTermForm::ResumeMonitor() {
-  if (InputsPageShown() && state_.mpgCapable) {
+  if (MonitorWanted() && state_.mpgCapable) {
     state_.commandMode = "stav";
     tim_->start();
   }

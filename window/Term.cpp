@@ -16,6 +16,7 @@
 #include "window/LimitedEdit.h"
 #include "window/SettingsFiles.h"
 #include "window/TermShared.h"
+#include "window/Timeline.h"
 #include "window/look/Look.h"
 
 #include <QApplication>
@@ -115,6 +116,7 @@ void TTermForm::SetUpControls() {
     }
   }
 
+  clock_.start();
   tim_ = new QTimer(this);
   tim_->setInterval(kMonitorPeriodMs);
 
@@ -136,6 +138,7 @@ void TTermForm::ConnectHandlers() {
   connect(ui->BackupsMnu, &QAction::triggered, this, Guarded([this] { files_->BackupsClick(); }));
   connect(ui->PortMnu, &QAction::triggered, this, Guarded([this] { PortMnuClick(); }));
   connect(ui->HelpMnu, &QAction::triggered, this, Guarded([this] { HelpMnuClick(); }));
+  connect(ui->TimelineMnu, &QAction::triggered, this, Guarded([this] { TimelineMnuClick(); }));
   connect(ui->btexit, &QPushButton::clicked, this, Guarded([this] { btexitClick(); }));
   connect(ui->posuvnik, &QScrollBar::actionTriggered, this,
           [this](int) { RunGuarded([this] { posuvnikScroll(ui->posuvnik->sliderPosition()); }); });

@@ -5,11 +5,14 @@
 #include "protocol/RegisterMap.h"
 #include "protocol/flows/UnitFlows.h"
 #include "window/ControlTable.h"
+#include "window/InputLanes.h"
 #include "window/RadioGroup.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -21,6 +24,7 @@ class TTermForm;
 class TFormSetup;
 class TFormHelp;
 class SettingsFiles;
+class TFormTimeline;
 class QTimer;
 class QFileDialog;
 
@@ -64,6 +68,9 @@ class TTermForm : public QMainWindow,
   void btexitClick();
   void PortMnuClick();
   void HelpMnuClick();
+  // "Vstupy" → "Průběh vstupů…": the inputs over time, polled while the window is open.
+  void TimelineMnuClick();
+  TFormTimeline& Timeline();
   void posuvnikScroll(int newPosition);
 
   // Unit identification and enabling.
@@ -161,7 +168,7 @@ class TTermForm : public QMainWindow,
   void SetOutputControlsEnabled(bool on) override;
   void SetIdentifying(bool running) override { identifying_ = running; }
   bool IdentifyingAfterUsbFailure() override { return identifyingAfterUsbFailure_; }
-  bool MonitorPageShown() override { return InputsPageShown(); }
+  bool MonitorPageShown() override { return MonitorWanted(); }
 
   void SetUpControls();
   void SetUpInputGrid();
@@ -169,6 +176,11 @@ class TTermForm : public QMainWindow,
   void SetGridTextColor(const QColor& color);
   void CloseLink();
   bool InputsPageShown() const;
+  // The inputs are polled while page "Vstupy" or the timeline window is shown.
+  bool MonitorWanted() const;
+  bool TimelineShown() const;
+  void TimelineShownChanged(bool shown);
+  std::array<LaneInfo, kInputRows> GridLanes() const;
 
   Ui::TTermForm* ui;
   std::unique_ptr<ControlTable> controls_;
@@ -189,6 +201,8 @@ class TTermForm : public QMainWindow,
   CommandExchange exchange_;
   QTimer* tim_ = nullptr;
   std::unique_ptr<SettingsFiles> files_;
+  std::unique_ptr<TFormTimeline> timeline_;
+  QElapsedTimer clock_;  // the polls' time, for the timeline
   int posuvnikMemory_ = 0;
   bool shown_ = false;
   bool exiting_ = false;

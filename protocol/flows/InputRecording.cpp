@@ -4,7 +4,9 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -138,4 +140,36 @@ FileFault InputRecording::Write(const std::string& text) {
   if (regular_) file_.resize(whole_);
   file_.close();
   return fault_;
+}
+
+FileFault SaveTimeline(const InputTimeline& timeline, RecordingFormat format, const RecordingHeader& header,
+                       const std::string& path) {
+  InputRecording recording(format, header);
+  if (const FileFault fault = recording.Open(path)) return fault;
+  const int64_t first = timeline.FirstMs().value_or(0);
+  // Every moment something changed: an edge, or the start or end of a gap.
+  std::vector<int64_t> moments;
+  for (int row = 1; row <= kInputRows; ++row)
+    for (const InputTimeline::Edge& edge : timeline.Edges(row)) moments.push_back(edge.ms);
+  for (const InputTimeline::Gap& gap : timeline.Gaps()) moments.push_back(gap.from);
+  std::sort(moments.begin(), moments.end());
+  moments.erase(std::unique(moments.begin(), moments.end()), moments.end());
+  for (const int64_t ms : moments) {
+    const bool gapStarts = std::any_of(timeline.Gaps().begin(), timeline.Gaps().end(),
+                                       [&](const InputTimeline::Gap& gap) { return gap.from == ms; });
+    if (gapStarts) {
+      if (const FileFault fault = recording.Lost(ms - first, InputRecording::AfterLoss::GoesOn)) return fault;
+      continue;
+    }
+    uint16_t word = 0;
+    bool known = true;
+    for (int row = 1; row <= kInputRows && known; ++row) {
+      const std::optional<bool> level = timeline.LevelAt(row, ms);
+      known = level.has_value();
+      if (level && *level) word = static_cast<uint16_t>(word | (1U << kInputOfRow[row - 1]));
+    }
+    if (!known) continue;  // edges older than the store keeps for another input
+    if (const FileFault fault = recording.Sample(ms - first, word)) return fault;
+  }
+  return recording.Close(timeline.LastMs().value_or(first) - first);
 }

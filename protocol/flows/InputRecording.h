@@ -1,4 +1,5 @@
 #pragma once
+#include "protocol/InputTimeline.h"
 #include "protocol/RegisterMap.h"
 #include "protocol/settings/FileIo.h"
 
@@ -58,3 +59,7 @@ class InputRecording {
   bool dumped_ = false;  // VCD: the initial values are written
   FileFault fault_;
 };
+
+// Writes what a timeline holds as a recording: its times from its first sample, its gaps marked.
+FileFault SaveTimeline(const InputTimeline& timeline, RecordingFormat format, const RecordingHeader& header,
+                       const std::string& path);

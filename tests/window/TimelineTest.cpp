@@ -1,0 +1,164 @@
+#include "support/WindowFixture.h"
+#include "ui_Term.h"
+#include "ui_Timeline.h"
+#include "ui_Wiring.h"
+#include "window/Timeline.h"
+#include "window/Wiring.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <csignal>
+#include <fstream>
+#include <sstream>
+
+#include <sys/resource.h>
+
+namespace {
+
+class TimelineTest : public WindowFixture {
+ protected:
+  int Count(const std::string& command) {
+    const auto received = Received();
+    return static_cast<int>(std::count(received.begin(), received.end(), command));
+  }
+  // The timeline window shown, on page "Výstupy", with files chosen in a folder of the test's.
+  TFormTimeline& Open() {
+    StartQuick();
+    unit_.SetInputWord(0x0000);
+    TFormTimeline& timeline = term_->Timeline();
+    timeline.ChooseSaveFile = [this](const QString&, const QString&) { return chosen_; };
+    term_->TimelineMnuClick();
+    QTest::qWait(120);  // the first levels
+    return timeline;
+  }
+  // Each word held for a few polls.
+  void Play(const std::vector<uint16_t>& words, int holdMs = 160) {
+    for (const uint16_t word : words) {
+      unit_.SetInputWord(word);
+      QTest::qWait(holdMs);
+    }
+  }
+  std::string Slurp(const QString& path) {
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  void SetGrid(int row, const char* polarity, const char* enabled) {
+    ui().StrGridVstupy->item(row, 3)->setText(QString::fromLatin1(polarity));
+    ui().StrGridVstupy->item(row, 4)->setText(QString::fromLatin1(enabled));
+  }
+
+  QTemporaryDir dir_;
+  QString chosen_;
+};
+
+TEST_F(TimelineTest, TheWindowPollsWhileItIsOpenAndTheLanesCountTheChanges) {
+  TFormTimeline& timeline = Open();
+  EXPECT_EQ(ui().PageControl->currentIndex(), 0);  // page "Výstupy"
+  EXPECT_TRUE(term_->Tim()->isActive());
+  Play({0x0001, 0x0000, 0x0001, 0x0000, 0x4000});
+  EXPECT_EQ(timeline.Timeline().Changes(1), 4);
+  EXPECT_EQ(timeline.Timeline().Changes(9), 1);
+  EXPECT_EQ(timeline.Timeline().LastChangedRow(), 9);
+  EXPECT_EQ(ui().StrGridVstupy->item(9, 1)->text(), QStringLiteral("1"));  // the grid as ever
+  // "Vynulovat" starts the counters again; the picture stays.
+  timeline.ui->BtnClear->click();
+  EXPECT_EQ(timeline.Timeline().Changes(1), 0);
+  EXPECT_EQ(timeline.Timeline().Edges(1).size(), 5U);
+  // Held, the picture stands while the polls go on.
+  timeline.ui->BtnHold->click();
+  const int64_t held = timeline.ui->LanesView->Now();
+  Play({0x0001});
+  timeline.Refresh();
+  EXPECT_EQ(timeline.ui->LanesView->Now(), held);
+  EXPECT_EQ(timeline.Timeline().Changes(1), 1);
+  // Two cursors, and the time between them.
+  timeline.ui->LanesView->cursorA = held - 1500;
+  timeline.ui->LanesView->cursorB = held - 1180;
+  emit timeline.ui->LanesView->CursorsMoved();
+  EXPECT_EQ(timeline.ui->LblCursors->text(), QStringLiteral("Mezi kurzory: 320 ms"));
+  // Closed, the polls stop unless page "Vstupy" is shown.
+  timeline.hide();
+  EXPECT_FALSE(term_->Tim()->isActive());
+  const int polls = Count("!0I1");
+  QTest::qWait(150);
+  EXPECT_EQ(Count("!0I1"), polls);
+  EXPECT_TRUE(messages_.all.isEmpty());
+}
+
+TEST_F(TimelineTest, ALostUnitLeavesAGapAndEndsTheRecordingMarked) {
+  chosen_ = dir_.filePath(QStringLiteral("vstupy.csv"));
+  TFormTimeline& timeline = Open();
+  timeline.ui->BtnRecord->click();
+  ASSERT_TRUE(timeline.Recording());
+  Play({0x0001, 0x0000});
+  server_->Stop();
+  QTest::qWait(1500);  // the reply limit, then the failure told once
+  EXPECT_FALSE(timeline.Recording());
+  ASSERT_FALSE(timeline.Timeline().Gaps().empty());
+  EXPECT_FALSE(timeline.Timeline().LevelAt(1, timeline.Timeline().Gaps().front().from + 1));
+  const std::string csv = Slurp(chosen_);
+  EXPECT_NE(csv.find("time_ms,in0,"), std::string::npos);
+  EXPECT_NE(csv.find(": záznam končí\n"), std::string::npos) << csv;
+  EXPECT_EQ(timeline.ui->LblRecording->text(),
+            QStringLiteral("Záznam do „%1“ skončil: spojení s jednotkou ztraceno.").arg(chosen_));
+}
+
+TEST_F(TimelineTest, AFullDiskStopsTheRecordingWithItsReasonAndWholeRows) {
+  chosen_ = dir_.filePath(QStringLiteral("vstupy.csv"));
+  TFormTimeline& timeline = Open();
+  // The disk fills for this process while it records (the limit taken back after).
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit before{};
+  ::getrlimit(RLIMIT_FSIZE, &before);
+  const rlimit limit{450, before.rlim_max};
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  timeline.ui->BtnRecord->click();
+  Play({0x0001, 0x0000, 0x0001, 0x0000, 0x0001, 0x0000, 0x0001, 0x0000}, 120);
+  ::setrlimit(RLIMIT_FSIZE, &before);
+  EXPECT_FALSE(timeline.Recording());
+  ASSERT_EQ(messages_.plain.size(), 1);
+  EXPECT_EQ(messages_.plain.front(),
+            QStringLiteral("Záznam do souboru „%1“ se zastavil: soubor je příliš velký. Co bylo zapsáno, "
+                           "zůstává čitelné.")
+                .arg(chosen_));
+  const std::string csv = Slurp(chosen_);
+  EXPECT_LE(csv.size(), 450U);
+  EXPECT_EQ(csv.back(), '\n');
+}
+
+TEST_F(TimelineTest, TheWiringCheckNamesGoodSwappedAndWrongPolarity) {
+  TFormTimeline& timeline = Open();
+  SetGrid(1, "0", "1");  // input 0: pressed and let go
+  SetGrid(2, "0", "1");  // input 1: its neighbour moves instead
+  SetGrid(3, "1", "1");  // input 2: Polarita 1, but at rest 0
+  SetGrid(4, "0", "0");  // input 3: not checked
+  for (int row = 5; row <= 10; ++row) SetGrid(row, "0", "0");
+  timeline.ui->BtnWiring->click();
+  TFormWiring& wiring = timeline.Wiring();
+  ASSERT_TRUE(wiring.isVisible());
+  EXPECT_EQ(wiring.ui->LblAsk->text(), QStringLiteral("Sepněte a uvolněte vstup 0 – RefX."));
+  Play({0x0000, 0x0001, 0x0000});
+  EXPECT_EQ(wiring.ui->LblAsk->text(), QStringLiteral("Sepněte a uvolněte vstup 1 – RefY."));
+  Play({0x0000, 0x0008, 0x0000});  // input 3 moves, not 1
+  wiring.ui->BtnSkip->click();
+  Play({0x0000, 0x0004, 0x0000});
+  EXPECT_EQ(wiring.ui->LblAsk->text(), QStringLiteral("Kontrola je hotová."));
+  ASSERT_EQ(wiring.ui->LstResults->count(), 3);
+  EXPECT_EQ(wiring.ui->LstResults->item(0)->text(), QStringLiteral("vstup 0 – RefX: v pořádku"));
+  EXPECT_EQ(wiring.ui->LstResults->item(1)->text(), QStringLiteral("vstup 1 – RefY: změna nebyla zjištěna"));
+  EXPECT_EQ(wiring.ui->LstResults->item(2)->text(),
+            QStringLiteral("vstup 2 – RefZ: v klidu je 0, Polarita je 1 – zkontrolujte polaritu"));
+  chosen_ = dir_.filePath(QStringLiteral("kontrola.txt"));
+  wiring.ui->BtnSaveResult->click();
+  const std::string text = Slurp(chosen_);
+  EXPECT_TRUE(text.starts_with("Kontrola zapojení jednotky VK12345 (TK20MPG v2.4), ")) << text;
+  EXPECT_NE(text.find("\nvstup 2 – RefZ: v klidu je 0, Polarita je 1 – zkontrolujte polaritu\n"),
+            std::string::npos);
+}
+
+}  // namespace

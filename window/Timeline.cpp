@@ -1,0 +1,213 @@
+#include "window/Timeline.h"
+
+#include "common/Version.h"
+#include "protocol/MessageSeam.h"
+#include "protocol/settings/Settings.h"
+#include "ui_Timeline.h"
+#include "window/FileFolders.h"
+#include "window/Wiring.h"
+#include "window/look/Look.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+
+namespace {
+
+constexpr const char* kRecordingFilter = "CSV (*.csv);;VCD – logické analyzátory (*.vcd)";
+constexpr int kDefaultSpan = 2;  // 10 s
+
+QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
+
+}  // namespace
+
+RecordingFormat FormatOfPath(const QString& path) {
+  return path.endsWith(QStringLiteral(".vcd"), Qt::CaseInsensitive) ? RecordingFormat::Vcd
+                                                                    : RecordingFormat::Csv;
+}
+
+TFormTimeline::TFormTimeline(QWidget* parent) : QDialog(parent), ui(new Ui::TFormTimeline) {
+  ui->setupUi(this);
+  ApplyLook(this);
+  setModal(false);
+  ui->LanesView->SetTimeline(&timeline_);
+  ui->CmbZoom->setCurrentIndex(kDefaultSpan);
+  ui->LanesView->SetSpanMs(kSpansMs[kDefaultSpan]);
+  ChooseSaveFile = [this](const QString& title, const QString& filter) {
+    const QString path = QFileDialog::getSaveFileName(this, title, FileDialogFolder(), filter);
+    if (!path.isEmpty()) RememberFileDialogChoice(path);
+    return path;
+  };
+  connect(ui->BtnHold, &QPushButton::clicked, this, Guarded([this] { BtnHoldClick(); }));
+  connect(ui->BtnClear, &QPushButton::clicked, this, Guarded([this] { BtnClearClick(); }));
+  connect(ui->CmbZoom, &QComboBox::currentIndexChanged, this, Guarded([this] { CmbZoomChange(); }));
+  connect(ui->ChkPolarity, &QCheckBox::clicked, this, Guarded([this] { ChkPolarityClick(); }));
+  connect(ui->BtnWiring, &QPushButton::clicked, this, Guarded([this] { BtnWiringClick(); }));
+  connect(ui->BtnSaveRecording, &QPushButton::clicked, this, Guarded([this] { BtnSaveRecordingClick(); }));
+  connect(ui->BtnRecord, &QPushButton::clicked, this, Guarded([this] { BtnRecordClick(); }));
+  connect(ui->LanesView, &InputLanes::CursorsMoved, this, [this] { ShowCursors(); });
+  repaint_.setInterval(200);
+  connect(&repaint_, &QTimer::timeout, this, [this] { Refresh(); });
+}
+
+TFormTimeline::~TFormTimeline() { delete ui; }
+
+TFormWiring& TFormTimeline::Wiring() {
+  if (!wiring_) {
+    wiring_ = std::make_unique<TFormWiring>(this);
+    wiring_->ChooseSaveFile = [this](const QString& title, const QString& filter) {
+      return ChooseSaveFile(title, filter);
+    };
+  }
+  return *wiring_;
+}
+
+void TFormTimeline::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  repaint_.start();
+  Refresh();
+  if (ShownChanged) ShownChanged(true);
+}
+
+void TFormTimeline::hideEvent(QHideEvent* event) {
+  QDialog::hideEvent(event);
+  repaint_.stop();
+  if (ShownChanged) ShownChanged(false);
+}
+
+void TFormTimeline::Sample(int64_t ms, uint16_t word) {
+  timeline_.Sample(ms, word);
+  if (wiring_ && wiring_->isVisible()) wiring_->Sample(word);
+  if (recording_)
+    if (const FileFault fault = recording_->Sample(ms - recordingStart_, word))
+      StopRecording(
+          QStringLiteral("Záznam do souboru „%1“ se zastavil: %2. Co bylo zapsáno, zůstává čitelné.")
+              .arg(Native(recordingPath_), QString::fromStdString(CzechText(fault))));
+}
+
+void TFormTimeline::Lost(int64_t ms) {
+  timeline_.Lost(ms);
+  if (!recording_) return;
+  // Complete up to the loss, and marked so.
+  const FileFault fault = recording_->Lost(ms - recordingStart_);
+  recording_.reset();
+  ui->BtnRecord->setText(QStringLiteral("Nahrávat do souboru…"));
+  ui->LblRecording->setText(fault ? QStringLiteral("Záznam do „%1“ se zastavil: %2.")
+                                        .arg(Native(recordingPath_), QString::fromStdString(CzechText(fault)))
+                                  : QStringLiteral("Záznam do „%1“ skončil: spojení s jednotkou ztraceno.")
+                                        .arg(Native(recordingPath_)));
+}
+
+void TFormTimeline::Refresh() {
+  if (Lanes) ui->LanesView->SetLanes(Lanes());
+  if (Clock) {
+    ui->LanesView->SetLive(Clock());
+    if (!ui->BtnHold->isChecked()) ui->LanesView->SetNow(Clock());
+  }
+  ui->LanesView->update();
+}
+
+void TFormTimeline::BtnHoldClick() {
+  ui->BtnHold->setText(ui->BtnHold->isChecked() ? QStringLiteral("Pokračovat") : QStringLiteral("Zastavit"));
+  Refresh();
+}
+
+void TFormTimeline::BtnClearClick() {
+  timeline_.ClearCounters();
+  Refresh();
+}
+
+void TFormTimeline::CmbZoomChange() {
+  const int index = ui->CmbZoom->currentIndex();
+  if (index < 0 || index >= static_cast<int>(std::size(kSpansMs))) return;
+  ui->LanesView->SetSpanMs(kSpansMs[index]);
+  Refresh();
+}
+
+void TFormTimeline::ChkPolarityClick() {
+  ui->LanesView->SetAfterPolarity(ui->ChkPolarity->isChecked());
+  Refresh();
+}
+
+void TFormTimeline::ShowCursors() {
+  const auto& a = ui->LanesView->cursorA;
+  const auto& b = ui->LanesView->cursorB;
+  if (a && b)
+    ui->LblCursors->setText(QStringLiteral("Mezi kurzory: %1").arg(Duration(std::llabs(*b - *a))));
+  else
+    ui->LblCursors->setText(QStringLiteral("Kurzor %1 je umístěn; druhý: %2 tlačítko myši.")
+                                .arg(a ? QStringLiteral("A") : QStringLiteral("B"),
+                                     a ? QStringLiteral("pravé") : QStringLiteral("levé")));
+}
+
+void TFormTimeline::BtnWiringClick() {
+  std::vector<WiringInput> inputs;
+  const auto lanes = Lanes ? Lanes() : std::array<LaneInfo, kInputRows>{};
+  for (int row = 1; row <= kInputRows; ++row) {
+    const LaneInfo& lane = lanes[static_cast<std::size_t>(row - 1)];
+    if (lane.enabled) inputs.push_back({row, lane.input, lane.name.toStdString(), lane.polarity});
+  }
+  if (inputs.empty()) {
+    Messages().Message(QStringLiteral("Žádný vstup nemá Povoleno 1: není co kontrolovat."));
+    return;
+  }
+  TFormWiring& wiring = Wiring();
+  wiring.Start(std::move(inputs), Unit ? Unit() : Identity{});
+  wiring.show();
+  wiring.raise();
+}
+
+RecordingHeader TFormTimeline::Header() const {
+  const Identity unit = Unit ? Unit() : Identity{};
+  RecordingHeader header{
+      unit.id,
+      unit.version,
+      std::string("vorka_config ") + kProgramVersion,
+      QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString(),
+      {}};
+  const auto lanes = Lanes ? Lanes() : std::array<LaneInfo, kInputRows>{};
+  for (std::size_t i = 0; i < lanes.size(); ++i) header.names[i] = lanes[i].name.toStdString();
+  return header;
+}
+
+void TFormTimeline::BtnSaveRecordingClick() {
+  const QString path =
+      ChooseSaveFile(QStringLiteral("Uložit záznam vstupů"), QString::fromUtf8(kRecordingFilter));
+  if (path.isEmpty()) return;
+  if (const FileFault fault = SaveTimeline(timeline_, FormatOfPath(path), Header(), path.toStdString()))
+    Messages().Message(QStringLiteral("Záznam nelze uložit do „%1“: %2")
+                           .arg(Native(path), QString::fromStdString(CzechText(fault))));
+}
+
+void TFormTimeline::BtnRecordClick() {
+  if (recording_) {
+    const FileFault fault = recording_->Close((Clock ? Clock() : 0) - recordingStart_);
+    StopRecording(fault ? QStringLiteral("Záznam do souboru „%1“ se zastavil: %2.")
+                              .arg(Native(recordingPath_), QString::fromStdString(CzechText(fault)))
+                        : QString());
+    if (!fault)
+      ui->LblRecording->setText(QStringLiteral("Záznam uložen do „%1“.").arg(Native(recordingPath_)));
+    return;
+  }
+  const QString path =
+      ChooseSaveFile(QStringLiteral("Nahrávat vstupy do souboru"), QString::fromUtf8(kRecordingFilter));
+  if (path.isEmpty()) return;
+  auto recording = std::make_unique<InputRecording>(FormatOfPath(path), Header());
+  if (const FileFault fault = recording->Open(path.toStdString())) {
+    Messages().Message(QStringLiteral("Do souboru „%1“ nelze nahrávat: %2")
+                           .arg(Native(path), QString::fromStdString(CzechText(fault))));
+    return;
+  }
+  recording_ = std::move(recording);
+  recordingPath_ = path;
+  recordingStart_ = Clock ? Clock() : 0;
+  ui->BtnRecord->setText(QStringLiteral("Zastavit záznam"));
+  ui->LblRecording->setText(QStringLiteral("Nahrává se do „%1“.").arg(Native(path)));
+}
+
+void TFormTimeline::StopRecording(const QString& why) {
+  recording_.reset();
+  ui->BtnRecord->setText(QStringLiteral("Nahrávat do souboru…"));
+  ui->LblRecording->setText(why);
+  if (!why.isEmpty()) Messages().Message(why);
+}

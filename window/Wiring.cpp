@@ -1,0 +1,70 @@
+#include "window/Wiring.h"
+
+#include "protocol/MessageSeam.h"
+#include "protocol/settings/Settings.h"
+#include "ui_Wiring.h"
+#include "window/look/Look.h"
+
+#include <QDateTime>
+#include <QDir>
+
+TFormWiring::TFormWiring(QWidget* parent) : QDialog(parent), ui(new Ui::TFormWiring) {
+  ui->setupUi(this);
+  ApplyLook(this);
+  connect(ui->BtnSkip, &QPushButton::clicked, this, Guarded([this] { BtnSkipClick(); }));
+  connect(ui->BtnSaveResult, &QPushButton::clicked, this, Guarded([this] { BtnSaveResultClick(); }));
+  connect(ui->BtnCloseWiring, &QPushButton::clicked, this, &QDialog::hide);
+}
+
+TFormWiring::~TFormWiring() { delete ui; }
+
+void TFormWiring::Start(std::vector<WiringInput> inputs, const Identity& unit) {
+  unit_ = unit;
+  startedAt_ = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+  check_.emplace(std::move(inputs));
+  ShowState();
+}
+
+void TFormWiring::Sample(uint16_t word) {
+  if (!check_ || check_->Done()) return;
+  check_->Sample(word);
+  ShowState();
+}
+
+void TFormWiring::BtnSkipClick() {
+  if (!check_) return;
+  check_->Skip();
+  ShowState();
+}
+
+void TFormWiring::ShowState() {
+  ui->LstResults->clear();
+  if (!check_) return;
+  const bool done = check_->Done();
+  ui->LblAsk->setText(done ? QStringLiteral("Kontrola je hotová.")
+                           : QString::fromStdString(check_->Instruction()) + QStringLiteral("."));
+  for (const WiringResult& result : check_->Results())
+    if (result.verdict != WiringVerdict::Pending)
+      ui->LstResults->addItem(QString::fromStdString(WiringCheck::Line(result)));
+  ui->BtnSkip->setEnabled(!done);
+}
+
+QString TFormWiring::ResultText() const {
+  QString text =
+      QStringLiteral("Kontrola zapojení jednotky %1 (%2), %3\n")
+          .arg(QString::fromStdString(unit_.id), QString::fromStdString(unit_.version), startedAt_);
+  if (check_)
+    for (const WiringResult& result : check_->Results())
+      text += QString::fromStdString(WiringCheck::Line(result)) + u'\n';
+  return text;
+}
+
+void TFormWiring::BtnSaveResultClick() {
+  const QString path =
+      ChooseSaveFile(QStringLiteral("Uložit výsledek kontroly"), QStringLiteral("Text (*.txt)"));
+  if (path.isEmpty()) return;
+  if (const FileFault fault =
+          SaveSettingsFile(path.toStdString(), ResultText().toStdString(), FileTarget::RegularOnly))
+    Messages().Message(QStringLiteral("Výsledek nelze uložit do „%1“: %2")
+                           .arg(QDir::toNativeSeparators(path), QString::fromStdString(CzechText(fault))));
+}
