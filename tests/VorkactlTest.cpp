@@ -941,7 +941,7 @@ class MonitorRecordingTest : public VorkactlTest {
  protected:
   // vorkactl monitor with the arguments, started; the inputs then take each word for `holdMs`.
   void MonitorWhile(QProcess& process, const QStringList& arguments, const std::vector<uint16_t>& words,
-                    int holdMs = 160) {
+                    int holdMs = 300) {
     process.start(QStringLiteral(VORKACTL_PATH), QStringList{QStringLiteral("monitor")} + arguments);
     ASSERT_TRUE(process.waitForStarted());
     QTest::qWait(300);  // identified and polling

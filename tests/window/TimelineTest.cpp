@@ -35,7 +35,7 @@ class TimelineTest : public WindowFixture {
     return timeline;
   }
   // Each word held for a few polls.
-  void Play(const std::vector<uint16_t>& words, int holdMs = 160) {
+  void Play(const std::vector<uint16_t>& words, int holdMs = 250) {
     for (const uint16_t word : words) {
       unit_.SetInputWord(word);
       QTest::qWait(holdMs);
