@@ -1,3 +1,4 @@
+#include "support/Sigrok.h"
 #include "support/WindowFixture.h"
 #include "ui_Term.h"
 #include "ui_Timeline.h"
@@ -106,6 +107,29 @@ TEST_F(TimelineTest, ALostUnitLeavesAGapAndEndsTheRecordingMarked) {
   EXPECT_NE(csv.find(": záznam končí\n"), std::string::npos) << csv;
   EXPECT_EQ(timeline.ui->LblRecording->text(),
             QStringLiteral("Záznam do „%1“ skončil: spojení s jednotkou ztraceno.").arg(chosen_));
+}
+
+TEST_F(TimelineTest, SigrokReadsTheWindowsRecordingsWithTheirEdges) {
+  chosen_ = dir_.filePath(QStringLiteral("nahravka.vcd"));
+  TFormTimeline& timeline = Open();
+  timeline.ui->BtnRecord->click();
+  ASSERT_TRUE(timeline.Recording());
+  QTest::qWait(120);  // the levels at rest first
+  Play({0x0001, 0x0000, 0x4001, 0x0000});
+  timeline.ui->BtnRecord->click();  // "Zastavit záznam"
+  EXPECT_FALSE(timeline.Recording());
+  const std::map<std::string, int> running = SigrokEdges(chosen_);
+  ASSERT_EQ(running.size(), 10U) << Slurp(chosen_);
+  EXPECT_EQ(running.at("in0_RefX"), 4) << Slurp(chosen_);
+  EXPECT_EQ(running.at("in14_Tl_Sens"), 2);
+  // What the window holds, saved afterwards: the same edges, from the window's first poll.
+  chosen_ = dir_.filePath(QStringLiteral("ulozeno.vcd"));
+  timeline.ui->BtnSaveRecording->click();
+  const std::map<std::string, int> saved = SigrokEdges(chosen_);
+  ASSERT_EQ(saved.size(), 10U) << Slurp(chosen_);
+  EXPECT_EQ(saved.at("in0_RefX"), 4);
+  EXPECT_EQ(saved.at("in1_RefY"), 0);
+  EXPECT_TRUE(messages_.all.isEmpty());
 }
 
 TEST_F(TimelineTest, AFullDiskStopsTheRecordingWithItsReasonAndWholeRows) {
