@@ -63,7 +63,7 @@ std::string WiringCheck::Instruction() const {
 }
 
 std::string WiringCheck::Line(const WiringResult& r) {
-  const std::string caption = InputCaption(r.input);
+  std::string caption = InputCaption(r.input);
   switch (r.verdict) {
     case WiringVerdict::Pending: return caption + ": nezkontrolováno";
     case WiringVerdict::Good:

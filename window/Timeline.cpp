@@ -34,7 +34,7 @@ TFormTimeline::TFormTimeline(QWidget* parent) : QDialog(parent), ui(new Ui::TFor
   ui->CmbZoom->setCurrentIndex(kDefaultSpan);
   ui->LanesView->SetSpanMs(kSpansMs[kDefaultSpan]);
   ChooseSaveFile = [this](const QString& title, const QString& filter) {
-    const QString path = QFileDialog::getSaveFileName(this, title, FileDialogFolder(), filter);
+    QString path = QFileDialog::getSaveFileName(this, title, FileDialogFolder(), filter);
     if (!path.isEmpty()) RememberFileDialogChoice(path);
     return path;
   };
