@@ -70,6 +70,20 @@ struct WindowOnUnit {
   }
 };
 
+// The window thread's processor time and the wall time of a second of its event loop.
+struct LoopSecond {
+  double cpu, wall;
+};
+LoopSecond RunEventsForASecond() {
+  QElapsedTimer clock;
+  clock.start();
+  const double before = ThreadCpuSeconds();
+  QEventLoop loop;
+  QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+  loop.exec();
+  return {ThreadCpuSeconds() - before, double(clock.nsecsElapsed()) * 1e-9};
+}
+
 // The timeline window's own share: a second of polling with page "Vstupy" shown, then a second
 // with the timeline window shown instead, every input toggling every 100 ms.
 void BM_TimelineCpuBesideTheMonitor(benchmark::State& state) {
@@ -81,13 +95,8 @@ void BM_TimelineCpuBesideTheMonitor(benchmark::State& state) {
                    [&] { w.unit.SetInputWord(word = static_cast<uint16_t>(~word)); });
   toggler.start(100);
   const auto share = [] {
-    QElapsedTimer clock;
-    clock.start();
-    const double before = ThreadCpuSeconds();
-    QEventLoop loop;
-    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
-    loop.exec();
-    return (ThreadCpuSeconds() - before) / (double(clock.nsecsElapsed()) * 1e-9);
+    const LoopSecond second = RunEventsForASecond();
+    return second.cpu / second.wall;
   };
   double monitor = 0, timeline = 0;
   for (auto _ : state) {
@@ -119,14 +128,9 @@ void BM_InputPollingCpuPerSecond(benchmark::State& state) {
   std::size_t polls = 0;
   for (auto _ : state) {
     unit.ClearReceived();
-    QElapsedTimer clock;
-    clock.start();
-    const double before = ThreadCpuSeconds();
-    QEventLoop loop;
-    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
-    loop.exec();
-    cpu += ThreadCpuSeconds() - before;
-    wall += double(clock.nsecsElapsed()) * 1e-9;
+    const LoopSecond second = RunEventsForASecond();
+    cpu += second.cpu;
+    wall += second.wall;
     polls += unit.Received().size() / 2;
   }
   state.counters["cpu_share_of_core"] = cpu / wall;
