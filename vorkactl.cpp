@@ -353,6 +353,9 @@ int Reset(const CtlOptions& options) {
   return kExitOk;
 }
 
+// A recording's file as the messages name it.
+std::string RecordingName(const std::string& path) { return path == "-" ? "standard output" : path; }
+
 // The recordings monitor was asked for, open; nothing when one could not be opened (told).
 struct Recordings {
   std::vector<std::pair<std::string, std::unique_ptr<InputRecording>>> files;  // path, recording
@@ -365,7 +368,7 @@ std::optional<Recordings> OpenRecordings(const CtlOptions& options, const Record
     if (path.empty()) continue;
     auto recording = std::make_unique<InputRecording>(format, header);
     if (const FileFault fault = recording->Open(path)) {
-      Say("cannot write " + path + ": " + EnglishText(fault));
+      Say("cannot write " + RecordingName(path) + ": " + EnglishText(fault));
       return std::nullopt;
     }
     recordings.toStandardOutput = recordings.toStandardOutput || path == "-";
@@ -407,7 +410,7 @@ int Monitor(const CtlOptions& options) {
     const int64_t ms = elapsedMs();
     for (auto& [path, recording] : recordings->files)
       if (const FileFault fault = recording->Sample(ms, word)) {
-        Say("cannot write " + path + ": " + EnglishText(fault) +
+        Say("cannot write " + RecordingName(path) + ": " + EnglishText(fault) +
             "; the recording stopped, what it holds is whole");
         code = kExitFile;
       }
@@ -431,13 +434,13 @@ int Monitor(const CtlOptions& options) {
     // The recordings end complete up to the loss, and say so.
     for (auto& [path, recording] : recordings->files)
       if (const FileFault fault = recording->Lost(elapsedMs()); fault && code == kExitOk)
-        Say("cannot write " + path + ": " + EnglishText(fault));
+        Say("cannot write " + RecordingName(path) + ": " + EnglishText(fault));
     Say("the unit was lost");
     return kExitNoUnit;
   }
   for (auto& [path, recording] : recordings->files)
     if (const FileFault fault = recording->Close(elapsedMs()); fault && code == kExitOk) {
-      Say("cannot write " + path + ": " + EnglishText(fault));
+      Say("cannot write " + RecordingName(path) + ": " + EnglishText(fault));
       code = kExitFile;
     }
   return code;

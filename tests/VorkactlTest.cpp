@@ -983,6 +983,14 @@ TEST_F(MonitorRecordingTest, ALostUnitEndsTheRecordingsWholeAndMarked) {
   EXPECT_EQ(SigrokEdges(File("in.vcd")).at("in0_RefX"), 2);
 }
 
+TEST_F(MonitorRecordingTest, ARecordingOnAFullStandardOutputIsNamedSo) {
+  const Run run = CtlWith({QStringLiteral("monitor"), QStringLiteral("--duration"), QStringLiteral("0.5"),
+                           QStringLiteral("--vcd"), QStringLiteral("-")},
+                          {}, QStringLiteral("/dev/full"));
+  EXPECT_EQ(run.code, kExitFile);
+  EXPECT_EQ(run.err, "vorkactl: cannot write standard output: no space left on the disk\n");
+}
+
 TEST_F(MonitorRecordingTest, AFullDiskStopsTheRecordingWithWholeRows) {
   QProcess process;
   process.setChildProcessModifier([] {
