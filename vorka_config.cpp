@@ -1,9 +1,9 @@
 // vorka_config: the configuration tool for the VORKA unit.
 #include "link/ui/Help.h"
 #include "link/ui/Setup.h"
+#include "look/Look.h"
 #include "window/MessageBoxes.h"
 #include "window/Term.h"
-#include "window/look/Look.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

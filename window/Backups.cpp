@@ -1,8 +1,8 @@
 #include "window/Backups.h"
 
+#include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "ui_Backups.h"
-#include "window/look/Look.h"
 
 #include <QDesktopServices>
 #include <QDir>

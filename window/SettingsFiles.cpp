@@ -1,12 +1,12 @@
 #include "window/SettingsFiles.h"
 
 #include "common/Version.h"
+#include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/flows/UnitFlows.h"
 #include "ui_Compare.h"
 #include "window/Backups.h"
 #include "window/FileFolders.h"
-#include "window/look/Look.h"
 
 #include <QDateTime>
 #include <QFileDialog>

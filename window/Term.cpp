@@ -9,6 +9,7 @@
 #include "link/UniUSB.h"
 #include "link/ui/Help.h"
 #include "link/ui/Setup.h"
+#include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/UnitProtocol.h"
 #include "ui_Term.h"
@@ -17,7 +18,6 @@
 #include "window/SettingsFiles.h"
 #include "window/TermShared.h"
 #include "window/Timeline.h"
-#include "window/look/Look.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,12 +1,12 @@
 #include "window/Timeline.h"
 
 #include "common/Version.h"
+#include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/settings/Settings.h"
 #include "ui_Timeline.h"
 #include "window/FileFolders.h"
 #include "window/Wiring.h"
-#include "window/look/Look.h"
 
 #include <QDateTime>
 #include <QDir>

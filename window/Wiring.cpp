@@ -1,9 +1,9 @@
 #include "window/Wiring.h"
 
+#include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/settings/Settings.h"
 #include "ui_Wiring.h"
-#include "window/look/Look.h"
 
 #include <QDateTime>
 #include <QDir>

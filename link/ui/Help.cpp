@@ -1,7 +1,7 @@
 #include "link/ui/Help.h"
 
+#include "look/Look.h"
 #include "ui_Help.h"
-#include "window/look/Look.h"
 
 #include <QFontMetrics>
 

@@ -1,8 +1,8 @@
 #include "link/ui/Scan.h"
 
+#include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "ui_Scan.h"
-#include "window/look/Look.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include "link/UniUSB.h"
 #include "link/ui/Help.h"
 #include "link/ui/Scan.h"
+#include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/UnitProtocol.h"
 #include "ui_Setup.h"
-#include "window/look/Look.h"
 
 #include <QHeaderView>
 

@@ -1,6 +1,7 @@
 #include "link/ui/Help.h"
 #include "link/ui/Scan.h"
 #include "link/ui/Setup.h"
+#include "look/Look.h"
 #include "support/TermFormInternals.h"
 #include "support/TestBackups.h"
 #include "ui_Backups.h"
@@ -11,7 +12,6 @@
 #include "ui_Term.h"
 #include "window/Backups.h"
 #include "window/SettingsFiles.h"
-#include "window/look/Look.h"
 
 #include <QAbstractButton>
 #include <QApplication>

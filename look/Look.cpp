@@ -1,4 +1,4 @@
-#include "window/look/Look.h"
+#include "look/Look.h"
 
 #include <QAbstractButton>
 #include <QApplication>
