@@ -29,6 +29,7 @@ set(VORKA_TESTS_UNIX
   protocol/ExchangeTest.cpp
   protocol/SettingsFileFaultTest.cpp
   protocol/UnitScanTest.cpp
+  protocol/InputRecordingTest.cpp
   entry/CfgReaderFaultTest.cpp
   window/TermTest.cpp
   window/IdentifyTest.cpp

@@ -1,0 +1,114 @@
+#include "protocol/CtlArguments.h"
+#include "protocol/flows/InputRecording.h"
+#include "sim/InputScript.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string Slurp(const QString& path) {
+  std::ifstream in(path.toStdString(), std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// What a timeline with a gap becomes in each format: the levels first, a row or step per change,
+// the gap marked, every level again after it.
+TEST(InputRecordingTest, ASavedTimelineInBothFormats) {
+  InputTimeline timeline;
+  timeline.Sample(1000, 0x0000);
+  timeline.Sample(1040, 0x0001);
+  timeline.Sample(1080, 0x0001);
+  timeline.Lost(1120);
+  timeline.Sample(2000, 0x4001);
+  RecordingHeader header{"VK1", "TK20MPG v2.4", "test", "2026-12-08 10:00:00", {}};
+  header.names[0] = "Ref X";
+  QTemporaryDir dir;
+  const QString csv = dir.filePath(QStringLiteral("a.csv")), vcd = dir.filePath(QStringLiteral("a.vcd"));
+  ASSERT_FALSE(SaveTimeline(timeline, RecordingFormat::Csv, header, csv.toStdString()));
+  ASSERT_FALSE(SaveTimeline(timeline, RecordingFormat::Vcd, header, vcd.toStdString()));
+  const std::string rows = Slurp(csv);
+  EXPECT_NE(rows.find("# Jednotka: VK1, TK20MPG v2.4\n"), std::string::npos);
+  EXPECT_NE(rows.find("time_ms,in0,in1,in2,in3,in4,in5,in6,in7,in14,in15\n"
+                      "0,0,0,0,0,0,0,0,0,0,0\n"
+                      "40,1,0,0,0,0,0,0,0,0,0\n"
+                      "# Spojení s jednotkou ztraceno v 120 ms\n"
+                      "1000,1,0,0,0,0,0,0,0,1,0\n"),
+            std::string::npos)
+      << rows;
+  const std::string steps = Slurp(vcd);
+  EXPECT_NE(steps.find("$var wire 1 ! in0_Ref_X $end\n"), std::string::npos) << steps;
+  EXPECT_NE(steps.find("#40\n1!\n#120\n$comment spojeni s jednotkou ztraceno $end\nx!\n"), std::string::npos)
+      << steps;
+  EXPECT_NE(steps.find("#1000\n1!\n0\"\n"), std::string::npos) << steps;  // every level again
+  EXPECT_TRUE(steps.ends_with("1)\n0*\n")) << steps;  // nothing after the last poll to hold
+}
+
+TEST(InputRecordingTest, AFolderThatIsNotThereIsNamedAtTheOpen) {
+  InputRecording recording(RecordingFormat::Csv, {});
+  const FileFault fault = recording.Open("/nonexistent/folder/a.csv");
+  EXPECT_EQ(fault.kind, FileFault::Kind::System);
+  EXPECT_EQ(fault.error, ENOENT);
+  EXPECT_EQ(recording.Sample(0, 1).error, ENOENT);  // nothing written after
+}
+
+TEST(InputScriptTest, StepsAndTheirErrors) {
+  struct Case {
+    const char* text;
+    std::size_t steps;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"0 0x0001\n40 0003 # bounce\n\n60 0001\n", 3, ""},
+      {"# nothing but a comment\n", 0, ""},
+      {"0 1\n10 2\n5 3\n", 0, "line 3: the times must rise"},
+      {"0 10000\n", 0, "line 1: expected \"MS WORD\""},
+      {"0 1 2\n", 0, "line 1: expected \"MS WORD\""},
+      {"-5 1\n", 0, "line 1: expected \"MS WORD\""},
+      {"0 zz\n", 0, "line 1: expected \"MS WORD\""},
+  };
+  for (const Case& c : cases) {
+    const InputScript script = ParseInputScript(c.text);
+    EXPECT_EQ(script.error, c.error) << c.text;
+    if (script.error.empty()) {
+      EXPECT_EQ(script.steps.size(), c.steps) << c.text;
+    }
+  }
+  const InputScript script = ParseInputScript("100 1\n200 2\n");
+  EXPECT_FALSE(WordAt(script.steps, 99));
+  EXPECT_EQ(WordAt(script.steps, 150), 1);
+  EXPECT_EQ(WordAt(script.steps, 200), 2);
+}
+
+// vorkactl monitor's options: where they belong and what they take.
+TEST(CtlArgumentsTest, MonitorRecordingsAndDuration) {
+  struct Case {
+    QStringList arguments;
+    const char* error;
+  };
+  const Case cases[] = {
+      {{"monitor", "--csv", "a.csv", "--vcd", "-", "--duration", "2.5"}, ""},
+      {{"read", "--vcd", "a.vcd"}, "--vcd is for monitor"},
+      {{"monitor", "--csv", "x", "--vcd", "x"}, "--csv and --vcd need two files"},
+      {{"monitor", "--duration", "0"}, "--duration must be 0.001 to 604800 seconds"},
+      {{"monitor", "--duration", "2,5"}, "--duration must be 0.001 to 604800 seconds"},
+      {{"monitor", "--duration", "604801"}, "--duration must be 0.001 to 604800 seconds"},
+      {{"scan", "--duration", "1"}, "--duration is for monitor"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ParseCtlArguments(c.arguments).error, c.error) << c.arguments.join(u' ').toStdString();
+  const CtlOptions options =
+      ParseCtlArguments({"monitor", "--csv", "a.csv", "--vcd", "-", "--duration", "2.5"});
+  EXPECT_EQ(options.command, CtlCommand::Monitor);
+  EXPECT_EQ(options.csv, "a.csv");
+  EXPECT_EQ(options.vcd, "-");
+  EXPECT_EQ(options.durationMs, 2500);
+}
+
+}  // namespace
