@@ -8,6 +8,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -19,6 +20,8 @@ constexpr int kWriteBoundMs = 5000;
 std::unique_ptr<SerialLine> g_line;
 std::string g_device;
 std::optional<OpenFailure> g_openFailure;
+// What the last read brought beyond its reply's CR: a second line, a line feed.
+std::string g_beyondReply;
 
 }  // namespace
 
@@ -48,9 +51,11 @@ bool ComOpen(const std::string& portName, int32_t baudRate, char parity, uint8_t
 void ComClose() {
   g_line.reset();
   g_device.clear();
+  g_beyondReply.clear();
 }
 
 void ComSendLine(const std::string& line) {
+  g_beyondReply.clear();
   if (!g_line) return;
   g_line->ReadWaiting(kChunk);  // stale input, such as the rest of an earlier reply
   std::string framed = line + '\r';
@@ -84,15 +89,31 @@ bool ComReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capaci
       QThread::msleep(static_cast<unsigned long>(remaining));
       break;
     }
-    const SerialLine::Wait wait = g_line->WaitForBytes(remaining);
+    const SerialLine::Wait wait = g_line->WaitForBytes(std::chrono::milliseconds(remaining));
     // A device that hung up or failed ends the wait at once, as a reply that did not come.
     if (wait == SerialLine::Wait::Failed) break;
     readable = wait == SerialLine::Wait::Readable;
   }
   const auto cr = reply.find('\r');
   if (cr == std::string::npos) return false;
+  g_beyondReply = reply.substr(cr + 1);
   reply.resize(cr);
   return true;
+}
+
+std::string ComTakeWaiting(std::chrono::microseconds wait) {
+  std::string bytes = std::exchange(g_beyondReply, {});
+  if (!g_line) return bytes;
+  if (bytes.empty() && wait > wait.zero() && g_line->WaitForBytes(wait) != SerialLine::Wait::Readable)
+    return bytes;
+  // Bounded, so that a line that never stops sending cannot hold the caller.
+  constexpr int kMaxChunks = 64;
+  for (int chunk = 0; chunk < kMaxChunks; ++chunk) {
+    const std::string more = g_line->ReadWaiting(kChunk);
+    if (more.empty()) break;
+    bytes += more;
+  }
+  return bytes;
 }
 
 std::string ComDevice() { return g_device; }

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -26,7 +27,13 @@ void ComSendLine(const std::string& line);
 
 // Empties reply and fills it with the next reply line. True when a CR arrived within the limit:
 // reply then holds the text before the first CR. False otherwise: reply keeps what arrived.
+// What came after that CR in the same read is no part of the reply; ComTakeWaiting hands it out,
+// and the next ComSendLine drops it.
 bool ComReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capacity);
+
+// Takes what has arrived beyond the last reply: the rest of its read, what is waiting, and what
+// comes within the wait (it returns as soon as anything came). Empty when the line stayed quiet.
+std::string ComTakeWaiting(std::chrono::microseconds wait);
 
 // The device the open port sits on, empty when none is open (for the port dialog's hints and tests).
 std::string ComDevice();

@@ -63,7 +63,7 @@ class SerialProbe : public ProbeLink {
  protected:
   bool Send(const std::string& framed) override { return line_->Write(framed, kSliceMs * 10); }
   bool Take(std::string& bytes) override {
-    const SerialLine::Wait wait = line_->WaitForBytes(kSliceMs);
+    const SerialLine::Wait wait = line_->WaitForBytes(std::chrono::milliseconds(kSliceMs));
     if (wait == SerialLine::Wait::Failed) return false;  // the device went away
     if (wait == SerialLine::Wait::Readable) bytes += line_->ReadWaiting(kMaxReply + 1);
     return true;

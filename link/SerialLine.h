@@ -1,6 +1,7 @@
 #pragma once
 #include "link/OpenFailure.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,8 +22,8 @@ class SerialLine {
   virtual void Purge() = 0;
   // What is waiting now, at most max bytes, without waiting; a failed read is none.
   virtual std::string ReadWaiting(std::size_t max) = 0;
-  // Waits at most ms for bytes to read. A device that hung up or failed says so at once.
-  virtual Wait WaitForBytes(int ms) = 0;
+  // Waits at most the limit for bytes to read. A device that hung up or failed says so at once.
+  virtual Wait WaitForBytes(std::chrono::microseconds limit) = 0;
   // Writes all of bytes, waiting at most boundMs for a full transmit buffer; false when not all went.
   virtual bool Write(const std::string& bytes, int boundMs) = 0;
 };

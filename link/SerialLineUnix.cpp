@@ -137,15 +137,18 @@ class UnixSerialLine final : public SerialLine {
     return bytes;
   }
 
-  Wait WaitForBytes(int ms) override {
+  Wait WaitForBytes(std::chrono::microseconds limit) override {
     if (port_.bytesAvailable() > 0) return Wait::Readable;
     // A signal (Ctrl-C in vorkactl monitor) interrupts the wait, not the reply: wait out the rest.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
       pollfd readable{Fd(), POLLIN, 0};
       const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      const int ready = ::poll(&readable, 1, static_cast<int>(std::max<long long>(0, left.count())));
+          std::max(std::chrono::steady_clock::duration::zero(), deadline - std::chrono::steady_clock::now());
+      const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
+      const timespec wait{static_cast<time_t>(seconds.count()),
+                          static_cast<long>(std::chrono::nanoseconds(left - seconds).count())};
+      const int ready = ::ppoll(&readable, 1, &wait, nullptr);
       if (ready < 0 && errno == EINTR) continue;
       if (ready < 0) return Wait::Failed;
       if (ready == 0) return Wait::Limit;

@@ -118,14 +118,15 @@ class WindowsSerialLine final : public SerialLine {
     return bytes;
   }
 
-  Wait WaitForBytes(int ms) override {
+  Wait WaitForBytes(std::chrono::microseconds limit) override {
     if (!pending_.empty()) return Wait::Readable;
     DWORD errors = 0;
     COMSTAT status{};
     if (!ClearCommError(handle_, &errors, &status)) return Wait::Failed;
     if (status.cbInQue > 0) return Wait::Readable;
     // The wait is a read of one byte that returns when it comes or at the limit; the byte is kept.
-    if (!SetReadWait(std::max(ms, 1))) return Wait::Failed;
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(limit).count();
+    if (!SetReadWait(static_cast<int>(std::max<long long>(ms, 1)))) return Wait::Failed;
     char byte = 0;
     DWORD got = 0;
     if (!ReadFile(handle_, &byte, 1, &got, nullptr)) return Wait::Failed;

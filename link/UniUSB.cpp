@@ -188,16 +188,29 @@ bool Write_USB(const std::string& line) {
   return status == FT_OK && written == line.size();
 }
 
-void DiscardInput_USB() {
+void DiscardInput_USB() { TakeInput_USB({}); }
+
+std::string TakeInput_USB(std::chrono::microseconds wait) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + wait;
+  std::string bytes;
   // Bounded, so that a device that never stops sending cannot hold the window.
   constexpr int kMaxPasses = 64;
   char buffer[kChunk];
-  for (int pass = 0; pass < kMaxPasses; ++pass) {
+  for (int pass = 0; pass < kMaxPasses;) {
     uint32_t waiting = 0;
-    if (D2xx().FT_GetQueueStatus(FTHandle, &waiting) != FT_OK || waiting == 0) return;
+    if (D2xx().FT_GetQueueStatus(FTHandle, &waiting) != FT_OK) break;
+    if (waiting == 0) {
+      if (!bytes.empty() || Clock::now() >= deadline) break;
+      std::this_thread::sleep_for(std::chrono::microseconds(500));
+      continue;
+    }
     uint32_t got = 0;
-    if (D2xx().FT_Read(FTHandle, buffer, std::min(waiting, kChunk), &got) != FT_OK || got == 0) return;
+    if (D2xx().FT_Read(FTHandle, buffer, std::min(waiting, kChunk), &got) != FT_OK || got == 0) break;
+    bytes.append(buffer, got);
+    ++pass;
   }
+  return bytes;
 }
 
 bool Read_USB(uint32_t timeLimitMs, std::string& reply, std::size_t capacity) {

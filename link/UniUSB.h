@@ -2,6 +2,7 @@
 #include "link/D2xx.h"
 #include "link/OpenFailure.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -68,5 +69,8 @@ void SetTimeouts_USB(uint32_t readMs, uint32_t writeMs);
 bool Write_USB(const std::string& line);
 // Reads and drops whatever is waiting (a reply that came after its limit); shows nothing.
 void DiscardInput_USB();
+// Takes what is waiting, or what arrives within the wait (it returns as soon as anything came);
+// empty when the line stayed quiet. Shows nothing.
+std::string TakeInput_USB(std::chrono::microseconds wait);
 // True when the last byte received is a CR; the reply keeps its CR (and anything before it).
 bool Read_USB(uint32_t timeLimitMs, std::string& reply, std::size_t capacity);

@@ -2,7 +2,10 @@
 
 #include "link/Async.h"
 #include "link/UniUSB.h"
+#include "protocol/ReplyForm.h"
 #include "protocol/UnitProtocol.h"
+
+#include <algorithm>
 
 #include <chrono>
 #include <thread>
@@ -26,6 +29,10 @@ bool UsbTransport::Receive(uint32_t timeLimitMs, std::string& reply) {
   return Read_USB(timeLimitMs, reply, CommandExchange::kMaxLine);
 }
 
+std::string SerialTransport::TakeWaiting(std::chrono::microseconds wait) { return ComTakeWaiting(wait); }
+
+std::string UsbTransport::TakeWaiting(std::chrono::microseconds wait) { return TakeInput_USB(wait); }
+
 void UsbTransport::DropLateReply() {
   // Long enough for a reply that missed its limit by a little; the identification that follows
   // a failure would otherwise take it for the reply to "Q", and every later reply would shift.
@@ -47,14 +54,50 @@ std::string LineAt(const std::vector<std::string>& lines, std::size_t n) {
 
 CommandExchange::CommandExchange(ExchangeHost& host, Transport& serial) : host_(host), serial_(serial) {}
 
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long the line is watched after a script's last reply: at least a few byte times at the
+// fastest speed, at most what a USB converter's latency timer may hold a reply back.
+constexpr std::chrono::microseconds kQuietFloor{200};
+constexpr std::chrono::microseconds kQuietCap{50'000};
+
+// Bytes that no command asked for: anything but the line feed a unit may put after its CR.
+bool Surplus(const std::string& bytes) { return bytes.find_first_not_of('\n') != std::string::npos; }
+
+}  // namespace
+
+Transport& CommandExchange::LinkNow() {
+  return usb_ && host_.CurrentLinkKind() == LinkKind::Usb ? *usb_ : serial_;
+}
+
+void CommandExchange::Drain(Transport& link) {
+  const auto end = Clock::now() + std::chrono::milliseconds(std::max(replyTimeoutMs_, 2 * kDrainQuietMs));
+  while (Clock::now() < end && !link.TakeWaiting(std::chrono::milliseconds(kDrainQuietMs)).empty()) {
+  }
+}
+
 ExchangeResult CommandExchange::Run(const std::vector<std::string>& script) {
   struct Depth {
     int& d;
     explicit Depth(int& depth) : d(depth) { ++d; }
     ~Depth() { --d; }
   } depth(depth_);
-  using Clock = std::chrono::steady_clock;
+  ExchangeResult result = RunOnce(script);
+  if (!result.outOfStep) return result;
+  Transport& link = LinkNow();
+  Drain(link);
+  if (!OnlyAsks(script)) return result;
+  result = RunOnce(script);
+  if (result.outOfStep) {
+    Drain(link);
+    host_.ReportOutOfStep();
+  }
+  return result;
+}
 
+ExchangeResult CommandExchange::RunOnce(const std::vector<std::string>& script) {
   replies_.clear();
   sent_.clear();
   host_.LogsCleared();
@@ -67,13 +110,26 @@ ExchangeResult CommandExchange::Run(const std::vector<std::string>& script) {
     result.completed = lastRunCompleted_ = true;
     return result;
   }
+  const auto outOfStep = [&] {
+    host_.LogsWritten(sent_, replies_);
+    result.outOfStep = true;
+    result.replies.clear();
+    return result;
+  };
 
+  // The longest a reply took after its command: a line that takes a command's place is followed by
+  // the real reply within about that time.
+  Clock::duration longestReply{};
+  Clock::time_point lastSent;
   for (const std::string& line : script) {
+    const bool usb = usb_ && host_.CurrentLinkKind() == LinkKind::Usb;
+    Transport& link = usb ? *usb_ : serial_;
+    // Whatever waits now came after the last reply: a second reply, or a late one.
+    if (Surplus(link.TakeWaiting({}))) return outOfStep();
     sent_.push_back(line);
     std::string framed = host_.CommandPrefix() + line;
     if (framed.size() > kMaxLine) framed.resize(kMaxLine);
-    const bool usb = usb_ && host_.CurrentLinkKind() == LinkKind::Usb;
-    Transport& link = usb ? *usb_ : serial_;
+    lastSent = Clock::now();
     link.Send(framed);
     std::string reply;
     if (!link.Receive(replyTimeoutMs_, reply)) {
@@ -96,12 +152,22 @@ ExchangeResult CommandExchange::Run(const std::vector<std::string>& script) {
       lastRunCompleted_ = false;  // the identification above ran a script of its own
       return result;
     }
+    longestReply = std::max(longestReply, Clock::now() - lastSent);
     if (!reply.empty() && reply.back() == '\r') reply.pop_back();
+    // The line feed of a unit that ends its lines with CR LF, come late.
+    reply.erase(0, std::min(reply.find_first_not_of('\n'), reply.size()));
     if (reply.size() > kMaxLine) reply.resize(kMaxLine);
     replies_.push_back(reply);
     result.replies.push_back(reply);
+    // Two lines in one read (the USB link returns all it got), or another command's reply.
+    if (reply.find('\r') != std::string::npos || !ReplyFitsCommand(line, reply)) return outOfStep();
   }
   const auto us = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+  // A line that took the last command's place leaves that command's real reply to come: it does so
+  // within about the longest a reply took, counted from the last command.
+  const auto quiet =
+      std::chrono::duration_cast<std::chrono::microseconds>(lastSent + 2 * longestReply - Clock::now());
+  if (Surplus(LinkNow().TakeWaiting(std::clamp(quiet, kQuietFloor, kQuietCap)))) return outOfStep();
   host_.LogsWritten(sent_, replies_);
   host_.ExchangeTimed(us.count());
   host_.LogsToEnd();

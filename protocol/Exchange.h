@@ -1,5 +1,6 @@
 #pragma once
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <iterator>
 #include <ostream>
@@ -22,6 +23,9 @@ class Transport {
   // After a reply that did not come in time: lets a late one arrive and drops it, so that it
   // cannot answer the next command.
   virtual void DropLateReply() {}
+  // What has arrived that no command asked for yet (the rest of the last read included), or
+  // arrives within the wait; it returns as soon as anything came. Empty on a quiet line.
+  virtual std::string TakeWaiting(std::chrono::microseconds wait) = 0;
 };
 
 // The serial line link: the CR is added by the link.
@@ -29,6 +33,7 @@ class SerialTransport : public Transport {
  public:
   void Send(const std::string& framed) override;
   bool Receive(uint32_t timeLimitMs, std::string& reply) override;
+  std::string TakeWaiting(std::chrono::microseconds wait) override;
 };
 
 // The USB link: the exchange appends the CR; the reply comes back with it.
@@ -37,6 +42,7 @@ class UsbTransport : public Transport {
   void Send(const std::string& framed) override;
   bool Receive(uint32_t timeLimitMs, std::string& reply) override;
   void DropLateReply() override;
+  std::string TakeWaiting(std::chrono::microseconds wait) override;
 };
 
 // The side of the window the exchange works with: where the logs are shown, which link is
@@ -58,6 +64,9 @@ class ExchangeHost {
   virtual void IdentifyAfterUsbFailure() = 0;
   // "Chyba komunikace", and the unit no longer counts as present.
   virtual void ReportFailure() = 0;
+  // A script that only asks was out of step with its replies twice running: nothing of it may be
+  // used, and the unit no longer counts as present.
+  virtual void ReportOutOfStep() = 0;
 };
 
 // The words that name what the one exchange operation runs: the identification, the input state,
@@ -89,8 +98,13 @@ std::string LineAt(const std::vector<std::string>& lines, std::size_t n);
 // What one run of a script gave: whether every line got its reply, and the replies of this
 // script that arrived, in order (over USB a failure's identification later refills the log, but
 // not this list).
+//
+// Out of step: a line came that no command asked for, or a reply has the form of another
+// command's, so the pairing of replies with commands by order cannot be trusted. The script
+// stopped there and its replies are withheld (the log keeps them for the debug page).
 struct ExchangeResult {
   bool completed = false;
+  bool outOfStep = false;
   std::vector<std::string> replies;
 };
 
@@ -105,7 +119,10 @@ class CommandExchange {
   void SetReplyTimeoutMs(uint32_t ms) { replyTimeoutMs_ = ms; }
   uint32_t ReplyTimeoutMs() const { return replyTimeoutMs_; }
 
-  // Runs the script; after a reply that did not come, the failure path has run.
+  // Runs the script; after a reply that did not come, the failure path has run. A script that only
+  // asks and is out of step runs once more on a line drained quiet; out of step again, the host
+  // is told. A script that changes the unit is never repeated: out of step, it stops and the
+  // caller decides what to say.
   ExchangeResult Run(const std::vector<std::string>& script);
 
   const std::vector<std::string>& Script() const { return script_; }
@@ -115,10 +132,18 @@ class CommandExchange {
   // An exchange, or the failure message of one, is in progress (a message box lets timer ticks
   // through while it is open).
   bool Busy() const { return depth_ > 0; }
-  // Every line of the last script got its reply.
+  // Every line of the last script got its reply, in step.
   bool LastRunCompleted() const { return lastRunCompleted_; }
 
+  // How long the line must stay quiet before a script runs again after it was out of step.
+  static constexpr uint32_t kDrainQuietMs = 250;
+
  private:
+  ExchangeResult RunOnce(const std::vector<std::string>& script);
+  // Drops what arrives until the line has been quiet for kDrainQuietMs (bounded).
+  void Drain(Transport& link);
+  Transport& LinkNow();
+
   ExchangeHost& host_;
   Transport& serial_;
   Transport* usb_ = nullptr;

@@ -330,6 +330,12 @@ void TTermForm::ReportFailure() {
   state_.unitPresent = false;
 }
 
+void TTermForm::ReportOutOfStep() {
+  ClearInputLevels();
+  Messages().Message(QString::fromUtf8(kOutOfStepText));
+  state_.unitPresent = false;
+}
+
 void TTermForm::posuvnikScroll(int newPosition) {
   const int lines = static_cast<int>(exchange_.Script().size());
   ui->posuvnik->setMaximum(lines > 14 ? lines - 14 : 1);

@@ -142,6 +142,7 @@ class TTermForm : public QMainWindow,
   void LogsToEnd() override;
   void IdentifyAfterUsbFailure() override;
   void ReportFailure() override;
+  void ReportOutOfStep() override;
 
   // SettingsControls: the register map reads and writes the controls by name.
   int ItemIndex(const std::string& control) override;

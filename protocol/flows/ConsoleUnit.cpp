@@ -58,3 +58,8 @@ void ConsoleUnit::ReportFailure() {
   state_.unitPresent = false;
   if (onFailure) onFailure();
 }
+
+void ConsoleUnit::ReportOutOfStep() {
+  state_.unitPresent = false;
+  if (onOutOfStep) onOutOfStep();
+}

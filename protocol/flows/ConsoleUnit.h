@@ -23,6 +23,8 @@ class ConsoleUnit : public UnitHost, public ExchangeHost {
   SettingsModel& Model() { return model_; }
   // Told when a reply did not come.
   std::function<void()> onFailure;
+  // Told when a script that only asks was out of step twice running (noise on the line).
+  std::function<void()> onOutOfStep;
 
   // UnitHost
   UnitState& State() override { return state_; }
@@ -54,6 +56,7 @@ class ConsoleUnit : public UnitHost, public ExchangeHost {
   void LogsToEnd() override {}
   void IdentifyAfterUsbFailure() override {}
   void ReportFailure() override;
+  void ReportOutOfStep() override;
 
  private:
   BackupStore backups_;

@@ -80,10 +80,12 @@ void IdentifyUnit(UnitHost& host) {
   if (state.portOpen) {
     state.commandMode = "check";
     host.SetIdentifying(true);
-    answered = host.RunCommandScript().completed;
+    const ExchangeResult result = host.RunCommandScript();
     host.SetIdentifying(false);
+    answered = result.completed;
     identified = true;
-    identity = IdentityFromReplies(host.ReplyLine(0), host.ReplyLine(1));
+    // Replies out of step name no unit: the identifier may be another reply's.
+    if (!result.outOfStep) identity = IdentityFromReplies(host.ReplyLine(0), host.ReplyLine(1));
     state.identity = identity;
     if (identity.present) {
       state.unitPresent = true;

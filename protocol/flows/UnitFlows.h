@@ -64,6 +64,8 @@ inline const char* const kNoPortOpenText = "Není otevřen žádný port";
 inline const char* const kNotVorkaText = "Jednotka nekomunikuje nebo není VORKA";
 inline const char* const kNotSavedText = "Neuloženo";
 inline const char* const kSavedText = "Uložení proběhlo v pořádku";
+// The replies could not be paired with their commands, even on a second try.
+inline const char* const kOutOfStepText = "Jednotka odpovídá mimo pořadí – rušení na vedení?";
 
 void IdentifyUnit(UnitHost& host);
 // "Načíst z VORKA": every register into the controls, then the validation pass. True when every

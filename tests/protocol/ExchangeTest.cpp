@@ -12,7 +12,7 @@ class RecordingHost : public ExchangeHost {
   std::string prefix = "!0";
   LinkKind kind = LinkKind::Serial;
   std::vector<std::string> memoSend, memoRec, memoScript;
-  int cleared = 0, failures = 0, identifications = 0, timed = 0, toEnd = 0;
+  int cleared = 0, failures = 0, outOfStep = 0, identifications = 0, timed = 0, toEnd = 0;
   std::function<void()> onIdentify;
 
   std::string CommandPrefix() override { return prefix; }
@@ -35,6 +35,7 @@ class RecordingHost : public ExchangeHost {
     if (onIdentify) onIdentify();
   }
   void ReportFailure() override { ++failures; }
+  void ReportOutOfStep() override { ++outOfStep; }
 };
 
 // A USB link that hands over to a scripted answer list; nothing when the list runs out.
@@ -49,6 +50,7 @@ class ScriptedTransport : public Transport {
     answers.erase(answers.begin());
     return true;
   }
+  std::string TakeWaiting(std::chrono::microseconds) override { return {}; }
 };
 
 class ExchangeTest : public SimFixture {

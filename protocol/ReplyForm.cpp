@@ -1,0 +1,62 @@
+#include "protocol/ReplyForm.h"
+
+#include "protocol/RegisterMap.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+bool StartsWith(const std::string& text, const char* head) { return text.rfind(head, 0) == 0; }
+
+bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+constexpr const char* kRegisterHead = "0,";
+// A write's acknowledgement, alone on its line.
+constexpr const char* kAcknowledgement = "0";
+// The family mark that opens the reply to "?".
+constexpr const char* kVersionHead = "0,TK20";
+
+bool TwoHexDigits(const std::string& value) {
+  return value.size() == 2 && IsHexDigit(value[0]) && IsHexDigit(value[1]);
+}
+
+}  // namespace
+
+CommandForm FormOfCommand(const std::string& command) {
+  if (command == "Q") return CommandForm::Identifier;
+  if (command == "?") return CommandForm::Version;
+  if (command == "I1" || command == "I2") return CommandForm::ByteRead;
+  if (StartsWith(command, "EW") || StartsWith(command, "EFW") || StartsWith(command, "EUW"))
+    return CommandForm::Write;
+  if (StartsWith(command, "EFR") || StartsWith(command, "EUR")) return CommandForm::NumberRead;
+  if (StartsWith(command, "ER")) return CommandForm::ByteRead;
+  return CommandForm::Other;
+}
+
+bool ReplyFitsCommand(const std::string& command, const std::string& reply) {
+  const CommandForm form = FormOfCommand(command);
+  if (form == CommandForm::Other) return true;
+  if (form == CommandForm::Write) return !StartsWith(reply, kRegisterHead);
+  // Every question is answered with a value: an acknowledgement answers a write.
+  if (reply == kAcknowledgement) return false;
+  if (form == CommandForm::Version) return true;
+  if (StartsWith(reply, kVersionHead)) return false;
+  if (!StartsWith(reply, kRegisterHead)) return true;
+  const std::string value = reply.substr(2);
+  switch (form) {
+    case CommandForm::ByteRead: return TwoHexDigits(value) || !UnitNumber(value);
+    case CommandForm::NumberRead:
+      return !(TwoHexDigits(value) && std::any_of(value.begin(), value.end(), [](char c) {
+                 return std::isalpha(static_cast<unsigned char>(c));
+               }));
+    default: return true;
+  }
+}
+
+bool OnlyAsks(std::span<const std::string> script) {
+  return std::all_of(script.begin(), script.end(), [](const std::string& line) {
+    const CommandForm form = FormOfCommand(line);
+    return form != CommandForm::Write && form != CommandForm::Other;
+  });
+}

@@ -1,0 +1,25 @@
+#pragma once
+#include <span>
+#include <string>
+
+// The unit's replies carry no command: they are paired with their commands by order alone. What
+// each command's reply looks like lets a reply that belongs to another command be told apart (a
+// write's bare "0" in a read, a number in a byte register, the family mark in the identifier), so
+// that a line the unit sent twice, or noise split into two lines, never shifts a value.
+
+enum class CommandForm {
+  Write,       // "EW", "EFW", "EUW": acknowledged "0", refused otherwise, never a value
+  ByteRead,    // "ER" and the input words "I1", "I2": "0," and two hexadecimal digits
+  NumberRead,  // "EFR", "EUR": "0," and a number
+  Identifier,  // "Q": "0," and the identifier
+  Version,     // "?": "0,TK20…"
+  Other,       // the reset, and anything else: whatever comes
+};
+CommandForm FormOfCommand(const std::string& command);
+
+// False when the reply has the form of another command's reply. A reply of no known form
+// (garbled, a refusal) fits: its command's own decoding decides what it means.
+bool ReplyFitsCommand(const std::string& command, const std::string& reply);
+
+// Whether a script asks and changes nothing, so that running it again is harmless.
+bool OnlyAsks(std::span<const std::string> script);
