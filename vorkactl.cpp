@@ -39,6 +39,13 @@ int g_outputError = 0;
 
 void Say(const std::string& text) { std::fprintf(stderr, "vorkactl: %s\n", text.c_str()); }
 
+const std::string kOutOfStepSaid = "the unit's replies are out of step with the commands (noise on the line?)";
+
+// "1 register", "2 registers".
+std::string Counted(std::size_t n, const std::string& noun) {
+  return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
 // Data to standard output, each write checked: a full disk or a closed descriptor must not end in
 // an empty backup and exit 0.
 void Print(const std::string& text) {
@@ -104,6 +111,8 @@ BackupStore UsersBackups() { return BackupStore(BackupStore::DefaultFolder()); }
 struct UnitConnection {
   ConsoleUnit unit{UsersBackups()};
   int failure = kExitOk;
+  // Replies came out of step twice running: nothing of that exchange was used.
+  bool outOfStep = false;
 
   explicit UnitConnection(const CtlOptions& options) {
     std::string reason;
@@ -112,8 +121,16 @@ struct UnitConnection {
       failure = kExitNoUnit;
       return;
     }
+    unit.onOutOfStep = [this] {
+      Say(kOutOfStepSaid);
+      outOfStep = true;
+    };
     IdentifyUnit(unit);  // a silent unit is told once, below
     unit.onFailure = [] { Say("the unit did not answer"); };
+    if (outOfStep) {
+      failure = kExitOutOfStep;
+      return;
+    }
     if (!unit.State().unitPresent) {
       Say("no VORKA unit answers on " + options.port + " at " + std::to_string(options.baud) +
           " Bd; try another --baud, or find it with vorkactl scan");
@@ -131,7 +148,7 @@ struct UnitConnection {
   std::optional<HeldRead> ReadHeld() {
     auto read = ReadAsHeld(unit);
     if (!read) {
-      failure = kExitNoUnit;
+      failure = outOfStep ? kExitOutOfStep : kExitNoUnit;
       return std::nullopt;
     }
     for (const Register* reg : read->ownValues)
@@ -265,7 +282,13 @@ int ReportWrite(const WriteReport& report) {
     case Outcome::NoMpgFirmware:
       Say("the file holds MPG settings and the unit has no MPG firmware; nothing was sent");
       return kExitRefused;
-    case Outcome::ReadFailed: Say("the unit did not answer"); return kExitNoUnit;
+    case Outcome::ReadFailed:
+      if (report.outOfStep) {
+        Say(kOutOfStepSaid + "; nothing was sent");
+        return kExitOutOfStep;
+      }
+      Say("the unit did not answer");
+      return kExitNoUnit;
     case Outcome::TooLong:
       Say("the value of " + named + " is too long for one line to the unit (" +
           std::to_string(CommandExchange::kMaxLine) + " characters with its command); nothing was sent");
@@ -285,20 +308,33 @@ int ReportWrite(const WriteReport& report) {
           count + " writes; it may now hold part of the file" + backupSaid);
       return kExitNoUnit;
     case Outcome::Refused: Say("the unit refused: " + named + backupSaid); return kExitRefused;
-    case Outcome::ReadBackFailed: Say("the unit did not answer the read-back"); return kExitNoUnit;
+    case Outcome::ReadBackFailed:
+      if (report.outOfStep) {
+        Say(kOutOfStepSaid + " in the read after the writes, which cannot be checked; the unit may now hold "
+            "part of the file" + backupSaid);
+        return kExitOutOfStep;
+      }
+      Say("the unit did not answer the read-back");
+      return kExitNoUnit;
+    case Outcome::OutOfStep:
+      Say(kOutOfStepSaid + ": the write stopped at write " + std::to_string(report.answered + 1) + " of " +
+          count + " and the unit was read again; " +
+          (named.empty() ? std::string("it holds the file's settings") : "it holds other values for: " + named) +
+          backupSaid);
+      return kExitOutOfStep;
     case Outcome::NotVerified:
       Say("not verified, the unit holds other values for: " + named + backupSaid);
       return kExitRefused;
     case Outcome::NotWritten:
-      Say("written and verified: " + count +
-          " registers; not written, as the unit's value cannot be read: " + named + backupSaid);
+      Say("written and verified: " + Counted(report.planned, "register") +
+          "; not written, as the unit's value cannot be read: " + named + backupSaid);
       return kExitRefused;
     case Outcome::Verified: break;
   }
   const std::string left = report.leftAsHeld.empty() ? std::string()
                                                      : "; left as the unit holds them, as the file asks: " +
                                                            Names(report.leftAsHeld);
-  Say("written and verified: " + count + " registers" + left +
+  Say("written and verified: " + Counted(report.planned, "register") + left +
       (backup.empty() ? std::string() : "; backup: " + backup));
   return kExitOk;
 }
@@ -317,7 +353,9 @@ int Write(const CtlOptions& options) {
   NoteInterruptions();
   UnitConnection c(options);
   if (c.failure) return c.failure;
-  c.unit.onFailure = nullptr;  // told with the outcome, with how far the write got
+  // Told with the outcome, with how far the write got.
+  c.unit.onFailure = nullptr;
+  c.unit.onOutOfStep = nullptr;
   WriteRequest request{file, options.noBackup ? nullptr : &c.unit.Backups(), &g_interrupted,
                        [&] { NoticeAnotherUnit(fileHeader, c.unit.LastIdentity()); }};
   return ReportWrite(WriteAndVerify(c.unit, request));
@@ -384,7 +422,9 @@ int Monitor(const CtlOptions& options) {
     Say("the unit has no MPG firmware: its inputs are not read");
     return kExitRefused;
   }
-  c.unit.onFailure = nullptr;  // a lost unit is told below, once
+  // A lost unit is told below, once.
+  c.unit.onFailure = nullptr;
+  c.unit.onOutOfStep = [&c] { c.outOfStep = true; };
   RecordingHeader header{
       c.unit.LastIdentity().id,
       c.unit.LastIdentity().version,
@@ -435,6 +475,10 @@ int Monitor(const CtlOptions& options) {
     for (auto& [path, recording] : recordings->files)
       if (const FileFault fault = recording->Lost(elapsedMs()); fault && code == kExitOk)
         Say("cannot write " + RecordingName(path) + ": " + EnglishText(fault));
+    if (c.outOfStep) {
+      Say(kOutOfStepSaid + "; the monitor stopped");
+      return kExitOutOfStep;
+    }
     Say("the unit was lost");
     return kExitNoUnit;
   }

@@ -87,6 +87,7 @@ constexpr CtlExitInfo kExitCodes[] = {
     {kExitNoUnit, "no port or no unit"},
     {kExitRefused, "refused or not verified"},
     {kExitFile, "file error"},
+    {kExitOutOfStep, "replies out of step (noise on the line)"},
     {kExitInterrupted, "interrupted (write)"},
 };
 

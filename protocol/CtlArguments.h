@@ -49,6 +49,7 @@ enum CtlExit {
   kExitNoUnit = 3,
   kExitRefused = 4,
   kExitFile = 5,
+  kExitOutOfStep = 6,
   kExitInterrupted = 130  // Ctrl-C or SIGTERM, as a shell reports a signal's end
 };
 struct CtlExitInfo {

@@ -67,6 +67,8 @@ class PtyServer {
 
   std::string partial_;
   std::deque<Job> jobs_;
+  // Replies sent a second time, later: each goes out when due, between the others.
+  std::deque<Job> repeats_;
   std::deque<OutByte> out_;
   Clock::time_point rxFreeAt_{};
   Clock::time_point txFreeAt_{};

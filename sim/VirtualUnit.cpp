@@ -95,8 +95,45 @@ std::optional<std::string> VirtualUnit::Respond(const std::string& line) {
   if (line.compare(0, 2, kUnitPrefix) != 0) return std::nullopt;
   const std::string command = line.substr(2);
   if (!silentOnCommand_.empty() && command == silentOnCommand_) return std::nullopt;
-  if (auto it = overrides_.find(command); it != overrides_.end()) return it->second;
-  return Answer(command);
+  auto reply = [&]() -> std::optional<std::string> {
+    if (auto it = overrides_.find(command); it != overrides_.end()) return it->second;
+    return Answer(command);
+  }();
+  if (!reply) return reply;
+  // A fault counts its turns down; one at -1 never runs out.
+  const auto due = [](int& times) {
+    if (times == 0) return false;
+    if (times > 0) --times;
+    return true;
+  };
+  if (auto it = strayCr_.find(command); it != strayCr_.end() && due(it->second.times))
+    reply->insert(std::min(it->second.position, reply->size()), 1, '\r');
+  if (auto it = twice_.find(command); it != twice_.end() && due(it->second.times))
+    repeat_ = Repeat{it->second.ms, *reply};
+  return reply;
+}
+
+std::optional<VirtualUnit::Repeat> VirtualUnit::TakeRepeat() {
+  std::lock_guard lock(mutex_);
+  return std::exchange(repeat_, std::nullopt);
+}
+
+void VirtualUnit::SetAnswerTwice(const std::string& command, int ms, int times) {
+  std::lock_guard lock(mutex_);
+  twice_[command] = {ms, times};
+}
+
+void VirtualUnit::SetStrayCr(const std::string& command, std::size_t position, int times) {
+  std::lock_guard lock(mutex_);
+  strayCr_[command] = {position, times};
+}
+
+void VirtualUnit::SetWriteStoredAs(const std::string& address, std::optional<std::string> stored) {
+  std::lock_guard lock(mutex_);
+  if (stored)
+    storedAs_[Upper(address)] = *stored;
+  else
+    storedAs_.erase(Upper(address));
 }
 
 std::optional<std::string> VirtualUnit::Answer(const std::string& command) {
@@ -142,7 +179,11 @@ std::optional<std::string> VirtualUnit::ReadRegister(char kind, const std::strin
   return std::nullopt;
 }
 
-bool VirtualUnit::WriteRegister(char kind, const std::string& address, const std::string& value) {
+bool VirtualUnit::WriteRegister(char kind, const std::string& address, const std::string& sent) {
+  const auto storedAs = storedAs_.find(address);
+  // Acknowledged and kept otherwise (or not at all): what a unit with a fault in its store does.
+  if (storedAs != storedAs_.end() && storedAs->second.empty()) return ReadRegister(kind, address).has_value();
+  const std::string& value = storedAs != storedAs_.end() ? storedAs->second : sent;
   if (kind == 'B') {
     auto it = bytes_.find(address);
     if (it == bytes_.end() || value.size() != 2 || !IsHexDigit(value[0]) || !IsHexDigit(value[1]))
@@ -218,6 +259,9 @@ void VirtualUnit::SetReplyOverride(const std::string& command, const std::string
 void VirtualUnit::ClearReplyOverrides() {
   std::lock_guard l(mutex_);
   overrides_.clear();
+  twice_.clear();
+  strayCr_.clear();
+  storedAs_.clear();
 }
 void VirtualUnit::SetCrLf(bool crlf) {
   std::lock_guard l(mutex_);

@@ -44,7 +44,7 @@ class VirtualUnit {
   void SetSilentOnNth(int n);                           // n-th command from now (1-based), 0 off
   void SetSilentOnCommand(const std::string& command);  // e.g. "ER05"; empty off
   void SetReplyOverride(const std::string& command, const std::string& reply);  // garbled/long
-  void ClearReplyOverrides();
+  void ClearReplyOverrides();  // and the doubled replies, stray CRs and writes stored otherwise
   void SetCrLf(bool crlf);
   bool CrLf() const;
   void SetDelayMs(int ms);
@@ -59,6 +59,21 @@ class VirtualUnit {
   // answer. 0: any speed.
   void SetLineSpeed(int baud);
   int LineSpeed() const;
+  // The reply to command C (without the prefix) is sent again ms after it (0: at once, in the
+  // same write), the next `times` times it is asked (-1: always); times 0 off.
+  void SetAnswerTwice(const std::string& command, int ms, int times = 1);
+  // The reply to command C carries a CR before its character at `position` (counted from 0), the
+  // next `times` times (-1: always): noise that splits one line into two.
+  void SetStrayCr(const std::string& command, std::size_t position, int times = 1);
+  // A write to the register at `address` ("24", "FD") is acknowledged and `stored` kept instead
+  // of the value sent; nothing is stored when `stored` is empty. nullopt: stored as sent again.
+  void SetWriteStoredAs(const std::string& address, std::optional<std::string> stored);
+  // The copy of a reply Respond asked to send again, and how long after the reply; taken once.
+  struct Repeat {
+    int ms = 0;
+    std::string reply;
+  };
+  std::optional<Repeat> TakeRepeat();
   void SetCloseOnNth(int n);    // line closed at the n-th command, 0 off
   void SetRestartOnNth(int n);  // restarts at the n-th command, 0 off
   int RestartMs() const;
@@ -86,6 +101,18 @@ class VirtualUnit {
   std::map<std::string, std::string> unsigneds_;
   std::map<std::string, std::string> overrides_;
   std::map<std::string, int> lateOn_;
+  struct Twice {
+    int ms = 0;
+    int times = 0;
+  };
+  std::map<std::string, Twice> twice_;
+  struct StrayCr {
+    std::size_t position = 0;
+    int times = 0;
+  };
+  std::map<std::string, StrayCr> strayCr_;
+  std::map<std::string, std::string> storedAs_;
+  std::optional<Repeat> repeat_;
   uint16_t inputWord_ = 0;
   bool silent_ = false;
   int silentOnNth_ = 0;

@@ -45,7 +45,11 @@ void Usage() {
       "                       any text for a number register (\"1.23456789\", \"nan\", a long one)\n"
       "  --long C             answer command C with 300 characters\n"
       "  --close-nth N        close the line at the N-th command\n"
-      "  --restart-nth N      restart at the N-th command");
+      "  --restart-nth N      restart at the N-th command\n"
+      "  --twice C[:MS[:N]]   answer command C twice, the copy MS ms after the reply (0: at once),\n"
+      "                       the next N times it is asked (1; -1: always)\n"
+      "  --stray-cr C:P[:N]   put a CR before character P of the reply to C, the next N times\n"
+      "  --store-as A=VALUE   acknowledge writes to register A but keep VALUE (empty: keep nothing)");
 }
 
 // "\n", "\r", "\e" and "\xNN" as the bytes they name, so that a reply can hold any of them.
@@ -117,7 +121,8 @@ int main(int argc, char** argv) {
       faults.push_back({arg, ""});
     else if (arg == "--silent-nth" || arg == "--silent-command" || arg == "--delay-ms" || arg == "--baud" ||
              arg == "--line-speed" || arg == "--garble" || arg == "--long" || arg == "--close-nth" ||
-             arg == "--restart-nth" || arg == "--register")
+             arg == "--restart-nth" || arg == "--register" || arg == "--twice" || arg == "--stray-cr" ||
+             arg == "--store-as")
       faults.push_back({arg, value()});
     else if (arg == "--help" || arg == "-h") {
       Usage();
@@ -171,6 +176,28 @@ int main(int argc, char** argv) {
         return 2;
       }
       unit.SetReplyOverride(f.value.substr(0, eq), Unescaped(f.value.substr(eq + 1)));
+    } else if (f.flag == "--twice" || f.flag == "--stray-cr") {
+      // C:NUMBER:TIMES, the command itself may hold no colon.
+      const auto first = f.value.find(':');
+      const auto second = first == std::string::npos ? first : f.value.find(':', first + 1);
+      const std::string command = f.value.substr(0, first);
+      const int number = first == std::string::npos ? 0 : std::atoi(f.value.substr(first + 1).c_str());
+      const int times = second == std::string::npos ? 1 : std::atoi(f.value.substr(second + 1).c_str());
+      if (command.empty() || (f.flag == "--stray-cr" && first == std::string::npos)) {
+        std::fprintf(stderr, "vorka-sim: %s wants C:NUMBER[:TIMES]\n", f.flag.c_str());
+        return 2;
+      }
+      if (f.flag == "--twice")
+        unit.SetAnswerTwice(command, number, times);
+      else
+        unit.SetStrayCr(command, static_cast<std::size_t>(number), times);
+    } else if (f.flag == "--store-as") {
+      const auto eq = f.value.find('=');
+      if (eq == std::string::npos) {
+        std::fprintf(stderr, "vorka-sim: --store-as wants A=VALUE\n");
+        return 2;
+      }
+      unit.SetWriteStoredAs(f.value.substr(0, eq), f.value.substr(eq + 1));
     } else if (f.flag == "--register") {
       const auto eq = f.value.find('=');
       const std::string address = f.value.substr(0, eq),

@@ -5,6 +5,7 @@
 #include "protocol/SettingsModel.h"
 #include "protocol/UnitProtocol.h"
 
+#include <QDir>
 #include <QStringList>
 
 #include <chrono>
@@ -61,6 +62,26 @@ Reach ReachUnit(UnitHost& host) {
     return Reach::NoUnit;
   }
   return Reach::Unit;
+}
+
+// A save whose replies came out of step stopped there: what the unit holds now is read again
+// and said, as a failed check would be, with the backup that holds the unit's settings before.
+void ReportSaveOutOfStep(UnitHost& host, const std::vector<WriteLine>& lines, const std::string& backupPath) {
+  const auto after = ReadAllRegisters(host);
+  if (!after) return;  // out of step again, or silent: said
+  QString text = FromUtf8(kNotSavedText) + QStringLiteral(": ") + FromUtf8(kOutOfStepText) +
+                 QStringLiteral("\nZápis byl zastaven. ");
+  QStringList differing;
+  for (const Register* reg : UnverifiedRegisters(lines, *after, *after, host.State().mpgCapable))
+    differing << FromUtf8(reg->caption);
+  text += differing.isEmpty() ? QStringLiteral("Nové čtení ukázalo, že jednotka drží hodnoty okna.")
+                              : QStringLiteral("Jednotka drží jiné hodnoty než okno: ") +
+                                    differing.join(QStringLiteral(", ")) + u'.';
+  if (!backupPath.empty())
+    text += QStringLiteral("\nPředchozí nastavení jednotky je v záloze: ") +
+            QDir::toNativeSeparators(QString::fromStdString(backupPath));
+  Messages().Message(text);
+  host.ResumeMonitor();
 }
 
 }  // namespace
@@ -122,6 +143,7 @@ bool ReadSettings(UnitHost& host) {
   host.PauseMonitor();
   state.commandMode = "read";
   const ExchangeResult result = host.RunCommandScript();
+  if (result.outOfStep) return false;  // said; no reply may be taken for another register's
   // Only the replies that arrived are decoded: after a failed exchange the controls not reached
   // keep the operator's values.
   const bool whole = DecodeReadReplies(result.replies, host.Controls(), state.mpgCapable);
@@ -166,6 +188,10 @@ void SaveSettings(UnitHost& host) {
   // The script's lines with their registers, so that a refused write can be named.
   const std::vector<WriteLine> lines = BuildWriteLines(host.Controls(), state.mpgCapable);
   const ExchangeResult result = host.RunScript(CommandsOf(lines));
+  if (result.outOfStep) {
+    ReportSaveOutOfStep(host, lines, backup.path);
+    return;
+  }
   if (!result.completed) return;  // "Chyba komunikace" has been said; a lost unit is not polled
   // Saved only when the unit accepted every write.
   const std::vector<const Register*> refused = RefusedWrites(lines, result.replies);
@@ -180,9 +206,10 @@ void SaveSettings(UnitHost& host) {
   host.ResumeMonitor();
 }
 
-std::optional<std::vector<std::string>> ReadAllRegisters(UnitHost& host) {
+std::optional<std::vector<std::string>> ReadAllRegisters(UnitHost& host, bool* outOfStep) {
   host.State().commandMode = "read";
   ExchangeResult result = host.RunCommandScript();
+  if (outOfStep) *outOfStep = result.outOfStep;
   if (!result.completed) return std::nullopt;
   return std::move(result.replies);
 }

@@ -78,8 +78,8 @@ void SaveSettings(UnitHost& host);
 // Why a setting cannot be saved, for the operator ("„Povoleno – vstup 2“ musí být 0 nebo 1").
 std::string UnwritableText(const SettingDef& def);
 // Every register's reply, from one run of the read script; nothing when the exchange failed (the
-// host has been told).
-std::optional<std::vector<std::string>> ReadAllRegisters(UnitHost& host);
+// host has been told), and then outOfStep says whether its replies came out of step.
+std::optional<std::vector<std::string>> ReadAllRegisters(UnitHost& host, bool* outOfStep = nullptr);
 // Every register of the unit as settings, the controls untouched: nothing when no unit answered
 // the whole read (the operator has been told). The values are those the unit holds, uncorrected;
 // one the window cannot show is a value of its own.

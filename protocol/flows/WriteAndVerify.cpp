@@ -36,7 +36,14 @@ WriteReport WriteAndVerify(UnitHost& host, const WriteRequest& request) {
     return report;
   };
   if (!mpg && file.HasMpgSettings()) return ended(Outcome::NoMpgFirmware);
-  const auto before = ReadAllRegisters(host);
+  // Every register as the unit holds it, in step; nothing when it was not (the host has been told).
+  const auto readAll = [&]() {
+    bool outOfStep = false;
+    auto replies = ReadAllRegisters(host, &outOfStep);
+    report.outOfStep = report.outOfStep || outOfStep;
+    return replies;
+  };
+  const auto before = readAll();
   if (!before) return ended(Outcome::ReadFailed);
   const WritePlan plan = PlanWrites(file, *before, mpg);
   if (plan.tooLong) return ended(Outcome::TooLong, SettingsNamed({plan.tooLong}, file));
@@ -56,6 +63,7 @@ WriteReport WriteAndVerify(UnitHost& host, const WriteRequest& request) {
   for (const WriteLine& line : plan.writes) {
     if (interrupted()) break;
     const ExchangeResult result = host.RunScript({line.command});
+    report.outOfStep = result.outOfStep;
     if (!result.completed) {
       completed = false;
       break;
@@ -65,10 +73,17 @@ WriteReport WriteAndVerify(UnitHost& host, const WriteRequest& request) {
   const std::vector<const Register*> refused = RefusedWrites(plan.writes, replies);
   report.answered = replies.size();
   report.acknowledged = replies.size() - refused.size();
+  // No reply of that exchange can be trusted, and no write is repeated blindly: what the unit holds
+  // now is what counts.
+  if (report.outOfStep) {
+    const auto now = readAll();
+    if (!now) return ended(Outcome::ReadBackFailed);
+    return ended(Outcome::OutOfStep, SettingsNamed(UnverifiedRegisters(plan.writes, *before, *now, mpg), file));
+  }
   if (completed && replies.size() < plan.writes.size()) return ended(Outcome::Interrupted);
   if (!completed) return ended(Outcome::UnitStopped);
   if (!refused.empty()) return ended(Outcome::Refused, SettingsNamed(refused, file));
-  const auto after = ReadAllRegisters(host);
+  const auto after = readAll();
   if (!after) return ended(Outcome::ReadBackFailed);
   const std::vector<const Register*> unverified = UnverifiedRegisters(plan.writes, *before, *after, mpg);
   if (!unverified.empty()) return ended(Outcome::NotVerified, SettingsNamed(unverified, file));

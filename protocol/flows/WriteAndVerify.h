@@ -49,6 +49,8 @@ struct WriteReport {
     ReadBackFailed,  // the unit did not answer the read-back
     NotVerified,     // the unit holds other values (settings)
     NotWritten,      // left as held though the file asks otherwise: the unit's value cannot be read
+    OutOfStep,       // a write's reply came out of step: stopped there (answered of planned) and
+                     // read again; settings: what the unit does not hold as the file asks
   };
   Outcome outcome = Outcome::Verified;
   std::size_t planned = 0, answered = 0, acknowledged = 0;
@@ -56,5 +58,7 @@ struct WriteReport {
   std::vector<const SettingDef*> leftAsHeld;  // Verified: left as the unit holds them, as asked
   std::string backupPath;                     // empty without a backup
   FileFault backupFault;
+  // A read out of step twice running (ReadFailed, ReadBackFailed), or OutOfStep: noise on the line.
+  bool outOfStep = false;
 };
 WriteReport WriteAndVerify(UnitHost& host, const WriteRequest& request);
