@@ -39,7 +39,8 @@ int g_outputError = 0;
 
 void Say(const std::string& text) { std::fprintf(stderr, "vorkactl: %s\n", text.c_str()); }
 
-const std::string kOutOfStepSaid = "the unit's replies are out of step with the commands (noise on the line?)";
+const std::string kOutOfStepSaid =
+    "the unit's replies are out of step with the commands (noise on the line?)";
 
 // "1 register", "2 registers".
 std::string Counted(std::size_t n, const std::string& noun) {
@@ -310,8 +311,10 @@ int ReportWrite(const WriteReport& report) {
     case Outcome::Refused: Say("the unit refused: " + named + backupSaid); return kExitRefused;
     case Outcome::ReadBackFailed:
       if (report.outOfStep) {
-        Say(kOutOfStepSaid + " in the read after the writes, which cannot be checked; the unit may now hold "
-            "part of the file" + backupSaid);
+        Say(kOutOfStepSaid +
+            " in the read after the writes, which cannot be checked; the unit may now hold "
+            "part of the file" +
+            backupSaid);
         return kExitOutOfStep;
       }
       Say("the unit did not answer the read-back");
@@ -319,7 +322,8 @@ int ReportWrite(const WriteReport& report) {
     case Outcome::OutOfStep:
       Say(kOutOfStepSaid + ": the write stopped at write " + std::to_string(report.answered + 1) + " of " +
           count + " and the unit was read again; " +
-          (named.empty() ? std::string("it holds the file's settings") : "it holds other values for: " + named) +
+          (named.empty() ? std::string("it holds the file's settings")
+                         : "it holds other values for: " + named) +
           backupSaid);
       return kExitOutOfStep;
     case Outcome::NotVerified:

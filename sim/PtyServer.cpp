@@ -87,7 +87,7 @@ void PtyServer::Run() {
     const auto now = Clock::now();
     auto next = now + kIdleWake;
     if (!jobs_.empty()) next = std::min(next, jobs_.front().due);
-    if (!repeats_.empty()) next = std::min(next, repeats_.front().due);
+    if (!later_.empty()) next = std::min(next, later_.front().due);
     if (!out_.empty()) next = std::min(next, out_.front().due);
     auto wait = std::max(Clock::duration::zero(), next - now);
     // A paced line's next byte is due within a wake-up latency: wait for it on the processor, so
@@ -172,7 +172,7 @@ void PtyServer::ProcessDueJobs(Clock::time_point now) {
     if (unit_.TakeCloseRequest()) {
       CloseLine();
       jobs_.clear();
-      repeats_.clear();
+      later_.clear();
       out_.clear();
       return;
     }
@@ -186,19 +186,22 @@ void PtyServer::ProcessDueJobs(Clock::time_point now) {
       const auto due = now + std::chrono::milliseconds(unit_.DelayFor(line));
       const auto repeat = unit_.TakeRepeat();
       // A copy at once goes out in the same write as the reply.
-      Queue(*reply + ending + (repeat && repeat->ms == 0 ? repeat->reply + ending : std::string()), due);
-      if (repeat && repeat->ms > 0) {
-        const Job copy{due + std::chrono::milliseconds(repeat->ms), repeat->reply + ending};
-        repeats_.insert(std::upper_bound(repeats_.begin(), repeats_.end(), copy,
-                                         [](const Job& a, const Job& b) { return a.due < b.due; }),
-                        copy);
-      }
+      Later({due, *reply + ending + (repeat && repeat->ms == 0 ? repeat->reply + ending : std::string())});
+      if (repeat && repeat->ms > 0)
+        Later({due + std::chrono::milliseconds(repeat->ms), repeat->reply + ending});
     }
   }
-  while (!repeats_.empty() && repeats_.front().due <= now) {
-    Queue(repeats_.front().line, now);
-    repeats_.pop_front();
+  while (!later_.empty() && later_.front().due <= now) {
+    Queue(later_.front().line, now);
+    later_.pop_front();
   }
+}
+
+void PtyServer::Later(const Job& reply) {
+  // By when each is due: a reply held back does not hold back one due before it.
+  later_.insert(std::upper_bound(later_.begin(), later_.end(), reply,
+                                 [](const Job& a, const Job& b) { return a.due < b.due; }),
+                reply);
 }
 
 void PtyServer::Queue(const std::string& bytes, Clock::time_point from) {

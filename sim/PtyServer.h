@@ -51,6 +51,7 @@ class PtyServer {
   void ProcessDueJobs(Clock::time_point now);
   void WriteDueBytes(Clock::time_point now);
   void Queue(const std::string& bytes, Clock::time_point from);
+  void Later(const Job& reply);
   void CloseLine();
   Clock::duration ByteTime() const;
 
@@ -67,8 +68,8 @@ class PtyServer {
 
   std::string partial_;
   std::deque<Job> jobs_;
-  // Replies sent a second time, later: each goes out when due, between the others.
-  std::deque<Job> repeats_;
+  // Replies and their copies waiting to go out: each when it is due, in that order.
+  std::deque<Job> later_;
   std::deque<OutByte> out_;
   Clock::time_point rxFreeAt_{};
   Clock::time_point txFreeAt_{};

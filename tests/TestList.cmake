@@ -27,6 +27,7 @@ set(VORKA_TESTS_UNIX
   link/SetupTest.cpp
   link/HelpTest.cpp
   protocol/ExchangeTest.cpp
+  protocol/OutOfStepTest.cpp
   protocol/SettingsFileFaultTest.cpp
   protocol/UnitScanTest.cpp
   protocol/InputRecordingTest.cpp

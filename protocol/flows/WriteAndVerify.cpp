@@ -78,7 +78,8 @@ WriteReport WriteAndVerify(UnitHost& host, const WriteRequest& request) {
   if (report.outOfStep) {
     const auto now = readAll();
     if (!now) return ended(Outcome::ReadBackFailed);
-    return ended(Outcome::OutOfStep, SettingsNamed(UnverifiedRegisters(plan.writes, *before, *now, mpg), file));
+    return ended(Outcome::OutOfStep,
+                 SettingsNamed(UnverifiedRegisters(plan.writes, *before, *now, mpg), file));
   }
   if (completed && replies.size() < plan.writes.size()) return ended(Outcome::Interrupted);
   if (!completed) return ended(Outcome::UnitStopped);

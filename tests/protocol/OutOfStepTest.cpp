@@ -1,0 +1,197 @@
+#include "link/Async.h"
+#include "protocol/Exchange.h"
+#include "protocol/RegisterMap.h"
+#include "protocol/ReplyForm.h"
+#include "support/SimFixture.h"
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace {
+
+class CountingHost : public ExchangeHost {
+ public:
+  int failures = 0, outOfStep = 0;
+  std::string CommandPrefix() override { return "!0"; }
+  LinkKind CurrentLinkKind() override { return LinkKind::Serial; }
+  void LogsCleared() override {}
+  void ScriptShown(const std::vector<std::string>&) override {}
+  void LogsWritten(const std::vector<std::string>&, const std::vector<std::string>&) override {}
+  void ExchangeTimed(long long) override {}
+  void LogsToEnd() override {}
+  void IdentifyAfterUsbFailure() override {}
+  void ReportFailure() override { ++failures; }
+  void ReportOutOfStep() override { ++outOfStep; }
+};
+
+// A unit whose every register is told apart from its neighbours, on a line with one fault.
+class OutOfStepTest : public SimFixture {
+ protected:
+  void SetUp() override {
+    SimFixture::SetUp();
+    ASSERT_TRUE(ComOpen("COM1", 115200, 'n', 8, 1.0f));
+    exchange_.SetReplyTimeoutMs(300);
+    DistinctiveRegisters();
+    unit_.SetTextRegister("24", "240");
+    script_ = BuildReadScript(true);
+    unit_.SetCrLf(false);
+    truth_ = exchange_.Run(script_).replies;
+    ASSERT_EQ(truth_.size(), script_.size());
+    unit_.ClearReceived();
+  }
+  std::size_t Sent(const std::string& command) const {
+    const auto all = Received();
+    return static_cast<std::size_t>(std::count(all.begin(), all.end(), "!0" + command));
+  }
+
+  CountingHost host_;
+  SerialTransport serial_;
+  CommandExchange exchange_{host_, serial_};
+  std::vector<std::string> script_, truth_;
+};
+
+// Every fault of the line a read can meet: one that happens once ends in the unit's own values
+// after one more run; one that stays ends named, with no value at all.
+TEST_F(OutOfStepTest, AReadIsTheUnitsOwnOrNothing) {
+  struct Case {
+    const char* name;
+    std::function<void(VirtualUnit&)> fault;
+    bool once;
+  };
+  const Case cases[] = {
+      {"a reply twice, together", [](VirtualUnit& u) { u.SetAnswerTwice("EFR20", 0, 1); }, true},
+      {"a reply twice, the copy late", [](VirtualUnit& u) { u.SetAnswerTwice("ER02", 2, 1); }, true},
+      // A unit slow to answer: the copy comes before the last command's own reply.
+      {"a reply twice, the copy in the last place",
+       [](VirtualUnit& u) {
+         u.SetDelayMs(3);
+         u.SetAnswerTwice("ER0B", 1, 1);
+       },
+       true},
+      {"a stray CR in a number", [](VirtualUnit& u) { u.SetStrayCr("EFR30", 4, 1); }, true},
+      {"a stray CR at the start", [](VirtualUnit& u) { u.SetStrayCr("ER01", 0, 1); }, true},
+      {"a stray CR in the last reply", [](VirtualUnit& u) { u.SetStrayCr("ER0C", 3, 1); }, true},
+      {"a write's acknowledgement for a read", [](VirtualUnit& u) { u.SetReplyOverride("ER04", "0"); },
+       false},
+      {"a number in a byte register", [](VirtualUnit& u) { u.SetReplyOverride("ER08", "0,640"); }, false},
+      {"a byte in a number register", [](VirtualUnit& u) { u.SetReplyOverride("EFR24", "0,FF"); }, false},
+      {"every time twice", [](VirtualUnit& u) { u.SetAnswerTwice("EFR20", 0, -1); }, false},
+      {"every time a stray CR", [](VirtualUnit& u) { u.SetStrayCr("EFR30", 4, -1); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    unit_.ClearReplyOverrides();
+    unit_.SetDelayMs(0);
+    c.fault(unit_);
+    host_.outOfStep = host_.failures = 0;
+    const ExchangeResult result = exchange_.Run(script_);
+    EXPECT_EQ(host_.failures, 0);
+    if (c.once) {
+      EXPECT_TRUE(result.completed);
+      EXPECT_EQ(result.replies, truth_);
+      EXPECT_EQ(host_.outOfStep, 0);
+    } else {
+      EXPECT_FALSE(result.completed);
+      EXPECT_TRUE(result.outOfStep);
+      EXPECT_TRUE(result.replies.empty());
+      EXPECT_EQ(host_.outOfStep, 1);
+    }
+    // The next script finds a quiet line.
+    unit_.ClearReplyOverrides();
+    unit_.SetDelayMs(0);
+    EXPECT_EQ(exchange_.Run(script_).replies, truth_);
+  }
+}
+
+// A late reply that missed its limit is waiting when the next script starts: that script runs
+// again on a drained line instead of taking it for its first reply.
+TEST_F(OutOfStepTest, AReplyAfterItsLimitAnswersNoLaterCommand) {
+  unit_.SetLateOnCommand("ER03", 400);
+  EXPECT_FALSE(exchange_.Run(script_).completed);
+  EXPECT_EQ(host_.failures, 1);
+  unit_.SetLateOnCommand("ER03", 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));  // the late reply arrives meanwhile
+  const ExchangeResult again = exchange_.Run(script_);
+  EXPECT_TRUE(again.completed);
+  EXPECT_EQ(again.replies, truth_);
+  EXPECT_EQ(host_.outOfStep, 0);
+}
+
+// A line feed is how a unit may end its lines, never news.
+TEST_F(OutOfStepTest, LineFeedsAreNoSurplus) {
+  unit_.SetCrLf(true);
+  const ExchangeResult result = exchange_.Run(script_);
+  EXPECT_TRUE(result.completed);
+  EXPECT_EQ(result.replies, truth_);
+  EXPECT_EQ(Sent("ER01"), 1u);  // not run again
+}
+
+// A script that changes the unit is never sent twice: out of step, it stops where it was.
+TEST_F(OutOfStepTest, AWriteScriptOutOfStepStopsAndIsNotRepeated) {
+  const std::vector<std::string> writes = {"EFW20,500", "EFW24,500", "EFW28,500"};
+  struct Case {
+    const char* name;
+    std::function<void(VirtualUnit&)> fault;
+  };
+  const Case cases[] = {
+      {"acknowledged twice", [](VirtualUnit& u) { u.SetAnswerTwice("EFW20,500", 0, 1); }},
+      {"answered with a register's reply", [](VirtualUnit& u) { u.SetReplyOverride("EFW20,500", "0,240"); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    unit_.ClearReplyOverrides();
+    unit_.ClearReceived();
+    c.fault(unit_);
+    host_.outOfStep = 0;
+    const ExchangeResult result = exchange_.Run(writes);
+    EXPECT_TRUE(result.outOfStep);
+    EXPECT_FALSE(result.completed);
+    EXPECT_EQ(host_.outOfStep, 0);  // the caller says what the unit holds
+    EXPECT_EQ(Sent("EFW20,500"), 1u);
+    EXPECT_EQ(Sent("EFW28,500"), 0u);
+  }
+}
+
+TEST(ReplyFormTest, ARepliesFormBelongsToItsCommand) {
+  struct Case {
+    const char* command;
+    const char* reply;
+    bool fits;
+  };
+  const Case cases[] = {
+      {"ER01", "0,02", true},
+      {"ER01", "0", false},
+      {"ER01", "0,640", false},
+      {"ER01", "0,1", false},
+      {"ER01", "0,TK20MPG", false},
+      {"ER01", "1", true},  // refused
+      {"ER01", "0,\x7fZ?", true},
+      {"ERFD", "0,7q", true},
+      {"ER0A", "0,", true},
+      {"I2", "0,FF ", true},
+      {"I1", "0,100", false},
+      {"EFR24", "0,240", true},
+      {"EFR24", "0,FF", false},
+      {"EFR24", "0,10", true},
+      {"EFR24", "0,nan", true},
+      {"EUR48", "0", false},
+      {"EFW24,500", "0", true},
+      {"EFW24,500", "1", true},
+      {"EFW24,500", "0,240", false},
+      {"EW01,02", "E", true},
+      {"Q", "0,VK12345", true},
+      {"Q", "0,TK20MPG v2.4", false},
+      {"Q", "0", false},
+      {"?", "0,TK20MPG v2.4", true},
+      {"?", "0,VK12345", true},
+      {"j", "0,FF", true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ReplyFitsCommand(c.command, c.reply), c.fits) << c.command << " " << c.reply;
+  EXPECT_TRUE(OnlyAsks(BuildReadScript(true)));
+  EXPECT_FALSE(OnlyAsks(std::vector<std::string>{"ER01", "EW01,02"}));
+  EXPECT_FALSE(OnlyAsks(std::vector<std::string>{"j"}));
+}
+
+}  // namespace
