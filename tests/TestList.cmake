@@ -44,6 +44,7 @@ set(VORKA_TESTS_UNIX
   window/SaveIntegrityTest.cpp
   window/UnitBackupTest.cpp
   window/FaultTest.cpp
+  window/OutOfStepWindowTest.cpp
   window/ScreenshotTest.cpp
   VorkactlTest.cpp
   ManualPagesTest.cpp
