@@ -212,6 +212,103 @@ TEST_F(VorkactlTest, RefusedWriteIsNamed) {
       << back.err;
 }
 
+// Noise on the line through every command that reads or writes the unit: the unit's own values
+// after one more read, or exit 6 on one line with nothing written, no backup and no file.
+TEST_F(VorkactlTest, RepliesOutOfStepAreNeverTakenForAValue) {
+  std::ofstream(File("two.vorka").toStdString()) << "HiLimitX = 500\nHiLimitY = 500\n";
+  struct Case {
+    const char* name;
+    std::function<void(VirtualUnit&)> fault;
+    QStringList arguments;
+    int code;
+    const char* said;  // on standard error, or in the file read
+  };
+  const QString out = File("out.vorka");
+  const Case cases[] = {
+      {"read, once twice",
+       [](VirtualUnit& u) { u.SetAnswerTwice("EFR20", 0, 1); },
+       {QStringLiteral("read"), QStringLiteral("-o"), out},
+       0,
+       "HiLimitY = 240\n"},
+      {"read, a stray CR once",
+       [](VirtualUnit& u) { u.SetStrayCr("EFR30", 4, 1); },
+       {QStringLiteral("read"), QStringLiteral("-o"), out},
+       0,
+       "GearX = 640\n"},
+      {"read, always twice",
+       [](VirtualUnit& u) { u.SetAnswerTwice("EFR20", 0, -1); },
+       {QStringLiteral("read"), QStringLiteral("-o"), out},
+       6,
+       "out of step with the commands (noise on the line?)"},
+      {"diff, always a stray CR",
+       [](VirtualUnit& u) { u.SetStrayCr("EFR30", 4, -1); },
+       {QStringLiteral("diff"), File("two.vorka")},
+       6,
+       "out of step"},
+      {"identify, ? always twice",
+       [](VirtualUnit& u) { u.SetAnswerTwice("?", 0, -1); },
+       {QStringLiteral("identify")},
+       6,
+       "out of step"},
+      {"backups, Q always twice",
+       [](VirtualUnit& u) { u.SetAnswerTwice("Q", 0, -1); },
+       {QStringLiteral("backups")},
+       6,
+       "out of step"},
+      {"write, the read before always twice",
+       [](VirtualUnit& u) { u.SetAnswerTwice("EFR20", 0, -1); },
+       {QStringLiteral("write"), File("two.vorka")},
+       6,
+       "out of step with the commands (noise on the line?); nothing was sent"},
+      {"write, a write acknowledged twice",
+       [](VirtualUnit& u) { u.SetAnswerTwice("EFW20,500", 0, 1); },
+       {QStringLiteral("write"), File("two.vorka")},
+       6,
+       "the write stopped at write 1 of 2 and the unit was read again; it holds other values for: HiLimitY; "
+       "its settings before are in "},
+      {"write, acknowledged and not kept",
+       [](VirtualUnit& u) { u.SetWriteStoredAs("24", ""); },
+       {QStringLiteral("write"), File("two.vorka")},
+       4,
+       "not verified, the unit holds other values for: HiLimitY"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QDir(BackupStore::DefaultFolder()).removeRecursively();
+    QFile::remove(out);
+    unit_.ResetRegisters();
+    unit_.ClearReplyOverrides();
+    unit_.SetTextRegister("24", "240");
+    unit_.SetTextRegister("30", "640");
+    c.fault(unit_);
+    unit_.ClearReceived();
+    const Run run = Ctl(c.arguments);
+    EXPECT_EQ(run.code, c.code) << run.err;
+    const std::string said = c.code == 0 ? Slurp(out) : run.err;
+    EXPECT_NE(said.find(c.said), std::string::npos) << said;
+    if (c.code == 6 && !std::string(c.name).starts_with("write, a write")) {
+      EXPECT_TRUE(Writes().empty());
+      EXPECT_TRUE(TestBackups().List().empty());
+      EXPECT_FALSE(QFile::exists(out));
+    }
+  }
+}
+
+// A number is verified by its exact value: a unit that keeps 1.234568 for 1.23456789 holds
+// another number.
+TEST_F(VorkactlTest, AWriteIsVerifiedToTheLastDigit) {
+  std::ofstream(File("gear.vorka").toStdString()) << "GearX = 1.23456789\n";
+  unit_.SetWriteStoredAs("30", "1.234568");
+  const Run run = Ctl({QStringLiteral("write"), File("gear.vorka")});
+  EXPECT_EQ(run.code, 4) << run.err;
+  EXPECT_NE(run.err.find("not verified, the unit holds other values for: GearX"), std::string::npos)
+      << run.err;
+  unit_.SetWriteStoredAs("30", std::nullopt);
+  const Run again = Ctl({QStringLiteral("write"), File("gear.vorka")});
+  EXPECT_EQ(again.code, 0) << again.err;
+  EXPECT_NE(again.err.find("written and verified: 1 register;"), std::string::npos) << again.err;
+}
+
 TEST_F(VorkactlTest, FilesAndPortsThatDoNotServeSendNothing) {
   std::ofstream(File("broken.vorka").toStdString()) << "OUT1 = Laser\nHiLimitX = 0\n";
   Run run = Ctl({QStringLiteral("write"), File("broken.vorka")});
