@@ -494,7 +494,7 @@ int Monitor(const CtlOptions& options) {
   return code;
 }
 
-// The backups of the unit on the port, or of every unit; newest first.
+// The backups of the unit on the port, or of every unit; newest first, the damaged ones named.
 int Backups(const CtlOptions& options) {
   std::string unitId;
   if (!options.allUnits) {
@@ -503,7 +503,8 @@ int Backups(const CtlOptions& options) {
     unitId = c.unit.LastIdentity().id;
   }
   for (const Backup& backup : UsersBackups().List(unitId))
-    Print(backup.takenAt + "\t" + backup.unitId + "\t" + backup.unitVersion + "\t" +
+    Print((backup.takenAt.empty() ? "-" : backup.takenAt) + "\t" + backup.unitId + "\t" +
+          (backup.damaged ? std::string("damaged: does not load") : backup.unitVersion) + "\t" +
           QDir::toNativeSeparators(QString::fromStdString(backup.path)).toStdString() + "\n");
   return kExitOk;
 }

@@ -58,6 +58,14 @@ void TFormBackups::Show(const std::vector<Backup>& backups, const Identity& unit
     row->setText(2, QString::fromStdString(backup.unitVersion));
     row->setText(3, QString::number(Differences(backup.settings, shown).size()));
     row->setToolTip(0, QDir::toNativeSeparators(QString::fromStdString(backup.path)));
+    if (backup.damaged) {
+      const QString note = QStringLiteral("Poškozená záloha, nelze ji načíst");
+      row->setText(3, QStringLiteral("-"));
+      row->setText(4, note);
+      row->setToolTip(4, note);
+      row->setFlags(row->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
+      continue;
+    }
     // A backup goes into another unit or firmware only with the operator knowing it.
     if (!unitId.empty() && (backup.unitId != unit.id || backup.unitVersion != unit.version)) {
       const QString note = QStringLiteral("Záloha z %1, připojena je %2")
@@ -66,6 +74,8 @@ void TFormBackups::Show(const std::vector<Backup>& backups, const Identity& unit
       row->setToolTip(4, note);
     }
   }
+  // The note is read to its end: its column takes what it needs, the list scrolls sideways.
+  ui->ListBackups->resizeColumnToContents(4);
   ui->BtnLoadBackup->setEnabled(false);
 }
 

@@ -17,10 +17,11 @@
 namespace {
 
 const QString kSuffix = u'.' + QLatin1String(kSettingsFileSuffix);
-// The names the store gives: the UTC time to the millisecond, "Z", and "_002" for a second backup
-// within it. Names without the "Z" are the local times of earlier versions, still ours.
+// The names the store gives: the unit's count of backups, "_", the UTC time to the millisecond and
+// "Z". Names without the count (and "_002" for a second backup within a millisecond) were given by
+// earlier versions, those without the "Z" in local time: still ours.
 const QRegularExpression kBackupName(
-    QStringLiteral(R"(^(\d{4}-\d{2}-\d{2}_\d{2}-\d{2}-\d{2}-\d{3})(Z?)(_\d{3})?)") +
+    QStringLiteral(R"(^(?:(\d{6,})_)?(\d{4}-\d{2}-\d{2}_\d{2}-\d{2}-\d{2}-\d{3})(Z?)(_\d{3})?)") +
     QRegularExpression::escape(kSuffix) + u'$');
 const QString kNameTime = QStringLiteral("yyyy-MM-dd_HH-mm-ss-zzz");
 
@@ -37,8 +38,8 @@ QString FolderName(const std::string& unitId) {
 QDateTime TakenTime(const SettingsFileHeader& header, const QRegularExpressionMatch& name) {
   QDateTime recorded = QDateTime::fromString(QString::fromStdString(header.takenUtc), Qt::ISODateWithMs);
   if (recorded.isValid()) return recorded.toUTC();
-  QDateTime named = QDateTime::fromString(name.captured(1), kNameTime);
-  if (!name.captured(2).isEmpty()) named.setTimeSpec(Qt::UTC);
+  QDateTime named = QDateTime::fromString(name.captured(2), kNameTime);
+  if (!name.captured(3).isEmpty()) named.setTimeSpec(Qt::UTC);
   return named;
 }
 
@@ -54,50 +55,45 @@ BackupStore::BackupStore(QString folder, std::function<QDateTime()> clock)
 
 QString BackupStore::FolderOf(const std::string& unitId) const { return folder_ + u'/' + FolderName(unitId); }
 
-std::vector<Backup> BackupStore::Entries(const std::string& unitId, bool withSettings) const {
+std::vector<Backup> BackupStore::Entries(const std::string& unitId) const {
   std::vector<Backup> entries;
   const QDir folder(FolderOf(unitId));
   for (const QString& name : folder.entryList({u'*' + kSuffix}, QDir::Files)) {
     const QRegularExpressionMatch match = kBackupName.match(name);
     if (!match.hasMatch()) continue;  // the operator's own file: not ours to count or prune
-    const QString path = folder.filePath(name);
-    std::string text;
-    if (LoadSettingsFile(path.toStdString(), text)) continue;
     Backup backup;
-    backup.path = path.toStdString();
-    const SettingsFileHeader header = ParseSettingsHeader(text);
-    backup.unitId = header.unitId;
+    backup.path = folder.filePath(name).toStdString();
+    backup.sequence = match.captured(1).toLongLong();
+    std::string text;
+    const SettingsFileLoad load = LoadSettingsFile(backup.path, text)
+                                      ? SettingsFileLoad{}
+                                      : ParseSettingsText(text, SettingsReader::Unit);
+    const SettingsFileHeader header = load.settings ? ParseSettingsHeader(text) : SettingsFileHeader{};
+    backup.damaged = !load.settings;
+    backup.unitId = backup.damaged ? unitId : header.unitId;
     backup.unitVersion = header.unitVersion;
-    const QDateTime taken = TakenTime(header, match);
-    if (!taken.isValid()) continue;
-    backup.takenMs = taken.toMSecsSinceEpoch();
-    backup.takenAt = taken.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
-    if (withSettings) {
-      const SettingsFileLoad load = ParseSettingsText(text, SettingsReader::Unit);
-      if (!load.settings) continue;  // damaged: left alone
-      backup.settings = *load.settings;
+    if (load.settings) backup.settings = *load.settings;
+    if (const QDateTime taken = TakenTime(header, match); taken.isValid()) {
+      backup.takenMs = taken.toMSecsSinceEpoch();
+      backup.takenAt = taken.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
     }
     entries.push_back(std::move(backup));
   }
+  // By the store's count; those of earlier versions, which have none, by their time.
   std::sort(entries.begin(), entries.end(), [](const Backup& a, const Backup& b) {
+    if (a.sequence != b.sequence) return a.sequence > b.sequence;
     return a.takenMs != b.takenMs ? a.takenMs > b.takenMs : a.path > b.path;
   });
   return entries;
 }
 
 FileFault BackupStore::Keep(const Identity& unit, const UnitSettings& settings, std::string* path) const {
-  const std::vector<Backup> before = Entries(unit.id, false);
-  for (const Backup& newest : before) {
-    // The newest that reads: a damaged one says nothing about what the unit held.
-    std::string text;
-    if (LoadSettingsFile(newest.path, text)) continue;
-    const SettingsFileLoad load = ParseSettingsText(text, SettingsReader::Unit);
-    if (!load.settings) continue;
-    if (load.settings->Values() == settings.Values()) {
-      if (path) *path = newest.path;
-      return {};  // the unit holds what its newest backup holds
-    }
-    break;
+  const std::vector<Backup> before = Entries(unit.id);
+  // The newest that reads: a damaged one says nothing about what the unit held.
+  const auto newest = std::find_if(before.begin(), before.end(), [](const Backup& b) { return !b.damaged; });
+  if (newest != before.end() && newest->settings.Values() == settings.Values()) {
+    if (path) *path = newest->path;
+    return {};  // the unit holds what its newest backup holds
   }
   const QString folder = FolderOf(unit.id);
   ClearLastFileError();
@@ -105,8 +101,10 @@ FileFault BackupStore::Keep(const Identity& unit, const UnitSettings& settings, 
     const int error = LastFileError();
     return {FileFault::Kind::System, error ? error : EACCES};
   }
+  const long long sequence = before.empty() ? 1 : before.front().sequence + 1;
   const QDateTime now = clock().toUTC();
-  const QString stamp = now.toString(kNameTime) + u'Z';
+  const QString stamp =
+      QStringLiteral("%1_").arg(sequence, 6, 10, QChar(u'0')) + now.toString(kNameTime) + u'Z';
   QString name = folder + u'/' + stamp + kSuffix;
   for (int n = 2; QFileInfo::exists(name); ++n)
     name = folder + u'/' + stamp + QStringLiteral("_%1").arg(n, 3, 10, QChar(u'0')) + kSuffix;
@@ -118,12 +116,12 @@ FileFault BackupStore::Keep(const Identity& unit, const UnitSettings& settings, 
           SaveSettingsFile(name.toStdString(), WriteSettingsText(settings, header), FileTarget::RegularOnly))
     return fault;
   if (path) *path = name.toStdString();
-  // The newest are kept, and always the one just kept, whatever the clock said before; the new
-  // one is whole before any old one goes.
-  const std::vector<Backup> all = Entries(unit.id, false);
+  // The newest are kept, and always the one just kept; the new one is whole before any old one
+  // goes. A damaged one is left for the operator to look at: it is counted, never removed.
+  const std::vector<Backup> all = Entries(unit.id);
   int kept = 1;
   for (const Backup& backup : all) {
-    if (QString::fromStdString(backup.path) == name) continue;
+    if (QString::fromStdString(backup.path) == name || backup.damaged) continue;
     if (kept < kKeptPerUnit)
       ++kept;
     else
@@ -141,9 +139,7 @@ std::vector<Backup> BackupStore::List(const std::string& unitId) const {
   }
   std::vector<Backup> backups;
   for (const std::string& unit : units)
-    for (Backup& backup : Entries(unit, true)) backups.push_back(std::move(backup));
-  std::stable_sort(backups.begin(), backups.end(),
-                   [](const Backup& a, const Backup& b) { return a.takenMs > b.takenMs; });
+    for (Backup& backup : Entries(unit)) backups.push_back(std::move(backup));
   return backups;
 }
 

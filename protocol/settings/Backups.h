@@ -21,8 +21,14 @@
 struct Backup {
   std::string path;
   std::string unitId, unitVersion;  // as the header names them, escaped
-  std::string takenAt;              // local time, "2026-12-07 17:23:05"
-  long long takenMs = 0;            // when it was taken, milliseconds since 1970 UTC: its order
+  std::string takenAt;              // local time, "2026-12-07 17:23:05": information only
+  long long takenMs = 0;            // when it was taken, milliseconds since 1970 UTC
+  // Its place among the unit's backups, counted by the store (0: kept by an earlier version,
+  // older than any counted one). This is their order: a clock set wrong once cannot make an old
+  // backup the newest for good.
+  long long sequence = 0;
+  // It has a backup's name but does not load: listed so, never pruned, never compared.
+  bool damaged = false;
   UnitSettings settings;
 };
 
@@ -42,14 +48,14 @@ class BackupStore {
   FileFault Keep(const Identity& unit, const UnitSettings& settings, std::string* path = nullptr) const;
   // Where the time of a new backup comes from (tests set a clock that jumps).
   std::function<QDateTime()> clock;
-  // The backups of one unit (every unit when unitId is empty), newest first.
+  // The backups of one unit, newest first; of every unit when unitId is empty, unit by unit.
   std::vector<Backup> List(const std::string& unitId = {}) const;
   QString Folder() const { return folder_; }
   QString FolderOf(const std::string& unitId) const;
 
  private:
-  // The unit's backups, newest first, read as far as their order needs (settings when withSettings).
-  std::vector<Backup> Entries(const std::string& unitId, bool withSettings) const;
+  // The unit's backups, newest first, the damaged ones among them.
+  std::vector<Backup> Entries(const std::string& unitId) const;
 
   QString folder_;
 };

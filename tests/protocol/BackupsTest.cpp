@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
@@ -39,6 +41,44 @@ TEST(BackupsTest, TheNewestHundredAreKeptAndAnUnchangedUnitIsNotKeptTwice) {
   ASSERT_FALSE(store.Keep({true, false, "VK9/9", "TK20 v1.0"}, WithTimeOver(5)));
   EXPECT_EQ(store.List("VK9/9").size(), 1u);
   EXPECT_EQ(store.List().size(), 101u);
+}
+
+// A backup kept while the clock was a year ahead is the newest only until the next one: the store
+// counts its backups, and the time is information. A file with a backup's name that does not load
+// is listed as damaged, never taken for the newest and never pruned.
+TEST(BackupsTest, TheOrderIsTheStoresCountNotTheClock) {
+  QTemporaryDir dir;
+  QDateTime now = QDateTime(QDate(2026, 12, 8), QTime(12, 0), Qt::UTC);
+  BackupStore store(dir.path(), [&] { return now; });
+  now = now.addDays(400);
+  ASSERT_FALSE(store.Keep(kUnit, WithTimeOver(1)));
+  now = now.addDays(-400);
+  std::string today;
+  ASSERT_FALSE(store.Keep(kUnit, WithTimeOver(2), &today));
+  std::vector<Backup> kept = store.List("VK12345");
+  ASSERT_EQ(kept.size(), 2u);
+  EXPECT_EQ(kept.front().path, today);
+  EXPECT_EQ(kept.front().settings.Get("TimeOver"), "2");
+  // Unchanged is judged against the newest by count: the unit holding 2 again keeps nothing new.
+  std::string again;
+  ASSERT_FALSE(store.Keep(kUnit, WithTimeOver(2), &again));
+  EXPECT_EQ(again, today);
+
+  const QString damaged =
+      store.FolderOf("VK12345") + QStringLiteral("/999999_2026-12-09_00-00-00-000Z.vorka");
+  QFile file(damaged);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("OUT1 = nic takoveho\n");
+  file.close();
+  ASSERT_FALSE(store.Keep(kUnit, WithTimeOver(3)));
+  kept = store.List("VK12345");
+  ASSERT_EQ(kept.size(), 4u);
+  EXPECT_FALSE(kept[0].damaged);  // counted after the damaged one
+  EXPECT_EQ(kept[0].settings.Get("TimeOver"), "3");
+  EXPECT_TRUE(kept[1].damaged);
+  for (int n = 4; n <= 120; ++n) ASSERT_FALSE(store.Keep(kUnit, WithTimeOver(n)));
+  EXPECT_TRUE(QFile::exists(damaged));
+  EXPECT_EQ(store.List("VK12345").size(), 101u);  // a hundred, and the damaged one beside them
 }
 
 }  // namespace
