@@ -309,6 +309,10 @@ int ReportWrite(const WriteReport& report) {
           count + " writes; it may now hold part of the file" + backupSaid);
       return kExitNoUnit;
     case Outcome::Refused: Say("the unit refused: " + named + backupSaid); return kExitRefused;
+    case Outcome::NotChecked:
+      Say("interrupted in the read after the writes: all " + count +
+          " writes were acknowledged, none verified" + backupSaid);
+      return kExitInterrupted;
     case Outcome::ReadBackFailed:
       if (report.outOfStep) {
         Say(kOutOfStepSaid +
@@ -360,6 +364,7 @@ int Write(const CtlOptions& options) {
   // Told with the outcome, with how far the write got.
   c.unit.onFailure = nullptr;
   c.unit.onOutOfStep = nullptr;
+  c.unit.Exchange().SetInterruption(&g_interrupted);
   WriteRequest request{file, options.noBackup ? nullptr : &c.unit.Backups(), &g_interrupted,
                        [&] { NoticeAnotherUnit(fileHeader, c.unit.LastIdentity()); }};
   return ReportWrite(WriteAndVerify(c.unit, request));

@@ -1,6 +1,7 @@
 #include "link/SerialLine.h"
 #include "link/SerialPortUnix.h"
 
+#include <QDir>
 #include <QSerialPort>
 
 #include <algorithm>
@@ -190,8 +191,13 @@ class UnixSerialLine final : public SerialLine {
 
 }  // namespace
 
-std::unique_ptr<SerialLine> OpenSerialLine(const std::string& portName, const std::string& device,
+std::unique_ptr<SerialLine> OpenSerialLine(const std::string& portName, const std::string& given,
                                            OpenFailure& failure) {
+  // A relative path ("c1/port") is a file here, not a name under /dev, where Qt would look for it.
+  const QString path = QString::fromStdString(given);
+  const std::string device = path.contains(u'/') && QDir::isRelativePath(path)
+                                 ? QDir::current().absoluteFilePath(path).toStdString()
+                                 : given;
   auto line = std::make_unique<UnixSerialLine>(device, DeviceParity(device));
   return line->Open(portName, failure) ? std::move(line) : nullptr;
 }

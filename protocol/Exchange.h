@@ -1,5 +1,6 @@
 #pragma once
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <iterator>
@@ -105,6 +106,7 @@ std::string LineAt(const std::vector<std::string>& lines, std::size_t n);
 struct ExchangeResult {
   bool completed = false;
   bool outOfStep = false;
+  bool interrupted = false;  // stopped between two lines from outside
   std::vector<std::string> replies;
 };
 
@@ -117,6 +119,8 @@ class CommandExchange {
   // The USB link, once there is one; until then every exchange goes over the serial line.
   void SetUsbTransport(Transport* usb) { usb_ = usb; }
   void SetReplyTimeoutMs(uint32_t ms) { replyTimeoutMs_ = ms; }
+  // Set from outside (Ctrl-C): a script stops before its next line, quietly, and is not run again.
+  void SetInterruption(const std::atomic<bool>* interrupted) { interrupted_ = interrupted; }
   uint32_t ReplyTimeoutMs() const { return replyTimeoutMs_; }
 
   // Runs the script; after a reply that did not come, the failure path has run. A script that only
@@ -148,6 +152,7 @@ class CommandExchange {
   Transport& serial_;
   Transport* usb_ = nullptr;
   uint32_t replyTimeoutMs_ = 0;
+  const std::atomic<bool>* interrupted_ = nullptr;
   std::vector<std::string> script_, sent_, replies_;
   int depth_ = 0;
   bool identifyingAfterFailure_ = false;

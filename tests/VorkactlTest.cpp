@@ -973,6 +973,51 @@ TEST_F(VorkactlTest, AWriteInterruptedSaysHowFarItGotAndWhereTheBackupIs) {
   unit_.SetDelayMs(0);
 }
 
+// Ctrl-C in one of the reads around the writes stops it before its next command: before the
+// writes nothing was sent, after them nothing was verified, and both are said (exit 130).
+TEST_F(VorkactlTest, AWriteInterruptedInItsReadsStopsThere) {
+  std::ofstream(File("two.vorka").toStdString()) << "HiLimitX = 500\nHiLimitY = 500\n";
+  struct Case {
+    const char* name;
+    std::size_t readsBefore;  // register reads the unit has had when Ctrl-C comes
+    std::size_t writes;
+    const char* said;
+  };
+  const Case cases[] = {
+      {"in the read before", 5, 0, "interrupted before the first write; nothing was sent"},
+      {"in the read after", 29 + 5, 2,
+       "interrupted in the read after the writes: all 2 writes were acknowledged, none verified"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    unit_.ResetRegisters();
+    unit_.ClearReceived();
+    unit_.SetDelayMs(30);
+    QProcess process;
+    process.start(QStringLiteral(VORKACTL_PATH), {QStringLiteral("write"), File("two.vorka")});
+    ASSERT_TRUE(process.waitForStarted());
+    const auto pid = static_cast<pid_t>(process.processId());
+    ASSERT_GT(pid, 0);
+    const auto reads = [&] {
+      std::size_t n = 0;
+      for (const std::string& line : Received())
+        n += line.rfind("!0ER", 0) == 0 || line.rfind("!0EFR", 0) == 0 || line.rfind("!0EUR", 0) == 0;
+      return n;
+    };
+    QElapsedTimer clock;
+    clock.start();
+    while (reads() < c.readsBefore && clock.elapsed() < 10000) QTest::qWait(2);
+    ::kill(pid, SIGINT);
+    ASSERT_TRUE(process.waitForFinished(5000));
+    const std::string err = process.readAllStandardError().toStdString();
+    EXPECT_EQ(process.exitCode(), 130) << err;
+    EXPECT_NE(err.find(c.said), std::string::npos) << err;
+    EXPECT_EQ(Writes().size(), c.writes);
+    EXPECT_LE(reads(), c.readsBefore + 2);  // stopped at once, not after the whole read
+  }
+  unit_.SetDelayMs(0);
+}
+
 // A backup that cannot be written (the disk full for it) stops the write before the unit hears of it.
 TEST_F(VorkactlTest, NoBackupOnAFullDiskMeansNoWrite) {
   QDir(BackupStore::DefaultFolder()).removeRecursively();

@@ -44,7 +44,7 @@ WriteReport WriteAndVerify(UnitHost& host, const WriteRequest& request) {
     return replies;
   };
   const auto before = readAll();
-  if (!before) return ended(Outcome::ReadFailed);
+  if (!before) return ended(interrupted() ? Outcome::NotStarted : Outcome::ReadFailed);
   const WritePlan plan = PlanWrites(file, *before, mpg);
   if (plan.tooLong) return ended(Outcome::TooLong, SettingsNamed({plan.tooLong}, file));
   report.planned = plan.writes.size();
@@ -85,7 +85,7 @@ WriteReport WriteAndVerify(UnitHost& host, const WriteRequest& request) {
   if (!completed) return ended(Outcome::UnitStopped);
   if (!refused.empty()) return ended(Outcome::Refused, SettingsNamed(refused, file));
   const auto after = readAll();
-  if (!after) return ended(Outcome::ReadBackFailed);
+  if (!after) return ended(interrupted() ? Outcome::NotChecked : Outcome::ReadBackFailed);
   const std::vector<const Register*> unverified = UnverifiedRegisters(plan.writes, *before, *after, mpg);
   if (!unverified.empty()) return ended(Outcome::NotVerified, SettingsNamed(unverified, file));
   // Registers left as they were: fine where the file asks for exactly what the unit holds.

@@ -30,7 +30,7 @@ struct WriteRequest {
   UnitSettings settings;  // as the file holds them, without input names
   // Where the unit's settings are kept before anything is written over them; nullptr: nowhere.
   const BackupStore* backups = nullptr;
-  // Set from outside (Ctrl-C): the write stops between two registers.
+  // Set from outside (Ctrl-C): the write stops between two registers, a read between two lines.
   const std::atomic<bool>* interrupted = nullptr;
   // Told once the writes are planned, before the backup and the first write.
   std::function<void()> planned;
@@ -49,6 +49,7 @@ struct WriteReport {
     ReadBackFailed,  // the unit did not answer the read-back
     NotVerified,     // the unit holds other values (settings)
     NotWritten,      // left as held though the file asks otherwise: the unit's value cannot be read
+    NotChecked,      // interrupted in the read after the writes: all acknowledged, none verified
     OutOfStep,       // a write's reply came out of step: stopped there (answered of planned) and
                      // read again; settings: what the unit does not hold as the file asks
   };
