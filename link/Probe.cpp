@@ -29,6 +29,8 @@ bool ProbeLink::Ask(const std::string& line, int limitMs, std::string& reply,
     if (!Take(bytes)) return false;
     if (const auto found = ReplyLineIn(bytes)) {
       if (found->size() > kMaxReply) return false;
+      // A second line behind the reply: the line is out of step, the reply may be another's.
+      if (bytes.find_first_not_of('\n', bytes.find('\r') + 1) != std::string::npos) return false;
       reply = *found;
       return true;
     }

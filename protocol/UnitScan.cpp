@@ -4,6 +4,7 @@
 #include "link/Probe.h"
 #include "link/Speeds.h"
 #include "link/UniUSB.h"
+#include "protocol/ReplyForm.h"
 #include "protocol/UnitProtocol.h"
 
 #include <algorithm>
@@ -143,6 +144,9 @@ void UnitScan::Probe(std::size_t index) {
       if (!link->SetSpeed(speeds_[s])) break;
       if (!link->Ask(std::string(kUnitPrefix) + kIdentifierCommand, replyLimitMs_, replyQ, cancel_)) continue;
       if (!link->Ask(std::string(kUnitPrefix) + kVersionCommand, replyLimitMs_, replyVersion, cancel_))
+        continue;
+      // A reply of the other question's form came out of step (a late one): no identity from it.
+      if (!ReplyFitsCommand(kIdentifierCommand, replyQ) || !ReplyFitsCommand(kVersionCommand, replyVersion))
         continue;
       const Identity identity = IdentityFromReplies(replyQ, replyVersion);
       if (!identity.present) continue;

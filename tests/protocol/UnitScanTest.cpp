@@ -123,6 +123,18 @@ TEST_F(UnitScanTest, NoFindFromALateOrOverlongReply) {
     EXPECT_TRUE(ScanForUnits(ScanTargets({}), 115200).empty()) << "search " << search;
 }
 
+// A unit whose every reply comes twice, or whose identifier is the other question's reply, is
+// not found with an identity that is another reply's.
+TEST_F(UnitScanTest, NoFindFromRepliesOutOfStep) {
+  ports_.first.SetAnswerTwice("Q", 0, -1);
+  ports_.second.SetReplyOverride("Q", "0,TK20MPG v2.4");
+  EXPECT_TRUE(ScanForUnits(ScanTargets({}), 115200).empty());
+  ports_.first.ClearReplyOverrides();
+  const std::vector<ScanFound> found = ScanForUnits(ScanTargets({}), 115200);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_NE(found[0].identity.id, "TK20MPG");
+}
+
 TEST_F(UnitScanTest, APortOurProgramHoldsIsInUseEvenForRoot) {
   // The window holds COM2's device through another path, and has not told the search.
   const std::string link =
