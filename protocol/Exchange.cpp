@@ -85,7 +85,7 @@ ExchangeResult CommandExchange::Run(const std::vector<std::string>& script) {
     ~Depth() { --d; }
   } depth(depth_);
   ExchangeResult result = RunOnce(script);
-  if (!result.outOfStep || (interrupted_ && interrupted_->load())) return result;
+  if (!result.outOfStep || Interrupted()) return result;
   Transport& link = LinkNow();
   Drain(link);
   if (!OnlyAsks(script)) return result;
@@ -122,13 +122,13 @@ ExchangeResult CommandExchange::RunOnce(const std::vector<std::string>& script) 
   Clock::duration longestReply{};
   Clock::time_point lastSent;
   for (const std::string& line : script) {
-    if (interrupted_ && interrupted_->load()) {
+    if (Interrupted()) {
       host_.LogsWritten(sent_, replies_);
       result.interrupted = true;
       return result;
     }
-    const bool usb = usb_ && host_.CurrentLinkKind() == LinkKind::Usb;
-    Transport& link = usb ? *usb_ : serial_;
+    Transport& link = LinkNow();
+    const bool usb = &link == usb_;
     // Whatever waits now came after the last reply: a second reply, or a late one.
     if (Surplus(link.TakeWaiting({}))) return outOfStep();
     sent_.push_back(line);

@@ -147,6 +147,7 @@ class CommandExchange {
   // Drops what arrives until the line has been quiet for kDrainQuietMs (bounded).
   void Drain(Transport& link);
   Transport& LinkNow();
+  bool Interrupted() const { return interrupted_ && interrupted_->load(); }
 
   ExchangeHost& host_;
   Transport& serial_;
