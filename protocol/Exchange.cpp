@@ -169,9 +169,10 @@ ExchangeResult CommandExchange::RunOnce(const std::vector<std::string>& script) 
   }
   const auto us = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
   // A line that took the last command's place leaves that command's real reply to come: it does so
-  // within about the longest a reply took, counted from the last command.
-  const auto quiet =
-      std::chrono::duration_cast<std::chrono::microseconds>(lastSent + 2 * longestReply - Clock::now());
+  // within about the longest a reply took, counted from the last command (half as much again for
+  // jitter).
+  const auto quiet = std::chrono::duration_cast<std::chrono::microseconds>(lastSent + longestReply +
+                                                                           longestReply / 2 - Clock::now());
   if (Surplus(LinkNow().TakeWaiting(std::clamp(quiet, kQuietFloor, kQuietCap)))) return outOfStep();
   host_.LogsWritten(sent_, replies_);
   host_.ExchangeTimed(us.count());

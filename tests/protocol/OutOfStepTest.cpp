@@ -65,7 +65,7 @@ TEST_F(OutOfStepTest, AReadIsTheUnitsOwnOrNothing) {
       // A unit slow to answer: the copy comes before the last command's own reply.
       {"a reply twice, the copy in the last place",
        [](VirtualUnit& u) {
-         u.SetDelayMs(3);
+         u.SetDelayMs(6);
          u.SetAnswerTwice("ER0B", 1, 1);
        },
        true},
