@@ -43,7 +43,7 @@ void UsbTransport::DropLateReply() {
 
 std::vector<std::string> ShortScript(ModeWord mode) {
   if (mode == "check") return {kIdentifierCommand, kVersionCommand};
-  if (mode == "stav") return {"I1", "I2"};
+  if (mode == "stav") return {std::begin(kInputCommands), std::end(kInputCommands)};
   if (mode == "reset") return {"j"};
   return {};
 }

@@ -1,9 +1,11 @@
 #include "protocol/ReplyForm.h"
 
 #include "protocol/RegisterMap.h"
+#include "protocol/UnitProtocol.h"
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 
 namespace {
 
@@ -24,13 +26,15 @@ bool TwoHexDigits(const std::string& value) {
 }  // namespace
 
 CommandForm FormOfCommand(const std::string& command) {
-  if (command == "Q") return CommandForm::Identifier;
-  if (command == "?") return CommandForm::Version;
-  if (command == "I1" || command == "I2") return CommandForm::ByteRead;
-  if (StartsWith(command, "EW") || StartsWith(command, "EFW") || StartsWith(command, "EUW"))
-    return CommandForm::Write;
-  if (StartsWith(command, "EFR") || StartsWith(command, "EUR")) return CommandForm::NumberRead;
-  if (StartsWith(command, "ER")) return CommandForm::ByteRead;
+  if (command == kIdentifierCommand) return CommandForm::Identifier;
+  if (command == kVersionCommand) return CommandForm::Version;
+  if (std::find(std::begin(kInputCommands), std::end(kInputCommands), command) != std::end(kInputCommands))
+    return CommandForm::ByteRead;
+  for (const Register& reg : RegisterTable()) {
+    if (command == reg.read)
+      return reg.kind == RegisterKind::Number ? CommandForm::NumberRead : CommandForm::ByteRead;
+    if (StartsWith(command, reg.writePrefix)) return CommandForm::Write;
+  }
   return CommandForm::Other;
 }
 

@@ -7,10 +7,11 @@
 // write's bare "0" in a read, a number in a byte register, the family mark in the identifier), so
 // that a line the unit sent twice, or noise split into two lines, never shifts a value.
 
+// A command's form by the register table and the short scripts' commands.
 enum class CommandForm {
-  Write,       // "EW", "EFW", "EUW": acknowledged "0", refused otherwise, never a value
-  ByteRead,    // "ER" and the input words "I1", "I2": "0," and two hexadecimal digits
-  NumberRead,  // "EFR", "EUR": "0," and a number
+  Write,       // a register's write: acknowledged "0", refused otherwise, never a value
+  ByteRead,    // a byte register's read and the input words: "0," and two hexadecimal digits
+  NumberRead,  // a number register's read: "0," and a number
   Identifier,  // "Q": "0," and the identifier
   Version,     // "?": "0,TK20…"
   Other,       // the reset, and anything else: whatever comes

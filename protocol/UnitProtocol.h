@@ -8,6 +8,8 @@ inline constexpr const char* kUnitPrefix = "!0";
 // The identification's two commands: the identifier, then the family, the MPG mark and the version.
 inline constexpr const char* kIdentifierCommand = "Q";
 inline constexpr const char* kVersionCommand = "?";
+// The input state's two commands: inputs 0 to 7, then 8 to 15.
+inline constexpr const char* kInputCommands[] = {"I1", "I2"};
 // How often the input monitor asks for the inputs.
 inline constexpr int kMonitorPeriodMs = 40;
 // How long a reply is awaited unless the operator chose another limit.
