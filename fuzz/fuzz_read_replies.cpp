@@ -2,8 +2,10 @@
 // set of controls kept in maps (checked on the way in). Only conversion errors may come out, never a crash or
 // a read out of bounds; selections stay inside their lists. The same replies as the settings the
 // unit holds: each a value the window knows or a value of its own, and when every reply fits its
-// register, writing back the values a file may hold changes no register.
+// register, writing back the values a file may hold changes no register. Each reply's form is
+// judged against every command: a write's reply never fits a question and the other way round.
 #include "protocol/RegisterMap.h"
+#include "protocol/ReplyForm.h"
 #include "protocol/SettingsModel.h"
 #include "protocol/settings/Settings.h"
 
@@ -60,6 +62,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   (void)BuildWriteScript(controls, true);
+  for (const Register& reg : RegisterTable())
+    for (const std::string& reply : replies) {
+      if (reply == "0" && ReplyFitsCommand(reg.read, reply)) std::abort();
+      if (reply.starts_with("0,") && ReplyFitsCommand(std::string(reg.writePrefix) + "00", reply))
+        std::abort();
+    }
 
   const UnitSettings held = SettingsAsHeld(replies, true);
   UnitSettings fileable;
