@@ -139,7 +139,10 @@ void VirtualUnit::SetWriteStoredAs(const std::string& address, std::optional<std
 std::optional<std::string> VirtualUnit::Answer(const std::string& command) {
   if (command == "Q") return "0," + options_.id;
   if (command == "?") return std::string("0,TK20") + (options_.mpg ? "MPG" : "") + options_.version;
-  if (command == "I1") return "0," + Hex2(static_cast<uint8_t>(inputWord_ & 0xFF));
+  if (command == "I1") {
+    if (inputWordAtNextPoll_) inputWord_ = *std::exchange(inputWordAtNextPoll_, std::nullopt);
+    return "0," + Hex2(static_cast<uint8_t>(inputWord_ & 0xFF));
+  }
   if (command == "I2") return "0," + Hex2(static_cast<uint8_t>(inputWord_ >> 8));
   if (command == "j") {
     restartRequest_ = true;
@@ -231,6 +234,11 @@ void VirtualUnit::SetTextRegister(const std::string& address, const std::string&
 void VirtualUnit::SetInputWord(uint16_t word) {
   std::lock_guard l(mutex_);
   inputWord_ = word;
+  inputWordAtNextPoll_.reset();
+}
+void VirtualUnit::SetInputWordAtNextPoll(uint16_t word) {
+  std::lock_guard l(mutex_);
+  inputWordAtNextPoll_ = word;
 }
 uint16_t VirtualUnit::InputWord() const {
   std::lock_guard l(mutex_);

@@ -36,6 +36,9 @@ class VirtualUnit {
   void SetTextRegister(const std::string& address, const std::string& text);
 
   void SetInputWord(uint16_t word);
+  // The word the inputs take when the next poll begins (its "I1"), so that no poll reads one byte
+  // before a change and the other after it: a test that counts a recording's rows needs that.
+  void SetInputWordAtNextPoll(uint16_t word);
   uint16_t InputWord() const;
   void SetMpg(bool mpg);
 
@@ -114,6 +117,7 @@ class VirtualUnit {
   std::map<std::string, std::string> storedAs_;
   std::optional<Repeat> repeat_;
   uint16_t inputWord_ = 0;
+  std::optional<uint16_t> inputWordAtNextPoll_;
   bool silent_ = false;
   int silentOnNth_ = 0;
   int closeOnNth_ = 0;

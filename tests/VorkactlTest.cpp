@@ -1060,7 +1060,7 @@ class MonitorRecordingTest : public VorkactlTest {
     ASSERT_TRUE(process.waitForStarted());
     QTest::qWait(300);  // identified and polling
     for (const uint16_t word : words) {
-      unit_.SetInputWord(word);
+      unit_.SetInputWordAtNextPoll(word);  // both bytes of a poll from one word: a row per change
       QTest::qWait(holdMs);  // four polls or more
     }
   }

@@ -48,6 +48,15 @@ TEST(VirtualUnitTest, AnswersTheVocabulary) {
   }
 }
 
+TEST(VirtualUnitTest, AWordForTheNextPollIsTakenWhenThePollBegins) {
+  VirtualUnit unit;
+  unit.SetInputWord(0x0102);
+  unit.SetInputWordAtNextPoll(0x4003);
+  const std::pair<const char*, const char*> polls[] = {
+      {"!0I2", "0,01"}, {"!0I1", "0,03"}, {"!0I2", "0,40"}, {"!0I1", "0,03"}};
+  for (const auto& [line, reply] : polls) EXPECT_EQ(unit.Respond(line), reply) << line;
+}
+
 TEST(VirtualUnitTest, WithoutPrefixOrAfterResetItStaysSilent) {
   VirtualUnit unit;
   EXPECT_FALSE(unit.Respond("Q"));
