@@ -194,7 +194,7 @@ void BM_WindowSaveWithBackup(benchmark::State& state) {
     withBackup += double(clock.nsecsElapsed()) * 1e-9;
     clock.restart();
     IdentifyUnit(host);
-    host.RunScript(CommandsOf(BuildWriteLines(host.Controls(), host.State().mpgCapable)));
+    host.RunScript(BuildWriteScript(host.Controls(), host.State().mpgCapable));
     alone += double(clock.nsecsElapsed()) * 1e-9;
   }
   const double n = double(state.iterations());

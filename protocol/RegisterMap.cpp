@@ -120,28 +120,10 @@ int AxisPolarityBit(const std::string& control) {
   return -1;
 }
 
-uint8_t PolarityByte(SettingsControls& controls) {
-  uint8_t byte = kPolarityAlwaysSet;
-  for (int bit = 0; bit < static_cast<int>(std::size(kAxisPolarityGroups)); ++bit)
-    if (controls.ItemIndex(kAxisPolarityGroups[bit]) == 0) byte |= uint8_t(1u << bit);
-  if (controls.Checked(kClockNormalButton)) byte |= kClockNormalBit;
-  return byte;
-}
-
 std::string BreakDelayDigits(int32_t value) {
   char text[16];
   std::snprintf(text, sizeof text, "%02d", static_cast<int>(value));
   return text;
-}
-
-uint8_t InputBitsByte(SettingsControls& controls, int column, bool high) {
-  // Each cell is its own bit; anything but "1" is a zero bit. The save refuses cells that are
-  // neither "0" nor "1" before it builds a script.
-  unsigned bits = 0;
-  for (int row = 1; row <= kInputRows; ++row)
-    if (controls.Cell(column, row) == "1" && (row > kLastLowByteRow) == high)
-      bits |= 1u << InputBitOfRow(row);
-  return static_cast<uint8_t>(bits);
 }
 
 int InputBitOfRow(int row) { return kInputOfRow[row - 1] % 8; }
@@ -152,36 +134,10 @@ std::string PlainNumberText(const std::string& control, const std::string& text)
   return PlainFieldText(*field, text).value_or(text);
 }
 
-std::vector<WriteLine> BuildWriteLines(SettingsControls& controls, bool mpgCapable) {
-  std::vector<WriteLine> script;
-  for (const Register& reg : Lines(mpgCapable)) {
-    std::string value;
-    switch (reg.kind) {
-      case K::ListCode: {
-        const int item = controls.ItemIndex(reg.control);
-        if (item < 0 || item >= static_cast<int>(reg.codes.size())) continue;
-        value = reg.codes[static_cast<std::size_t>(item)];
-        break;
-      }
-      case K::BreakDelay: value = BreakDelayDigits(controls.AcceptedBreakDelay()); break;
-      case K::PolarityByte: value = Hex2(PolarityByte(controls)); break;
-      case K::Number: value = PlainNumberText(reg.control, controls.Text(reg.control)); break;
-      case K::InputBitsLow: value = Hex2(InputBitsByte(controls, reg.gridColumn, false)); break;
-      case K::InputBitsHigh: value = Hex2(InputBitsByte(controls, reg.gridColumn, true)); break;
-    }
-    script.push_back({&reg, reg.writePrefix + value});
-  }
-  return script;
-}
-
 std::vector<std::string> CommandsOf(std::span<const WriteLine> lines) {
   std::vector<std::string> commands;
   for (const WriteLine& line : lines) commands.push_back(line.command);
   return commands;
-}
-
-std::vector<std::string> BuildWriteScript(SettingsControls& controls, bool mpgCapable) {
-  return CommandsOf(BuildWriteLines(controls, mpgCapable));
 }
 
 std::vector<const Register*> RefusedWrites(std::span<const WriteLine> lines,

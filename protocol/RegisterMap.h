@@ -90,9 +90,6 @@ struct WriteLine {
   const Register* reg;
   std::string command;
 };
-// A list control with no item selected contributes no line, so later lines move up.
-std::vector<WriteLine> BuildWriteLines(SettingsControls& controls, bool mpgCapable);
-std::vector<std::string> BuildWriteScript(SettingsControls& controls, bool mpgCapable);
 std::vector<std::string> CommandsOf(std::span<const WriteLine> lines);
 // The registers whose write the unit refused: their reply does not begin with "0". Lines without
 // a reply (the exchange failed there) are not counted.
@@ -148,6 +145,4 @@ inline constexpr int kLastLowByteRow = 8;
 
 // Codecs, exposed for their own tests.
 std::string Hex2(unsigned value);  // two upper-case hexadecimal digits
-uint8_t PolarityByte(SettingsControls& controls);
 std::string BreakDelayDigits(int32_t value);
-uint8_t InputBitsByte(SettingsControls& controls, int column, bool high);

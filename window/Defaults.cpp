@@ -3,6 +3,11 @@
 
 // ---- Factory defaults and unit reset ----
 
-void TTermForm::Button1Click() { LoadFactorySettings(*this); }
+void TTermForm::Button1Click() {
+  ProgramChanges([this] {
+    LoadFactorySettings(*this);
+    sources_.Loaded(ShownSettings(), ShownSettings(), "Defaultní nastavení");
+  });
+}
 
 void TTermForm::resetClick() { ResetUnit(*this); }

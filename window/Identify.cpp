@@ -53,6 +53,11 @@ void TTermForm::EnableMpgControls() {
 }
 
 void TTermForm::ApplyMpgUsage() {
+  // From an identification: StartNum following the MPG usage is the program's doing.
+  ProgramChanges([this] { ApplyMpgMode(); });
+}
+
+void TTermForm::ApplyMpgMode() {
   const int item = MpgUsage().ItemIndex();
   if (item < 0 || item > 2) return;
   for (const MpgModeRule& rule : kMpgModeRules) {
@@ -75,7 +80,7 @@ void TTermForm::ApplyMpgUsage() {
   StartNumFollowsMpgUsage(*this);
 }
 
-void TTermForm::MpgUsageClick() { ApplyMpgUsage(); }
+void TTermForm::MpgUsageClick() { ApplyMpgMode(); }
 
 void TTermForm::StartNumChange() { UpdateStartInputLabels(); }
 

@@ -10,6 +10,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+
+#include <algorithm>
 
 #include <filesystem>
 
@@ -19,11 +22,16 @@ using namespace term;
 
 void TTermForm::ReadCFGClick() {
   if (!state_.mpgCapable) return;
+  ProgramChanges([this] { ImportCfg(); });
+}
+
+void TTermForm::ImportCfg() {
   openDialog_->setNameFilter(QStringLiteral("Konfigurace Torvel (*.cfg)"));
   openDialog_->setDirectory(FileDialogFolder());
   QString path;
   if (!runOpenDialog_(path)) return;
   // The whole path: cut, it would name another file or none.
+  importedFields_.clear();
   ReadCfgFile(path);
   // Also when no file was there: the grid shows the tables as they stand.
   for (int row = 1; row <= kInputRows; ++row) {
@@ -34,10 +42,19 @@ void TTermForm::ReadCFGClick() {
     SetCell(3, row, cfgImport_.polarityMask & bit ? "1" : "0");
     SetCell(4, row, cfgImport_.enableMask & bit ? "1" : "0");
   }
+  // Chosen by the import: the fields it read, and every input's polarity and enable bit.
+  UnitSettings filled;
+  const UnitSettings shown = ShownSettings();
+  for (const SettingDef& def : SettingDefs())
+    if (def.kind == SettingKind::Bit || std::find(importedFields_.begin(), importedFields_.end(), def.control) !=
+                                            importedFields_.end())
+      if (const auto value = shown.Get(def.name)) filled.Set(def.name, *value);
+  sources_.Loaded(shown, filled, "konfigurace TORVEL " + QFileInfo(path).fileName().toStdString());
 }
 
 void TTermForm::ReadCfgFile(const QString& path) {
   const auto setField = [this](const char* field, const std::string& value) {
+    importedFields_.emplace_back(field);
     controls_->Edit(field).setText(QString::fromStdU16String(Cp1250ToUtf16(value)));
   };
   // By the path in the system's own form: wide on Windows, whatever letters it holds.

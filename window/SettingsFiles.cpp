@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 
 namespace {
@@ -133,10 +134,10 @@ void SettingsFiles::SaveToFileClick() {
 void SettingsFiles::LoadFromFileClick() {
   QString path;
   if (!ChooseFileToLoad(path)) return;
-  LoadFile(path);
+  LoadFile(path, QStringLiteral("soubor"));
 }
 
-void SettingsFiles::LoadFile(const QString& path) {
+void SettingsFiles::LoadFile(const QString& path, const QString& what) {
   std::string text;
   if (const FileFault fault = LoadSettingsFile(path.toStdString(), text)) {
     Messages().Message(QStringLiteral("Soubor nelze přečíst: ") + QString::fromStdString(CzechText(fault)));
@@ -149,8 +150,11 @@ void SettingsFiles::LoadFile(const QString& path) {
     return;
   }
   // Into the window only: the unit gets the settings when the operator saves.
-  ApplySettings(*load.settings, host_.Controls());
-  ValidateNumericFields(host_.Controls());
+  Loading([&] {
+    ApplySettings(*load.settings, host_.Controls());
+    ValidateNumericFields(host_.Controls());
+    if (Loaded) Loaded(WithoutInputNames(*load.settings), (what + u' ' + QFileInfo(path).fileName()).toStdString());
+  });
 }
 
 void SettingsFiles::BackupsClick() {
@@ -162,7 +166,7 @@ void SettingsFiles::BackupsClick() {
                  AsSaved(WithoutInputNames(WindowSettings())));
   RunBackupsDialog(*backups_);
   // Exactly as a settings file: into the window only, all or nothing.
-  if (const auto chosen = backups_->Chosen()) LoadFile(QString::fromStdString(chosen->path));
+  if (const auto chosen = backups_->Chosen()) LoadFile(QString::fromStdString(chosen->path), QStringLiteral("záloha"));
 }
 
 void SettingsFiles::CompareWithUnitClick() {

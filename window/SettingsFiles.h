@@ -54,12 +54,18 @@ class SettingsFiles {
   std::function<void(TFormCompare& dialog)> RunCompareDialog;
   std::function<void(TFormBackups& dialog)> RunBackupsDialog;
   TFormCompare& CompareDialog() { return *compare_; }
+  // A file's settings into the window run inside Loading, which tells them from the operator's
+  // edits; Loaded is told which settings the file filled, and what it was.
+  std::function<void(const std::function<void()>& load)> Loading = [](const std::function<void()>& load) {
+    load();
+  };
+  std::function<void(const UnitSettings& filled, const std::string& from)> Loaded;
   TFormBackups& BackupsDialog() { return *backups_; }
 
  private:
   SettingsFileHeader Header();
   // A settings file into the window, all or nothing, as the operator is told.
-  void LoadFile(const QString& path);
+  void LoadFile(const QString& path, const QString& what);
 
   // The window's settings as a file holds them.
   UnitSettings WindowSettings();

@@ -15,6 +15,7 @@
 #include "ui_Term.h"
 #include "window/FileFolders.h"
 #include "window/LimitedEdit.h"
+#include "window/Review.h"
 #include "window/SettingsFiles.h"
 #include "window/TermShared.h"
 #include "window/Timeline.h"
@@ -65,8 +66,14 @@ TTermForm::TTermForm(QStringList args, BackupStore backups, QWidget* parent)
   SetUsbOpenHint([](const OpenFailure& failure) { return CzechText(failure); });
   SetUpControls();
   files_ = std::make_unique<SettingsFiles>(*this, this);
+  files_->Loading = [this](const std::function<void()>& load) { ProgramChanges(load); };
+  files_->Loaded = [this](const UnitSettings& filled, const std::string& from) {
+    sources_.Loaded(ShownSettings(), filled, from);
+  };
   ConnectHandlers();
+  WatchSettingChanges();
   FormCreate();
+  sources_.Consequences(ShownSettings());  // the form's own values: nobody chose them
 }
 
 TTermForm::~TTermForm() {
@@ -132,10 +139,10 @@ void TTermForm::SetUpControls() {
 }
 
 void TTermForm::ConnectHandlers() {
-  connect(ui->SaveToFileMnu, &QAction::triggered, this, Guarded([this] { files_->SaveToFileClick(); }));
-  connect(ui->LoadFromFileMnu, &QAction::triggered, this, Guarded([this] { files_->LoadFromFileClick(); }));
-  connect(ui->CompareMnu, &QAction::triggered, this, Guarded([this] { files_->CompareWithUnitClick(); }));
-  connect(ui->BackupsMnu, &QAction::triggered, this, Guarded([this] { files_->BackupsClick(); }));
+  connect(ui->SaveToFileMnu, &QAction::triggered, this, Guarded([this] { ProgramChanges([this] { files_->SaveToFileClick(); }); }));
+  connect(ui->LoadFromFileMnu, &QAction::triggered, this, Guarded([this] { ProgramChanges([this] { files_->LoadFromFileClick(); }); }));
+  connect(ui->CompareMnu, &QAction::triggered, this, Guarded([this] { ProgramChanges([this] { files_->CompareWithUnitClick(); }); }));
+  connect(ui->BackupsMnu, &QAction::triggered, this, Guarded([this] { ProgramChanges([this] { files_->BackupsClick(); }); }));
   connect(ui->PortMnu, &QAction::triggered, this, Guarded([this] { PortMnuClick(); }));
   connect(ui->HelpMnu, &QAction::triggered, this, Guarded([this] { HelpMnuClick(); }));
   connect(ui->TimelineMnu, &QAction::triggered, this, Guarded([this] { TimelineMnuClick(); }));
@@ -189,6 +196,11 @@ void TTermForm::showEvent(QShowEvent* event) {
 }
 
 void TTermForm::FormShow() {
+  // What start-up sets nobody chose.
+  ProgramChanges([this] { StartUp(); });
+}
+
+void TTermForm::StartUp() {
   shown_ = true;
   ui->posuvnik->setValue(ui->posuvnik->maximum());
   state_.debugMode = args_.size() > 1 && args_.at(1) == QStringLiteral("debug");

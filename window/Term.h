@@ -4,16 +4,19 @@
 #include "protocol/Exchange.h"
 #include "protocol/RegisterMap.h"
 #include "protocol/flows/UnitFlows.h"
+#include "protocol/settings/Review.h"
 #include "window/ControlTable.h"
 #include "window/InputLanes.h"
 #include "window/RadioGroup.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QPalette>
 #include <QStringList>
 
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -27,6 +30,7 @@ class SettingsFiles;
 class TFormTimeline;
 class QTimer;
 class QFileDialog;
+class TFormReview;
 
 // The main window: every setting control of the unit, the identification fields, the buttons
 // beside the pages, the debug page with the raw exchange.
@@ -79,6 +83,8 @@ class TTermForm : public QMainWindow,
   void EnableMpgControls() override;
   void ApplyMpgUsage() override;
   void MpgUsageClick();
+  // The controls the MPG usage enables, and the start input following it.
+  void ApplyMpgMode();
   void StartNumChange();
   void UpdateStartInputLabels();
 
@@ -120,6 +126,18 @@ class TTermForm : public QMainWindow,
 
   // The menu "Soubor": settings files and the comparison with the unit.
   SettingsFiles& Files() { return *files_; }
+
+  // "Kontrola zápisu do jednotky", shown by a save before it writes a value nobody chose or over
+  // a change made in the unit behind the window's back, and on every save with the menu's
+  // "Vždy zkontrolovat změny před zápisem". Tests put a runner of their own in place of its exec:
+  // true for "Zapsat".
+  std::function<bool(TFormReview& dialog)> RunReviewDialog;
+  TFormReview& ReviewDialog();
+  // Who chose each setting's value, and what the unit held at the last read.
+  const SettingSources& Sources() const { return sources_; }
+  // A change the program makes to the settings (a read, a load, a consequence of an identification):
+  // what the operator changed before it counts as edited, what it changes as the program's.
+  void ProgramChanges(const std::function<void()>& change);
 
   // PortHost: the port dialog opens and closes the link.
   bool PortOpen() const override { return state_.portOpen; }
@@ -170,7 +188,18 @@ class TTermForm : public QMainWindow,
   void SetIdentifying(bool running) override { identifying_ = running; }
   bool IdentifyingAfterUsbFailure() override { return identifyingAfterUsbFailure_; }
   bool MonitorPageShown() override { return MonitorWanted(); }
+  std::optional<UnitSettings> ChooseWrites(const UnitSettings& window, const UnitSettings& held) override;
+  void UnitHolds(const UnitSettings& held, bool readIntoWindow) override;
 
+  // The unit settings the controls show, of a unit with MPG firmware (all of them).
+  UnitSettings ShownSettings();
+  // Marks each control whose value differs from what the unit held at the last read, with the
+  // unit's value in its tooltip.
+  void MarkChanges();
+  void WatchSettingChanges();
+
+  void StartUp();
+  void ImportCfg();
   void SetUpControls();
   void SetUpInputGrid();
   void ConnectHandlers();
@@ -190,9 +219,23 @@ class TTermForm : public QMainWindow,
   UnitState state_;
   int32_t breakDelayValue_ = 0;
   CfgTables cfgImport_;  // input names and flags gathered by the imports
+  std::vector<std::string> importedFields_;  // the fields the last import set
   QFileDialog* openDialog_ = nullptr;
   // Runs openDialog_; true with the chosen path. Tests put a chooser of their own in its place.
   std::function<bool(QString& path)> runOpenDialog_;
+
+  SettingSources sources_;
+  bool programChanging_ = false;
+  bool marking_ = false;
+  QTimer* marks_ = nullptr;  // marks after the operator's changes, once they are all made
+  // A marked control's own tooltip and palette, given back when its mark clears.
+  struct Unmarked {
+    QString toolTip;
+    QPalette palette;
+    bool autoFill = false;
+  };
+  std::map<QWidget*, Unmarked> unmarked_;
+  std::unique_ptr<TFormReview> review_;
 
   QStringList args_;
   TFormSetup* setup_ = nullptr;

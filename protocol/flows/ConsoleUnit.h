@@ -33,6 +33,12 @@ class ConsoleUnit : public UnitHost, public ExchangeHost {
   std::string ReplyLine(std::size_t n) override { return exchange_.Reply(n); }
   SettingsControls& Controls() override { return model_; }
   const BackupStore& Backups() override { return backups_; }
+  // Nobody to ask: the model's settings go as they are (the command-line tool writes files through
+  // WriteAndVerify, not through the window's save).
+  std::optional<UnitSettings> ChooseWrites(const UnitSettings& window, const UnitSettings&) override {
+    return window;
+  }
+  void UnitHolds(const UnitSettings&, bool) override {}
   void ShowIdentity(const Identity& identity) override { identity_ = identity; }
   void ShowNoUnit() override { identity_ = {}; }
   void SetOutputControlsEnabled(bool) override {}

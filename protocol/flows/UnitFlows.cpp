@@ -84,6 +84,23 @@ void ReportSaveOutOfStep(UnitHost& host, const std::vector<WriteLine>& lines, co
   host.ResumeMonitor();
 }
 
+bool RegisterAnswered(const Register& reg, std::span<const std::string> replies) {
+  return static_cast<std::size_t>(&reg - RegisterTable().data()) < replies.size();
+}
+
+// Why a plan cannot be sent as it stands, for the operator; empty when it can.
+QString PlanRefusal(const WritePlan& plan) {
+  if (plan.tooLong)
+    return QStringLiteral("hodnota „%1“ se nevejde do jednoho řádku k jednotce").arg(FromUtf8(plan.tooLong->caption));
+  // Only part of a shared register chosen, and the unit's other bits unreadable.
+  if (!plan.untouched.empty())
+    return QStringLiteral("„%1“ nelze zapsat po částech: jednotka v něm drží nečitelnou hodnotu. Zvolte "
+                          "všechna jeho nastavení.")
+        .arg(FromUtf8(plan.untouched.front()->caption));
+  if (plan.writes.empty()) return QStringLiteral("k zápisu nebylo nic zvoleno");
+  return {};
+}
+
 }  // namespace
 
 std::vector<std::string> ScriptFor(ModeWord mode, SettingsControls& controls, bool mpgCapable) {
@@ -154,6 +171,12 @@ bool ReadSettings(UnitHost& host) {
     if (result.completed) host.ResumeMonitor();  // a lost unit is not polled
     ValidateNumericFields(host.Controls());
   }
+  // What the registers that answered hold, as the window now knows it.
+  UnitSettings held;
+  const UnitSettings all = SettingsAsHeld(result.replies, state.mpgCapable);
+  for (const auto& [name, value] : all.Values())
+    if (RegisterAnswered(*FindSetting(name)->reg, result.replies)) held.Set(name, value);
+  host.UnitHolds(held, true);
   return result.completed;
 }
 
@@ -174,9 +197,24 @@ void SaveSettings(UnitHost& host) {
     return;
   }
   host.PauseMonitor();
+  const bool mpg = state.mpgCapable;
+  const auto before = ReadAllRegisters(host);
+  if (!before) return;  // "Chyba komunikace" has been said; a lost unit is not polled
+  const std::optional<UnitSettings> chosen =
+      host.ChooseWrites(WithoutInputNames(SettingsOf(host.Controls(), mpg)), SettingsAsHeld(*before, mpg));
+  if (!chosen) {
+    Messages().Message(FromUtf8(kNotSavedText));
+    host.ResumeMonitor();
+    return;
+  }
+  const WritePlan plan = PlanWrites(*chosen, *before, mpg);
+  if (const QString refusal = PlanRefusal(plan); !refusal.isEmpty()) {
+    Messages().Message(FromUtf8(kNotSavedText) + QStringLiteral(": ") + refusal);
+    host.ResumeMonitor();
+    return;
+  }
   // What the unit holds now is kept before anything is written over it; no save goes without it.
-  const BackupOutcome backup = BackUpUnit(host, host.Backups());
-  if (!backup.read) return;  // "Chyba komunikace" has been said; a lost unit is not polled
+  const BackupOutcome backup = KeepBackupOfReplies(state.identity, *before, mpg, host.Backups());
   // No backup (a full disk, a read-only home) is the operator's call, not a dead end.
   if (backup.fault && !Messages().Question(QStringLiteral("Zálohu nastavení jednotky nelze uložit: ") +
                                            QString::fromStdString(CzechText(backup.fault)) +
@@ -185,17 +223,16 @@ void SaveSettings(UnitHost& host) {
     return;
   }
   state.commandMode = "write";
-  // The script's lines with their registers, so that a refused write can be named.
-  const std::vector<WriteLine> lines = BuildWriteLines(host.Controls(), state.mpgCapable);
-  const ExchangeResult result = host.RunScript(CommandsOf(lines));
+  const ExchangeResult result = host.RunScript(CommandsOf(plan.writes));
   if (result.outOfStep) {
-    ReportSaveOutOfStep(host, lines, backup.path);
+    ReportSaveOutOfStep(host, plan.writes, backup.path);
     return;
   }
   if (!result.completed) return;  // "Chyba komunikace" has been said; a lost unit is not polled
   // Saved only when the unit accepted every write.
-  const std::vector<const Register*> refused = RefusedWrites(lines, result.replies);
+  const std::vector<const Register*> refused = RefusedWrites(plan.writes, result.replies);
   if (refused.empty()) {
+    host.UnitHolds(SettingsAsHeld(RepliesAfter(plan.writes, *before), mpg), false);
     Messages().Message(FromUtf8(kSavedText));
   } else {
     QStringList captions;

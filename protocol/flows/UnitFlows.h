@@ -40,6 +40,11 @@ class UnitHost {
   virtual SettingsControls& Controls() = 0;
   // Where the backup before every save goes.
   virtual const BackupStore& Backups() = 0;
+  // The save's choice, once it has read what the unit holds: which of the window's unit settings go
+  // into it (any setting left out keeps the unit's value), or nothing when the operator cancelled.
+  virtual std::optional<UnitSettings> ChooseWrites(const UnitSettings& window, const UnitSettings& held) = 0;
+  // The unit holds `held`: read into the controls (readIntoWindow), or a save went through.
+  virtual void UnitHolds(const UnitSettings& held, bool readIntoWindow) = 0;
 
   // What the identification shows and enables.
   virtual void ShowIdentity(const Identity& identity) = 0;
@@ -71,9 +76,10 @@ void IdentifyUnit(UnitHost& host);
 // "Načíst z VORKA": every register into the controls, then the validation pass. True when every
 // register was read and decoded.
 bool ReadSettings(UnitHost& host);
-// "Uložit do VORKA": the validation pass, then every register from the controls. A setting no
-// register can carry (a list without an item, a grid cell other than "0" or "1") stops it before
-// the first write, named.
+// "Uložit do VORKA": the validation pass, then the window's settings into the unit, through the
+// one plan every write goes by. A setting no register can carry (a list without an item, a grid
+// cell other than "0" or "1") stops it before the first write, named. What the unit holds is read
+// first, for the backup and for the host's choice of what to write.
 void SaveSettings(UnitHost& host);
 // Why a setting cannot be saved, for the operator ("„Povoleno – vstup 2“ musí být 0 nebo 1").
 std::string UnwritableText(const SettingDef& def);

@@ -137,6 +137,15 @@ WritePlan PlanWrites(const UnitSettings& settings, std::span<const std::string> 
   return plan;
 }
 
+std::vector<std::string> RepliesAfter(std::span<const WriteLine> writes, std::vector<std::string> before) {
+  for (const WriteLine& line : writes) {
+    const auto at = static_cast<std::size_t>(line.reg - RegisterTable().data());
+    if (at >= before.size()) before.resize(at + 1);
+    before[at] = "0," + line.command.substr(std::strlen(line.reg->writePrefix));
+  }
+  return before;
+}
+
 std::vector<const Register*> UnverifiedRegisters(std::span<const WriteLine> writes,
                                                  std::span<const std::string> before,
                                                  std::span<const std::string> after, bool mpgCapable) {

@@ -29,6 +29,9 @@ struct WritePlan {
   const Register* tooLong = nullptr;
 };
 WritePlan PlanWrites(const UnitSettings& settings, std::span<const std::string> replies, bool mpgCapable);
+// The replies a read would give after the writes went through: each written register's its
+// written value, the others' as before.
+std::vector<std::string> RepliesAfter(std::span<const WriteLine> writes, std::vector<std::string> before);
 // The registers whose value read after the writes differs from what was written or, for a register
 // not written, from what it held before.
 std::vector<const Register*> UnverifiedRegisters(std::span<const WriteLine> writes,

@@ -4,6 +4,9 @@
 #include "entry/Validation.h"
 #include "protocol/SettingsModel.h"
 #include "protocol/settings/Acceptance.h"
+#include "protocol/settings/Codec.h"
+
+#include <cstring>
 
 UnitSettings SettingsOf(SettingsControls& controls, bool mpgCapable) {
   UnitSettings settings;
@@ -83,4 +86,27 @@ UnitSettings AsSaved(const UnitSettings& settings) {
   for (const auto& [name, value] : settings.Values())
     if (const auto v = saved.Get(name)) present.Set(name, *v);
   return present;
+}
+
+namespace {
+
+// The value the write script gives the register of the given kind (and grid column), or 0.
+uint8_t WrittenByte(SettingsControls& controls, RegisterKind kind, int column = 0) {
+  const WritePlan plan = PlanWrites(WithoutInputNames(SettingsOf(controls, true)), {}, true);
+  for (const WriteLine& line : plan.writes)
+    if (line.reg->kind == kind && line.reg->gridColumn == column)
+      return static_cast<uint8_t>(std::stoi(line.command.substr(std::strlen(line.reg->writePrefix)), nullptr, 16));
+  return 0;
+}
+
+}  // namespace
+
+std::vector<std::string> BuildWriteScript(SettingsControls& controls, bool mpgCapable) {
+  return CommandsOf(PlanWrites(WithoutInputNames(SettingsOf(controls, mpgCapable)), {}, mpgCapable).writes);
+}
+
+uint8_t PolarityByte(SettingsControls& controls) { return WrittenByte(controls, RegisterKind::PolarityByte); }
+
+uint8_t InputBitsByte(SettingsControls& controls, int column, bool high) {
+  return WrittenByte(controls, high ? RegisterKind::InputBitsHigh : RegisterKind::InputBitsLow, column);
 }

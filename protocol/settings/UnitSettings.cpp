@@ -59,3 +59,10 @@ std::vector<SettingDifference> Differences(const UnitSettings& left, const UnitS
   }
   return differences;
 }
+
+std::vector<SettingDifference> Changes(const UnitSettings& wanted, const UnitSettings& held) {
+  UnitSettings heldOfWanted;
+  for (const auto& [name, value] : wanted.Values())
+    if (const auto v = held.Get(name)) heldOfWanted.Set(name, *v);
+  return Differences(heldOfWanted, wanted);
+}

@@ -32,3 +32,6 @@ struct SettingDifference {
 };
 // The settings whose values differ, in SettingDefs order; a setting only one side holds counts.
 std::vector<SettingDifference> Differences(const UnitSettings& left, const UnitSettings& right);
+// What writing `wanted` would change in a unit holding `held`: the settings of `wanted` that `held`
+// holds otherwise or not at all (left: held, right: wanted).
+std::vector<SettingDifference> Changes(const UnitSettings& wanted, const UnitSettings& held);

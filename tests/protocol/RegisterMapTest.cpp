@@ -1,5 +1,6 @@
 #include "protocol/RegisterMap.h"
 #include "protocol/SettingsModel.h"
+#include "protocol/settings/ControlsAdapter.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,12 @@
 #include "support/SimFixture.h"
 #include "support/TermFormInternals.h"
 #include "support/TestBackups.h"
+#include "window/Review.h"
 #include "window/Term.h"
 
 #include <QStringList>
+
+#include <functional>
 
 #include <memory>
 #include <stdexcept>
@@ -39,6 +42,14 @@ class WindowFixture : public SimFixture {
     help_ = std::make_unique<TFormHelp>(term_.get());
     setup_->SetHelp(help_.get());
     term_->SetForms(setup_.get(), help_.get());
+    // The review before a save is recorded and, unless a test answers it, every row is ticked and
+    // "Zapsat" pressed: a save from a window the test set up writes the window as it stands.
+    term_->RunReviewDialog = [this](TFormReview& dialog) {
+      reviews_.push_back(dialog.Rows());
+      if (answerReview_) return answerReview_(dialog);
+      for (int row = 0; row < static_cast<int>(dialog.Rows().size()); ++row) dialog.SetChosen(row, true);
+      return true;
+    };
   }
 
   // Creates the windows and runs the start-up sequence.
@@ -71,6 +82,8 @@ class WindowFixture : public SimFixture {
   }
 
   RecordingMessages messages_;
+  std::vector<std::vector<ReviewRow>> reviews_;  // the rows of each review shown
+  std::function<bool(TFormReview& dialog)> answerReview_;
   std::unique_ptr<TTermForm> term_;
   std::unique_ptr<TFormSetup> setup_;
   std::unique_ptr<TFormHelp> help_;

@@ -1,0 +1,96 @@
+#include "protocol/settings/Review.h"
+
+#include <algorithm>
+
+std::vector<const SettingDef*> SettingSources::Changed(const UnitSettings& shown) {
+  std::vector<const SettingDef*> changed;
+  for (const auto& [name, value] : shown.Values()) {
+    const SettingDef* def = FindSetting(name);
+    const std::optional<std::string> before = lastShown_.Get(name);
+    if (def && (!before || *before != value)) changed.push_back(def);
+  }
+  lastShown_ = shown;
+  return changed;
+}
+
+void SettingSources::Edits(const UnitSettings& shown) {
+  for (const SettingDef* def : Changed(shown)) choices_[def->name] = {ValueSource::Edited, {}};
+}
+
+void SettingSources::Consequences(const UnitSettings& shown) {
+  for (const SettingDef* def : Changed(shown)) {
+    Choice& choice = choices_[def->name];
+    if (choice.source == ValueSource::Read) choice = {};
+  }
+}
+
+void SettingSources::Loaded(const UnitSettings& shown, const UnitSettings& filled, const std::string& from) {
+  Consequences(shown);
+  for (const auto& [name, value] : filled.Values())
+    if (shown.Get(name)) choices_[name] = {ValueSource::Loaded, from};
+}
+
+void SettingSources::UnitHolds(const UnitSettings& shown, const UnitSettings& held, bool readIntoWindow) {
+  Consequences(shown);
+  for (const auto& [name, value] : held.Values()) {
+    lastRead_.Set(name, value);
+    const SettingDef* def = FindSetting(name);
+    const std::optional<std::string> now = shown.Get(name);
+    if (now && SameSettingValue(*def, *now, value))
+      choices_[name] = {ValueSource::Read, {}};
+    else if (readIntoWindow)
+      choices_[name] = {};
+  }
+}
+
+ValueSource SettingSources::SourceOf(const std::string& name) const {
+  const auto it = choices_.find(name);
+  return it == choices_.end() ? ValueSource::Nobody : it->second.source;
+}
+
+std::string SettingSources::LoadedFrom(const std::string& name) const {
+  const auto it = choices_.find(name);
+  return it == choices_.end() ? std::string() : it->second.from;
+}
+
+SaveReview ReviewSave(const UnitSettings& window, const SettingSources& sources, const UnitSettings& held) {
+  SaveReview review;
+  for (const SettingDifference& change : Changes(window, held)) {
+    const std::string& name = change.def->name;
+    ReviewRow row{change.def, change.left.value_or("—"), *change.right, ReviewReason::NobodyChose, {}, false};
+    const std::optional<std::string> lastRead = sources.LastRead().Get(name);
+    if (lastRead && change.left && !SameSettingValue(*change.def, *lastRead, *change.left)) {
+      row.reason = ReviewReason::ChangedInUnit;
+      row.detail = *lastRead;
+    } else if (sources.SourceOf(name) == ValueSource::Edited) {
+      row.reason = ReviewReason::Edited;
+      row.chosen = true;
+    } else if (sources.SourceOf(name) == ValueSource::Loaded) {
+      row.reason = ReviewReason::Loaded;
+      row.detail = sources.LoadedFrom(name);
+      row.chosen = true;
+    }
+    review.needed = review.needed || !row.chosen;
+    review.rows.push_back(std::move(row));
+  }
+  return review;
+}
+
+UnitSettings ChosenWrites(const UnitSettings& window, const std::vector<ReviewRow>& rows) {
+  UnitSettings chosen;
+  for (const auto& [name, value] : window.Values()) {
+    const auto row = std::find_if(rows.begin(), rows.end(), [&](const ReviewRow& r) { return r.def->name == name; });
+    if (row == rows.end() || row->chosen) chosen.Set(name, value);
+  }
+  return chosen;
+}
+
+std::string ReasonText(const ReviewRow& row) {
+  switch (row.reason) {
+    case ReviewReason::ChangedInUnit: return "v jednotce změněno od načtení (bylo " + row.detail + ")";
+    case ReviewReason::NobodyChose: return "nikdo nezvolil (nenačteno ani neupraveno)";
+    case ReviewReason::Edited: return "upraveno v okně";
+    case ReviewReason::Loaded: return "načteno: " + row.detail;
+  }
+  return {};
+}
