@@ -280,6 +280,7 @@ int ReportWrite(const WriteReport& report) {
   const std::string count = std::to_string(report.planned);
   const std::string named = Names(report.settings);
   switch (report.outcome) {
+    case Outcome::DryRun: return report.changes.empty() ? kExitOk : kExitDifferences;
     case Outcome::NoMpgFirmware:
       Say("the file holds MPG settings and the unit has no MPG firmware; nothing was sent");
       return kExitRefused;
@@ -365,8 +366,20 @@ int Write(const CtlOptions& options) {
   c.unit.onFailure = nullptr;
   c.unit.onOutOfStep = nullptr;
   c.unit.Exchange().SetInterruption(&g_interrupted);
-  WriteRequest request{file, options.noBackup ? nullptr : &c.unit.Backups(), &g_interrupted,
-                       [&] { NoticeAnotherUnit(fileHeader, c.unit.LastIdentity()); }};
+  // Each setting the write changes, as one line; data of a dry run, a note beside a write.
+  const auto planned = [&](const std::vector<SettingDifference>& changes) {
+    NoticeAnotherUnit(fileHeader, c.unit.LastIdentity());
+    for (const SettingDifference& d : changes) {
+      const std::string line =
+          d.def->name + ": " + ShownText(d.left.value_or("-")) + " -> " + ShownText(d.right.value_or("-"));
+      if (options.dryRun)
+        Print(line + "\n");
+      else
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
+  };
+  WriteRequest request{file, options.noBackup ? nullptr : &c.unit.Backups(), &g_interrupted, planned,
+                       options.dryRun};
   return ReportWrite(WriteAndVerify(c.unit, request));
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <iterator>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -24,48 +25,50 @@ constexpr int kLongestMonitorSeconds = 7 * 24 * 3600;
 
 // Within 79 columns: a Windows console is 80 wide and wraps at the 80th.
 constexpr CtlCommandInfo kCommands[] = {
-    {CtlCommand::Ports, "ports", "", 0, false,
+    {CtlCommand::Ports, "ports", "", 0,
      "the COM names with what is behind them (device, maker,\n"
      "product, serial number, USB id), the other ports present\n"
      "by their own name, and the FTDI devices\n"
      "  vorkactl ports"},
-    {CtlCommand::Scan, "scan", "", 0, false,
+    {CtlCommand::Scan, "scan", "", 0,
      "asks every port with a device and every FTDI device for\n"
      "a unit, at --baud first, then at the other speeds; one\n"
      "line per unit: port, speed, identifier, firmware (exit 3\n"
      "when none answers)\n"
      "  vorkactl scan"},
-    {CtlCommand::Identify, "identify", "", 0, false,
+    {CtlCommand::Identify, "identify", "", 0,
      "identifier, firmware, MPG yes/no\n"
      "  vorkactl --port COM3 identify"},
-    {CtlCommand::Read, "read", "[-o FILE]", 0, true,
+    {CtlCommand::Read, "read", "[-o FILE]", 0,
      "all settings into a settings file (standard output\n"
      "without -o or with -o -), as the unit holds them; a value\n"
      "the window cannot show as ? (0,07)\n"
      "  vorkactl read -o machine1.vorka"},
-    {CtlCommand::Write, "write", "FILE", 1, false,
+    {CtlCommand::Write, "write", "FILE", 1,
      "the file's settings (- is standard input) into the unit,\n"
      "then read back and verify; first the unit's settings are\n"
      "kept as a backup (see backups; --no-backup: not); Ctrl-C\n"
-     "stops after the register in flight\n"
-     "  vorkactl write machine1.vorka"},
-    {CtlCommand::Diff, "diff", "FILE", 1, false,
+     "stops after the register in flight; each setting that\n"
+     "changes is named as NAME: HELD -> NEW (with --dry-run on\n"
+     "standard output, nothing written, exit 1 when any would)\n"
+     "  vorkactl write --dry-run machine1.vorka"},
+    {CtlCommand::Diff, "diff", "FILE", 1,
      "the settings that differ between the unit and FILE\n"
      "(- is standard input)\n"
      "  vorkactl diff machine1.vorka && echo unchanged"},
-    {CtlCommand::Defaults, "defaults", "[-o FILE]", 0, true,
+    {CtlCommand::Defaults, "defaults", "[-o FILE]", 0,
      "the factory settings as a settings file (no unit needed)\n"
      "  vorkactl defaults -o factory.vorka"},
-    {CtlCommand::Reset, "reset", "", 0, false,
+    {CtlCommand::Reset, "reset", "", 0,
      "restart the unit\n"
      "  vorkactl reset"},
-    {CtlCommand::Monitor, "monitor", "", 0, false,
+    {CtlCommand::Monitor, "monitor", "", 0,
      "the inputs: one line per change, with a time stamp,\n"
      "until interrupted or --duration has passed; --csv and\n"
      "--vcd also record every change (with - on standard\n"
      "output instead of the lines)\n"
      "  vorkactl --port /dev/ttyUSB0 monitor --vcd axes.vcd"},
-    {CtlCommand::Backups, "backups", "[--all]", 0, false,
+    {CtlCommand::Backups, "backups", "[--all]", 0,
      "the backups kept before every write, newest first: time,\n"
      "unit, firmware, path; of the unit on --port, or with\n"
      "--all of every unit\n"
@@ -80,9 +83,45 @@ constexpr bool InEnumOrder() {
 }
 static_assert(InEnumOrder() && std::size(kCommands) == static_cast<std::size_t>(CtlCommand::Backups) + 1);
 
+constexpr CtlCommand kForWrite[] = {CtlCommand::Write};
+constexpr CtlCommand kForBackups[] = {CtlCommand::Backups};
+constexpr CtlCommand kForMonitor[] = {CtlCommand::Monitor};
+constexpr CtlCommand kForOutput[] = {CtlCommand::Read, CtlCommand::Defaults};
+
+using O = CtlOption;
+constexpr CtlOptionInfo kOptions[] = {
+    {O::Port, "port", nullptr, "P", "--port P", {}, nullptr},
+    {O::Baud, "baud", nullptr, "N", "--baud N", {}, nullptr},
+    {O::Timeout, "timeout", nullptr, "MS", "--timeout MS", {}, "the limit for each reply in milliseconds"},
+    {O::Output, "output", "o", "FILE", "-o FILE", kForOutput, "where read and defaults write the settings file"},
+    {O::NoBackup, "no-backup", nullptr, nullptr, "--no-backup", kForWrite, "write: keep no backup of the unit first"},
+    {O::DryRun, "dry-run", nullptr, nullptr, "--dry-run", kForWrite,
+     "write: say what would change, send no write"},
+    {O::All, "all", nullptr, nullptr, "--all", kForBackups, "backups: of every unit"},
+    {O::Csv, "csv", nullptr, "FILE", "--csv FILE", kForMonitor, "monitor: record the inputs as CSV, a row per change"},
+    {O::Vcd, "vcd", nullptr, "FILE", "--vcd FILE", kForMonitor, "monitor: record the inputs as VCD (logic analysers)"},
+    {O::Duration, "duration", nullptr, "S", "--duration S", kForMonitor, "monitor: stop after S seconds"},
+    {O::Help, "help", "h", nullptr, "-h, --help", {}, "this text (also: vorkactl help)"},
+    {O::Version, "version", nullptr, nullptr, "--version", {}, "the program and its version"},
+};
+// An option's entry is kOptions[its value].
+constexpr bool OptionsInEnumOrder() {
+  for (std::size_t i = 0; i < std::size(kOptions); ++i)
+    if (static_cast<std::size_t>(kOptions[i].option) != i) return false;
+  return true;
+}
+static_assert(OptionsInEnumOrder() && std::size(kOptions) == static_cast<std::size_t>(CtlOption::Version) + 1);
+
+const CtlOptionInfo& Info(CtlOption option) { return kOptions[static_cast<std::size_t>(option)]; }
+
+// The option as a message names it: "-o", "--no-backup".
+std::string OptionName(const CtlOptionInfo& info) {
+  return info.shortName ? std::string("-") + info.shortName : std::string("--") + info.longName;
+}
+
 constexpr CtlExitInfo kExitCodes[] = {
     {kExitOk, "ok"},
-    {kExitDifferences, "differences (diff)"},
+    {kExitDifferences, "differences (diff; a dry run of write)"},
     {kExitUsage, "usage"},
     {kExitNoUnit, "no port or no unit"},
     {kExitRefused, "refused or not verified"},
@@ -110,6 +149,8 @@ std::span<const CtlCommandInfo> CtlCommands() { return kCommands; }
 
 std::span<const CtlExitInfo> CtlExitCodes() { return kExitCodes; }
 
+std::span<const CtlOptionInfo> CtlOptionTable() { return kOptions; }
+
 std::string CtlHelpText() {
   std::string text =
       "Usage: vorkactl [--port P] [--baud N] [--timeout MS] COMMAND\n\n"
@@ -119,24 +160,22 @@ std::string CtlHelpText() {
   const CtlOptions defaults;
   const std::string lastCom = "COM" + std::to_string(PortNames::kComNames);
   text += "\nOptions:\n";
-  text += Paragraph("--port P", 17,
-                    "COM1 ... " + lastCom +
-                        " (mapped as the window maps them), another port\n"
-                        "by its name (COM12, /dev/ttyUSB9), usb (the first FTDI\n"
-                        "device) or usb:DESCRIPTION; default " +
-                        defaults.port);
-  text += Paragraph("--baud N", 17, SpeedList(" or ") + ";\ndefault " + std::to_string(defaults.baud));
-  text +=
-      Paragraph("--timeout MS", 17,
-                "the limit for each reply in milliseconds; default " + std::to_string(defaults.timeoutMs));
-  text += Paragraph("-o FILE", 17, "where read and defaults write the settings file");
-  text += Paragraph("--no-backup", 17, "write: keep no backup of the unit first");
-  text += Paragraph("--all", 17, "backups: of every unit");
-  text += Paragraph("--csv FILE", 17, "monitor: record the inputs as CSV, a row per change");
-  text += Paragraph("--vcd FILE", 17, "monitor: record the inputs as VCD (logic analysers)");
-  text += Paragraph("--duration S", 17, "monitor: stop after S seconds");
-  text += Paragraph("-h, --help", 17, "this text (also: vorkactl help)");
-  text += Paragraph("--version", 17, "the program and its version");
+  for (const CtlOptionInfo& o : kOptions) {
+    std::string help = o.help ? o.help : "";
+    switch (o.option) {
+      case O::Port:
+        help = "COM1 ... " + lastCom +
+               " (mapped as the window maps them), another port\n"
+               "by its name (COM12, /dev/ttyUSB9), usb (the first FTDI\n"
+               "device) or usb:DESCRIPTION; default " +
+               defaults.port;
+        break;
+      case O::Baud: help = SpeedList(" or ") + ";\ndefault " + std::to_string(defaults.baud); break;
+      case O::Timeout: help += "; default " + std::to_string(defaults.timeoutMs); break;
+      default: break;
+    }
+    text += Paragraph(o.heading, 17, help);
+  }
   text += "\nExit codes:\n";
   for (const CtlExitInfo& e : kExitCodes) text += "  " + std::to_string(e.code) + "  " + e.meaning + "\n";
   text += "\nMessages go to standard error, data to standard output.\n";
@@ -147,19 +186,16 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
   CtlOptions options;
   QCommandLineParser parser;
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("P"));
-  const QCommandLineOption baud(QStringLiteral("baud"), QString(), QStringLiteral("N"));
-  const QCommandLineOption timeout(QStringLiteral("timeout"), QString(), QStringLiteral("MS"));
-  const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")}, QString(),
-                                  QStringLiteral("FILE"));
-  const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-  const QCommandLineOption noBackup(QStringLiteral("no-backup"));
-  const QCommandLineOption all(QStringLiteral("all"));
-  const QCommandLineOption version(QStringLiteral("version"));
-  const QCommandLineOption csv(QStringLiteral("csv"), QString(), QStringLiteral("FILE"));
-  const QCommandLineOption vcd(QStringLiteral("vcd"), QString(), QStringLiteral("FILE"));
-  const QCommandLineOption duration(QStringLiteral("duration"), QString(), QStringLiteral("S"));
-  parser.addOptions({port, baud, timeout, output, help, noBackup, all, version, csv, vcd, duration});
+  std::vector<QCommandLineOption> byOption;  // in the table's order
+  for (const CtlOptionInfo& o : kOptions) {
+    QStringList names;
+    if (o.shortName) names << QString::fromLatin1(o.shortName);
+    names << QString::fromLatin1(o.longName);
+    byOption.emplace_back(names, QString(), o.value ? QString::fromLatin1(o.value) : QString());
+    parser.addOption(byOption.back());
+  }
+  const auto isSet = [&](CtlOption option) { return parser.isSet(byOption[static_cast<std::size_t>(option)]); };
+  const auto value = [&](CtlOption option) { return parser.value(byOption[static_cast<std::size_t>(option)]); };
   if (!parser.parse(QStringList{QStringLiteral("vorkactl")} + arguments)) {
     // In the words of the tools its users know: the option as typed.
     const QStringList unknown = parser.unknownOptionNames();
@@ -170,16 +206,16 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
     return options;
   }
   const QStringList given = parser.positionalArguments();
-  if (parser.isSet(help) || (!given.isEmpty() && given.first() == QStringLiteral("help"))) {
+  if (isSet(O::Help) || (!given.isEmpty() && given.first() == QStringLiteral("help"))) {
     options.help = true;
     return options;
   }
-  if (parser.isSet(version)) {
+  if (isSet(O::Version)) {
     options.version = true;
     return options;
   }
-  if (parser.isSet(port)) {
-    QString chosen = parser.value(port);
+  if (isSet(O::Port)) {
+    QString chosen = value(O::Port);
     // "usb" as "com1": whatever the case.
     if (chosen.compare(QStringLiteral("usb"), Qt::CaseInsensitive) == 0 ||
         chosen.startsWith(QStringLiteral("usb:"), Qt::CaseInsensitive))
@@ -187,18 +223,18 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
     options.port = chosen.toStdString();
     if (options.port.empty() || options.port == "usb:") options.error = "--port needs a port";
   }
-  if (parser.isSet(baud)) {
+  if (isSet(O::Baud)) {
     bool ok = false;
-    const int value = parser.value(baud).toInt(&ok);
-    options.baud = value;
-    if (!ok || std::find(std::begin(kLinkSpeeds), std::end(kLinkSpeeds), value) == std::end(kLinkSpeeds))
+    const int speed = value(O::Baud).toInt(&ok);
+    options.baud = speed;
+    if (!ok || std::find(std::begin(kLinkSpeeds), std::end(kLinkSpeeds), speed) == std::end(kLinkSpeeds))
       options.error = "--baud must be one of " + SpeedList();
   }
-  if (parser.isSet(timeout)) {
+  if (isSet(O::Timeout)) {
     bool ok = false;
-    const uint value = parser.value(timeout).toUInt(&ok);
-    options.timeoutMs = value;
-    if (!ok || value == 0 || value > 60000) options.error = "--timeout must be 1 to 60000 milliseconds";
+    const uint ms = value(O::Timeout).toUInt(&ok);
+    options.timeoutMs = ms;
+    if (!ok || ms == 0 || ms > 60000) options.error = "--timeout must be 1 to 60000 milliseconds";
   }
   const QStringList positional = parser.positionalArguments();
   if (!options.error.empty()) return options;
@@ -223,32 +259,32 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
     options.file = positional.at(1).toStdString();
     if (options.file.empty()) options.error = name + " takes one FILE";
   }
-  if (parser.isSet(output)) {
-    if (!command->output) {
-      std::string takers;
-      for (const CtlCommandInfo& c : kCommands)
-        if (c.output) takers += (takers.empty() ? "" : " and ") + std::string(c.name);
-      options.error = "-o is for " + takers;
-    }
-    options.output = parser.value(output).toStdString();
+  // Each option is for the commands its row names.
+  for (const CtlOptionInfo& o : kOptions) {
+    if (o.commands.empty() || !isSet(o.option) ||
+        std::find(o.commands.begin(), o.commands.end(), options.command) != o.commands.end())
+      continue;
+    std::string takers;
+    for (const CtlCommand c : o.commands)
+      takers += (takers.empty() ? "" : " and ") + std::string(kCommands[static_cast<std::size_t>(c)].name);
+    options.error = OptionName(o) + " is for " + takers;
+  }
+  if (isSet(O::Output)) {
+    options.output = value(O::Output).toStdString();
     if (options.output.empty()) options.error = "-o needs a file";
   }
-  options.noBackup = parser.isSet(noBackup);
-  if (options.noBackup && options.command != CtlCommand::Write) options.error = "--no-backup is for write";
-  options.allUnits = parser.isSet(all);
-  if (options.allUnits && options.command != CtlCommand::Backups) options.error = "--all is for backups";
-  for (const auto& [option, file] : {std::pair{&csv, &options.csv}, std::pair{&vcd, &options.vcd}}) {
-    if (!parser.isSet(*option)) continue;
-    *file = parser.value(*option).toStdString();
-    const std::string name = "--" + option->names().first().toStdString();
-    if (options.command != CtlCommand::Monitor) options.error = name + " is for monitor";
-    if (file->empty()) options.error = name + " needs a file";
+  options.noBackup = isSet(O::NoBackup);
+  options.dryRun = isSet(O::DryRun);
+  options.allUnits = isSet(O::All);
+  for (const auto& [option, file] : {std::pair{O::Csv, &options.csv}, std::pair{O::Vcd, &options.vcd}}) {
+    if (!isSet(option)) continue;
+    *file = value(option).toStdString();
+    if (file->empty()) options.error = OptionName(Info(option)) + " needs a file";
   }
   if (!options.csv.empty() && options.csv == options.vcd) options.error = "--csv and --vcd need two files";
-  if (parser.isSet(duration)) {
+  if (isSet(O::Duration)) {
     bool ok = false;
-    const double seconds = parser.value(duration).toDouble(&ok);  // a dot, whatever the locale
-    if (options.command != CtlCommand::Monitor) options.error = "--duration is for monitor";
+    const double seconds = value(O::Duration).toDouble(&ok);  // a dot, whatever the locale
     if (!ok || !(seconds > 0) || seconds > kLongestMonitorSeconds)
       options.error = "--duration must be 0.001 to " + std::to_string(kLongestMonitorSeconds) + " seconds";
     else

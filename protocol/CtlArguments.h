@@ -15,10 +15,23 @@ struct CtlCommandInfo {
   const char* name;
   const char* arguments;  // as the help writes them after the name: "[-o FILE]"
   int files;              // positional FILE arguments it takes
-  bool output;            // takes -o FILE
   const char* help;       // its paragraph in the help: lines, the example indented by two
 };
 std::span<const CtlCommandInfo> CtlCommands();
+
+// vorkactl's options, in the order its help lists them: the parser, the help, the completion and
+// the manual page all follow this table.
+enum class CtlOption { Port, Baud, Timeout, Output, NoBackup, DryRun, All, Csv, Vcd, Duration, Help, Version };
+struct CtlOptionInfo {
+  CtlOption option;
+  const char* longName;   // "port"; every option has one
+  const char* shortName;  // "o", or nullptr
+  const char* value;      // what it takes ("FILE"), nullptr for a switch
+  const char* heading;    // as the help names it: "--port P", "-o FILE", "-h, --help"
+  std::span<const CtlCommand> commands;  // the commands it is for; empty: any
+  const char* help;       // its text in the help; the defaults are added to it
+};
+std::span<const CtlOptionInfo> CtlOptionTable();
 
 // The command line of vorkactl.
 struct CtlOptions {
@@ -29,6 +42,7 @@ struct CtlOptions {
   std::string file;        // write, diff
   std::string output;      // read, defaults: -o FILE
   bool noBackup = false;   // write: no backup of the unit first (a script that keeps its own)
+  bool dryRun = false;     // write: say what would change, write nothing
   bool allUnits = false;   // backups: of every unit, not the one on --port
   std::string csv, vcd;    // monitor: recordings ("-" standard output)
   int64_t durationMs = 0;  // monitor: how long, 0 until interrupted

@@ -48,7 +48,9 @@ WriteReport WriteAndVerify(UnitHost& host, const WriteRequest& request) {
   const WritePlan plan = PlanWrites(file, *before, mpg);
   if (plan.tooLong) return ended(Outcome::TooLong, SettingsNamed({plan.tooLong}, file));
   report.planned = plan.writes.size();
-  if (request.planned) request.planned();
+  report.changes = Changes(file, SettingsAsHeld(*before, mpg));
+  if (request.planned) request.planned(report.changes);
+  if (request.dryRun) return ended(Outcome::DryRun);
   // What the unit holds now is kept before anything is written over it.
   if (request.backups) {
     const BackupOutcome backup = KeepBackupOfReplies(host.State().identity, *before, mpg, *request.backups);

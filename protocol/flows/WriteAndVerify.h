@@ -32,12 +32,16 @@ struct WriteRequest {
   const BackupStore* backups = nullptr;
   // Set from outside (Ctrl-C): the write stops between two registers, a read between two lines.
   const std::atomic<bool>* interrupted = nullptr;
-  // Told once the writes are planned, before the backup and the first write.
-  std::function<void()> planned;
+  // Told once the writes are planned, before the backup and the first write: the settings they
+  // change (left: as the unit holds them, right: as written).
+  std::function<void(const std::vector<SettingDifference>& changes)> planned;
+  // Stop once planned (DryRun): nothing kept, nothing sent.
+  bool dryRun = false;
 };
 struct WriteReport {
   enum class Outcome {
     Verified,
+    DryRun,          // planned as asked, nothing kept or sent (changes)
     NoMpgFirmware,   // the file holds MPG settings, the unit has no MPG firmware: nothing sent
     ReadFailed,      // the unit did not answer the read before: nothing sent
     TooLong,         // a value does not fit one line to the unit: nothing sent (settings)
@@ -57,6 +61,7 @@ struct WriteReport {
   std::size_t planned = 0, answered = 0, acknowledged = 0;
   std::vector<const SettingDef*> settings;    // the settings the outcome names
   std::vector<const SettingDef*> leftAsHeld;  // Verified: left as the unit holds them, as asked
+  std::vector<SettingDifference> changes;     // what the writes change, once planned
   std::string backupPath;                     // empty without a backup
   FileFault backupFault;
   // A read out of step twice running (ReadFailed, ReadBackFailed), or OutOfStep: noise on the line.
