@@ -11,6 +11,7 @@ set(VORKA_TESTS_ANYWHERE
   protocol/RegisterMapTest.cpp
   protocol/BackupsTest.cpp
   protocol/SettingsFileTest.cpp
+  protocol/ReviewTest.cpp
   entry/IntegerTextTest.cpp
   entry/GearExpressionTest.cpp
   entry/CfgReaderTest.cpp
@@ -45,6 +46,7 @@ set(VORKA_TESTS_UNIX
   window/UnitBackupTest.cpp
   window/FaultTest.cpp
   window/OutOfStepWindowTest.cpp
+  window/ReviewWindowTest.cpp
   window/ScreenshotTest.cpp
   VorkactlTest.cpp
   ManualPagesTest.cpp

@@ -1043,6 +1043,29 @@ TEST_F(VorkactlTest, NoBackupOnAFullDiskMeansNoWrite) {
   EXPECT_TRUE(TestBackups().List("VK12345").empty());  // nothing half-written left as a backup
 }
 
+TEST_F(VorkactlTest, ADryRunSaysWhatAWriteWouldChangeAndSendsNothing) {
+  std::ofstream(File("two.vorka").toStdString()) << "OUT1 = Laser\nOUT2 = Ofuk\nHiLimitY = 250\n";
+  const std::string changes = "OUT1: Chlazení -> Laser\nHiLimitY: 1 -> 250\n";  // OUT2 is Ofuk already
+  unit_.ClearReceived();
+  const Run dry = Ctl({QStringLiteral("write"), QStringLiteral("--dry-run"), File("two.vorka")});
+  EXPECT_EQ(dry.code, 1) << dry.err;
+  EXPECT_EQ(dry.out, changes);
+  EXPECT_EQ(dry.err, "");
+  EXPECT_TRUE(Writes().empty());
+  EXPECT_TRUE(TestBackups().List("VK12345").empty());
+  // The write names the same changes on standard error, before its last line.
+  const Run write = Ctl({QStringLiteral("write"), File("two.vorka")});
+  EXPECT_EQ(write.code, 0) << write.err;
+  EXPECT_TRUE(write.err.starts_with(changes)) << write.err;
+  EXPECT_NE(write.err.find("\nvorkactl: written and verified: 3 registers"), std::string::npos) << write.err;
+  const Run again = Ctl({QStringLiteral("write"), QStringLiteral("--dry-run"), File("two.vorka")});
+  EXPECT_EQ(again.code, 0);
+  EXPECT_EQ(again.out, "");
+  const Run elsewhere = Ctl({QStringLiteral("read"), QStringLiteral("--dry-run")});
+  EXPECT_EQ(elsewhere.code, kExitUsage);
+  EXPECT_NE(elsewhere.err.find("--dry-run is for write"), std::string::npos) << elsewhere.err;
+}
+
 TEST_F(VorkactlTest, ABackupOfAnotherUnitOrFirmwareIsANoticeNotARefusal) {
   std::ofstream(File("other.vorka").toStdString())
       << "# Jednotka: VK11111, TK20MPG v2.4\n# Záloha (UTC): 2026-12-01T10:00:00.000Z\nOUT1 = Laser\n";

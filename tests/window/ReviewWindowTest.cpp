@@ -1,0 +1,176 @@
+// A save writes no value nobody chose and over no change it has not shown, unasked; the window marks
+// what differs from the unit.
+#include "support/WindowFixture.h"
+#include "ui_Review.h"
+#include "ui_Term.h"
+
+#include <QSettings>
+#include <QTest>
+
+namespace {
+
+const QString kSaved = QStringLiteral("Uložení proběhlo v pořádku");
+const QString kNotSaved = QStringLiteral("Neuloženo");
+
+class ReviewWindowTest : public WindowFixture {
+ protected:
+  void SetUp() override {
+    WindowFixture::SetUp();
+    StartQuick();
+    DistinctiveRegisters();  // a machine in service: nothing as the window's form has it
+  }
+  void TearDown() override {
+    term_->findChild<QAction*>(QStringLiteral("AlwaysReviewMnu"))->setChecked(false);
+    WindowFixture::TearDown();
+  }
+  // The rows of the last review: setting name, and whether it was ticked.
+  std::map<std::string, bool> Listed() {
+    std::map<std::string, bool> listed;
+    if (!reviews_.empty())
+      for (const ReviewRow& row : reviews_.back()) listed[row.def->name] = row.chosen;
+    return listed;
+  }
+  void Save() {
+    unit_.ClearReceived();
+    messages_.all.clear();
+    reviews_.clear();
+    term_->BtnSend1Click();
+  }
+  // The review answered by a key, as the operator would press it on the dialog.
+  static std::function<bool(TFormReview&)> Key(Qt::Key key) {
+    return [key](TFormReview& dialog) {
+      dialog.show();
+      QTest::keyClick(&dialog, key);
+      return dialog.result() == QDialog::Accepted;
+    };
+  }
+  static bool Write(TFormReview& dialog) {
+    dialog.write->click();
+    return dialog.result() == QDialog::Accepted;
+  }
+  QString ToolTip(const char* edit) { return Control(edit)->toolTip(); }
+};
+
+TEST_F(ReviewWindowTest, AnUnreadSaveAsksAndEnterOrEscWriteNothing) {
+  const auto before = Registers();
+  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+    answerReview_ = Key(key);
+    Save();
+    ASSERT_EQ(reviews_.size(), 1U);
+    const std::map<std::string, bool> listed = Listed();
+    EXPECT_GT(listed.size(), 20U);  // nearly every setting differs from the form's
+    for (const auto& [name, chosen] : listed) EXPECT_FALSE(chosen) << name;  // nobody chose any of them
+    EXPECT_EQ(messages_.all, QStringList{kNotSaved});
+    EXPECT_TRUE(Writes().empty());
+    EXPECT_EQ(Registers(), before);
+  }
+  // "Zapsat" with nothing ticked: each setting as the unit holds it.
+  answerReview_ = Write;
+  Save();
+  EXPECT_EQ(messages_.all, QStringList{kSaved});
+  EXPECT_EQ(Registers(), before);
+  // Ticked, the form's values go in; the next save has nothing to ask.
+  answerReview_ = [](TFormReview& dialog) {
+    for (int row = 0; row < static_cast<int>(dialog.Rows().size()); ++row) dialog.SetChosen(row, true);
+    return Write(dialog);
+  };
+  Save();
+  EXPECT_EQ(messages_.all, QStringList{kSaved});
+  EXPECT_EQ(*unit_.TextRegister("30"), "1.000000");
+  answerReview_ = {};
+  Save();
+  EXPECT_TRUE(reviews_.empty());
+  EXPECT_EQ(Writes().size(), 29U);
+}
+
+TEST_F(ReviewWindowTest, ReadEditedOrLoadedValuesAreTheSaveAsItWas) {
+  const std::vector<std::pair<const char*, std::function<void()>>> choices = {
+      {"a read", [this] { term_->ReadSettingClick(); }},
+      {"a read and an edit", [this] {
+         term_->ReadSettingClick();
+         ui().GearX->setText(QStringLiteral("320"));
+       }},
+      {"the factory settings", [this] { term_->Button1Click(); }},
+  };
+  for (const auto& [what, choose] : choices) {
+    StartQuick();
+    choose();
+    Save();
+    EXPECT_TRUE(reviews_.empty()) << what;
+    EXPECT_EQ(Writes().size(), 29U) << what;
+    EXPECT_EQ(messages_.all, QStringList{kSaved}) << what;
+  }
+}
+
+TEST_F(ReviewWindowTest, AChangeInTheUnitSinceTheReadIsShownAndKeptUnlessTicked) {
+  term_->ReadSettingClick();
+  ui().GearX->setText(QStringLiteral("320"));  // the operator's change
+  unit_.SetByteRegister("01", 0x01);         // another program's: OUT1 "Laser" since the read
+  answerReview_ = Write;
+  Save();
+  ASSERT_EQ(reviews_.size(), 1U);
+  EXPECT_EQ(Listed(), (std::map<std::string, bool>{{"GearX", true}, {"OUT1", false}}));
+  EXPECT_EQ(messages_.all, QStringList{kSaved});
+  EXPECT_EQ(*unit_.ByteRegister("01"), 0x01);  // kept
+  EXPECT_EQ(*unit_.TextRegister("30"), "320.000000");
+  const QTableWidget& grid = *term_->ReviewDialog().ui->GridReview;
+  EXPECT_EQ(grid.item(0, 0)->text(), QStringLiteral("OUT1"));
+  EXPECT_EQ(grid.item(0, 1)->text(), QStringLiteral("Laser"));
+  EXPECT_EQ(grid.item(0, 2)->text(), QStringLiteral("Signalizace přerušení"));
+  EXPECT_EQ(grid.item(0, 3)->text(), QStringLiteral("v jednotce změněno od načtení (bylo Signalizace přerušení)"));
+  EXPECT_EQ(grid.item(1, 3)->text(), QStringLiteral("upraveno v okně"));
+}
+
+TEST_F(ReviewWindowTest, OneInputBitOfASharedRegisterLeftOutKeepsTheUnitsBit) {
+  term_->ReadSettingClick();  // "Povoleno" 0x81: inputs 0 and 7
+  term_->findChild<QAction*>(QStringLiteral("AlwaysReviewMnu"))->setChecked(true);
+  ui().StrGridVstupy->item(1, 4)->setText(QStringLiteral("0"));  // input 0 off
+  ui().StrGridVstupy->item(3, 4)->setText(QStringLiteral("1"));  // input 2 on
+  answerReview_ = [](TFormReview& dialog) {
+    const std::vector<ReviewRow> rows = dialog.Rows();
+    for (int row = 0; row < static_cast<int>(rows.size()); ++row)
+      if (rows[static_cast<std::size_t>(row)].def->name == "Povoleno.0") dialog.SetChosen(row, false);
+    return Write(dialog);
+  };
+  Save();
+  EXPECT_EQ(Listed(), (std::map<std::string, bool>{{"Povoleno.0", true}, {"Povoleno.2", true}}));
+  EXPECT_EQ(*unit_.ByteRegister("08"), 0x85);  // input 0 as the unit had it, input 2 chosen
+  EXPECT_EQ(messages_.all, QStringList{kSaved});
+}
+
+TEST_F(ReviewWindowTest, TheOptionIsRememberedAndAsksOnEverySave) {
+  term_->ReadSettingClick();
+  term_->findChild<QAction*>(QStringLiteral("AlwaysReviewMnu"))->setChecked(true);
+  StartQuick();  // a new window: the option kept for the user
+  EXPECT_TRUE(term_->findChild<QAction*>(QStringLiteral("AlwaysReviewMnu"))->isChecked());
+  term_->ReadSettingClick();
+  Save();
+  ASSERT_EQ(reviews_.size(), 1U);  // nothing to change, asked all the same
+  EXPECT_TRUE(Listed().empty());
+  EXPECT_EQ(messages_.all, QStringList{kSaved});  // "Zapsat": the save as without the review
+  EXPECT_EQ(Writes().size(), 29U);
+}
+
+TEST_F(ReviewWindowTest, ControlsThatDifferFromTheUnitAreMarkedUntilARead) {
+  term_->ReadSettingClick();
+  EXPECT_FALSE(ToolTip("GearX").contains(QStringLiteral("V jednotce")));
+  const QColor plain = ui().GearX->palette().color(QPalette::Base);
+  ui().GearX->setText(QStringLiteral("320"));
+  ui().StrGridVstupy->item(3, 4)->setText(QStringLiteral("1"));
+  QTest::qWait(10);  // the marks follow the operator's typing
+  EXPECT_TRUE(ToolTip("GearX").endsWith(QStringLiteral("V jednotce: 640.000000"))) << ToolTip("GearX").toStdString();
+  EXPECT_NE(ui().GearX->palette().color(QPalette::Base), plain);
+  EXPECT_EQ(ui().StrGridVstupy->item(3, 4)->toolTip(), QStringLiteral("V jednotce: 0"));
+  EXPECT_FALSE(ToolTip("GearY").contains(QStringLiteral("V jednotce")));
+  Save();  // the unit now holds the window's values
+  EXPECT_FALSE(ToolTip("GearX").contains(QStringLiteral("V jednotce")));
+  EXPECT_EQ(ui().GearX->palette().color(QPalette::Base), plain);
+  EXPECT_TRUE(ui().StrGridVstupy->item(3, 4)->toolTip().isEmpty());
+  ui().GearX->setText(QStringLiteral("100"));
+  QTest::qWait(10);
+  EXPECT_TRUE(ToolTip("GearX").contains(QStringLiteral("V jednotce: 320")));
+  term_->ReadSettingClick();  // the unit's value back in the window
+  EXPECT_FALSE(ToolTip("GearX").contains(QStringLiteral("V jednotce")));
+}
+
+}  // namespace
