@@ -11,6 +11,8 @@ TFormReview::TFormReview(QWidget* parent) : QDialog(parent), ui(new Ui::TFormRev
   ApplyLook(this);
   write = ui->BtnBoxReview->addButton(QStringLiteral("Zapsat"), QDialogButtonBox::AcceptRole);
   cancel = ui->BtnBoxReview->addButton(QStringLiteral("Zrušit"), QDialogButtonBox::RejectRole);
+  write->setObjectName(QStringLiteral("BtnWrite"));
+  cancel->setObjectName(QStringLiteral("BtnCancel"));
   // Enter must not write what the operator has not looked at.
   write->setAutoDefault(false);
   cancel->setDefault(true);

@@ -6,6 +6,8 @@
 #include "support/TestBackups.h"
 #include "ui_Backups.h"
 #include "ui_Compare.h"
+#include "ui_Review.h"
+#include "window/Review.h"
 #include "ui_Help.h"
 #include "ui_Scan.h"
 #include "ui_Setup.h"
@@ -212,7 +214,8 @@ struct AllWindows {
   QList<QWidget*> Windows() {
     SettingsFiles& files = TermFormInternals::Files(*term);
     return {
-        term.get(), setup.get(), help.get(), setup->Scan(), &files.CompareDialog(), &files.BackupsDialog()};
+        term.get(),           setup.get(),          help.get(), setup->Scan(), &files.CompareDialog(),
+        &files.BackupsDialog(), &term->ReviewDialog()};
   }
   std::unique_ptr<TTermForm> term;
   std::unique_ptr<TFormSetup> setup;
@@ -249,7 +252,8 @@ TEST(FitTest, ControlsSizedToTheirTextRunIntoNothing) {
   const QList<QHash<QString, QRect>> forms = {
       FormGeometry<Ui::TTermForm, QMainWindow>(), FormGeometry<Ui::TFormSetup, QDialog>(),
       FormGeometry<Ui::TFormHelp, QDialog>(),     FormGeometry<Ui::TFormScan, QDialog>(),
-      FormGeometry<Ui::TFormCompare, QDialog>(),  FormGeometry<Ui::TFormBackups, QDialog>()};
+      FormGeometry<Ui::TFormCompare, QDialog>(),  FormGeometry<Ui::TFormBackups, QDialog>(),
+      FormGeometry<Ui::TFormReview, QDialog>()};
   const QList<QWidget*> windows = all.Windows();
   QStringList problems;
   for (qsizetype i = 0; i < windows.size(); ++i) {
