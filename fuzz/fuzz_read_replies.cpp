@@ -4,6 +4,7 @@
 // unit holds: each a value the window knows or a value of its own, and when every reply fits its
 // register, writing back the values a file may hold changes no register. Each reply's form is
 // judged against every command: a write's reply never fits a question and the other way round.
+// A save's review over them that chooses nothing writes each register as it is.
 #include "protocol/RegisterMap.h"
 #include "protocol/ReplyForm.h"
 #include "protocol/SettingsModel.h"
@@ -84,6 +85,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (allFit) {
     const WritePlan plan = PlanWrites(fileable, replies, true);
     if (!plan.tooLong && !UnverifiedRegisters(plan.writes, replies, replies, true).empty()) std::abort();
+  }
+  // The window's settings saved onto that unit: a review that chooses nothing changes no register.
+  const UnitSettings window = WithoutInputNames(SettingsOf(controls, true));
+  SettingSources sources;
+  sources.Consequences(window);
+  const SaveReview review = ReviewSave(window, sources, held);
+  if (!review.rows.empty() && !review.needed) std::abort();  // nobody chose any of them
+  if (allFit) {
+    const WritePlan unchosen = PlanWrites(ChosenWrites(window, review.rows), replies, true);
+    if (!unchosen.tooLong && unchosen.untouched.empty() &&
+        !UnverifiedRegisters(unchosen.writes, replies, replies, true).empty())
+      std::abort();
   }
   return 0;
 }
