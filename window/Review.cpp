@@ -50,6 +50,7 @@ void TFormReview::Show(const SaveReview& review) {
     grid.setItem(n, 2, new QTableWidgetItem(QString::fromStdString(row.wanted)));
     grid.setItem(n, 3, new QTableWidgetItem(QString::fromStdString(ReasonText(row))));
   }
+  grid.resizeRowsToContents();  // a long reason wraps onto a second line, whole
   cancel->setFocus();
 }
 
