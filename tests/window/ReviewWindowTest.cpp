@@ -1,11 +1,17 @@
 // A save writes no value nobody chose and over no change it has not shown, unasked; the window marks
 // what differs from the unit.
+#include "support/ChildEntry.h"
 #include "support/WindowFixture.h"
 #include "ui_Review.h"
 #include "ui_Term.h"
 
-#include <QSettings>
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <cstdio>
 
 namespace {
 
@@ -171,6 +177,33 @@ TEST_F(ReviewWindowTest, ControlsThatDifferFromTheUnitAreMarkedUntilARead) {
   EXPECT_TRUE(ToolTip("GearX").contains(QStringLiteral("V jednotce: 320")));
   term_->ReadSettingClick();  // the unit's value back in the window
   EXPECT_FALSE(ToolTip("GearX").contains(QStringLiteral("V jednotce")));
+}
+
+// Run by the test below in a process of its own, whose options have nowhere to go.
+const ChildEntry kOptionNotKept("review-option-not-kept", [] {
+  qputenv("XDG_CONFIG_HOME", qgetenv("VORKA_TEST_CONFIG"));  // the test program set its own
+  RecordingMessages messages;
+  TTermForm term({QStringLiteral("vorka_config")}, TestBackups());
+  term.findChild<QAction*>(QStringLiteral("AlwaysReviewMnu"))->setChecked(true);
+  std::printf("<<%s>>\n", messages.all.join(u'|').toStdString().c_str());
+  return 0;
+});
+
+TEST(ReviewOptionTest, AnOptionThatCannotBeKeptIsSaid) {
+  QTemporaryDir dir;
+  QFile blocker(dir.filePath(QStringLiteral("file")));  // a file where the folder would go: even root fails
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  QProcess child;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("VORKA_TEST_CHILD"), QStringLiteral("review-option-not-kept"));
+  environment.insert(QStringLiteral("VORKA_TEST_CONFIG"), dir.filePath(QStringLiteral("file/config")));
+  child.setProcessEnvironment(environment);
+  child.start(QCoreApplication::applicationFilePath(), {});
+  ASSERT_TRUE(child.waitForFinished(30000));
+  EXPECT_NE(child.readAllStandardOutput().indexOf(
+                QStringLiteral("<<Volbu nelze uložit: platí jen do zavření programu.>>").toUtf8()),
+            -1);
 }
 
 }  // namespace
