@@ -344,10 +344,3 @@ bool ValidateNumericFields(SettingsControls& controls) {
     Messages().ErrorBox(QString::fromStdString(BadNumberText(rejected, Language::Czech)));
   });
 }
-
-BackupOutcome BackUpUnit(UnitHost& host, const BackupStore& store) {
-  const auto replies = ReadAllRegisters(host);
-  if (!replies) return {};  // "Chyba komunikace" has been said
-  const UnitState& state = host.State();
-  return KeepBackupOfReplies(state.identity, *replies, state.mpgCapable, store);
-}

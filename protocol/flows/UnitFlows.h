@@ -90,9 +90,6 @@ std::optional<std::vector<std::string>> ReadAllRegisters(UnitHost& host, bool* o
 // the whole read (the operator has been told). The values are those the unit holds, uncorrected;
 // one the window cannot show is a value of its own.
 std::optional<UnitSettings> ReadUnitSettings(UnitHost& host);
-// Reads every register of the identified unit, the controls untouched, and keeps the values as a
-// backup in the store.
-BackupOutcome BackUpUnit(UnitHost& host, const BackupStore& store);
 // "Reset VORKA": the unit restarts.
 void ResetUnit(UnitHost& host);
 // The reset command to an identified unit. A restarting unit need not answer; one that answers
