@@ -93,13 +93,17 @@ constexpr CtlOptionInfo kOptions[] = {
     {O::Port, "port", nullptr, "P", "--port P", {}, nullptr},
     {O::Baud, "baud", nullptr, "N", "--baud N", {}, nullptr},
     {O::Timeout, "timeout", nullptr, "MS", "--timeout MS", {}, "the limit for each reply in milliseconds"},
-    {O::Output, "output", "o", "FILE", "-o FILE", kForOutput, "where read and defaults write the settings file"},
-    {O::NoBackup, "no-backup", nullptr, nullptr, "--no-backup", kForWrite, "write: keep no backup of the unit first"},
+    {O::Output, "output", "o", "FILE", "-o FILE", kForOutput,
+     "where read and defaults write the settings file"},
+    {O::NoBackup, "no-backup", nullptr, nullptr, "--no-backup", kForWrite,
+     "write: keep no backup of the unit first"},
     {O::DryRun, "dry-run", nullptr, nullptr, "--dry-run", kForWrite,
      "write: say what would change, send no write"},
     {O::All, "all", nullptr, nullptr, "--all", kForBackups, "backups: of every unit"},
-    {O::Csv, "csv", nullptr, "FILE", "--csv FILE", kForMonitor, "monitor: record the inputs as CSV, a row per change"},
-    {O::Vcd, "vcd", nullptr, "FILE", "--vcd FILE", kForMonitor, "monitor: record the inputs as VCD (logic analysers)"},
+    {O::Csv, "csv", nullptr, "FILE", "--csv FILE", kForMonitor,
+     "monitor: record the inputs as CSV, a row per change"},
+    {O::Vcd, "vcd", nullptr, "FILE", "--vcd FILE", kForMonitor,
+     "monitor: record the inputs as VCD (logic analysers)"},
     {O::Duration, "duration", nullptr, "S", "--duration S", kForMonitor, "monitor: stop after S seconds"},
     {O::Help, "help", "h", nullptr, "-h, --help", {}, "this text (also: vorkactl help)"},
     {O::Version, "version", nullptr, nullptr, "--version", {}, "the program and its version"},
@@ -110,7 +114,8 @@ constexpr bool OptionsInEnumOrder() {
     if (static_cast<std::size_t>(kOptions[i].option) != i) return false;
   return true;
 }
-static_assert(OptionsInEnumOrder() && std::size(kOptions) == static_cast<std::size_t>(CtlOption::Version) + 1);
+static_assert(OptionsInEnumOrder() &&
+              std::size(kOptions) == static_cast<std::size_t>(CtlOption::Version) + 1);
 
 const CtlOptionInfo& Info(CtlOption option) { return kOptions[static_cast<std::size_t>(option)]; }
 
@@ -194,8 +199,12 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
     byOption.emplace_back(names, QString(), o.value ? QString::fromLatin1(o.value) : QString());
     parser.addOption(byOption.back());
   }
-  const auto isSet = [&](CtlOption option) { return parser.isSet(byOption[static_cast<std::size_t>(option)]); };
-  const auto value = [&](CtlOption option) { return parser.value(byOption[static_cast<std::size_t>(option)]); };
+  const auto isSet = [&](CtlOption option) {
+    return parser.isSet(byOption[static_cast<std::size_t>(option)]);
+  };
+  const auto value = [&](CtlOption option) {
+    return parser.value(byOption[static_cast<std::size_t>(option)]);
+  };
   if (!parser.parse(QStringList{QStringLiteral("vorkactl")} + arguments)) {
     // In the words of the tools its users know: the option as typed.
     const QStringList unknown = parser.unknownOptionNames();

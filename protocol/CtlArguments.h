@@ -21,15 +21,28 @@ std::span<const CtlCommandInfo> CtlCommands();
 
 // vorkactl's options, in the order its help lists them: the parser, the help, the completion and
 // the manual page all follow this table.
-enum class CtlOption { Port, Baud, Timeout, Output, NoBackup, DryRun, All, Csv, Vcd, Duration, Help, Version };
+enum class CtlOption {
+  Port,
+  Baud,
+  Timeout,
+  Output,
+  NoBackup,
+  DryRun,
+  All,
+  Csv,
+  Vcd,
+  Duration,
+  Help,
+  Version
+};
 struct CtlOptionInfo {
   CtlOption option;
-  const char* longName;   // "port"; every option has one
-  const char* shortName;  // "o", or nullptr
-  const char* value;      // what it takes ("FILE"), nullptr for a switch
-  const char* heading;    // as the help names it: "--port P", "-o FILE", "-h, --help"
+  const char* longName;                  // "port"; every option has one
+  const char* shortName;                 // "o", or nullptr
+  const char* value;                     // what it takes ("FILE"), nullptr for a switch
+  const char* heading;                   // as the help names it: "--port P", "-o FILE", "-h, --help"
   std::span<const CtlCommand> commands;  // the commands it is for; empty: any
-  const char* help;       // its text in the help; the defaults are added to it
+  const char* help;                      // its text in the help; the defaults are added to it
 };
 std::span<const CtlOptionInfo> CtlOptionTable();
 

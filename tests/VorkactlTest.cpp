@@ -1097,7 +1097,7 @@ class MonitorRecordingTest : public VorkactlTest {
     QTest::qWait(300);  // identified and polling
     for (const uint16_t word : words) {
       unit_.SetInputWordAtNextPoll(word);  // both bytes of a poll from one word: a row per change
-      QTest::qWait(holdMs);  // four polls or more
+      QTest::qWait(holdMs);                // four polls or more
     }
   }
   // Finished now or within a few seconds (waitForFinished is false for one that already has).

@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
   // the tests finds the same one.
   QTemporaryDir data;
   qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
-  qputenv("XDG_CONFIG_HOME", (data.path() + QStringLiteral("/config")).toLocal8Bit());  // the window's options
+  qputenv("XDG_CONFIG_HOME",
+          (data.path() + QStringLiteral("/config")).toLocal8Bit());  // the window's options
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("vorka_config"));
   if (const QByteArray child = qgetenv("VORKA_TEST_CHILD"); !child.isEmpty()) {

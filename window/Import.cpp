@@ -46,8 +46,8 @@ void TTermForm::ImportCfg() {
   UnitSettings filled;
   const UnitSettings shown = ShownSettings();
   for (const SettingDef& def : SettingDefs())
-    if (def.kind == SettingKind::Bit || std::find(importedFields_.begin(), importedFields_.end(), def.control) !=
-                                            importedFields_.end())
+    if (def.kind == SettingKind::Bit ||
+        std::find(importedFields_.begin(), importedFields_.end(), def.control) != importedFields_.end())
       if (const auto value = shown.Get(def.name)) filled.Set(def.name, *value);
   sources_.Loaded(shown, filled, "konfigurace TORVEL " + QFileInfo(path).fileName().toStdString());
 }

@@ -90,7 +90,9 @@ void TTermForm::MarkChanges() {
   const UnitSettings shown = ShownSettings();
   const UnitSettings& held = sources_.LastRead();
   std::map<QWidget*, QString> marks;  // a control, and what the unit holds of its settings
-  const auto cell = [this](const SettingDef& def) { return ui->StrGridVstupy->item(def.row, def.reg->gridColumn); };
+  const auto cell = [this](const SettingDef& def) {
+    return ui->StrGridVstupy->item(def.row, def.reg->gridColumn);
+  };
   for (const SettingDef& def : SettingDefs()) {
     if (def.kind == SettingKind::InputName) continue;
     const std::optional<std::string> unit = held.Get(def.name), now = shown.Get(def.name);
@@ -137,7 +139,8 @@ void TTermForm::MarkChanges() {
     marked.setColor(QPalette::Button, colour);
     widget->setPalette(marked);
     // Group boxes and radio buttons show the colour only on a background of their own.
-    if (!qobject_cast<QLineEdit*>(widget) && !qobject_cast<QComboBox*>(widget)) widget->setAutoFillBackground(true);
+    if (!qobject_cast<QLineEdit*>(widget) && !qobject_cast<QComboBox*>(widget))
+      widget->setAutoFillBackground(true);
   }
 }
 
@@ -150,7 +153,8 @@ void TTermForm::WatchSettingChanges() {
     if (!marking_) marks_->start();
   };
   for (QLineEdit* edit : findChildren<QLineEdit*>()) connect(edit, &QLineEdit::textChanged, this, changed);
-  for (QRadioButton* radio : findChildren<QRadioButton*>()) connect(radio, &QRadioButton::toggled, this, changed);
+  for (QRadioButton* radio : findChildren<QRadioButton*>())
+    connect(radio, &QRadioButton::toggled, this, changed);
   connect(ui->StartNum, &QComboBox::currentIndexChanged, this, changed);
   connect(ui->StrGridVstupy, &QTableWidget::itemChanged, this, changed);
 

@@ -30,11 +30,11 @@ TFormReview::~TFormReview() { delete ui; }
 void TFormReview::Show(const SaveReview& review) {
   rows_ = review.rows;
   QString summary =
-      rows_.empty()
-          ? QStringLiteral("Zápis nic nezmění: jednotka drží hodnoty okna.")
-          : QStringLiteral("Zápis změní v jednotce nastavení: %1. Zapíší se jen zaškrtnutá, ostatní zůstanou, "
-                           "jak je jednotka drží.")
-                .arg(rows_.size());
+      rows_.empty() ? QStringLiteral("Zápis nic nezmění: jednotka drží hodnoty okna.")
+                    : QStringLiteral(
+                          "Zápis změní v jednotce nastavení: %1. Zapíší se jen zaškrtnutá, ostatní zůstanou, "
+                          "jak je jednotka drží.")
+                          .arg(rows_.size());
   if (review.needed)
     summary += QStringLiteral(" Nezaškrtnuté hodnoty okna nikdo nezvolil, nebo je jednotka mezitím změnila.");
   ui->LbReviewSummary->setText(summary);

@@ -153,7 +153,8 @@ void SettingsFiles::LoadFile(const QString& path, const QString& what) {
   Loading([&] {
     ApplySettings(*load.settings, host_.Controls());
     ValidateNumericFields(host_.Controls());
-    if (Loaded) Loaded(WithoutInputNames(*load.settings), (what + u' ' + QFileInfo(path).fileName()).toStdString());
+    if (Loaded)
+      Loaded(WithoutInputNames(*load.settings), (what + u' ' + QFileInfo(path).fileName()).toStdString());
   });
 }
 
@@ -166,7 +167,8 @@ void SettingsFiles::BackupsClick() {
                  AsSaved(WithoutInputNames(WindowSettings())));
   RunBackupsDialog(*backups_);
   // Exactly as a settings file: into the window only, all or nothing.
-  if (const auto chosen = backups_->Chosen()) LoadFile(QString::fromStdString(chosen->path), QStringLiteral("záloha"));
+  if (const auto chosen = backups_->Chosen())
+    LoadFile(QString::fromStdString(chosen->path), QStringLiteral("záloha"));
 }
 
 void SettingsFiles::CompareWithUnitClick() {

@@ -139,10 +139,14 @@ void TTermForm::SetUpControls() {
 }
 
 void TTermForm::ConnectHandlers() {
-  connect(ui->SaveToFileMnu, &QAction::triggered, this, Guarded([this] { ProgramChanges([this] { files_->SaveToFileClick(); }); }));
-  connect(ui->LoadFromFileMnu, &QAction::triggered, this, Guarded([this] { ProgramChanges([this] { files_->LoadFromFileClick(); }); }));
-  connect(ui->CompareMnu, &QAction::triggered, this, Guarded([this] { ProgramChanges([this] { files_->CompareWithUnitClick(); }); }));
-  connect(ui->BackupsMnu, &QAction::triggered, this, Guarded([this] { ProgramChanges([this] { files_->BackupsClick(); }); }));
+  connect(ui->SaveToFileMnu, &QAction::triggered, this,
+          Guarded([this] { ProgramChanges([this] { files_->SaveToFileClick(); }); }));
+  connect(ui->LoadFromFileMnu, &QAction::triggered, this,
+          Guarded([this] { ProgramChanges([this] { files_->LoadFromFileClick(); }); }));
+  connect(ui->CompareMnu, &QAction::triggered, this,
+          Guarded([this] { ProgramChanges([this] { files_->CompareWithUnitClick(); }); }));
+  connect(ui->BackupsMnu, &QAction::triggered, this,
+          Guarded([this] { ProgramChanges([this] { files_->BackupsClick(); }); }));
   connect(ui->PortMnu, &QAction::triggered, this, Guarded([this] { PortMnuClick(); }));
   connect(ui->HelpMnu, &QAction::triggered, this, Guarded([this] { HelpMnuClick(); }));
   connect(ui->TimelineMnu, &QAction::triggered, this, Guarded([this] { TimelineMnuClick(); }));

@@ -218,7 +218,7 @@ class TTermForm : public QMainWindow,
   // Program-wide state, shared with the flows.
   UnitState state_;
   int32_t breakDelayValue_ = 0;
-  CfgTables cfgImport_;  // input names and flags gathered by the imports
+  CfgTables cfgImport_;                      // input names and flags gathered by the imports
   std::vector<std::string> importedFields_;  // the fields the last import set
   QFileDialog* openDialog_ = nullptr;
   // Runs openDialog_; true with the chosen path. Tests put a chooser of their own in its place.

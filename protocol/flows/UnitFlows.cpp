@@ -91,11 +91,13 @@ bool RegisterAnswered(const Register& reg, std::span<const std::string> replies)
 // Why a plan cannot be sent as it stands, for the operator; empty when it can.
 QString PlanRefusal(const WritePlan& plan) {
   if (plan.tooLong)
-    return QStringLiteral("hodnota „%1“ se nevejde do jednoho řádku k jednotce").arg(FromUtf8(plan.tooLong->caption));
+    return QStringLiteral("hodnota „%1“ se nevejde do jednoho řádku k jednotce")
+        .arg(FromUtf8(plan.tooLong->caption));
   // Only part of a shared register chosen, and the unit's other bits unreadable.
   if (!plan.untouched.empty())
-    return QStringLiteral("„%1“ nelze zapsat po částech: jednotka v něm drží nečitelnou hodnotu. Zvolte "
-                          "všechna jeho nastavení.")
+    return QStringLiteral(
+               "„%1“ nelze zapsat po částech: jednotka v něm drží nečitelnou hodnotu. Zvolte "
+               "všechna jeho nastavení.")
         .arg(FromUtf8(plan.untouched.front()->caption));
   if (plan.writes.empty()) return QStringLiteral("k zápisu nebylo nic zvoleno");
   return {};

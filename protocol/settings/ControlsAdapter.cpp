@@ -95,7 +95,8 @@ uint8_t WrittenByte(SettingsControls& controls, RegisterKind kind, int column = 
   const WritePlan plan = PlanWrites(WithoutInputNames(SettingsOf(controls, true)), {}, true);
   for (const WriteLine& line : plan.writes)
     if (line.reg->kind == kind && line.reg->gridColumn == column)
-      return static_cast<uint8_t>(std::stoi(line.command.substr(std::strlen(line.reg->writePrefix)), nullptr, 16));
+      return static_cast<uint8_t>(
+          std::stoi(line.command.substr(std::strlen(line.reg->writePrefix)), nullptr, 16));
   return 0;
 }
 

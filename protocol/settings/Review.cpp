@@ -79,8 +79,8 @@ SaveReview ReviewSave(const UnitSettings& window, const SettingSources& sources,
 UnitSettings ChosenWrites(const UnitSettings& window, const std::vector<ReviewRow>& rows) {
   UnitSettings chosen;
   for (const auto& setting : window.Values()) {
-    const auto row =
-        std::find_if(rows.begin(), rows.end(), [&](const ReviewRow& r) { return r.def->name == setting.first; });
+    const auto row = std::find_if(rows.begin(), rows.end(),
+                                  [&](const ReviewRow& r) { return r.def->name == setting.first; });
     if (row == rows.end() || row->chosen) chosen.Set(setting.first, setting.second);
   }
   return chosen;

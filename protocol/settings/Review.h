@@ -63,7 +63,7 @@ struct ReviewRow {
   std::string wanted;  // what the window would write
   ReviewReason reason;
   std::string detail;  // ChangedInUnit: the value last read; Loaded: what was loaded
-  bool chosen;         // written unless the operator says otherwise: edited or loaded, not changed in the unit
+  bool chosen;  // written unless the operator says otherwise: edited or loaded, not changed in the unit
 };
 struct SaveReview {
   std::vector<ReviewRow> rows;  // every setting the save would change, in the file's order

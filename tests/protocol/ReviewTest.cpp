@@ -20,28 +20,70 @@ TEST(ReviewTest, EachSettingIsListedForWhoChoseItAndWhetherTheUnitChanged) {
   struct Case {
     const char* what;
     std::vector<std::pair<Step, const char*>> history;  // each step leaves the window showing the value
-    const char* unitAtRead;                              // what a Read step finds in the unit
+    const char* unitAtRead;                             // what a Read step finds in the unit
     const char* unitNow;
     bool listed;
     ReviewReason reason;
     bool chosen;
   };
   const Case cases[] = {
-      {"never read, form value", {{Step::Start, "Laser"}}, "", "Ofuk", true, ReviewReason::NobodyChose, false},
-      {"read, unchanged", {{Step::Start, "Laser"}, {Step::Read, "Ofuk"}}, "Ofuk", "Ofuk", false, {}, false},
-      {"read, then edited", {{Step::Read, "Ofuk"}, {Step::Edit, "Laser"}}, "Ofuk", "Ofuk", true,
-       ReviewReason::Edited, true},
-      {"read, changed in the unit", {{Step::Read, "Ofuk"}}, "Ofuk", "Brzda", true, ReviewReason::ChangedInUnit,
+      {"never read, form value",
+       {{Step::Start, "Laser"}},
+       "",
+       "Ofuk",
+       true,
+       ReviewReason::NobodyChose,
        false},
-      {"edited, and changed in the unit", {{Step::Read, "Ofuk"}, {Step::Edit, "Laser"}}, "Ofuk", "Brzda", true,
-       ReviewReason::ChangedInUnit, false},
-      {"loaded", {{Step::Start, "Laser"}, {Step::Load, "Laser"}}, "", "Ofuk", true, ReviewReason::Loaded, true},
-      {"read value the program replaced", {{Step::Read, "Ofuk"}, {Step::Follow, "Laser"}}, "Ofuk", "Ofuk", true,
-       ReviewReason::NobodyChose, false},
-      {"edit the program followed up", {{Step::Edit, "Laser"}, {Step::Follow, "Brzda"}}, "", "Ofuk", true,
-       ReviewReason::Edited, true},
-      {"read where the window cannot show the unit's value", {{Step::Start, "Laser"}, {Step::Read, "Laser"}},
-       "? (0,07)", "? (0,07)", true, ReviewReason::NobodyChose, false},
+      {"read, unchanged", {{Step::Start, "Laser"}, {Step::Read, "Ofuk"}}, "Ofuk", "Ofuk", false, {}, false},
+      {"read, then edited",
+       {{Step::Read, "Ofuk"}, {Step::Edit, "Laser"}},
+       "Ofuk",
+       "Ofuk",
+       true,
+       ReviewReason::Edited,
+       true},
+      {"read, changed in the unit",
+       {{Step::Read, "Ofuk"}},
+       "Ofuk",
+       "Brzda",
+       true,
+       ReviewReason::ChangedInUnit,
+       false},
+      {"edited, and changed in the unit",
+       {{Step::Read, "Ofuk"}, {Step::Edit, "Laser"}},
+       "Ofuk",
+       "Brzda",
+       true,
+       ReviewReason::ChangedInUnit,
+       false},
+      {"loaded",
+       {{Step::Start, "Laser"}, {Step::Load, "Laser"}},
+       "",
+       "Ofuk",
+       true,
+       ReviewReason::Loaded,
+       true},
+      {"read value the program replaced",
+       {{Step::Read, "Ofuk"}, {Step::Follow, "Laser"}},
+       "Ofuk",
+       "Ofuk",
+       true,
+       ReviewReason::NobodyChose,
+       false},
+      {"edit the program followed up",
+       {{Step::Edit, "Laser"}, {Step::Follow, "Brzda"}},
+       "",
+       "Ofuk",
+       true,
+       ReviewReason::Edited,
+       true},
+      {"read where the window cannot show the unit's value",
+       {{Step::Start, "Laser"}, {Step::Read, "Laser"}},
+       "? (0,07)",
+       "? (0,07)",
+       true,
+       ReviewReason::NobodyChose,
+       false},
   };
   for (const Case& c : cases) {
     SettingSources sources;
@@ -89,7 +131,7 @@ TEST(ReviewTest, AnUnchosenBitKeepsTheUnitsBitBesideTheChosenOnes) {
   const WritePlan plan = PlanWrites(ChosenWrites(window, rows), replies, true);
   std::map<std::string, std::string> written;
   for (const WriteLine& line : plan.writes) written[line.reg->read] = line.command;
-  EXPECT_EQ(written["ER08"], "EW08,07");  // bits 0 and 1 as the unit has them, bit 2 chosen
+  EXPECT_EQ(written["ER08"], "EW08,07");              // bits 0 and 1 as the unit has them, bit 2 chosen
   EXPECT_EQ(written.size(), RegisterTable().size());  // every other register as the window (and unit) has it
 }
 
@@ -104,8 +146,8 @@ TEST(CtlArgumentsTest, EachOptionIsForTheCommandsItsRowNames) {
       arguments.prepend(QString::fromLatin1(command.name));
       if (command.files) arguments << QStringLiteral("f.vorka");
       const std::string error = ParseCtlArguments(arguments).error;
-      const bool forIt = std::find(option.commands.begin(), option.commands.end(), command.command) !=
-                         option.commands.end();
+      const bool forIt =
+          std::find(option.commands.begin(), option.commands.end(), command.command) != option.commands.end();
       EXPECT_EQ(error.find(" is for ") != std::string::npos, !forIt)
           << option.longName << " with " << command.name << ": " << error;
     }

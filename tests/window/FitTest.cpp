@@ -6,13 +6,13 @@
 #include "support/TestBackups.h"
 #include "ui_Backups.h"
 #include "ui_Compare.h"
-#include "ui_Review.h"
-#include "window/Review.h"
 #include "ui_Help.h"
+#include "ui_Review.h"
 #include "ui_Scan.h"
 #include "ui_Setup.h"
 #include "ui_Term.h"
 #include "window/Backups.h"
+#include "window/Review.h"
 #include "window/SettingsFiles.h"
 
 #include <QAbstractButton>
@@ -213,9 +213,13 @@ struct AllWindows {
   }
   QList<QWidget*> Windows() {
     SettingsFiles& files = TermFormInternals::Files(*term);
-    return {
-        term.get(),           setup.get(),          help.get(), setup->Scan(), &files.CompareDialog(),
-        &files.BackupsDialog(), &term->ReviewDialog()};
+    return {term.get(),
+            setup.get(),
+            help.get(),
+            setup->Scan(),
+            &files.CompareDialog(),
+            &files.BackupsDialog(),
+            &term->ReviewDialog()};
   }
   std::unique_ptr<TTermForm> term;
   std::unique_ptr<TFormSetup> setup;

@@ -92,7 +92,8 @@ TEST_F(ReviewWindowTest, AnUnreadSaveAsksAndEnterOrEscWriteNothing) {
 TEST_F(ReviewWindowTest, ReadEditedOrLoadedValuesAreTheSaveAsItWas) {
   const std::vector<std::pair<const char*, std::function<void()>>> choices = {
       {"a read", [this] { term_->ReadSettingClick(); }},
-      {"a read and an edit", [this] {
+      {"a read and an edit",
+       [this] {
          term_->ReadSettingClick();
          ui().GearX->setText(QStringLiteral("320"));
        }},
@@ -111,7 +112,7 @@ TEST_F(ReviewWindowTest, ReadEditedOrLoadedValuesAreTheSaveAsItWas) {
 TEST_F(ReviewWindowTest, AChangeInTheUnitSinceTheReadIsShownAndKeptUnlessTicked) {
   term_->ReadSettingClick();
   ui().GearX->setText(QStringLiteral("320"));  // the operator's change
-  unit_.SetByteRegister("01", 0x01);         // another program's: OUT1 "Laser" since the read
+  unit_.SetByteRegister("01", 0x01);           // another program's: OUT1 "Laser" since the read
   answerReview_ = Write;
   Save();
   ASSERT_EQ(reviews_.size(), 1U);
@@ -123,7 +124,8 @@ TEST_F(ReviewWindowTest, AChangeInTheUnitSinceTheReadIsShownAndKeptUnlessTicked)
   EXPECT_EQ(grid.item(0, 0)->text(), QStringLiteral("OUT1"));
   EXPECT_EQ(grid.item(0, 1)->text(), QStringLiteral("Laser"));
   EXPECT_EQ(grid.item(0, 2)->text(), QStringLiteral("Signalizace přerušení"));
-  EXPECT_EQ(grid.item(0, 3)->text(), QStringLiteral("v jednotce změněno od načtení (bylo Signalizace přerušení)"));
+  EXPECT_EQ(grid.item(0, 3)->text(),
+            QStringLiteral("v jednotce změněno od načtení (bylo Signalizace přerušení)"));
   EXPECT_EQ(grid.item(1, 3)->text(), QStringLiteral("upraveno v okně"));
 }
 
@@ -164,7 +166,8 @@ TEST_F(ReviewWindowTest, ControlsThatDifferFromTheUnitAreMarkedUntilARead) {
   ui().GearX->setText(QStringLiteral("320"));
   ui().StrGridVstupy->item(3, 4)->setText(QStringLiteral("1"));
   QTest::qWait(10);  // the marks follow the operator's typing
-  EXPECT_TRUE(ToolTip("GearX").endsWith(QStringLiteral("V jednotce: 640.000000"))) << ToolTip("GearX").toStdString();
+  EXPECT_TRUE(ToolTip("GearX").endsWith(QStringLiteral("V jednotce: 640.000000")))
+      << ToolTip("GearX").toStdString();
   EXPECT_NE(ui().GearX->palette().color(QPalette::Base), plain);
   EXPECT_EQ(ui().StrGridVstupy->item(3, 4)->toolTip(), QStringLiteral("V jednotce: 0"));
   EXPECT_FALSE(ToolTip("GearY").contains(QStringLiteral("V jednotce")));
