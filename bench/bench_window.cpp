@@ -185,6 +185,9 @@ void BM_WindowSaveWithBackup(benchmark::State& state) {
   qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
   WindowOnUnit w({QStringLiteral("vorka_config")});
   w.unit.SetBaud(115200);
+  // Read first: a save of values nobody chose asks before it writes (and a review is never waited on).
+  w.term.ReadSettingClick();
+  w.term.RunReviewDialog = [](auto&) { return true; };
   UnitHost& host = w.term;
   double withBackup = 0, alone = 0;
   for (auto _ : state) {
