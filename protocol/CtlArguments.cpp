@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -64,9 +65,10 @@ constexpr CtlCommandInfo kCommands[] = {
      "  vorkactl reset"},
     {CtlCommand::Monitor, "monitor", "", 0,
      "the inputs: one line per change, with a time stamp,\n"
-     "until interrupted or --duration has passed; --csv and\n"
-     "--vcd also record every change (with - on standard\n"
-     "output instead of the lines)\n"
+     "until interrupted or --duration has passed; a missed\n"
+     "reply is a gap, --lost-after seconds of silence the end;\n"
+     "--csv and --vcd also record every change (with - on\n"
+     "standard output instead of the lines)\n"
      "  vorkactl --port /dev/ttyUSB0 monitor --vcd axes.vcd"},
     {CtlCommand::Backups, "backups", "[--all]", 0,
      "the backups kept before every write, newest first: time,\n"
@@ -105,6 +107,8 @@ constexpr CtlOptionInfo kOptions[] = {
     {O::Vcd, "vcd", nullptr, "FILE", "--vcd FILE", kForMonitor,
      "monitor: record the inputs as VCD (logic analysers)"},
     {O::Duration, "duration", nullptr, "S", "--duration S", kForMonitor, "monitor: stop after S seconds"},
+    {O::LostAfter, "lost-after", nullptr, "S", "--lost-after S", kForMonitor,
+     "monitor: end after S seconds without a reply\n(default 5; a shorter silence is a gap)"},
     {O::Help, "help", "h", nullptr, "-h, --help", {}, "this text (also: vorkactl help)"},
     {O::Version, "version", nullptr, nullptr, "--version", {}, "the program and its version"},
 };
@@ -291,13 +295,24 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
     if (file->empty()) options.error = OptionName(Info(option)) + " needs a file";
   }
   if (!options.csv.empty() && options.csv == options.vcd) options.error = "--csv and --vcd need two files";
-  if (isSet(O::Duration)) {
+  // Seconds with a dot, whatever the locale; nothing when the text is not in the range.
+  const auto seconds = [&](CtlOption option, double least) -> std::optional<int64_t> {
     bool ok = false;
-    const double seconds = value(O::Duration).toDouble(&ok);  // a dot, whatever the locale
-    if (!ok || !(seconds > 0) || seconds > kLongestMonitorSeconds)
-      options.error = "--duration must be 0.001 to " + std::to_string(kLongestMonitorSeconds) + " seconds";
+    const double value = parser.value(byOption[static_cast<std::size_t>(option)]).toDouble(&ok);
+    if (!ok || !(value >= least) || value > kLongestMonitorSeconds) return std::nullopt;
+    return std::max<int64_t>(1, static_cast<int64_t>(value * 1000));
+  };
+  if (isSet(O::Duration)) {
+    if (const auto ms = seconds(O::Duration, 0.001))
+      options.durationMs = *ms;
     else
-      options.durationMs = std::max<int64_t>(1, static_cast<int64_t>(seconds * 1000));
+      options.error = "--duration must be 0.001 to " + std::to_string(kLongestMonitorSeconds) + " seconds";
+  }
+  if (isSet(O::LostAfter)) {
+    if (const auto ms = seconds(O::LostAfter, 0.1))
+      options.lostAfterMs = *ms;
+    else
+      options.error = "--lost-after must be 0.1 to " + std::to_string(kLongestMonitorSeconds) + " seconds";
   }
   return options;
 }

@@ -32,6 +32,7 @@ enum class CtlOption {
   Csv,
   Vcd,
   Duration,
+  LostAfter,
   Help,
   Version
 };
@@ -59,6 +60,7 @@ struct CtlOptions {
   bool allUnits = false;   // backups: of every unit, not the one on --port
   std::string csv, vcd;    // monitor: recordings ("-" standard output)
   int64_t durationMs = 0;  // monitor: how long, 0 until interrupted
+  int64_t lostAfterMs = 5000;  // monitor: silence that ends it
   bool help = false;       // --help, -h, or the command "help"
   bool version = false;    // --version
   std::string error;       // what is wrong with the command line; empty when it is usable

@@ -91,6 +91,7 @@ std::optional<std::string> VirtualUnit::Respond(const std::string& line) {
     return std::nullopt;
   }
   if (silentOnNth_ > 0 && --silentOnNth_ == 0) return std::nullopt;
+  if (line == std::string(kUnitPrefix) + "I1" && silentOnPoll_ > 0 && --silentOnPoll_ == 0) return std::nullopt;
   if (silent_) return std::nullopt;
   if (line.compare(0, 2, kUnitPrefix) != 0) return std::nullopt;
   const std::string command = line.substr(2);
@@ -141,9 +142,9 @@ std::optional<std::string> VirtualUnit::Answer(const std::string& command) {
   if (command == "?") return std::string("0,TK20") + (options_.mpg ? "MPG" : "") + options_.version;
   if (command == "I1") {
     if (inputWordAtNextPoll_) inputWord_ = *std::exchange(inputWordAtNextPoll_, std::nullopt);
-    return "0," + Hex2(static_cast<uint8_t>(inputWord_ & 0xFF));
+    return "0," + Hex2(static_cast<uint8_t>(InputsNow() & 0xFF));
   }
-  if (command == "I2") return "0," + Hex2(static_cast<uint8_t>(inputWord_ >> 8));
+  if (command == "I2") return "0," + Hex2(static_cast<uint8_t>(InputsNow() >> 8));
   if (command == "j") {
     restartRequest_ = true;
     return std::nullopt;
@@ -236,6 +237,30 @@ void VirtualUnit::SetInputWord(uint16_t word) {
   inputWord_ = word;
   inputWordAtNextPoll_.reset();
 }
+void VirtualUnit::SetToggle(int input, double hz) {
+  std::lock_guard l(mutex_);
+  if (hz > 0)
+    toggles_[input] = {hz, std::chrono::steady_clock::now()};
+  else
+    toggles_.erase(input);
+}
+
+uint16_t VirtualUnit::InputsNow() const {
+  uint16_t word = inputWord_;
+  const auto now = std::chrono::steady_clock::now();
+  for (const auto& [input, toggle] : toggles_) {
+    const double halves = std::chrono::duration<double>(now - toggle.from).count() * 2 * toggle.hz;
+    const auto bit = static_cast<uint16_t>(1U << input);
+    word = static_cast<uint16_t>(static_cast<long long>(halves) % 2 ? word | bit : word & ~bit);
+  }
+  return word;
+}
+
+void VirtualUnit::SetSilentOnPoll(int n) {
+  std::lock_guard l(mutex_);
+  silentOnPoll_ = n;
+}
+
 void VirtualUnit::SetInputWordAtNextPoll(uint16_t word) {
   std::lock_guard l(mutex_);
   inputWordAtNextPoll_ = word;

@@ -40,11 +40,15 @@ class VirtualUnit {
   // before a change and the other after it: a test that counts a recording's rows needs that.
   void SetInputWordAtNextPoll(uint16_t word);
   uint16_t InputWord() const;
+  // Input `input` (0 … 15) runs as a square wave of `hz` full periods a second from now, over
+  // whatever the word says of it (a chattering switch, a sensor on a spinning part); 0 stops it.
+  void SetToggle(int input, double hz);
   void SetMpg(bool mpg);
 
   // Fault injection.
   void SetSilent(bool silent);                          // answers nothing at all
   void SetSilentOnNth(int n);                           // n-th command from now (1-based), 0 off
+  void SetSilentOnPoll(int n);                          // n-th poll of the inputs (its "I1"), 0 off
   void SetSilentOnCommand(const std::string& command);  // e.g. "ER05"; empty off
   void SetReplyOverride(const std::string& command, const std::string& reply);  // garbled/long
   void ClearReplyOverrides();  // and the doubled replies, stray CRs and writes stored otherwise
@@ -93,6 +97,8 @@ class VirtualUnit {
   void ClearReceived();
 
  private:
+  // The input word as polled now: the word with the toggling inputs at their level.
+  uint16_t InputsNow() const;
   std::optional<std::string> Answer(const std::string& command);
   std::optional<std::string> ReadRegister(char kind, const std::string& address) const;
   bool WriteRegister(char kind, const std::string& address, const std::string& value);
@@ -118,6 +124,12 @@ class VirtualUnit {
   std::optional<Repeat> repeat_;
   uint16_t inputWord_ = 0;
   std::optional<uint16_t> inputWordAtNextPoll_;
+  struct Toggle {
+    double hz = 0;
+    std::chrono::steady_clock::time_point from;
+  };
+  std::map<int, Toggle> toggles_;
+  int silentOnPoll_ = 0;
   bool silent_ = false;
   int silentOnNth_ = 0;
   int closeOnNth_ = 0;

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 #include <cctype>
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -31,10 +32,12 @@ void Usage() {
       "  --static-inputs      keep the inputs still (they toggle slowly otherwise)\n"
       "  --inputs FILE        play the inputs from FILE: \"MS WORD\" lines (WORD in hexadecimal)\n"
       "  --inputs-loop        play them again and again\n"
+      "  --toggle IN:HZ       input IN runs as a square wave of HZ periods a second\n"
       "  --verbose            print every command line received\n"
       "faults:\n"
       "  --silent             answer nothing\n"
       "  --silent-nth N       stay silent on the N-th command\n"
+      "  --silent-poll N      stay silent on the N-th poll of the inputs (its I1)\n"
       "  --silent-command C   stay silent on command C (without the !0 prefix)\n"
       "  --delay-ms N         delay every reply by N ms\n"
       "  --baud N             pace the line at N Bd\n"
@@ -122,7 +125,7 @@ int main(int argc, char** argv) {
     else if (arg == "--silent-nth" || arg == "--silent-command" || arg == "--delay-ms" || arg == "--baud" ||
              arg == "--line-speed" || arg == "--garble" || arg == "--long" || arg == "--close-nth" ||
              arg == "--restart-nth" || arg == "--register" || arg == "--twice" || arg == "--stray-cr" ||
-             arg == "--store-as")
+             arg == "--store-as" || arg == "--silent-poll" || arg == "--toggle")
       faults.push_back({arg, value()});
     else if (arg == "--help" || arg == "-h") {
       Usage();
@@ -155,7 +158,23 @@ int main(int argc, char** argv) {
       unit.SetCrLf(true);
     else if (f.flag == "--silent-nth")
       unit.SetSilentOnNth(std::atoi(f.value.c_str()));
-    else if (f.flag == "--silent-command")
+    else if (f.flag == "--silent-poll")
+      unit.SetSilentOnPoll(std::atoi(f.value.c_str()));
+    else if (f.flag == "--toggle") {
+      // A dot for the fraction, whatever the locale.
+      const auto colon = f.value.find(':');
+      const int input = std::atoi(f.value.c_str());
+      double hz = 0;
+      const char* last = f.value.data() + f.value.size();
+      const bool parsed = colon != std::string::npos &&
+                          std::from_chars(f.value.data() + colon + 1, last, hz).ptr == last;
+      if (!parsed || input < 0 || input > 15 || !(hz > 0)) {
+        std::fprintf(stderr, "vorka-sim: --toggle wants INPUT:HZ (input 0 to 15, a frequency above 0)\n");
+        return 2;
+      }
+      unit.SetToggle(input, hz);
+      staticInputs = true;
+    } else if (f.flag == "--silent-command")
       unit.SetSilentOnCommand(f.value);
     else if (f.flag == "--delay-ms")
       unit.SetDelayMs(std::atoi(f.value.c_str()));

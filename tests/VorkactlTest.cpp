@@ -1136,7 +1136,7 @@ TEST_F(MonitorRecordingTest, EveryEdgeIsRecordedAndSigrokReadsThem) {
   EXPECT_TRUE(header[6].ends_with(",1,1,0,0,0,0,0,0,1,0")) << header[6];
 
   const std::map<std::string, int> edges = SigrokEdges(File("in.vcd"));
-  ASSERT_EQ(edges.size(), 10U);
+  ASSERT_EQ(edges.size(), 11U);  // the ten inputs and the no-reply wire
   EXPECT_EQ(edges.at("in0_RefX"), 8);
   EXPECT_EQ(edges.at("in1_RefY"), 2);
   EXPECT_EQ(edges.at("in14_Tl_Sens"), 2);
@@ -1146,10 +1146,11 @@ TEST_F(MonitorRecordingTest, EveryEdgeIsRecordedAndSigrokReadsThem) {
 TEST_F(MonitorRecordingTest, ALostUnitEndsTheRecordingsWholeAndMarked) {
   QProcess process;
   MonitorWhile(process,
-               {QStringLiteral("--duration"), QStringLiteral("20"), QStringLiteral("--csv"), File("in.csv"),
-                QStringLiteral("--vcd"), File("in.vcd")},
+               {QStringLiteral("--duration"), QStringLiteral("20"), QStringLiteral("--lost-after"),
+                QStringLiteral("1"), QStringLiteral("--csv"), File("in.csv"), QStringLiteral("--vcd"),
+                File("in.vcd")},
                {0x0001, 0x0000});
-  server_->Stop();  // the line hangs up
+  server_->Stop();  // the line hangs up, for longer than --lost-after
   ASSERT_TRUE(Finished(process));
   EXPECT_EQ(process.exitCode(), kExitNoUnit);
   EXPECT_EQ(process.readAllStandardError().toStdString(), "vorkactl: the unit was lost\n");
@@ -1161,6 +1162,51 @@ TEST_F(MonitorRecordingTest, ALostUnitEndsTheRecordingsWholeAndMarked) {
   EXPECT_NE(vcd.find("$comment spojeni s jednotkou ztraceno, zaznam konci $end\nx!\n"), std::string::npos)
       << vcd;
   EXPECT_EQ(SigrokEdges(File("in.vcd")).at("in0_RefX"), 2);
+}
+
+TEST_F(MonitorRecordingTest, AMissedReplyIsAGapAndTheRecordingGoesOn) {
+  unit_.SetSilentOnPoll(8);  // one poll unanswered, some 300 ms in
+  QProcess process;
+  MonitorWhile(process,
+               {QStringLiteral("--timeout"), QStringLiteral("200"), QStringLiteral("--csv"), File("in.csv"),
+                QStringLiteral("--vcd"), File("in.vcd")},
+               {0x0001, 0x0000, 0x0001, 0x0000});
+  process.terminate();
+  ASSERT_TRUE(process.waitForFinished(3000));
+  EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+  const std::vector<std::string> out = Lines(process.readAllStandardOutput().toStdString());
+  const auto said = [&](const char* text) {
+    return std::count_if(out.begin(), out.end(), [&](const std::string& l) { return l.ends_with(text); });
+  };
+  EXPECT_EQ(said(" no reply: the inputs are not known from here"), 1);
+  EXPECT_EQ(said(" the unit answers again"), 1);
+  EXPECT_EQ(said(" input 0 (RefX) 0 -> 1"), 2);  // the changes after the gap as well
+  const std::string csv = Slurp(File("in.csv"));
+  const auto gap = csv.find("# Spojení s jednotkou ztraceno v ");
+  ASSERT_NE(gap, std::string::npos) << csv;
+  EXPECT_EQ(csv.find("záznam končí"), std::string::npos) << csv;
+  EXPECT_NE(csv.find(",1,0,0,0,0,0,0,0,0,0\n", gap), std::string::npos) << csv;  // rows after it
+  const std::map<std::string, int> edges = SigrokEdges(File("in.vcd"));
+  EXPECT_EQ(edges.at("in0_RefX"), 4);
+  EXPECT_EQ(edges.at("no_reply"), 2);  // the gap, up and down
+}
+
+TEST_F(MonitorRecordingTest, SilenceLongerThanLostAfterEndsIt) {
+  QProcess process;
+  MonitorWhile(process,
+               {QStringLiteral("--timeout"), QStringLiteral("100"), QStringLiteral("--lost-after"),
+                QStringLiteral("0.5"), QStringLiteral("--csv"), File("in.csv")},
+               {0x0001});
+  QElapsedTimer silence;
+  silence.start();
+  unit_.SetSilent(true);
+  ASSERT_TRUE(Finished(process));
+  EXPECT_GE(silence.elapsed(), 450);  // not at the first missed reply
+  EXPECT_EQ(process.exitCode(), kExitNoUnit);
+  EXPECT_EQ(process.readAllStandardError().toStdString(), "vorkactl: the unit was lost\n");
+  const std::vector<std::string> csv = Lines(Slurp(File("in.csv")));
+  ASSERT_FALSE(csv.empty());
+  EXPECT_TRUE(csv.back().ends_with(" ms: záznam končí")) << csv.back();
 }
 
 TEST_F(MonitorRecordingTest, ARecordingOnAFullStandardOutputIsNamedSo) {

@@ -14,6 +14,8 @@ bool Level(uint16_t word, int row) { return (word >> kInputOfRow[row - 1]) & 1; 
 
 // The variable of a row in VCD: one printable character from '!'.
 char VcdId(int row) { return static_cast<char>('!' + row - 1); }
+// A wire of its own that is 1 while the unit does not answer: a gap every VCD reader shows.
+const char kNoReplyId = VcdId(kInputRows + 1);
 
 // A VCD reference is one word: letters, digits and underscores.
 std::string VcdName(int row, const std::string& name) {
@@ -62,6 +64,7 @@ std::string InputRecording::VcdHeader(const RecordingHeader& h) {
   for (int row = 1; row <= kInputRows; ++row)
     text += std::string("$var wire 1 ") + VcdId(row) + " " +
             VcdName(row, h.names[static_cast<std::size_t>(row - 1)]) + " $end\n";
+  text += std::string("$var wire 1 ") + kNoReplyId + " no_reply $end\n";
   return text + "$upscope $end\n$enddefinitions $end\n";
 }
 
@@ -92,6 +95,8 @@ FileFault InputRecording::Sample(int64_t ms, uint16_t word) {
     for (int row = 1; row <= kInputRows; ++row)
       if (!last_ || Level(*last_, row) != Level(word, row))
         changes += std::string(Level(word, row) ? "1" : "0") + VcdId(row) + "\n";
+    if (!dumped_ || inGap_) changes += std::string("0") + kNoReplyId + "\n";
+    inGap_ = false;
     if (changes.empty()) return {};
     // The first levels as the initial values, later ones as changes.
     text = "#" + std::to_string(ms) + "\n" + (dumped_ ? changes : "$dumpvars\n" + changes + "$end\n");
@@ -110,9 +115,15 @@ FileFault InputRecording::Lost(int64_t ms, AfterLoss after) {
     text = "# Spojení s jednotkou ztraceno v " + std::to_string(ms) + " ms" + (ends ? ": záznam končí" : "") +
            "\n";
   } else {
-    text = "#" + std::to_string(ms) + "\n$comment spojeni s jednotkou ztraceno" +
-           (ends ? ", zaznam konci" : "") + " $end\n";
-    for (int row = 1; row <= kInputRows; ++row) text += std::string("x") + VcdId(row) + "\n";
+    // The gap on its own wire. A comment and unknown levels only at the end: sigrok (and PulseView
+    // with it) reads nothing after either, so a gap the recording goes on after is the wire alone,
+    // and every level is written again after it.
+    text = "#" + std::to_string(ms) + "\n" + (dumped_ ? std::string("1") + kNoReplyId + "\n" : std::string());
+    inGap_ = dumped_;
+    if (ends) {
+      text += "$comment spojeni s jednotkou ztraceno, zaznam konci $end\n";
+      for (int row = 1; row <= kInputRows; ++row) text += std::string("x") + VcdId(row) + "\n";
+    }
   }
   last_.reset();  // after the gap every level is written again
   const FileFault fault = Write(text);

@@ -57,6 +57,7 @@ class InputRecording {
   std::optional<uint16_t> last_;
   int64_t lastMs_ = 0;
   bool dumped_ = false;  // VCD: the initial values are written
+  bool inGap_ = false;   // VCD: the no-reply wire is 1
   FileFault fault_;
 };
 

@@ -301,15 +301,40 @@ std::optional<uint16_t> ReadInputs(UnitHost& host) {
   return InputWordFromReplies(host.ReplyLine(0), host.ReplyLine(1));
 }
 
-PollEnd PollInputs(UnitHost& host, const std::function<bool()>& stopped,
-                   const std::function<void(uint16_t word)>& seen) {
-  auto next = std::chrono::steady_clock::now();
+PollEnd PollInputs(UnitHost& host, const PollPace& pace, const std::function<bool()>& stopped,
+                   const std::function<void(uint16_t word)>& seen,
+                   const std::function<void(std::chrono::steady_clock::time_point asked)>& silent) {
+  using Clock = std::chrono::steady_clock;
+  // Waits until `until`, looking every 50 ms whether it was stopped meanwhile.
+  const auto waitUntil = [&](Clock::time_point until) {
+    while (!stopped() && Clock::now() < until)
+      std::this_thread::sleep_until(std::min(until, Clock::now() + std::chrono::milliseconds(50)));
+  };
+  auto next = Clock::now();
+  std::optional<Clock::time_point> silentSince;
   while (!stopped()) {
+    const Clock::time_point asked = Clock::now();
     const std::optional<uint16_t> word = ReadInputs(host);
-    if (!word) return stopped() ? PollEnd::Stopped : PollEnd::UnitLost;  // Ctrl-C while a reply was awaited
+    if (stopped()) break;  // Ctrl-C while a reply was awaited
+    if (!word) {
+      if (!silentSince) {
+        silentSince = asked;
+        silent(asked);
+      }
+      const auto silence = Clock::now() - *silentSince;
+      if (silence >= pace.lostAfter) return PollEnd::UnitLost;
+      // Asked again a period after the last ask, and only once a second after a second of silence:
+      // a line that hung up fails at once, and is not asked in a busy loop.
+      const auto wait = silence >= pace.retryAfter ? pace.retryEvery : pace.period;
+      waitUntil(std::min(asked + wait, *silentSince + pace.lostAfter));
+      next = Clock::now();
+      continue;
+    }
+    silentSince.reset();
     seen(*word);
-    next += std::chrono::milliseconds(kMonitorPeriodMs);
-    std::this_thread::sleep_until(next);
+    next += pace.period;
+    if (next < Clock::now()) next = Clock::now();  // a late poll does not bring a burst after it
+    waitUntil(next);
   }
   return PollEnd::Stopped;
 }

@@ -2,9 +2,11 @@
 #include "protocol/Exchange.h"
 #include "protocol/Identity.h"
 #include "protocol/RegisterMap.h"
+#include "protocol/UnitProtocol.h"
 #include "protocol/settings/Backups.h"
 #include "protocol/settings/Settings.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -102,11 +104,22 @@ ResetReport SendReset(UnitHost& host);
 
 // One reading of the inputs ("stav"): the input word, nothing when the unit did not answer.
 std::optional<uint16_t> ReadInputs(UnitHost& host);
-// Reads the inputs every kMonitorPeriodMs, each word to `seen`, until `stopped` says so (Stopped)
-// or the unit does not answer (UnitLost; Stopped when it was stopped meanwhile).
+// How the inputs are polled, and how long a silent unit is waited for.
+struct PollPace {
+  std::chrono::milliseconds period{kMonitorPeriodMs};  // between the starts of two polls
+  std::chrono::milliseconds lostAfter{std::chrono::seconds(5)};
+  // A unit silent this long is asked only once per retryEvery.
+  std::chrono::milliseconds retryAfter{std::chrono::seconds(1)};
+  std::chrono::milliseconds retryEvery{std::chrono::seconds(1)};
+};
+// Reads the inputs at the pace, each word to `seen`, until `stopped` says so (Stopped) or the unit
+// stays silent for pace.lostAfter (UnitLost; Stopped when it was stopped meanwhile). A reply that
+// does not come is a gap, not the end: `silent` is told once when a gap begins, with when the poll
+// that got no reply was asked, and polling goes on.
 enum class PollEnd { Stopped, UnitLost };
-PollEnd PollInputs(UnitHost& host, const std::function<bool()>& stopped,
-                   const std::function<void(uint16_t word)>& seen);
+PollEnd PollInputs(UnitHost& host, const PollPace& pace, const std::function<bool()>& stopped,
+                   const std::function<void(uint16_t word)>& seen,
+                   const std::function<void(std::chrono::steady_clock::time_point asked)>& silent);
 // "Defaultní nastavení": the factory settings into the controls, then an identification.
 void LoadFactorySettings(UnitHost& host);
 

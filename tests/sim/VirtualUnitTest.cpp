@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <optional>
+#include <thread>
+
 namespace {
 
 TEST(VirtualUnitTest, AnswersTheVocabulary) {
@@ -55,6 +59,27 @@ TEST(VirtualUnitTest, AWordForTheNextPollIsTakenWhenThePollBegins) {
   const std::pair<const char*, const char*> polls[] = {
       {"!0I2", "0,01"}, {"!0I1", "0,03"}, {"!0I2", "0,40"}, {"!0I1", "0,03"}};
   for (const auto& [line, reply] : polls) EXPECT_EQ(unit.Respond(line), reply) << line;
+}
+
+TEST(VirtualUnitTest, AToggledInputRunsAtItsFrequencyAndAPollCanGoUnanswered) {
+  VirtualUnit unit;
+  unit.SetToggle(2, 50);  // 100 changes a second
+  unit.SetSilentOnPoll(3);
+  int changes = 0, unanswered = 0;
+  std::optional<std::string> last;
+  const auto start = std::chrono::steady_clock::now();
+  while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(500)) {
+    const auto reply = unit.Respond("!0I1");
+    if (!reply) {
+      ++unanswered;
+      continue;
+    }
+    changes += last && *last != *reply;
+    last = reply;
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  }
+  EXPECT_EQ(unanswered, 1);
+  EXPECT_NEAR(changes, 50, 6);
 }
 
 TEST(VirtualUnitTest, WithoutPrefixOrAfterResetItStaysSilent) {

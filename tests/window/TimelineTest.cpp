@@ -119,14 +119,14 @@ TEST_F(TimelineTest, SigrokReadsTheWindowsRecordingsWithTheirEdges) {
   timeline.ui->BtnRecord->click();  // "Zastavit záznam"
   EXPECT_FALSE(timeline.Recording());
   const std::map<std::string, int> running = SigrokEdges(chosen_);
-  ASSERT_EQ(running.size(), 10U) << Slurp(chosen_);
+  ASSERT_EQ(running.size(), 11U) << Slurp(chosen_);
   EXPECT_EQ(running.at("in0_RefX"), 4) << Slurp(chosen_);
   EXPECT_EQ(running.at("in14_Tl_Sens"), 2);
   // What the window holds, saved afterwards: the same edges, from the window's first poll.
   chosen_ = dir_.filePath(QStringLiteral("ulozeno.vcd"));
   timeline.ui->BtnSaveRecording->click();
   const std::map<std::string, int> saved = SigrokEdges(chosen_);
-  ASSERT_EQ(saved.size(), 10U) << Slurp(chosen_);
+  ASSERT_EQ(saved.size(), 11U) << Slurp(chosen_);
   EXPECT_EQ(saved.at("in0_RefX"), 4);
   EXPECT_EQ(saved.at("in1_RefY"), 0);
   EXPECT_TRUE(messages_.all.isEmpty());
