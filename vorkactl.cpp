@@ -469,7 +469,9 @@ int Monitor(const CtlOptions& options) {
     return g_interrupted || code != kExitOk || (options.durationMs > 0 && elapsedMs() >= options.durationMs);
   };
   bool inGap = false;
-  const auto stamp = [] { return QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString(); };
+  const auto stamp = [] {
+    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString();
+  };
   // A reply that did not come: a gap in the recordings and the lines, and the polling goes on.
   const auto silent = [&](std::chrono::steady_clock::time_point asked) {
     inGap = true;
@@ -484,32 +486,35 @@ int Monitor(const CtlOptions& options) {
   };
   PollPace pace;
   pace.lostAfter = std::chrono::milliseconds(options.lostAfterMs);
-  const PollEnd end = PollInputs(c.unit, pace, stopped, [&](uint16_t word) {
-    const int64_t ms = elapsedMs();
-    for (auto& [path, recording] : recordings->files)
-      if (const FileFault fault = recording->Sample(ms, word)) {
-        Say("cannot write " + RecordingName(path) + ": " + EnglishText(fault) +
-            "; the recording stopped, what it holds is whole");
-        code = kExitFile;
-      }
-    if (inGap && !recordings->toStandardOutput) Print(stamp() + " the unit answers again\n");
-    inGap = false;
-    // Every input's level once at the start (a wire that never changes shows too), then changes.
-    if (!recordings->toStandardOutput && (!last || *last != word)) {
-      const std::string now = stamp();
-      for (int row = 1; row <= kInputRows; ++row) {
-        const int bit = kInputOfRow[row - 1];
-        const int level = (word >> bit) & 1;
-        if (last && ((*last >> bit) & 1) == level) continue;
-        const std::string name = c.unit.Model().InputName(row);
-        const std::string input =
-            now + " input " + std::to_string(bit) + (name.empty() || name == "-" ? "" : " (" + name + ")");
-        Print(input + " " + (last ? std::to_string((*last >> bit) & 1) + " -> " : std::string()) +
-              std::to_string(level) + "\n");
-      }
-    }
-    last = word;
-  }, silent);
+  const PollEnd end = PollInputs(
+      c.unit, pace, stopped,
+      [&](uint16_t word) {
+        const int64_t ms = elapsedMs();
+        for (auto& [path, recording] : recordings->files)
+          if (const FileFault fault = recording->Sample(ms, word)) {
+            Say("cannot write " + RecordingName(path) + ": " + EnglishText(fault) +
+                "; the recording stopped, what it holds is whole");
+            code = kExitFile;
+          }
+        if (inGap && !recordings->toStandardOutput) Print(stamp() + " the unit answers again\n");
+        inGap = false;
+        // Every input's level once at the start (a wire that never changes shows too), then changes.
+        if (!recordings->toStandardOutput && (!last || *last != word)) {
+          const std::string now = stamp();
+          for (int row = 1; row <= kInputRows; ++row) {
+            const int bit = kInputOfRow[row - 1];
+            const int level = (word >> bit) & 1;
+            if (last && ((*last >> bit) & 1) == level) continue;
+            const std::string name = c.unit.Model().InputName(row);
+            const std::string input = now + " input " + std::to_string(bit) +
+                                      (name.empty() || name == "-" ? "" : " (" + name + ")");
+            Print(input + " " + (last ? std::to_string((*last >> bit) & 1) + " -> " : std::string()) +
+                  std::to_string(level) + "\n");
+          }
+        }
+        last = word;
+      },
+      silent);
   if (end == PollEnd::UnitLost) {
     // The recordings end complete up to the loss, and say so.
     for (auto& [path, recording] : recordings->files)

@@ -53,17 +53,17 @@ struct CtlOptions {
   std::string port = "COM1";
   int32_t baud = kStartupSpeed;
   uint32_t timeoutMs = kReplyTimeoutMs;
-  std::string file;        // write, diff
-  std::string output;      // read, defaults: -o FILE
-  bool noBackup = false;   // write: no backup of the unit first (a script that keeps its own)
-  bool dryRun = false;     // write: say what would change, write nothing
-  bool allUnits = false;   // backups: of every unit, not the one on --port
-  std::string csv, vcd;    // monitor: recordings ("-" standard output)
-  int64_t durationMs = 0;  // monitor: how long, 0 until interrupted
+  std::string file;            // write, diff
+  std::string output;          // read, defaults: -o FILE
+  bool noBackup = false;       // write: no backup of the unit first (a script that keeps its own)
+  bool dryRun = false;         // write: say what would change, write nothing
+  bool allUnits = false;       // backups: of every unit, not the one on --port
+  std::string csv, vcd;        // monitor: recordings ("-" standard output)
+  int64_t durationMs = 0;      // monitor: how long, 0 until interrupted
   int64_t lostAfterMs = 5000;  // monitor: silence that ends it
-  bool help = false;       // --help, -h, or the command "help"
-  bool version = false;    // --version
-  std::string error;       // what is wrong with the command line; empty when it is usable
+  bool help = false;           // --help, -h, or the command "help"
+  bool version = false;        // --version
+  std::string error;           // what is wrong with the command line; empty when it is usable
 };
 
 // The arguments after the program name are read; a usage error is told in error.

@@ -91,7 +91,8 @@ std::optional<std::string> VirtualUnit::Respond(const std::string& line) {
     return std::nullopt;
   }
   if (silentOnNth_ > 0 && --silentOnNth_ == 0) return std::nullopt;
-  if (line == std::string(kUnitPrefix) + "I1" && silentOnPoll_ > 0 && --silentOnPoll_ == 0) return std::nullopt;
+  if (line == std::string(kUnitPrefix) + "I1" && silentOnPoll_ > 0 && --silentOnPoll_ == 0)
+    return std::nullopt;
   if (silent_) return std::nullopt;
   if (line.compare(0, 2, kUnitPrefix) != 0) return std::nullopt;
   const std::string command = line.substr(2);

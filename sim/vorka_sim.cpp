@@ -166,8 +166,8 @@ int main(int argc, char** argv) {
       const int input = std::atoi(f.value.c_str());
       double hz = 0;
       const char* last = f.value.data() + f.value.size();
-      const bool parsed = colon != std::string::npos &&
-                          std::from_chars(f.value.data() + colon + 1, last, hz).ptr == last;
+      const bool parsed =
+          colon != std::string::npos && std::from_chars(f.value.data() + colon + 1, last, hz).ptr == last;
       if (!parsed || input < 0 || input > 15 || !(hz > 0)) {
         std::fprintf(stderr, "vorka-sim: --toggle wants INPUT:HZ (input 0 to 15, a frequency above 0)\n");
         return 2;

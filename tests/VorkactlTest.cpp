@@ -1145,11 +1145,11 @@ TEST_F(MonitorRecordingTest, EveryEdgeIsRecordedAndSigrokReadsThem) {
 
 TEST_F(MonitorRecordingTest, ALostUnitEndsTheRecordingsWholeAndMarked) {
   QProcess process;
-  MonitorWhile(process,
-               {QStringLiteral("--duration"), QStringLiteral("20"), QStringLiteral("--lost-after"),
-                QStringLiteral("1"), QStringLiteral("--csv"), File("in.csv"), QStringLiteral("--vcd"),
-                File("in.vcd")},
-               {0x0001, 0x0000});
+  MonitorWhile(
+      process,
+      {QStringLiteral("--duration"), QStringLiteral("20"), QStringLiteral("--lost-after"),
+       QStringLiteral("1"), QStringLiteral("--csv"), File("in.csv"), QStringLiteral("--vcd"), File("in.vcd")},
+      {0x0001, 0x0000});
   server_->Stop();  // the line hangs up, for longer than --lost-after
   ASSERT_TRUE(Finished(process));
   EXPECT_EQ(process.exitCode(), kExitNoUnit);
