@@ -298,9 +298,9 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
   // Seconds with a dot, whatever the locale; nothing when the text is not in the range.
   const auto seconds = [&](CtlOption option, double least) -> std::optional<int64_t> {
     bool ok = false;
-    const double value = parser.value(byOption[static_cast<std::size_t>(option)]).toDouble(&ok);
-    if (!ok || !(value >= least) || value > kLongestMonitorSeconds) return std::nullopt;
-    return std::max<int64_t>(1, static_cast<int64_t>(value * 1000));
+    const double given = value(option).toDouble(&ok);
+    if (!ok || !(given >= least) || given > kLongestMonitorSeconds) return std::nullopt;
+    return std::max<int64_t>(1, static_cast<int64_t>(given * 1000));
   };
   if (isSet(O::Duration)) {
     if (const auto ms = seconds(O::Duration, 0.001))

@@ -103,8 +103,12 @@ std::string Hex2(unsigned value) {
   return text;
 }
 
+std::size_t LineOfRegister(const Register& reg) {
+  return static_cast<std::size_t>(&reg - RegisterTable().data());
+}
+
 std::string ReplyOfRegister(const Register& reg, std::span<const std::string> replies) {
-  const auto line = static_cast<std::size_t>(&reg - RegisterTable().data());
+  const std::size_t line = LineOfRegister(reg);
   return line < replies.size() ? replies[line] : std::string();
 }
 

@@ -84,10 +84,6 @@ void ReportSaveOutOfStep(UnitHost& host, const std::vector<WriteLine>& lines, co
   host.ResumeMonitor();
 }
 
-bool RegisterAnswered(const Register& reg, std::span<const std::string> replies) {
-  return static_cast<std::size_t>(&reg - RegisterTable().data()) < replies.size();
-}
-
 // Why a plan cannot be sent as it stands, for the operator; empty when it can.
 QString PlanRefusal(const WritePlan& plan) {
   if (plan.tooLong)
@@ -177,7 +173,7 @@ bool ReadSettings(UnitHost& host) {
   UnitSettings held;
   const UnitSettings all = SettingsAsHeld(result.replies, state.mpgCapable);
   for (const auto& [name, value] : all.Values())
-    if (RegisterAnswered(*FindSetting(name)->reg, result.replies)) held.Set(name, value);
+    if (LineOfRegister(*FindSetting(name)->reg) < result.replies.size()) held.Set(name, value);
   host.UnitHolds(held, true);
   return result.completed;
 }

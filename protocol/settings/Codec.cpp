@@ -139,7 +139,7 @@ WritePlan PlanWrites(const UnitSettings& settings, std::span<const std::string> 
 
 std::vector<std::string> RepliesAfter(std::span<const WriteLine> writes, std::vector<std::string> before) {
   for (const WriteLine& line : writes) {
-    const auto at = static_cast<std::size_t>(line.reg - RegisterTable().data());
+    const std::size_t at = LineOfRegister(*line.reg);
     if (at >= before.size()) before.resize(at + 1);
     before[at] = "0," + line.command.substr(std::strlen(line.reg->writePrefix));
   }
