@@ -58,9 +58,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How long the line is watched after a script's last reply: at least a few byte times at the
-// fastest speed, at most what a USB converter's latency timer may hold a reply back.
-constexpr std::chrono::microseconds kQuietFloor{200};
+// How long the line is watched after a script's last reply: at most what a USB converter's
+// latency timer may hold a reply back (at least the floor: a few byte times at the fastest speed).
 constexpr std::chrono::microseconds kQuietCap{50'000};
 
 // Bytes that no command asked for: anything but the line feed a unit may put after its CR.
@@ -173,7 +172,7 @@ ExchangeResult CommandExchange::RunOnce(const std::vector<std::string>& script) 
   // jitter).
   const auto quiet = std::chrono::duration_cast<std::chrono::microseconds>(lastSent + longestReply +
                                                                            longestReply / 2 - Clock::now());
-  if (Surplus(LinkNow().TakeWaiting(std::clamp(quiet, kQuietFloor, kQuietCap)))) return outOfStep();
+  if (Surplus(LinkNow().TakeWaiting(std::clamp(quiet, std::min(quietFloor_, kQuietCap), kQuietCap)))) return outOfStep();
   host_.LogsWritten(sent_, replies_);
   host_.ExchangeTimed(us.count());
   host_.LogsToEnd();

@@ -122,6 +122,10 @@ class CommandExchange {
   // Set from outside (Ctrl-C): a script stops before its next line, quietly, and is not run again.
   void SetInterruption(const std::atomic<bool>* interrupted) { interrupted_ = interrupted; }
   uint32_t ReplyTimeoutMs() const { return replyTimeoutMs_; }
+  // The least time the line is watched after a script's last reply. A unit of its own answers
+  // with a steady pace and the default suits it; one that shares the processor with its caller
+  // (the virtual unit in a test) may wait a time slice or two before it answers.
+  void SetQuietFloor(std::chrono::microseconds floor) { quietFloor_ = floor; }
 
   // Runs the script; after a reply that did not come, the failure path has run. A script that only
   // asks and is out of step runs once more on a line drained quiet; out of step again, the host
@@ -153,6 +157,7 @@ class CommandExchange {
   Transport& serial_;
   Transport* usb_ = nullptr;
   uint32_t replyTimeoutMs_ = 0;
+  std::chrono::microseconds quietFloor_{200};
   const std::atomic<bool>* interrupted_ = nullptr;
   std::vector<std::string> script_, sent_, replies_;
   int depth_ = 0;

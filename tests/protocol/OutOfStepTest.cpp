@@ -32,6 +32,7 @@ class OutOfStepTest : public SimFixture {
     SimFixture::SetUp();
     ASSERT_TRUE(ComOpen("COM1", 115200, 'n', 8, 1.0f));
     exchange_.SetReplyTimeoutMs(300);
+    exchange_.SetQuietFloor(kSharedProcessorQuiet);
     DistinctiveRegisters();
     unit_.SetTextRegister("24", "240");
     script_ = BuildReadScript(true);

@@ -4,10 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+// How long an exchange watches the line after a script when a test asks whether a late line is
+// seen: the virtual unit runs in the test's process and, on a busy machine, may answer a time
+// slice or two late where a unit of its own would not.
+inline constexpr std::chrono::microseconds kSharedProcessorQuiet{30'000};
 
 // A virtual unit served on a real pseudo-terminal, reachable as COM1.
 class SimFixture : public ::testing::Test {

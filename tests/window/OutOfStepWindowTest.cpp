@@ -22,6 +22,7 @@ class OutOfStepWindowTest : public WindowFixture {
     WindowFixture::SetUp();
     QDir(BackupStore::DefaultFolder()).removeRecursively();
     StartQuick();
+    term_->Exchange().SetQuietFloor(kSharedProcessorQuiet);
     DistinctiveRegisters();
     unit_.SetTextRegister("24", "240");
     unit_.SetTextRegister("30", "640");
