@@ -3,6 +3,7 @@
 #include "link/PortNames.h"
 #include "link/UniUSB.h"
 #include "protocol/CtlArguments.h"
+#include "protocol/SamplingPace.h"
 #include "protocol/UnitScan.h"
 #include "protocol/flows/ConsoleUnit.h"
 #include "protocol/flows/InputRecording.h"
@@ -19,6 +20,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #ifdef Q_OS_UNIX
@@ -103,6 +105,10 @@ std::string Names(const std::vector<const SettingDef*>& defs) {
 void NoteInterruptions() {
   std::signal(SIGINT, [](int) { g_interrupted = true; });
   std::signal(SIGTERM, [](int) { g_interrupted = true; });
+#ifdef SIGHUP
+  // The terminal closed (an ssh session dropped): a recording still ends whole.
+  std::signal(SIGHUP, [](int) { g_interrupted = true; });
+#endif
 }
 
 BackupStore UsersBackups() { return BackupStore(BackupStore::DefaultFolder()); }
@@ -421,7 +427,20 @@ struct Recordings {
   std::vector<std::pair<std::string, std::unique_ptr<InputRecording>>> files;  // path, recording
   bool toStandardOutput = false;
 };
+// Two names of one file: the same file, or where neither exists yet the same place.
+bool SameFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (fs::exists(a, error) && fs::exists(b, error)) return fs::equivalent(a, b, error);
+  return fs::weakly_canonical(a, error) == fs::weakly_canonical(b, error);
+}
+
 std::optional<Recordings> OpenRecordings(const CtlOptions& options, const RecordingHeader& header) {
+  if (!options.csv.empty() && !options.vcd.empty() && options.csv != "-" && options.vcd != "-" &&
+      SameFile(options.csv, options.vcd)) {
+    Say("--csv " + options.csv + " and --vcd " + options.vcd + " are one file: give two");
+    return std::nullopt;
+  }
   Recordings recordings;
   for (const auto& [path, format] :
        {std::pair{options.csv, RecordingFormat::Csv}, std::pair{options.vcd, RecordingFormat::Vcd}}) {
@@ -472,49 +491,77 @@ int Monitor(const CtlOptions& options) {
   const auto stamp = [] {
     return QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString();
   };
-  // A reply that did not come: a gap in the recordings and the lines, and the polling goes on.
-  const auto silent = [&](std::chrono::steady_clock::time_point asked) {
-    inGap = true;
-    const int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(asked - start).count();
+  const bool lines = !recordings->toStandardOutput;
+  // The lines wait for the first line, which says the period measured.
+  bool paced = false;
+  std::string held;
+  const auto line = [&](const std::string& text) {
+    if (!lines) return;
+    if (paced)
+      Print(text);
+    else
+      held += text;
+  };
+  const auto forEachRecording = [&](const std::function<FileFault(InputRecording&)>& write) {
     for (auto& [path, recording] : recordings->files)
-      if (const FileFault fault = recording->Lost(ms, InputRecording::AfterLoss::GoesOn)) {
+      if (const FileFault fault = write(*recording)) {
         Say("cannot write " + RecordingName(path) + ": " + EnglishText(fault) +
             "; the recording stopped, what it holds is whole");
         code = kExitFile;
       }
-    if (!recordings->toStandardOutput) Print(stamp() + " no reply: the inputs are not known from here\n");
+  };
+  PollEvents events;
+  // A gap in the recordings and the lines, and the polling goes on.
+  events.gap = [&](std::chrono::steady_clock::time_point from, GapCause cause) {
+    inGap = true;
+    const int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(from - start).count();
+    forEachRecording([&](InputRecording& r) { return r.Lost(ms, InputRecording::AfterLoss::GoesOn); });
+    if (cause == GapCause::NoReply)
+      line(stamp() + " no reply: the inputs are not known from here\n");
+    else
+      line(stamp() + " no polls for " + PeriodText(static_cast<double>(elapsedMs() - ms), '.') +
+           " ms: the inputs are not known in between\n");
+  };
+  events.seen = [&](uint16_t word) {
+    const int64_t ms = elapsedMs();
+    forEachRecording([&](InputRecording& r) { return r.Sample(ms, word); });
+    if (inGap && last) line(stamp() + " the unit answers again\n");
+    inGap = false;
+    // Every input's level once at the start (a wire that never changes shows too), then changes.
+    if (!last || *last != word) {
+      const std::string now = stamp();
+      for (int row = 1; row <= kInputRows; ++row) {
+        const int bit = kInputOfRow[row - 1];
+        const int level = (word >> bit) & 1;
+        if (last && ((*last >> bit) & 1) == level) continue;
+        const std::string name = c.unit.Model().InputName(row);
+        const std::string input =
+            now + " input " + std::to_string(bit) + (name.empty() || name == "-" ? "" : " (" + name + ")");
+        line(input + " " + (last ? std::to_string((*last >> bit) & 1) + " -> " : std::string()) +
+             std::to_string(level) + "\n");
+      }
+    }
+    last = word;
+  };
+  events.paced = [&](double periodMs) {
+    forEachRecording([&](InputRecording& r) { return r.Paced(elapsedMs(), periodMs); });
+    if (!lines) return;
+    if (!paced) {
+      Print("sampling every " + PeriodText(periodMs, '.') + " ms" +
+            (options.fast ? " (back to back)" : "") + "\n" + std::exchange(held, {}));
+      paced = true;
+    } else {
+      Print(stamp() + " sampling now every " + PeriodText(periodMs, '.') + " ms\n");
+    }
   };
   PollPace pace;
   pace.lostAfter = std::chrono::milliseconds(options.lostAfterMs);
-  const PollEnd end = PollInputs(
-      c.unit, pace, stopped,
-      [&](uint16_t word) {
-        const int64_t ms = elapsedMs();
-        for (auto& [path, recording] : recordings->files)
-          if (const FileFault fault = recording->Sample(ms, word)) {
-            Say("cannot write " + RecordingName(path) + ": " + EnglishText(fault) +
-                "; the recording stopped, what it holds is whole");
-            code = kExitFile;
-          }
-        if (inGap && !recordings->toStandardOutput) Print(stamp() + " the unit answers again\n");
-        inGap = false;
-        // Every input's level once at the start (a wire that never changes shows too), then changes.
-        if (!recordings->toStandardOutput && (!last || *last != word)) {
-          const std::string now = stamp();
-          for (int row = 1; row <= kInputRows; ++row) {
-            const int bit = kInputOfRow[row - 1];
-            const int level = (word >> bit) & 1;
-            if (last && ((*last >> bit) & 1) == level) continue;
-            const std::string name = c.unit.Model().InputName(row);
-            const std::string input = now + " input " + std::to_string(bit) +
-                                      (name.empty() || name == "-" ? "" : " (" + name + ")");
-            Print(input + " " + (last ? std::to_string((*last >> bit) & 1) + " -> " : std::string()) +
-                  std::to_string(level) + "\n");
-          }
-        }
-        last = word;
-      },
-      silent);
+  if (options.fast) pace.period = std::chrono::milliseconds(0);
+  std::optional<FastUsbReplies> fastUsb;
+  if (options.fast) fastUsb.emplace();
+  const PollEnd end = PollInputs(c.unit, pace, stopped, events);
+  // Too short a while to measure the period: the lines without it.
+  if (lines && !paced) Print(std::exchange(held, {}));
   if (end == PollEnd::UnitLost) {
     // The recordings end complete up to the loss, and say so.
     for (auto& [path, recording] : recordings->files)

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-// The twelve calls of FTDI's D2XX library that the USB link uses, with its status codes. The
+// The fourteen calls of FTDI's D2XX library that the USB link uses, with its status codes. The
 // program uses libftdi1 behind them on Linux (D2xxOnLibftdi) and FTDI's ftd2xx.dll on Windows
 // (D2xxOnDll); tests put a fake in their place. Calls may
 // come from more than one thread (the unit search probes devices side by side), each device on
@@ -60,6 +60,10 @@ class D2xxApi {
   virtual FT_STATUS FT_GetQueueStatus(FT_HANDLE h, uint32_t* rxBytes) = 0;
   virtual FT_STATUS FT_Read(FT_HANDLE h, void* buffer, uint32_t size, uint32_t* got) = 0;
   virtual FT_STATUS FT_Close(FT_HANDLE h) = 0;
+  // How long the converter holds back a few received bytes before it sends them on (16 ms as it
+  // comes): the pace of an exchange over USB.
+  virtual FT_STATUS FT_SetLatencyTimer(FT_HANDLE h, uint8_t ms) = 0;
+  virtual FT_STATUS FT_GetLatencyTimer(FT_HANDLE h, uint8_t* ms) = 0;
 
   // Whether the library is there at all: on Windows FTDI's driver may not be installed. Every
   // call fails while it is not.

@@ -21,6 +21,8 @@ using HandleOnly = ULONG(WINAPI*)(DllHandle);
 using SetTimeouts = ULONG(WINAPI*)(DllHandle, ULONG, ULONG);
 using Transfer = ULONG(WINAPI*)(DllHandle, LPVOID, DWORD, LPDWORD);
 using GetQueueStatus = ULONG(WINAPI*)(DllHandle, DWORD*);
+using SetLatencyTimer = ULONG(WINAPI*)(DllHandle, UCHAR);
+using GetLatencyTimer = ULONG(WINAPI*)(DllHandle, PUCHAR);
 
 struct Calls {
   ListDevices listDevices = nullptr;
@@ -35,6 +37,8 @@ struct Calls {
   GetQueueStatus getQueueStatus = nullptr;
   Transfer read = nullptr;
   HandleOnly close = nullptr;
+  SetLatencyTimer setLatencyTimer = nullptr;
+  GetLatencyTimer getLatencyTimer = nullptr;
 };
 
 template <typename Call>
@@ -56,7 +60,9 @@ std::optional<Calls> LoadCalls() {
                    Bind(dll, "FT_SetBaudRate", c.setBaudRate) && Bind(dll, "FT_ResetDevice", c.resetDevice) &&
                    Bind(dll, "FT_Purge", c.purge) && Bind(dll, "FT_SetTimeouts", c.setTimeouts) &&
                    Bind(dll, "FT_Write", c.write) && Bind(dll, "FT_GetQueueStatus", c.getQueueStatus) &&
-                   Bind(dll, "FT_Read", c.read) && Bind(dll, "FT_Close", c.close);
+                   Bind(dll, "FT_Read", c.read) && Bind(dll, "FT_Close", c.close) &&
+                   Bind(dll, "FT_SetLatencyTimer", c.setLatencyTimer) &&
+                   Bind(dll, "FT_GetLatencyTimer", c.getLatencyTimer);
   if (all) return c;
   FreeLibrary(dll);
   return std::nullopt;
@@ -104,6 +110,17 @@ class DllD2xx final : public D2xxApi {
   }
   FT_STATUS FT_Purge(FT_HANDLE h, uint32_t mask) override {
     return On(h, [&](const Calls& c, DllHandle d) { return c.purge(d, mask); });
+  }
+  FT_STATUS FT_SetLatencyTimer(FT_HANDLE h, uint8_t ms) override {
+    return On(h, [&](const Calls& c, DllHandle d) { return c.setLatencyTimer(d, ms); });
+  }
+  FT_STATUS FT_GetLatencyTimer(FT_HANDLE h, uint8_t* ms) override {
+    return On(h, [&](const Calls& c, DllHandle d) {
+      UCHAR latency = 0;
+      const ULONG status = c.getLatencyTimer(d, &latency);
+      *ms = latency;
+      return status;
+    });
   }
   FT_STATUS FT_SetTimeouts(FT_HANDLE h, uint32_t readMs, uint32_t writeMs) override {
     return On(h, [&](const Calls& c, DllHandle d) { return c.setTimeouts(d, readMs, writeMs); });

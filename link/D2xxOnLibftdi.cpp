@@ -229,6 +229,22 @@ class Libftdi : public D2xxApi {
     return FT_OK;
   }
 
+  FT_STATUS FT_SetLatencyTimer(FT_HANDLE h, uint8_t ms) override {
+    Device* d = Find(h);
+    if (!d) return FT_INVALID_HANDLE;
+    const int r = ftdi_set_latency_timer(d->ctx.get(), ms);
+    return r == 0 ? FT_OK : r == -1 ? FT_INVALID_PARAMETER : FT_IO_ERROR;
+  }
+
+  FT_STATUS FT_GetLatencyTimer(FT_HANDLE h, uint8_t* ms) override {
+    Device* d = Find(h);
+    if (!d) return FT_INVALID_HANDLE;
+    unsigned char latency = 0;
+    if (ftdi_get_latency_timer(d->ctx.get(), &latency) != 0) return FT_IO_ERROR;
+    *ms = latency;
+    return FT_OK;
+  }
+
   FT_STATUS FT_SetTimeouts(FT_HANDLE h, uint32_t readMs, uint32_t writeMs) override {
     Device* d = Find(h);
     if (!d) return FT_INVALID_HANDLE;

@@ -181,6 +181,23 @@ void SetTimeouts_USB(uint32_t readMs, uint32_t writeMs) {
   Reported("SetTimeouts_USB", D2xx().FT_SetTimeouts(FTHandle, readMs, writeMs));
 }
 
+FastUsbReplies::FastUsbReplies() : handle_(FTHandle) {
+  if (!handle_) return;
+  uint8_t latency = 0;
+  if (D2xx().FT_GetLatencyTimer(handle_, &latency) != FT_OK) return;
+  // 1 ms where the converter takes it, 2 ms on the older ones that do not.
+  for (const uint8_t smallest : {uint8_t{1}, uint8_t{2}})
+    if (D2xx().FT_SetLatencyTimer(handle_, smallest) == FT_OK) {
+      before_ = latency;
+      return;
+    }
+}
+
+FastUsbReplies::~FastUsbReplies() {
+  // Only on the converter it was changed on: a link closed or reopened meanwhile starts afresh.
+  if (before_ && FTHandle == handle_) D2xx().FT_SetLatencyTimer(handle_, *before_);
+}
+
 bool Write_USB(const std::string& line) {
   uint32_t written = 0;
   const FT_STATUS status =

@@ -66,6 +66,21 @@ void Close_USB();
 void Reset_USB();
 void Purge_USB();
 void SetTimeouts_USB(uint32_t readMs, uint32_t writeMs);
+
+// While one lives, the open USB converter hands on what it received at once: its latency timer
+// (16 ms as it comes, and then the pace of every exchange) at its smallest; afterwards as it was.
+// Quiet: a converter that cannot change it goes on at its own pace. Nothing without a USB link.
+class FastUsbReplies {
+ public:
+  FastUsbReplies();
+  ~FastUsbReplies();
+  FastUsbReplies(const FastUsbReplies&) = delete;
+  FastUsbReplies& operator=(const FastUsbReplies&) = delete;
+
+ private:
+  FT_HANDLE handle_ = 0;
+  std::optional<uint8_t> before_;
+};
 bool Write_USB(const std::string& line);
 // Reads and drops whatever is waiting (a reply that came after its limit); shows nothing.
 void DiscardInput_USB();

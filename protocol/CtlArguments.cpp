@@ -109,6 +109,8 @@ constexpr CtlOptionInfo kOptions[] = {
     {O::Duration, "duration", nullptr, "S", "--duration S", kForMonitor, "monitor: stop after S seconds"},
     {O::LostAfter, "lost-after", nullptr, "S", "--lost-after S", kForMonitor,
      "monitor: end after S seconds without a reply\n(default 5; a shorter silence is a gap)"},
+    {O::Fast, "fast", nullptr, nullptr, "--fast", kForMonitor,
+     "monitor: poll back to back, as fast as the link\nallows (otherwise every 40 ms)"},
     {O::Help, "help", "h", nullptr, "-h, --help", {}, "this text (also: vorkactl help)"},
     {O::Version, "version", nullptr, nullptr, "--version", {}, "the program and its version"},
 };
@@ -288,6 +290,7 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
   }
   options.noBackup = isSet(O::NoBackup);
   options.dryRun = isSet(O::DryRun);
+  options.fast = isSet(O::Fast);
   options.allUnits = isSet(O::All);
   for (const auto& [option, file] : {std::pair{O::Csv, &options.csv}, std::pair{O::Vcd, &options.vcd}}) {
     if (!isSet(option)) continue;

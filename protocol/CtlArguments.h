@@ -33,6 +33,7 @@ enum class CtlOption {
   Vcd,
   Duration,
   LostAfter,
+  Fast,
   Help,
   Version
 };
@@ -61,6 +62,7 @@ struct CtlOptions {
   std::string csv, vcd;        // monitor: recordings ("-" standard output)
   int64_t durationMs = 0;      // monitor: how long, 0 until interrupted
   int64_t lostAfterMs = 5000;  // monitor: silence that ends it
+  bool fast = false;           // monitor: polls back to back
   bool help = false;           // --help, -h, or the command "help"
   bool version = false;        // --version
   std::string error;           // what is wrong with the command line; empty when it is usable

@@ -1,11 +1,14 @@
 #include "protocol/InputTimeline.h"
 
+#include "protocol/SamplingPace.h"
+
 #include <algorithm>
 
 void InputTimeline::Sample(int64_t ms, uint16_t word) {
   if (!firstMs_) firstMs_ = ms;
   lastMs_ = ms;
   if (Away()) gaps_.back().to = ms;
+  ++polls_;
   for (int row = 1; row <= kInputRows; ++row) {
     Lane& lane = lanes_[Index(row)];
     const bool level = (word >> kInputOfRow[row - 1]) & 1;
@@ -33,6 +36,7 @@ void InputTimeline::ClearCounters() {
     lane.changes = 0;
     lane.lastChange.reset();
   }
+  polls_ = 0;
   lastChangedRow_.reset();
 }
 
@@ -50,4 +54,8 @@ std::size_t InputTimeline::EdgeCount() const {
   std::size_t count = 0;
   for (const Lane& lane : lanes_) count += lane.edges.size();
   return count;
+}
+
+bool InputTimeline::FasterThanSampling(int row) const {
+  return SamplingPace::FasterThanSampling(Changes(row), polls_);
 }

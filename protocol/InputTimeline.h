@@ -32,6 +32,13 @@ class InputTimeline {
   void Lost(int64_t ms);
   // The counters start again from now; the edges stay.
   void ClearCounters();
+  // The sampling period measured from ms on (the recordings say when it changed).
+  struct PaceMark {
+    int64_t ms;
+    double periodMs;
+  };
+  void Paced(int64_t ms, double periodMs) { paces_.push_back({ms, periodMs}); }
+  const std::vector<PaceMark>& Paces() const { return paces_; }
 
   const std::deque<Edge>& Edges(int row) const { return lanes_[Index(row)].edges; }
   const std::vector<Gap>& Gaps() const { return gaps_; }
@@ -40,6 +47,11 @@ class InputTimeline {
   // Changes since the counters were cleared (a level given after a gap is no change).
   int Changes(int row) const { return lanes_[Index(row)].changes; }
   std::optional<int64_t> LastChange(int row) const { return lanes_[Index(row)].lastChange; }
+  // The polls that gave levels since the counters were cleared.
+  int Polls() const { return polls_; }
+  // The input changed at so many of the polls that it may change faster than they see: its
+  // picture may show a slower wave that is not there, and its count is a least count.
+  bool FasterThanSampling(int row) const;
   // The input that changed last, and when.
   std::optional<int> LastChangedRow() const { return lastChangedRow_; }
   std::optional<int64_t> FirstMs() const { return firstMs_; }
@@ -58,6 +70,8 @@ class InputTimeline {
   std::size_t edgesKept_;
   std::array<Lane, kInputRows> lanes_;
   std::vector<Gap> gaps_;
+  std::vector<PaceMark> paces_;
+  int polls_ = 0;
   std::optional<int> lastChangedRow_;
   std::optional<int64_t> firstMs_, lastMs_;
   bool levelsKnown_ = false;

@@ -121,6 +121,21 @@ FT_STATUS FakeD2xx::FT_Purge(FT_HANDLE h, uint32_t mask) {
   return Device(h);
 }
 
+FT_STATUS FakeD2xx::FT_SetLatencyTimer(FT_HANDLE h, uint8_t ms) {
+  const std::lock_guard lock(mutex_);
+  if (const FT_STATUS s = Call("FT_SetLatencyTimer")) return s;
+  if (ms < 1) return FT_INVALID_PARAMETER;
+  latencyTimer = ms;
+  return Device(h);
+}
+
+FT_STATUS FakeD2xx::FT_GetLatencyTimer(FT_HANDLE h, uint8_t* ms) {
+  const std::lock_guard lock(mutex_);
+  if (const FT_STATUS s = Call("FT_GetLatencyTimer")) return s;
+  *ms = latencyTimer;
+  return Device(h);
+}
+
 FT_STATUS FakeD2xx::FT_SetTimeouts(FT_HANDLE h, uint32_t readMs, uint32_t writeMs) {
   const std::lock_guard lock(mutex_);
   if (const FT_STATUS s = Call("FT_SetTimeouts")) return s;

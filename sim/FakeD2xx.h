@@ -34,6 +34,7 @@ class FakeD2xx : public D2xxApi {
   std::vector<std::string> calls;
   std::string openedDescription;
   uint32_t baudRate = 0, readTimeout = 0, writeTimeout = 0;
+  uint8_t latencyTimer = 16;  // as a converter comes
   std::vector<uint32_t> purges;
   bool open = false;
 
@@ -53,6 +54,8 @@ class FakeD2xx : public D2xxApi {
   FT_STATUS FT_GetQueueStatus(FT_HANDLE h, uint32_t* rxBytes) override;
   FT_STATUS FT_Read(FT_HANDLE h, void* buffer, uint32_t size, uint32_t* got) override;
   FT_STATUS FT_Close(FT_HANDLE h) override;
+  FT_STATUS FT_SetLatencyTimer(FT_HANDLE h, uint8_t ms) override;
+  FT_STATUS FT_GetLatencyTimer(FT_HANDLE h, uint8_t* ms) override;
   bool Available() override { return available; }
   int LastOpenError() const override;
   int ListError(uint32_t index) const override;

@@ -21,6 +21,7 @@ constexpr char kSerialNumber[] = "FAKE0001";
 struct Device {
   HANDLE port;
   DWORD readTimeoutMs;
+  UCHAR latencyMs = 16;
 };
 
 std::string PortPath() {
@@ -74,7 +75,7 @@ __declspec(dllexport) FT_STATUS WINAPI FT_OpenEx(PVOID arg, DWORD flags, FT_HAND
     CloseHandle(port);
     return kIoError;
   }
-  *handle = new Device{port, 0};
+  *handle = new Device{port, 0, 16};
   return kOk;
 }
 
@@ -109,6 +110,18 @@ __declspec(dllexport) FT_STATUS WINAPI FT_Purge(FT_HANDLE h, ULONG mask) {
   if (!h) return kInvalidHandle;
   const DWORD flags = ((mask & 1) ? PURGE_RXCLEAR : 0) | ((mask & 2) ? PURGE_TXCLEAR : 0);
   return PurgeComm(Of(h)->port, flags) ? kOk : kIoError;
+}
+
+__declspec(dllexport) FT_STATUS WINAPI FT_SetLatencyTimer(FT_HANDLE h, UCHAR ms) {
+  if (!h) return kInvalidHandle;
+  Of(h)->latencyMs = ms;
+  return kOk;
+}
+
+__declspec(dllexport) FT_STATUS WINAPI FT_GetLatencyTimer(FT_HANDLE h, PUCHAR ms) {
+  if (!h) return kInvalidHandle;
+  *ms = Of(h)->latencyMs;
+  return kOk;
 }
 
 __declspec(dllexport) FT_STATUS WINAPI FT_SetTimeouts(FT_HANDLE h, ULONG readMs, ULONG) {

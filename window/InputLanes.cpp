@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QVector>
 
 #include <algorithm>
@@ -16,25 +17,80 @@ QString Duration(int64_t ms) {
   return czech.toString(static_cast<double>(ms) / 60'000.0, 'f', 1) + QStringLiteral(" min");
 }
 
+const char* const kFasterThanSamplingTip =
+    "Vstup se mění u více než třetiny čtení: nejspíš se mění rychleji, než se čte. Průběh může "
+    "ukazovat pomalejší změny, které neexistují, a počet změn je jen nejmenší možný. Zapněte "
+    "„Rychlé snímání“.";
+
+int64_t AxisStepMs(int64_t spanMs) {
+  static constexpr int64_t kSteps[] = {1,      2,      5,      10,     20,      50,      100,     200,
+                                       500,    1'000,  2'000,  5'000,  10'000,  15'000,  30'000,  60'000,
+                                       120'000, 300'000, 600'000, 1'800'000, 3'600'000};
+  const int64_t rough = spanMs / 10;
+  for (const int64_t step : kSteps)
+    if (step >= rough) return step;
+  return kSteps[std::size(kSteps) - 1];
+}
+
 InputLanes::InputLanes(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMinimumSize(kLabelWidth + 300, kAxisHeight + kInputRows * 24);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
+int InputLanes::LabelWidth() const {
+  // The widest the counters get: every flag, a five-digit count at least, an hour ago.
+  const QString widest = QStringLiteral("Polarita 1  Povoleno 1  změn ≥99999  před 59,9 min");
+  return std::max(kLabelWidth, fontMetrics().horizontalAdvance(widest) + 12);
+}
+
+QString InputLanes::CountersText(int row) const {
+  const LaneInfo& info = lanes_[static_cast<std::size_t>(row - 1)];
+  QString counters =
+      QStringLiteral("Polarita %1  Povoleno %2").arg(info.polarity ? 1 : 0).arg(info.enabled ? 1 : 0);
+  if (!timeline_) return counters;
+  counters += QStringLiteral("  změn %1%2")
+                  .arg(timeline_->FasterThanSampling(row) ? QStringLiteral("≥") : QString())
+                  .arg(timeline_->Changes(row));
+  if (const auto last = timeline_->LastChange(row))
+    counters += QStringLiteral("  před ") + Duration(std::max<int64_t>(0, liveMs_ - *last));
+  return counters;
+}
+
+QString InputLanes::ToolTipAt(const QPoint& point) const {
+  const int laneHeight = (height() - kAxisHeight) / kInputRows;
+  if (!timeline_ || laneHeight <= 0) return {};
+  const int row = point.y() / laneHeight + 1;
+  if (row < 1 || row > kInputRows || !timeline_->FasterThanSampling(row)) return {};
+  return QString::fromUtf8(kFasterThanSamplingTip);
+}
+
+bool InputLanes::event(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QString tip = ToolTipAt(help->pos());
+    if (tip.isEmpty())
+      QToolTip::hideText();
+    else
+      QToolTip::showText(help->globalPos(), tip, this);
+    return true;
+  }
+  return QWidget::event(event);
+}
+
 int64_t InputLanes::TimeAt(int x) const {
-  const int plot = std::max(1, width() - kLabelWidth);
-  return nowMs_ - spanMs_ + (static_cast<int64_t>(x - kLabelWidth) * spanMs_) / plot;
+  const int plot = std::max(1, width() - LabelWidth());
+  return nowMs_ - spanMs_ + (static_cast<int64_t>(x - LabelWidth()) * spanMs_) / plot;
 }
 
 int InputLanes::XOf(int64_t ms) const {
-  const int plot = std::max(1, width() - kLabelWidth);
-  return kLabelWidth + static_cast<int>(((ms - (nowMs_ - spanMs_)) * plot) / std::max<int64_t>(1, spanMs_));
+  const int plot = std::max(1, width() - LabelWidth());
+  return LabelWidth() + static_cast<int>(((ms - (nowMs_ - spanMs_)) * plot) / std::max<int64_t>(1, spanMs_));
 }
 
 void InputLanes::mousePressEvent(QMouseEvent* event) {
   const int x = static_cast<int>(event->position().x());
-  if (x < kLabelWidth) return;
+  if (x < LabelWidth()) return;
   (event->button() == Qt::RightButton ? cursorB : cursorA) = TimeAt(x);
   update();
   emit CursorsMoved();
@@ -49,7 +105,7 @@ void InputLanes::paintEvent(QPaintEvent*) {
   PaintAxis(painter, QRect(0, kInputRows * laneHeight, width(), kAxisHeight));
   for (const auto& [cursor, colour] :
        {std::pair{cursorA, QColor(0, 90, 200)}, std::pair{cursorB, QColor(200, 40, 40)}})
-    if (cursor && XOf(*cursor) >= kLabelWidth && XOf(*cursor) <= width()) {
+    if (cursor && XOf(*cursor) >= LabelWidth() && XOf(*cursor) <= width()) {
       painter.setPen(QPen(colour, 1, Qt::DashLine));
       painter.drawLine(XOf(*cursor), 0, XOf(*cursor), kInputRows * laneHeight);
     }
@@ -65,7 +121,7 @@ void InputLanes::PaintLane(QPainter& painter, int row, const QRect& lane) {
     painter.fillRect(lane, palette().color(QPalette::AlternateBase));
   painter.setPen(palette().color(QPalette::Mid));
   painter.drawLine(lane.bottomLeft(), lane.bottomRight());
-  painter.drawLine(kLabelWidth - 1, lane.top(), kLabelWidth - 1, lane.bottom());
+  painter.drawLine(LabelWidth() - 1, lane.top(), LabelWidth() - 1, lane.bottom());
 
   // The label: number and name, then what the grid and the counters say.
   painter.setPen(palette().color(QPalette::Text));
@@ -75,18 +131,11 @@ void InputLanes::PaintLane(QPainter& painter, int row, const QRect& lane) {
   bold.setBold(true);
   painter.setFont(bold);
   const int half = lane.height() / 2;
-  painter.drawText(QRect(4, lane.top(), kLabelWidth - 8, half + 2), Qt::AlignLeft | Qt::AlignBottom,
+  painter.drawText(QRect(4, lane.top(), LabelWidth() - 8, half + 2), Qt::AlignLeft | Qt::AlignBottom,
                    QStringLiteral("Vstup %1%2").arg(info.input).arg(name));
   painter.setFont(font());
-  QString counters =
-      QStringLiteral("Polarita %1  Povoleno %2").arg(info.polarity ? 1 : 0).arg(info.enabled ? 1 : 0);
-  if (timeline_) {
-    counters += QStringLiteral("  změn %1").arg(timeline_->Changes(row));
-    if (const auto last = timeline_->LastChange(row))
-      counters += QStringLiteral("  před ") + Duration(std::max<int64_t>(0, liveMs_ - *last));
-  }
-  painter.drawText(QRect(4, lane.top() + half, kLabelWidth - 8, half), Qt::AlignLeft | Qt::AlignTop,
-                   counters);
+  painter.drawText(QRect(4, lane.top() + half, LabelWidth() - 8, half), Qt::AlignLeft | Qt::AlignTop,
+                   CountersText(row));
   if (!timeline_) return;
 
   // The level: high near the top of the lane, low near its bottom. The lane is walked a pixel
@@ -104,12 +153,12 @@ void InputLanes::PaintLane(QPainter& painter, int row, const QRect& lane) {
   const int xEnd = std::min(lane.right(), XOf(end));
   QVector<QLine> lines;
   QVector<QRect> bars;  // columns with edges, one rectangle for a run of them
-  auto it = after(edges.begin(), TimeAt(kLabelWidth));
+  auto it = after(edges.begin(), TimeAt(LabelWidth()));
   std::optional<bool> level;
   if (it != edges.begin()) level = std::prev(it)->level;
-  int segmentStart = kLabelWidth;
+  int segmentStart = LabelWidth();
   std::optional<int> barFrom;
-  for (int x = kLabelWidth; x <= xEnd; ++x) {
+  for (int x = LabelWidth(); x <= xEnd; ++x) {
     const auto next = after(it, TimeAt(x + 1) - 1);
     // A level given (the first, or the first after a gap) is no change: no bar for it.
     const bool given =
@@ -144,25 +193,20 @@ void InputLanes::PaintLane(QPainter& painter, int row, const QRect& lane) {
   painter.drawLines(lines);
   // Where no reply came there is no level: the span is shaded over whatever the edges said.
   for (const InputTimeline::Gap& gap : gaps) {
-    const int x0 = std::max(kLabelWidth, XOf(gap.from)),
+    const int x0 = std::max(LabelWidth(), XOf(gap.from)),
               x1 = std::min(lane.right(), XOf(gap.to.value_or(nowMs_)));
     if (x1 > x0)
       painter.fillRect(QRect(x0, lane.top() + 1, x1 - x0, lane.height() - 2), QColor(210, 210, 210));
   }
+  // Changing at more than a third of the polls: what the lane shows may be an alias.
+  if (timeline_->FasterThanSampling(row))
+    painter.fillRect(QRect(LabelWidth(), lane.top() + 1, lane.right() - LabelWidth(), lane.height() - 2),
+                     QBrush(QColor(200, 90, 0), Qt::BDiagPattern));
 }
 
 void InputLanes::PaintAxis(QPainter& painter, const QRect& axis) {
   painter.setPen(palette().color(QPalette::Text));
-  // A step of 1, 2 or 5 times a power of ten seconds, about ten across.
-  const double rough = static_cast<double>(spanMs_) / 10.0;
-  const double power = std::pow(10.0, std::floor(std::log10(rough)));
-  double step = power;
-  for (const double m : {1.0, 2.0, 5.0, 10.0})
-    if (power * m >= rough) {
-      step = power * m;
-      break;
-    }
-  const auto stepMs = std::max<int64_t>(1, static_cast<int64_t>(step));
+  const int64_t stepMs = AxisStepMs(spanMs_);
   for (int64_t back = 0; back <= spanMs_; back += stepMs) {
     const int x = XOf(nowMs_ - back);
     painter.drawLine(x, axis.top(), x, axis.top() + 4);

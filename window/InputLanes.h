@@ -23,6 +23,7 @@ class InputLanes : public QWidget {
   Q_OBJECT
 
  public:
+  // The labels' least width; wider where the font needs it, so that no counter is cut.
   static constexpr int kLabelWidth = 250;
   static constexpr int kAxisHeight = 20;
   static constexpr int64_t kMarkedMs = 2000;
@@ -44,6 +45,11 @@ class InputLanes : public QWidget {
   // The time at a horizontal position in the lanes, and back.
   int64_t TimeAt(int x) const;
   int XOf(int64_t ms) const;
+  int LabelWidth() const;
+  // What the tooltip says at a point: why a lane is hatched; empty elsewhere.
+  QString ToolTipAt(const QPoint& point) const;
+  // The label's second line: the grid's flags and the counters.
+  QString CountersText(int row) const;
 
  signals:
   void CursorsMoved();
@@ -51,6 +57,7 @@ class InputLanes : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void PaintLane(QPainter& painter, int row, const QRect& lane);
@@ -66,3 +73,8 @@ class InputLanes : public QWidget {
 
 // "2,5 s", "320 ms": a time in the operator's words (a decimal comma).
 QString Duration(int64_t ms);
+// The axis' step for a span: a round time (1, 2 or 5 of a unit, 15 and 30 s, whole minutes) that
+// gives about ten ticks.
+int64_t AxisStepMs(int64_t spanMs);
+// Why a lane is hatched, as its tooltip says it.
+extern const char* const kFasterThanSamplingTip;

@@ -9,6 +9,11 @@
 
 using namespace term;
 
+namespace {
+// How often a unit that stopped answering the timeline's polls is asked again.
+constexpr int kInputsRetryMs = 1000;
+}  // namespace
+
 // ---- Input monitor ----
 
 bool TTermForm::InputsPageShown() const { return ui->PageControl->currentIndex() == kInputsPage; }
@@ -34,6 +39,7 @@ TFormTimeline& TTermForm::Timeline() {
     timeline_->Unit = [this] { return state_.identity; };
     timeline_->Clock = [this] { return clock_.elapsed(); };
     timeline_->ShownChanged = [this](bool shown) { TimelineShownChanged(shown); };
+    timeline_->FastChanged = [this](bool) { FollowPollPace(); };
   }
   return *timeline_;
 }
@@ -53,6 +59,23 @@ void TTermForm::TimelineShownChanged(bool shown) {
   } else if (!shown && !InputsPageShown()) {
     tim_->stop();
   }
+  if (!shown) inputsAway_ = false;
+  FollowPollPace();
+}
+
+int TTermForm::PollIntervalMs() const {
+  if (inputsAway_) return kInputsRetryMs;
+  return TimelineShown() && timeline_->Fast() ? 0 : kMonitorPeriodMs;
+}
+
+void TTermForm::FollowPollPace() {
+  tim_->setInterval(PollIntervalMs());
+  // Over USB a fast poll waits for no latency timer; the converter is put back after.
+  const bool fast = tim_->interval() == 0;
+  if (fast && !fastUsb_)
+    fastUsb_.emplace();
+  else if (!fast)
+    fastUsb_.reset();
 }
 
 std::array<LaneInfo, kInputRows> TTermForm::GridLanes() const {
@@ -70,17 +93,33 @@ void TTermForm::TimTimer() {
   // The failure box of an exchange lets ticks through while it is open; no tick may start an
   // exchange of its own then. Nor while no port is open: that would only repeat the failure.
   if (exchange_.Busy() || !state_.portOpen) return;
-  const int64_t polledAt = clock_.elapsed();
+  const int64_t polledAtUs = clock_.nsecsElapsed() / 1000;
+  // While the timeline's unit is away it is asked quietly: its loss was told once.
+  quietFailure_ = inputsAway_;
   const uint16_t word = ReadInputWord();
-  // A lost unit is reported once: the next tick would wait out the reply limit and report it
-  // again, for ever. Polling starts again when the operator shows the page or the unit answers.
-  // Its levels are gone with it (the failure emptied them).
+  quietFailure_ = false;
   if (!exchange_.LastRunCompleted()) {
+    // The timeline goes on through a loss: a gap, then once a second until the unit answers.
+    if (TimelineShown()) {
+      if (!inputsAway_) timeline_->Lost(polledAtUs);
+      inputsAway_ = true;
+      FollowPollPace();
+      return;
+    }
+    // The page alone: a lost unit is reported once (the next tick would wait out the reply limit
+    // and report it again, for ever); polling starts again when the operator shows the page. Its
+    // levels are gone with it (the failure emptied them).
     tim_->stop();
-    if (TimelineShown()) timeline_->Lost(polledAt);
     return;
   }
-  if (TimelineShown()) timeline_->Sample(polledAt, word);
+  if (inputsAway_) {
+    inputsAway_ = false;
+    FollowPollPace();
+  }
+  if (TimelineShown()) timeline_->Sample(polledAtUs, word);
+  // The page's levels, when they change (a fast poll would otherwise redraw the grid each time).
+  if (lastShownWord_ == word) return;
+  lastShownWord_ = word;
   for (int row = 1; row <= kInputRows; ++row) {
     const int bit = kInputOfRow[row - 1];
     ui->StrGridVstupy->item(row, 1)->setText((word >> bit) & 1 ? QStringLiteral("1") : QStringLiteral("0"));
@@ -90,6 +129,7 @@ void TTermForm::TimTimer() {
 uint16_t TTermForm::ReadInputWord() { return ReadInputs(*this).value_or(0); }
 
 void TTermForm::ClearInputLevels() {
+  lastShownWord_.reset();
   for (int row = 1; row <= kInputRows; ++row) ui->StrGridVstupy->item(row, 1)->setText(QString());
 }
 

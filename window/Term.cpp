@@ -342,7 +342,7 @@ void TTermForm::IdentifyAfterUsbFailure() {
 void TTermForm::ReportFailure() {
   // Levels of a unit that no longer answers would look live.
   ClearInputLevels();
-  Messages().Message(QStringLiteral("Chyba komunikace"));
+  if (!quietFailure_) Messages().Message(QStringLiteral("Chyba komunikace"));
   state_.unitPresent = false;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "entry/CfgReader.h"
 #include "link/PortHost.h"
+#include "link/UniUSB.h"
 #include "protocol/Exchange.h"
 #include "protocol/RegisterMap.h"
 #include "protocol/flows/UnitFlows.h"
@@ -210,6 +211,9 @@ class TTermForm : public QMainWindow,
   bool MonitorWanted() const;
   bool TimelineShown() const;
   void TimelineShownChanged(bool shown);
+  // The poll's period: back to back while the timeline samples fast, otherwise the page's.
+  int PollIntervalMs() const;
+  void FollowPollPace();
   std::array<LaneInfo, kInputRows> GridLanes() const;
 
   Ui::TTermForm* ui;
@@ -247,6 +251,11 @@ class TTermForm : public QMainWindow,
   std::unique_ptr<SettingsFiles> files_;
   std::unique_ptr<TFormTimeline> timeline_;
   QElapsedTimer clock_;  // the polls' time, for the timeline
+  // The timeline's unit did not answer: it is asked once a second, and told of once.
+  bool inputsAway_ = false;
+  bool quietFailure_ = false;
+  std::optional<uint16_t> lastShownWord_;
+  std::optional<FastUsbReplies> fastUsb_;
   int posuvnikMemory_ = 0;
   bool shown_ = false;
   bool exiting_ = false;

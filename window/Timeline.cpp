@@ -11,6 +11,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 namespace {
 
@@ -20,6 +22,13 @@ constexpr int kDefaultSpan = 2;  // 10 s
 QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 
 }  // namespace
+
+QString WithFilterExtension(const QString& path, const QString& selectedFilter) {
+  if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
+  static const QRegularExpression kPattern(QStringLiteral("\\*(\\.[A-Za-z0-9]+)"));
+  const QRegularExpressionMatch match = kPattern.match(selectedFilter);
+  return match.hasMatch() ? path + match.captured(1) : path;
+}
 
 RecordingFormat FormatOfPath(const QString& path) {
   return path.endsWith(QStringLiteral(".vcd"), Qt::CaseInsensitive) ? RecordingFormat::Vcd
@@ -34,7 +43,9 @@ TFormTimeline::TFormTimeline(QWidget* parent) : QDialog(parent), ui(new Ui::TFor
   ui->CmbZoom->setCurrentIndex(kDefaultSpan);
   ui->LanesView->SetSpanMs(kSpansMs[kDefaultSpan]);
   ChooseSaveFile = [this](const QString& title, const QString& filter) {
-    QString path = QFileDialog::getSaveFileName(this, title, FileDialogFolder(), filter);
+    QString selected;
+    QString path = WithFilterExtension(
+        QFileDialog::getSaveFileName(this, title, FileDialogFolder(), filter, &selected), selected);
     if (!path.isEmpty()) RememberFileDialogChoice(path);
     return path;
   };
@@ -45,6 +56,7 @@ TFormTimeline::TFormTimeline(QWidget* parent) : QDialog(parent), ui(new Ui::TFor
   connect(ui->BtnWiring, &QPushButton::clicked, this, Guarded([this] { BtnWiringClick(); }));
   connect(ui->BtnSaveRecording, &QPushButton::clicked, this, Guarded([this] { BtnSaveRecordingClick(); }));
   connect(ui->BtnRecord, &QPushButton::clicked, this, Guarded([this] { BtnRecordClick(); }));
+  connect(ui->ChkFast, &QCheckBox::clicked, this, Guarded([this] { ChkFastClick(); }));
   connect(ui->LanesView, &InputLanes::CursorsMoved, this, [this] { ShowCursors(); });
   repaint_.setInterval(200);
   connect(&repaint_, &QTimer::timeout, this, [this] { Refresh(); });
@@ -75,27 +87,50 @@ void TFormTimeline::hideEvent(QHideEvent* event) {
   if (ShownChanged) ShownChanged(false);
 }
 
-void TFormTimeline::Sample(int64_t ms, uint16_t word) {
-  timeline_.Sample(ms, word);
-  if (wiring_ && wiring_->isVisible()) wiring_->Sample(word);
-  if (recording_)
-    if (const FileFault fault = recording_->Sample(ms - recordingStart_, word))
-      StopRecording(
-          QStringLiteral("Záznam do souboru „%1“ se zastavil: %2. Co bylo zapsáno, zůstává čitelné.")
-              .arg(Native(recordingPath_), QString::fromStdString(CzechText(fault))));
+void TFormTimeline::WriteToRecording(const std::function<FileFault(InputRecording&)>& write) {
+  if (!recording_) return;
+  if (const FileFault fault = write(*recording_))
+    StopRecording(
+        QStringLiteral("Záznam do souboru „%1“ se zastavil: %2. Co bylo zapsáno, zůstává čitelné.")
+            .arg(Native(recordingPath_), QString::fromStdString(CzechText(fault))));
 }
 
-void TFormTimeline::Lost(int64_t ms) {
+void TFormTimeline::Sample(int64_t us, uint16_t word) {
+  const int64_t ms = us / 1000;
+  const SamplingPace::Step step = pace_.Sample(us);
+  // Nothing was asked between the last sample and this one: no level is known there.
+  if (step.afterPause && lastSampleMs_) {
+    timeline_.Lost(*lastSampleMs_);
+    WriteToRecording([&](InputRecording& r) {
+      return r.Lost(*lastSampleMs_ - recordingStart_, InputRecording::AfterLoss::GoesOn);
+    });
+  }
+  lastSampleMs_ = ms;
+  timeline_.Sample(ms, word);
+  if (wiring_ && wiring_->isVisible()) wiring_->Sample(word);
+  WriteToRecording([&](InputRecording& r) { return r.Sample(ms - recordingStart_, word); });
+  if (step.periodMs) {
+    timeline_.Paced(ms, *step.periodMs);
+    WriteToRecording([&](InputRecording& r) { return r.Paced(ms - recordingStart_, *step.periodMs); });
+    ui->LblPeriod->setText(
+        QStringLiteral("snímáno po %1 ms").arg(QString::fromStdString(PeriodText(*step.periodMs, ','))));
+  }
+}
+
+void TFormTimeline::Lost(int64_t us) {
+  const int64_t ms = us / 1000;
+  pace_.Lost();
+  lastSampleMs_.reset();
   timeline_.Lost(ms);
-  if (!recording_) return;
-  // Complete up to the loss, and marked so.
-  const FileFault fault = recording_->Lost(ms - recordingStart_);
-  recording_.reset();
-  ui->BtnRecord->setText(QStringLiteral("Nahrávat do souboru…"));
-  ui->LblRecording->setText(fault ? QStringLiteral("Záznam do „%1“ se zastavil: %2.")
-                                        .arg(Native(recordingPath_), QString::fromStdString(CzechText(fault)))
-                                  : QStringLiteral("Záznam do „%1“ skončil: spojení s jednotkou ztraceno.")
-                                        .arg(Native(recordingPath_)));
+  // Marked, and the recording goes on when the unit answers again.
+  WriteToRecording(
+      [&](InputRecording& r) { return r.Lost(ms - recordingStart_, InputRecording::AfterLoss::GoesOn); });
+}
+
+bool TFormTimeline::Fast() const { return ui->ChkFast->isChecked(); }
+
+void TFormTimeline::ChkFastClick() {
+  if (FastChanged) FastChanged(Fast());
 }
 
 void TFormTimeline::Refresh() {
@@ -157,14 +192,13 @@ void TFormTimeline::BtnWiringClick() {
   wiring.raise();
 }
 
-RecordingHeader TFormTimeline::Header() const {
+RecordingHeader TFormTimeline::Header(int64_t startMs) const {
   const Identity unit = Unit ? Unit() : Identity{};
-  RecordingHeader header{
-      unit.id,
-      unit.version,
-      std::string("vorka_config ") + kProgramVersion,
-      QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString(),
-      {}};
+  // The wall clock's time of that moment on the polls' clock.
+  const QDateTime startedAt = QDateTime::currentDateTime().addMSecs(startMs - (Clock ? Clock() : startMs));
+  RecordingHeader header{unit.id, unit.version, std::string("vorka_config ") + kProgramVersion,
+                         startedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString(),
+                         {}};
   const auto lanes = Lanes ? Lanes() : std::array<LaneInfo, kInputRows>{};
   for (std::size_t i = 0; i < lanes.size(); ++i) header.names[i] = lanes[i].name.toStdString();
   return header;
@@ -174,7 +208,9 @@ void TFormTimeline::BtnSaveRecordingClick() {
   const QString path =
       ChooseSaveFile(QStringLiteral("Uložit záznam vstupů"), QString::fromUtf8(kRecordingFilter));
   if (path.isEmpty()) return;
-  if (const FileFault fault = SaveTimeline(timeline_, FormatOfPath(path), Header(), path.toStdString()))
+  const int64_t firstSample = timeline_.FirstMs().value_or(Clock ? Clock() : 0);
+  if (const FileFault fault =
+          SaveTimeline(timeline_, FormatOfPath(path), Header(firstSample), path.toStdString()))
     Messages().Message(QStringLiteral("Záznam nelze uložit do „%1“: %2")
                            .arg(Native(path), QString::fromStdString(CzechText(fault))));
 }
@@ -192,15 +228,18 @@ void TFormTimeline::BtnRecordClick() {
   const QString path =
       ChooseSaveFile(QStringLiteral("Nahrávat vstupy do souboru"), QString::fromUtf8(kRecordingFilter));
   if (path.isEmpty()) return;
-  auto recording = std::make_unique<InputRecording>(FormatOfPath(path), Header());
-  if (const FileFault fault = recording->Open(path.toStdString())) {
+  const int64_t start = Clock ? Clock() : 0;
+  auto recording = std::make_unique<InputRecording>(FormatOfPath(path), Header(start));
+  FileFault fault = recording->Open(path.toStdString());
+  if (!fault && pace_.PeriodMs()) fault = recording->Paced(0, *pace_.PeriodMs());
+  if (fault) {
     Messages().Message(QStringLiteral("Do souboru „%1“ nelze nahrávat: %2")
                            .arg(Native(path), QString::fromStdString(CzechText(fault))));
     return;
   }
   recording_ = std::move(recording);
   recordingPath_ = path;
-  recordingStart_ = Clock ? Clock() : 0;
+  recordingStart_ = start;
   ui->BtnRecord->setText(QStringLiteral("Zastavit záznam"));
   ui->LblRecording->setText(QStringLiteral("Nahrává se do „%1“.").arg(Native(path)));
 }

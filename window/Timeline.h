@@ -1,6 +1,7 @@
 #pragma once
 #include "protocol/Identity.h"
 #include "protocol/InputTimeline.h"
+#include "protocol/SamplingPace.h"
 #include "protocol/flows/InputRecording.h"
 #include "window/InputLanes.h"
 
@@ -35,12 +36,17 @@ class TFormTimeline : public QDialog {
   std::function<Identity()> Unit;                           // the identified unit
   std::function<int64_t()> Clock;                           // the polls' clock, in ms
   std::function<void(bool shown)> ShownChanged;             // polling follows the window
+  std::function<void(bool fast)> FastChanged;               // "Rychlé snímání" ticked or not
   // Chooses the file to save to (empty: cancelled); tests put their own in its place.
   std::function<QString(const QString& title, const QString& filter)> ChooseSaveFile;
 
-  // A poll's input word, and a poll that got no reply, at ms on Clock.
-  void Sample(int64_t ms, uint16_t word);
-  void Lost(int64_t ms);
+  // A poll's input word, and the first poll of a loss that got no reply, at us microseconds on
+  // Clock's timer. The recording goes on after a loss.
+  void Sample(int64_t us, uint16_t word);
+  void Lost(int64_t us);
+  bool Fast() const;
+  // The sampling period measured, once known.
+  std::optional<double> PeriodMs() const { return pace_.PeriodMs(); }
   const InputTimeline& Timeline() const { return timeline_; }
   bool Recording() const { return recording_ != nullptr; }
   TFormWiring& Wiring();
@@ -55,6 +61,7 @@ class TFormTimeline : public QDialog {
   void BtnWiringClick();
   void BtnSaveRecordingClick();
   void BtnRecordClick();
+  void ChkFastClick();
 
   Ui::TFormTimeline* ui;
 
@@ -63,11 +70,15 @@ class TFormTimeline : public QDialog {
   void hideEvent(QHideEvent* event) override;
 
  private:
-  RecordingHeader Header() const;
+  // The header of a recording that starts at ms on Clock.
+  RecordingHeader Header(int64_t startMs) const;
+  void WriteToRecording(const std::function<FileFault(InputRecording&)>& write);
   void StopRecording(const QString& why);
   void ShowCursors();
 
   InputTimeline timeline_;
+  SamplingPace pace_;
+  std::optional<int64_t> lastSampleMs_;
   std::unique_ptr<TFormWiring> wiring_;
   std::unique_ptr<InputRecording> recording_;
   QString recordingPath_;
@@ -77,3 +88,5 @@ class TFormTimeline : public QDialog {
 
 // The recording format a chosen file's name asks for: ".vcd" VCD, anything else CSV.
 RecordingFormat FormatOfPath(const QString& path);
+// A name typed without an extension gets the one of the filter chosen ("CSV (*.csv)").
+QString WithFilterExtension(const QString& path, const QString& selectedFilter);

@@ -1,11 +1,14 @@
 #include "protocol/flows/InputRecording.h"
 
 #include "link/SystemErrors.h"
+#include "protocol/SamplingPace.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -42,30 +45,63 @@ InputRecording::~InputRecording() {
   if (file_.isOpen()) Close(lastMs_);
 }
 
-std::string InputRecording::CsvHeader(const RecordingHeader& h) {
-  std::string text = "# Záznam vstupů jednotky VORKA\n";
-  if (!h.unitId.empty()) text += "# Jednotka: " + h.unitId + ", " + h.unitVersion + "\n";
-  if (!h.startedAt.empty()) text += "# Začátek: " + h.startedAt + "\n";
-  if (!h.program.empty()) text += "# Program: " + h.program + "\n";
-  text += "# Vstupy:";
-  for (int row = 1; row <= kInputRows; ++row)
-    text += " in" + std::to_string(kInputOfRow[row - 1]) + "=" + h.names[static_cast<std::size_t>(row - 1)];
-  text += "\ntime_ms";
-  for (int row = 1; row <= kInputRows; ++row) text += ",in" + std::to_string(kInputOfRow[row - 1]);
-  return text + "\n";
-}
-
-std::string InputRecording::VcdHeader(const RecordingHeader& h) {
+std::string InputRecording::Head() const {
+  const RecordingHeader& h = header_;
   std::string text;
+  if (format_ == RecordingFormat::Csv) {
+    text = "# Záznam vstupů jednotky VORKA\n";
+    if (!h.unitId.empty()) text += "# Jednotka: " + h.unitId + ", " + h.unitVersion + "\n";
+    if (!h.startedAt.empty()) text += "# Začátek: " + h.startedAt + "\n";
+    if (!h.program.empty()) text += "# Program: " + h.program + "\n";
+    text += "# Vstupy:";
+    for (int row = 1; row <= kInputRows; ++row)
+      text += " in" + std::to_string(kInputOfRow[row - 1]) + "=" + h.names[static_cast<std::size_t>(row - 1)];
+    return text + "\n";
+  }
   if (!h.startedAt.empty()) text += "$date " + h.startedAt + " $end\n";
   if (!h.program.empty()) text += "$version " + h.program + " $end\n";
   if (!h.unitId.empty()) text += "$comment VORKA " + h.unitId + " " + h.unitVersion + " $end\n";
+  return text;
+}
+
+std::string InputRecording::HeadRest(std::optional<double> periodMs) const {
+  std::string text;
+  if (format_ == RecordingFormat::Csv) {
+    if (periodMs) text += "# Snímáno po " + PeriodText(*periodMs, '.') + " ms\n";
+    text += "time_ms";
+    for (int row = 1; row <= kInputRows; ++row) text += ",in" + std::to_string(kInputOfRow[row - 1]);
+    return text + "\n";
+  }
+  if (periodMs) text += "$comment sampled every " + PeriodText(*periodMs, '.') + " ms $end\n";
   text += "$timescale 1ms $end\n$scope module vorka $end\n";
   for (int row = 1; row <= kInputRows; ++row)
     text += std::string("$var wire 1 ") + VcdId(row) + " " +
-            VcdName(row, h.names[static_cast<std::size_t>(row - 1)]) + " $end\n";
+            VcdName(row, header_.names[static_cast<std::size_t>(row - 1)]) + " $end\n";
   text += std::string("$var wire 1 ") + kNoReplyId + " no_reply $end\n";
   return text + "$upscope $end\n$enddefinitions $end\n";
+}
+
+FileFault InputRecording::CompleteHeader(std::optional<double> periodMs) {
+  if (headed_) return fault_;
+  headed_ = true;
+  return Write(HeadRest(periodMs) + std::exchange(held_, {}));
+}
+
+FileFault InputRecording::Paced(int64_t ms, double periodMs) {
+  if (!file_.isOpen() || fault_) return fault_;
+  paces_.push_back({ms, periodMs});
+  if (!headed_) return CompleteHeader(periodMs);
+  if (format_ != RecordingFormat::Csv) return {};
+  return Write("# Od " + std::to_string(ms) + " ms snímáno po " + PeriodText(periodMs, '.') + " ms\n");
+}
+
+std::string InputRecording::VcdPaceComment() const {
+  if (paces_.size() < 2) return {};
+  std::string text = "$comment sampling period changed:";
+  for (const InputTimeline::PaceMark& pace : paces_)
+    text += " every " + PeriodText(pace.periodMs, '.') + " ms from " + std::to_string(pace.ms) + " ms;";
+  text.back() = ' ';
+  return text + "$end\n";
 }
 
 FileFault InputRecording::Open(const std::string& path) {
@@ -79,7 +115,7 @@ FileFault InputRecording::Open(const std::string& path) {
     regular_ = opened && QFileInfo(file_.fileName()).isFile();
   }
   if (!opened) return fault_ = FileDeviceFault(file_, LastFileError());
-  return Write(format_ == RecordingFormat::Csv ? CsvHeader(header_) : VcdHeader(header_));
+  return Write(Head());
 }
 
 FileFault InputRecording::Sample(int64_t ms, uint16_t word) {
@@ -98,13 +134,16 @@ FileFault InputRecording::Sample(int64_t ms, uint16_t word) {
     if (!dumped_ || inGap_) changes += std::string("0") + kNoReplyId + "\n";
     inGap_ = false;
     if (changes.empty()) return {};
-    // The first levels as the initial values, later ones as changes.
-    text = "#" + std::to_string(ms) + "\n" + (dumped_ ? changes : "$dumpvars\n" + changes + "$end\n");
+    // The first levels as the initial values, later ones as changes. Two polls within one
+    // millisecond share its time step: a VCD's times only ever grow.
+    const bool sameStep = dumped_ && ms <= lastMs_;
+    text = (sameStep ? std::string() : "#" + std::to_string(ms) + "\n") +
+           (dumped_ ? changes : "$dumpvars\n" + changes + "$end\n");
     dumped_ = true;
   }
   last_ = word;
-  lastMs_ = ms;
-  return Write(text);
+  lastMs_ = std::max(lastMs_, ms);
+  return Put(text);
 }
 
 FileFault InputRecording::Lost(int64_t ms, AfterLoss after) {
@@ -118,24 +157,37 @@ FileFault InputRecording::Lost(int64_t ms, AfterLoss after) {
     // The gap on its own wire. A comment and unknown levels only at the end: sigrok (and PulseView
     // with it) reads nothing after either, so a gap the recording goes on after is the wire alone,
     // and every level is written again after it.
-    text = "#" + std::to_string(ms) + "\n" + (dumped_ ? std::string("1") + kNoReplyId + "\n" : std::string());
+    const bool sameStep = dumped_ && ms <= lastMs_;
+    text = (sameStep ? std::string() : "#" + std::to_string(ms) + "\n") +
+           (dumped_ ? std::string("1") + kNoReplyId + "\n" : std::string());
+    lastMs_ = std::max(lastMs_, ms);
     inGap_ = dumped_;
     if (ends) {
-      text += "$comment spojeni s jednotkou ztraceno, zaznam konci $end\n";
+      text += VcdPaceComment() + "$comment spojeni s jednotkou ztraceno, zaznam konci $end\n";
       for (int row = 1; row <= kInputRows; ++row) text += std::string("x") + VcdId(row) + "\n";
     }
   }
   last_.reset();  // after the gap every level is written again
-  const FileFault fault = Write(text);
+  if (ends) CompleteHeader(std::nullopt);
+  const FileFault fault = Put(text);
   if (ends && file_.isOpen()) file_.close();
   return fault;
 }
 
 FileFault InputRecording::Close(int64_t ms) {
   if (!file_.isOpen()) return fault_;
+  CompleteHeader(std::nullopt);
   if (format_ == RecordingFormat::Vcd && dumped_ && ms > lastMs_) Write("#" + std::to_string(ms) + "\n");
+  if (const std::string paces = VcdPaceComment(); format_ == RecordingFormat::Vcd && !paces.empty())
+    Write(paces);
   if (file_.isOpen()) file_.close();
   return fault_;
+}
+
+FileFault InputRecording::Put(const std::string& text) {
+  if (headed_) return Write(text);
+  held_ += text;
+  return {};
 }
 
 FileFault InputRecording::Write(const std::string& text) {
@@ -165,7 +217,16 @@ FileFault SaveTimeline(const InputTimeline& timeline, RecordingFormat format, co
   for (const InputTimeline::Gap& gap : timeline.Gaps()) moments.push_back(gap.from);
   std::sort(moments.begin(), moments.end());
   moments.erase(std::unique(moments.begin(), moments.end()), moments.end());
+  auto pace = timeline.Paces().begin();
+  // The periods measured up to ms, each where it was.
+  const auto pacedUpTo = [&](int64_t ms) -> FileFault {
+    for (; pace != timeline.Paces().end() && pace->ms <= ms; ++pace)
+      if (const FileFault fault = recording.Paced(std::max<int64_t>(0, pace->ms - first), pace->periodMs))
+        return fault;
+    return {};
+  };
   for (const int64_t ms : moments) {
+    if (const FileFault fault = pacedUpTo(ms)) return fault;
     const bool gapStarts = std::any_of(timeline.Gaps().begin(), timeline.Gaps().end(),
                                        [&](const InputTimeline::Gap& gap) { return gap.from == ms; });
     if (gapStarts) {
@@ -182,5 +243,6 @@ FileFault SaveTimeline(const InputTimeline& timeline, RecordingFormat format, co
     if (!known) continue;  // edges older than the store keeps for another input
     if (const FileFault fault = recording.Sample(ms - first, word)) return fault;
   }
+  if (const FileFault fault = pacedUpTo(std::numeric_limits<int64_t>::max())) return fault;
   return recording.Close(timeline.LastMs().value_or(first) - first);
 }

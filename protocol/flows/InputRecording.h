@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // A recording of the grid's inputs as it happens: a row (CSV) or a time step (VCD, which logic
 // analyser programs read) for every change, written and flushed as it comes. A write that fails
@@ -34,6 +35,10 @@ class InputRecording {
   FileFault Open(const std::string& path);
   // A poll's input word, ms after the recording's start: written when it changed anything.
   FileFault Sample(int64_t ms, uint16_t word);
+  // The sampling period measured from ms on. The header says the first (what comes before it is
+  // held until then, or until the end); CSV marks each change where it happens, VCD lists them at
+  // its end (a comment amid the changes stops readers such as sigrok).
+  FileFault Paced(int64_t ms, double periodMs);
   // The unit did not answer at ms: marked, and the recording ends (or, for a saved timeline that
   // goes on after the gap, goes on).
   enum class AfterLoss { Ends, GoesOn };
@@ -43,11 +48,18 @@ class InputRecording {
   FileFault Close(int64_t ms);
   bool Open() const { return file_.isOpen(); }
 
-  static std::string CsvHeader(const RecordingHeader& header);
-  static std::string VcdHeader(const RecordingHeader& header);
+  // The header up to where the period is told, and its rest with the period (if one is known).
+  std::string Head() const;
+  std::string HeadRest(std::optional<double> periodMs) const;
 
  private:
   FileFault Write(const std::string& text);
+  // Writes, or holds until the header is whole.
+  FileFault Put(const std::string& text);
+  // Writes the rest of the header, and what was held for it.
+  FileFault CompleteHeader(std::optional<double> periodMs);
+  // VCD: the periods told after the first, for its end.
+  std::string VcdPaceComment() const;
 
   RecordingFormat format_;
   RecordingHeader header_;
@@ -58,6 +70,9 @@ class InputRecording {
   int64_t lastMs_ = 0;
   bool dumped_ = false;  // VCD: the initial values are written
   bool inGap_ = false;   // VCD: the no-reply wire is 1
+  bool headed_ = false;  // the whole header is written
+  std::string held_;     // rows that came before it
+  std::vector<InputTimeline::PaceMark> paces_;
   FileFault fault_;
 };
 

@@ -1,5 +1,7 @@
 #include "protocol/flows/UnitFlows.h"
 
+#include "protocol/SamplingPace.h"
+
 #include "protocol/InputWord.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/SettingsModel.h"
@@ -298,16 +300,17 @@ std::optional<uint16_t> ReadInputs(UnitHost& host) {
 }
 
 PollEnd PollInputs(UnitHost& host, const PollPace& pace, const std::function<bool()>& stopped,
-                   const std::function<void(uint16_t word)>& seen,
-                   const std::function<void(std::chrono::steady_clock::time_point asked)>& silent) {
+                   const PollEvents& events) {
   using Clock = std::chrono::steady_clock;
   // Waits until `until`, looking every 50 ms whether it was stopped meanwhile.
   const auto waitUntil = [&](Clock::time_point until) {
     while (!stopped() && Clock::now() < until)
       std::this_thread::sleep_until(std::min(until, Clock::now() + std::chrono::milliseconds(50)));
   };
-  auto next = Clock::now();
-  std::optional<Clock::time_point> silentSince;
+  const auto origin = Clock::now();
+  SamplingPace sampling;
+  auto next = origin;
+  std::optional<Clock::time_point> silentSince, lastSeen;
   while (!stopped()) {
     const Clock::time_point asked = Clock::now();
     const std::optional<uint16_t> word = ReadInputs(host);
@@ -315,19 +318,28 @@ PollEnd PollInputs(UnitHost& host, const PollPace& pace, const std::function<boo
     if (!word) {
       if (!silentSince) {
         silentSince = asked;
-        silent(asked);
+        sampling.Lost();
+        events.gap(asked, GapCause::NoReply);
       }
       const auto silence = Clock::now() - *silentSince;
       if (silence >= pace.lostAfter) return PollEnd::UnitLost;
-      // Asked again a period after the last ask, and only once a second after a second of silence:
-      // a line that hung up fails at once, and is not asked in a busy loop.
-      const auto wait = silence >= pace.retryAfter ? pace.retryEvery : pace.period;
+      // Asked again a period after the last ask (at least a millisecond), and only once a second
+      // after a second of silence: a line that hung up fails at once, and is not asked in a busy
+      // loop.
+      const auto wait = silence >= pace.retryAfter
+                            ? pace.retryEvery
+                            : std::max<Clock::duration>(pace.period, std::chrono::milliseconds(1));
       waitUntil(std::min(asked + wait, *silentSince + pace.lostAfter));
       next = Clock::now();
       continue;
     }
     silentSince.reset();
-    seen(*word);
+    const SamplingPace::Step step =
+        sampling.Sample(std::chrono::duration_cast<std::chrono::microseconds>(asked - origin).count());
+    if (step.afterPause && lastSeen) events.gap(*lastSeen, GapCause::Pause);
+    lastSeen = asked;
+    events.seen(*word);
+    if (step.periodMs && events.paced) events.paced(*step.periodMs);
     next += pace.period;
     if (next < Clock::now()) next = Clock::now();  // a late poll does not bring a burst after it
     waitUntil(next);

@@ -106,20 +106,30 @@ ResetReport SendReset(UnitHost& host);
 std::optional<uint16_t> ReadInputs(UnitHost& host);
 // How the inputs are polled, and how long a silent unit is waited for.
 struct PollPace {
-  std::chrono::milliseconds period{kMonitorPeriodMs};  // between the starts of two polls
+  // Between the starts of two polls; zero polls back to back, as fast as the link allows.
+  std::chrono::milliseconds period{kMonitorPeriodMs};
   std::chrono::milliseconds lostAfter{std::chrono::seconds(5)};
   // A unit silent this long is asked only once per retryEvery.
   std::chrono::milliseconds retryAfter{std::chrono::seconds(1)};
   std::chrono::milliseconds retryEvery{std::chrono::seconds(1)};
 };
-// Reads the inputs at the pace, each word to `seen`, until `stopped` says so (Stopped) or the unit
-// stays silent for pace.lostAfter (UnitLost; Stopped when it was stopped meanwhile). A reply that
-// does not come is a gap, not the end: `silent` is told once when a gap begins, with when the poll
-// that got no reply was asked, and polling goes on.
+// Why nothing is known of the inputs for a while: a poll got no reply, or no poll was made (the
+// process was held: two polls further apart than a few periods).
+enum class GapCause { NoReply, Pause };
+struct PollEvents {
+  std::function<void(uint16_t word)> seen;
+  // A gap begins at `from` (when the poll that got no reply was asked; the last poll before a
+  // pause): told once per gap.
+  std::function<void(std::chrono::steady_clock::time_point from, GapCause cause)> gap;
+  // The sampling period measured, when it is first known and when it changed.
+  std::function<void(double periodMs)> paced;
+};
+// Reads the inputs at the pace until `stopped` says so (Stopped) or the unit stays silent for
+// pace.lostAfter (UnitLost; Stopped when it was stopped meanwhile). A gap is not the end: polling
+// goes on, once a second after a second of silence.
 enum class PollEnd { Stopped, UnitLost };
 PollEnd PollInputs(UnitHost& host, const PollPace& pace, const std::function<bool()>& stopped,
-                   const std::function<void(uint16_t word)>& seen,
-                   const std::function<void(std::chrono::steady_clock::time_point asked)>& silent);
+                   const PollEvents& events);
 // "Defaultní nastavení": the factory settings into the controls, then an identification.
 void LoadFactorySettings(UnitHost& host);
 

@@ -91,22 +91,44 @@ TEST_F(TimelineTest, TheWindowPollsWhileItIsOpenAndTheLanesCountTheChanges) {
   EXPECT_TRUE(messages_.all.isEmpty());
 }
 
-TEST_F(TimelineTest, ALostUnitLeavesAGapAndEndsTheRecordingMarked) {
+// A unit that stops answering is a gap, told once; it is asked once a second, and when it answers
+// the lanes and the same recording go on.
+TEST_F(TimelineTest, ALostUnitIsAGapToldOnceAndTheRecordingGoesOn) {
   chosen_ = dir_.filePath(QStringLiteral("vstupy.csv"));
   TFormTimeline& timeline = Open();
   timeline.ui->BtnRecord->click();
   ASSERT_TRUE(timeline.Recording());
   Play({0x0001, 0x0000});
-  server_->Stop();
-  QTest::qWait(1500);  // the reply limit, then the failure told once
-  EXPECT_FALSE(timeline.Recording());
-  ASSERT_FALSE(timeline.Timeline().Gaps().empty());
-  EXPECT_FALSE(timeline.Timeline().LevelAt(1, timeline.Timeline().Gaps().front().from + 1));
+  // A busy machine may have held a poll long enough for a pause of its own: the loss's gap is the
+  // one that follows.
+  const std::size_t before = timeline.Timeline().Gaps().size();
+  unit_.SetSilent(true);
+  QTest::qWait(2800);  // the reply limit, then a retry a second
+  EXPECT_TRUE(timeline.Recording());
+  EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
+  EXPECT_EQ(term_->Tim()->interval(), 1000);
+  ASSERT_EQ(timeline.Timeline().Gaps().size(), before + 1);
+  const InputTimeline::Gap gap = timeline.Timeline().Gaps().back();
+  EXPECT_FALSE(gap.to);
+  EXPECT_FALSE(timeline.Timeline().LevelAt(1, gap.from + 1));
+  unit_.SetInputWord(0x0001);
+  unit_.SetSilent(false);
+  QTest::qWait(1300);
+  Play({0x0000});
+  EXPECT_EQ(term_->Tim()->interval(), kMonitorPeriodMs);
+  const std::optional<int64_t> back = timeline.Timeline().Gaps()[before].to;
+  ASSERT_TRUE(back);
+  EXPECT_EQ(timeline.Timeline().LevelAt(1, *back), true);
+  EXPECT_EQ(messages_.all.size(), 1);
+  timeline.ui->BtnRecord->click();
   const std::string csv = Slurp(chosen_);
-  EXPECT_NE(csv.find("time_ms,in0,"), std::string::npos);
-  EXPECT_NE(csv.find(": záznam končí\n"), std::string::npos) << csv;
-  EXPECT_EQ(timeline.ui->LblRecording->text(),
-            QStringLiteral("Záznam do „%1“ skončil: spojení s jednotkou ztraceno.").arg(chosen_));
+  const auto mark = csv.find("# Spojení s jednotkou ztraceno v ");
+  ASSERT_NE(mark, std::string::npos) << csv;
+  EXPECT_EQ(csv.find("záznam končí"), std::string::npos) << csv;
+  // After the mark the levels are given again, and the change after the gap is there.
+  const std::string after = csv.substr(mark);
+  EXPECT_NE(after.find(",1,0,0,0,0,0,0,0,0,0\n"), std::string::npos) << csv;
+  EXPECT_NE(after.find(",0,0,0,0,0,0,0,0,0,0\n"), std::string::npos) << csv;
 }
 
 TEST_F(TimelineTest, SigrokReadsTheWindowsRecordingsWithTheirEdges) {
