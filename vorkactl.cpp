@@ -515,7 +515,7 @@ int Monitor(const CtlOptions& options) {
   events.gap = [&](std::chrono::steady_clock::time_point from, GapCause cause) {
     inGap = true;
     const int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(from - start).count();
-    forEachRecording([&](InputRecording& r) { return r.Lost(ms, InputRecording::AfterLoss::GoesOn); });
+    forEachRecording([&](InputRecording& r) { return r.Lost(ms, InputRecording::AfterLoss::GoesOn, cause); });
     if (cause == GapCause::NoReply)
       line(stamp() + " no reply: the inputs are not known from here\n");
     else

@@ -24,11 +24,11 @@ void InputTimeline::Sample(int64_t ms, uint16_t word) {
   levelsKnown_ = true;
 }
 
-void InputTimeline::Lost(int64_t ms) {
+void InputTimeline::Lost(int64_t ms, GapCause cause) {
   if (!levelsKnown_) return;
   lastMs_ = ms;
   levelsKnown_ = false;
-  gaps_.push_back({ms, std::nullopt});
+  gaps_.push_back({ms, std::nullopt, cause});
 }
 
 void InputTimeline::ClearCounters() {

@@ -1,5 +1,6 @@
 #pragma once
 #include "protocol/RegisterMap.h"
+#include "protocol/SamplingPace.h"
 
 #include <array>
 #include <cstddef>
@@ -20,6 +21,7 @@ class InputTimeline {
   struct Gap {
     int64_t from;
     std::optional<int64_t> to;  // open while the unit is away
+    GapCause cause = GapCause::NoReply;
   };
   // Beyond this many edges an input forgets its oldest (8 hours of a change a second is 28 800).
   static constexpr std::size_t kDefaultEdgesKept = 1'000'000;
@@ -28,8 +30,8 @@ class InputTimeline {
   // A poll's input word at ms. The first sample, and the first after a gap, gives every input a
   // level; after that only a changed level is an edge.
   void Sample(int64_t ms, uint16_t word);
-  // No reply at ms: no level from here until the next sample.
-  void Lost(int64_t ms);
+  // No reply at ms (or no poll after it): no level from here until the next sample.
+  void Lost(int64_t ms, GapCause cause = GapCause::NoReply);
   // The counters start again from now; the edges stay.
   void ClearCounters();
   // The sampling period measured from ms on (the recordings say when it changed).

@@ -124,16 +124,18 @@ FT_STATUS FakeD2xx::FT_Purge(FT_HANDLE h, uint32_t mask) {
 FT_STATUS FakeD2xx::FT_SetLatencyTimer(FT_HANDLE h, uint8_t ms) {
   const std::lock_guard lock(mutex_);
   if (const FT_STATUS s = Call("FT_SetLatencyTimer")) return s;
+  if (Device(h) != FT_OK) return FT_INVALID_HANDLE;
   if (ms < 1) return FT_INVALID_PARAMETER;
   latencyTimer = ms;
-  return Device(h);
+  return FT_OK;
 }
 
 FT_STATUS FakeD2xx::FT_GetLatencyTimer(FT_HANDLE h, uint8_t* ms) {
   const std::lock_guard lock(mutex_);
   if (const FT_STATUS s = Call("FT_GetLatencyTimer")) return s;
+  if (Device(h) != FT_OK) return FT_INVALID_HANDLE;
   *ms = latencyTimer;
-  return Device(h);
+  return FT_OK;
 }
 
 FT_STATUS FakeD2xx::FT_SetTimeouts(FT_HANDLE h, uint32_t readMs, uint32_t writeMs) {

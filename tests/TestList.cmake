@@ -8,6 +8,7 @@ set(VORKA_TESTS_ANYWHERE
   sim/VirtualUnitTest.cpp
   protocol/InputWordTest.cpp
   protocol/InputTimelineTest.cpp
+  protocol/SamplingPaceTest.cpp
   protocol/RegisterMapTest.cpp
   protocol/BackupsTest.cpp
   protocol/SettingsFileTest.cpp

@@ -1125,10 +1125,16 @@ TEST_F(MonitorRecordingTest, EveryEdgeIsRecordedAndSigrokReadsThem) {
   ASSERT_TRUE(process.waitForFinished(3000));
   EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
 
-  const std::vector<std::string> csv = Lines(Slurp(File("in.csv")));
+  std::vector<std::string> csv = Lines(Slurp(File("in.csv")));
   ASSERT_GE(csv.size(), 6U);
   EXPECT_EQ(csv[1], "# Jednotka: VK12345, TK20MPG v2.4");
-  const auto header = std::find(csv.begin(), csv.end(), "time_ms,in0,in1,in2,in3,in4,in5,in6,in7,in14,in15");
+  auto header = std::find(csv.begin(), csv.end(), "time_ms,in0,in1,in2,in3,in4,in5,in6,in7,in14,in15");
+  ASSERT_NE(header, csv.end());
+  ASSERT_TRUE(header[-1].starts_with("# Snímáno po ")) << header[-1];
+  // A busy machine may change the period: its note is no row.
+  csv.erase(std::remove_if(header + 1, csv.end(), [](const std::string& l) { return l.starts_with("# Od "); }),
+            csv.end());
+  header = std::find(csv.begin(), csv.end(), "time_ms,in0,in1,in2,in3,in4,in5,in6,in7,in14,in15");
   ASSERT_NE(header, csv.end());
   // The first levels, then a row per change.
   ASSERT_EQ(csv.end() - header - 1, static_cast<long>(words.size() + 1)) << Slurp(File("in.csv"));
@@ -1189,6 +1195,86 @@ TEST_F(MonitorRecordingTest, AMissedReplyIsAGapAndTheRecordingGoesOn) {
   const std::map<std::string, int> edges = SigrokEdges(File("in.vcd"));
   EXPECT_EQ(edges.at("in0_RefX"), 4);
   EXPECT_EQ(edges.at("no_reply"), 2);  // the gap, up and down
+}
+
+// Back to back at 115200 Bd: an input at 50 Hz is counted within a tenth, and the first line says
+// the period measured (at the default 40 ms it would be a slower wave that is not there).
+TEST_F(MonitorRecordingTest, FastSamplingCountsA50HzInputAndSaysItsPeriod) {
+  unit_.SetBaud(115200);
+  unit_.SetToggle(0, 50.0);
+  const Run run = Ctl({QStringLiteral("monitor"), QStringLiteral("--fast"), QStringLiteral("--duration"),
+                       QStringLiteral("2"), QStringLiteral("--csv"), File("fast.csv")});
+  EXPECT_EQ(run.code, 0) << run.err;
+  const std::vector<std::string> out = Lines(run.out);
+  ASSERT_FALSE(out.empty());
+  const QRegularExpressionMatch first =
+      QRegularExpression(QStringLiteral("^sampling every ([0-9]+\\.[0-9]) ms \\(back to back\\)$"))
+          .match(QString::fromStdString(out[0]));
+  ASSERT_TRUE(first.hasMatch()) << out[0];
+  EXPECT_LT(first.captured(1).toDouble(), 5.0);
+  const std::vector<std::string> csv = Lines(Slurp(File("fast.csv")));
+  const auto header = std::find(csv.begin(), csv.end(), "time_ms,in0,in1,in2,in3,in4,in5,in6,in7,in14,in15");
+  ASSERT_NE(header, csv.end());
+  EXPECT_TRUE(header[-1].starts_with("# Snímáno po ")) << header[-1];
+  const auto rows = std::count_if(header + 1, csv.end(), [](const std::string& l) { return !l.starts_with("#"); });
+  EXPECT_NEAR(static_cast<double>(rows - 1), 200.0, 20.0);  // two seconds of 100 changes a second
+}
+
+// Two names of one file would interleave two formats in it: refused before either is opened.
+TEST_F(MonitorRecordingTest, OneFileUnderTwoNamesIsRefused) {
+  ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("sub")));
+  {
+    std::ofstream(File("kept.csv").toStdString()) << "mine\n";
+  }
+  ASSERT_EQ(::link(File("kept.csv").toLocal8Bit().constData(), File("linked.vcd").toLocal8Bit().constData()), 0);
+  const std::pair<QString, QString> cases[] = {
+      {File("kept.csv"), File("sub/../kept.csv")},
+      {File("new.csv"), File("sub/../new.csv")},  // not there yet: the same place
+      {File("kept.csv"), File("linked.vcd")},     // a hard link: the same file
+  };
+  for (const auto& [csv, vcd] : cases) {
+    const Run run = Ctl({QStringLiteral("monitor"), QStringLiteral("--duration"), QStringLiteral("0.2"),
+                         QStringLiteral("--csv"), csv, QStringLiteral("--vcd"), vcd});
+    EXPECT_EQ(run.code, kExitFile) << vcd.toStdString();
+    EXPECT_EQ(run.err, "vorkactl: --csv " + csv.toStdString() + " and --vcd " + vcd.toStdString() +
+                           " are one file: give two\n");
+  }
+  EXPECT_EQ(Slurp(File("kept.csv")), "mine\n");
+  EXPECT_FALSE(QFile::exists(File("new.csv")));
+}
+
+// A hang-up (the terminal closed) ends the monitor as Ctrl-C does, the recording whole; a process
+// held still for a second has a gap for that second, not steady inputs.
+TEST_F(MonitorRecordingTest, AHangUpClosesTheRecordingAndAHeldProcessLeavesAGap) {
+  QProcess process;
+  MonitorWhile(process, {QStringLiteral("--csv"), File("in.csv"), QStringLiteral("--vcd"), File("in.vcd")},
+               {0x0001, 0x0000}, 400);
+  ::kill(static_cast<pid_t>(process.processId()), SIGSTOP);
+  QTest::qWait(1000);
+  ::kill(static_cast<pid_t>(process.processId()), SIGCONT);
+  QTest::qWait(400);
+  unit_.SetInputWordAtNextPoll(0x0001);
+  QTest::qWait(300);
+  ::kill(static_cast<pid_t>(process.processId()), SIGHUP);
+  ASSERT_TRUE(Finished(process));
+  EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+  const std::vector<std::string> out = Lines(process.readAllStandardOutput().toStdString());
+  EXPECT_EQ(std::count_if(out.begin(), out.end(),
+                          [](const std::string& l) {
+                            return l.find(" no polls for ") != std::string::npos &&
+                                   l.ends_with(" ms: the inputs are not known in between");
+                          }),
+            1)
+      << ::testing::PrintToString(out);
+  const std::string csv = Slurp(File("in.csv"));
+  const auto gap = csv.find("# Bez čtení od ");
+  ASSERT_NE(gap, std::string::npos) << csv;
+  EXPECT_NE(csv.find(",1,0,0,0,0,0,0,0,0,0\n", gap), std::string::npos) << csv;
+  EXPECT_EQ(csv.back(), '\n');
+  const std::map<std::string, int> edges = SigrokEdges(File("in.vcd"));
+  EXPECT_EQ(edges.at("in0_RefX"), 3);
+  EXPECT_EQ(edges.at("no_reply"), 2);
 }
 
 TEST_F(MonitorRecordingTest, SilenceLongerThanLostAfterEndsIt) {

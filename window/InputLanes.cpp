@@ -34,14 +34,22 @@ int64_t AxisStepMs(int64_t spanMs) {
 
 InputLanes::InputLanes(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
+  FitLabels();
   setMinimumSize(kLabelWidth + 300, kAxisHeight + kInputRows * 24);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
-int InputLanes::LabelWidth() const {
+int InputLanes::LabelWidth() const { return labelWidth_; }
+
+void InputLanes::FitLabels() {
   // The widest the counters get: every flag, a five-digit count at least, an hour ago.
   const QString widest = QStringLiteral("Polarita 1  Povoleno 1  změn ≥99999  před 59,9 min");
-  return std::max(kLabelWidth, fontMetrics().horizontalAdvance(widest) + 12);
+  labelWidth_ = std::max(kLabelWidth, fontMetrics().horizontalAdvance(widest) + 12);
+}
+
+void InputLanes::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange) FitLabels();
+  QWidget::changeEvent(event);
 }
 
 QString InputLanes::CountersText(int row) const {

@@ -58,9 +58,11 @@ class InputLanes : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   bool event(QEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void PaintLane(QPainter& painter, int row, const QRect& lane);
+  void FitLabels();
   void PaintAxis(QPainter& painter, const QRect& axis);
 
   const InputTimeline* timeline_ = nullptr;
@@ -69,6 +71,7 @@ class InputLanes : public QWidget {
   int64_t nowMs_ = 0;
   int64_t liveMs_ = 0;
   bool afterPolarity_ = false;
+  int labelWidth_ = kLabelWidth;
 };
 
 // "2,5 s", "320 ms": a time in the operator's words (a decimal comma).

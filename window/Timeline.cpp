@@ -100,9 +100,9 @@ void TFormTimeline::Sample(int64_t us, uint16_t word) {
   const SamplingPace::Step step = pace_.Sample(us);
   // Nothing was asked between the last sample and this one: no level is known there.
   if (step.afterPause && lastSampleMs_) {
-    timeline_.Lost(*lastSampleMs_);
+    timeline_.Lost(*lastSampleMs_, GapCause::Pause);
     WriteToRecording([&](InputRecording& r) {
-      return r.Lost(*lastSampleMs_ - recordingStart_, InputRecording::AfterLoss::GoesOn);
+      return r.Lost(*lastSampleMs_ - recordingStart_, InputRecording::AfterLoss::GoesOn, GapCause::Pause);
     });
   }
   lastSampleMs_ = ms;

@@ -146,13 +146,13 @@ FileFault InputRecording::Sample(int64_t ms, uint16_t word) {
   return Put(text);
 }
 
-FileFault InputRecording::Lost(int64_t ms, AfterLoss after) {
+FileFault InputRecording::Lost(int64_t ms, AfterLoss after, GapCause cause) {
   if (!file_.isOpen() || fault_) return fault_;
   const bool ends = after == AfterLoss::Ends;
   std::string text;
   if (format_ == RecordingFormat::Csv) {
-    text = "# Spojení s jednotkou ztraceno v " + std::to_string(ms) + " ms" + (ends ? ": záznam končí" : "") +
-           "\n";
+    text = (cause == GapCause::Pause ? "# Bez čtení od " : "# Spojení s jednotkou ztraceno v ") +
+           std::to_string(ms) + " ms" + (ends ? ": záznam končí" : "") + "\n";
   } else {
     // The gap on its own wire. A comment and unknown levels only at the end: sigrok (and PulseView
     // with it) reads nothing after either, so a gap the recording goes on after is the wire alone,
@@ -227,10 +227,11 @@ FileFault SaveTimeline(const InputTimeline& timeline, RecordingFormat format, co
   };
   for (const int64_t ms : moments) {
     if (const FileFault fault = pacedUpTo(ms)) return fault;
-    const bool gapStarts = std::any_of(timeline.Gaps().begin(), timeline.Gaps().end(),
-                                       [&](const InputTimeline::Gap& gap) { return gap.from == ms; });
-    if (gapStarts) {
-      if (const FileFault fault = recording.Lost(ms - first, InputRecording::AfterLoss::GoesOn)) return fault;
+    const auto gap = std::find_if(timeline.Gaps().begin(), timeline.Gaps().end(),
+                                  [&](const InputTimeline::Gap& g) { return g.from == ms; });
+    if (gap != timeline.Gaps().end()) {
+      if (const FileFault fault = recording.Lost(ms - first, InputRecording::AfterLoss::GoesOn, gap->cause))
+        return fault;
       continue;
     }
     uint16_t word = 0;

@@ -1,6 +1,7 @@
 #pragma once
 #include "protocol/InputTimeline.h"
 #include "protocol/RegisterMap.h"
+#include "protocol/SamplingPace.h"
 #include "protocol/settings/FileIo.h"
 
 #include <QFile>
@@ -42,7 +43,7 @@ class InputRecording {
   // The unit did not answer at ms: marked, and the recording ends (or, for a saved timeline that
   // goes on after the gap, goes on).
   enum class AfterLoss { Ends, GoesOn };
-  FileFault Lost(int64_t ms, AfterLoss after = AfterLoss::Ends);
+  FileFault Lost(int64_t ms, AfterLoss after = AfterLoss::Ends, GapCause cause = GapCause::NoReply);
   // Ends the recording at ms (VCD: its last time step, so that a reader sees the last change
   // held) and closes the file: the fault of the recording, if one stopped it.
   FileFault Close(int64_t ms);

@@ -2,6 +2,7 @@
 #include "protocol/Exchange.h"
 #include "protocol/Identity.h"
 #include "protocol/RegisterMap.h"
+#include "protocol/SamplingPace.h"
 #include "protocol/UnitProtocol.h"
 #include "protocol/settings/Backups.h"
 #include "protocol/settings/Settings.h"
@@ -113,9 +114,6 @@ struct PollPace {
   std::chrono::milliseconds retryAfter{std::chrono::seconds(1)};
   std::chrono::milliseconds retryEvery{std::chrono::seconds(1)};
 };
-// Why nothing is known of the inputs for a while: a poll got no reply, or no poll was made (the
-// process was held: two polls further apart than a few periods).
-enum class GapCause { NoReply, Pause };
 struct PollEvents {
   std::function<void(uint16_t word)> seen;
   // A gap begins at `from` (when the poll that got no reply was asked; the last poll before a

@@ -132,6 +132,42 @@ TEST_F(UniUsbTest, ResetPurgeTimeoutsAndClose) {
                         "Close_USB - General IO Error..."}));
 }
 
+// Fast sampling puts the converter's latency timer at its smallest and back as it was; a
+// converter that refuses 1 ms gets 2, one that refuses both goes on at its own pace, and one closed
+// meanwhile is not touched.
+TEST_F(UniUsbTest, FastRepliesSetTheLatencyTimerForTheirTimeOnly) {
+  struct Case {
+    const char* name;
+    std::vector<FT_STATUS> refusals;  // what the first settings answer
+    int during;
+    bool closeMeanwhile = false;
+  };
+  const Case cases[] = {
+      {"takes 1 ms", {}, 1},
+      {"an older converter: 2 ms", {FT_INVALID_PARAMETER}, 2},
+      {"refuses both", {FT_INVALID_PARAMETER, FT_IO_ERROR}, 16},
+      {"closed meanwhile", {}, 1, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(Open());
+    fake_.latencyTimer = 16;
+    fake_.inject["FT_SetLatencyTimer"] = {c.refusals.begin(), c.refusals.end()};
+    {
+      const FastUsbReplies fast;
+      EXPECT_EQ(fake_.latencyTimer, c.during);
+      if (c.closeMeanwhile) Close_USB();
+    }
+    EXPECT_EQ(fake_.latencyTimer, c.closeMeanwhile ? c.during : 16);
+    EXPECT_TRUE(boxes_.empty());
+    if (!c.closeMeanwhile) Close_USB();
+  }
+  // No USB link open: the timer is not touched.
+  fake_.calls.clear();
+  { const FastUsbReplies none; }
+  EXPECT_EQ(std::count(fake_.calls.begin(), fake_.calls.end(), "FT_SetLatencyTimer"), 0);
+}
+
 TEST_F(UniUsbTest, ReplyKeepsItsCarriageReturn) {
   ASSERT_TRUE(Open());
   EXPECT_TRUE(Write_USB("!0ER05\r"));

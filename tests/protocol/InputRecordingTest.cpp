@@ -55,6 +55,56 @@ TEST(InputRecordingTest, ASavedTimelineInBothFormats) {
   EXPECT_TRUE(steps.ends_with("1)\n0*\n0+\n")) << steps;  // nothing after the last poll to hold
 }
 
+// The period measured is in the header; a change of it is marked where it happened (CSV) or listed
+// at the end (VCD: sigrok reads nothing after a comment amid the changes).
+TEST(InputRecordingTest, ARecordingSaysItsSamplingPeriodAndWhenItChanged) {
+  InputTimeline timeline;
+  int64_t ms = 0;
+  for (; ms <= 640; ms += 40) timeline.Sample(ms, (ms / 40) % 4 == 0 ? 0x0001 : 0x0000);
+  timeline.Paced(640, 40.0);
+  for (; ms <= 3000; ms += 2) timeline.Sample(ms, (ms / 10) % 2 ? 0x0001 : 0x0000);
+  timeline.Paced(1500, 1.84);
+  RecordingHeader header{"VK1", "TK20MPG v2.4", "test", "2026-12-08 10:00:00", {}};
+  QTemporaryDir dir;
+  const QString csv = dir.filePath(QStringLiteral("p.csv")), vcd = dir.filePath(QStringLiteral("p.vcd"));
+  ASSERT_FALSE(SaveTimeline(timeline, RecordingFormat::Csv, header, csv.toStdString()));
+  ASSERT_FALSE(SaveTimeline(timeline, RecordingFormat::Vcd, header, vcd.toStdString()));
+  const std::string rows = Slurp(csv);
+  EXPECT_NE(rows.find("# Snímáno po 40 ms\ntime_ms,in0,"), std::string::npos) << rows;
+  EXPECT_NE(rows.find("\n# Od 1500 ms snímáno po 1.8 ms\n"), std::string::npos) << rows;
+  const std::string steps = Slurp(vcd);
+  EXPECT_NE(steps.find("$comment sampled every 40 ms $end\n$timescale"), std::string::npos) << steps;
+  EXPECT_TRUE(steps.ends_with(
+      "$comment sampling period changed: every 40 ms from 640 ms; every 1.8 ms from 1500 ms $end\n"))
+      << steps.substr(steps.size() - 200);
+  // Every edge of the fast part read back: a change each 10 ms from 642 ms to 3000 ms.
+  const std::map<std::string, int> edges = SigrokEdges(vcd);
+  ASSERT_EQ(edges.size(), 11U);
+  EXPECT_GE(edges.at("in0"), 236);
+}
+
+// Rows that come before the period is known wait for it in order; a recording that ends first
+// still gets its whole header.
+TEST(InputRecordingTest, RowsBeforeThePeriodWaitAndAShortRecordingIsWhole) {
+  QTemporaryDir dir;
+  for (const bool paced : {true, false}) {
+    const QString path = dir.filePath(paced ? QStringLiteral("paced.csv") : QStringLiteral("short.csv"));
+    InputRecording recording(RecordingFormat::Csv, {});
+    ASSERT_FALSE(recording.Open(path.toStdString()));
+    ASSERT_FALSE(recording.Sample(0, 0x0001));
+    ASSERT_FALSE(recording.Sample(40, 0x0000));
+    if (paced) ASSERT_FALSE(recording.Paced(80, 40.0));
+    ASSERT_FALSE(recording.Close(100));
+    const std::string rows = Slurp(path);
+    EXPECT_NE(rows.find(std::string(paced ? "# Snímáno po 40 ms\n" : "") +
+                        "time_ms,in0,in1,in2,in3,in4,in5,in6,in7,in14,in15\n"
+                        "0,1,0,0,0,0,0,0,0,0,0\n40,0,0,0,0,0,0,0,0,0,0\n"),
+              std::string::npos)
+        << rows;
+    EXPECT_TRUE(rows.ends_with("40,0,0,0,0,0,0,0,0,0,0\n")) << rows;
+  }
+}
+
 TEST(InputRecordingTest, AFolderThatIsNotThereIsNamedAtTheOpen) {
   InputRecording recording(RecordingFormat::Csv, {});
   const FileFault fault = recording.Open("/nonexistent/folder/a.csv");

@@ -8,12 +8,17 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QLocale>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include <sys/resource.h>
 
@@ -129,6 +134,86 @@ TEST_F(TimelineTest, ALostUnitIsAGapToldOnceAndTheRecordingGoesOn) {
   const std::string after = csv.substr(mark);
   EXPECT_NE(after.find(",1,0,0,0,0,0,0,0,0,0\n"), std::string::npos) << csv;
   EXPECT_NE(after.find(",0,0,0,0,0,0,0,0,0,0\n"), std::string::npos) << csv;
+}
+
+// At 40 ms an input at 20 Hz is an alias: its lane is hatched and says why, its count is a least
+// one. "Rychlé snímání" polls back to back, says the period, and counts it right.
+TEST_F(TimelineTest, AFastInputIsHatchedUntilTheSamplingIsFastEnough) {
+  TFormTimeline& timeline = Open();
+  unit_.SetToggle(0, 20.0);
+  QTest::qWait(1500);
+  InputLanes& lanes = *timeline.ui->LanesView;
+  const QPoint firstLane(lanes.LabelWidth() + 10, 5);
+  EXPECT_TRUE(timeline.Timeline().FasterThanSampling(1)) << timeline.Timeline().Changes(1);
+  EXPECT_TRUE(lanes.CountersText(1).contains(QStringLiteral("změn ≥"))) << lanes.CountersText(1).toStdString();
+  EXPECT_EQ(lanes.ToolTipAt(firstLane), QString::fromUtf8(kFasterThanSamplingTip));
+  // What the 40 ms timer gives, measured (a busy machine adds some).
+  const QRegularExpressionMatch slow =
+      QRegularExpression(QStringLiteral("^snímáno po ([0-9]+) ms$")).match(timeline.ui->LblPeriod->text());
+  ASSERT_TRUE(slow.hasMatch()) << timeline.ui->LblPeriod->text().toStdString();
+  EXPECT_GE(slow.captured(1).toInt(), 38);
+  EXPECT_LE(slow.captured(1).toInt(), 60);
+
+  timeline.ui->ChkFast->click();
+  EXPECT_EQ(term_->Tim()->interval(), 0);
+  timeline.ui->BtnClear->click();
+  QElapsedTimer clock;
+  clock.start();
+  QTest::qWait(1000);
+  const double seconds = static_cast<double>(clock.elapsed()) / 1000.0;
+  EXPECT_FALSE(timeline.Timeline().FasterThanSampling(1));
+  EXPECT_NEAR(timeline.Timeline().Changes(1), 40.0 * seconds, 4.0 * seconds);
+  EXPECT_TRUE(lanes.ToolTipAt(firstLane).isEmpty());
+  const QRegularExpressionMatch period = QRegularExpression(QStringLiteral("^snímáno po ([0-9]+,[0-9]) ms$"))
+                                             .match(timeline.ui->LblPeriod->text());
+  ASSERT_TRUE(period.hasMatch()) << timeline.ui->LblPeriod->text().toStdString();
+  EXPECT_LT(QLocale(QLocale::Czech).toDouble(period.captured(1)), 5.0);
+
+  timeline.ui->ChkFast->click();
+  EXPECT_EQ(term_->Tim()->interval(), kMonitorPeriodMs);
+  EXPECT_TRUE(messages_.all.isEmpty());
+}
+
+// A window held still (a modal dialog under wine held the polls for seconds) has a gap for that
+// time, not steady inputs; a saved recording starts at its first sample, not at the save.
+TEST_F(TimelineTest, AHeldWindowIsAGapAndASavedRecordingStartsAtItsFirstSample) {
+  chosen_ = dir_.filePath(QStringLiteral("ulozeno.csv"));
+  const QDateTime opened = QDateTime::currentDateTime();
+  TFormTimeline& timeline = Open();
+  QTest::qWait(900);  // the period measured
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  QTest::qWait(300);
+  ASSERT_FALSE(timeline.Timeline().Gaps().empty());
+  const InputTimeline::Gap gap = timeline.Timeline().Gaps().back();
+  EXPECT_EQ(gap.cause, GapCause::Pause);
+  ASSERT_TRUE(gap.to);
+  EXPECT_GE(*gap.to - gap.from, 650);
+  QTest::qWait(1500);
+  timeline.ui->BtnSaveRecording->click();
+  const std::string csv = Slurp(chosen_);
+  const auto at = csv.find("# Začátek: ");
+  ASSERT_NE(at, std::string::npos) << csv;
+  const QDateTime started = QDateTime::fromString(
+      QString::fromStdString(csv.substr(at + std::string("# Začátek: ").size(), 19)),
+                                                  QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+  ASSERT_TRUE(started.isValid()) << csv;
+  EXPECT_LE(std::llabs(opened.secsTo(started)), 1) << csv;
+  EXPECT_NE(csv.find("# Bez čtení od "), std::string::npos) << csv;
+  EXPECT_NE(csv.find("# Snímáno po "), std::string::npos) << csv;
+}
+
+TEST(TimelineFileNameTest, ANameWithoutExtensionGetsTheChosenFormats) {
+  const QString csv = QStringLiteral("CSV (*.csv)"), vcd = QStringLiteral("VCD – logické analyzátory (*.vcd)");
+  const struct {
+    QString path, filter, result;
+  } cases[] = {
+      {QStringLiteral("/tmp/zaznam"), csv, QStringLiteral("/tmp/zaznam.csv")},
+      {QStringLiteral("/tmp/zaznam"), vcd, QStringLiteral("/tmp/zaznam.vcd")},
+      {QStringLiteral("/tmp/zaznam.txt"), vcd, QStringLiteral("/tmp/zaznam.txt")},  // typed: kept
+      {QStringLiteral("/tmp/v1.2/zaznam"), csv, QStringLiteral("/tmp/v1.2/zaznam.csv")},
+      {QString(), csv, QString()},  // cancelled
+  };
+  for (const auto& c : cases) EXPECT_EQ(WithFilterExtension(c.path, c.filter), c.result) << c.path.toStdString();
 }
 
 TEST_F(TimelineTest, SigrokReadsTheWindowsRecordingsWithTheirEdges) {
