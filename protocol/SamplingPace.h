@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+// Why nothing is known of the inputs for a while: a poll got no reply, or no poll was made (the
+// process was held: two polls further apart than a few periods).
+enum class GapCause { NoReply, Pause };
+
 // The pace the inputs are really sampled at, measured from the polls' own times: a timer's period
 // or "as fast as the line allows" is only what was asked. Two samples further apart than a few
 // periods are no sampling of what happened between them (a modal dialog held the polls, the

@@ -12,7 +12,8 @@ std::string InputCaption(const WiringInput& input) {
   return caption;
 }
 
-WiringCheck::WiringCheck(std::vector<WiringInput> inputs) {
+WiringCheck::WiringCheck(std::vector<WiringInput> inputs, std::vector<WiringInput> grid)
+    : grid_(grid.empty() ? inputs : std::move(grid)) {
   for (WiringInput& input : inputs) {
     WiringResult result;
     result.input = std::move(input);
@@ -20,28 +21,46 @@ WiringCheck::WiringCheck(std::vector<WiringInput> inputs) {
   }
 }
 
-void WiringCheck::Sample(uint16_t word) {
+void WiringCheck::Judge(WiringResult& asked, bool restLevel) {
+  asked.restLevel = restLevel;
+  asked.verdict = restLevel == asked.input.polarity ? WiringVerdict::Good : WiringVerdict::WrongPolarity;
+  Next();
+}
+
+void WiringCheck::Sample(int64_t ms, uint16_t word) {
+  if (lastWord_)
+    for (const WiringInput& input : grid_)
+      if (Level(word, input.input) != Level(*lastWord_, input.input)) lastMoved_ = input;
+  lastWord_ = word;
   if (Done()) return;
   WiringResult& asked = results_[asked_];
-  if (!rest_) {  // the first word after asking: the inputs at rest
+  const int input = asked.input.input;
+  if (!rest_) {  // the first word after asking
     rest_ = word;
-    asked.restLevel = Level(word, asked.input.input);
+    asked.restLevel = lastLevel_ = Level(word, input);
+    lastEdgeMs_ = ms;
     return;
   }
-  const bool level = Level(word, asked.input.input);
-  if (!active_) {
+  const bool level = Level(word, input);
+  if (level != lastLevel_) {
+    lastLevel_ = level;
+    lastEdgeMs_ = ms;
+  }
+  if (asked.restLevel == asked.input.polarity) {
+    // Actuated and let go: back where it started, which is where its polarity says it rests.
+    if (active_ && level == asked.restLevel) return Judge(asked, level);
     if (level != asked.restLevel) active_ = true;
-  } else if (level == asked.restLevel) {
-    asked.verdict =
-        asked.restLevel == asked.input.polarity ? WiringVerdict::Good : WiringVerdict::WrongPolarity;
-    Next();
-    return;
+  } else {
+    // It started away from the rest its polarity says: held when asked, or a polarity the other
+    // way round. Where it settles once it has changed is its rest.
+    if (level != asked.restLevel) active_ = true;
+    if (active_ && ms - lastEdgeMs_ >= kSettleMs) return Judge(asked, level);
   }
-  // Another checked input that leaves its rest level while this one is asked for.
+  // Another input of the grid that leaves its level while this one is asked for.
   if (!asked.movedInstead)
-    for (const WiringResult& other : results_)
-      if (&other != &asked && Level(word, other.input.input) != Level(*rest_, other.input.input))
-        asked.movedInstead = other.input;
+    for (const WiringInput& other : grid_)
+      if (other.input != input && Level(word, other.input) != Level(*rest_, other.input))
+        asked.movedInstead = other;
 }
 
 void WiringCheck::Skip() {

@@ -25,10 +25,18 @@ struct WiringResult {
 
 class WiringCheck {
  public:
-  explicit WiringCheck(std::vector<WiringInput> inputs);
+  // An input that starts away from its rest and changes settles this long before it is judged:
+  // it was held when asked (and rests where its polarity says), or it rests the other way round.
+  static constexpr int64_t kSettleMs = 1500;
 
-  // A poll's input word.
-  void Sample(uint16_t word);
+  // `inputs` are asked in turn; `grid` names every input of the grid (enabled or not) when it moves
+  // instead; empty: the inputs asked.
+  explicit WiringCheck(std::vector<WiringInput> inputs, std::vector<WiringInput> grid = {});
+
+  // A poll's input word at ms.
+  void Sample(int64_t ms, uint16_t word);
+  // The input that changed last while the check ran, to show live which one moved.
+  const std::optional<WiringInput>& LastMoved() const { return lastMoved_; }
   // The operator gives up on the input asked for: it was not seen.
   void Skip();
   bool Done() const { return asked_ >= results_.size(); }
@@ -40,11 +48,17 @@ class WiringCheck {
 
  private:
   void Next();
+  void Judge(WiringResult& asked, bool restLevel);
 
   std::vector<WiringResult> results_;
+  std::vector<WiringInput> grid_;
   std::size_t asked_ = 0;
   std::optional<uint16_t> rest_;  // the word when the current input was asked for
-  bool active_ = false;           // the asked input left its rest level
+  bool active_ = false;           // the asked input left the level it had when asked
+  bool lastLevel_ = false;        // of the asked input, and when it last changed
+  int64_t lastEdgeMs_ = 0;
+  std::optional<uint16_t> lastWord_;
+  std::optional<WiringInput> lastMoved_;
 };
 
 // "vstup 3 – RefZ" (the name left out when it is "-" or empty).

@@ -188,7 +188,7 @@ class TTermForm : public QMainWindow,
   void SetOutputControlsEnabled(bool on) override;
   void SetIdentifying(bool running) override { identifying_ = running; }
   bool IdentifyingAfterUsbFailure() override { return identifyingAfterUsbFailure_; }
-  bool MonitorPageShown() override { return MonitorWanted(); }
+  bool MonitorPageShown() override { return InputsPageShown(); }
   std::optional<UnitSettings> ChooseWrites(const UnitSettings& window, const UnitSettings& held) override;
   void UnitHolds(const UnitSettings& held, bool readIntoWindow) override;
 

@@ -107,7 +107,7 @@ void TFormTimeline::Sample(int64_t us, uint16_t word) {
   }
   lastSampleMs_ = ms;
   timeline_.Sample(ms, word);
-  if (wiring_ && wiring_->isVisible()) wiring_->Sample(word);
+  if (wiring_ && wiring_->isVisible()) wiring_->Sample(ms, word);
   WriteToRecording([&](InputRecording& r) { return r.Sample(ms - recordingStart_, word); });
   if (step.periodMs) {
     timeline_.Paced(ms, *step.periodMs);
@@ -176,18 +176,19 @@ void TFormTimeline::ShowCursors() {
 }
 
 void TFormTimeline::BtnWiringClick() {
-  std::vector<WiringInput> inputs;
+  std::vector<WiringInput> inputs, grid;
   const auto lanes = Lanes ? Lanes() : std::array<LaneInfo, kInputRows>{};
   for (int row = 1; row <= kInputRows; ++row) {
     const LaneInfo& lane = lanes[static_cast<std::size_t>(row - 1)];
-    if (lane.enabled) inputs.push_back({row, lane.input, lane.name.toStdString(), lane.polarity});
+    grid.push_back({row, lane.input, lane.name.toStdString(), lane.polarity});
+    if (lane.enabled) inputs.push_back(grid.back());
   }
   if (inputs.empty()) {
     Messages().Message(QStringLiteral("Žádný vstup nemá Povoleno 1: není co kontrolovat."));
     return;
   }
   TFormWiring& wiring = Wiring();
-  wiring.Start(std::move(inputs), Unit ? Unit() : Identity{});
+  wiring.Start(std::move(inputs), std::move(grid), Unit ? Unit() : Identity{});
   wiring.show();
   wiring.raise();
 }

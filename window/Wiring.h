@@ -22,10 +22,10 @@ class TFormWiring : public QDialog {
   explicit TFormWiring(QWidget* parent = nullptr);
   ~TFormWiring() override;
 
-  // Starts the check of the inputs on the unit.
-  void Start(std::vector<WiringInput> inputs, const Identity& unit);
-  // A poll's input word.
-  void Sample(uint16_t word);
+  // Starts the check of the inputs on the unit; `grid` names every input of the grid.
+  void Start(std::vector<WiringInput> inputs, std::vector<WiringInput> grid, const Identity& unit);
+  // A poll's input word at ms.
+  void Sample(int64_t ms, uint16_t word);
   const WiringCheck* Check() const { return check_ ? &*check_ : nullptr; }
   // The result as the saved text.
   QString ResultText() const;

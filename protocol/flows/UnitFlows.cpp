@@ -165,12 +165,9 @@ bool ReadSettings(UnitHost& host) {
   // keep the operator's values.
   const bool whole = DecodeReadReplies(result.replies, host.Controls(), state.mpgCapable);
   if (!whole) return false;  // no first reply, or an empty one: the outputs are all there is
-  if (!host.MonitorPageShown()) {
-    ValidateNumericFields(host.Controls());
-  } else if (state.mpgCapable) {
-    if (result.completed) host.ResumeMonitor();  // a lost unit is not polled
-    ValidateNumericFields(host.Controls());
-  }
+  // A lost unit is not polled again; the timeline window polls as the page does.
+  if (state.mpgCapable && result.completed) host.ResumeMonitor();
+  if (!host.MonitorPageShown() || state.mpgCapable) ValidateNumericFields(host.Controls());
   // What the registers that answered hold, as the window now knows it.
   UnitSettings held;
   const UnitSettings all = SettingsAsHeld(result.replies, state.mpgCapable);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
 // Row 1 is input 0, row 9 input 14.
@@ -71,37 +73,54 @@ TEST(InputTimelineTest, TheOldestEdgesGoWhenTheStoreIsFull) {
   EXPECT_EQ(timeline.LevelAt(1, 9 * 40), true);
 }
 
-// The wiring check's verdicts from the words the polls would give.
+// The wiring check's verdicts from the words the polls would give, one every 40 ms.
 TEST(WiringCheckTest, VerdictsFromWhatTheInputsDid) {
-  const WiringInput refX{1, 0, "RefX", false}, refY{2, 1, "RefY", false}, sensor{9, 14, "Sensor", true};
+  const WiringInput refX{1, 0, "RefX", false}, refY{2, 1, "RefY", false}, sensor{9, 14, "Sensor", true},
+      spare{6, 5, "Spare", false};
+  constexpr uint16_t kIn5 = 1U << 5;
   struct Case {
     const char* what;
     WiringInput asked;
-    std::vector<uint16_t> words;  // after asking; the first is the rest
+    std::vector<uint16_t> words;  // after asking; the first is the level when asked
+    int heldMs;                   // the last word held this long after
     bool skip;
     WiringVerdict verdict;
+    std::optional<int> movedInstead = std::nullopt;
   };
   const Case cases[] = {
-      {"pressed and let go", refX, {0, kIn0, kIn0, 0}, false, WiringVerdict::Good},
-      {"an inverted input pressed", sensor, {kIn14, 0, kIn14}, false, WiringVerdict::Good},
-      {"at rest it is active", refX, {kIn0, 0, kIn0}, false, WiringVerdict::WrongPolarity},
-      {"the neighbour moved", refX, {0, kIn1, 0}, true, WiringVerdict::Swapped},
-      {"nothing moved", refX, {0, 0, 0}, true, WiringVerdict::NeverSeen},
-      {"pressed, never let go", refX, {0, kIn0, kIn0}, true, WiringVerdict::NeverSeen},
+      {"pressed and let go", refX, {0, kIn0, kIn0, 0}, 0, false, WiringVerdict::Good},
+      {"an inverted input pressed", sensor, {kIn14, 0, kIn14}, 0, false, WiringVerdict::Good},
+      {"at rest it is active", refX, {kIn0, 0, kIn0}, 1600, false, WiringVerdict::WrongPolarity},
+      {"held when asked, then let go", refX, {kIn0, kIn0, 0}, 1600, false, WiringVerdict::Good},
+      {"held when asked, let go, pressed again", refX, {kIn0, 0, kIn0, 0}, 1600, false, WiringVerdict::Good},
+      {"not yet settled", refX, {kIn0, 0}, 600, true, WiringVerdict::NeverSeen},
+      {"the neighbour moved", refX, {0, kIn1, 0}, 0, true, WiringVerdict::Swapped, 1},
+      {"an input not checked moved", refX, {0, kIn5, 0}, 0, true, WiringVerdict::Swapped, 5},
+      {"nothing moved", refX, {0, 0, 0}, 0, true, WiringVerdict::NeverSeen},
+      {"pressed, never let go", refX, {0, kIn0, kIn0}, 2000, true, WiringVerdict::NeverSeen},
   };
   for (const Case& c : cases) {
-    WiringCheck check({c.asked, refX.row == c.asked.row ? refY : refX});
-    EXPECT_EQ(check.Instruction(), "Sepněte a uvolněte " + InputCaption(c.asked)) << c.what;
-    for (const uint16_t word : c.words) check.Sample(word);
+    SCOPED_TRACE(c.what);
+    WiringCheck check({c.asked, refX.row == c.asked.row ? refY : refX}, {refX, refY, spare, sensor});
+    EXPECT_EQ(check.Instruction(), "Sepněte a uvolněte " + InputCaption(c.asked));
+    int64_t ms = 0;
+    for (const uint16_t word : c.words) check.Sample(ms += 40, word);
+    for (const int64_t until = ms + c.heldMs; ms < until;) check.Sample(ms += 40, c.words.back());
     if (c.skip) check.Skip();
-    EXPECT_EQ(check.Results().front().verdict, c.verdict) << c.what;
-    EXPECT_FALSE(check.Done()) << c.what;  // the second input is asked for next
+    EXPECT_EQ(check.Results().front().verdict, c.verdict);
+    ASSERT_EQ(check.Results().front().movedInstead.has_value(), c.movedInstead.has_value());
+    if (c.movedInstead) EXPECT_EQ(check.Results().front().movedInstead->input, *c.movedInstead);
+    EXPECT_FALSE(check.Done());  // the second input is asked for next
   }
-  WiringCheck swapped({refX, refY});
-  for (const uint16_t word : {uint16_t{0}, kIn1, uint16_t{0}}) swapped.Sample(word);
+  WiringCheck swapped({refX, refY}, {refX, refY, spare});
+  for (const uint16_t word : {uint16_t{0}, kIn1, uint16_t{0}}) swapped.Sample(0, word);
   swapped.Skip();
   EXPECT_EQ(WiringCheck::Line(swapped.Results().front()),
             "vstup 0 – RefX: nezměnil se, změnil se vstup 1 – RefY – možná prohozené vodiče");
+  // Live: the input that moved last, whether it is checked or not.
+  swapped.Sample(0, kIn5);
+  ASSERT_TRUE(swapped.LastMoved());
+  EXPECT_EQ(swapped.LastMoved()->input, 5);
   EXPECT_EQ(InputCaption({4, 3, "-", false}), "vstup 3");
 }
 

@@ -91,6 +91,16 @@ TEST_F(ReadSaveTest, UnitWithoutMpgOnPageInputsLeavesTheTimerOffAndSkipsTheValid
   EXPECT_EQ(ui().HiLimitX->text(), QStringLiteral("abc"));
 }
 
+// The check after a read follows the page shown, not the timeline window's polls.
+TEST_F(ReadSaveTest, TheTimelineOpenChangesNothingInTheValidation) {
+  unit_.SetMpg(false);
+  StartQuick();
+  term_->TimelineMnuClick();
+  ui().HiLimitX->setText(QStringLiteral("abc"));
+  term_->ReadSettingClick();
+  EXPECT_EQ(ui().HiLimitX->text(), QStringLiteral("1"));
+}
+
 TEST_F(ReadSaveTest, MpgUnitOnPageInputsPausesTheMonitorForTheScript) {
   StartQuick();
   ui().PageControl->setCurrentIndex(1);
