@@ -522,8 +522,8 @@ int Monitor(const CtlOptions& options) {
       line(stamp() + " no polls for " + PeriodText(static_cast<double>(elapsedMs() - ms), '.') +
            " ms: the inputs are not known in between\n");
   };
-  events.seen = [&](uint16_t word) {
-    const int64_t ms = elapsedMs();
+  events.seen = [&](std::chrono::steady_clock::time_point asked, uint16_t word) {
+    const int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(asked - start).count();
     forEachRecording([&](InputRecording& r) { return r.Sample(ms, word); });
     if (inGap && last) line(stamp() + " the unit answers again\n");
     inGap = false;

@@ -7,6 +7,7 @@
 #include "protocol/RegisterMap.h"
 #include "protocol/UnitProtocol.h"
 #include "protocol/flows/ConsoleUnit.h"
+#include "protocol/flows/UnitFlows.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
 
@@ -155,5 +156,44 @@ void BM_RawReadScriptAgainstWireTime(benchmark::State& state) {
   ::close(fd);
 }
 BENCHMARK(BM_RawReadScriptAgainstWireTime)->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// Fast sampling: the inputs polled back to back at 115200 Bd for two seconds, the period measured
+// as a ratio to the wire time of one "stav" script (two commands with prefix and CR, two replies
+// of "0,XX" with CR).
+void BM_FastSamplingAgainstWireTime(benchmark::State& state) {
+  constexpr int kBaud = 115200;
+  Line line;
+  line.unit.SetBaud(kBaud);
+  line.unit.SetToggle(0, 50.0);
+  ConsoleUnit unit{TestBackups()};
+  std::string reason;
+  if (!unit.Open("COM1", kBaud, 1000, reason)) {
+    state.SkipWithError(reason.c_str());
+    return;
+  }
+  PollPace pace;
+  pace.period = std::chrono::milliseconds(0);
+  double periodMs = 0;
+  std::size_t polls = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto stopped = [&] { return std::chrono::steady_clock::now() - start >= std::chrono::seconds(2); };
+    PollEvents events;
+    events.seen = [&](std::chrono::steady_clock::time_point, uint16_t) { ++polls; };
+    events.gap = [](std::chrono::steady_clock::time_point, GapCause) {};
+    events.paced = [&](double ms) { periodMs = ms; };
+    PollInputs(unit, pace, stopped, events);
+  }
+  double wireMs = 0;
+  for (const char* command : kInputCommands)
+    wireMs += double(std::strlen(kUnitPrefix) + std::strlen(command) + 1 + std::strlen("0,00") + 1) * 10.0 /
+              kBaud * 1000.0;
+  state.counters["period_ms"] = periodMs;
+  state.counters["wire_ms"] = wireMs;
+  state.counters["polls"] = double(polls);
+  RecordFigure("fast sampling period at 115200 Bd : wire time of one poll", periodMs / wireMs, "", "<= 1.3");
+  ComClose();
+}
+BENCHMARK(BM_FastSamplingAgainstWireTime)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "tests/support/TermFormInternals.h"
 #include "tests/support/TestBackups.h"
 #include "ui_Term.h"  // generated for this target, for the header above
+#include "ui_Timeline.h"
 #include "window/Term.h"
 #include "window/Timeline.h"
 
@@ -116,6 +117,34 @@ void BM_TimelineCpuBesideTheMonitor(benchmark::State& state) {
   ComClose();
 }
 BENCHMARK(BM_TimelineCpuBesideTheMonitor)->Iterations(2)->Unit(benchmark::kMillisecond);
+
+// The timeline window sampling fast at 115200 Bd while it draws ten lanes, every input toggling
+// (5 to 50 Hz): the window thread's processor time as a share of one core, and the period.
+void BM_FastTimelineCpu(benchmark::State& state) {
+  WindowOnUnit w({QStringLiteral("vorka_config")});
+  w.unit.SetBaud(115200);
+  for (int row = 1; row <= kInputRows; ++row) w.unit.SetToggle(kInputOfRow[row - 1], 5.0 * row);
+  TTermForm& term = w.term;
+  term.TimelineMnuClick();
+  TFormTimeline& timeline = term.Timeline();
+  timeline.ui->ChkFast->click();
+  RunEventsForASecond();  // the period measured, the lanes filled
+  double cpu = 0, wall = 0;
+  for (auto _ : state) {
+    const LoopSecond second = RunEventsForASecond();
+    cpu += second.cpu;
+    wall += second.wall;
+  }
+  state.counters["cpu_share_of_core"] = cpu / wall;
+  state.counters["period_ms"] = timeline.PeriodMs().value_or(0);
+  RecordFigure("CPU of the timeline sampling fast, 10 lanes drawn (share of a core)", cpu / wall, "", "<= 0.15");
+  RecordFigure("  its sampling period at 115200 Bd, ms", timeline.PeriodMs().value_or(0), "", "(1.74 on the wire)");
+  timeline.ui->ChkFast->click();
+  timeline.hide();
+  term.Tim()->stop();
+  ComClose();
+}
+BENCHMARK(BM_FastTimelineCpu)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 // One second of polling on page "Vstupy" of an MPG unit; reports the window thread's processor
 // time as a share of one core.

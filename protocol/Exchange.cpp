@@ -85,10 +85,12 @@ ExchangeResult CommandExchange::Run(const std::vector<std::string>& script) {
   } depth(depth_);
   ExchangeResult result = RunOnce(script);
   if (!result.outOfStep || Interrupted()) return result;
+  const bool lineBeforeFirst = result.lineBeforeFirst;
   Transport& link = LinkNow();
   Drain(link);
   if (!OnlyAsks(script)) return result;
   result = RunOnce(script);
+  result.lineBeforeFirst = result.lineBeforeFirst || lineBeforeFirst;
   if (result.outOfStep) {
     Drain(link);
     host_.ReportOutOfStep();
@@ -106,6 +108,7 @@ ExchangeResult CommandExchange::RunOnce(const std::vector<std::string>& script) 
   ExchangeResult result;
   lastRunCompleted_ = false;
   if (script_.empty()) {
+    host_.LogsWritten(sent_, replies_);
     result.completed = lastRunCompleted_ = true;
     return result;
   }
@@ -129,7 +132,10 @@ ExchangeResult CommandExchange::RunOnce(const std::vector<std::string>& script) 
     Transport& link = LinkNow();
     const bool usb = &link == usb_;
     // Whatever waits now came after the last reply: a second reply, or a late one.
-    if (Surplus(link.TakeWaiting({}))) return outOfStep();
+    if (Surplus(link.TakeWaiting({}))) {
+      result.lineBeforeFirst = sent_.empty();
+      return outOfStep();
+    }
     sent_.push_back(line);
     std::string framed = host_.CommandPrefix() + line;
     if (framed.size() > kMaxLine) framed.resize(kMaxLine);
@@ -172,7 +178,9 @@ ExchangeResult CommandExchange::RunOnce(const std::vector<std::string>& script) 
   // jitter).
   const auto quiet = std::chrono::duration_cast<std::chrono::microseconds>(lastSent + longestReply +
                                                                            longestReply / 2 - Clock::now());
-  if (Surplus(LinkNow().TakeWaiting(std::clamp(quiet, std::min(quietFloor_, kQuietCap), kQuietCap)))) return outOfStep();
+  if (watchAfterScript_ &&
+      Surplus(LinkNow().TakeWaiting(std::clamp(quiet, std::min(quietFloor_, kQuietCap), kQuietCap))))
+    return outOfStep();
   host_.LogsWritten(sent_, replies_);
   host_.ExchangeTimed(us.count());
   host_.LogsToEnd();

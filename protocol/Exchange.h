@@ -107,6 +107,9 @@ struct ExchangeResult {
   bool completed = false;
   bool outOfStep = false;
   bool interrupted = false;  // stopped between two lines from outside
+  // A line was waiting before the first command: it came after the script before this one, which
+  // is out of step too (seen here when that script was not watched after its last reply).
+  bool lineBeforeFirst = false;
   std::vector<std::string> replies;
 };
 
@@ -126,6 +129,10 @@ class CommandExchange {
   // with a steady pace and the default suits it; one that shares the processor with its caller
   // (the virtual unit in a test) may wait a time slice or two before it answers.
   void SetQuietFloor(std::chrono::microseconds floor) { quietFloor_ = floor; }
+  // Off: no watch after the last reply. For scripts that follow one another at once, where the
+  // next one's first command finds what a watch would have (ExchangeResult::lineBeforeFirst), and
+  // the caller holds each script's values until the next one has run.
+  void SetWatchAfterScript(bool watch) { watchAfterScript_ = watch; }
 
   // Runs the script; after a reply that did not come, the failure path has run. A script that only
   // asks and is out of step runs once more on a line drained quiet; out of step again, the host
@@ -158,6 +165,7 @@ class CommandExchange {
   Transport* usb_ = nullptr;
   uint32_t replyTimeoutMs_ = 0;
   std::chrono::microseconds quietFloor_{200};
+  bool watchAfterScript_ = true;
   const std::atomic<bool>* interrupted_ = nullptr;
   std::vector<std::string> script_, sent_, replies_;
   int depth_ = 0;

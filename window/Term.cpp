@@ -294,11 +294,9 @@ LinkKind TTermForm::CurrentLinkKind() { return setup_ ? setup_->OpenedLinkKind()
 
 std::string TTermForm::CommandPrefix() { return ui->EditPrefix->text().toLatin1().toStdString(); }
 
-void TTermForm::LogsCleared() {
-  ui->MemoMakro1->clear();
-  ui->MemoRec->clear();
-  ui->MemoSend->clear();
-}
+// The logs are set once a script has run (LogsWritten follows on every path), and only where they
+// changed: input polls back to back repeat the same lines hundreds of times a second.
+void TTermForm::LogsCleared() {}
 
 namespace {
 
@@ -311,16 +309,33 @@ QString LogText(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-void TTermForm::ScriptShown(const std::vector<std::string>& script) {
-  if (!script.empty()) ui->MemoMakro1->setPlainText(LogText(script));
+void TTermForm::ShowLog(QPlainTextEdit* memo, const std::vector<std::string>& lines) {
+  // Unchanged since it was set (the operator may type in a memo, and that shows in its revision).
+  ShownLog& shown = shownLogs_[memo];
+  if (shown.lines == lines && shown.revision == memo->document()->revision()) return;
+  shown.lines = lines;
+  if (lines.empty())
+    memo->clear();
+  else
+    memo->setPlainText(LogText(lines));
+  shown.revision = memo->document()->revision();
 }
 
+void TTermForm::ScriptShown(const std::vector<std::string>& script) { ShowLog(ui->MemoMakro1, script); }
+
 void TTermForm::LogsWritten(const std::vector<std::string>& sent, const std::vector<std::string>& replies) {
-  if (!sent.empty()) ui->MemoSend->setPlainText(LogText(sent));
-  if (!replies.empty()) ui->MemoRec->setPlainText(LogText(replies));
+  ShowLog(ui->MemoSend, sent);
+  ShowLog(ui->MemoRec, replies);
 }
 
 void TTermForm::ExchangeTimed(long long microseconds) {
+  // Polls back to back repeat one script hundreds of times a second: its time is shown ten times
+  // a second, which is as often as anybody can read it.
+  constexpr int kRepeatShownEveryMs = 100;
+  const bool repeated = exchange_.Script() == timedScript_;
+  if (repeated && timedClock_.isValid() && timedClock_.elapsed() < kRepeatShownEveryMs) return;
+  timedScript_ = exchange_.Script();
+  timedClock_.start();
   ui->LbTime1->setText(QString::number(microseconds) + QStringLiteral("us"));
   ui->LbTime1->adjustSize();
 }

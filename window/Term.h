@@ -31,6 +31,7 @@ class SettingsFiles;
 class TFormTimeline;
 class QTimer;
 class QFileDialog;
+class QPlainTextEdit;
 class TFormReview;
 
 // The main window: every setting control of the unit, the identification fields, the buttons
@@ -62,6 +63,7 @@ class TTermForm : public QMainWindow,
   // The one exchange operation: runs the script of the mode word.
   ExchangeResult RunCommandScript() override;
   ExchangeResult RunScript(const std::vector<std::string>& script) override { return exchange_.Run(script); }
+  void WatchAfterScripts(bool watch) override { exchange_.SetWatchAfterScript(watch); }
   // Reply log line n of the last script; empty past the end.
   std::string ReplyLine(std::size_t n) override { return exchange_.Reply(n); }
   CommandExchange& Exchange() { return exchange_; }
@@ -240,6 +242,15 @@ class TTermForm : public QMainWindow,
   };
   std::map<QWidget*, Unmarked> unmarked_;
   std::unique_ptr<TFormReview> review_;
+  // What each log memo shows, as lines.
+  void ShowLog(QPlainTextEdit* memo, const std::vector<std::string>& lines);
+  struct ShownLog {
+    std::vector<std::string> lines;
+    int revision = -1;
+  };
+  std::map<QPlainTextEdit*, ShownLog> shownLogs_;
+  std::vector<std::string> timedScript_;  // the script whose time the debug page shows, and when
+  QElapsedTimer timedClock_;
 
   QStringList args_;
   TFormSetup* setup_ = nullptr;

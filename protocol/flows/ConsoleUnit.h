@@ -30,6 +30,7 @@ class ConsoleUnit : public UnitHost, public ExchangeHost {
   UnitState& State() override { return state_; }
   ExchangeResult RunCommandScript() override;
   ExchangeResult RunScript(const std::vector<std::string>& script) override { return exchange_.Run(script); }
+  void WatchAfterScripts(bool watch) override { exchange_.SetWatchAfterScript(watch); }
   std::string ReplyLine(std::size_t n) override { return exchange_.Reply(n); }
   SettingsControls& Controls() override { return model_; }
   const BackupStore& Backups() override { return backups_; }

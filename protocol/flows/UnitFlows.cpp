@@ -304,15 +304,43 @@ PollEnd PollInputs(UnitHost& host, const PollPace& pace, const std::function<boo
     while (!stopped() && Clock::now() < until)
       std::this_thread::sleep_until(std::min(until, Clock::now() + std::chrono::milliseconds(50)));
   };
+  // Back to back, no poll waits for a late line after its last reply: the next poll's first
+  // command finds it. So each poll's word is held until the next poll has shown it in step.
+  const bool backToBack = pace.period == std::chrono::milliseconds(0);
+  struct Watching {
+    UnitHost& host;
+    bool off;
+    ~Watching() {
+      if (off) host.WatchAfterScripts(true);
+    }
+  } watching{host, backToBack};
+  if (backToBack) host.WatchAfterScripts(false);
+  struct Word {
+    Clock::time_point asked;
+    uint16_t word;
+  };
+  std::optional<Word> held;
   const auto origin = Clock::now();
   SamplingPace sampling;
   auto next = origin;
   std::optional<Clock::time_point> silentSince, lastSeen;
+  const auto deliver = [&](const Word& w) {
+    const SamplingPace::Step step =
+        sampling.Sample(std::chrono::duration_cast<std::chrono::microseconds>(w.asked - origin).count());
+    if (step.afterPause && lastSeen) events.gap(*lastSeen, GapCause::Pause);
+    lastSeen = w.asked;
+    events.seen(w.asked, w.word);
+    if (step.periodMs && events.paced) events.paced(*step.periodMs);
+  };
   while (!stopped()) {
     const Clock::time_point asked = Clock::now();
-    const std::optional<uint16_t> word = ReadInputs(host);
+    host.State().commandMode = "stav";
+    const ExchangeResult result = host.RunCommandScript();
     if (stopped()) break;  // Ctrl-C while a reply was awaited
-    if (!word) {
+    // The poll before came out of step after all: nothing of it is used.
+    if (result.lineBeforeFirst) held.reset();
+    if (!result.completed) {
+      held.reset();
       if (!silentSince) {
         silentSince = asked;
         sampling.Lost();
@@ -331,12 +359,13 @@ PollEnd PollInputs(UnitHost& host, const PollPace& pace, const std::function<boo
       continue;
     }
     silentSince.reset();
-    const SamplingPace::Step step =
-        sampling.Sample(std::chrono::duration_cast<std::chrono::microseconds>(asked - origin).count());
-    if (step.afterPause && lastSeen) events.gap(*lastSeen, GapCause::Pause);
-    lastSeen = asked;
-    events.seen(*word);
-    if (step.periodMs && events.paced) events.paced(*step.periodMs);
+    const Word word{asked, InputWordFromReplies(host.ReplyLine(0), host.ReplyLine(1))};
+    if (backToBack) {
+      if (held) deliver(*held);
+      held = word;
+    } else {
+      deliver(word);
+    }
     next += pace.period;
     if (next < Clock::now()) next = Clock::now();  // a late poll does not bring a burst after it
     waitUntil(next);

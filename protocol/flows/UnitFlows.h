@@ -39,6 +39,8 @@ class UnitHost {
   virtual ExchangeResult RunCommandScript() = 0;
   // Runs a given script (the save names the lines the unit refused by their registers).
   virtual ExchangeResult RunScript(const std::vector<std::string>& script) = 0;
+  // Whether the line is watched after each script's last reply (see CommandExchange).
+  virtual void WatchAfterScripts(bool watch) = 0;
   virtual std::string ReplyLine(std::size_t n) = 0;
   virtual SettingsControls& Controls() = 0;
   // Where the backup before every save goes.
@@ -115,7 +117,8 @@ struct PollPace {
   std::chrono::milliseconds retryEvery{std::chrono::seconds(1)};
 };
 struct PollEvents {
-  std::function<void(uint16_t word)> seen;
+  // A poll's word, with when it was asked.
+  std::function<void(std::chrono::steady_clock::time_point asked, uint16_t word)> seen;
   // A gap begins at `from` (when the poll that got no reply was asked; the last poll before a
   // pause): told once per gap.
   std::function<void(std::chrono::steady_clock::time_point from, GapCause cause)> gap;

@@ -119,6 +119,28 @@ TEST_F(OutOfStepTest, AReplyAfterItsLimitAnswersNoLaterCommand) {
   EXPECT_EQ(host_.outOfStep, 0);
 }
 
+// Polls back to back are not watched after their last reply: a copy that comes after it is found
+// by the next poll's first command, which says so, so that the poll before is not used either.
+TEST_F(OutOfStepTest, AnUnwatchedScriptIsFoundOutByTheNextOne) {
+  const std::vector<std::string> poll = {"I1", "I2"};
+  for (const bool watched : {true, false}) {
+    SCOPED_TRACE(watched ? "watched" : "not watched");
+    exchange_.SetWatchAfterScript(watched);
+    unit_.SetAnswerTwice("I2", 5, 1);  // the copy 5 ms after the reply
+    const ExchangeResult first = exchange_.Run(poll);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const ExchangeResult second = exchange_.Run(poll);
+    // Watched, the first poll runs again on a drained line itself; not watched, it completes and
+    // the second one tells.
+    EXPECT_TRUE(first.completed);
+    EXPECT_EQ(first.lineBeforeFirst, false);
+    EXPECT_TRUE(second.completed);
+    EXPECT_EQ(second.lineBeforeFirst, !watched);
+    EXPECT_EQ(host_.outOfStep, 0);
+  }
+  exchange_.SetWatchAfterScript(true);
+}
+
 // A line feed is how a unit may end its lines, never news.
 TEST_F(OutOfStepTest, LineFeedsAreNoSurplus) {
   unit_.SetCrLf(true);
