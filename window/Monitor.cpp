@@ -2,6 +2,7 @@
 #include "window/Term.h"
 
 #include "ui_Term.h"
+#include "protocol/InputWord.h"
 #include "window/TermShared.h"
 #include "window/Timeline.h"
 
@@ -70,8 +71,11 @@ int TTermForm::PollIntervalMs() const {
 
 void TTermForm::FollowPollPace() {
   tim_->setInterval(PollIntervalMs());
-  // Over USB a fast poll waits for no latency timer; the converter is put back after.
+  // Over USB a fast poll waits for no latency timer; the converter is put back after. Back to back,
+  // the next poll finds a late line, not a watch after each.
   const bool fast = tim_->interval() == 0;
+  exchange_.SetWatchAfterScript(!fast);
+  if (!fast) heldPoll_.reset();
   if (fast && !fastUsb_)
     fastUsb_.emplace();
   else if (!fast)
@@ -96,12 +100,18 @@ void TTermForm::TimTimer() {
   const int64_t polledAtUs = clock_.nsecsElapsed() / 1000;
   // While the timeline's unit is away it is asked quietly: its loss was told once.
   quietFailure_ = inputsAway_;
-  const uint16_t word = ReadInputWord();
+  pollAskedUs_ = polledAtUs;
+  state_.commandMode = "stav";
+  const ExchangeResult result = RunCommandScript();
+  pollAskedUs_.reset();
   quietFailure_ = false;
-  if (!exchange_.LastRunCompleted()) {
+  // The poll before came out of step after all (back to back, it was not watched): unused.
+  if (result.lineBeforeFirst) heldPoll_.reset();
+  if (!result.completed) {
+    heldPoll_.reset();
     // The timeline goes on through a loss: a gap, then once a second until the unit answers.
     if (TimelineShown()) {
-      if (!inputsAway_) timeline_->Lost(polledAtUs);
+      if (!inputsAway_) timeline_->Lost(polledAtUs);  // the failure told it already, as a rule
       inputsAway_ = true;
       FollowPollPace();
       return;
@@ -116,17 +126,27 @@ void TTermForm::TimTimer() {
     inputsAway_ = false;
     FollowPollPace();
   }
-  if (TimelineShown()) timeline_->Sample(polledAtUs, word);
-  // The page's levels, when they change (a fast poll would otherwise redraw the grid each time).
-  if (lastShownWord_ == word) return;
-  lastShownWord_ = word;
-  for (int row = 1; row <= kInputRows; ++row) {
-    const int bit = kInputOfRow[row - 1];
-    ui->StrGridVstupy->item(row, 1)->setText((word >> bit) & 1 ? QStringLiteral("1") : QStringLiteral("0"));
+  const HeldPoll poll{polledAtUs, InputWordFromReplies(ReplyLine(0), ReplyLine(1))};
+  // Back to back a poll is used once the next one has shown it in step.
+  if (tim_->interval() == 0) {
+    if (heldPoll_) ShowPoll(*heldPoll_);
+    heldPoll_ = poll;
+  } else {
+    ShowPoll(poll);
   }
 }
 
-uint16_t TTermForm::ReadInputWord() { return ReadInputs(*this).value_or(0); }
+void TTermForm::ShowPoll(const HeldPoll& poll) {
+  if (TimelineShown()) timeline_->Sample(poll.askedUs, poll.word);
+  // The page's levels, when they change (a fast poll would otherwise redraw the grid each time).
+  if (lastShownWord_ == poll.word) return;
+  lastShownWord_ = poll.word;
+  for (int row = 1; row <= kInputRows; ++row) {
+    const int bit = kInputOfRow[row - 1];
+    ui->StrGridVstupy->item(row, 1)->setText((poll.word >> bit) & 1 ? QStringLiteral("1")
+                                                                    : QStringLiteral("0"));
+  }
+}
 
 void TTermForm::ClearInputLevels() {
   lastShownWord_.reset();

@@ -357,6 +357,12 @@ void TTermForm::IdentifyAfterUsbFailure() {
 void TTermForm::ReportFailure() {
   // Levels of a unit that no longer answers would look live.
   ClearInputLevels();
+  // The timeline shows the gap while the box is open, not only after it.
+  if (pollAskedUs_ && TimelineShown() && !inputsAway_) {
+    timeline_->Lost(*pollAskedUs_);
+    inputsAway_ = true;
+    timeline_->Refresh();
+  }
   if (!quietFailure_) Messages().Message(QStringLiteral("Chyba komunikace"));
   state_.unitPresent = false;
 }

@@ -94,7 +94,6 @@ class TTermForm : public QMainWindow,
   // Input monitor.
   void PageControlChange();
   void TimTimer();
-  uint16_t ReadInputWord();
   // The read, save and reset flows pause the monitor around their own script.
   void PauseMonitor() override;
   // The "Stav" column emptied: no level is shown while none is polled.
@@ -265,6 +264,14 @@ class TTermForm : public QMainWindow,
   // The timeline's unit did not answer: it is asked once a second, and told of once.
   bool inputsAway_ = false;
   bool quietFailure_ = false;
+  std::optional<int64_t> pollAskedUs_;  // an input poll is running, asked then
+  struct HeldPoll {
+    int64_t askedUs;
+    uint16_t word;
+  };
+  std::optional<HeldPoll> heldPoll_;
+  // A poll's levels to the timeline and the page's grid.
+  void ShowPoll(const HeldPoll& poll);
   std::optional<uint16_t> lastShownWord_;
   std::optional<FastUsbReplies> fastUsb_;
   int posuvnikMemory_ = 0;

@@ -290,12 +290,6 @@ ResetReport SendReset(UnitHost& host) {
   return {};
 }
 
-std::optional<uint16_t> ReadInputs(UnitHost& host) {
-  host.State().commandMode = "stav";
-  if (!host.RunCommandScript().completed) return std::nullopt;
-  return InputWordFromReplies(host.ReplyLine(0), host.ReplyLine(1));
-}
-
 PollEnd PollInputs(UnitHost& host, const PollPace& pace, const std::function<bool()>& stopped,
                    const PollEvents& events) {
   using Clock = std::chrono::steady_clock;

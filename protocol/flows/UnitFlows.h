@@ -105,8 +105,6 @@ struct ResetReport {
 };
 ResetReport SendReset(UnitHost& host);
 
-// One reading of the inputs ("stav"): the input word, nothing when the unit did not answer.
-std::optional<uint16_t> ReadInputs(UnitHost& host);
 // How the inputs are polled, and how long a silent unit is waited for.
 struct PollPace {
   // Between the starts of two polls; zero polls back to back, as fast as the link allows.

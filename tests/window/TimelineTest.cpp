@@ -107,10 +107,17 @@ TEST_F(TimelineTest, ALostUnitIsAGapToldOnceAndTheRecordingGoesOn) {
   // A busy machine may have held a poll long enough for a pause of its own: the loss's gap is the
   // one that follows.
   const std::size_t before = timeline.Timeline().Gaps().size();
+  // While the box is open, the lanes already show the gap.
+  std::optional<bool> gapWhileOpen;
+  messages_.whileOpen = [&] {
+    if (!gapWhileOpen) gapWhileOpen = timeline.Timeline().Away();
+  };
   unit_.SetSilent(true);
   QTest::qWait(2800);  // the reply limit, then a retry a second
   EXPECT_TRUE(timeline.Recording());
   EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
+  EXPECT_EQ(gapWhileOpen, true);
+  messages_.whileOpen = nullptr;
   EXPECT_EQ(term_->Tim()->interval(), 1000);
   ASSERT_EQ(timeline.Timeline().Gaps().size(), before + 1);
   const InputTimeline::Gap gap = timeline.Timeline().Gaps().back();
