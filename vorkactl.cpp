@@ -547,8 +547,8 @@ int Monitor(const CtlOptions& options) {
     forEachRecording([&](InputRecording& r) { return r.Paced(elapsedMs(), periodMs); });
     if (!lines) return;
     if (!paced) {
-      Print("sampling every " + PeriodText(periodMs, '.') + " ms" +
-            (options.fast ? " (back to back)" : "") + "\n" + std::exchange(held, {}));
+      Print("sampling every " + PeriodText(periodMs, '.') + " ms" + (options.fast ? " (back to back)" : "") +
+            "\n" + std::exchange(held, {}));
       paced = true;
     } else {
       Print(stamp() + " sampling now every " + PeriodText(periodMs, '.') + " ms\n");

@@ -137,8 +137,10 @@ void BM_FastTimelineCpu(benchmark::State& state) {
   }
   state.counters["cpu_share_of_core"] = cpu / wall;
   state.counters["period_ms"] = timeline.PeriodMs().value_or(0);
-  RecordFigure("CPU of the timeline sampling fast, 10 lanes drawn (share of a core)", cpu / wall, "", "<= 0.15");
-  RecordFigure("  its sampling period at 115200 Bd, ms", timeline.PeriodMs().value_or(0), "", "(1.74 on the wire)");
+  RecordFigure("CPU of the timeline sampling fast, 10 lanes drawn (share of a core)", cpu / wall, "",
+               "<= 0.15");
+  RecordFigure("  its sampling period at 115200 Bd, ms", timeline.PeriodMs().value_or(0), "",
+               "(1.74 on the wire)");
   timeline.ui->ChkFast->click();
   timeline.hide();
   term.Tim()->stop();

@@ -12,12 +12,13 @@ SamplingPace::Step SamplingPace::Sample(int64_t us) {
   const int64_t interval = std::max<int64_t>(0, us - *last);
   // Before a period is told, the mean so far stands for it.
   const double periodUs =
-      toldMs_ ? *toldMs_ * 1000.0
-              : (block_.empty() ? 0.0
-                                : static_cast<double>(std::accumulate(block_.begin(), block_.end(), int64_t{0})) /
-                                      static_cast<double>(block_.size()));
-  if (periodUs > 0.0 && static_cast<double>(interval) > std::max(kPausePeriods * periodUs,
-                                                                   static_cast<double>(kLeastPauseUs))) {
+      toldMs_
+          ? *toldMs_ * 1000.0
+          : (block_.empty() ? 0.0
+                            : static_cast<double>(std::accumulate(block_.begin(), block_.end(), int64_t{0})) /
+                                  static_cast<double>(block_.size()));
+  if (periodUs > 0.0 && static_cast<double>(interval) >
+                            std::max(kPausePeriods * periodUs, static_cast<double>(kLeastPauseUs))) {
     step.afterPause = true;
     return step;
   }

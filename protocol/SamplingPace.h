@@ -24,8 +24,8 @@ class SamplingPace {
   static constexpr int64_t kLeastPauseUs = 100'000;
 
   struct Step {
-    bool afterPause = false;            // nothing is known between the last sample and this one
-    std::optional<double> periodMs;     // the period, when it became known or changed
+    bool afterPause = false;         // nothing is known between the last sample and this one
+    std::optional<double> periodMs;  // the period, when it became known or changed
   };
   // A sample taken at `us` microseconds on a steady clock.
   Step Sample(int64_t us);

@@ -1132,8 +1132,9 @@ TEST_F(MonitorRecordingTest, EveryEdgeIsRecordedAndSigrokReadsThem) {
   ASSERT_NE(header, csv.end());
   ASSERT_TRUE(header[-1].starts_with("# Snímáno po ")) << header[-1];
   // A busy machine may change the period: its note is no row.
-  csv.erase(std::remove_if(header + 1, csv.end(), [](const std::string& l) { return l.starts_with("# Od "); }),
-            csv.end());
+  csv.erase(
+      std::remove_if(header + 1, csv.end(), [](const std::string& l) { return l.starts_with("# Od "); }),
+      csv.end());
   header = std::find(csv.begin(), csv.end(), "time_ms,in0,in1,in2,in3,in4,in5,in6,in7,in14,in15");
   ASSERT_NE(header, csv.end());
   // The first levels, then a row per change.
@@ -1216,17 +1217,17 @@ TEST_F(MonitorRecordingTest, FastSamplingCountsA50HzInputAndSaysItsPeriod) {
   const auto header = std::find(csv.begin(), csv.end(), "time_ms,in0,in1,in2,in3,in4,in5,in6,in7,in14,in15");
   ASSERT_NE(header, csv.end());
   EXPECT_TRUE(header[-1].starts_with("# Snímáno po ")) << header[-1];
-  const auto rows = std::count_if(header + 1, csv.end(), [](const std::string& l) { return !l.starts_with("#"); });
+  const auto rows =
+      std::count_if(header + 1, csv.end(), [](const std::string& l) { return !l.starts_with("#"); });
   EXPECT_NEAR(static_cast<double>(rows - 1), 200.0, 20.0);  // two seconds of 100 changes a second
 }
 
 // Two names of one file would interleave two formats in it: refused before either is opened.
 TEST_F(MonitorRecordingTest, OneFileUnderTwoNamesIsRefused) {
   ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("sub")));
-  {
-    std::ofstream(File("kept.csv").toStdString()) << "mine\n";
-  }
-  ASSERT_EQ(::link(File("kept.csv").toLocal8Bit().constData(), File("linked.vcd").toLocal8Bit().constData()), 0);
+  { std::ofstream(File("kept.csv").toStdString()) << "mine\n"; }
+  ASSERT_EQ(::link(File("kept.csv").toLocal8Bit().constData(), File("linked.vcd").toLocal8Bit().constData()),
+            0);
   const std::pair<QString, QString> cases[] = {
       {File("kept.csv"), File("sub/../kept.csv")},
       {File("new.csv"), File("sub/../new.csv")},  // not there yet: the same place

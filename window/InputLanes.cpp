@@ -23,9 +23,9 @@ const char* const kFasterThanSamplingTip =
     "„Rychlé snímání“.";
 
 int64_t AxisStepMs(int64_t spanMs) {
-  static constexpr int64_t kSteps[] = {1,      2,      5,      10,     20,      50,      100,     200,
-                                       500,    1'000,  2'000,  5'000,  10'000,  15'000,  30'000,  60'000,
-                                       120'000, 300'000, 600'000, 1'800'000, 3'600'000};
+  static constexpr int64_t kSteps[] = {1,      2,      5,       10,      20,      50,        100,
+                                       200,    500,    1'000,   2'000,   5'000,   10'000,    15'000,
+                                       30'000, 60'000, 120'000, 300'000, 600'000, 1'800'000, 3'600'000};
   const int64_t rough = spanMs / 10;
   for (const int64_t step : kSteps)
     if (step >= rough) return step;

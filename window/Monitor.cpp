@@ -1,8 +1,8 @@
 // The main window: the live input monitor of page "Vstupy".
 #include "window/Term.h"
 
-#include "ui_Term.h"
 #include "protocol/InputWord.h"
+#include "ui_Term.h"
 #include "window/TermShared.h"
 #include "window/Timeline.h"
 

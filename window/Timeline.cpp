@@ -90,9 +90,8 @@ void TFormTimeline::hideEvent(QHideEvent* event) {
 void TFormTimeline::WriteToRecording(const std::function<FileFault(InputRecording&)>& write) {
   if (!recording_) return;
   if (const FileFault fault = write(*recording_))
-    StopRecording(
-        QStringLiteral("Záznam do souboru „%1“ se zastavil: %2. Co bylo zapsáno, zůstává čitelné.")
-            .arg(Native(recordingPath_), QString::fromStdString(CzechText(fault))));
+    StopRecording(QStringLiteral("Záznam do souboru „%1“ se zastavil: %2. Co bylo zapsáno, zůstává čitelné.")
+                      .arg(Native(recordingPath_), QString::fromStdString(CzechText(fault))));
 }
 
 void TFormTimeline::Sample(int64_t us, uint16_t word) {
@@ -197,7 +196,9 @@ RecordingHeader TFormTimeline::Header(int64_t startMs) const {
   const Identity unit = Unit ? Unit() : Identity{};
   // The wall clock's time of that moment on the polls' clock.
   const QDateTime startedAt = QDateTime::currentDateTime().addMSecs(startMs - (Clock ? Clock() : startMs));
-  RecordingHeader header{unit.id, unit.version, std::string("vorka_config ") + kProgramVersion,
+  RecordingHeader header{unit.id,
+                         unit.version,
+                         std::string("vorka_config ") + kProgramVersion,
                          startedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString(),
                          {}};
   const auto lanes = Lanes ? Lanes() : std::array<LaneInfo, kInputRows>{};

@@ -18,7 +18,8 @@ TFormWiring::TFormWiring(QWidget* parent) : QDialog(parent), ui(new Ui::TFormWir
 
 TFormWiring::~TFormWiring() { delete ui; }
 
-void TFormWiring::Start(std::vector<WiringInput> inputs, std::vector<WiringInput> grid, const Identity& unit) {
+void TFormWiring::Start(std::vector<WiringInput> inputs, std::vector<WiringInput> grid,
+                        const Identity& unit) {
   unit_ = unit;
   startedAt_ = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
   check_.emplace(std::move(inputs), std::move(grid));
@@ -31,10 +32,10 @@ void TFormWiring::Sample(int64_t ms, uint16_t word) {
   const std::optional<WiringInput> before = check_->LastMoved();
   check_->Sample(ms, word);
   // Which input moved, live: the operator sees the wire answer before any verdict.
-  if (const auto& moved = check_->LastMoved(); moved && (!before || before->input != moved->input ||
-                                                        ui->LblMoved->text().isEmpty()))
-    ui->LblMoved->setText(QStringLiteral("Naposledy se změnil: %1")
-                              .arg(QString::fromStdString(InputCaption(*moved))));
+  if (const auto& moved = check_->LastMoved();
+      moved && (!before || before->input != moved->input || ui->LblMoved->text().isEmpty()))
+    ui->LblMoved->setText(
+        QStringLiteral("Naposledy se změnil: %1").arg(QString::fromStdString(InputCaption(*moved))));
   ShowState();
 }
 

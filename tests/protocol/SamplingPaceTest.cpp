@@ -10,12 +10,14 @@ namespace {
 
 struct PaceCase {
   const char* name;
-  std::vector<int64_t> intervalsUs;  // between successive samples
-  std::vector<double> toldMs;        // the periods told, in order
-  std::vector<std::size_t> pausesAt; // the samples (1-based among the intervals) after a pause
+  std::vector<int64_t> intervalsUs;   // between successive samples
+  std::vector<double> toldMs;         // the periods told, in order
+  std::vector<std::size_t> pausesAt;  // the samples (1-based among the intervals) after a pause
 };
 
-std::vector<int64_t> Repeat(int64_t us, int times) { return std::vector<int64_t>(static_cast<std::size_t>(times), us); }
+std::vector<int64_t> Repeat(int64_t us, int times) {
+  return std::vector<int64_t>(static_cast<std::size_t>(times), us);
+}
 std::vector<int64_t> Join(std::vector<int64_t> a, const std::vector<int64_t>& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;

@@ -6,12 +6,12 @@
 #include "window/Timeline.h"
 #include "window/Wiring.h"
 
-#include <QTemporaryDir>
-#include <QTest>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
@@ -152,7 +152,8 @@ TEST_F(TimelineTest, AFastInputIsHatchedUntilTheSamplingIsFastEnough) {
   InputLanes& lanes = *timeline.ui->LanesView;
   const QPoint firstLane(lanes.LabelWidth() + 10, 5);
   EXPECT_TRUE(timeline.Timeline().FasterThanSampling(1)) << timeline.Timeline().Changes(1);
-  EXPECT_TRUE(lanes.CountersText(1).contains(QStringLiteral("změn ≥"))) << lanes.CountersText(1).toStdString();
+  EXPECT_TRUE(lanes.CountersText(1).contains(QStringLiteral("změn ≥")))
+      << lanes.CountersText(1).toStdString();
   EXPECT_EQ(lanes.ToolTipAt(firstLane), QString::fromUtf8(kFasterThanSamplingTip));
   // What the 40 ms timer gives, measured (a busy machine adds some).
   const QRegularExpressionMatch slow =
@@ -200,9 +201,9 @@ TEST_F(TimelineTest, AHeldWindowIsAGapAndASavedRecordingStartsAtItsFirstSample) 
   const std::string csv = Slurp(chosen_);
   const auto at = csv.find("# Začátek: ");
   ASSERT_NE(at, std::string::npos) << csv;
-  const QDateTime started = QDateTime::fromString(
-      QString::fromStdString(csv.substr(at + std::string("# Začátek: ").size(), 19)),
-                                                  QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+  const QDateTime started =
+      QDateTime::fromString(QString::fromStdString(csv.substr(at + std::string("# Začátek: ").size(), 19)),
+                            QStringLiteral("yyyy-MM-dd HH:mm:ss"));
   ASSERT_TRUE(started.isValid()) << csv;
   EXPECT_LE(std::llabs(opened.secsTo(started)), 1) << csv;
   EXPECT_NE(csv.find("# Bez čtení od "), std::string::npos) << csv;
@@ -210,7 +211,8 @@ TEST_F(TimelineTest, AHeldWindowIsAGapAndASavedRecordingStartsAtItsFirstSample) 
 }
 
 TEST(TimelineFileNameTest, ANameWithoutExtensionGetsTheChosenFormats) {
-  const QString csv = QStringLiteral("CSV (*.csv)"), vcd = QStringLiteral("VCD – logické analyzátory (*.vcd)");
+  const QString csv = QStringLiteral("CSV (*.csv)"),
+                vcd = QStringLiteral("VCD – logické analyzátory (*.vcd)");
   const struct {
     QString path, filter, result;
   } cases[] = {
@@ -220,7 +222,8 @@ TEST(TimelineFileNameTest, ANameWithoutExtensionGetsTheChosenFormats) {
       {QStringLiteral("/tmp/v1.2/zaznam"), csv, QStringLiteral("/tmp/v1.2/zaznam.csv")},
       {QString(), csv, QString()},  // cancelled
   };
-  for (const auto& c : cases) EXPECT_EQ(WithFilterExtension(c.path, c.filter), c.result) << c.path.toStdString();
+  for (const auto& c : cases)
+    EXPECT_EQ(WithFilterExtension(c.path, c.filter), c.result) << c.path.toStdString();
 }
 
 TEST_F(TimelineTest, SigrokReadsTheWindowsRecordingsWithTheirEdges) {
