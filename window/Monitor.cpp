@@ -71,10 +71,8 @@ int TTermForm::PollIntervalMs() const {
 
 void TTermForm::FollowPollPace() {
   tim_->setInterval(PollIntervalMs());
-  // Over USB a fast poll waits for no latency timer; the converter is put back after. Back to back,
-  // the next poll finds a late line, not a watch after each.
+  // Over USB a fast poll waits for no latency timer; the converter is put back after.
   const bool fast = tim_->interval() == 0;
-  exchange_.SetWatchAfterScript(!fast);
   if (!fast) heldPoll_.reset();
   if (fast && !fastUsb_)
     fastUsb_.emplace();
@@ -102,7 +100,11 @@ void TTermForm::TimTimer() {
   quietFailure_ = inputsAway_;
   pollAskedUs_ = polledAtUs;
   state_.commandMode = "stav";
+  // Back to back, the next poll finds a late line: no watch after each (and only after polls).
+  const bool backToBack = tim_->interval() == 0;
+  exchange_.SetWatchAfterScript(!backToBack);
   const ExchangeResult result = RunCommandScript();
+  exchange_.SetWatchAfterScript(true);
   pollAskedUs_.reset();
   quietFailure_ = false;
   // The poll before came out of step after all (back to back, it was not watched): unused.
@@ -128,7 +130,7 @@ void TTermForm::TimTimer() {
   }
   const HeldPoll poll{polledAtUs, InputWordFromReplies(ReplyLine(0), ReplyLine(1))};
   // Back to back a poll is used once the next one has shown it in step.
-  if (tim_->interval() == 0) {
+  if (backToBack) {
     if (heldPoll_) ShowPoll(*heldPoll_);
     heldPoll_ = poll;
   } else {
@@ -154,6 +156,8 @@ void TTermForm::ClearInputLevels() {
 }
 
 void TTermForm::PauseMonitor() {
+  // Another script follows the last poll: that poll is never shown in step, so it is not shown.
+  heldPoll_.reset();
   if (MonitorWanted()) tim_->stop();
 }
 

@@ -182,6 +182,22 @@ TEST_F(TimelineTest, AFastInputIsHatchedUntilTheSamplingIsFastEnough) {
   EXPECT_TRUE(messages_.all.isEmpty());
 }
 
+// Only the polls go unwatched while sampling fast: the operator's read is watched after its last
+// reply as ever, and a late copy there makes it run again on a drained line.
+TEST_F(TimelineTest, AReadWhileSamplingFastIsWatchedAsEver) {
+  TFormTimeline& timeline = Open();
+  timeline.ui->ChkFast->click();
+  QTest::qWait(200);
+  term_->Exchange().SetQuietFloor(kSharedProcessorQuiet);
+  const std::string last = BuildReadScript(true).back();
+  unit_.SetAnswerTwice(last, 5, 1);
+  unit_.ClearReceived();
+  ui().ReadSetting->click();
+  EXPECT_EQ(Count("!0" + last), 2);
+  EXPECT_TRUE(messages_.all.isEmpty()) << messages_.all.join(u'|').toStdString();
+  timeline.ui->ChkFast->click();
+}
+
 // A window held still (a modal dialog under wine held the polls for seconds) has a gap for that
 // time, not steady inputs; a saved recording starts at its first sample, not at the save.
 TEST_F(TimelineTest, AHeldWindowIsAGapAndASavedRecordingStartsAtItsFirstSample) {
