@@ -60,9 +60,10 @@ std::optional<Calls> LoadCalls() {
                    Bind(dll, "FT_SetBaudRate", c.setBaudRate) && Bind(dll, "FT_ResetDevice", c.resetDevice) &&
                    Bind(dll, "FT_Purge", c.purge) && Bind(dll, "FT_SetTimeouts", c.setTimeouts) &&
                    Bind(dll, "FT_Write", c.write) && Bind(dll, "FT_GetQueueStatus", c.getQueueStatus) &&
-                   Bind(dll, "FT_Read", c.read) && Bind(dll, "FT_Close", c.close) &&
-                   Bind(dll, "FT_SetLatencyTimer", c.setLatencyTimer) &&
-                   Bind(dll, "FT_GetLatencyTimer", c.getLatencyTimer);
+                   Bind(dll, "FT_Read", c.read) && Bind(dll, "FT_Close", c.close);
+  // Only fast sampling needs these: a library without them still serves every exchange.
+  Bind(dll, "FT_SetLatencyTimer", c.setLatencyTimer);
+  Bind(dll, "FT_GetLatencyTimer", c.getLatencyTimer);
   if (all) return c;
   FreeLibrary(dll);
   return std::nullopt;
@@ -112,11 +113,14 @@ class DllD2xx final : public D2xxApi {
     return On(h, [&](const Calls& c, DllHandle d) { return c.purge(d, mask); });
   }
   FT_STATUS FT_SetLatencyTimer(FT_HANDLE h, uint8_t ms) override {
-    return On(h, [&](const Calls& c, DllHandle d) { return c.setLatencyTimer(d, ms); });
+    return On(h, [&](const Calls& c, DllHandle d) {
+      return c.setLatencyTimer ? c.setLatencyTimer(d, ms) : ULONG{FT_OTHER_ERROR};
+    });
   }
   FT_STATUS FT_GetLatencyTimer(FT_HANDLE h, uint8_t* ms) override {
     return On(h, [&](const Calls& c, DllHandle d) {
       UCHAR latency = 0;
+      if (!c.getLatencyTimer) return ULONG{FT_OTHER_ERROR};
       const ULONG status = c.getLatencyTimer(d, &latency);
       *ms = latency;
       return status;
