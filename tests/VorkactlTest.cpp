@@ -1205,7 +1205,8 @@ TEST_F(MonitorRecordingTest, AMissedReplyIsAGapAndTheRecordingGoesOn) {
 TEST_F(MonitorRecordingTest, FastSamplingCountsA50HzInputAndSaysItsPeriod) {
   unit_.SetToggle(0, 50.0);
   const Run run = Ctl({QStringLiteral("monitor"), QStringLiteral("--fast"), QStringLiteral("--duration"),
-                       QStringLiteral("2"), QStringLiteral("--csv"), File("fast.csv")});
+                       QStringLiteral("2"), QStringLiteral("--csv"), File("fast.csv"),
+                       QStringLiteral("--vcd"), File("fast.vcd")});
   EXPECT_EQ(run.code, 0) << run.err;
   const std::vector<std::string> out = Lines(run.out);
   ASSERT_FALSE(out.empty());
@@ -1220,6 +1221,10 @@ TEST_F(MonitorRecordingTest, FastSamplingCountsA50HzInputAndSaysItsPeriod) {
   const auto rows =
       std::count_if(header + 1, csv.end(), [](const std::string& l) { return !l.starts_with("#"); });
   EXPECT_NEAR(static_cast<double>(rows - 1), 200.0, 20.0);  // two seconds of 100 changes a second
+  // sigrok reads the same edges from the fast VCD.
+  const std::map<std::string, int> edges = SigrokEdges(File("fast.vcd"));
+  ASSERT_EQ(edges.size(), 11U);
+  EXPECT_EQ(edges.at("in0_RefX"), rows - 1);
 }
 
 // Two names of one file would interleave two formats in it: refused before either is opened.

@@ -8,6 +8,8 @@
 
 #include <QTimer>
 
+#include <utility>
+
 using namespace term;
 
 namespace {
@@ -142,9 +144,10 @@ void TTermForm::ShowPoll(const HeldPoll& poll) {
   if (TimelineShown()) timeline_->Sample(poll.askedUs, poll.word);
   // The page's levels, when they change (a fast poll would otherwise redraw the grid each time).
   if (lastShownWord_ == poll.word) return;
-  lastShownWord_ = poll.word;
+  const std::optional<uint16_t> before = std::exchange(lastShownWord_, poll.word);
   for (int row = 1; row <= kInputRows; ++row) {
     const int bit = kInputOfRow[row - 1];
+    if (before && ((*before ^ poll.word) >> bit & 1) == 0) continue;  // only the cells that changed
     ui->StrGridVstupy->item(row, 1)->setText((poll.word >> bit) & 1 ? QStringLiteral("1")
                                                                     : QStringLiteral("0"));
   }

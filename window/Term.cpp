@@ -27,6 +27,8 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <utility>
+
 using namespace term;
 
 namespace {
@@ -313,6 +315,7 @@ void TTermForm::ShowLog(QPlainTextEdit* memo, const std::vector<std::string>& li
   // Unchanged since it was set (the operator may type in a memo, and that shows in its revision).
   ShownLog& shown = shownLogs_[memo];
   if (shown.lines == lines && shown.revision == memo->document()->revision()) return;
+  logsChanged_ = true;
   shown.lines = lines;
   if (lines.empty())
     memo->clear();
@@ -341,6 +344,7 @@ void TTermForm::ExchangeTimed(long long microseconds) {
 }
 
 void TTermForm::LogsToEnd() {
+  if (!std::exchange(logsChanged_, false)) return;
   for (QPlainTextEdit* memo : {ui->MemoRec, ui->MemoSend}) {
     QTextCursor cursor = memo->textCursor();
     cursor.movePosition(QTextCursor::End);
