@@ -611,7 +611,7 @@ constexpr CommandHandler kHandlers[] = {
 constexpr bool EveryCommandHandled() {
   for (std::size_t i = 0; i < std::size(kHandlers); ++i)
     if (static_cast<std::size_t>(kHandlers[i].command) != i) return false;
-  return std::size(kHandlers) == static_cast<std::size_t>(CtlCommand::Backups) + 1;
+  return std::size(kHandlers) == kCtlCommandCount;
 }
 static_assert(EveryCommandHandled());
 

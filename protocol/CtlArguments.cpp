@@ -83,7 +83,7 @@ constexpr bool InEnumOrder() {
     if (static_cast<std::size_t>(kCommands[i].command) != i) return false;
   return true;
 }
-static_assert(InEnumOrder() && std::size(kCommands) == static_cast<std::size_t>(CtlCommand::Backups) + 1);
+static_assert(InEnumOrder() && std::size(kCommands) == kCtlCommandCount);
 
 constexpr CtlCommand kForWrite[] = {CtlCommand::Write};
 constexpr CtlCommand kForBackups[] = {CtlCommand::Backups};

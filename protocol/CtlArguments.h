@@ -4,12 +4,16 @@
 
 #include <QStringList>
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 
 // vorkactl's commands, in the order its help lists them.
-enum class CtlCommand { Ports, Scan, Identify, Read, Write, Diff, Defaults, Reset, Monitor, Backups };
+// Count stays last: the tables of commands and of their handlers are checked against it, so that a
+// command added without its row or its handler does not compile.
+enum class CtlCommand { Ports, Scan, Identify, Read, Write, Diff, Defaults, Reset, Monitor, Backups, Count };
+inline constexpr std::size_t kCtlCommandCount = static_cast<std::size_t>(CtlCommand::Count);
 struct CtlCommandInfo {
   CtlCommand command;
   const char* name;

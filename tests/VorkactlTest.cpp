@@ -1198,6 +1198,38 @@ TEST_F(MonitorRecordingTest, AMissedReplyIsAGapAndTheRecordingGoesOn) {
   EXPECT_EQ(edges.at("no_reply"), 2);  // the gap, up and down
 }
 
+// Every command the help names runs to an exit of its own, never a signal: a command added to the
+// table without its handler does not compile, and one that compiles ends as a process should.
+TEST_F(VorkactlTest, EveryCommandTheHelpNamesEndsWithAnExitNeverASignal) {
+  const Run help = Ctl({QStringLiteral("--help")});
+  std::vector<std::string> named;
+  bool inCommands = false;
+  std::istringstream lines(help.out);
+  for (std::string line; std::getline(lines, line);) {
+    if (line == "Commands:") {
+      inCommands = true;
+    } else if (line.empty()) {
+      inCommands = false;
+    } else if (inCommands && line.size() > 2 && line.starts_with("  ") && std::islower(line[2])) {
+      named.push_back(line.substr(2, line.find(' ', 2) - 2));
+    }
+  }
+  ASSERT_EQ(named.size(), kCtlCommandCount) << help.out;
+  for (const std::string& name : named) {
+    SCOPED_TRACE(name);
+    const auto info = std::find_if(CtlCommands().begin(), CtlCommands().end(),
+                                   [&](const CtlCommandInfo& c) { return c.name == name; });
+    ASSERT_NE(info, CtlCommands().end());
+    QStringList arguments{QStringLiteral("--port"), File("no-such-port"), QString::fromStdString(name)};
+    for (int file = 0; file < info->files; ++file) arguments << File("no-such.vorka");
+    if (info->command == CtlCommand::Monitor)
+      arguments << QStringLiteral("--duration") << QStringLiteral("0.1");
+    const Run run = Ctl(arguments);
+    EXPECT_GE(run.code, 0) << "ended by a signal";  // Ctl gives -1 for a crash
+    EXPECT_LE(run.code, kExitOutOfStep) << run.err;
+  }
+}
+
 // Back to back, an input at 50 Hz is counted within a tenth (at the default 40 ms it would be a
 // slower wave that is not there), and the first line and the recording say the period measured.
 // The unit is not paced here, so that a busy machine leaves the polls well inside 10 ms; the pace
@@ -1221,10 +1253,10 @@ TEST_F(MonitorRecordingTest, FastSamplingCountsA50HzInputAndSaysItsPeriod) {
   const auto rows =
       std::count_if(header + 1, csv.end(), [](const std::string& l) { return !l.starts_with("#"); });
   EXPECT_NEAR(static_cast<double>(rows - 1), 200.0, 20.0);  // two seconds of 100 changes a second
-  // sigrok reads the same edges from the fast VCD.
+  // sigrok reads the same edges from the fast VCD (one at its very last moment it may not show).
   const std::map<std::string, int> edges = SigrokEdges(File("fast.vcd"));
   ASSERT_EQ(edges.size(), 11U);
-  EXPECT_EQ(edges.at("in0_RefX"), rows - 1);
+  EXPECT_NEAR(edges.at("in0_RefX"), rows - 1, 1);
 }
 
 // Two names of one file would interleave two formats in it: refused before either is opened.

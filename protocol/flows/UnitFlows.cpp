@@ -311,18 +311,22 @@ PollEnd PollInputs(UnitHost& host, const PollPace& pace, const std::function<boo
   if (backToBack) host.WatchAfterScripts(false);
   struct Word {
     Clock::time_point asked;
-    uint16_t word;
+    uint16_t word = 0;
   };
-  std::optional<Word> held;
+  // Plain values with flags rather than optionals: MinGW's optimiser takes those for unset.
+  Word held;
+  bool holding = false;
   const auto origin = Clock::now();
   SamplingPace sampling;
   auto next = origin;
-  std::optional<Clock::time_point> silentSince, lastSeen;
+  Clock::time_point silentSince = origin, lastSeen = origin;
+  bool silent = false, seenOne = false;
   const auto deliver = [&](const Word& w) {
     const SamplingPace::Step step =
         sampling.Sample(std::chrono::duration_cast<std::chrono::microseconds>(w.asked - origin).count());
-    if (step.afterPause && lastSeen) events.gap(*lastSeen, GapCause::Pause);
+    if (step.afterPause && seenOne) events.gap(lastSeen, GapCause::Pause);
     lastSeen = w.asked;
+    seenOne = true;
     events.seen(w.asked, w.word);
     if (step.periodMs && events.paced) events.paced(*step.periodMs);
   };
@@ -332,15 +336,16 @@ PollEnd PollInputs(UnitHost& host, const PollPace& pace, const std::function<boo
     const ExchangeResult result = host.RunCommandScript();
     if (stopped()) break;  // Ctrl-C while a reply was awaited
     // The poll before came out of step after all: nothing of it is used.
-    if (result.lineBeforeFirst) held.reset();
+    if (result.lineBeforeFirst) holding = false;
     if (!result.completed) {
-      held.reset();
-      if (!silentSince) {
+      holding = false;
+      if (!silent) {
+        silent = true;
         silentSince = asked;
         sampling.Lost();
         events.gap(asked, GapCause::NoReply);
       }
-      const auto silence = Clock::now() - *silentSince;
+      const auto silence = Clock::now() - silentSince;
       if (silence >= pace.lostAfter) return PollEnd::UnitLost;
       // Asked again a period after the last ask (at least a millisecond), and only once a second
       // after a second of silence: a line that hung up fails at once, and is not asked in a busy
@@ -348,15 +353,16 @@ PollEnd PollInputs(UnitHost& host, const PollPace& pace, const std::function<boo
       const auto wait = silence >= pace.retryAfter
                             ? pace.retryEvery
                             : std::max<Clock::duration>(pace.period, std::chrono::milliseconds(1));
-      waitUntil(std::min(asked + wait, *silentSince + pace.lostAfter));
+      waitUntil(std::min(asked + wait, silentSince + pace.lostAfter));
       next = Clock::now();
       continue;
     }
-    silentSince.reset();
+    silent = false;
     const Word word{asked, InputWordFromReplies(host.ReplyLine(0), host.ReplyLine(1))};
     if (backToBack) {
-      if (held) deliver(*held);
+      if (holding) deliver(held);
       held = word;
+      holding = true;
     } else {
       deliver(word);
     }

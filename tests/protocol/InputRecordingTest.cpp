@@ -93,7 +93,9 @@ TEST(InputRecordingTest, RowsBeforeThePeriodWaitAndAShortRecordingIsWhole) {
     ASSERT_FALSE(recording.Open(path.toStdString()));
     ASSERT_FALSE(recording.Sample(0, 0x0001));
     ASSERT_FALSE(recording.Sample(40, 0x0000));
-    if (paced) ASSERT_FALSE(recording.Paced(80, 40.0));
+    if (paced) {
+      ASSERT_FALSE(recording.Paced(80, 40.0));
+    }
     ASSERT_FALSE(recording.Close(100));
     const std::string rows = Slurp(path);
     EXPECT_NE(rows.find(std::string(paced ? "# Snímáno po 40 ms\n" : "") +

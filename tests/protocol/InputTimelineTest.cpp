@@ -109,7 +109,9 @@ TEST(WiringCheckTest, VerdictsFromWhatTheInputsDid) {
     if (c.skip) check.Skip();
     EXPECT_EQ(check.Results().front().verdict, c.verdict);
     ASSERT_EQ(check.Results().front().movedInstead.has_value(), c.movedInstead.has_value());
-    if (c.movedInstead) EXPECT_EQ(check.Results().front().movedInstead->input, *c.movedInstead);
+    if (c.movedInstead) {
+      EXPECT_EQ(check.Results().front().movedInstead->input, *c.movedInstead);
+    }
     EXPECT_FALSE(check.Done());  // the second input is asked for next
   }
   WiringCheck swapped({refX, refY}, {refX, refY, spare});
