@@ -134,11 +134,8 @@ FileFault InputRecording::Sample(int64_t ms, uint16_t word) {
     if (!dumped_ || inGap_) changes += std::string("0") + kNoReplyId + "\n";
     inGap_ = false;
     if (changes.empty()) return {};
-    // The first levels as the initial values, later ones as changes. Two polls within one
-    // millisecond share its time step: a VCD's times only ever grow.
-    const bool sameStep = dumped_ && ms <= lastMs_;
-    text = (sameStep ? std::string() : "#" + std::to_string(ms) + "\n") +
-           (dumped_ ? changes : "$dumpvars\n" + changes + "$end\n");
+    // The first levels as the initial values, later ones as changes.
+    text = VcdStep(ms) + (dumped_ ? changes : "$dumpvars\n" + changes + "$end\n");
     dumped_ = true;
   }
   last_ = word;
@@ -157,10 +154,7 @@ FileFault InputRecording::Lost(int64_t ms, AfterLoss after, GapCause cause) {
     // The gap on its own wire. A comment and unknown levels only at the end: sigrok (and PulseView
     // with it) reads nothing after either, so a gap the recording goes on after is the wire alone,
     // and every level is written again after it.
-    const bool sameStep = dumped_ && ms <= lastMs_;
-    text = (sameStep ? std::string() : "#" + std::to_string(ms) + "\n") +
-           (dumped_ ? std::string("1") + kNoReplyId + "\n" : std::string());
-    lastMs_ = std::max(lastMs_, ms);
+    text = VcdStep(ms) + (dumped_ ? std::string("1") + kNoReplyId + "\n" : std::string());
     inGap_ = dumped_;
     if (ends) {
       text += VcdPaceComment() + "$comment spojeni s jednotkou ztraceno, zaznam konci $end\n";
@@ -182,6 +176,12 @@ FileFault InputRecording::Close(int64_t ms) {
     Write(paces);
   if (file_.isOpen()) file_.close();
   return fault_;
+}
+
+std::string InputRecording::VcdStep(int64_t ms) {
+  const bool sameStep = dumped_ && ms <= lastMs_;
+  lastMs_ = std::max(lastMs_, ms);
+  return sameStep ? std::string() : "#" + std::to_string(ms) + "\n";
 }
 
 FileFault InputRecording::Put(const std::string& text) {

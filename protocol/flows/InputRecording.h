@@ -55,6 +55,9 @@ class InputRecording {
 
  private:
   FileFault Write(const std::string& text);
+  // A VCD time step at ms; none when ms falls in the last one (two polls within a millisecond):
+  // a VCD's times only ever grow.
+  std::string VcdStep(int64_t ms);
   // Writes, or holds until the header is whole.
   FileFault Put(const std::string& text);
   // Writes the rest of the header, and what was held for it.
