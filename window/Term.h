@@ -248,7 +248,7 @@ class TTermForm : public QMainWindow,
     int revision = -1;
   };
   std::map<QPlainTextEdit*, ShownLog> shownLogs_;
-  bool logsChanged_ = false;  // since they were last scrolled to their ends
+  bool logsChanged_ = false;              // since they were last scrolled to their ends
   std::vector<std::string> timedScript_;  // the script whose time the debug page shows, and when
   QElapsedTimer timedClock_;
 
