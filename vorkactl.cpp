@@ -7,21 +7,29 @@
 #include "protocol/UnitScan.h"
 #include "protocol/flows/ConsoleUnit.h"
 #include "protocol/flows/InputRecording.h"
+#include "protocol/flows/UnitRecord.h"
 #include "protocol/flows/WriteAndVerify.h"
 #include "protocol/settings/Backups.h"
 #include "protocol/settings/Settings.h"
+#include "record/RecordFile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QGuiApplication>
+#include <QThread>
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -39,7 +47,23 @@ std::atomic<bool> g_interrupted{false};
 // The first failed write to standard output (an errno), 0 while every write went through.
 int g_outputError = 0;
 
-void Say(const std::string& text) { std::fprintf(stderr, "vorkactl: %s\n", text.c_str()); }
+// One unit among several (--port given more than once), on a thread of its own: its messages name
+// its port, its data waits until every unit is done and goes out in the order of the ports.
+struct PortRun {
+  std::string port;
+  std::string data;
+};
+thread_local PortRun* t_run = nullptr;
+std::mutex g_errorLock;
+
+// A line on standard error, whole even when several units speak at once.
+void Note(const std::string& line) {
+  const std::lock_guard lock(g_errorLock);
+  std::fprintf(stderr, "%s\n", line.c_str());
+}
+void Say(const std::string& text) {
+  Note("vorkactl: " + (t_run ? t_run->port + ": " : std::string()) + text);
+}
 
 const std::string kOutOfStepSaid =
     "the unit's replies are out of step with the commands (noise on the line?)";
@@ -52,6 +76,10 @@ std::string Counted(std::size_t n, const std::string& noun) {
 // Data to standard output, each write checked: a full disk or a closed descriptor must not end in
 // an empty backup and exit 0.
 void Print(const std::string& text) {
+  if (t_run) {
+    t_run->data += text;
+    return;
+  }
   if (g_outputError) return;
   errno = 0;
   if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
@@ -164,6 +192,14 @@ struct UnitConnection {
     return read;
   }
 
+  // The record of what the unit holds, the model's input names beside its settings.
+  UnitRecord Record(const UnitSettings& held) {
+    UnitRecord record = NewRecord(unit.LastIdentity(), held, kToolName);
+    for (int row = 1; row <= kInputRows; ++row)
+      record.held.Set("Jmeno." + std::to_string(kInputOfRow[row - 1]), unit.Model().InputName(row));
+    return record;
+  }
+
   SettingsFileHeader Header() {
     const Identity& id = unit.LastIdentity();
     return {id.id, id.version,
@@ -250,8 +286,24 @@ int Identify(const CtlOptions& options) {
   UnitConnection c(options);
   if (c.failure) return c.failure;
   const Identity& id = c.unit.LastIdentity();
-  Print("identifier: " + id.id + "\nfirmware: " + id.version + "\nmpg: " + (c.Mpg() ? "yes" : "no") + "\n");
+  const std::string mpg = c.Mpg() ? "yes" : "no";
+  if (t_run)  // one line per port
+    Print(id.id + "\t" + id.version + "\tmpg " + mpg + "\n");
+  else
+    Print("identifier: " + id.id + "\nfirmware: " + id.version + "\nmpg: " + mpg + "\n");
   return kExitOk;
+}
+
+// Where one of several units' files goes: -o names the folder, the unit's identifier the file;
+// the path is the port's line of data.
+int WriteOutToFolder(const std::string& bytes, const std::string& folder, const std::string& unitId,
+                     const std::string& suffix) {
+  const std::string path = QDir(QString::fromStdString(folder))
+                               .filePath(QString::fromStdString(UnitFileName(unitId, suffix)))
+                               .toStdString();
+  const int code = WriteOut(bytes, path);
+  if (code == kExitOk) Print(QDir::toNativeSeparators(QString::fromStdString(path)).toStdString() + "\n");
+  return code;
 }
 
 int Read(const CtlOptions& options) {
@@ -260,7 +312,25 @@ int Read(const CtlOptions& options) {
   // As the unit holds its settings, uncorrected: what diff compares, a write verifies and a backup keeps.
   const auto read = c.ReadHeld();
   if (!read) return c.failure;
-  return WriteOut(WriteSettingsText(read->held, c.Header()), options.output);
+  const std::string text = WriteSettingsText(read->held, c.Header());
+  if (t_run) return WriteOutToFolder(text, options.output, c.unit.LastIdentity().id, ".vorka");
+  return WriteOut(text, options.output);
+}
+
+int Report(const CtlOptions& options) {
+  const std::string target = options.output.empty() ? "-" : options.output;
+  const std::optional<RecordFormat> format = t_run ? RecordFormat::Pdf : RecordFormatOf(target);
+  if (!format) {
+    Say("-o " + target + ": a record is written as .pdf, .html or .txt");
+    return kExitUsage;
+  }
+  UnitConnection c(options);
+  if (c.failure) return c.failure;
+  const auto read = c.ReadHeld();
+  if (!read) return c.failure;
+  const std::string bytes = RecordBytes(c.Record(read->held), *format);
+  if (t_run) return WriteOutToFolder(bytes, options.output, c.unit.LastIdentity().id, ".pdf");
+  return WriteOut(bytes, target);
 }
 
 int Defaults(const CtlOptions& options) {
@@ -381,12 +451,110 @@ int Write(const CtlOptions& options) {
       if (options.dryRun)
         Print(line + "\n");
       else
-        std::fprintf(stderr, "%s\n", line.c_str());
+        Note((t_run ? t_run->port + ": " : std::string()) + line);
     }
   };
   WriteRequest request{file, options.noBackup ? nullptr : &c.unit.Backups(), &g_interrupted, planned,
                        options.dryRun};
   return ReportWrite(WriteAndVerify(c.unit, request));
+}
+
+// Waits a second for the next try, or less when Ctrl-C comes.
+void PauseBetweenTries() {
+  for (int step = 0; step < 10 && !g_interrupted; ++step)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
+
+// One settings file into one unit after another on one port, each backed up, written, verified
+// and recorded; the list of the units done is kept beside the records.
+int Series(const CtlOptions& options) {
+  UnitSettings file;
+  if (const int code = LoadFile(options.file, file)) return code;
+  const UnitSettings wanted = WithoutInputNames(file);
+  if (wanted.Empty()) {
+    Say(options.file + ": the file holds only input names, which the unit does not keep; nothing to write");
+    return kExitFile;
+  }
+  const QDir records(QString::fromStdString(options.records));
+  if (!records.mkpath(QStringLiteral("."))) {
+    Say("cannot make the folder " + options.records);
+    return kExitFile;
+  }
+  const std::string listPath = records.filePath(QStringLiteral("series.txt")).toStdString();
+  std::string list = "# vorkactl series: " + options.file + " on " + options.port + "\n";
+  NoteInterruptions();
+  Say("waiting for a unit on " + options.port + "; Ctrl-C ends the series");
+  std::set<std::string> done;  // verified in this series: left alone
+  std::string lastTried;       // tried and failed, still attached: left alone until it goes
+  std::string lastNamed;       // named as done already, so that it is said once
+  int code = kExitOk;
+  while (!g_interrupted) {
+    ConsoleUnit unit(UsersBackups());
+    std::string reason;
+    // A port that is not there (an adapter moved to the next unit) is tried again in a second.
+    if (unit.Open(options.port, options.baud, options.timeoutMs, reason)) IdentifyUnit(unit);
+    if (!unit.State().unitPresent) {
+      unit.Close();
+      lastTried.clear();
+      lastNamed.clear();
+      PauseBetweenTries();
+      continue;
+    }
+    const Identity identity = unit.LastIdentity();
+    if (done.count(identity.id) || identity.id == lastTried) {
+      if (lastNamed != identity.id) Say(identity.id + " is done already: connect the next unit");
+      lastNamed = identity.id;
+      unit.Close();
+      PauseBetweenTries();
+      continue;
+    }
+    lastTried = identity.id;
+    unit.Exchange().SetInterruption(&g_interrupted);
+    const std::string when =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
+    const WriteReport report =
+        WriteAndVerify(unit, WriteRequest{wanted, &unit.Backups(), &g_interrupted, nullptr, false});
+    const bool verified = report.outcome == WriteReport::Outcome::Verified;
+    const bool interrupted = report.outcome == WriteReport::Outcome::Interrupted ||
+                             report.outcome == WriteReport::Outcome::NotStarted ||
+                             report.outcome == WriteReport::Outcome::NotChecked;
+    // The record's own reading, after the write: what the unit holds as it leaves the bench.
+    unit.Exchange().SetInterruption(nullptr);
+    const auto read = ReadAsHeld(unit);
+    UnitRecord record = NewRecord(identity, read ? read->held : UnitSettings(), kToolName);
+    for (const auto& [name, value] : file.Values())
+      if (FindSetting(name)->kind == SettingKind::InputName) record.held.Set(name, value);
+    record.write = RecordOfWrite(report, read ? std::optional(read->held) : std::nullopt, wanted, when);
+    const RecordedWrite& result = *record.write;
+    std::string said = result.result == RecordedWrite::Result::Verified ? "written and verified" : "failed";
+    const std::string recordPath =
+        records.filePath(QString::fromStdString(UnitFileName(identity.id, ".pdf"))).toStdString();
+    if (!read) {
+      said += "; no record: the unit did not answer its reading";
+    } else if (const FileFault fault =
+                   SaveRecord(record, RecordFormat::Pdf, recordPath, FileTarget::AnyFile)) {
+      said += "; the record cannot be written: " + EnglishText(fault);
+    } else {
+      said += "; record " + QDir::toNativeSeparators(QString::fromStdString(recordPath)).toStdString();
+    }
+    if (!result.detail.empty() && result.result != RecordedWrite::Result::Verified)
+      said += " (" + result.detail + ")";
+    const std::string line = identity.id + "\t" + identity.version + "\t" + when + "\t" + said + "\n";
+    Print(line);
+    list += line;
+    if (const FileFault fault = SaveSettingsFile(listPath, list, FileTarget::AnyFile)) {
+      Say("cannot write " + listPath + ": " + EnglishText(fault));
+      code = kExitFile;
+      break;
+    }
+    if (verified) done.insert(identity.id);
+    if (interrupted) {
+      code = kExitInterrupted;
+      break;
+    }
+  }
+  Say("the series ended: " + Counted(done.size(), "unit") + " written and verified");
+  return code;
 }
 
 int Diff(const CtlOptions& options) {
@@ -558,7 +726,7 @@ int Monitor(const CtlOptions& options) {
   pace.lostAfter = std::chrono::milliseconds(options.lostAfterMs);
   if (options.fast) pace.period = std::chrono::milliseconds(0);
   std::optional<FastUsbReplies> fastUsb;
-  if (options.fast) fastUsb.emplace();
+  if (options.fast) fastUsb.emplace(c.unit.UsbHandle());
   const PollEnd end = PollInputs(c.unit, pace, stopped, events);
   // Too short a while to measure the period: the lines without it.
   if (lines && !paced) Print(std::exchange(held, {}));
@@ -603,10 +771,10 @@ struct CommandHandler {
   int (*run)(const CtlOptions&);
 };
 constexpr CommandHandler kHandlers[] = {
-    {CtlCommand::Ports, Ports},       {CtlCommand::Scan, Scan},   {CtlCommand::Identify, Identify},
-    {CtlCommand::Read, Read},         {CtlCommand::Write, Write}, {CtlCommand::Diff, Diff},
-    {CtlCommand::Defaults, Defaults}, {CtlCommand::Reset, Reset}, {CtlCommand::Monitor, Monitor},
-    {CtlCommand::Backups, Backups},
+    {CtlCommand::Ports, Ports},   {CtlCommand::Scan, Scan},       {CtlCommand::Identify, Identify},
+    {CtlCommand::Read, Read},     {CtlCommand::Report, Report},   {CtlCommand::Write, Write},
+    {CtlCommand::Series, Series}, {CtlCommand::Diff, Diff},       {CtlCommand::Defaults, Defaults},
+    {CtlCommand::Reset, Reset},   {CtlCommand::Monitor, Monitor}, {CtlCommand::Backups, Backups},
 };
 constexpr bool EveryCommandHandled() {
   for (std::size_t i = 0; i < std::size(kHandlers); ++i)
@@ -615,8 +783,48 @@ constexpr bool EveryCommandHandled() {
 }
 static_assert(EveryCommandHandled());
 
+// Each port's unit on a thread and a line of its own; the exit code is the worst of them.
+int RunOnEachPort(const CtlOptions& options, int (*run)(const CtlOptions&)) {
+  if ((options.command == CtlCommand::Read || options.command == CtlCommand::Report) &&
+      !QDir().mkpath(QString::fromStdString(options.output))) {
+    Say("cannot make the folder " + options.output);
+    return kExitFile;
+  }
+  std::vector<PortRun> runs;
+  for (const std::string& port : options.ports) runs.push_back({port, {}});
+  std::vector<int> codes(runs.size(), kExitOk);
+  // QThreads: the serial line's notifiers need a thread Qt knows.
+  std::vector<std::unique_ptr<QThread>> threads;
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    threads.emplace_back(QThread::create([&, i] {
+      t_run = &runs[i];
+      CtlOptions one = options;
+      one.port = runs[i].port;
+      one.ports = {one.port};
+      codes[i] = run(one);
+      t_run = nullptr;
+    }));
+    threads.back()->start();
+  }
+  for (const auto& thread : threads) thread->wait();
+  for (const PortRun& r : runs)
+    for (const QString& line : QString::fromStdString(r.data).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+      Print(r.port + "\t" + line.toStdString() + "\n");
+  return *std::max_element(codes.begin(), codes.end());
+}
+
 int Run(const CtlOptions& options) {
-  return kHandlers[static_cast<std::size_t>(options.command)].run(options);
+  const auto run = kHandlers[static_cast<std::size_t>(options.command)].run;
+  if (options.ports.size() > 1) return RunOnEachPort(options, run);
+  return run(options);
+}
+
+// Whether the command lays out pages (a record's PDF), which needs a QGuiApplication. Looked for
+// before Qt reads the arguments; a word that only looks like the command costs a little time.
+bool LaysOutPages(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "report") == 0 || std::strcmp(argv[i], "series") == 0) return true;
+  return false;
 }
 
 }  // namespace
@@ -624,7 +832,19 @@ int Run(const CtlOptions& options) {
 int main(int argc, char** argv) {
   HoldClosedStandardDescriptors();
   SpeakUtf8ToTheConsole();
-  QCoreApplication app(argc, argv);
+  // Pages are laid out without a display: the offscreen platform, unless one was chosen.
+  std::unique_ptr<QCoreApplication> app;
+  if (LaysOutPages(argc, argv)) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Standard error is the tool's own, one line per failure: the platform's notes (no runtime
+    // folder as root, say) are not for its users. Fatal messages still end the program.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+      if (type == QtCriticalMsg || type == QtFatalMsg) Note("vorkactl: " + message.toStdString());
+    });
+    app = std::make_unique<QGuiApplication>(argc, argv);
+  } else {
+    app = std::make_unique<QCoreApplication>(argc, argv);
+  }
   // One line per failure: a failed open is told with its reason when the port is opened; other
   // library failures as they come.
   SetUsbErrorReporter([](UsbCall call, const std::string& message) {

@@ -17,53 +17,67 @@ constexpr std::size_t kChunk = 256;
 // A write normally completes at once; the bound only keeps a wedged driver from freezing the window.
 constexpr int kWriteBoundMs = 5000;
 
-std::unique_ptr<SerialLine> g_line;
-std::string g_device;
-std::optional<OpenFailure> g_openFailure;
-// What the last read brought beyond its reply's CR: a second line, a line feed.
-std::string g_beyondReply;
-
 }  // namespace
 
-std::optional<OpenFailure> ComOpenFailure() { return g_openFailure; }
+SerialLink::SerialLink() = default;
+SerialLink::~SerialLink() = default;
+
+SerialLink& TheSerialLink() {
+  static SerialLink link;
+  return link;
+}
 
 bool ComOpen(const std::string& portName, int32_t baudRate, char parity, uint8_t dataBits, float stopBits) {
-  g_line.reset();
-  g_device.clear();
-  g_openFailure.reset();
+  return TheSerialLink().Open(portName, baudRate, parity, dataBits, stopBits);
+}
+std::optional<OpenFailure> ComOpenFailure() { return TheSerialLink().LastOpenFailure(); }
+void ComClose() { TheSerialLink().Close(); }
+void ComSendLine(const std::string& line) { TheSerialLink().SendLine(line); }
+bool ComReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capacity) {
+  return TheSerialLink().ReceiveLine(timeLimitMs, reply, capacity);
+}
+std::string ComTakeWaiting(std::chrono::microseconds wait) { return TheSerialLink().TakeWaiting(wait); }
+std::string ComDevice() { return TheSerialLink().Device(); }
+
+bool SerialLink::Open(const std::string& portName, int32_t baudRate, char parity, uint8_t dataBits,
+                      float stopBits) {
+  line_.reset();
+  device_.clear();
+  openFailure_.reset();
+  beyondReply_.clear();
   const QString device = PortNames::DeviceFor(QString::fromStdString(portName));
   if (device.isEmpty()) {
-    g_openFailure = ClassifyOpenFailure(portName, {}, ENOENT);
+    openFailure_ = ClassifyOpenFailure(portName, {}, ENOENT);
     return false;
   }
   OpenFailure failure;
   auto line = OpenSerialLine(portName, device.toStdString(), failure);
   if (!line) {
-    g_openFailure = failure;
+    openFailure_ = failure;
     return false;
   }
   line->Configure(baudRate, dataBits, parity, stopBits);
-  g_line = std::move(line);
-  g_device = device.toStdString();
+  line_ = std::move(line);
+  device_ = device.toStdString();
   return true;
 }
 
-void ComClose() {
-  g_line.reset();
-  g_device.clear();
-  g_beyondReply.clear();
+void SerialLink::Close() {
+  line_.reset();
+  device_.clear();
+  beyondReply_.clear();
 }
 
-void ComSendLine(const std::string& line) {
-  g_beyondReply.clear();
-  if (!g_line) return;
-  g_line->ReadWaiting(kChunk);  // stale input, such as the rest of an earlier reply
+void SerialLink::SendLine(const std::string& line) {
+  beyondReply_.clear();
+  if (!line_) return;
+  line_->ReadWaiting(kChunk);  // stale input, such as the rest of an earlier reply
   std::string framed = line + '\r';
   if (framed.size() > kMaxLine) framed.resize(kMaxLine);
-  g_line->Write(framed, kWriteBoundMs);  // a failed write is not detected: the reply will not come
+  line_->Write(framed, kWriteBoundMs);  // a failed write is not detected: the reply will not come
 }
 
-bool ComReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capacity) {
+bool SerialLink::ReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capacity) {
   using Clock = std::chrono::steady_clock;
   reply.clear();
   const auto start = Clock::now();
@@ -72,7 +86,7 @@ bool ComReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capaci
   // reply that is complete already (a limit of 0 still waits one millisecond for it).
   bool readable = false;
   for (;;) {
-    const std::string bytes = readable && g_line ? g_line->ReadWaiting(kChunk) : std::string();
+    const std::string bytes = readable && line_ ? line_->ReadWaiting(kChunk) : std::string();
     reply.append(bytes, 0, bytes.find('\0'));
     if (reply.size() > limit) reply.resize(limit);
 
@@ -84,36 +98,34 @@ bool ComReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capaci
     // Wait for the next bytes instead of spinning, but never past the limit: a reply is still
     // seen the moment it arrives, and a silent unit costs no processor time.
     const int remaining = static_cast<int>(static_cast<long long>(timeLimitMs) - elapsedMs + 1);
-    if (!g_line) {
+    if (!line_) {
       // No port at all waits out the limit as a silent line does.
       QThread::msleep(static_cast<unsigned long>(remaining));
       break;
     }
-    const SerialLine::Wait wait = g_line->WaitForBytes(std::chrono::milliseconds(remaining));
+    const SerialLine::Wait wait = line_->WaitForBytes(std::chrono::milliseconds(remaining));
     // A device that hung up or failed ends the wait at once, as a reply that did not come.
     if (wait == SerialLine::Wait::Failed) break;
     readable = wait == SerialLine::Wait::Readable;
   }
   const auto cr = reply.find('\r');
   if (cr == std::string::npos) return false;
-  g_beyondReply = reply.substr(cr + 1);
+  beyondReply_ = reply.substr(cr + 1);
   reply.resize(cr);
   return true;
 }
 
-std::string ComTakeWaiting(std::chrono::microseconds wait) {
-  std::string bytes = std::exchange(g_beyondReply, {});
-  if (!g_line) return bytes;
-  if (bytes.empty() && wait > wait.zero() && g_line->WaitForBytes(wait) != SerialLine::Wait::Readable)
+std::string SerialLink::TakeWaiting(std::chrono::microseconds wait) {
+  std::string bytes = std::exchange(beyondReply_, {});
+  if (!line_) return bytes;
+  if (bytes.empty() && wait > wait.zero() && line_->WaitForBytes(wait) != SerialLine::Wait::Readable)
     return bytes;
   // Bounded, so that a line that never stops sending cannot hold the caller.
   constexpr int kMaxChunks = 64;
   for (int chunk = 0; chunk < kMaxChunks; ++chunk) {
-    const std::string more = g_line->ReadWaiting(kChunk);
+    const std::string more = line_->ReadWaiting(kChunk);
     if (more.empty()) break;
     bytes += more;
   }
   return bytes;
 }
-
-std::string ComDevice() { return g_device; }

@@ -5,11 +5,41 @@
 
 #include "link/OpenFailure.h"
 
+#include <memory>
 #include <optional>
 
-// The serial line link: one process-wide port, opened by name, that carries one command line out
-// and collects one CR-terminated reply line within a time limit. It shows nothing; callers decide
-// what the operator sees.
+// The serial line link: a port opened by name that carries one command line out and collects one
+// CR-terminated reply line within a time limit. It shows nothing; callers decide what the operator
+// sees. Each SerialLink is a line of its own (vorkactl talks to several units at once); the Com*
+// functions below are the window's one line.
+
+class SerialLine;
+
+class SerialLink {
+ public:
+  SerialLink();
+  ~SerialLink();
+  SerialLink(const SerialLink&) = delete;
+  SerialLink& operator=(const SerialLink&) = delete;
+
+  // As ComOpen … ComDevice below, on this line.
+  bool Open(const std::string& portName, int32_t baudRate, char parity, uint8_t dataBits, float stopBits);
+  std::optional<OpenFailure> LastOpenFailure() const { return openFailure_; }
+  void Close();
+  void SendLine(const std::string& line);
+  bool ReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capacity);
+  std::string TakeWaiting(std::chrono::microseconds wait);
+  std::string Device() const { return device_; }
+
+ private:
+  std::unique_ptr<SerialLine> line_;
+  std::string device_;
+  std::optional<OpenFailure> openFailure_;
+  // What the last read brought beyond its reply's CR: a second line, a line feed.
+  std::string beyondReply_;
+};
+// The window's line, which the Com* functions use.
+SerialLink& TheSerialLink();
 
 // Opens and sets up the named port ("COM1" … "COM8", see PortNames). Parity letters: "e", "m", "n",
 // "o", "s"; any other keeps the parity the port had. Stop bits: <= 1 one, below 2 one and a half,

@@ -16,7 +16,8 @@ constexpr uint32_t kChunk = 256;
 
 UsbErrorReporter g_reporter;
 std::function<std::string(const OpenFailure&)> g_openHint;
-std::optional<OpenFailure> g_openFailure;
+// Per thread: vorkactl opens several converters at once, each on its own thread.
+thread_local std::optional<OpenFailure> g_openFailure;
 
 }  // namespace
 
@@ -124,43 +125,63 @@ void ReportOpenFailure(FT_STATUS status, const OpenFailure& failure) {
 
 // Opens the device the library finds by key (a description or a serial number) and sets 8N1, no
 // flow control and the baud rate; the operator's failure hint names the device by its description.
-bool OpenAndSet(std::string key, uint32_t flags, const std::string& description, uint32_t baudRate) {
+bool OpenAndSet(std::string key, uint32_t flags, const std::string& description, uint32_t baudRate,
+                FT_HANDLE& handle) {
   g_openFailure.reset();
-  if (const FT_STATUS status = D2xx().FT_OpenEx(key.data(), flags, &FTHandle); status != FT_OK) {
+  if (const FT_STATUS status = D2xx().FT_OpenEx(key.data(), flags, &handle); status != FT_OK) {
     ReportOpenFailure(status, D2xx().Available()
                                   ? ClassifyUsbOpenFailure(description, status, D2xx().LastOpenError())
                                   : UsbLibraryMissing());
     return false;
   }
   const bool set =
-      Reported("SetDataCharacteristics", D2xx().FT_SetDataCharacteristics(FTHandle, FT_BITS_8, FT_STOP_BITS_1,
+      Reported("SetDataCharacteristics", D2xx().FT_SetDataCharacteristics(handle, FT_BITS_8, FT_STOP_BITS_1,
                                                                           FT_PARITY_NONE)) == FT_OK &&
-      Reported("SetFlowControl", D2xx().FT_SetFlowControl(FTHandle, FT_FLOW_NONE, 0, 0)) == FT_OK &&
-      Reported("SetBaudRate", D2xx().FT_SetBaudRate(FTHandle, baudRate)) == FT_OK;
+      Reported("SetFlowControl", D2xx().FT_SetFlowControl(handle, FT_FLOW_NONE, 0, 0)) == FT_OK &&
+      Reported("SetBaudRate", D2xx().FT_SetBaudRate(handle, baudRate)) == FT_OK;
   // The attempt counts as failed and nothing will ever close the device: close it here.
-  if (!set) D2xx().FT_Close(FTHandle);
+  if (!set) D2xx().FT_Close(handle);
   return set;
 }
+
+bool OpenDevice(const std::string& description, uint32_t baudRate, FT_HANDLE& handle) {
+  if (description.empty()) return false;
+  const std::string name = description.substr(0, kMaxDescription);
+  return OpenAndSet(name, FT_OPEN_BY_DESCRIPTION, name, baudRate, handle);
+}
+
+bool OpenPreparedDevice(const std::string& description, uint32_t baudRate, uint32_t timeoutMs,
+                        const std::string& serialNumber, FT_HANDLE& handle) {
+  if (description.empty()) return false;
+  const bool opened = serialNumber.empty()
+                          ? OpenDevice(description, baudRate, handle)
+                          : OpenAndSet(serialNumber, FT_OPEN_BY_SERIAL_NUMBER, description, baudRate, handle);
+  if (!opened) return false;
+  Reported("Reset_USB", D2xx().FT_ResetDevice(handle));
+  Reported("Purge_USB", D2xx().FT_Purge(handle, FT_PURGE_RX));
+  Reported("Purge_USB", D2xx().FT_Purge(handle, FT_PURGE_TX));
+  Reported("SetTimeouts_USB", D2xx().FT_SetTimeouts(handle, timeoutMs, timeoutMs));
+  return true;
+}
+
+bool WriteOn(FT_HANDLE handle, const std::string& line) {
+  uint32_t written = 0;
+  const FT_STATUS status = D2xx().FT_Write(handle, line.data(), static_cast<uint32_t>(line.size()), &written);
+  return status == FT_OK && written == line.size();
+}
+
+std::string TakeInputOn(FT_HANDLE handle, std::chrono::microseconds wait);
+bool ReadOn(FT_HANDLE handle, uint32_t timeLimitMs, std::string& reply, std::size_t capacity);
 
 }  // namespace
 
 bool Open_USB(const std::string& description, uint32_t baudRate) {
-  if (description.empty()) return false;
-  const std::string name = description.substr(0, kMaxDescription);
-  return OpenAndSet(name, FT_OPEN_BY_DESCRIPTION, name, baudRate);
+  return OpenDevice(description, baudRate, FTHandle);
 }
 
 bool OpenPrepared_USB(const std::string& description, uint32_t baudRate, uint32_t timeoutMs,
                       const std::string& serialNumber) {
-  if (description.empty()) return false;
-  const bool opened = serialNumber.empty()
-                          ? Open_USB(description, baudRate)
-                          : OpenAndSet(serialNumber, FT_OPEN_BY_SERIAL_NUMBER, description, baudRate);
-  if (!opened) return false;
-  Reset_USB();
-  Purge_USB();
-  SetTimeouts_USB(timeoutMs, timeoutMs);
-  return true;
+  return OpenPreparedDevice(description, baudRate, timeoutMs, serialNumber, FTHandle);
 }
 
 void ReportRefusedUsbDevice(int accessError) {
@@ -181,7 +202,7 @@ void SetTimeouts_USB(uint32_t readMs, uint32_t writeMs) {
   Reported("SetTimeouts_USB", D2xx().FT_SetTimeouts(FTHandle, readMs, writeMs));
 }
 
-FastUsbReplies::FastUsbReplies() : handle_(FTHandle) {
+FastUsbReplies::FastUsbReplies(const FT_HANDLE& current) : current_(current), handle_(current) {
   if (!handle_) return;
   uint8_t latency = 0;
   if (D2xx().FT_GetLatencyTimer(handle_, &latency) != FT_OK) return;
@@ -195,19 +216,41 @@ FastUsbReplies::FastUsbReplies() : handle_(FTHandle) {
 
 FastUsbReplies::~FastUsbReplies() {
   // Only on the converter it was changed on: a link closed or reopened meanwhile starts afresh.
-  if (before_ && FTHandle == handle_) D2xx().FT_SetLatencyTimer(handle_, *before_);
+  if (before_ && current_ == handle_) D2xx().FT_SetLatencyTimer(handle_, *before_);
 }
 
-bool Write_USB(const std::string& line) {
-  uint32_t written = 0;
-  const FT_STATUS status =
-      D2xx().FT_Write(FTHandle, line.data(), static_cast<uint32_t>(line.size()), &written);
-  return status == FT_OK && written == line.size();
-}
+bool Write_USB(const std::string& line) { return WriteOn(FTHandle, line); }
 
 void DiscardInput_USB() { TakeInput_USB({}); }
 
-std::string TakeInput_USB(std::chrono::microseconds wait) {
+std::string TakeInput_USB(std::chrono::microseconds wait) { return TakeInputOn(FTHandle, wait); }
+
+bool Read_USB(uint32_t timeLimitMs, std::string& reply, std::size_t capacity) {
+  return ReadOn(FTHandle, timeLimitMs, reply, capacity);
+}
+
+UsbLink::~UsbLink() { Close(); }
+
+bool UsbLink::OpenPrepared(const std::string& description, uint32_t baudRate, uint32_t timeoutMs,
+                           const std::string& serialNumber) {
+  Close();
+  return OpenPreparedDevice(description, baudRate, timeoutMs, serialNumber, handle_);
+}
+
+void UsbLink::Close() {
+  if (handle_) Reported("Close_USB", D2xx().FT_Close(handle_));
+  handle_ = 0;
+}
+
+bool UsbLink::Write(const std::string& line) { return WriteOn(handle_, line); }
+std::string UsbLink::TakeInput(std::chrono::microseconds wait) { return TakeInputOn(handle_, wait); }
+bool UsbLink::Read(uint32_t timeLimitMs, std::string& reply, std::size_t capacity) {
+  return ReadOn(handle_, timeLimitMs, reply, capacity);
+}
+
+namespace {
+
+std::string TakeInputOn(FT_HANDLE handle, std::chrono::microseconds wait) {
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + wait;
   std::string bytes;
@@ -216,32 +259,32 @@ std::string TakeInput_USB(std::chrono::microseconds wait) {
   char buffer[kChunk];
   for (int pass = 0; pass < kMaxPasses;) {
     uint32_t waiting = 0;
-    if (D2xx().FT_GetQueueStatus(FTHandle, &waiting) != FT_OK) break;
+    if (D2xx().FT_GetQueueStatus(handle, &waiting) != FT_OK) break;
     if (waiting == 0) {
       if (!bytes.empty() || Clock::now() >= deadline) break;
       std::this_thread::sleep_for(std::chrono::microseconds(500));
       continue;
     }
     uint32_t got = 0;
-    if (D2xx().FT_Read(FTHandle, buffer, std::min(waiting, kChunk), &got) != FT_OK || got == 0) break;
+    if (D2xx().FT_Read(handle, buffer, std::min(waiting, kChunk), &got) != FT_OK || got == 0) break;
     bytes.append(buffer, got);
     ++pass;
   }
   return bytes;
 }
 
-bool Read_USB(uint32_t timeLimitMs, std::string& reply, std::size_t capacity) {
+bool ReadOn(FT_HANDLE handle, uint32_t timeLimitMs, std::string& reply, std::size_t capacity) {
   using Clock = std::chrono::steady_clock;
   reply.clear();
   const auto start = Clock::now();
   const std::size_t limit = std::min(kMaxLine, capacity);
   for (;;) {
     uint32_t waiting = 0;
-    if (D2xx().FT_GetQueueStatus(FTHandle, &waiting) != FT_OK) return false;
+    if (D2xx().FT_GetQueueStatus(handle, &waiting) != FT_OK) return false;
     const uint32_t ask = std::min(waiting, kChunk);
     char buffer[kChunk];
     uint32_t got = 0;
-    if (ask > 0 && (D2xx().FT_Read(FTHandle, buffer, ask, &got) != FT_OK || got != ask)) return false;
+    if (ask > 0 && (D2xx().FT_Read(handle, buffer, ask, &got) != FT_OK || got != ask)) return false;
     const std::string bytes(buffer, got);
     reply.append(bytes.substr(0, bytes.find('\0')));
     if (reply.size() > limit) reply.resize(limit);
@@ -255,3 +298,5 @@ bool Read_USB(uint32_t timeLimitMs, std::string& reply, std::size_t capacity) {
   }
   return !reply.empty() && reply.back() == '\r';
 }
+
+}  // namespace

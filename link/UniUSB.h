@@ -72,12 +72,14 @@ void SetTimeouts_USB(uint32_t readMs, uint32_t writeMs);
 // Quiet: a converter that cannot change it goes on at its own pace. Nothing without a USB link.
 class FastUsbReplies {
  public:
-  FastUsbReplies();
+  // `current`: where the link keeps its open converter's handle (FTHandle, or a UsbLink's).
+  explicit FastUsbReplies(const FT_HANDLE& current = FTHandle);
   ~FastUsbReplies();
   FastUsbReplies(const FastUsbReplies&) = delete;
   FastUsbReplies& operator=(const FastUsbReplies&) = delete;
 
  private:
+  const FT_HANDLE& current_;
   FT_HANDLE handle_ = 0;
   std::optional<uint8_t> before_;
 };
@@ -89,3 +91,25 @@ void DiscardInput_USB();
 std::string TakeInput_USB(std::chrono::microseconds wait);
 // True when the last byte received is a CR; the reply keeps its CR (and anything before it).
 bool Read_USB(uint32_t timeLimitMs, std::string& reply, std::size_t capacity);
+
+// A converter of its own, opened and prepared as OpenPrepared_USB does, for a program that talks
+// to several units at once (vorkactl); the *_USB functions are the window's one, FTHandle. Its
+// failures are reported as theirs are.
+class UsbLink {
+ public:
+  UsbLink() = default;
+  ~UsbLink();
+  UsbLink(const UsbLink&) = delete;
+  UsbLink& operator=(const UsbLink&) = delete;
+
+  bool OpenPrepared(const std::string& description, uint32_t baudRate, uint32_t timeoutMs,
+                    const std::string& serialNumber = {});
+  void Close();
+  bool Write(const std::string& line);
+  std::string TakeInput(std::chrono::microseconds wait);
+  bool Read(uint32_t timeLimitMs, std::string& reply, std::size_t capacity);
+  const FT_HANDLE& Handle() const { return handle_; }
+
+ private:
+  FT_HANDLE handle_ = 0;
+};

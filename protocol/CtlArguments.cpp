@@ -26,26 +26,32 @@ constexpr int kLongestMonitorSeconds = 7 * 24 * 3600;
 
 // Within 79 columns: a Windows console is 80 wide and wraps at the 80th.
 constexpr CtlCommandInfo kCommands[] = {
-    {CtlCommand::Ports, "ports", "", 0,
+    {CtlCommand::Ports, "ports", "", 0, false,
      "the COM names with what is behind them (device, maker,\n"
      "product, serial number, USB id), the other ports present\n"
      "by their own name, and the FTDI devices\n"
      "  vorkactl ports"},
-    {CtlCommand::Scan, "scan", "", 0,
+    {CtlCommand::Scan, "scan", "", 0, false,
      "asks every port with a device and every FTDI device for\n"
      "a unit, at --baud first, then at the other speeds; one\n"
      "line per unit: port, speed, identifier, firmware (exit 3\n"
      "when none answers)\n"
      "  vorkactl scan"},
-    {CtlCommand::Identify, "identify", "", 0,
+    {CtlCommand::Identify, "identify", "", 0, true,
      "identifier, firmware, MPG yes/no\n"
      "  vorkactl --port COM3 identify"},
-    {CtlCommand::Read, "read", "[-o FILE]", 0,
+    {CtlCommand::Read, "read", "[-o FILE]", 0, true,
      "all settings into a settings file (standard output\n"
      "without -o or with -o -), as the unit holds them; a value\n"
      "the window cannot show as ? (0,07)\n"
      "  vorkactl read -o machine1.vorka"},
-    {CtlCommand::Write, "write", "FILE", 1,
+    {CtlCommand::Report, "report", "[-o FILE]", 0, true,
+     "the unit's commissioning record: identifier, firmware,\n"
+     "every setting as the unit holds it, the input grid and a\n"
+     "line to sign; as PDF, HTML or text by the suffix of FILE\n"
+     "(.pdf, .html, .txt; text on standard output without -o)\n"
+     "  vorkactl report -o machine1.pdf"},
+    {CtlCommand::Write, "write", "FILE", 1, true,
      "the file's settings (- is standard input) into the unit,\n"
      "then read back and verify; first the unit's settings are\n"
      "kept as a backup (see backups; --no-backup: not); Ctrl-C\n"
@@ -53,24 +59,32 @@ constexpr CtlCommandInfo kCommands[] = {
      "changes is named as NAME: HELD -> NEW (with --dry-run on\n"
      "standard output, nothing written, exit 1 when any would)\n"
      "  vorkactl write --dry-run machine1.vorka"},
-    {CtlCommand::Diff, "diff", "FILE", 1,
+    {CtlCommand::Series, "series", "FILE", 1, false,
+     "with --records DIR: the file's settings into one unit\n"
+     "after another on the port: waits for a unit, backs it\n"
+     "up, writes, verifies, saves its record (PDF) in DIR and\n"
+     "waits for the next; a unit already done is left alone;\n"
+     "one line per unit, the list in DIR/series.txt; Ctrl-C\n"
+     "ends it between units\n"
+     "  vorkactl --port usb series line3.vorka --records out"},
+    {CtlCommand::Diff, "diff", "FILE", 1, true,
      "the settings that differ between the unit and FILE\n"
      "(- is standard input)\n"
      "  vorkactl diff machine1.vorka && echo unchanged"},
-    {CtlCommand::Defaults, "defaults", "[-o FILE]", 0,
+    {CtlCommand::Defaults, "defaults", "[-o FILE]", 0, false,
      "the factory settings as a settings file (no unit needed)\n"
      "  vorkactl defaults -o factory.vorka"},
-    {CtlCommand::Reset, "reset", "", 0,
+    {CtlCommand::Reset, "reset", "", 0, false,
      "restart the unit\n"
      "  vorkactl reset"},
-    {CtlCommand::Monitor, "monitor", "", 0,
+    {CtlCommand::Monitor, "monitor", "", 0, false,
      "the inputs: one line per change, with a time stamp,\n"
      "until interrupted or --duration has passed; a missed\n"
      "reply is a gap, --lost-after seconds of silence the end;\n"
      "--csv and --vcd also record every change (with - on\n"
      "standard output instead of the lines)\n"
      "  vorkactl --port /dev/ttyUSB0 monitor --vcd axes.vcd"},
-    {CtlCommand::Backups, "backups", "[--all]", 0,
+    {CtlCommand::Backups, "backups", "[--all]", 0, false,
      "the backups kept before every write, newest first: time,\n"
      "unit, firmware, path; of the unit on --port, or with\n"
      "--all of every unit\n"
@@ -88,7 +102,8 @@ static_assert(InEnumOrder() && std::size(kCommands) == kCtlCommandCount);
 constexpr CtlCommand kForWrite[] = {CtlCommand::Write};
 constexpr CtlCommand kForBackups[] = {CtlCommand::Backups};
 constexpr CtlCommand kForMonitor[] = {CtlCommand::Monitor};
-constexpr CtlCommand kForOutput[] = {CtlCommand::Read, CtlCommand::Defaults};
+constexpr CtlCommand kForOutput[] = {CtlCommand::Read, CtlCommand::Report, CtlCommand::Defaults};
+constexpr CtlCommand kForSeries[] = {CtlCommand::Series};
 
 using O = CtlOption;
 constexpr CtlOptionInfo kOptions[] = {
@@ -96,7 +111,10 @@ constexpr CtlOptionInfo kOptions[] = {
     {O::Baud, "baud", nullptr, "N", "--baud N", {}, nullptr},
     {O::Timeout, "timeout", nullptr, "MS", "--timeout MS", {}, "the limit for each reply in milliseconds"},
     {O::Output, "output", "o", "FILE", "-o FILE", kForOutput,
-     "where read and defaults write the settings file"},
+     "where read, report and defaults write; with several\n--port a folder, a file per unit named by its "
+     "identifier"},
+    {O::Records, "records", nullptr, "DIR", "--records DIR", kForSeries,
+     "series: the folder of the records (made when missing)"},
     {O::NoBackup, "no-backup", nullptr, nullptr, "--no-backup", kForWrite,
      "write: keep no backup of the unit first"},
     {O::DryRun, "dry-run", nullptr, nullptr, "--dry-run", kForWrite,
@@ -164,7 +182,7 @@ std::span<const CtlOptionInfo> CtlOptionTable() { return kOptions; }
 
 std::string CtlHelpText() {
   std::string text =
-      "Usage: vorkactl [--port P] [--baud N] [--timeout MS] COMMAND\n\n"
+      "Usage: vorkactl [--port P]... [--baud N] [--timeout MS] COMMAND\n\n"
       "The VORKA unit from a terminal and from scripts.\n\nCommands:\n";
   for (const CtlCommandInfo& c : kCommands)
     text += Paragraph(std::string(c.name) + (*c.arguments ? " " : "") + c.arguments, 22, c.help);
@@ -179,7 +197,9 @@ std::string CtlHelpText() {
                " (mapped as the window maps them), another port\n"
                "by its name (COM12, /dev/ttyUSB9), usb (the first FTDI\n"
                "device) or usb:DESCRIPTION; default " +
-               defaults.port;
+               defaults.port +
+               ";\nidentify, read, report, write and diff take several,\n"
+               "each unit on its own line";
         break;
       case O::Baud: help = SpeedList(" or ") + ";\ndefault " + std::to_string(defaults.baud); break;
       case O::Timeout: help += "; default " + std::to_string(defaults.timeoutMs); break;
@@ -229,15 +249,18 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
     options.version = true;
     return options;
   }
-  if (isSet(O::Port)) {
-    QString chosen = value(O::Port);
+  for (QString chosen : parser.values(byOption[static_cast<std::size_t>(O::Port)])) {
     // "usb" as "com1": whatever the case.
     if (chosen.compare(QStringLiteral("usb"), Qt::CaseInsensitive) == 0 ||
         chosen.startsWith(QStringLiteral("usb:"), Qt::CaseInsensitive))
       chosen.replace(0, 3, QStringLiteral("usb"));
-    options.port = chosen.toStdString();
-    if (options.port.empty() || options.port == "usb:") options.error = "--port needs a port";
+    const std::string port = chosen.toStdString();
+    if (port.empty() || port == "usb:") options.error = "--port needs a port";
+    if (std::find(options.ports.begin(), options.ports.end(), port) != options.ports.end())
+      options.error = "--port " + port + " is given twice";
+    options.ports.push_back(port);
   }
+  if (!options.ports.empty()) options.port = options.ports.front();
   if (isSet(O::Baud)) {
     bool ok = false;
     const int speed = value(O::Baud).toInt(&ok);
@@ -270,6 +293,11 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
     options.error = name + (command->files ? " takes one FILE" : " takes no argument");
     return options;
   }
+  // One unit at a time for the others: a second port is not quietly dropped.
+  if (options.ports.size() > 1 && !command->severalPorts) {
+    options.error = name + " takes one --port";
+    return options;
+  }
   if (command->files) {
     options.file = positional.at(1).toStdString();
     if (options.file.empty()) options.error = name + " takes one FILE";
@@ -288,6 +316,13 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
     options.output = value(O::Output).toStdString();
     if (options.output.empty()) options.error = "-o needs a file";
   }
+  if (options.command == CtlCommand::Series) {
+    options.records = value(O::Records).toStdString();
+    if (options.records.empty() && options.error.empty()) options.error = "series needs --records DIR";
+  }
+  if (options.ports.size() > 1 && options.output.empty() &&
+      (options.command == CtlCommand::Read || options.command == CtlCommand::Report))
+    options.error = name + " from several ports needs -o DIR";
   options.noBackup = isSet(O::NoBackup);
   options.dryRun = isSet(O::DryRun);
   options.fast = isSet(O::Fast);

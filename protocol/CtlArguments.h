@@ -8,17 +8,33 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 // vorkactl's commands, in the order its help lists them.
 // Count stays last: the tables of commands and of their handlers are checked against it, so that a
 // command added without its row or its handler does not compile.
-enum class CtlCommand { Ports, Scan, Identify, Read, Write, Diff, Defaults, Reset, Monitor, Backups, Count };
+enum class CtlCommand {
+  Ports,
+  Scan,
+  Identify,
+  Read,
+  Report,
+  Write,
+  Series,
+  Diff,
+  Defaults,
+  Reset,
+  Monitor,
+  Backups,
+  Count
+};
 inline constexpr std::size_t kCtlCommandCount = static_cast<std::size_t>(CtlCommand::Count);
 struct CtlCommandInfo {
   CtlCommand command;
   const char* name;
   const char* arguments;  // as the help writes them after the name: "[-o FILE]"
   int files;              // positional FILE arguments it takes
+  bool severalPorts;      // --port may be given more than once, each unit on its own line
   const char* help;       // its paragraph in the help: lines, the example indented by two
 };
 std::span<const CtlCommandInfo> CtlCommands();
@@ -30,6 +46,7 @@ enum class CtlOption {
   Baud,
   Timeout,
   Output,
+  Records,
   NoBackup,
   DryRun,
   All,
@@ -56,10 +73,12 @@ std::span<const CtlOptionInfo> CtlOptionTable();
 struct CtlOptions {
   CtlCommand command = CtlCommand::Ports;  // when error is empty
   std::string port = "COM1";
+  std::vector<std::string> ports;  // every --port given, in order; the first is `port`
   int32_t baud = kStartupSpeed;
   uint32_t timeoutMs = kReplyTimeoutMs;
   std::string file;            // write, diff
-  std::string output;          // read, defaults: -o FILE
+  std::string output;          // read, defaults, report: -o FILE (a folder with several ports)
+  std::string records;         // series: the folder of the records
   bool noBackup = false;       // write: no backup of the unit first (a script that keeps its own)
   bool dryRun = false;         // write: say what would change, write nothing
   bool allUnits = false;       // backups: of every unit, not the one on --port

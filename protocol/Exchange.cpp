@@ -10,35 +10,43 @@
 #include <chrono>
 #include <thread>
 
-void SerialTransport::Send(const std::string& framed) { ComSendLine(framed); }
+SerialTransport::SerialTransport() : link_(TheSerialLink()) {}
+
+void SerialTransport::Send(const std::string& framed) { link_.SendLine(framed); }
 
 bool SerialTransport::Receive(uint32_t timeLimitMs, std::string& reply) {
-  return ComReceiveLine(timeLimitMs, reply, CommandExchange::kMaxLine);
+  return link_.ReceiveLine(timeLimitMs, reply, CommandExchange::kMaxLine);
 }
+
+std::string SerialTransport::TakeWaiting(std::chrono::microseconds wait) { return link_.TakeWaiting(wait); }
 
 void UsbTransport::Send(const std::string& framed) {
   // A reply that came after its limit would be taken for the reply to this command, and every
   // later reply of the script would shift by one.
-  DiscardInput_USB();
+  TakeWaiting({});
   std::string line = framed + '\r';
   if (line.size() > CommandExchange::kMaxLine) line.resize(CommandExchange::kMaxLine);
-  Write_USB(line);
+  if (link_)
+    link_->Write(line);
+  else
+    Write_USB(line);
 }
 
 bool UsbTransport::Receive(uint32_t timeLimitMs, std::string& reply) {
-  return Read_USB(timeLimitMs, reply, CommandExchange::kMaxLine);
+  return link_ ? link_->Read(timeLimitMs, reply, CommandExchange::kMaxLine)
+               : Read_USB(timeLimitMs, reply, CommandExchange::kMaxLine);
 }
 
-std::string SerialTransport::TakeWaiting(std::chrono::microseconds wait) { return ComTakeWaiting(wait); }
-
-std::string UsbTransport::TakeWaiting(std::chrono::microseconds wait) { return TakeInput_USB(wait); }
+std::string UsbTransport::TakeWaiting(std::chrono::microseconds wait) {
+  return link_ ? link_->TakeInput(wait) : TakeInput_USB(wait);
+}
 
 void UsbTransport::DropLateReply() {
   // Long enough for a reply that missed its limit by a little; the identification that follows
   // a failure would otherwise take it for the reply to "Q", and every later reply would shift.
   constexpr auto kLateReplyWait = std::chrono::milliseconds(250);
   std::this_thread::sleep_for(kLateReplyWait);
-  DiscardInput_USB();
+  TakeWaiting({});
 }
 
 std::vector<std::string> ShortScript(ModeWord mode) {

@@ -29,21 +29,35 @@ class Transport {
   virtual std::string TakeWaiting(std::chrono::microseconds wait) = 0;
 };
 
-// The serial line link: the CR is added by the link.
+class SerialLink;
+class UsbLink;
+
+// The serial line link: the CR is added by the link. By default the window's one line.
 class SerialTransport : public Transport {
  public:
+  SerialTransport();
+  explicit SerialTransport(SerialLink& link) : link_(link) {}
   void Send(const std::string& framed) override;
   bool Receive(uint32_t timeLimitMs, std::string& reply) override;
   std::string TakeWaiting(std::chrono::microseconds wait) override;
+
+ private:
+  SerialLink& link_;
 };
 
-// The USB link: the exchange appends the CR; the reply comes back with it.
+// The USB link: the exchange appends the CR; the reply comes back with it. Without a link of its
+// own, the window's one converter.
 class UsbTransport : public Transport {
  public:
+  UsbTransport() = default;
+  explicit UsbTransport(UsbLink& link) : link_(&link) {}
   void Send(const std::string& framed) override;
   bool Receive(uint32_t timeLimitMs, std::string& reply) override;
   void DropLateReply() override;
   std::string TakeWaiting(std::chrono::microseconds wait) override;
+
+ private:
+  UsbLink* link_ = nullptr;
 };
 
 // The side of the window the exchange works with: where the logs are shown, which link is

@@ -3,6 +3,7 @@
 #include "protocol/RegisterMap.h"
 #include "protocol/UnitScan.h"
 #include "protocol/settings/Backups.h"
+#include "protocol/settings/Catalogue.h"
 #include "support/ChildEntry.h"
 #include "support/ScanPorts.h"
 #include "support/Sigrok.h"
@@ -1367,6 +1368,210 @@ TEST_F(MonitorRecordingTest, AFullDiskStopsTheRecordingWithWholeRows) {
       EXPECT_EQ(std::count(line.begin(), line.end(), ','), 10) << line;
     }
   }
+}
+
+// What a PDF says, as pdftotext reads it, and whether qpdf finds it sound.
+std::string PdfText(const QString& path) {
+  QProcess process;
+  process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+  process.waitForFinished(20000);
+  return process.readAllStandardOutput().toStdString();
+}
+int QpdfCheck(const QString& path) {
+  QProcess process;
+  process.start(QStringLiteral("qpdf"), {QStringLiteral("--check"), path});
+  process.waitForFinished(20000);
+  return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+int PdfPages(const QString& path) {
+  QProcess process;
+  process.start(QStringLiteral("qpdf"), {QStringLiteral("--show-npages"), path});
+  process.waitForFinished(20000);
+  return process.readAllStandardOutput().trimmed().toInt();
+}
+
+// Every setting's value the unit holds, as the settings file of a read has it (input names apart).
+std::vector<std::pair<std::string, std::string>> HeldValues(const std::string& settingsFile) {
+  std::vector<std::pair<std::string, std::string>> values;
+  std::istringstream lines(settingsFile);
+  for (std::string line; std::getline(lines, line);) {
+    const auto equals = line.find(" = ");
+    if (line.starts_with("#") || equals == std::string::npos || line.starts_with("Jmeno.")) continue;
+    values.emplace_back(line.substr(0, equals), line.substr(equals + 3));
+  }
+  return values;
+}
+
+// The record in each format holds the unit's identifier and every value it holds, one page of a
+// sound PDF; a suffix that is no format is refused before the unit is asked.
+TEST_F(VorkactlTest, TheRecordHoldsEveryValueTheUnitHoldsInEachFormat) {
+  DistinctiveRegisters();
+  const Run read = Ctl({QStringLiteral("read")});
+  ASSERT_EQ(read.code, 0) << read.err;
+  const auto values = HeldValues(read.out);
+  ASSERT_GT(values.size(), 20U);
+  const struct {
+    const char* file;
+    bool pdf;
+  } formats[] = {{"unit.pdf", true}, {"unit.html", false}, {"unit.txt", false}, {"-", false}};
+  for (const auto& format : formats) {
+    SCOPED_TRACE(format.file);
+    const QString path = format.file == std::string("-") ? QStringLiteral("-") : File(format.file);
+    const Run run = Ctl({QStringLiteral("report"), QStringLiteral("-o"), path});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    std::string text = path == QStringLiteral("-") ? run.out : format.pdf ? PdfText(path) : Slurp(path);
+    if (format.pdf) {
+      EXPECT_EQ(QpdfCheck(path), 0);
+      EXPECT_EQ(PdfPages(path), 1);
+    }
+    EXPECT_NE(text.find("VK12345"), std::string::npos) << text;
+    EXPECT_NE(text.find("TK20MPG v2.4"), std::string::npos) << text;
+    for (const auto& [name, value] : values) {
+      if (name.starts_with("Povoleno.") || name.starts_with("Polarita.")) continue;
+      SCOPED_TRACE(name);
+      const std::string caption = FindSetting(name)->caption;
+      if (format.pdf) {
+        // Two columns interleave in the text a PDF gives back, and a long value wraps: each of
+        // its words is there.
+        for (const QString& word : QString::fromStdString(value).split(u' ', Qt::SkipEmptyParts))
+          EXPECT_NE(text.find(word.toStdString()), std::string::npos) << text;
+        continue;
+      }
+      // Beside its caption, on the caption's line.
+      const bool html = format.file == std::string("unit.html");
+      const auto escaped = [&](const std::string& t) {
+        return html ? QString::fromStdString(t).toHtmlEscaped().toStdString() : t;
+      };
+      const auto at = text.find(escaped(caption));
+      ASSERT_NE(at, std::string::npos) << caption;
+      const std::string line = text.substr(at, text.find('\n', at) - at);
+      EXPECT_NE(line.find(escaped(value)), std::string::npos) << line;
+    }
+  }
+  const Run refused = Ctl({QStringLiteral("report"), QStringLiteral("-o"), File("unit.doc")});
+  EXPECT_EQ(refused.code, kExitUsage);
+  EXPECT_FALSE(QFile::exists(File("unit.doc")));
+}
+
+// A second unit on COM2, beside the fixture's on COM1.
+class TwoUnitsTest : public VorkactlTest {
+ protected:
+  void SetUp() override {
+    VorkactlTest::SetUp();
+    second_ = std::make_unique<PtyServer>(secondUnit_);
+    ASSERT_TRUE(second_->Start());
+    ::setenv("VORKA_COM2", second_->SlavePath().c_str(), 1);
+  }
+  void TearDown() override {
+    second_->Stop();
+    ::unsetenv("VORKA_COM2");
+    VorkactlTest::TearDown();
+  }
+  VirtualUnit secondUnit_{VirtualUnit::Options{"VK20002", " v2.4", true, 300}};
+  std::unique_ptr<PtyServer> second_;
+};
+
+// Both units written and verified, each said on a line led by its port; a port with no unit
+// makes the exit code the worst, and the other unit is written all the same.
+TEST_F(TwoUnitsTest, SeveralPortsWriteEveryUnitEachOnItsLine) {
+  { std::ofstream(File("limits.vorka").toStdString()) << "HiLimitX = 500\nGearY = 320\n"; }
+  const QStringList both{QStringLiteral("--port"), QStringLiteral("COM1"), QStringLiteral("--port"),
+                         QStringLiteral("COM2")};
+  const Run run = Ctl(both + QStringList{QStringLiteral("write"), File("limits.vorka")});
+  ASSERT_EQ(run.code, 0) << run.err;
+  for (const VirtualUnit* unit : {&unit_, &secondUnit_}) {
+    EXPECT_EQ(*unit->TextRegister("20"), "500");
+    EXPECT_EQ(*unit->TextRegister("34"), "320");
+  }
+  EXPECT_NE(run.err.find("vorkactl: COM1: written and verified"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("vorkactl: COM2: written and verified"), std::string::npos) << run.err;
+
+  const Run identify = Ctl(both + QStringList{QStringLiteral("identify")});
+  EXPECT_EQ(identify.out, "COM1\tVK12345\tTK20MPG v2.4\tmpg yes\nCOM2\tVK20002\tTK20MPG v2.4\tmpg yes\n");
+
+  const Run read = Ctl(both + QStringList{QStringLiteral("read"), QStringLiteral("-o"), File("units")});
+  ASSERT_EQ(read.code, 0) << read.err;
+  EXPECT_NE(Slurp(File("units/VK20002.vorka")).find("HiLimitX = 500"), std::string::npos);
+
+  unit_.SetSilent(true);
+  const Run oneSilent =
+      Ctl(both + QStringList{QStringLiteral("report"), QStringLiteral("-o"), File("records")});
+  EXPECT_EQ(oneSilent.code, kExitNoUnit);
+  EXPECT_NE(oneSilent.err.find("vorkactl: COM1: "), std::string::npos) << oneSilent.err;
+  EXPECT_EQ(oneSilent.out, "COM2\t" + File("records/VK20002.pdf").toStdString() + "\n");
+  EXPECT_NE(PdfText(File("records/VK20002.pdf")).find("VK20002"), std::string::npos);
+
+  // One unit at a time for the others: the second port is refused by name, not dropped.
+  const Run monitor = Ctl(both + QStringList{QStringLiteral("monitor")});
+  EXPECT_EQ(monitor.code, kExitUsage);
+  EXPECT_NE(monitor.err.find("monitor takes one --port"), std::string::npos) << monitor.err;
+}
+
+// A series on one port: the first unit fails its verification, is listed so and left alone while
+// it stays; the port goes and comes back with the next unit, which is written once, verified and
+// recorded; Ctrl-C between units ends it with 0.
+TEST_F(VorkactlTest, ASeriesWritesEachUnitOnceRecordsItAndGoesOnAfterAFailure) {
+  const QString port = File("tty");
+  ASSERT_TRUE(QFile::link(QString::fromStdString(server_->SlavePath()), port));
+  { std::ofstream(File("line.vorka").toStdString()) << "HiLimitX = 500\nJmeno.0 = Doraz X\n"; }
+  unit_.SetWriteStoredAs("20", "700");  // acknowledged, not kept: the verification fails
+  QProcess series;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("VORKA_COM1"), port);
+  series.setProcessEnvironment(environment);
+  series.start(QStringLiteral(VORKACTL_PATH),
+               {QStringLiteral("series"), File("line.vorka"), QStringLiteral("--records"), File("records")});
+  std::string out;
+  const auto waitFor = [&](const std::string& text) {
+    QElapsedTimer clock;
+    clock.start();
+    while (out.find(text) == std::string::npos && clock.elapsed() < 20000) {
+      series.waitForReadyRead(200);
+      out += series.readAllStandardOutput().toStdString();
+    }
+    return out.find(text) != std::string::npos;
+  };
+  ASSERT_TRUE(waitFor("VK12345")) << out;
+  QTest::qWait(2500);  // still attached: left alone
+
+  // The adapter moved to the next unit: the port goes, then comes back.
+  ASSERT_TRUE(QFile::remove(port));
+  QTest::qWait(1200);
+  VirtualUnit next(VirtualUnit::Options{"VK20002", " v2.4", true, 300});
+  PtyServer nextServer(next);
+  ASSERT_TRUE(nextServer.Start());
+  ASSERT_TRUE(QFile::link(QString::fromStdString(nextServer.SlavePath()), port));
+  ASSERT_TRUE(waitFor("VK20002")) << out;
+  QTest::qWait(2500);
+  ::kill(static_cast<pid_t>(series.processId()), SIGINT);
+  ASSERT_TRUE(series.waitForFinished(20000));
+  out += series.readAllStandardOutput().toStdString();
+  nextServer.Stop();
+  EXPECT_EQ(series.exitCode(), 0) << series.readAllStandardError().toStdString();
+
+  const auto writesOf = [](const VirtualUnit& unit) {
+    int writes = 0;
+    for (const std::string& line : unit.Received()) writes += line == "!0EFW20,500";
+    return writes;
+  };
+  EXPECT_EQ(writesOf(unit_), 1);
+  EXPECT_EQ(writesOf(next), 1);
+  EXPECT_EQ(*next.TextRegister("20"), "500");
+  const std::string list = Slurp(File("records/series.txt"));
+  EXPECT_NE(list.find("VK12345\tTK20MPG v2.4\t"), std::string::npos) << list;
+  EXPECT_NE(list.find("failed"), std::string::npos) << list;
+  EXPECT_NE(list.find("VK20002\tTK20MPG v2.4\t"), std::string::npos) << list;
+  EXPECT_NE(list.find("written and verified"), std::string::npos) << list;
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2) << out;
+  for (const char* id : {"VK12345", "VK20002"}) {
+    const QString record = File("records/") + QString::fromLatin1(id) + QStringLiteral(".pdf");
+    EXPECT_EQ(QpdfCheck(record), 0) << id;
+    const std::string text = PdfText(record);
+    EXPECT_NE(text.find(id), std::string::npos) << text;
+    EXPECT_NE(text.find("Doraz X"), std::string::npos) << text;  // the file's input names
+  }
+  EXPECT_NE(PdfText(File("records/VK12345.pdf")).find("700"), std::string::npos);
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ bool ConsoleUnit::Open(const std::string& port, int32_t baud, uint32_t replyTime
       }
       description = devices.front().description;
     }
-    state_.portOpen = OpenPrepared_USB(description, static_cast<uint32_t>(baud), replyTimeoutMs);
+    state_.portOpen = usbLink_.OpenPrepared(description, static_cast<uint32_t>(baud), replyTimeoutMs);
     if (!state_.portOpen) {
       const auto failure = UsbOpenFailure();
       reason = "cannot open " + port + ": " +
@@ -33,9 +33,9 @@ bool ConsoleUnit::Open(const std::string& port, int32_t baud, uint32_t replyTime
     return state_.portOpen;
   }
   kind_ = LinkKind::Serial;
-  state_.portOpen = ComOpen(port, baud, 'n', 8, 1.0f);
+  state_.portOpen = serialLink_.Open(port, baud, 'n', 8, 1.0f);
   if (!state_.portOpen) {
-    const auto failure = ComOpenFailure();
+    const auto failure = serialLink_.LastOpenFailure();
     reason = failure ? EnglishText(*failure) : "cannot open " + port;
   }
   return state_.portOpen;
@@ -44,9 +44,9 @@ bool ConsoleUnit::Open(const std::string& port, int32_t baud, uint32_t replyTime
 void ConsoleUnit::Close() {
   if (!state_.portOpen) return;
   if (kind_ == LinkKind::Usb)
-    Close_USB();
+    usbLink_.Close();
   else
-    ComClose();
+    serialLink_.Close();
   state_.portOpen = false;
 }
 

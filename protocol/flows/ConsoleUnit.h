@@ -1,4 +1,6 @@
 #pragma once
+#include "link/Async.h"
+#include "link/UniUSB.h"
 #include "protocol/Exchange.h"
 #include "protocol/SettingsModel.h"
 #include "protocol/UnitProtocol.h"
@@ -19,6 +21,8 @@ class ConsoleUnit : public UnitHost, public ExchangeHost {
   void Close();
 
   const Identity& LastIdentity() const { return identity_; }
+  // Where its USB converter's handle is kept (for FastUsbReplies).
+  const FT_HANDLE& UsbHandle() const { return usbLink_.Handle(); }
   CommandExchange& Exchange() { return exchange_; }
   SettingsModel& Model() { return model_; }
   // Told when a reply did not come.
@@ -69,8 +73,11 @@ class ConsoleUnit : public UnitHost, public ExchangeHost {
   BackupStore backups_;
   UnitState state_;
   SettingsModel model_;
-  SerialTransport serial_;
-  UsbTransport usb_;
+  // Lines of its own: several units may be reached at once, each on its thread.
+  SerialLink serialLink_;
+  UsbLink usbLink_;
+  SerialTransport serial_{serialLink_};
+  UsbTransport usb_{usbLink_};
   CommandExchange exchange_;
   LinkKind kind_ = LinkKind::Serial;
   Identity identity_;

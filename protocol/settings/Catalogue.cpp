@@ -79,6 +79,18 @@ bool SettingForUnit(const SettingDef& def, bool mpgCapable) {
   const auto table = RegisterTable();
   return static_cast<std::size_t>(def.reg - table.data()) < kRegistersWithoutMpg;
 }
+const char* PageOf(const SettingDef& def) {
+  // The controls away from the page their register's neighbours are on; the input grid and the
+  // start input live on "Vstupy", the rest of the MPG registers on "MPG/Stroj".
+  static const std::map<std::string, const char*> pageOfControl = {{"AxisLink", kSettingPages[0]},
+                                                                   {"StartNum", kSettingPages[2]},
+                                                                   {"StrGridVstupy", kSettingPages[2]},
+                                                                   {"Povoleno", kSettingPages[2]},
+                                                                   {"Polarita", kSettingPages[2]}};
+  if (const auto it = pageOfControl.find(def.control); it != pageOfControl.end()) return it->second;
+  return SettingForUnit(def, false) ? kSettingPages[0] : kSettingPages[1];
+}
+
 std::vector<const SettingDef*> SettingsOfRegister(const Register& reg) {
   std::vector<const SettingDef*> defs;
   for (const SettingDef& def : SettingDefs())

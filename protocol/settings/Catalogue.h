@@ -30,6 +30,10 @@ bool SettingForUnit(const SettingDef& def, bool mpgCapable);
 // The settings a register carries.
 std::vector<const SettingDef*> SettingsOfRegister(const Register& reg);
 
+// The window's pages that hold settings, in its order, and the page a setting is shown on.
+inline constexpr const char* kSettingPages[] = {"Výstupy", "MPG/Stroj", "Vstupy"};
+const char* PageOf(const SettingDef& def);
+
 // The words of the polarity register's settings, as the window's lists name them.
 inline constexpr const char* kDirectionWords[] = {"Kladná", "Záporná"};
 inline constexpr const char* kClockWords[] = {"Normální", "Inverzní"};

@@ -1,0 +1,280 @@
+#include "protocol/flows/UnitRecord.h"
+
+#include "protocol/RegisterMap.h"
+#include "protocol/settings/Acceptance.h"
+#include "protocol/settings/Catalogue.h"
+
+#include <QString>
+#include <QSysInfo>
+#include <QTimeZone>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+std::string Yes(bool yes) { return yes ? "ano" : "ne"; }
+
+// A value as the record shows it: a value of its own says what it is, nothing read is a dash.
+std::string RecordedValue(const std::optional<std::string>& value) {
+  if (!value) return "–";
+  if (const auto reply = UnknownReply(*value))
+    return "? (" + *reply + ") – hodnota, kterou program neumí zobrazit; ponechána";
+  return *value;
+}
+
+std::string Setting(const UnitSettings& held, const std::string& name) {
+  return RecordedValue(held.Get(name));
+}
+
+RecordPart InputGridPart(const UnitRecord& record) {
+  RecordPart grid{
+      "Vstupy – tabulka", {}, {{"Vstup", "Jméno", "Polarita", "Povoleno"}}, {}, RecordPart::Column::Left};
+  for (int row = 1; row <= kInputRows; ++row) {
+    const std::string input = std::to_string(kInputOfRow[row - 1]);
+    const auto name = record.held.Get("Jmeno." + input);
+    grid.table.push_back({input, name && !name->empty() ? *name : "-",
+                          Setting(record.held, "Polarita." + input),
+                          Setting(record.held, "Povoleno." + input)});
+  }
+  return grid;
+}
+
+std::string WriteResultText(const RecordedWrite& write) {
+  switch (write.result) {
+    case RecordedWrite::Result::Verified: return "zapsáno a ověřeno čtením jednotky";
+    case RecordedWrite::Result::Differs: return "zapsáno, ale jednotka nyní drží jiné hodnoty";
+    case RecordedWrite::Result::Failed: return "zápis neproběhl celý";
+  }
+  return {};
+}
+
+// Cells padded to the widest of their column, counted in characters, not bytes.
+std::string Padded(const std::string& text, int width) {
+  const QString shown = QString::fromStdString(text);
+  return text + std::string(static_cast<std::size_t>(std::max<qsizetype>(0, width - shown.size())), ' ');
+}
+int Width(const std::string& text) { return static_cast<int>(QString::fromStdString(text).size()); }
+
+std::string Html(const std::string& text) {
+  return QString::fromStdString(text).toHtmlEscaped().toStdString();
+}
+
+}  // namespace
+
+UnitRecord NewRecord(const Identity& unit, const UnitSettings& held, std::string program) {
+  UnitRecord record;
+  record.unit = unit;
+  record.taken = QDateTime::currentDateTime();
+  record.program = std::move(program);
+  record.computer = QSysInfo::machineHostName().toStdString();
+  record.held = held;
+  return record;
+}
+
+std::string UnitFileName(const std::string& unitId, const std::string& suffix) {
+  std::string name = unitId;
+  for (char& c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_') c = '_';
+  return (name.empty() ? std::string("unit") : name) + suffix;
+}
+
+std::string RecordTime(const QDateTime& time) {
+  const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+  return (time.toLocalTime().toString(format) + QStringLiteral(" (UTC ") +
+          time.toTimeZone(QTimeZone::utc()).toString(format) + QLatin1Char(')'))
+      .toStdString();
+}
+
+std::vector<RecordPart> RecordParts(const UnitRecord& record) {
+  std::vector<RecordPart> parts;
+  parts.push_back({"Jednotka",
+                   {{"Identifikátor", record.unit.id},
+                    {"Firmware", record.unit.version},
+                    {"MPG firmware", Yes(record.unit.mpg)},
+                    {"Přečteno", RecordTime(record.taken)},
+                    {"Program", record.program},
+                    {"Počítač", record.computer}},
+                   {},
+                   {},
+                   RecordPart::Column::Left});
+  for (const char* page : kSettingPages) {
+    RecordPart part{
+        std::string("Nastavení – ") + page,
+        {},
+        {},
+        {},
+        std::strcmp(page, kSettingPages[1]) == 0 ? RecordPart::Column::Right : RecordPart::Column::Left};
+    for (const SettingDef& def : SettingDefs())
+      if (std::strcmp(PageOf(def), page) == 0 && SettingForUnit(def, record.unit.mpg) &&
+          def.kind != SettingKind::Bit && def.kind != SettingKind::InputName)
+        part.rows.emplace_back(def.caption, Setting(record.held, def.name));
+    if (!part.rows.empty()) parts.push_back(std::move(part));
+  }
+  if (record.unit.mpg)
+    parts.push_back(InputGridPart(record));
+  else
+    parts.push_back({"Vstupy – tabulka",
+                     {},
+                     {},
+                     {"Jednotka bez MPG firmwaru vstupy nenastavuje."},
+                     RecordPart::Column::Left});
+
+  RecordPart write{"Zápis v této relaci", {}, {}, {}, RecordPart::Column::Right};
+  if (!record.write) {
+    write.lines.push_back("Do jednotky se v této relaci nezapisovalo.");
+  } else {
+    write.rows.emplace_back("Výsledek", WriteResultText(*record.write));
+    write.rows.emplace_back("Kdy", record.write->when);
+    if (!record.write->detail.empty()) write.rows.emplace_back("Podrobnosti", record.write->detail);
+    write.rows.emplace_back("Záloha před zápisem",
+                            record.write->backupPath.empty() ? "nepořízena" : record.write->backupPath);
+  }
+  parts.push_back(std::move(write));
+
+  RecordPart wiring{"Kontrola zapojení", {}, {}, {}, RecordPart::Column::Right};
+  if (record.wiring.empty()) {
+    wiring.lines.push_back("Neprovedena.");
+  } else {
+    wiring.rows.emplace_back("Provedena", record.wiringWhen);
+    wiring.lines = record.wiring;
+  }
+  parts.push_back(std::move(wiring));
+  parts.push_back(
+      {"Podpis",
+       {},
+       {},
+       {"Nastavil: ______________________   Podpis: ______________________   Datum: ____________"},
+       RecordPart::Column::Both});
+  return parts;
+}
+
+std::string RecordText(const UnitRecord& record) {
+  std::string text = std::string(kRecordTitle) + "\n";
+  for (const RecordPart& part : RecordParts(record)) {
+    text += "\n" + part.heading + "\n";
+    int labelWidth = 0;
+    for (const auto& [label, value] : part.rows) labelWidth = std::max(labelWidth, Width(label));
+    for (const auto& [label, value] : part.rows)
+      text += "  " + Padded(label + ":", labelWidth + 2) + value + "\n";
+    std::vector<int> widths;
+    for (const auto& row : part.table)
+      for (std::size_t c = 0; c < row.size(); ++c) {
+        if (widths.size() <= c) widths.push_back(0);
+        widths[c] = std::max(widths[c], Width(row[c]));
+      }
+    for (const auto& row : part.table) {
+      std::string line = " ";
+      for (std::size_t c = 0; c < row.size(); ++c) line += " " + Padded(row[c], widths[c] + 1);
+      while (!line.empty() && line.back() == ' ') line.pop_back();
+      text += line + "\n";
+    }
+    for (const std::string& line : part.lines) text += "  " + line + "\n";
+  }
+  return text;
+}
+
+namespace {
+
+std::string PartHtml(const RecordPart& part) {
+  std::string html = "<h2>" + Html(part.heading) + "</h2>\n";
+  if (!part.rows.empty()) {
+    html += "<table cellspacing=\"0\" cellpadding=\"1\">\n";
+    for (const auto& [label, value] : part.rows)
+      html += "<tr><td>" + Html(label) + "&nbsp;&nbsp;</td><td>" + Html(value) + "</td></tr>\n";
+    html += "</table>\n";
+  }
+  if (!part.table.empty()) {
+    html += "<table cellspacing=\"0\" cellpadding=\"1\">\n";
+    for (std::size_t r = 0; r < part.table.size(); ++r) {
+      const char* cell = r == 0 ? "th" : "td";
+      html += "<tr>";
+      for (const std::string& text : part.table[r])
+        html += std::string("<") + cell + ">" + Html(text) + "&nbsp;&nbsp;</" + cell + ">";
+      html += "</tr>\n";
+    }
+    html += "</table>\n";
+  }
+  for (const std::string& line : part.lines) html += "<p>" + Html(line) + "</p>\n";
+  return html;
+}
+
+}  // namespace
+
+std::string RecordHtml(const UnitRecord& record) {
+  std::string html = "<!DOCTYPE html>\n<html lang=\"cs\"><head><meta charset=\"utf-8\"><title>" +
+                     Html(kRecordTitle) + " " + Html(record.unit.id) +
+                     "</title>\n<style>body{font-family:sans-serif;font-size:9pt} h1{font-size:13pt} "
+                     "h2{font-size:10pt;margin-top:8pt;margin-bottom:2pt} p{margin:0} "
+                     "td,th{padding:0 8pt 0 0;text-align:left;vertical-align:top} "
+                     "th{font-weight:bold}</style></head>\n<body>\n<h1>" +
+                     Html(kRecordTitle) + "</h1>\n";
+  // Two columns, so that a unit fits one page: the unit, its outputs and inputs on the left, the
+  // machine's settings, the write and the wiring check on the right; the signature below both.
+  std::string columns[2], below;
+  for (const RecordPart& part : RecordParts(record))
+    (part.column == RecordPart::Column::Both ? below
+                                             : columns[part.column == RecordPart::Column::Left ? 0 : 1]) +=
+        PartHtml(part);
+  html += "<table width=\"100%\" cellspacing=\"0\"><tr><td width=\"50%\" valign=\"top\">\n" + columns[0] +
+          "</td><td width=\"50%\" valign=\"top\">\n" + columns[1] + "</td></tr></table>\n" + below;
+  return html + "</body></html>\n";
+}
+
+std::optional<RecordFormat> RecordFormatOf(const std::string& path) {
+  if (path == "-") return RecordFormat::Text;
+  const QString suffix = QString::fromStdString(path).section(QLatin1Char('.'), -1).toLower();
+  if (!QString::fromStdString(path).contains(QLatin1Char('.'))) return std::nullopt;
+  if (suffix == QLatin1String("pdf")) return RecordFormat::Pdf;
+  if (suffix == QLatin1String("html") || suffix == QLatin1String("htm")) return RecordFormat::Html;
+  if (suffix == QLatin1String("txt")) return RecordFormat::Text;
+  return std::nullopt;
+}
+
+RecordedWrite RecordOfWrite(const WriteReport& report, const std::optional<UnitSettings>& read,
+                            const UnitSettings& wanted, std::string when) {
+  using Outcome = WriteReport::Outcome;
+  std::string named;
+  for (const SettingDef* def : report.settings) named += (named.empty() ? "" : ", ") + def->caption;
+  if (report.outcome == Outcome::Verified) {
+    if (read) return WriteAsRead(wanted, *read, std::move(when), report.backupPath);
+    return {RecordedWrite::Result::Failed, std::move(when),
+            "ověřeno, ale jednotka neodpověděla čtení protokolu", report.backupPath};
+  }
+  std::string why;
+  switch (report.outcome) {
+    case Outcome::Verified:
+    case Outcome::DryRun: why = "nic nezapsáno"; break;
+    case Outcome::NoMpgFirmware:
+      why = "soubor má nastavení MPG a jednotka nemá MPG firmware; nic nezapsáno";
+      break;
+    case Outcome::ReadFailed: why = "jednotka neodpověděla čtení před zápisem; nic nezapsáno"; break;
+    case Outcome::TooLong: why = "hodnota je pro jednotku příliš dlouhá: " + named + "; nic nezapsáno"; break;
+    case Outcome::BackupFailed: why = "zálohu nelze uložit; nic nezapsáno"; break;
+    case Outcome::NotStarted: why = "přerušeno před prvním zápisem; nic nezapsáno"; break;
+    case Outcome::Interrupted: why = "přerušeno během zápisu; jednotka může držet část souboru"; break;
+    case Outcome::UnitStopped: why = "jednotka přestala odpovídat během zápisu"; break;
+    case Outcome::Refused: why = "jednotka odmítla: " + named; break;
+    case Outcome::ReadBackFailed: why = "jednotka neodpověděla čtení po zápisu; neověřeno"; break;
+    case Outcome::NotVerified: why = "neověřeno, jednotka drží jiné hodnoty: " + named; break;
+    case Outcome::NotWritten: why = "nezapsáno, hodnotu jednotky nelze přečíst: " + named; break;
+    case Outcome::NotChecked: why = "přerušeno při čtení po zápisu; neověřeno"; break;
+    case Outcome::OutOfStep: why = "odpovědi jednotky mimo pořadí (rušení na vedení?); zápis zastaven"; break;
+  }
+  return {RecordedWrite::Result::Failed, std::move(when), why, report.backupPath};
+}
+
+RecordedWrite WriteAsRead(const UnitSettings& written, const UnitSettings& read, std::string when,
+                          std::string backupPath) {
+  RecordedWrite write{RecordedWrite::Result::Verified, std::move(when), {}, std::move(backupPath)};
+  std::string differing;
+  for (const SettingDifference& d : Changes(WithoutInputNames(written), read))
+    differing += (differing.empty() ? "" : ", ") + d.def->caption + " " + RecordedValue(d.left) +
+                 " (zapsáno " + RecordedValue(d.right) + ")";
+  if (!differing.empty()) {
+    write.result = RecordedWrite::Result::Differs;
+    write.detail = "jednotka drží " + differing;
+  }
+  return write;
+}
