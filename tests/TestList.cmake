@@ -41,6 +41,7 @@ set(VORKA_TESTS_UNIX
   window/DefaultsResetTest.cpp
   window/ValueEntryTest.cpp
   window/ReadSaveTest.cpp
+  window/RecordTest.cpp
   window/ImportTest.cpp
   window/SettingsFilesTest.cpp
   window/SaveIntegrityTest.cpp

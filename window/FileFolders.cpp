@@ -1,5 +1,9 @@
 #include "window/FileFolders.h"
 
+#include "window/Timeline.h"
+
+#include <QFileDialog>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -19,4 +23,12 @@ QString FileDialogFolder() {
 
 void RememberFileDialogChoice(const QString& chosenPath) {
   if (!chosenPath.isEmpty()) g_lastFolder = QFileInfo(chosenPath).absolutePath();
+}
+
+QString ChooseSavePath(QWidget* parent, const QString& title, const QString& filter) {
+  QString selected;
+  const QString path = WithFilterExtension(
+      QFileDialog::getSaveFileName(parent, title, FileDialogFolder(), filter, &selected), selected);
+  if (!path.isEmpty()) RememberFileDialogChoice(path);
+  return path;
 }

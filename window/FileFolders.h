@@ -1,4 +1,6 @@
 #pragma once
+
+class QWidget;
 #include <QString>
 
 // Where the file dialogs start: the folder of the file last chosen in any of them while the program
@@ -6,3 +8,6 @@
 // a standard user may not write), elsewhere the current folder. Nothing of it is stored.
 QString FileDialogFolder();
 void RememberFileDialogChoice(const QString& chosenPath);
+// The save dialog from the remembered folder: the path chosen, with the chosen filter's extension
+// where none was typed, and remembered; empty when cancelled.
+QString ChooseSavePath(QWidget* parent, const QString& title, const QString& filter);

@@ -9,6 +9,7 @@
 #include "window/TermShared.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScopedValueRollback>
@@ -66,6 +67,10 @@ void TTermForm::ProgramChanges(const std::function<void()>& change) {
 }
 
 void TTermForm::UnitHolds(const UnitSettings& held, bool readIntoWindow) {
+  if (!readIntoWindow)
+    lastSave_ =
+        LastSave{state_.identity.id, held,
+                 QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString()};
   sources_.UnitHolds(ShownSettings(), held, readIntoWindow);
   MarkChanges();
 }

@@ -68,6 +68,9 @@ TTermForm::TTermForm(QStringList args, BackupStore backups, QWidget* parent)
   SetUsbOpenHint([](const OpenFailure& failure) { return CzechText(failure); });
   SetUpControls();
   files_ = std::make_unique<SettingsFiles>(*this, this);
+  ChooseRecordFile = [this](const QString& title, const QString& filter) {
+    return ChooseSavePath(this, title, filter);
+  };
   files_->Loading = [this](const std::function<void()>& load) { ProgramChanges(load); };
   files_->Loaded = [this](const UnitSettings& filled, const std::string& from) {
     sources_.Loaded(ShownSettings(), filled, from);
@@ -152,6 +155,7 @@ void TTermForm::ConnectHandlers() {
   connect(ui->PortMnu, &QAction::triggered, this, Guarded([this] { PortMnuClick(); }));
   connect(ui->HelpMnu, &QAction::triggered, this, Guarded([this] { HelpMnuClick(); }));
   connect(ui->TimelineMnu, &QAction::triggered, this, Guarded([this] { TimelineMnuClick(); }));
+  connect(ui->RecordMnu, &QAction::triggered, this, Guarded([this] { RecordMnuClick(); }));
   connect(ui->btexit, &QPushButton::clicked, this, Guarded([this] { btexitClick(); }));
   connect(ui->posuvnik, &QScrollBar::actionTriggered, this,
           [this](int) { RunGuarded([this] { posuvnikScroll(ui->posuvnik->sliderPosition()); }); });

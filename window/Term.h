@@ -78,6 +78,12 @@ class TTermForm : public QMainWindow,
   // "Vstupy" → "Průběh vstupů…": the inputs over time, polled while the window is open.
   void TimelineMnuClick();
   TFormTimeline& Timeline();
+  // "Soubor" → "Protokol o nastavení…": the unit read once more and its record saved, in the
+  // format of the filter chosen.
+  void RecordMnuClick();
+  // The record's file dialog: the path with the chosen filter's extension; empty when cancelled.
+  // Tests put a chooser of their own in its place.
+  std::function<QString(const QString& title, const QString& filter)> ChooseRecordFile;
   void posuvnikScroll(int newPosition);
 
   // Unit identification and enabling.
@@ -261,6 +267,13 @@ class TTermForm : public QMainWindow,
   QTimer* tim_ = nullptr;
   std::unique_ptr<SettingsFiles> files_;
   std::unique_ptr<TFormTimeline> timeline_;
+  // What the last save that went through wrote, into which unit and when.
+  struct LastSave {
+    std::string unitId;
+    UnitSettings written;
+    std::string when;
+  };
+  std::optional<LastSave> lastSave_;
   QElapsedTimer clock_;  // the polls' time, for the timeline
   // The timeline's unit did not answer: it is asked once a second, and told of once.
   bool inputsAway_ = false;

@@ -43,11 +43,7 @@ TFormTimeline::TFormTimeline(QWidget* parent) : QDialog(parent), ui(new Ui::TFor
   ui->CmbZoom->setCurrentIndex(kDefaultSpan);
   ui->LanesView->SetSpanMs(kSpansMs[kDefaultSpan]);
   ChooseSaveFile = [this](const QString& title, const QString& filter) {
-    QString selected;
-    QString path = WithFilterExtension(
-        QFileDialog::getSaveFileName(this, title, FileDialogFolder(), filter, &selected), selected);
-    if (!path.isEmpty()) RememberFileDialogChoice(path);
-    return path;
+    return ChooseSavePath(this, title, filter);
   };
   connect(ui->BtnHold, &QPushButton::clicked, this, Guarded([this] { BtnHoldClick(); }));
   connect(ui->BtnClear, &QPushButton::clicked, this, Guarded([this] { BtnClearClick(); }));

@@ -50,6 +50,8 @@ class TFormTimeline : public QDialog {
   const InputTimeline& Timeline() const { return timeline_; }
   bool Recording() const { return recording_ != nullptr; }
   TFormWiring& Wiring();
+  // The wiring check's window once one was started; nullptr before.
+  const TFormWiring* StartedWiring() const { return wiring_.get(); }
   // Brings the picture up to now (the repaint timer does it five times a second).
   void Refresh();
 

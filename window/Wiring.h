@@ -27,6 +27,9 @@ class TFormWiring : public QDialog {
   // A poll's input word at ms.
   void Sample(int64_t ms, uint16_t word);
   const WiringCheck* Check() const { return check_ ? &*check_ : nullptr; }
+  // When the check started, as the saved text names it.
+  QString StartedAt() const { return startedAt_; }
+  const Identity& CheckedUnit() const { return unit_; }
   // The result as the saved text.
   QString ResultText() const;
 

@@ -229,6 +229,7 @@ void SaveSettings(UnitHost& host) {
   // Saved only when the unit accepted every write.
   const std::vector<const Register*> refused = RefusedWrites(plan.writes, result.replies);
   if (refused.empty()) {
+    state.lastBackupPath = backup.path;
     host.UnitHolds(SettingsAsHeld(RepliesAfter(plan.writes, *before), mpg), false);
     Messages().Message(FromUtf8(kSavedText));
   } else {

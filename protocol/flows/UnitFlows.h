@@ -24,7 +24,8 @@ struct UnitState {
   bool mpgCapable = false;
   bool debugMode = false;
   ModeWord commandMode;
-  Identity identity;  // of the last identification that ran
+  Identity identity;           // of the last identification that ran
+  std::string lastBackupPath;  // the backup the last save kept; empty when it kept none
 };
 // The script of a mode word: "read" and "write" from the register table, else the short ones.
 // Throws std::logic_error when no word was set.

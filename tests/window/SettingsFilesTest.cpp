@@ -42,7 +42,8 @@ TEST_F(SettingsFilesTest, MenuSouborStandsBeforePort) {
   EXPECT_EQ(items,
             (QStringList{QStringLiteral("Uložit nastavení do souboru…"),
                          QStringLiteral("Načíst nastavení ze souboru…"),
-                         QStringLiteral("Porovnat s jednotkou…"), QStringLiteral("Zálohy jednotky…")}));
+                         QStringLiteral("Porovnat s jednotkou…"), QStringLiteral("Zálohy jednotky…"),
+                         QStringLiteral("Protokol o nastavení…")}));
 }
 
 TEST_F(SettingsFilesTest, FileFromAReadWindowSavedFromAFreshWindowSendsTheSameWrites) {

@@ -1,0 +1,42 @@
+// The commissioning record of the connected unit, from the menu "Soubor".
+#include "common/Version.h"
+#include "protocol/MessageSeam.h"
+#include "protocol/flows/UnitRecord.h"
+#include "record/RecordFile.h"
+#include "window/Term.h"
+#include "window/Timeline.h"
+#include "window/Wiring.h"
+
+namespace {
+
+constexpr const char* kRecordFilters = "PDF (*.pdf);;HTML (*.html);;Text (*.txt)";
+
+}  // namespace
+
+void TTermForm::RecordMnuClick() {
+  // The record holds what the unit holds now, read once for it, never what the window shows.
+  const std::optional<UnitSettings> held = ReadUnitSettings(*this);
+  if (!held) return;  // the flow has told the operator why
+  UnitRecord record = NewRecord(state_.identity, *held, std::string("vorka_config ") + kProgramVersion);
+  for (int row = 1; row <= kInputRows; ++row)
+    record.held.Set("Jmeno." + std::to_string(kInputOfRow[row - 1]), InputName(row));
+  if (lastSave_ && lastSave_->unitId == state_.identity.id)
+    record.write = WriteAsRead(lastSave_->written, *held, lastSave_->when, state_.lastBackupPath);
+  if (timeline_)
+    if (const TFormWiring* wiring = timeline_->StartedWiring();
+        wiring && wiring->Check() && wiring->CheckedUnit().id == state_.identity.id) {
+      for (const WiringResult& result : wiring->Check()->Results())
+        record.wiring.push_back(WiringCheck::Line(result));
+      record.wiringWhen = wiring->StartedAt().toStdString();
+    }
+  const QString path =
+      ChooseRecordFile(QStringLiteral("Protokol o nastavení"), QString::fromUtf8(kRecordFilters));
+  if (path.isEmpty()) return;
+  const std::optional<RecordFormat> format = RecordFormatOf(path.toStdString());
+  if (!format) {
+    Messages().Message(QStringLiteral("Protokol se ukládá jako .pdf, .html nebo .txt"));
+    return;
+  }
+  if (const FileFault fault = SaveRecord(record, *format, path.toStdString(), FileTarget::RegularOnly))
+    Messages().Message(QStringLiteral("Protokol nelze uložit: ") + QString::fromStdString(CzechText(fault)));
+}
