@@ -8,6 +8,7 @@
 #include "protocol/flows/ConsoleUnit.h"
 #include "protocol/flows/InputRecording.h"
 #include "protocol/flows/UnitRecord.h"
+#include "protocol/flows/UnitSeries.h"
 #include "protocol/flows/WriteAndVerify.h"
 #include "protocol/settings/Backups.h"
 #include "protocol/settings/Settings.h"
@@ -28,7 +29,6 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <thread>
 
 #ifdef Q_OS_UNIX
@@ -347,8 +347,14 @@ void NoticeAnotherUnit(const SettingsFileHeader& file, const Identity& unit) {
       named(file.unitId, file.unitVersion) + "; writing it into " + named(unit.id, unit.version));
 }
 
-// What a write did, in one line; its exit code.
-int ReportWrite(const WriteReport& report) {
+// What a write did, in one line on standard error, or into `said` when one is given; its exit code.
+int ReportWrite(const WriteReport& report, std::string* said = nullptr) {
+  const auto say = [&](const std::string& text) {
+    if (said)
+      *said = text;
+    else
+      Say(text);
+  };
   using Outcome = WriteReport::Outcome;
   const std::string backup =
       QDir::toNativeSeparators(QString::fromStdString(report.backupPath)).toStdString();
@@ -358,60 +364,60 @@ int ReportWrite(const WriteReport& report) {
   switch (report.outcome) {
     case Outcome::DryRun: return report.changes.empty() ? kExitOk : kExitDifferences;
     case Outcome::NoMpgFirmware:
-      Say("the file holds MPG settings and the unit has no MPG firmware; nothing was sent");
+      say("the file holds MPG settings and the unit has no MPG firmware; nothing was sent");
       return kExitRefused;
     case Outcome::ReadFailed:
       if (report.outOfStep) {
-        Say(kOutOfStepSaid + "; nothing was sent");
+        say(kOutOfStepSaid + "; nothing was sent");
         return kExitOutOfStep;
       }
-      Say("the unit did not answer");
+      say("the unit did not answer");
       return kExitNoUnit;
     case Outcome::TooLong:
-      Say("the value of " + named + " is too long for one line to the unit (" +
+      say("the value of " + named + " is too long for one line to the unit (" +
           std::to_string(CommandExchange::kMaxLine) + " characters with its command); nothing was sent");
       return kExitRefused;
     case Outcome::BackupFailed:
-      Say("cannot keep a backup of the unit: " + EnglishText(report.backupFault) + "; nothing was sent");
+      say("cannot keep a backup of the unit: " + EnglishText(report.backupFault) + "; nothing was sent");
       return kExitFile;
     case Outcome::NotStarted:
-      Say("interrupted before the first write; nothing was sent" + backupSaid);
+      say("interrupted before the first write; nothing was sent" + backupSaid);
       return kExitInterrupted;
     case Outcome::Interrupted:
-      Say("interrupted after " + std::to_string(report.answered) + " of " + count +
+      say("interrupted after " + std::to_string(report.answered) + " of " + count +
           " writes; the unit may now hold part of the file" + backupSaid);
       return kExitInterrupted;
     case Outcome::UnitStopped:
-      Say("the unit stopped answering after acknowledging " + std::to_string(report.acknowledged) + " of " +
+      say("the unit stopped answering after acknowledging " + std::to_string(report.acknowledged) + " of " +
           count + " writes; it may now hold part of the file" + backupSaid);
       return kExitNoUnit;
-    case Outcome::Refused: Say("the unit refused: " + named + backupSaid); return kExitRefused;
+    case Outcome::Refused: say("the unit refused: " + named + backupSaid); return kExitRefused;
     case Outcome::NotChecked:
-      Say("interrupted in the read after the writes: all " + count +
+      say("interrupted in the read after the writes: all " + count +
           " writes were acknowledged, none verified" + backupSaid);
       return kExitInterrupted;
     case Outcome::ReadBackFailed:
       if (report.outOfStep) {
-        Say(kOutOfStepSaid +
+        say(kOutOfStepSaid +
             " in the read after the writes, which cannot be checked; the unit may now hold "
             "part of the file" +
             backupSaid);
         return kExitOutOfStep;
       }
-      Say("the unit did not answer the read-back");
+      say("the unit did not answer the read-back");
       return kExitNoUnit;
     case Outcome::OutOfStep:
-      Say(kOutOfStepSaid + ": the write stopped at write " + std::to_string(report.answered + 1) + " of " +
+      say(kOutOfStepSaid + ": the write stopped at write " + std::to_string(report.answered + 1) + " of " +
           count + " and the unit was read again; " +
           (named.empty() ? std::string("it holds the file's settings")
                          : "it holds other values for: " + named) +
           backupSaid);
       return kExitOutOfStep;
     case Outcome::NotVerified:
-      Say("not verified, the unit holds other values for: " + named + backupSaid);
+      say("not verified, the unit holds other values for: " + named + backupSaid);
       return kExitRefused;
     case Outcome::NotWritten:
-      Say("written and verified: " + Counted(report.planned, "register") +
+      say("written and verified: " + Counted(report.planned, "register") +
           "; not written, as the unit's value cannot be read: " + named + backupSaid);
       return kExitRefused;
     case Outcome::Verified: break;
@@ -419,7 +425,7 @@ int ReportWrite(const WriteReport& report) {
   const std::string left = report.leftAsHeld.empty() ? std::string()
                                                      : "; left as the unit holds them, as the file asks: " +
                                                            Names(report.leftAsHeld);
-  Say("written and verified: " + Counted(report.planned, "register") + left +
+  say("written and verified: " + Counted(report.planned, "register") + left +
       (backup.empty() ? std::string() : "; backup: " + backup));
   return kExitOk;
 }
@@ -470,8 +476,8 @@ void PauseBetweenTries() {
 int Series(const CtlOptions& options) {
   UnitSettings file;
   if (const int code = LoadFile(options.file, file)) return code;
-  const UnitSettings wanted = WithoutInputNames(file);
-  if (wanted.Empty()) {
+  UnitSeries series(file);
+  if (series.Empty()) {
     Say(options.file + ": the file holds only input names, which the unit does not keep; nothing to write");
     return kExitFile;
   }
@@ -484,62 +490,36 @@ int Series(const CtlOptions& options) {
   std::string list = "# vorkactl series: " + options.file + " on " + options.port + "\n";
   NoteInterruptions();
   Say("waiting for a unit on " + options.port + "; Ctrl-C ends the series");
-  std::set<std::string> done;  // verified in this series: left alone
-  std::string lastTried;       // tried and failed, still attached: left alone until it goes
-  std::string lastNamed;       // named as done already, so that it is said once
   int code = kExitOk;
   while (!g_interrupted) {
+    // Opened for each try: a port that is not there (an adapter moved to the next unit) is
+    // tried again in a second.
     ConsoleUnit unit(UsersBackups());
     std::string reason;
-    // A port that is not there (an adapter moved to the next unit) is tried again in a second.
-    if (unit.Open(options.port, options.baud, options.timeoutMs, reason)) IdentifyUnit(unit);
-    if (!unit.State().unitPresent) {
-      unit.Close();
-      lastTried.clear();
-      lastNamed.clear();
+    unit.Open(options.port, options.baud, options.timeoutMs, reason);
+    const UnitSeries::Try done = series.Next(unit, &g_interrupted, kToolName);
+    unit.Close();
+    if (done.kind != UnitSeries::Try::Kind::Written) {
+      if (done.kind == UnitSeries::Try::Kind::LeftAlone && done.firstSeen)
+        Say(done.unit.id + " is done already: connect the next unit");
       PauseBetweenTries();
       continue;
     }
-    const Identity identity = unit.LastIdentity();
-    if (done.count(identity.id) || identity.id == lastTried) {
-      if (lastNamed != identity.id) Say(identity.id + " is done already: connect the next unit");
-      lastNamed = identity.id;
-      unit.Close();
-      PauseBetweenTries();
-      continue;
-    }
-    lastTried = identity.id;
-    unit.Exchange().SetInterruption(&g_interrupted);
-    const std::string when =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
-    const WriteReport report =
-        WriteAndVerify(unit, WriteRequest{wanted, &unit.Backups(), &g_interrupted, nullptr, false});
-    const bool verified = report.outcome == WriteReport::Outcome::Verified;
-    const bool interrupted = report.outcome == WriteReport::Outcome::Interrupted ||
-                             report.outcome == WriteReport::Outcome::NotStarted ||
-                             report.outcome == WriteReport::Outcome::NotChecked;
-    // The record's own reading, after the write: what the unit holds as it leaves the bench.
-    unit.Exchange().SetInterruption(nullptr);
-    const auto read = ReadAsHeld(unit);
-    UnitRecord record = NewRecord(identity, read ? read->held : UnitSettings(), kToolName);
-    for (const auto& [name, value] : file.Values())
-      if (FindSetting(name)->kind == SettingKind::InputName) record.held.Set(name, value);
-    record.write = RecordOfWrite(report, read ? std::optional(read->held) : std::nullopt, wanted, when);
-    const RecordedWrite& result = *record.write;
-    std::string said = result.result == RecordedWrite::Result::Verified ? "written and verified" : "failed";
+    std::string said;
+    if (ReportWrite(done.report, &said) != kExitOk)
+      said = "failed: " + said;
+    else if (done.write.result != RecordedWrite::Result::Verified)  // the reading after it found otherwise
+      said = "failed: verified, but the unit's reading for its record found other values";
     const std::string recordPath =
-        records.filePath(QString::fromStdString(UnitFileName(identity.id, ".pdf"))).toStdString();
-    if (!read) {
+        records.filePath(QString::fromStdString(UnitFileName(done.unit.id, ".pdf"))).toStdString();
+    if (!done.record)
       said += "; no record: the unit did not answer its reading";
-    } else if (const FileFault fault =
-                   SaveRecord(record, RecordFormat::Pdf, recordPath, FileTarget::AnyFile)) {
+    else if (const FileFault fault =
+                 SaveRecord(*done.record, RecordFormat::Pdf, recordPath, FileTarget::AnyFile))
       said += "; the record cannot be written: " + EnglishText(fault);
-    } else {
+    else
       said += "; record " + QDir::toNativeSeparators(QString::fromStdString(recordPath)).toStdString();
-    }
-    if (!result.detail.empty() && result.result != RecordedWrite::Result::Verified)
-      said += " (" + result.detail + ")";
-    const std::string line = identity.id + "\t" + identity.version + "\t" + when + "\t" + said + "\n";
+    const std::string line = done.unit.id + "\t" + done.unit.version + "\t" + done.when + "\t" + said + "\n";
     Print(line);
     list += line;
     if (const FileFault fault = SaveSettingsFile(listPath, list, FileTarget::AnyFile)) {
@@ -547,13 +527,12 @@ int Series(const CtlOptions& options) {
       code = kExitFile;
       break;
     }
-    if (verified) done.insert(identity.id);
-    if (interrupted) {
+    if (done.interrupted) {
       code = kExitInterrupted;
       break;
     }
   }
-  Say("the series ended: " + Counted(done.size(), "unit") + " written and verified");
+  Say("the series ended: " + Counted(series.Verified(), "unit") + " written and verified");
   return code;
 }
 

@@ -3,8 +3,19 @@
 #include "link/Async.h"
 #include "link/UniUSB.h"
 
-ConsoleUnit::ConsoleUnit(BackupStore backups) : backups_(std::move(backups)), exchange_(*this, serial_) {
+ConsoleUnit::ConsoleUnit(BackupStore backups, Line line)
+    : backups_(std::move(backups)),
+      line_(line),
+      serial_(line == Line::Own ? serialLink_ : TheSerialLink()),
+      usb_(line == Line::Own ? UsbTransport(usbLink_) : UsbTransport()),
+      exchange_(*this, serial_) {
   exchange_.SetUsbTransport(&usb_);
+}
+
+void ConsoleUnit::UseOpenLink(LinkKind kind, uint32_t replyTimeoutMs) {
+  kind_ = kind;
+  state_.portOpen = true;
+  exchange_.SetReplyTimeoutMs(replyTimeoutMs);
 }
 
 bool ConsoleUnit::Open(const std::string& port, int32_t baud, uint32_t replyTimeoutMs, std::string& reason) {
@@ -43,6 +54,10 @@ bool ConsoleUnit::Open(const std::string& port, int32_t baud, uint32_t replyTime
 
 void ConsoleUnit::Close() {
   if (!state_.portOpen) return;
+  if (line_ == Line::Window) {  // the window's, which stays open
+    state_.portOpen = false;
+    return;
+  }
   if (kind_ == LinkKind::Usb)
     usbLink_.Close();
   else

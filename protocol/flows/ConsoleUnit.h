@@ -9,11 +9,17 @@
 #include <functional>
 #include <string>
 
-// The unit without a window, for the command-line tool: the flows run over an exchange whose logs
-// go nowhere, controls kept in a settings model, and nothing to enable or monitor.
+// The unit without a window, for the command-line tool and the window's series: the flows run
+// over an exchange whose logs go nowhere, controls kept in a settings model, and nothing to enable
+// or monitor.
 class ConsoleUnit : public UnitHost, public ExchangeHost {
  public:
-  explicit ConsoleUnit(BackupStore backups);
+  // Where its exchanges go: lines of its own, which Open opens (several units at once), or the
+  // link the window has open (UseOpenLink), which it never closes.
+  enum class Line { Own, Window };
+  explicit ConsoleUnit(BackupStore backups, Line line = Line::Own);
+  // On the window's open link (Line::Window): of this kind, each reply awaited this long.
+  void UseOpenLink(LinkKind kind, uint32_t replyTimeoutMs);
 
   // Opens the port: "COM1" … "COM8", a device path, "usb" (the first FTDI device) or
   // "usb:DESCRIPTION". False with the reason (a sentence for the operator) when it did not open.
@@ -76,8 +82,9 @@ class ConsoleUnit : public UnitHost, public ExchangeHost {
   // Lines of its own: several units may be reached at once, each on its thread.
   SerialLink serialLink_;
   UsbLink usbLink_;
-  SerialTransport serial_{serialLink_};
-  UsbTransport usb_{usbLink_};
+  Line line_;
+  SerialTransport serial_;
+  UsbTransport usb_;
   CommandExchange exchange_;
   LinkKind kind_ = LinkKind::Serial;
   Identity identity_;

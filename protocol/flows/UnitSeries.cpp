@@ -1,0 +1,58 @@
+#include "protocol/flows/UnitSeries.h"
+
+#include "protocol/flows/UnitFlows.h"
+#include "protocol/settings/Catalogue.h"
+
+#include <QDateTime>
+
+UnitSeries::UnitSeries(UnitSettings file) : file_(std::move(file)), wanted_(WithoutInputNames(file_)) {}
+
+UnitSeries::Try UnitSeries::Next(ConsoleUnit& unit, const std::atomic<bool>* interrupted,
+                                 const std::string& program) {
+  Try attempt;
+  // A miss is the usual state between two units: nobody is told.
+  unit.onFailure = nullptr;
+  unit.onOutOfStep = nullptr;
+  unit.Exchange().SetInterruption(nullptr);
+  if (unit.State().portOpen) IdentifyUnit(unit);
+  if (!unit.State().unitPresent) {
+    lastTried_.clear();
+    lastNamed_.clear();
+    return attempt;
+  }
+  attempt.unit = unit.LastIdentity();
+  const std::string& id = attempt.unit.id;
+  if (done_.count(id) || id == lastTried_) {
+    attempt.kind = Try::Kind::LeftAlone;
+    attempt.firstSeen = lastNamed_ != id;
+    lastNamed_ = id;
+    return attempt;
+  }
+  lastTried_ = id;
+  attempt.kind = Try::Kind::Written;
+  attempt.when = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
+  unit.Exchange().SetInterruption(interrupted);
+  attempt.report = WriteAndVerify(unit, WriteRequest{wanted_, &unit.Backups(), interrupted, nullptr, false});
+  const WriteReport& report = attempt.report;
+  using Outcome = WriteReport::Outcome;
+  attempt.interrupted = report.outcome == Outcome::Interrupted || report.outcome == Outcome::NotStarted ||
+                        report.outcome == Outcome::NotChecked;
+  // The record's own reading, after the write: what the unit holds as it leaves the bench.
+  unit.Exchange().SetInterruption(nullptr);
+  const auto read = ReadAsHeld(unit);
+  attempt.write =
+      RecordOfWrite(report, read ? std::optional(read->held) : std::nullopt, wanted_, attempt.when);
+  if (read) {
+    attempt.record = NewRecord(attempt.unit, read->held, program);
+    for (const auto& [name, value] : file_.Values())
+      if (FindSetting(name)->kind == SettingKind::InputName) attempt.record->held.Set(name, value);
+    attempt.record->write = attempt.write;
+  }
+  if (attempt.write.result == RecordedWrite::Result::Verified) done_.insert(id);
+  return attempt;
+}
+
+std::string SeriesResultText(const UnitSeries::Try& done) {
+  return done.write.result == RecordedWrite::Result::Verified ? "zapsáno a ověřeno"
+                                                              : "chyba: " + done.write.detail;
+}
