@@ -270,6 +270,10 @@ uint16_t VirtualUnit::InputWord() const {
   std::lock_guard l(mutex_);
   return inputWord_;
 }
+void VirtualUnit::SetId(const std::string& id) {
+  std::lock_guard l(mutex_);
+  options_.id = id;
+}
 void VirtualUnit::SetMpg(bool mpg) {
   std::lock_guard l(mutex_);
   options_.mpg = mpg;

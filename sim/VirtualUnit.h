@@ -44,6 +44,8 @@ class VirtualUnit {
   // whatever the word says of it (a chattering switch, a sensor on a spinning part); 0 stops it.
   void SetToggle(int input, double hz);
   void SetMpg(bool mpg);
+  // Another unit on the same line (a cable moved to the next unit of a series).
+  void SetId(const std::string& id);
 
   // Fault injection.
   void SetSilent(bool silent);                          // answers nothing at all

@@ -1,8 +1,10 @@
-// The commissioning record of the connected unit, from the menu "Soubor".
+// The commissioning record of the connected unit and the series of units, from the menu "Soubor".
 #include "common/Version.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/flows/UnitRecord.h"
 #include "record/RecordFile.h"
+#include "window/Series.h"
+#include "window/SettingsFiles.h"
 #include "window/Term.h"
 #include "window/Timeline.h"
 #include "window/Wiring.h"
@@ -39,4 +41,41 @@ void TTermForm::RecordMnuClick() {
   }
   if (const FileFault fault = SaveRecord(record, *format, path.toStdString(), FileTarget::RegularOnly))
     Messages().Message(QStringLiteral("Protokol nelze uložit: ") + QString::fromStdString(CzechText(fault)));
+}
+
+void TTermForm::SeriesMnuClick() {
+  if (!PortOpen()) {
+    Messages().Message(QString::fromUtf8(kNoPortOpenText));
+    return;
+  }
+  QString path;
+  if (!files_->ChooseFileToLoad(path)) return;
+  std::string text;
+  if (const FileFault fault = LoadSettingsFile(path.toStdString(), text)) {
+    Messages().Message(QStringLiteral("Soubor nelze přečíst: ") + QString::fromStdString(CzechText(fault)));
+    return;
+  }
+  // A backup may hold values of their own, which a write puts back as the unit held them.
+  const SettingsFileLoad load = ParseSettingsText(text, SettingsReader::Unit);
+  if (!load.settings) {
+    Messages().Message(QString::fromStdString(CzechText(load.error)) +
+                       QStringLiteral("\nNic nebylo zapsáno."));
+    return;
+  }
+  if (UnitSeries(*load.settings).Empty()) {
+    Messages().Message(
+        QStringLiteral("Soubor obsahuje jen jména vstupů, která jednotka neuchovává: není co zapsat."));
+    return;
+  }
+  const QString folder = ChooseSeriesFolder();
+  if (folder.isEmpty()) return;
+  PauseMonitor();
+  TFormSeries dialog(this, backups_);
+  dialog.Start(path, *load.settings, folder, CurrentLinkKind(), ReplyTimeoutMs());
+  RunSeriesDialog(dialog);
+  if (!dialog.ListFault().isEmpty())
+    Messages().Message(QStringLiteral("Seznam série nelze uložit: ") + dialog.ListFault());
+  ResumeMonitor();
+  // The window shows the unit attached now, not the one before the series.
+  IdentifyUnit();
 }

@@ -16,12 +16,14 @@
 #include "window/FileFolders.h"
 #include "window/LimitedEdit.h"
 #include "window/Review.h"
+#include "window/Series.h"
 #include "window/SettingsFiles.h"
 #include "window/TermShared.h"
 #include "window/Timeline.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QScopedValueRollback>
 #include <QScrollBar>
@@ -70,6 +72,16 @@ TTermForm::TTermForm(QStringList args, BackupStore backups, QWidget* parent)
   files_ = std::make_unique<SettingsFiles>(*this, this);
   ChooseRecordFile = [this](const QString& title, const QString& filter) {
     return ChooseSavePath(this, title, filter);
+  };
+  ChooseSeriesFolder = [this] {
+    const QString folder = QFileDialog::getExistingDirectory(
+        this, QStringLiteral("Složka pro protokoly série"), FileDialogFolder());
+    if (!folder.isEmpty()) RememberFileDialogChoice(QDir(folder).filePath(QStringLiteral("series.txt")));
+    return folder;
+  };
+  RunSeriesDialog = [](TFormSeries& dialog) {
+    CentreOnScreen(&dialog);
+    dialog.exec();
   };
   files_->Loading = [this](const std::function<void()>& load) { ProgramChanges(load); };
   files_->Loaded = [this](const UnitSettings& filled, const std::string& from) {
@@ -156,6 +168,7 @@ void TTermForm::ConnectHandlers() {
   connect(ui->HelpMnu, &QAction::triggered, this, Guarded([this] { HelpMnuClick(); }));
   connect(ui->TimelineMnu, &QAction::triggered, this, Guarded([this] { TimelineMnuClick(); }));
   connect(ui->RecordMnu, &QAction::triggered, this, Guarded([this] { RecordMnuClick(); }));
+  connect(ui->SeriesMnu, &QAction::triggered, this, Guarded([this] { SeriesMnuClick(); }));
   connect(ui->btexit, &QPushButton::clicked, this, Guarded([this] { btexitClick(); }));
   connect(ui->posuvnik, &QScrollBar::actionTriggered, this,
           [this](int) { RunGuarded([this] { posuvnikScroll(ui->posuvnik->sliderPosition()); }); });

@@ -29,6 +29,7 @@ class TFormSetup;
 class TFormHelp;
 class SettingsFiles;
 class TFormTimeline;
+class TFormSeries;
 class QTimer;
 class QFileDialog;
 class QPlainTextEdit;
@@ -84,6 +85,13 @@ class TTermForm : public QMainWindow,
   // The record's file dialog: the path with the chosen filter's extension; empty when cancelled.
   // Tests put a chooser of their own in its place.
   std::function<QString(const QString& title, const QString& filter)> ChooseRecordFile;
+  // "Soubor" → "Sériové nastavení…": a settings file and a folder for the records chosen, then one
+  // unit after another on the open link (TFormSeries).
+  void SeriesMnuClick();
+  // The folder of a series' records (empty: cancelled), and the series' window; tests put their
+  // own in their place.
+  std::function<QString()> ChooseSeriesFolder;
+  std::function<void(TFormSeries& dialog)> RunSeriesDialog;
   void posuvnikScroll(int newPosition);
 
   // Unit identification and enabling.

@@ -1,6 +1,9 @@
 #include "protocol/settings/Catalogue.h"
 #include "support/WindowFixture.h"
+#include "ui_Series.h"
 #include "ui_Term.h"
+#include "window/Series.h"
+#include "window/SettingsFiles.h"
 
 #include <QFile>
 #include <QProcess>
@@ -8,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include <cstring>
+#include <fstream>
 
 namespace {
 
@@ -79,6 +83,71 @@ TEST_F(RecordTest, EachSettingIsGroupedUnderTheWindowsPageThatShowsIt) {
       if (const int index = ui().PageControl->indexOf(w); index >= 0) page = ui().PageControl->tabText(index);
     EXPECT_EQ(page.toStdString(), PageOf(def));
   }
+}
+
+// The window's series on its open link: a unit is written, verified and recorded once and left
+// alone while it stays; a miss is asked again quietly; a unit whose write does not verify is
+// listed with the reason and the series goes on; the list is kept beside the records.
+TEST_F(RecordTest, TheWindowsSeriesWritesEachUnitOnceAndGoesOnAfterAFailure) {
+  StartQuick();
+  const QString file = dir_.filePath(QStringLiteral("line.vorka"));
+  { std::ofstream(file.toStdString()) << "HiLimitX = 500\nJmeno.0 = Doraz X\n"; }
+  const QString records = dir_.filePath(QStringLiteral("records"));
+  ASSERT_TRUE(QDir().mkpath(records));
+  term_->Files().ChooseFileToLoad = [&](QString& path) {
+    path = file;
+    return true;
+  };
+  term_->ChooseSeriesFolder = [&] { return records; };
+  const auto nextUnit = [&](const char* id) {
+    unit_.ResetRegisters();  // from the factory
+    unit_.SetId(id);
+  };
+  QStringList results, states;
+  term_->RunSeriesDialog = [&](TFormSeries& series) {
+    series.SeriesTimerTimer();
+    series.SeriesTimerTimer();  // still attached: left alone
+    states << series.ui->LblSeriesState->text();
+    unit_.SetSilent(true);  // the cable moved
+    series.SeriesTimerTimer();
+    states << series.ui->LblSeriesState->text();
+    unit_.SetSilent(false);
+    nextUnit("VK20002");
+    unit_.SetWriteStoredAs("20", "700");  // acknowledged, not kept
+    series.SeriesTimerTimer();
+    series.SeriesTimerTimer();  // failed and still attached: left alone
+    unit_.SetWriteStoredAs("20", std::nullopt);
+    nextUnit("VK30003");
+    series.SeriesTimerTimer();
+    for (int row = 0; row < series.ui->GridSeries->rowCount(); ++row)
+      results << series.ui->GridSeries->item(row, 0)->text() + u' ' +
+                     series.ui->GridSeries->item(row, 3)->text();
+    series.end->click();
+  };
+  messages_.all.clear();
+  unit_.ClearReceived();
+  term_->SeriesMnuClick();
+  EXPECT_TRUE(messages_.all.isEmpty()) << messages_.all.join(u'\n').toStdString();  // no box per miss
+  ASSERT_EQ(results.size(), 3) << results.join(u'\n').toStdString();
+  EXPECT_TRUE(results[0].startsWith(QStringLiteral("VK12345 zapsáno a ověřeno"))) << results[0].toStdString();
+  EXPECT_TRUE(results[1].startsWith(QStringLiteral("VK20002 chyba: "))) << results[1].toStdString();
+  EXPECT_TRUE(results[2].startsWith(QStringLiteral("VK30003 zapsáno a ověřeno"))) << results[2].toStdString();
+  EXPECT_EQ(states[0], QStringLiteral("Jednotka VK12345 je v této sérii hotová: připojte další jednotku"));
+  EXPECT_EQ(states[1], QStringLiteral("Připojte další jednotku"));
+  int writes = 0;
+  for (const std::string& line : Received()) writes += line == "!0EFW20,500";
+  EXPECT_EQ(writes, 3);  // each unit once
+  for (const char* id : {"VK12345", "VK20002", "VK30003"}) {
+    const QString record = QDir(records).filePath(QString::fromLatin1(id) + QStringLiteral(".pdf"));
+    const std::string text = PdfText(record);
+    EXPECT_NE(text.find(id), std::string::npos) << id;
+    EXPECT_NE(text.find("Doraz X"), std::string::npos) << id;
+  }
+  QFile list(QDir(records).filePath(QStringLiteral("series.txt")));
+  ASSERT_TRUE(list.open(QIODevice::ReadOnly));
+  EXPECT_EQ(list.readAll().count('\n'), 4);  // its heading and the three units
+  // The window shows the unit attached now.
+  EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK30003"));
 }
 
 }  // namespace

@@ -39,10 +39,11 @@ TEST_F(SettingsFilesTest, MenuSouborStandsBeforePort) {
   EXPECT_EQ(actions[1]->text(), QStringLiteral("Port"));
   QStringList items;
   for (QAction* a : actions[0]->menu()->actions()) items << a->text();
-  EXPECT_EQ(items, (QStringList{QStringLiteral("Uložit nastavení do souboru…"),
-                                QStringLiteral("Načíst nastavení ze souboru…"),
-                                QStringLiteral("Porovnat s jednotkou…"), QStringLiteral("Zálohy jednotky…"),
-                                QStringLiteral("Protokol o nastavení…")}));
+  EXPECT_EQ(items,
+            (QStringList{QStringLiteral("Uložit nastavení do souboru…"),
+                         QStringLiteral("Načíst nastavení ze souboru…"),
+                         QStringLiteral("Porovnat s jednotkou…"), QStringLiteral("Zálohy jednotky…"),
+                         QStringLiteral("Protokol o nastavení…"), QStringLiteral("Sériové nastavení…")}));
 }
 
 TEST_F(SettingsFilesTest, FileFromAReadWindowSavedFromAFreshWindowSendsTheSameWrites) {

@@ -1,0 +1,51 @@
+#pragma once
+#include "protocol/flows/UnitSeries.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <memory>
+
+namespace Ui {
+class TFormSeries;
+}
+class QPushButton;
+class QTimer;
+
+// "Sériové nastavení": one settings file into one unit after another on the window's open link.
+// It asks for a unit once a second, quietly; a unit not done in this series is backed up,
+// written, verified, recorded in the folder and listed; "Ukončit" ends it, and the list is kept
+// beside the records.
+class TFormSeries : public QDialog {
+  Q_OBJECT
+
+ public:
+  TFormSeries(QWidget* parent, BackupStore backups);
+  ~TFormSeries() override;
+
+  // The series of `settings` (read from `file`) into the units on the open link, records in
+  // `folder`.
+  void Start(const QString& file, const UnitSettings& settings, const QString& folder, LinkKind kind,
+             uint32_t replyTimeoutMs);
+  // One try at the unit on the link (the timer's, once a second).
+  void SeriesTimerTimer();
+  // "Ukončit".
+  void BtnEndClick();
+  // Why the list could not be kept; empty when it was (or nothing was listed).
+  const QString& ListFault() const { return listFault_; }
+
+  std::unique_ptr<Ui::TFormSeries> ui;
+  QPushButton* end = nullptr;
+
+ private:
+  void AddRow(const UnitSeries::Try& done, const QString& result);
+  QString SaveList();
+
+  ConsoleUnit unit_;
+  std::unique_ptr<UnitSeries> series_;
+  QTimer* timer_;
+  QString folder_, file_;
+  std::string list_;
+  QString listFault_;
+  bool trying_ = false;
+};
