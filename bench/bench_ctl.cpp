@@ -18,6 +18,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <vector>
 #include <string>
 
 extern char** environ;
@@ -95,5 +98,45 @@ void BM_CtlReadStartToExit(benchmark::State& state) {
                1000.0 * overhead / double(state.iterations()), "ms", "< 100");
 }
 BENCHMARK(BM_CtlReadStartToExit)->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// Four units at 9600 Bd read at once (each on its own thread and line) beside one alone: the
+// lines run side by side, so four take little longer than one.
+void BM_FourUnitsAtOnce(benchmark::State& state) {
+  constexpr int kBaud = 9600;
+  constexpr int kUnits = 4;
+  std::vector<std::unique_ptr<VirtualUnit>> units;
+  std::vector<std::unique_ptr<PtyServer>> servers;
+  std::vector<std::string> fourPorts;
+  for (int i = 0; i < kUnits; ++i) {
+    units.push_back(std::make_unique<VirtualUnit>(VirtualUnit::Options{"VK0000" + std::to_string(i + 1)}));
+    units.back()->SetBaud(kBaud);
+    servers.push_back(std::make_unique<PtyServer>(*units.back()));
+    servers.back()->Start();
+    const std::string com = "COM" + std::to_string(i + 1);
+    ::setenv(("VORKA_" + com).c_str(), servers.back()->SlavePath().c_str(), 1);
+    fourPorts.insert(fourPorts.end(), {"--port", com});
+  }
+  char folder[] = "/tmp/vorka-bench-XXXXXX";
+  if (!::mkdtemp(folder)) {
+    state.SkipWithError("no temporary folder");
+    return;
+  }
+  const std::vector<std::string> read{"read", "-o", folder};
+  const auto timed = [&](std::vector<std::string> arguments) {
+    arguments.insert(arguments.end(), read.begin(), read.end());
+    const auto start = Clock::now();
+    RunCtl(arguments);
+    return std::chrono::duration<double>(Clock::now() - start).count();
+  };
+  double one = 0, four = 0;
+  for (auto _ : state) {
+    one += timed({"--port", "COM1"});
+    four += timed(fourPorts);
+  }
+  state.counters["four_to_one"] = four / one;
+  RecordFigure("vorkactl read of 4 units at 9600 Bd : 1 unit", four / one, "", "<= 1.3");
+  std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_FourUnitsAtOnce)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
