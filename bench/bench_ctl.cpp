@@ -20,8 +20,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <vector>
 #include <string>
+#include <vector>
 
 extern char** environ;
 

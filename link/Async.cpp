@@ -45,6 +45,7 @@ bool SerialLink::Open(const std::string& portName, int32_t baudRate, char parity
   device_.clear();
   openFailure_.reset();
   beyondReply_.clear();
+  opened_ = Setup{portName, baudRate, parity, dataBits, stopBits};
   const QString device = PortNames::DeviceFor(QString::fromStdString(portName));
   if (device.isEmpty()) {
     openFailure_ = ClassifyOpenFailure(portName, {}, ENOENT);
@@ -66,6 +67,12 @@ void SerialLink::Close() {
   line_.reset();
   device_.clear();
   beyondReply_.clear();
+}
+
+bool SerialLink::Reopen() {
+  if (!opened_) return false;
+  const Setup setup = *opened_;
+  return Open(setup.portName, setup.baudRate, setup.parity, setup.dataBits, setup.stopBits);
 }
 
 void SerialLink::SendLine(const std::string& line) {

@@ -26,6 +26,9 @@ class SerialLink {
   bool Open(const std::string& portName, int32_t baudRate, char parity, uint8_t dataBits, float stopBits);
   std::optional<OpenFailure> LastOpenFailure() const { return openFailure_; }
   void Close();
+  // Opens the port it last opened again, as it was set up: a USB serial adapter that went away
+  // and came back is another device to the system. False while it is not there.
+  bool Reopen();
   void SendLine(const std::string& line);
   bool ReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capacity);
   std::string TakeWaiting(std::chrono::microseconds wait);
@@ -35,6 +38,14 @@ class SerialLink {
   std::unique_ptr<SerialLine> line_;
   std::string device_;
   std::optional<OpenFailure> openFailure_;
+  struct Setup {
+    std::string portName;
+    int32_t baudRate = 0;
+    char parity = 'n';
+    uint8_t dataBits = 8;
+    float stopBits = 1.0f;
+  };
+  std::optional<Setup> opened_;  // the last open asked for, whether it succeeded or not
   // What the last read brought beyond its reply's CR: a second line, a line feed.
   std::string beyondReply_;
 };

@@ -60,6 +60,8 @@ void TFormSeries::SeriesTimerTimer() {
   trying_ = false;
   using Kind = UnitSeries::Try::Kind;
   if (done.kind == Kind::NoUnit) {
+    // The port may have gone with the unit (a USB serial adapter moved to the next one).
+    unit_.ReopenSerialLine();
     ui->LblSeriesState->setText(QString::fromUtf8(kWaiting));
     return;
   }

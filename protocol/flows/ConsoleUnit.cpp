@@ -52,6 +52,10 @@ bool ConsoleUnit::Open(const std::string& port, int32_t baud, uint32_t replyTime
   return state_.portOpen;
 }
 
+void ConsoleUnit::ReopenSerialLine() {
+  if (kind_ == LinkKind::Serial) OwnOrWindowLine().Reopen();
+}
+
 void ConsoleUnit::Close() {
   if (!state_.portOpen) return;
   if (line_ == Line::Window) {  // the window's, which stays open

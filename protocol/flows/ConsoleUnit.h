@@ -20,6 +20,9 @@ class ConsoleUnit : public UnitHost, public ExchangeHost {
   explicit ConsoleUnit(BackupStore backups, Line line = Line::Own);
   // On the window's open link (Line::Window): of this kind, each reply awaited this long.
   void UseOpenLink(LinkKind kind, uint32_t replyTimeoutMs);
+  // A serial line opened again as it was (an adapter that went away and came back); quiet. The
+  // USB link is left as it is.
+  void ReopenSerialLine();
 
   // Opens the port: "COM1" … "COM8", a device path, "usb" (the first FTDI device) or
   // "usb:DESCRIPTION". False with the reason (a sentence for the operator) when it did not open.
@@ -81,6 +84,7 @@ class ConsoleUnit : public UnitHost, public ExchangeHost {
   SettingsModel model_;
   // Lines of its own: several units may be reached at once, each on its thread.
   SerialLink serialLink_;
+  SerialLink& OwnOrWindowLine() { return line_ == Line::Own ? serialLink_ : TheSerialLink(); }
   UsbLink usbLink_;
   Line line_;
   SerialTransport serial_;

@@ -80,11 +80,9 @@ std::string UnitFileName(const std::string& unitId, const std::string& suffix) {
   return (name.empty() ? std::string("unit") : name) + suffix;
 }
 
-std::string RecordTime(const QDateTime& time) {
-  const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-  return (time.toLocalTime().toString(format) + QStringLiteral(" (UTC ") +
-          time.toTimeZone(QTimeZone::utc()).toString(format) + QLatin1Char(')'))
-      .toStdString();
+std::string RecordTime(const QDateTime& time, bool utc) {
+  const QDateTime shown = utc ? time.toTimeZone(QTimeZone::utc()) : time.toLocalTime();
+  return shown.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
 }
 
 std::vector<RecordPart> RecordParts(const UnitRecord& record) {
@@ -93,7 +91,8 @@ std::vector<RecordPart> RecordParts(const UnitRecord& record) {
                    {{"Identifikátor", record.unit.id},
                     {"Firmware", record.unit.version},
                     {"MPG firmware", Yes(record.unit.mpg)},
-                    {"Přečteno", RecordTime(record.taken)},
+                    {"Přečteno", RecordTime(record.taken, false)},
+                    {"Přečteno (UTC)", RecordTime(record.taken, true)},
                     {"Program", record.program},
                     {"Počítač", record.computer}},
                    {},

@@ -74,5 +74,5 @@ RecordedWrite WriteAsRead(const UnitSettings& written, const UnitSettings& read,
 RecordedWrite RecordOfWrite(const WriteReport& report, const std::optional<UnitSettings>& read,
                             const UnitSettings& wanted, std::string when);
 
-// A record's date and time in the one form it writes: local, and UTC beside it.
-std::string RecordTime(const QDateTime& time);
+// A record's date and time in the one form it writes, local or UTC.
+std::string RecordTime(const QDateTime& time, bool utc);

@@ -1,4 +1,5 @@
 #include "protocol/settings/Catalogue.h"
+#include "sim/PtyServer.h"
 #include "support/WindowFixture.h"
 #include "ui_Series.h"
 #include "ui_Term.h"
@@ -10,6 +11,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 
@@ -148,6 +150,42 @@ TEST_F(RecordTest, TheWindowsSeriesWritesEachUnitOnceAndGoesOnAfterAFailure) {
   EXPECT_EQ(list.readAll().count('\n'), 4);  // its heading and the three units
   // The window shows the unit attached now.
   EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK30003"));
+}
+
+// A USB serial adapter moved to the next unit: the port goes and comes back as another device, and
+// the series opens it again and goes on.
+TEST_F(RecordTest, TheWindowsSeriesOpensAPortThatCameBackAgain) {
+  const QString port = dir_.filePath(QStringLiteral("tty"));
+  ASSERT_TRUE(QFile::link(QString::fromStdString(server_->SlavePath()), port));
+  ::setenv("VORKA_COM1", port.toLocal8Bit().constData(), 1);
+  StartQuick();
+  const QString file = dir_.filePath(QStringLiteral("line.vorka"));
+  { std::ofstream(file.toStdString()) << "HiLimitX = 500\n"; }
+  term_->Files().ChooseFileToLoad = [&](QString& path) {
+    path = file;
+    return true;
+  };
+  term_->ChooseSeriesFolder = [&] { return dir_.path(); };
+  VirtualUnit next(VirtualUnit::Options{"VK20002", " v2.4", true, 300});
+  PtyServer nextServer(next);
+  QStringList units;
+  term_->RunSeriesDialog = [&](TFormSeries& series) {
+    series.SeriesTimerTimer();
+    server_->Stop();  // the adapter pulled out
+    QFile::remove(port);
+    series.SeriesTimerTimer();
+    ASSERT_TRUE(nextServer.Start());  // and put into the next unit
+    ASSERT_TRUE(QFile::link(QString::fromStdString(nextServer.SlavePath()), port));
+    series.SeriesTimerTimer();
+    series.SeriesTimerTimer();
+    for (int row = 0; row < series.ui->GridSeries->rowCount(); ++row)
+      units << series.ui->GridSeries->item(row, 0)->text();
+    series.end->click();
+  };
+  term_->SeriesMnuClick();
+  nextServer.Stop();
+  EXPECT_EQ(units, (QStringList{QStringLiteral("VK12345"), QStringLiteral("VK20002")}));
+  EXPECT_EQ(*next.TextRegister("20"), "500");
 }
 
 }  // namespace
