@@ -328,7 +328,14 @@ int Report(const CtlOptions& options) {
   if (c.failure) return c.failure;
   const auto read = c.ReadHeld();
   if (!read) return c.failure;
-  const std::string bytes = RecordBytes(c.Record(read->held), *format);
+  std::string bytes;
+  {
+    // One record laid out at a time: the units of several ports read side by side, but Qt's
+    // fonts are shared by every thread.
+    static std::mutex pagesLock;
+    const std::lock_guard lock(pagesLock);
+    bytes = RecordBytes(c.Record(read->held), *format);
+  }
   if (t_run) return WriteOutToFolder(bytes, options.output, c.unit.LastIdentity().id, ".pdf");
   return WriteOut(bytes, target);
 }

@@ -5,6 +5,8 @@
 #include "ui_Term.h"
 #include "window/Series.h"
 #include "window/SettingsFiles.h"
+#include "window/Timeline.h"
+#include "window/Wiring.h"
 
 #include <QFile>
 #include <QProcess>
@@ -186,6 +188,24 @@ TEST_F(RecordTest, TheWindowsSeriesOpensAPortThatCameBackAgain) {
   nextServer.Stop();
   EXPECT_EQ(units, (QStringList{QStringLiteral("VK12345"), QStringLiteral("VK20002")}));
   EXPECT_EQ(*next.TextRegister("20"), "500");
+}
+
+// The last wiring check of this unit goes into its record; one of another unit does not.
+TEST_F(RecordTest, TheRecordHoldsTheLastWiringCheckOfThisUnit) {
+  StartQuick();
+  TFormWiring& wiring = term_->Timeline().Wiring();
+  const auto check = [&](const std::string& unitId) {
+    Identity unit = state().identity;
+    unit.id = unitId;
+    wiring.Start({{1, 0, "RefX", false}}, {}, unit);
+    for (const auto& [ms, word] : {std::pair{0, 0x0000}, {100, 0x0001}, {200, 0x0000}})
+      wiring.Sample(ms, static_cast<uint16_t>(word));
+  };
+  check("VK99999");
+  EXPECT_NE(SavedRecord("other.txt").find("Kontrola zapojení\n  Neprovedena."), std::string::npos);
+  check("VK12345");
+  const std::string text = SavedRecord("checked.txt");
+  EXPECT_NE(text.find("  vstup 0 – RefX: v pořádku\n"), std::string::npos) << text;
 }
 
 }  // namespace
