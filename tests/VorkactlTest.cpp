@@ -1574,4 +1574,23 @@ TEST_F(VorkactlTest, ASeriesWritesEachUnitOnceRecordsItAndGoesOnAfterAFailure) {
   EXPECT_NE(PdfText(File("records/VK12345.pdf")).find("700"), std::string::npos);
 }
 
+// Ctrl-C while a unit is being done ends the series there with 130, the unit listed as interrupted.
+TEST_F(VorkactlTest, ASeriesInterruptedInAUnitEndsWith130) {
+  { std::ofstream(File("line.vorka").toStdString()) << "HiLimitX = 500\n"; }
+  unit_.SetDelayMs(40);  // the read before the write takes over a second
+  QProcess series;
+  series.start(QStringLiteral(VORKACTL_PATH),
+               {QStringLiteral("series"), File("line.vorka"), QStringLiteral("--records"), File("records")});
+  QElapsedTimer clock;
+  clock.start();
+  // Inside the unit's backup read: past the identification and a few registers.
+  while (Received().size() < 8 && clock.elapsed() < 20000) QTest::qWait(10);
+  ::kill(static_cast<pid_t>(series.processId()), SIGINT);
+  ASSERT_TRUE(series.waitForFinished(20000));
+  EXPECT_EQ(series.exitCode(), kExitInterrupted) << series.readAllStandardError().toStdString();
+  EXPECT_NE(Slurp(File("records/series.txt")).find("VK12345\tTK20MPG v2.4\t"), std::string::npos);
+  const auto writes = Writes();
+  EXPECT_EQ(std::count(writes.begin(), writes.end(), "!0EFW20,500"), 0);  // nothing sent
+}
+
 }  // namespace
