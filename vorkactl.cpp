@@ -779,6 +779,9 @@ int RunOnEachPort(const CtlOptions& options, int (*run)(const CtlOptions&)) {
   std::vector<PortRun> runs;
   for (const std::string& port : options.ports) runs.push_back({port, {}});
   std::vector<int> codes(runs.size(), kExitOk);
+  // Each unit's result handed over under a lock of our own, which orders it before the reading
+  // below in the sanitizer's eyes too (QThread::wait's own lock is inside Qt).
+  std::mutex handedOver;
   // QThreads: the serial line's notifiers need a thread Qt knows.
   std::vector<std::unique_ptr<QThread>> threads;
   for (std::size_t i = 0; i < runs.size(); ++i) {
@@ -787,12 +790,15 @@ int RunOnEachPort(const CtlOptions& options, int (*run)(const CtlOptions&)) {
       CtlOptions one = options;
       one.port = runs[i].port;
       one.ports = {one.port};
-      codes[i] = run(one);
+      const int code = run(one);
       t_run = nullptr;
+      const std::lock_guard lock(handedOver);
+      codes[i] = code;
     }));
     threads.back()->start();
   }
   for (const auto& thread : threads) thread->wait();
+  const std::lock_guard lock(handedOver);
   for (const PortRun& r : runs)
     for (const QString& line : QString::fromStdString(r.data).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
       Print(r.port + "\t" + line.toStdString() + "\n");

@@ -6,6 +6,7 @@
 #include <QSerialPortInfo>
 
 #include <algorithm>
+#include <mutex>
 
 namespace PortNames {
 namespace {
@@ -56,7 +57,19 @@ QStringList OrderedDevices(const QString& folder, const QStringList& known) {
   return devices + onBoard;
 }
 
-QStringList PresentDevices() { return PresentAmong(QSerialPortInfo::availablePorts()); }
+namespace {
+
+// The system's serial ports. Read through libudev, which is not safe to enter from two threads at
+// once: vorkactl opens several ports side by side.
+QList<QSerialPortInfo> SystemPorts() {
+  static std::mutex listing;
+  const std::lock_guard lock(listing);
+  return QSerialPortInfo::availablePorts();
+}
+
+}  // namespace
+
+QStringList PresentDevices() { return PresentAmong(SystemPorts()); }
 
 namespace {
 
@@ -106,7 +119,7 @@ PortIdentity Identify(const QString& portName, const QString& device, const QLis
 namespace {
 
 QList<PortIdentity> Identities(bool withOthers) {
-  const QList<QSerialPortInfo> known = QSerialPortInfo::availablePorts();
+  const QList<QSerialPortInfo> known = SystemPorts();
   const QStringList present = PresentAmong(known);
   QList<PortIdentity> identities;
   QStringList reached;
