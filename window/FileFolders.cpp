@@ -1,11 +1,9 @@
 #include "window/FileFolders.h"
 
-#include "window/Timeline.h"
-
-#include <QFileDialog>
-
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace {
@@ -23,6 +21,13 @@ QString FileDialogFolder() {
 
 void RememberFileDialogChoice(const QString& chosenPath) {
   if (!chosenPath.isEmpty()) g_lastFolder = QFileInfo(chosenPath).absolutePath();
+}
+
+QString WithFilterExtension(const QString& path, const QString& selectedFilter) {
+  if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
+  static const QRegularExpression kPattern(QStringLiteral("\\*(\\.[A-Za-z0-9]+)"));
+  const QRegularExpressionMatch match = kPattern.match(selectedFilter);
+  return match.hasMatch() ? path + match.captured(1) : path;
 }
 
 QString ChooseSavePath(QWidget* parent, const QString& title, const QString& filter) {

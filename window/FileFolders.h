@@ -8,6 +8,8 @@ class QWidget;
 // a standard user may not write), elsewhere the current folder. Nothing of it is stored.
 QString FileDialogFolder();
 void RememberFileDialogChoice(const QString& chosenPath);
+// A name typed without an extension gets the one of the filter chosen ("CSV (*.csv)").
+QString WithFilterExtension(const QString& path, const QString& selectedFilter);
 // The save dialog from the remembered folder: the path chosen, with the chosen filter's extension
 // where none was typed, and remembered; empty when cancelled.
 QString ChooseSavePath(QWidget* parent, const QString& title, const QString& filter);

@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace {
 
@@ -22,13 +21,6 @@ constexpr int kDefaultSpan = 2;  // 10 s
 QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 
 }  // namespace
-
-QString WithFilterExtension(const QString& path, const QString& selectedFilter) {
-  if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
-  static const QRegularExpression kPattern(QStringLiteral("\\*(\\.[A-Za-z0-9]+)"));
-  const QRegularExpressionMatch match = kPattern.match(selectedFilter);
-  return match.hasMatch() ? path + match.captured(1) : path;
-}
 
 RecordingFormat FormatOfPath(const QString& path) {
   return path.endsWith(QStringLiteral(".vcd"), Qt::CaseInsensitive) ? RecordingFormat::Vcd

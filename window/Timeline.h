@@ -90,5 +90,3 @@ class TFormTimeline : public QDialog {
 
 // The recording format a chosen file's name asks for: ".vcd" VCD, anything else CSV.
 RecordingFormat FormatOfPath(const QString& path);
-// A name typed without an extension gets the one of the filter chosen ("CSV (*.csv)").
-QString WithFilterExtension(const QString& path, const QString& selectedFilter);

@@ -3,6 +3,7 @@
 #include "ui_Term.h"
 #include "ui_Timeline.h"
 #include "ui_Wiring.h"
+#include "window/FileFolders.h"
 #include "window/Timeline.h"
 #include "window/Wiring.h"
 
