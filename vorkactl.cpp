@@ -514,7 +514,7 @@ int Series(const CtlOptions& options) {
     }
     std::string said;
     if (ReportWrite(done.report, &said) != kExitOk)
-      said = "failed: " + said;
+      said.insert(0, "failed: ");
     else if (done.write.result != RecordedWrite::Result::Verified)  // the reading after it found otherwise
       said = "failed: verified, but the unit's reading for its record found other values";
     const std::string recordPath =

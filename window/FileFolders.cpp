@@ -32,7 +32,7 @@ QString WithFilterExtension(const QString& path, const QString& selectedFilter) 
 
 QString ChooseSavePath(QWidget* parent, const QString& title, const QString& filter) {
   QString selected;
-  const QString path = WithFilterExtension(
+  QString path = WithFilterExtension(
       QFileDialog::getSaveFileName(parent, title, FileDialogFolder(), filter, &selected), selected);
   if (!path.isEmpty()) RememberFileDialogChoice(path);
   return path;

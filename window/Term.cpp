@@ -74,8 +74,8 @@ TTermForm::TTermForm(QStringList args, BackupStore backups, QWidget* parent)
     return ChooseSavePath(this, title, filter);
   };
   ChooseSeriesFolder = [this] {
-    const QString folder = QFileDialog::getExistingDirectory(
-        this, QStringLiteral("Složka pro protokoly série"), FileDialogFolder());
+    QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Složka pro protokoly série"),
+                                                       FileDialogFolder());
     if (!folder.isEmpty()) RememberFileDialogChoice(QDir(folder).filePath(QStringLiteral("series.txt")));
     return folder;
   };

@@ -122,7 +122,7 @@ std::vector<RecordPart> RecordParts(const UnitRecord& record) {
 
   RecordPart write{"Zápis v této relaci", {}, {}, {}, RecordPart::Column::Right};
   if (!record.write) {
-    write.lines.push_back("Do jednotky se v této relaci nezapisovalo.");
+    write.lines.emplace_back("Do jednotky se v této relaci nezapisovalo.");
   } else {
     write.rows.emplace_back("Výsledek", WriteResultText(*record.write));
     write.rows.emplace_back("Kdy", record.write->when);
@@ -134,7 +134,7 @@ std::vector<RecordPart> RecordParts(const UnitRecord& record) {
 
   RecordPart wiring{"Kontrola zapojení", {}, {}, {}, RecordPart::Column::Right};
   if (record.wiring.empty()) {
-    wiring.lines.push_back("Neprovedena.");
+    wiring.lines.emplace_back("Neprovedena.");
   } else {
     wiring.rows.emplace_back("Provedena", record.wiringWhen);
     wiring.lines = record.wiring;
@@ -156,7 +156,7 @@ std::string RecordText(const UnitRecord& record) {
     int labelWidth = 0;
     for (const auto& [label, value] : part.rows) labelWidth = std::max(labelWidth, Width(label));
     for (const auto& [label, value] : part.rows)
-      text += "  " + Padded(label + ":", labelWidth + 2) + value + "\n";
+      text.append("  ").append(Padded(label + ":", labelWidth + 2)).append(value).append("\n");
     std::vector<int> widths;
     for (const auto& row : part.table)
       for (std::size_t c = 0; c < row.size(); ++c) {
