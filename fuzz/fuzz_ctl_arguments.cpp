@@ -28,6 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       options.timeoutMs == 0 || options.timeoutMs > 60000 || options.port.empty())
     std::abort();
   if (commands[index].files > 0 && options.file.empty()) std::abort();
+  // A second port only where the command takes several, and never the same one twice.
+  if (options.ports.size() > 1 && !commands[index].severalPorts) std::abort();
+  for (std::size_t i = 0; i < options.ports.size(); ++i)
+    if (std::count(options.ports.begin(), options.ports.end(), options.ports[i]) > 1) std::abort();
+  if (options.command == CtlCommand::Series && options.records.empty()) std::abort();
   if ((options.noBackup && options.command != CtlCommand::Write) ||
       (options.allUnits && options.command != CtlCommand::Backups))
     std::abort();
