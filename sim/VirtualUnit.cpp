@@ -313,10 +313,6 @@ void VirtualUnit::SetDelayMs(int ms) {
   std::lock_guard l(mutex_);
   delayMs_ = ms;
 }
-int VirtualUnit::DelayMs() const {
-  std::lock_guard l(mutex_);
-  return delayMs_;
-}
 void VirtualUnit::SetLateOnCommand(const std::string& command, int ms) {
   std::lock_guard l(mutex_);
   if (ms > 0)

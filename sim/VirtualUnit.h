@@ -57,7 +57,6 @@ class VirtualUnit {
   void SetCrLf(bool crlf);
   bool CrLf() const;
   void SetDelayMs(int ms);
-  int DelayMs() const;
   // The reply to command C (without the prefix) comes ms later than the others; 0 off.
   void SetLateOnCommand(const std::string& command, int ms);
   // How long the reply to a received line (prefix included) is held back.

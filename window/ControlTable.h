@@ -66,7 +66,6 @@ class ControlTable {
   QRadioButton& Radio(std::string_view name) const;
   RadioGroup& Group(std::string_view name) const;
   QWidget& Widget(std::string_view name) const;
-  const std::vector<std::unique_ptr<RadioGroup>>& Groups() const { return groups_; }
 
  private:
   template <class T>

@@ -39,7 +39,6 @@ class InputLanes : public QWidget {
   // The clock's time, for the counters and the mark of the last change, held picture or not.
   void SetLive(int64_t ms) { liveMs_ = ms; }
   int64_t Now() const { return nowMs_; }
-  int64_t SpanMs() const { return spanMs_; }
 
   std::optional<int64_t> cursorA, cursorB;
   // The time at a horizontal position in the lanes, and back.
