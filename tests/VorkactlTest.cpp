@@ -1449,6 +1449,12 @@ TEST_F(VorkactlTest, TheRecordHoldsEveryValueTheUnitHoldsInEachFormat) {
       EXPECT_NE(line.find(escaped(value)), std::string::npos) << line;
     }
   }
+  // A full disk is named, with the file error's code, and the record before it stays whole.
+  const std::string before = Slurp(File("unit.pdf"));
+  const Run full = CtlWith({QStringLiteral("report"), QStringLiteral("-o"), File("unit.pdf")}, FullDisk);
+  EXPECT_EQ(full.code, kExitFile) << full.err;
+  EXPECT_NE(full.err.find("cannot write"), std::string::npos) << full.err;
+  EXPECT_EQ(Slurp(File("unit.pdf")), before);
   const Run refused = Ctl({QStringLiteral("report"), QStringLiteral("-o"), File("unit.doc")});
   EXPECT_EQ(refused.code, kExitUsage);
   EXPECT_FALSE(QFile::exists(File("unit.doc")));

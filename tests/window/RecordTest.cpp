@@ -13,6 +13,8 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -206,6 +208,25 @@ TEST_F(RecordTest, TheRecordHoldsTheLastWiringCheckOfThisUnit) {
   check("VK12345");
   const std::string text = SavedRecord("checked.txt");
   EXPECT_NE(text.find("  vstup 0 – RefX: v pořádku\n"), std::string::npos) << text;
+}
+
+// A record that cannot be written is named, and an old file of that name stays whole.
+TEST_F(RecordTest, ARecordThatCannotBeWrittenIsNamed) {
+  StartQuick();
+  ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("folder.pdf")));
+  const QString fifo = dir_.filePath(QStringLiteral("pipe.pdf"));
+  ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);  // the window must not block on it
+  const QString cases[] = {dir_.filePath(QStringLiteral("missing/unit.pdf")),
+                           dir_.filePath(QStringLiteral("folder.pdf")), fifo};
+  for (const QString& path : cases) {
+    SCOPED_TRACE(path.toStdString());
+    messages_.all.clear();
+    term_->ChooseRecordFile = [&](const QString&, const QString&) { return path; };
+    term_->RecordMnuClick();
+    ASSERT_EQ(messages_.all.size(), 1);
+    EXPECT_TRUE(messages_.all.front().startsWith(QStringLiteral("Protokol nelze uložit: ")))
+        << messages_.all.front().toStdString();
+  }
 }
 
 }  // namespace
