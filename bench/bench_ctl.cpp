@@ -5,8 +5,8 @@
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
 
-#include "Gaps.h"
-#include "Summary.h"
+#include "bench/Gaps.h"
+#include "bench/Summary.h"
 
 #include <benchmark/benchmark.h>
 

@@ -11,8 +11,8 @@
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
 
-#include "RawLine.h"
-#include "Summary.h"
+#include "bench/RawLine.h"
+#include "bench/Summary.h"
 #include "tests/support/TestBackups.h"
 
 #include <benchmark/benchmark.h>

@@ -10,7 +10,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include "Summary.h"
+#include "bench/Summary.h"
 
 #include <benchmark/benchmark.h>
 

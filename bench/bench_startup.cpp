@@ -3,7 +3,7 @@
 #include "sim/PtyServer.h"
 #include "sim/VirtualUnit.h"
 
-#include "Summary.h"
+#include "bench/Summary.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,7 +5,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 
-#include "Summary.h"
+#include "bench/Summary.h"
 
 #include <benchmark/benchmark.h>
 

@@ -22,9 +22,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "Gaps.h"
-#include "RawLine.h"
-#include "Summary.h"
+#include "bench/Gaps.h"
+#include "bench/RawLine.h"
+#include "bench/Summary.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,4 +1,4 @@
-#include "Summary.h"
+#include "bench/Summary.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -3,7 +3,7 @@
 #include "protocol/RegisterMap.h"
 #include "protocol/UnitProtocol.h"
 
-#include "RawLine.h"
+#include "bench/RawLine.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;

@@ -4,11 +4,11 @@
 #include "protocol/UnitScan.h"
 #include "protocol/settings/Backups.h"
 #include "protocol/settings/Catalogue.h"
-#include "support/ChildEntry.h"
-#include "support/ScanPorts.h"
-#include "support/Sigrok.h"
-#include "support/TestBackups.h"
-#include "support/WindowFixture.h"
+#include "tests/support/ChildEntry.h"
+#include "tests/support/ScanPorts.h"
+#include "tests/support/Sigrok.h"
+#include "tests/support/TestBackups.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "support/ChildEntry.h"
+#include "tests/support/ChildEntry.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 #include "link/Async.h"
 #include "link/SerialPortUnix.h"
-#include "support/SimFixture.h"
+#include "tests/support/SimFixture.h"
 
 #include <QSerialPort>
 

@@ -1,6 +1,6 @@
 #include "link/Async.h"
 #include "link/OpenFailure.h"
-#include "support/SimFixture.h"
+#include "tests/support/SimFixture.h"
 
 #include <QSerialPort>
 

@@ -1,7 +1,7 @@
 #include "link/UniUSB.h"
 #include "protocol/flows/ConsoleUnit.h"
 #include "sim/FakeD2xx.h"
-#include "support/TestBackups.h"
+#include "tests/support/TestBackups.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "protocol/Exchange.h"
 #include "protocol/SettingsModel.h"
 #include "protocol/flows/UnitFlows.h"
-#include "support/SimFixture.h"
+#include "tests/support/SimFixture.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "protocol/CtlArguments.h"
 #include "protocol/flows/InputRecording.h"
 #include "sim/InputScript.h"
-#include "support/Sigrok.h"
+#include "tests/support/Sigrok.h"
 
 #include <QTemporaryDir>
 

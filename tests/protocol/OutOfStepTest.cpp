@@ -2,7 +2,7 @@
 #include "protocol/Exchange.h"
 #include "protocol/RegisterMap.h"
 #include "protocol/ReplyForm.h"
-#include "support/SimFixture.h"
+#include "tests/support/SimFixture.h"
 
 #include <chrono>
 #include <functional>

@@ -5,7 +5,7 @@
 #include "sim/FakeD2xx.h"
 
 #include <filesystem>
-#include "support/ScanPorts.h"
+#include "tests/support/ScanPorts.h"
 
 #include <QSerialPort>
 #include <QThread>

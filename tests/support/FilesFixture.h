@@ -1,5 +1,5 @@
 #pragma once
-#include "support/WindowFixture.h"
+#include "tests/support/WindowFixture.h"
 #include "window/SettingsFiles.h"
 
 #include <QTemporaryDir>

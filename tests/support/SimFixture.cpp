@@ -1,4 +1,4 @@
-#include "support/SimFixture.h"
+#include "tests/support/SimFixture.h"
 
 #include "link/Async.h"
 

@@ -1,10 +1,10 @@
 #pragma once
 #include "link/ui/Help.h"
 #include "link/ui/Setup.h"
-#include "support/RecordingMessages.h"
-#include "support/SimFixture.h"
-#include "support/TermFormInternals.h"
-#include "support/TestBackups.h"
+#include "tests/support/RecordingMessages.h"
+#include "tests/support/SimFixture.h"
+#include "tests/support/TermFormInternals.h"
+#include "tests/support/TestBackups.h"
 #include "window/Review.h"
 #include "window/Term.h"
 

@@ -1,5 +1,5 @@
 #include "protocol/RegisterMap.h"
-#include "support/WindowFixture.h"
+#include "tests/support/WindowFixture.h"
 #include "ui_Term.h"
 
 #include <QTimer>

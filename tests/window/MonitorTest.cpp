@@ -1,4 +1,4 @@
-#include "support/WindowFixture.h"
+#include "tests/support/WindowFixture.h"
 #include "ui_Term.h"
 
 #include <QRadioButton>

@@ -1,8 +1,8 @@
 // Noise on the line, met through the window: never a value shifted into another setting, never
 // "v pořádku" or a backup or an identity from replies out of step.
 #include "protocol/settings/Backups.h"
-#include "support/TestBackups.h"
-#include "support/WindowFixture.h"
+#include "tests/support/TestBackups.h"
+#include "tests/support/WindowFixture.h"
 #include "ui_Term.h"
 
 #include <QDir>

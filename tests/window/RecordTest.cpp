@@ -1,6 +1,6 @@
 #include "protocol/settings/Catalogue.h"
 #include "sim/PtyServer.h"
-#include "support/WindowFixture.h"
+#include "tests/support/WindowFixture.h"
 #include "ui_Series.h"
 #include "ui_Term.h"
 #include "window/Series.h"

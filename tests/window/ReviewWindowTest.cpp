@@ -1,7 +1,7 @@
 // A save writes no value nobody chose and over no change it has not shown, unasked; the window marks
 // what differs from the unit.
-#include "support/ChildEntry.h"
-#include "support/WindowFixture.h"
+#include "tests/support/ChildEntry.h"
+#include "tests/support/WindowFixture.h"
 #include "ui_Review.h"
 #include "ui_Term.h"
 

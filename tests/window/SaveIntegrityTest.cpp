@@ -1,5 +1,5 @@
 // What the window sends and stores is exactly what it shows, or it says why not.
-#include "support/FilesFixture.h"
+#include "tests/support/FilesFixture.h"
 #include "ui_Compare.h"
 #include "ui_Term.h"
 #include "window/SettingsFiles.h"

@@ -1,6 +1,6 @@
 #include "link/UniUSB.h"
 #include "sim/FakeD2xx.h"
-#include "support/WindowFixture.h"
+#include "tests/support/WindowFixture.h"
 #include "ui_Term.h"
 
 #include <QApplication>

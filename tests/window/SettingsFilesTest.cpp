@@ -1,4 +1,4 @@
-#include "support/FilesFixture.h"
+#include "tests/support/FilesFixture.h"
 #include "ui_Compare.h"
 #include "ui_Term.h"
 #include "window/SettingsFiles.h"

@@ -1,7 +1,7 @@
 #include "link/Async.h"
 #include "protocol/SettingsModel.h"
 #include "protocol/settings/Settings.h"
-#include "support/WindowFixture.h"
+#include "tests/support/WindowFixture.h"
 #include "ui_Setup.h"
 #include "ui_Term.h"
 

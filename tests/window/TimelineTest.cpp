@@ -1,5 +1,5 @@
-#include "support/Sigrok.h"
-#include "support/WindowFixture.h"
+#include "tests/support/Sigrok.h"
+#include "tests/support/WindowFixture.h"
 #include "ui_Term.h"
 #include "ui_Timeline.h"
 #include "ui_Wiring.h"

@@ -1,8 +1,8 @@
 // A save never goes without a backup of what the unit held, and the backup puts the unit back.
 #include "link/Async.h"
 #include "protocol/settings/Backups.h"
-#include "support/FilesFixture.h"
-#include "support/TestBackups.h"
+#include "tests/support/FilesFixture.h"
+#include "tests/support/TestBackups.h"
 #include "ui_Backups.h"
 #include "ui_Term.h"
 #include "window/Backups.h"
