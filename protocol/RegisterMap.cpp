@@ -67,11 +67,6 @@ const Register kRegisters[] = {
 };
 static_assert(std::size(kRegisters) == kRegistersWithMpg);
 
-}  // namespace
-
-std::string Hex2(unsigned value);
-
-namespace {
 
 // Reads a reply's value text as an integer the way the read flow does; throws when it is none.
 int32_t IntegerOrThrow(const std::string& text) {
@@ -96,12 +91,6 @@ std::span<const Register> Lines(bool mpgCapable) {
 std::span<const Register> RegisterTable() { return kRegisters; }
 
 std::span<const Register> RegisterLines(bool mpgCapable) { return Lines(mpgCapable); }
-
-std::string Hex2(unsigned value) {
-  char text[3];
-  std::snprintf(text, sizeof text, "%02X", value & 0xFFu);
-  return text;
-}
 
 std::size_t LineOfRegister(const Register& reg) {
   return static_cast<std::size_t>(&reg - RegisterTable().data());

@@ -1,5 +1,6 @@
 #pragma once
 #include "entry/Validation.h"
+#include "protocol/UnitProtocol.h"
 
 #include <cstdint>
 #include <iterator>
@@ -146,5 +147,4 @@ inline constexpr unsigned kInputBitsOfHighRows = 0xC0;
 inline constexpr int kLastLowByteRow = 8;
 
 // Codecs, exposed for their own tests.
-std::string Hex2(unsigned value);  // two upper-case hexadecimal digits
 std::string BreakDelayDigits(int32_t value);

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 // What every line to and from the unit shares.
 
@@ -14,3 +15,8 @@ inline constexpr const char* kInputCommands[] = {"I1", "I2"};
 inline constexpr int kMonitorPeriodMs = 40;
 // How long a reply is awaited unless the operator chose another limit.
 inline constexpr uint32_t kReplyTimeoutMs = 1000;
+// A byte as the unit writes it: two upper-case hexadecimal digits ("0,0F").
+inline std::string Hex2(unsigned value) {
+  constexpr char kDigits[] = "0123456789ABCDEF";
+  return {kDigits[(value >> 4) & 0xFu], kDigits[value & 0xFu]};
+}

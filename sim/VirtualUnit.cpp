@@ -3,18 +3,11 @@
 #include "protocol/UnitProtocol.h"
 
 #include <cctype>
-#include <cstdio>
 #include <utility>
 
 namespace {
 
 bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
-
-std::string Hex2(uint8_t value) {
-  char text[3];
-  std::snprintf(text, sizeof text, "%02X", value);
-  return text;
-}
 
 std::string Upper(std::string text) {
   for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
