@@ -32,7 +32,7 @@ TFormSeries::TFormSeries(QWidget* parent, BackupStore backups)
   ui->GridSeries->setColumnWidth(2, 150);
   timer_ = new QTimer(this);
   timer_->setInterval(kTryEveryMs);
-  connect(timer_, &QTimer::timeout, this, [this] { SeriesTimerTimer(); });
+  connect(timer_, &QTimer::timeout, this, [this] { TryNextUnit(); });
   connect(ui->BtnBoxSeries, &QDialogButtonBox::rejected, this, [this] { BtnEndClick(); });
 }
 
@@ -52,7 +52,7 @@ void TFormSeries::Start(const QString& file, const UnitSettings& settings, const
   timer_->start();
 }
 
-void TFormSeries::SeriesTimerTimer() {
+void TFormSeries::TryNextUnit() {
   // A try runs its exchanges in this call; a tick that comes meanwhile is not another try.
   if (trying_ || !series_) return;
   trying_ = true;

@@ -28,7 +28,7 @@ class TFormSeries : public QDialog {
   void Start(const QString& file, const UnitSettings& settings, const QString& folder, LinkKind kind,
              uint32_t replyTimeoutMs);
   // One try at the unit on the link (the timer's, once a second).
-  void SeriesTimerTimer();
+  void TryNextUnit();
   // "Ukončit".
   void BtnEndClick();
   // Why the list could not be kept; empty when it was (or nothing was listed).

@@ -16,7 +16,7 @@ QString PortText(const ScanTarget& target) {
 
 }  // namespace
 
-TFormScan::TFormScan(QWidget* parent) : QDialog(parent), ui(new Ui::TFormScan) {
+TFormScan::TFormScan(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TFormScan>()) {
   ui->setupUi(this);
   ApplyLook(this);
   MakeFixedWindow(this, true, 560, 230);
@@ -26,7 +26,7 @@ TFormScan::TFormScan(QWidget* parent) : QDialog(parent), ui(new Ui::TFormScan) {
   ui->ListUnits->setColumnWidth(1, 80);
   ui->ListUnits->setColumnWidth(2, 100);
   timer_.setInterval(kLookMs);
-  connect(&timer_, &QTimer::timeout, this, Guarded([this] { ScanTimerTimer(); }));
+  connect(&timer_, &QTimer::timeout, this, Guarded([this] { ShowScanProgress(); }));
   connect(ui->BtnChoose, &QPushButton::clicked, this, Guarded([this] { BtnChooseClick(); }));
   connect(ui->BtnStop, &QPushButton::clicked, this, Guarded([this] { BtnStopClick(); }));
   connect(ui->ListUnits, &QTreeWidget::itemSelectionChanged, this,
@@ -36,7 +36,7 @@ TFormScan::TFormScan(QWidget* parent) : QDialog(parent), ui(new Ui::TFormScan) {
   ui->BtnChoose->setDefault(true);
 }
 
-TFormScan::~TFormScan() { delete ui; }
+TFormScan::~TFormScan() = default;
 
 void TFormScan::setVisible(bool visible) {
   if (visible) CentreOnScreen(this);
@@ -54,7 +54,7 @@ void TFormScan::StartScan(std::vector<ScanTarget> targets, int32_t chosenBaud) {
   scan_ = std::make_unique<UnitScan>(std::move(targets), chosenBaud);
   scan_->Start();
   timer_.start();
-  ScanTimerTimer();
+  ShowScanProgress();
 }
 
 void TFormScan::ShowFound() {
@@ -99,7 +99,7 @@ void TFormScan::ShowFound() {
   }
 }
 
-void TFormScan::ScanTimerTimer() {
+void TFormScan::ShowScanProgress() {
   if (!scan_) return;
   ShowFound();
   if (!scan_->Finished()) {

@@ -31,11 +31,11 @@ class TFormScan : public QDialog {
   // Handlers.
   void BtnChooseClick();
   void BtnStopClick();
-  void ScanTimerTimer();
+  void ShowScanProgress();
   // Escape, the close button, "Zavřít": the probes stop and the window goes.
   void reject() override;
 
-  Ui::TFormScan* ui;
+  std::unique_ptr<Ui::TFormScan> ui;
 
  protected:
   void setVisible(bool visible) override;

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -49,7 +50,7 @@ class TFormSetup : public QDialog {
   void ListView1Click();
   void BtnScanClick();
   // Re-reads what is behind COM1 … COM8 and the FTDI devices (every second while shown).
-  void HotPlugTimerTimer();
+  void RefreshPorts();
 
   // Selects the port and speed of a unit the search found; "Otevřít port" opens it.
   void ChooseFoundUnit(const ScanFound& found);
@@ -65,7 +66,7 @@ class TFormSetup : public QDialog {
   QString ChosenPortName() const;
   int32_t ChosenBaudRate() const;
 
-  Ui::TFormSetup* ui;
+  std::unique_ptr<Ui::TFormSetup> ui;
 
  protected:
   void showEvent(QShowEvent* event) override;

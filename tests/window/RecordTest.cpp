@@ -111,20 +111,20 @@ TEST_F(RecordTest, TheWindowsSeriesWritesEachUnitOnceAndGoesOnAfterAFailure) {
   };
   QStringList results, states;
   term_->RunSeriesDialog = [&](TFormSeries& series) {
-    series.SeriesTimerTimer();
-    series.SeriesTimerTimer();  // still attached: left alone
+    series.TryNextUnit();
+    series.TryNextUnit();  // still attached: left alone
     states << series.ui->LblSeriesState->text();
     unit_.SetSilent(true);  // the cable moved
-    series.SeriesTimerTimer();
+    series.TryNextUnit();
     states << series.ui->LblSeriesState->text();
     unit_.SetSilent(false);
     nextUnit("VK20002");
     unit_.SetWriteStoredAs("20", "700");  // acknowledged, not kept
-    series.SeriesTimerTimer();
-    series.SeriesTimerTimer();  // failed and still attached: left alone
+    series.TryNextUnit();
+    series.TryNextUnit();  // failed and still attached: left alone
     unit_.SetWriteStoredAs("20", std::nullopt);
     nextUnit("VK30003");
-    series.SeriesTimerTimer();
+    series.TryNextUnit();
     for (int row = 0; row < series.ui->GridSeries->rowCount(); ++row)
       results << series.ui->GridSeries->item(row, 0)->text() + u' ' +
                      series.ui->GridSeries->item(row, 3)->text();
@@ -174,14 +174,14 @@ TEST_F(RecordTest, TheWindowsSeriesOpensAPortThatCameBackAgain) {
   PtyServer nextServer(next);
   QStringList units;
   term_->RunSeriesDialog = [&](TFormSeries& series) {
-    series.SeriesTimerTimer();
+    series.TryNextUnit();
     server_->Stop();  // the adapter pulled out
     QFile::remove(port);
-    series.SeriesTimerTimer();
+    series.TryNextUnit();
     ASSERT_TRUE(nextServer.Start());  // and put into the next unit
     ASSERT_TRUE(QFile::link(QString::fromStdString(nextServer.SlavePath()), port));
-    series.SeriesTimerTimer();
-    series.SeriesTimerTimer();
+    series.TryNextUnit();
+    series.TryNextUnit();
     for (int row = 0; row < series.ui->GridSeries->rowCount(); ++row)
       units << series.ui->GridSeries->item(row, 0)->text();
     series.end->click();
