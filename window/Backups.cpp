@@ -9,7 +9,7 @@
 #include <QHeaderView>
 #include <QUrl>
 
-TFormBackups::TFormBackups(QWidget* parent) : QDialog(parent), ui(new Ui::TFormBackups) {
+TFormBackups::TFormBackups(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TFormBackups>()) {
   ui->setupUi(this);
   ApplyLook(this);
   ui->ListBackups->setColumnWidth(0, 160);
@@ -25,7 +25,7 @@ TFormBackups::TFormBackups(QWidget* parent) : QDialog(parent), ui(new Ui::TFormB
   connect(ui->ListBackups, &QTreeWidget::itemDoubleClicked, this, Guarded([this] { BtnLoadBackupClick(); }));
 }
 
-TFormBackups::~TFormBackups() { delete ui; }
+TFormBackups::~TFormBackups() = default;
 
 namespace {
 

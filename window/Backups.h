@@ -4,6 +4,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace Ui {
@@ -34,7 +35,7 @@ class TFormBackups : public QDialog {
   std::function<void(const QString& folder)> OpenFolder;
   QString folder;  // the folder "Otevřít složku" shows
 
-  Ui::TFormBackups* ui;
+  std::unique_ptr<Ui::TFormBackups> ui;
 
  private:
   std::vector<Backup> backups_;

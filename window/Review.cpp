@@ -6,7 +6,7 @@
 #include <QHeaderView>
 #include <QPushButton>
 
-TFormReview::TFormReview(QWidget* parent) : QDialog(parent), ui(new Ui::TFormReview) {
+TFormReview::TFormReview(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TFormReview>()) {
   ui->setupUi(this);
   ApplyLook(this);
   write = ui->BtnBoxReview->addButton(QStringLiteral("Zapsat"), QDialogButtonBox::AcceptRole);
@@ -25,7 +25,7 @@ TFormReview::TFormReview(QWidget* parent) : QDialog(parent), ui(new Ui::TFormRev
   connect(ui->BtnBoxReview, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
-TFormReview::~TFormReview() { delete ui; }
+TFormReview::~TFormReview() = default;
 
 void TFormReview::Show(const SaveReview& review) {
   rows_ = review.rows;

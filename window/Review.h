@@ -3,6 +3,7 @@
 
 #include <QDialog>
 
+#include <memory>
 #include <vector>
 
 namespace Ui {
@@ -24,7 +25,7 @@ class TFormReview : public QDialog {
   std::vector<ReviewRow> Rows() const;
   void SetChosen(int row, bool chosen);
 
-  Ui::TFormReview* ui;
+  std::unique_ptr<Ui::TFormReview> ui;
   QPushButton* write = nullptr;   // "Zapsat"
   QPushButton* cancel = nullptr;  // "Zrušit", the default
 

@@ -24,7 +24,7 @@ QString Shown(const std::optional<std::string>& value) {
 
 }  // namespace
 
-TFormCompare::TFormCompare(QWidget* parent) : QDialog(parent), ui(new Ui::TFormCompare) {
+TFormCompare::TFormCompare(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TFormCompare>()) {
   ui->setupUi(this);
   ApplyLook(this);
   ui->GridDiff->verticalHeader()->hide();
@@ -34,7 +34,7 @@ TFormCompare::TFormCompare(QWidget* parent) : QDialog(parent), ui(new Ui::TFormC
   connect(ui->BtnBoxCompare, &QDialogButtonBox::accepted, this, &QDialog::accept);
 }
 
-TFormCompare::~TFormCompare() { delete ui; }
+TFormCompare::~TFormCompare() = default;
 
 void TFormCompare::Show(const std::vector<SettingDifference>& differences) {
   ui->LbSummary->setText(

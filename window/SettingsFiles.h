@@ -24,7 +24,7 @@ class TFormCompare : public QDialog {
   ~TFormCompare() override;
   void Show(const std::vector<SettingDifference>& differences);
 
-  Ui::TFormCompare* ui;
+  std::unique_ptr<Ui::TFormCompare> ui;
 };
 
 // The menu "Soubor": the window's settings to a file and back, and the comparison with the unit.

@@ -53,7 +53,7 @@ const QString TTermForm::kTitleStartup = kTitlePrefix + QStringLiteral("COM1 - %
 
 TTermForm::TTermForm(QStringList args, BackupStore backups, QWidget* parent)
     : QMainWindow(parent),
-      ui(new Ui::TTermForm),
+      ui(std::make_unique<Ui::TTermForm>()),
       backups_(std::move(backups)),
       args_(std::move(args)),
       exchange_(*this, serial_) {
@@ -97,7 +97,6 @@ TTermForm::~TTermForm() {
   // The USB link outlives the window: it reports to no box that is gone.
   SetUsbErrorReporter({});
   SetUsbOpenHint({});
-  delete ui;
 }
 
 void TTermForm::SetForms(TFormSetup* setup, TFormHelp* help) {

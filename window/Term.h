@@ -231,7 +231,7 @@ class TTermForm : public QMainWindow,
   void FollowPollPace();
   std::array<LaneInfo, kInputRows> GridLanes() const;
 
-  Ui::TTermForm* ui;
+  std::unique_ptr<Ui::TTermForm> ui;
   std::unique_ptr<ControlTable> controls_;
   BackupStore backups_;
   // Program-wide state, shared with the flows.

@@ -27,7 +27,7 @@ RecordingFormat FormatOfPath(const QString& path) {
                                                                     : RecordingFormat::Csv;
 }
 
-TFormTimeline::TFormTimeline(QWidget* parent) : QDialog(parent), ui(new Ui::TFormTimeline) {
+TFormTimeline::TFormTimeline(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TFormTimeline>()) {
   ui->setupUi(this);
   ApplyLook(this);
   setModal(false);
@@ -50,7 +50,7 @@ TFormTimeline::TFormTimeline(QWidget* parent) : QDialog(parent), ui(new Ui::TFor
   connect(&repaint_, &QTimer::timeout, this, [this] { Refresh(); });
 }
 
-TFormTimeline::~TFormTimeline() { delete ui; }
+TFormTimeline::~TFormTimeline() = default;
 
 TFormWiring& TFormTimeline::Wiring() {
   if (!wiring_) {

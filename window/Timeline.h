@@ -65,7 +65,7 @@ class TFormTimeline : public QDialog {
   void BtnRecordClick();
   void ChkFastClick();
 
-  Ui::TFormTimeline* ui;
+  std::unique_ptr<Ui::TFormTimeline> ui;
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -8,7 +8,7 @@
 #include <QDateTime>
 #include <QDir>
 
-TFormWiring::TFormWiring(QWidget* parent) : QDialog(parent), ui(new Ui::TFormWiring) {
+TFormWiring::TFormWiring(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TFormWiring>()) {
   ui->setupUi(this);
   ApplyLook(this);
   connect(ui->BtnSkip, &QPushButton::clicked, this, Guarded([this] { BtnSkipClick(); }));
@@ -16,7 +16,7 @@ TFormWiring::TFormWiring(QWidget* parent) : QDialog(parent), ui(new Ui::TFormWir
   connect(ui->BtnCloseWiring, &QPushButton::clicked, this, &QDialog::hide);
 }
 
-TFormWiring::~TFormWiring() { delete ui; }
+TFormWiring::~TFormWiring() = default;
 
 void TFormWiring::Start(std::vector<WiringInput> inputs, std::vector<WiringInput> grid,
                         const Identity& unit) {

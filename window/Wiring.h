@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -40,7 +41,7 @@ class TFormWiring : public QDialog {
   // Chooses the file to save to (empty: cancelled); tests put their own in its place.
   std::function<QString(const QString& title, const QString& filter)> ChooseSaveFile;
 
-  Ui::TFormWiring* ui;
+  std::unique_ptr<Ui::TFormWiring> ui;
 
  private:
   void ShowState();

@@ -11,7 +11,7 @@ constexpr int kPinLines = 10;
 
 }  // namespace
 
-TFormHelp::TFormHelp(QWidget* parent) : QDialog(parent), ui(new Ui::TFormHelp) {
+TFormHelp::TFormHelp(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TFormHelp>()) {
   ui->setupUi(this);
   ApplyLook(this);
   // All ten pin lines must show in the pane, which has no scroll bar. The fixed-pitch font that
@@ -33,4 +33,4 @@ void TFormHelp::setVisible(bool visible) {
   QDialog::setVisible(visible);
 }
 
-TFormHelp::~TFormHelp() { delete ui; }
+TFormHelp::~TFormHelp() = default;

@@ -1,6 +1,8 @@
 #pragma once
 #include <QDialog>
 
+#include <memory>
+
 namespace Ui {
 class TFormHelp;
 }
@@ -13,7 +15,7 @@ class TFormHelp : public QDialog {
   explicit TFormHelp(QWidget* parent = nullptr);
   ~TFormHelp() override;
 
-  Ui::TFormHelp* ui;
+  std::unique_ptr<Ui::TFormHelp> ui;
 
  protected:
   void setVisible(bool visible) override;

@@ -42,7 +42,7 @@ static_assert(std::size(kComButtons) == PortNames::kComNames &&
 }  // namespace
 
 TFormSetup::TFormSetup(PortHost* term, QWidget* parent)
-    : QDialog(parent), ui(new Ui::TFormSetup), term_(term) {
+    : QDialog(parent), ui(std::make_unique<Ui::TFormSetup>()), term_(term) {
   ui->setupUi(this);
   ApplyLook(this);
   MakeFixedWindow(this, true, 915, 241);
@@ -54,7 +54,7 @@ TFormSetup::TFormSetup(PortHost* term, QWidget* parent)
   scan_ = new TFormScan(this);
   ShowComIdentities();
   hotPlug_.setInterval(1000);
-  connect(&hotPlug_, &QTimer::timeout, this, Guarded([this] { HotPlugTimerTimer(); }));
+  connect(&hotPlug_, &QTimer::timeout, this, Guarded([this] { RefreshPorts(); }));
   connect(ui->BtnScan, &QPushButton::clicked, this, Guarded([this] { BtnScanClick(); }));
   connect(ui->BtnOpen, &QPushButton::clicked, this, Guarded([this] { BtnOpenClick(); }));
   connect(ui->BtnClose, &QPushButton::clicked, this, Guarded([this] { BtnCloseClick(); }));
@@ -75,7 +75,7 @@ void TFormSetup::setVisible(bool visible) {
   QDialog::setVisible(visible);
 }
 
-TFormSetup::~TFormSetup() { delete ui; }
+TFormSetup::~TFormSetup() = default;
 
 LinkKind TFormSetup::CurrentLinkKind() const {
   return ui->RBtnUSB->isChecked() ? LinkKind::Usb : LinkKind::Serial;
@@ -83,7 +83,7 @@ LinkKind TFormSetup::CurrentLinkKind() const {
 
 void TFormSetup::SelectStartupSpeed() {
   for (std::size_t i = 0; i < std::size(kLinkSpeeds); ++i)
-    if (kLinkSpeeds[i] == kStartupSpeed) (ui->*kSpeedButtons[i])->setChecked(true);
+    if (kLinkSpeeds[i] == kStartupSpeed) (ui.get()->*kSpeedButtons[i])->setChecked(true);
   openedKind_ = LinkKind::Serial;
   openedBaud_ = kStartupSpeed;
 }
@@ -92,14 +92,14 @@ QString TFormSetup::ChosenPortName() const {
   if (ui->RBtnOther->isChecked()) return ui->CmbOtherPort->currentData().toString();
   QString name;
   for (std::size_t i = 0; i < std::size(kComButtons); ++i)
-    if ((ui->*kComButtons[i])->isChecked()) name = QStringLiteral("COM%1").arg(i + 1);
+    if ((ui.get()->*kComButtons[i])->isChecked()) name = QStringLiteral("COM%1").arg(i + 1);
   return name;
 }
 
 int32_t TFormSetup::ChosenBaudRate() const {
   int32_t baud = kStartupSpeed;
   for (std::size_t i = 0; i < std::size(kLinkSpeeds); ++i)
-    if ((ui->*kSpeedButtons[i])->isChecked()) baud = kLinkSpeeds[i];
+    if ((ui.get()->*kSpeedButtons[i])->isChecked()) baud = kLinkSpeeds[i];
   return baud;
 }
 
@@ -121,8 +121,8 @@ void TFormSetup::ShowComIdentities() {
   for (const PortIdentity& identity : identities) {
     const int n = PortNames::ComNumber(identity.name);
     if (!n) continue;
-    QRadioButton* button = ui->*kComButtons[n - 1];
-    QLabel* label = ui->*kComLabels[n - 1];
+    QRadioButton* button = ui.get()->*kComButtons[n - 1];
+    QLabel* label = ui.get()->*kComLabels[n - 1];
     // On Windows the device is the name itself: not worth saying twice.
     const QString device =
         identity.device.compare(identity.name, Qt::CaseInsensitive) == 0 ? QString() : identity.device;
@@ -200,7 +200,7 @@ void TFormSetup::FillFtdiRows(const std::vector<FtdiDevice>& devices) {
   listedFtdi_ = devices;
 }
 
-void TFormSetup::HotPlugTimerTimer() {
+void TFormSetup::RefreshPorts() {
   ShowComIdentities();
   // Quietly: a library failure here is no news for the operator, and the search probes the
   // devices from threads of its own meanwhile.
@@ -317,11 +317,11 @@ void TFormSetup::BtnScanClick() {
 
 void TFormSetup::ChooseFoundUnit(const ScanFound& found) {
   for (std::size_t i = 0; i < std::size(kLinkSpeeds); ++i)
-    if (kLinkSpeeds[i] == found.baud) (ui->*kSpeedButtons[i])->setChecked(true);
+    if (kLinkSpeeds[i] == found.baud) (ui.get()->*kSpeedButtons[i])->setChecked(true);
   if (found.target.kind == ScanTarget::Kind::Serial) {
     const QString port = QString::fromStdString(found.target.port);
     if (const int n = PortNames::ComNumber(port)) {
-      (ui->*kComButtons[n - 1])->setChecked(true);
+      (ui.get()->*kComButtons[n - 1])->setChecked(true);
     } else {
       ShowComIdentities();  // a port plugged in since the dialog last looked
       if (const int index = ui->CmbOtherPort->findData(port); index >= 0) {
