@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 namespace {
 
@@ -33,7 +34,7 @@ constexpr int kPolarita = 3;
 constexpr int kPovoleno = 4;
 
 using K = RegisterKind;
-const Register kRegisters[] = {
+constexpr Register kRegisters[] = {
     {"ER01", "EW01,", "OUT1", K::ListCode, kOutputCodes, 0, kOutputItems, "OUT1"},
     {"ER02", "EW02,", "OUT2", K::ListCode, kOutputCodes, 0, kOutputItems, "OUT2"},
     {"ER03", "EW03,", "OUT3", K::ListCode, kOutputCodes, 0, kOutputItems, "OUT3"},
@@ -67,6 +68,36 @@ const Register kRegisters[] = {
 };
 static_assert(std::size(kRegisters) == kRegistersWithMpg);
 
+// The factory settings: what a unit holds after them, in table order. "Defaultní nastavení" sets
+// the window's controls from them and the virtual unit starts with them.
+struct FactoryEntry {
+  const char* read;
+  const char* value;
+};
+constexpr FactoryEntry kFactoryValues[] = {
+    {"ER01", "02"},                                                    // Chlazení
+    {"ER02", "03"},                                                    // Ofuk
+    {"ER03", "08"},                                                    // Brzda
+    {"ER04", "FF"},                                                    // PWM
+    {"ERFD", "10"},                                                    // 1 s
+    {"ER05", "FF"},                                                    // every axis positive, clock normal
+    {"ER06", "FF"},                                                    // MPG not used
+    {"ER07", "FF"},                                                    // no start input
+    {"EFR10", "0"},   {"EFR14", "0"}, {"EFR18", "0"},                  // low limits
+    {"EFR20", "1"},   {"EFR24", "1"}, {"EFR28", "1"},                  // high limits
+    {"EFR30", "1"},   {"EFR34", "1"}, {"EFR38", "1"},                  // gears
+    {"EFR40", "1"},   {"EFR44", "1"},                                  // MPG acceleration and top speed
+    {"EUR48", "100"}, {"EUR4C", "1"},                                  // MPG delay, spindle speed for X10
+    {"EFR50", "1"},   {"EFR54", "1"}, {"EFR58", "1"},                  // reference speeds
+    {"ER08", "00"},   {"ER09", "00"}, {"ER0A", "00"}, {"ER0B", "00"},  // no input enabled or inverted
+    {"ER0C", "FF"},                                                    // axis A on its own
+};
+static_assert(std::size(kFactoryValues) == std::size(kRegisters));
+constexpr bool FactoryValuesInTableOrder() {
+  for (std::size_t line = 0; line < std::size(kRegisters); ++line)
+    if (std::string_view(kFactoryValues[line].read) != kRegisters[line].read) return false;
+  return true;
+}
 
 // Reads a reply's value text as an integer the way the read flow does; throws when it is none.
 int32_t IntegerOrThrow(const std::string& text) {
@@ -91,6 +122,11 @@ std::span<const Register> Lines(bool mpgCapable) {
 std::span<const Register> RegisterTable() { return kRegisters; }
 
 std::span<const Register> RegisterLines(bool mpgCapable) { return Lines(mpgCapable); }
+
+std::string FactoryValue(const Register& reg) {
+  static_assert(FactoryValuesInTableOrder());
+  return kFactoryValues[LineOfRegister(reg)].value;
+}
 
 std::size_t LineOfRegister(const Register& reg) {
   return static_cast<std::size_t>(&reg - RegisterTable().data());

@@ -85,6 +85,8 @@ std::span<const Register> RegisterLines(bool mpgCapable);
 std::vector<std::string> BuildReadScript(bool mpgCapable);
 // The register's line in the table, and so in the read script and its replies.
 std::size_t LineOfRegister(const Register& reg);
+// What the register holds after the factory settings, as its reply gives it after "0,".
+std::string FactoryValue(const Register& reg);
 // The reply to a register in the replies of a whole read (empty where none came).
 std::string ReplyOfRegister(const Register& reg, std::span<const std::string> replies);
 

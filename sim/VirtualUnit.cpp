@@ -1,5 +1,6 @@
 #include "sim/VirtualUnit.h"
 
+#include "protocol/RegisterMap.h"
 #include "protocol/UnitProtocol.h"
 
 #include <cctype>
@@ -13,32 +14,6 @@ std::string Upper(std::string text) {
   for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return text;
 }
-
-// Addresses the unit knows, with their factory contents.
-struct ByteDefault {
-  const char* address;
-  uint8_t value;
-};
-const ByteDefault kByteDefaults[] = {
-    {"01", 0x02}, {"02", 0x03}, {"03", 0x08},  // output functions: cooling, air blow, brake
-    {"04", 0xFF},                              // PWM
-    {"05", 0xFF},                              // all axes positive, clock normal
-    {"06", 0xFF}, {"07", 0xFF},                // MPG not used, no start input
-    {"08", 0x00}, {"09", 0x00}, {"0A", 0x00}, {"0B", 0x00}, {"0C", 0xFF},  // axis A on its own
-    {"FD", 0x10},                                                          // brake delay, decimal digits "10"
-};
-struct TextDefault {
-  const char* address;
-  const char* value;
-};
-const TextDefault kFloatDefaults[] = {
-    {"10", "0"}, {"14", "0"}, {"18", "0"},  // low limits
-    {"20", "1"}, {"24", "1"}, {"28", "1"},  // high limits
-    {"30", "1"}, {"34", "1"}, {"38", "1"},  // gears
-    {"40", "1"}, {"44", "1"},               // MPG acceleration, MPG top speed
-    {"50", "1"}, {"54", "1"}, {"58", "1"},  // reference speeds
-};
-const TextDefault kUnsignedDefaults[] = {{"48", "100"}, {"4C", "1"}};
 
 bool IsNumberText(const std::string& text) {
   if (text.empty()) return false;
@@ -66,9 +41,19 @@ void VirtualUnit::ResetRegisters() {
   bytes_.clear();
   floats_.clear();
   unsigneds_.clear();
-  for (const auto& d : kByteDefaults) bytes_[d.address] = d.value;
-  for (const auto& d : kFloatDefaults) floats_[d.address] = d.value;
-  for (const auto& d : kUnsignedDefaults) unsigneds_[d.address] = d.value;
+  // The registers the unit knows, each with its factory contents; a read command is
+  // E[F|U]R and the address.
+  for (const Register& reg : RegisterTable()) {
+    const std::string read = reg.read;
+    const std::string address = read.substr(read.size() - 2);
+    const std::string value = FactoryValue(reg);
+    if (read[1] == 'F')
+      floats_[address] = value;
+    else if (read[1] == 'U')
+      unsigneds_[address] = value;
+    else
+      bytes_[address] = static_cast<uint8_t>(std::stoi(value, nullptr, 16));
+  }
 }
 
 std::optional<std::string> VirtualUnit::Respond(const std::string& line) {

@@ -65,7 +65,7 @@ ControlTable::ControlTable(QWidget& window) {
   for (const NumericField& field : kNumericFields) find(field.name, "QLineEdit", edits_);
   for (const FactorySetting& setting : FactorySettings()) {
     const std::string name = setting.control;
-    if (setting.text)
+    if (setting.set == FactorySetting::Set::Text)
       find(name, "QLineEdit", edits_);
     else if (!groupByName_.contains(name) && name != "StartNum")
       find(name, "QRadioButton", radios_);

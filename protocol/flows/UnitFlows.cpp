@@ -15,36 +15,39 @@
 
 namespace {
 
+using Set = FactorySetting::Set;
+// "Defaultní nastavení" sets these controls in this order; their values are the unit's factory
+// values (the register table's).
 constexpr FactorySetting kFactorySettings[] = {
-    {"OUT1", 2, nullptr},
-    {"XAxisPolarity", 0, nullptr},
-    {"OUT2", 3, nullptr},
-    {"YAxisPolarity", 0, nullptr},
-    {"OUT3", 7, nullptr},
-    {"ZAxisPolarity", 0, nullptr},
-    {"PWM", 0, nullptr},
-    {"AAxisPolarity", 0, nullptr},
-    {"AxisLink", 0, nullptr},
-    {"BreakDelay", 0, "10"},
-    {"RadioPolarityInverze", 0, nullptr},
-    {"RadioPolarityNormal", 1, nullptr},
-    {"MpgUsage", 0, nullptr},
-    {"LoLimitX", 0, "0"},
-    {"LoLimitY", 0, "0"},
-    {"LoLimitZ", 0, "0"},
-    {"HiLimitX", 0, "1"},
-    {"HiLimitY", 0, "1"},
-    {"HiLimitZ", 0, "1"},
-    {"GearX", 0, "1"},
-    {"GearY", 0, "1"},
-    {"GearZ", 0, "1"},
-    {"RefSpeedX", 0, "1"},
-    {"RefSpeedY", 0, "1"},
-    {"RefSpeedZ", 0, "1"},
-    {"MpgMaxSpeed", 0, "1"},
-    {"MpgAcc", 0, "1"},
-    {"TimeOver", 0, "100"},
-    {"DefSpinSpeed", 0, "1"},
+    {"OUT1", Set::Item},
+    {"XAxisPolarity", Set::Item},
+    {"OUT2", Set::Item},
+    {"YAxisPolarity", Set::Item},
+    {"OUT3", Set::Item},
+    {"ZAxisPolarity", Set::Item},
+    {"PWM", Set::Item},
+    {"AAxisPolarity", Set::Item},
+    {"AxisLink", Set::Item},
+    {"BreakDelay", Set::Text},
+    {"RadioPolarityInverze", Set::Check},
+    {"RadioPolarityNormal", Set::Check},
+    {"MpgUsage", Set::Item},
+    {"LoLimitX", Set::Text},
+    {"LoLimitY", Set::Text},
+    {"LoLimitZ", Set::Text},
+    {"HiLimitX", Set::Text},
+    {"HiLimitY", Set::Text},
+    {"HiLimitZ", Set::Text},
+    {"GearX", Set::Text},
+    {"GearY", Set::Text},
+    {"GearZ", Set::Text},
+    {"RefSpeedX", Set::Text},
+    {"RefSpeedY", Set::Text},
+    {"RefSpeedZ", Set::Text},
+    {"MpgMaxSpeed", Set::Text},
+    {"MpgAcc", Set::Text},
+    {"TimeOver", Set::Text},
+    {"DefSpinSpeed", Set::Text},
 };
 
 QString FromUtf8(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -377,14 +380,16 @@ PollEnd PollInputs(UnitHost& host, const PollPace& pace, const std::function<boo
 std::span<const FactorySetting> FactorySettings() { return kFactorySettings; }
 
 void ApplyFactorySettings(SettingsControls& controls) {
+  // The factory values as a read of the unit would show them.
+  SettingsModel factory;
+  for (const Register& reg : RegisterTable()) DecodeRegister(reg, "0," + FactoryValue(reg), factory);
   for (const FactorySetting& setting : kFactorySettings) {
     const std::string name = setting.control;
-    if (setting.text)
-      controls.SetText(name, setting.text);
-    else if (name.starts_with("Radio"))
-      controls.SetChecked(name, setting.value != 0);
-    else
-      controls.SelectItem(name, setting.value);
+    switch (setting.set) {
+      case Set::Item: controls.SelectItem(name, factory.ItemIndex(name)); break;
+      case Set::Check: controls.SetChecked(name, factory.Checked(name)); break;
+      case Set::Text: controls.SetText(name, factory.Text(name)); break;
+    }
   }
 }
 

@@ -133,12 +133,12 @@ PollEnd PollInputs(UnitHost& host, const PollPace& pace, const std::function<boo
 // "Defaultní nastavení": the factory settings into the controls, then an identification.
 void LoadFactorySettings(UnitHost& host);
 
-// The factory settings, in the order they are set: a list control's item, a radio button's check
-// (1 or 0), or an edit's text.
+// The controls the factory settings set, in the order they are set, and how: a list control's
+// item, a radio button's check, or an edit's text.
 struct FactorySetting {
+  enum class Set { Item, Check, Text };
   const char* control;
-  int value;
-  const char* text;
+  Set set;
 };
 std::span<const FactorySetting> FactorySettings();
 void ApplyFactorySettings(SettingsControls& controls);

@@ -1,6 +1,7 @@
 #include "protocol/SettingsModel.h"
 #include "protocol/flows/UnitFlows.h"
 #include "protocol/settings/Settings.h"
+#include "sim/VirtualUnit.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -24,6 +25,24 @@ TEST(SettingsFileTest, NamesFollowTheRegisterTableAndAreUnique) {
   EXPECT_EQ(defs[48].name, "AxisLink");
   EXPECT_EQ(defs.back().name, "Jmeno.15");
   for (const SettingDef& def : defs) EXPECT_EQ(FindSetting(def.name), &def) << def.name;
+}
+
+// The factory settings as vorkactl defaults writes them, and as a unit fresh from the factory
+// holds them (the virtual unit starts from the same table): read back, they are all already there.
+TEST(SettingsFileTest, AFreshUnitHoldsTheFactorySettings) {
+  VirtualUnit unit;
+  std::vector<std::string> replies;
+  for (const std::string& command : BuildReadScript(true))
+    replies.push_back(unit.Respond(kUnitPrefix + command).value_or(""));
+  const WritePlan plan = PlanWrites(FactoryUnitSettings(), replies, true);
+  EXPECT_TRUE(plan.untouched.empty());
+  EXPECT_EQ(plan.writes.size(), kRegistersWithMpg);
+  for (const WriteLine& line : plan.writes) {
+    const std::string written = line.command.substr(std::strlen(line.reg->writePrefix));
+    const std::string held = ReplyOfRegister(*line.reg, replies).substr(2);
+    EXPECT_TRUE(SameRegisterValue(*line.reg, written, held))
+        << line.command << " where the unit holds " << held;
+  }
 }
 
 TEST(SettingsFileTest, FactorySettingsAsTextAndBack) {
