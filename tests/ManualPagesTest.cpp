@@ -107,6 +107,21 @@ TEST(ManualPagesTest, EachPageNamesTheOptionsItsProgramAccepts) {
   EXPECT_TRUE(newest.starts_with(std::string("vorka-config (") + kProgramVersion + ")")) << newest;
 }
 
+// The guide's page on vorkactl: a row per command of the table, and each exit code with the meaning
+// the help gives it.
+TEST(ManualPagesTest, TheGuidesPageOnVorkactlFollowsTheTable) {
+  std::ifstream in(std::string(VORKA_SOURCE_DIR) + "/doc/vorkactl.md");
+  std::stringstream s;
+  s << in.rdbuf();
+  std::string page = s.str();
+  ASSERT_FALSE(page.empty());
+  for (const CtlCommandInfo& command : CtlCommands())
+    EXPECT_NE(page.find("\n| `" + std::string(command.name)), std::string::npos) << command.name;
+  for (const CtlExitInfo& exit : CtlExitCodes())
+    EXPECT_NE(page.find("\n- " + std::to_string(exit.code) + " " + exit.meaning), std::string::npos)
+        << exit.meaning;
+}
+
 // What bash completes, with the completion as installed and vorkactl on the path.
 std::set<std::string> Completed(const std::string& words) {
   QProcess bash;
