@@ -36,6 +36,8 @@
 #include <unistd.h>
 #endif
 #ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #endif
 
@@ -57,9 +59,33 @@ thread_local PortRun* t_run = nullptr;
 std::mutex g_errorLock;
 
 // A line on standard error, whole even when several units speak at once.
+#ifdef Q_OS_WIN
+// A console shows text in its code page, whichever the program set: Czech letters reach it whole
+// only as UTF-16 through WriteConsoleW. True when `stream` is a console and took all of `text`.
+bool WroteToConsole(FILE* stream, const std::string& text) {
+  const HANDLE handle = GetStdHandle(stream == stdout ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  if (text.empty() || !GetConsoleMode(handle, &mode)) return false;
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  std::fflush(stream);  // what went before through the C library first
+  for (std::size_t at = 0; at < wide.size();) {
+    DWORD written = 0;
+    if (!WriteConsoleW(handle, wide.data() + at, static_cast<DWORD>(wide.size() - at), &written, nullptr) ||
+        written == 0)
+      return false;
+    at += written;
+  }
+  return true;
+}
+#else
+bool WroteToConsole(FILE*, const std::string&) { return false; }
+#endif
+
 void Note(const std::string& line) {
   const std::lock_guard lock(g_errorLock);
-  std::fprintf(stderr, "%s\n", line.c_str());
+  if (!WroteToConsole(stderr, line + "\n")) std::fprintf(stderr, "%s\n", line.c_str());
 }
 void Say(const std::string& text) {
   Note("vorkactl: " + (t_run ? t_run->port + ": " : std::string()) + text);
@@ -80,7 +106,7 @@ void Print(const std::string& text) {
     t_run->data += text;
     return;
   }
-  if (g_outputError) return;
+  if (g_outputError || WroteToConsole(stdout, text)) return;
   errno = 0;
   if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
     g_outputError = errno ? errno : EIO;
@@ -97,10 +123,13 @@ void HoldClosedStandardDescriptors() {
 }
 
 // A Windows console shows the code page it is set to (852 or 1250 on a Czech PC), and the texts,
-// the unit's and the files' names, are UTF-8: a console is switched to UTF-8 while the program runs.
-// Files and pipes get the same bytes as on Linux.
+// the unit's and the files' names, are UTF-8: a console is written in UTF-16 (WroteToConsole), and
+// switched to UTF-8 while the program runs for what reaches it otherwise. Files and pipes get the
+// same bytes as on Linux: LF, not the C library's CRLF.
 void SpeakUtf8ToTheConsole() {
 #ifdef Q_OS_WIN
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
   const auto isConsole = [](DWORD which) {
     DWORD mode = 0;
     return GetConsoleMode(GetStdHandle(which), &mode) != 0;

@@ -213,6 +213,18 @@ std::string CtlHelpText() {
   return text;
 }
 
+std::string PathArgument(const QString& text) {
+#ifdef _WIN32
+  // "\\?\C:\x" is C:\x, "\\?\UNC\server\share" is \\server\share: Qt's file classes take a path
+  // without the prefix and add it themselves where a path is long.
+  static const QString kUnc = QStringLiteral("\\\\?\\UNC\\"), kLong = QStringLiteral("\\\\?\\");
+  if (text.startsWith(kUnc, Qt::CaseInsensitive))
+    return (QStringLiteral("\\\\") + text.mid(kUnc.size())).toStdString();
+  if (text.startsWith(kLong)) return text.mid(kLong.size()).toStdString();
+#endif
+  return text.toStdString();
+}
+
 CtlOptions ParseCtlArguments(const QStringList& arguments) {
   CtlOptions options;
   QCommandLineParser parser;
@@ -299,7 +311,7 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
     return options;
   }
   if (command->files) {
-    options.file = positional.at(1).toStdString();
+    options.file = PathArgument(positional.at(1));
     if (options.file.empty()) options.error = name + " takes one FILE";
   }
   // Each option is for the commands its row names.
@@ -313,11 +325,11 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
     options.error = OptionName(o) + " is for " + takers;
   }
   if (isSet(O::Output)) {
-    options.output = value(O::Output).toStdString();
+    options.output = PathArgument(value(O::Output));
     if (options.output.empty()) options.error = "-o needs a file";
   }
   if (options.command == CtlCommand::Series) {
-    options.records = value(O::Records).toStdString();
+    options.records = PathArgument(value(O::Records));
     if (options.records.empty() && options.error.empty()) options.error = "series needs --records DIR";
   }
   if (options.ports.size() > 1 && options.output.empty() &&
@@ -329,7 +341,7 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
   options.allUnits = isSet(O::All);
   for (const auto& [option, file] : {std::pair{O::Csv, &options.csv}, std::pair{O::Vcd, &options.vcd}}) {
     if (!isSet(option)) continue;
-    *file = value(option).toStdString();
+    *file = PathArgument(value(option));
     if (file->empty()) options.error = OptionName(Info(option)) + " needs a file";
   }
   if (!options.csv.empty() && options.csv == options.vcd) options.error = "--csv and --vcd need two files";

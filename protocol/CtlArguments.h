@@ -93,6 +93,11 @@ struct CtlOptions {
 
 // The arguments after the program name are read; a usage error is told in error.
 CtlOptions ParseCtlArguments(const QStringList& arguments);
+// A file's path as the command line gives it, for Qt's file classes: on Windows without the
+// long-path prefix (\\?\C:\Stroje\stroj3.vorka is C:\Stroje\stroj3.vorka), which they do not take;
+// elsewhere unchanged.
+std::string PathArgument(const QString& text);
+
 std::string CtlHelpText();
 
 // Exit codes, and what each means in the help.

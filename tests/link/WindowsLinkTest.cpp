@@ -3,6 +3,8 @@
 #include "link/UniUSB.h"
 #include "link/ui/Scan.h"
 #include "link/ui/Setup.h"
+#include "protocol/CtlArguments.h"
+#include "protocol/settings/FileIo.h"
 #include "tests/support/RecordingMessages.h"
 #include "tests/support/TermFormInternals.h"
 #include "tests/support/TestBackups.h"
@@ -110,6 +112,30 @@ TEST(WindowsSearchTest, AUnitBeyondCom8IsFoundChosenAndOpened) {
 
 // A TORVEL file whose path the ANSI code page cannot spell (check-windows runs the tests on an
 // English one, 1252, which has no "ř") is imported by the window.
+// A path with the long-path prefix names the same file: vorkactl writes and reads there.
+TEST(WindowsPathTest, ALongPathPrefixNamesTheSameFile) {
+  struct Case {
+    const char* given;
+    const char* path;
+  };
+  for (const Case& c : {Case{R"(\\?\C:\Stroje\stroj3.vorka)", R"(C:\Stroje\stroj3.vorka)"},
+                        Case{R"(\\?\UNC\dilna\stroje\a.vorka)", R"(\\dilna\stroje\a.vorka)"},
+                        Case{R"(\\?\unc\dilna\b.vorka)", R"(\\dilna\b.vorka)"},
+                        Case{R"(C:\Stroje\c.vorka)", R"(C:\Stroje\c.vorka)"},
+                        Case{R"(\\dilna\stroje\d.vorka)", R"(\\dilna\stroje\d.vorka)"}})
+    EXPECT_EQ(PathArgument(QString::fromUtf8(c.given)), c.path) << c.given;
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const QString prefixed =
+      QStringLiteral("\\\\?\\") + QDir::toNativeSeparators(folder.path()) + QStringLiteral("\\stroj3.vorka");
+  const std::string path = PathArgument(prefixed);
+  EXPECT_EQ(SaveSettingsFile(path, "OUT1 = Laser\n", FileTarget::RegularOnly).kind, FileFault::Kind::None);
+  std::string text;
+  EXPECT_EQ(LoadSettingsFile(path, text, FileTarget::RegularOnly).kind, FileFault::Kind::None);
+  EXPECT_EQ(text, "OUT1 = Laser\n");
+  EXPECT_TRUE(QFile::exists(folder.filePath(QStringLiteral("stroj3.vorka"))));
+}
+
 TEST(WindowsImportTest, ATorvelFileOnACzechPathIsImported) {
   RecordingMessages messages;
   QTemporaryDir dir;
