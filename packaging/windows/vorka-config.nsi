@@ -17,6 +17,8 @@ InstallDir "$PROGRAMFILES64\${PRODUCT}"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
+; The product's own line where NSIS would name itself.
+BrandingText "${PRODUCT} ${VERSION}"
 ; A file that cannot be replaced stops the installation: never a mix of old and new files.
 AllowSkipFiles off
 
@@ -43,7 +45,7 @@ Function ${UN}WaitUntilClosed
     IfErrors 0 closed
     IfSilent abort
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-      "Program $0 běží nebo jeho soubor drží jiný program.$\r$\nZavřete jej a zvolte Opakovat." \
+      "Program $0 běží nebo jeho soubor drží jiný program.$\r$\nZavřete jej a zkuste to znovu." \
       IDRETRY retry
   abort:
     Abort "Program $0 běží: zavřete jej a spusťte instalaci znovu."
