@@ -1,8 +1,15 @@
 #include "link/PortNames.h"
 
+#include <QHash>
+
 #include <algorithm>
 
+// clang-format off
 #include <windows.h>
+#include <initguid.h>
+#include <devguid.h>
+#include <setupapi.h>
+// clang-format on
 
 // On Windows a port's name is its device: COM3 is the system's COM3, and the ports present are the
 // ones the system lists under HARDWARE\DEVICEMAP\SERIALCOMM.
@@ -45,8 +52,71 @@ QString RealPath(const QString& device) { return device; }
 
 namespace {
 
+// A device's registry property as text: the first string of a list ("FTDIBUS\\VID_0403+PID_6001…").
+QString DeviceProperty(HDEVINFO devices, SP_DEVINFO_DATA& device, DWORD property) {
+  wchar_t text[512] = {};
+  DWORD type = 0;
+  if (!SetupDiGetDeviceRegistryPropertyW(devices, &device, property, &type, reinterpret_cast<BYTE*>(text),
+                                         sizeof text - sizeof(wchar_t), nullptr))
+    return {};
+  return QString::fromWCharArray(text);
+}
+
+// "VID_0403" in a hardware id: the number after the tag, when there is one.
+bool UsbNumber(const QString& hardwareId, const QString& tag, quint16& number) {
+  const qsizetype at = hardwareId.indexOf(tag, 0, Qt::CaseInsensitive);
+  if (at < 0) return false;
+  bool ok = false;
+  number = static_cast<quint16>(hardwareId.mid(at + tag.size(), 4).toUInt(&ok, 16));
+  return ok;
+}
+
+// What Device Manager shows of each serial port, by its COM name: maker, the friendly name without
+// "(COMn)", and the USB ids of an adapter.
+QHash<QString, PortIdentity> DeviceManagerIdentities() {
+  QHash<QString, PortIdentity> found;
+  const HDEVINFO devices = SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+  if (devices == INVALID_HANDLE_VALUE) return found;
+  SP_DEVINFO_DATA device{};
+  device.cbSize = sizeof device;
+  for (DWORD index = 0; SetupDiEnumDeviceInfo(devices, index, &device); ++index) {
+    const HKEY key = SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
+    if (key == INVALID_HANDLE_VALUE) continue;
+    wchar_t portName[64] = {};
+    DWORD size = sizeof portName - sizeof(wchar_t);
+    DWORD type = 0;
+    const bool named = RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(portName),
+                                        &size) == ERROR_SUCCESS &&
+                       type == REG_SZ;
+    RegCloseKey(key);
+    if (!named) continue;
+    PortIdentity identity;
+    identity.manufacturer = DeviceProperty(devices, device, SPDRP_MFG);
+    identity.product = DeviceProperty(devices, device, SPDRP_FRIENDLYNAME);
+    const QString port = QString::fromWCharArray(portName);
+    identity.product.remove(QStringLiteral(" (") + port + QLatin1Char(')'), Qt::CaseInsensitive);
+    const QString hardwareId = DeviceProperty(devices, device, SPDRP_HARDWAREID);
+    identity.hasUsbId = UsbNumber(hardwareId, QStringLiteral("VID_"), identity.vendorId) &&
+                        UsbNumber(hardwareId, QStringLiteral("PID_"), identity.productId);
+    found.insert(port.toUpper(), identity);
+  }
+  SetupDiDestroyDeviceInfoList(devices);
+  return found;
+}
+
+void Describe(PortIdentity& identity, const QHash<QString, PortIdentity>& known) {
+  const auto it = known.find(identity.device.toUpper());
+  if (it == known.end()) return;
+  identity.manufacturer = it->manufacturer;
+  identity.product = it->product;
+  identity.hasUsbId = it->hasUsbId;
+  identity.vendorId = it->vendorId;
+  identity.productId = it->productId;
+}
+
 QList<PortIdentity> Identities(bool withOthers) {
   const QStringList present = PresentDevices();
+  const QHash<QString, PortIdentity> known = DeviceManagerIdentities();
   QList<PortIdentity> identities;
   QStringList reached;
   for (int n = 1; n <= kComNames; ++n) {
@@ -55,6 +125,7 @@ QList<PortIdentity> Identities(bool withOthers) {
     identity.device = DeviceFor(identity.name);
     identity.present = present.contains(identity.device, Qt::CaseInsensitive);
     if (identity.present) reached << identity.device.toUpper();
+    if (identity.present) Describe(identity, known);
     identities << identity;
   }
   if (withOthers) {
@@ -63,6 +134,7 @@ QList<PortIdentity> Identities(bool withOthers) {
         PortIdentity other;
         other.name = other.device = device;
         other.present = true;
+        Describe(other, known);
         identities << other;
       }
   }
