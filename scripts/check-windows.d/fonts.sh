@@ -11,11 +11,7 @@ shoot_windows() {
   # Its own output goes to a file; the shell's notice of the program killed with wine, nowhere.
   (cd "$app" && LANG=cs_CZ.UTF-8 wine ./vorka_config.exe > "$tmp/shots-$dpi.out" 2>&1 || true) 2> /dev/null &
   pids+=($!)
-  for _ in $(seq 1200); do
-    main=$(xdotool search --onlyvisible --name "^VORKA config v$version - COM1 - 115200\$" 2>/dev/null | head -n 1) || true
-    [ -n "$main" ] && break
-    sleep 0.1
-  done
+  main=$(main_window)
   [ -n "$main" ] || { cat "$tmp/shots-$dpi.out"; fail "no window at $dpi DPI"; }
   close_box "$main" "start at $dpi DPI"
   settle "$tmp/unit-shots-$dpi.log"

@@ -53,18 +53,24 @@ close_box() {
 # Starts, then reads, saves, loads the factory settings and resets through the window's buttons.
 # Each step either shows a box (startup: the unit restarting does not answer; save: done; reset:
 # the restarting unit again) or shows none.
+# The main window once it shows, on COM1 at 115200 Bd (wine takes a while to start it); empty when
+# it does not come within two minutes.
+main_window() {
+  local main=
+  for _ in $(seq 1200); do
+    main=$(xdotool search --onlyvisible --name "^VORKA config v$version - COM1 - 115200\$" 2>/dev/null | head -n 1) || true
+    [ -n "$main" ] && break
+    sleep 0.1
+  done
+  echo "$main"
+}
 drive_window() {
   local log=$1 label=$2 main geometry x y step
   shift 2
   "$@" > "$tmp/$label.out" 2>&1 &
   local program=$!
   pids+=($program)
-  main=
-  for _ in $(seq 1200); do
-    main=$(xdotool search --onlyvisible --name "^VORKA config v$version - COM1 - 115200\$" 2>/dev/null | head -n 1) || true
-    [ -n "$main" ] && break
-    sleep 0.1
-  done
+  main=$(main_window)
   [ -n "$main" ] || { cat "$tmp/$label.out"; fail "$label: no window on COM1"; }
   close_box "$main" "$label start"
   settle "$log"
