@@ -67,6 +67,7 @@ bool WroteToConsole(FILE* stream, const std::string& text) {
   DWORD mode = 0;
   if (text.empty() || !GetConsoleMode(handle, &mode)) return false;
   const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (length <= 0) return false;
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
   std::fflush(stream);  // what went before through the C library first
