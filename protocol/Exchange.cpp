@@ -186,8 +186,7 @@ ExchangeResult CommandExchange::RunOnce(const std::vector<std::string>& script) 
   // jitter).
   const auto quiet = std::chrono::duration_cast<std::chrono::microseconds>(lastSent + longestReply +
                                                                            longestReply / 2 - Clock::now());
-  if (watchAfterScript_ &&
-      Surplus(LinkNow().TakeWaiting(std::clamp(quiet, std::min(quietFloor_, kQuietCap), kQuietCap))))
+  if (watchAfterScript_ && Surplus(LinkNow().TakeWaiting(std::max(quietFloor_, std::min(quiet, kQuietCap)))))
     return outOfStep();
   host_.LogsWritten(sent_, replies_);
   host_.ExchangeTimed(us.count());

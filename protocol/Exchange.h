@@ -139,9 +139,10 @@ class CommandExchange {
   // Set from outside (Ctrl-C): a script stops before its next line, quietly, and is not run again.
   void SetInterruption(const std::atomic<bool>* interrupted) { interrupted_ = interrupted; }
   uint32_t ReplyTimeoutMs() const { return replyTimeoutMs_; }
-  // The least time the line is watched after a script's last reply. A unit of its own answers
-  // with a steady pace and the default suits it; one that shares the processor with its caller
-  // (the virtual unit in a test) may wait a time slice or two before it answers.
+  // The least time the line is watched after a script's last reply, above the cap that otherwise
+  // bounds the watch. A unit of its own answers with a steady pace and the default suits it; one
+  // that shares the processor with its caller (the virtual unit in a test on a busy machine) may
+  // be kept from answering for many time slices.
   void SetQuietFloor(std::chrono::microseconds floor) { quietFloor_ = floor; }
   // Off: no watch after the last reply. For scripts that follow one another at once, where the
   // next one's first command finds what a watch would have (ExchangeResult::lineBeforeFirst), and
