@@ -1,5 +1,6 @@
 // vorkactl: the VORKA unit from a terminal and from scripts, on the same flows as the window.
 #include "common/Version.h"
+#include "common/Wording.h"
 #include "link/PortNames.h"
 #include "link/UniUSB.h"
 #include "protocol/CtlArguments.h"
@@ -92,8 +93,7 @@ void Say(const std::string& text) {
   Note("vorkactl: " + (t_run ? t_run->port + ": " : std::string()) + text);
 }
 
-const std::string kOutOfStepSaid =
-    "the unit's replies are out of step with the commands (noise on the line?)";
+const std::string kOutOfStepSaid = Words(Said::RepliesOutOfStep, Language::English);
 
 // "1 register", "2 registers".
 std::string Counted(std::size_t n, const std::string& noun) {
@@ -385,86 +385,40 @@ void NoticeAnotherUnit(const SettingsFileHeader& file, const Identity& unit) {
 }
 
 // What a write did, in one line on standard error, or into `said` when one is given; its exit code.
+// The exit code of a write's outcome.
+int WriteExitCode(const WriteReport& report) {
+  using Outcome = WriteReport::Outcome;
+  switch (report.outcome) {
+    case Outcome::Verified: return kExitOk;
+    case Outcome::DryRun: return report.changes.empty() ? kExitOk : kExitDifferences;
+    case Outcome::NoMpgFirmware:
+    case Outcome::TooLong:
+    case Outcome::Refused:
+    case Outcome::NotVerified:
+    case Outcome::NotWritten: return kExitRefused;
+    case Outcome::ReadFailed:
+    case Outcome::ReadBackFailed: return report.outOfStep ? kExitOutOfStep : kExitNoUnit;
+    case Outcome::UnitStopped: return kExitNoUnit;
+    case Outcome::BackupFailed: return kExitFile;
+    case Outcome::NotStarted:
+    case Outcome::Interrupted:
+    case Outcome::NotChecked: return kExitInterrupted;
+    case Outcome::OutOfStep: return kExitOutOfStep;
+  }
+  return kExitRefused;
+}
+
 int ReportWrite(const WriteReport& report, std::string* said = nullptr) {
-  const auto say = [&](const std::string& text) {
+  if (report.outcome != WriteReport::Outcome::DryRun) {
+    const std::string text = WriteReportText(
+        report, {Language::English, Names, Counted(report.planned, "register"),
+                 QDir::toNativeSeparators(QString::fromStdString(report.backupPath)).toStdString()});
     if (said)
       *said = text;
     else
       Say(text);
-  };
-  using Outcome = WriteReport::Outcome;
-  const std::string backup =
-      QDir::toNativeSeparators(QString::fromStdString(report.backupPath)).toStdString();
-  const std::string backupSaid = backup.empty() ? std::string() : "; its settings before are in " + backup;
-  const std::string count = std::to_string(report.planned);
-  const std::string named = Names(report.settings);
-  switch (report.outcome) {
-    case Outcome::DryRun: return report.changes.empty() ? kExitOk : kExitDifferences;
-    case Outcome::NoMpgFirmware:
-      say("the file holds MPG settings and the unit has no MPG firmware; nothing was sent");
-      return kExitRefused;
-    case Outcome::ReadFailed:
-      if (report.outOfStep) {
-        say(kOutOfStepSaid + "; nothing was sent");
-        return kExitOutOfStep;
-      }
-      say("the unit did not answer");
-      return kExitNoUnit;
-    case Outcome::TooLong:
-      say("the value of " + named + " is too long for one line to the unit (" +
-          std::to_string(CommandExchange::kMaxLine) + " characters with its command); nothing was sent");
-      return kExitRefused;
-    case Outcome::BackupFailed:
-      say("cannot keep a backup of the unit: " + EnglishText(report.backupFault) + "; nothing was sent");
-      return kExitFile;
-    case Outcome::NotStarted:
-      say("interrupted before the first write; nothing was sent" + backupSaid);
-      return kExitInterrupted;
-    case Outcome::Interrupted:
-      say("interrupted after " + std::to_string(report.answered) + " of " + count +
-          " writes; the unit may now hold part of the file" + backupSaid);
-      return kExitInterrupted;
-    case Outcome::UnitStopped:
-      say("the unit stopped answering after acknowledging " + std::to_string(report.acknowledged) + " of " +
-          count + " writes; it may now hold part of the file" + backupSaid);
-      return kExitNoUnit;
-    case Outcome::Refused: say("the unit refused: " + named + backupSaid); return kExitRefused;
-    case Outcome::NotChecked:
-      say("interrupted in the read after the writes: all " + count +
-          " writes were acknowledged, none verified" + backupSaid);
-      return kExitInterrupted;
-    case Outcome::ReadBackFailed:
-      if (report.outOfStep) {
-        say(kOutOfStepSaid +
-            " in the read after the writes, which cannot be checked; the unit may now hold "
-            "part of the file" +
-            backupSaid);
-        return kExitOutOfStep;
-      }
-      say("the unit did not answer the read-back");
-      return kExitNoUnit;
-    case Outcome::OutOfStep:
-      say(kOutOfStepSaid + ": the write stopped at write " + std::to_string(report.answered + 1) + " of " +
-          count + " and the unit was read again; " +
-          (named.empty() ? std::string("it holds the file's settings")
-                         : "it holds other values for: " + named) +
-          backupSaid);
-      return kExitOutOfStep;
-    case Outcome::NotVerified:
-      say("not verified, the unit holds other values for: " + named + backupSaid);
-      return kExitRefused;
-    case Outcome::NotWritten:
-      say("written and verified: " + Counted(report.planned, "register") +
-          "; not written, as the unit's value cannot be read: " + named + backupSaid);
-      return kExitRefused;
-    case Outcome::Verified: break;
   }
-  const std::string left = report.leftAsHeld.empty() ? std::string()
-                                                     : "; left as the unit holds them, as the file asks: " +
-                                                           Names(report.leftAsHeld);
-  say("written and verified: " + Counted(report.planned, "register") + left +
-      (backup.empty() ? std::string() : "; backup: " + backup));
-  return kExitOk;
+  return WriteExitCode(report);
 }
 
 // Only the registers that hold the file's settings are written; exit 0 means exactly the file's

@@ -14,9 +14,11 @@ struct Twin {
   const char* In(Language language) const { return language == Language::Czech ? czech : english; }
 };
 
+// The values of a text's "{name}"s.
+using Fills = std::initializer_list<std::pair<std::string_view, std::string>>;
+
 // The text with each "{name}" replaced by its value, in one pass: a value is never read again.
-inline std::string Filled(std::string_view text,
-                          std::initializer_list<std::pair<std::string_view, std::string>> values) {
+inline std::string Filled(std::string_view text, Fills values) {
   std::string filled;
   for (std::size_t at = 0; at < text.size();) {
     bool replaced = false;

@@ -36,6 +36,14 @@ void InstallMessages(MessageSeam* seam) {
   g_seam = g_installed;
 }
 
+QString Worded(Said said, Fills values) {
+  return QString::fromStdString(Words(said, Messages().Speaks(), values));
+}
+
+void Tell(Said said, Fills values) { Messages().Message(Worded(said, values)); }
+
+bool Asked(Said said, Fills values) { return Messages().Question(Worded(said, values)); }
+
 QString WithFullStop(const QString& message) {
   if (!message.isEmpty() && message.back().unicode() > u'.') return message + u'.';
   return message;

@@ -1,4 +1,6 @@
 #pragma once
+#include "common/Wording.h"
+
 #include <QString>
 
 #include <functional>
@@ -18,6 +20,9 @@ class MessageSeam {
   virtual void GeneralError(const QString& text) = 0;
   // A question with "Ano" and "Ne", "Ne" the default: true for "Ano".
   virtual bool Question(const QString& text) = 0;
+  // The language its operator reads: the window's boxes, and standard error before they are
+  // installed, speak Czech.
+  virtual Language Speaks() const { return Language::Czech; }
 };
 
 MessageSeam& Messages();
@@ -26,6 +31,12 @@ void SetMessages(MessageSeam* seam);
 // The program's own seam: the window's message boxes. Until one is installed, and for nullptr,
 // messages go to standard error.
 void InstallMessages(MessageSeam* seam);
+
+// What a flow reports, worded from the catalogue in the language of the seam in use.
+QString Worded(Said said, Fills values = {});
+// The message box of a flow's outcome, and its question ("Ano": true).
+void Tell(Said said, Fills values = {});
+bool Asked(Said said, Fills values = {});
 
 // The message of the general error box: a full stop is added when the last character's code is
 // above that of the full stop (letters, digits).

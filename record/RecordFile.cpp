@@ -14,7 +14,7 @@ std::string RecordPdf(const UnitRecord& record) {
     QPdfWriter writer(&buffer);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setPageMargins(QMarginsF(18, 15, 18, 15), QPageLayout::Millimeter);
-    writer.setTitle(QString::fromStdString(std::string(kRecordTitle) + " " + record.unit.id));
+    writer.setTitle(QString::fromStdString(RecordTitle() + " " + record.unit.id));
     writer.setCreator(QString::fromStdString(record.program));
     QTextDocument document;
     QFont font = document.defaultFont();

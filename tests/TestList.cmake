@@ -13,6 +13,7 @@ set(VORKA_TESTS_ANYWHERE
   protocol/BackupsTest.cpp
   protocol/SettingsFileTest.cpp
   protocol/ReviewTest.cpp
+  protocol/WordingTest.cpp
   entry/IntegerTextTest.cpp
   entry/GearExpressionTest.cpp
   entry/CfgReaderTest.cpp
@@ -73,7 +74,8 @@ set(VORKA_TESTS_OF_vorka_protocol
 set(VORKA_TESTS_OF_vorka_settings
   protocol/RegisterMapTest.cpp protocol/BackupsTest.cpp protocol/ReviewTest.cpp protocol/SettingsFileFaultTest.cpp)
 set(VORKA_TESTS_OF_vorka_flows
-  protocol/SettingsFileTest.cpp protocol/ExchangeTest.cpp protocol/InputRecordingTest.cpp link/UniUsbTest.cpp)
+  protocol/SettingsFileTest.cpp protocol/ExchangeTest.cpp protocol/InputRecordingTest.cpp link/UniUsbTest.cpp
+  protocol/WordingTest.cpp)
 # The dialogs of the link are tried inside the main window, and so is vorkactl beside it.
 set(VORKA_TESTS_OF_vorka_windows
   link/SetupTest.cpp link/HelpTest.cpp link/WindowsLinkTest.cpp

@@ -45,7 +45,7 @@ void TTermForm::RecordMnuClick() {
 
 void TTermForm::SeriesMnuClick() {
   if (!PortOpen()) {
-    Messages().Message(QString::fromUtf8(kNoPortOpenText));
+    Tell(Said::NoPortOpen);
     return;
   }
   QString path;

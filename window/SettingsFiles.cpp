@@ -114,12 +114,11 @@ UnitSettings SettingsFiles::WindowSettings() {
 void SettingsFiles::SaveToFileClick() {
   // The file holds what a save to the unit would send, and loads again.
   if (!ValidateNumericFields(host_.Controls())) {
-    Messages().Message(QString::fromUtf8(kNotSavedText));
+    Tell(Said::NotSaved);
     return;
   }
   if (const SettingDef* def = FirstUnwritableSetting(host_.Controls(), host_.State().mpgCapable, true)) {
-    Messages().Message(QString::fromUtf8(kNotSavedText) + QStringLiteral(": ") +
-                       QString::fromStdString(UnwritableText(*def)));
+    Tell(Said::NotSavedBecause, {{"why", UnwritableText(*def).toStdString()}});
     return;
   }
   QString path;

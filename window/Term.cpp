@@ -389,7 +389,7 @@ void TTermForm::ReportFailure() {
 
 void TTermForm::ReportOutOfStep() {
   ClearInputLevels();
-  Messages().Message(QString::fromUtf8(kOutOfStepText));
+  Tell(Said::OutOfStep);
   state_.unitPresent = false;
 }
 

@@ -1,5 +1,6 @@
 #include "protocol/flows/InputRecording.h"
 
+#include "common/Wording.h"
 #include "link/SystemErrors.h"
 #include "protocol/SamplingPace.h"
 
@@ -14,6 +15,12 @@
 namespace {
 
 bool Level(uint16_t word, int row) { return (word >> kInputOfRow[row - 1]) & 1; }
+
+// A CSV recording's comments are in Czech, whichever program records.
+constexpr Language kRecordingLanguage = Language::Czech;
+std::string Comment(Said said, Fills values = {}) {
+  return "# " + Words(said, kRecordingLanguage, values) + "\n";
+}
 
 // The variable of a row in VCD: one printable character from '!'.
 char VcdId(int row) { return static_cast<char>('!' + row - 1); }
@@ -49,11 +56,13 @@ std::string InputRecording::Head() const {
   const RecordingHeader& h = header_;
   std::string text;
   if (format_ == RecordingFormat::Csv) {
-    text = "# Záznam vstupů jednotky VORKA\n";
-    if (!h.unitId.empty()) text += "# Jednotka: " + h.unitId + ", " + h.unitVersion + "\n";
-    if (!h.startedAt.empty()) text += "# Začátek: " + h.startedAt + "\n";
-    if (!h.program.empty()) text += "# Program: " + h.program + "\n";
-    text += "# Vstupy:";
+    text = Comment(Said::RecordingTitle);
+    if (!h.unitId.empty())
+      text += Comment(Said::RecordingUnit, {{"id", h.unitId}, {"version", h.unitVersion}});
+    if (!h.startedAt.empty()) text += Comment(Said::RecordingStart, {{"time", h.startedAt}});
+    if (!h.program.empty()) text += Comment(Said::RecordingProgram, {{"program", h.program}});
+    text += Comment(Said::RecordingInputs);
+    text.pop_back();
     for (int row = 1; row <= kInputRows; ++row)
       text += " in" + std::to_string(kInputOfRow[row - 1]) + "=" + h.names[static_cast<std::size_t>(row - 1)];
     return text + "\n";
@@ -67,7 +76,7 @@ std::string InputRecording::Head() const {
 std::string InputRecording::HeadRest(std::optional<double> periodMs) const {
   std::string text;
   if (format_ == RecordingFormat::Csv) {
-    if (periodMs) text += "# Snímáno po " + PeriodText(*periodMs, '.') + " ms\n";
+    if (periodMs) text += Comment(Said::RecordingPeriod, {{"period", PeriodText(*periodMs, '.')}});
     text += "time_ms";
     for (int row = 1; row <= kInputRows; ++row) text += ",in" + std::to_string(kInputOfRow[row - 1]);
     return text + "\n";
@@ -92,7 +101,8 @@ FileFault InputRecording::Paced(int64_t ms, double periodMs) {
   paces_.push_back({ms, periodMs});
   if (!headed_) return CompleteHeader(periodMs);
   if (format_ != RecordingFormat::Csv) return {};
-  return Write("# Od " + std::to_string(ms) + " ms snímáno po " + PeriodText(periodMs, '.') + " ms\n");
+  return Write(Comment(Said::RecordingPeriodFrom,
+                       {{"ms", std::to_string(ms)}, {"period", PeriodText(periodMs, '.')}}));
 }
 
 std::string InputRecording::VcdPaceComment() const {
@@ -148,8 +158,9 @@ FileFault InputRecording::Lost(int64_t ms, AfterLoss after, GapCause cause) {
   const bool ends = after == AfterLoss::Ends;
   std::string text;
   if (format_ == RecordingFormat::Csv) {
-    text = (cause == GapCause::Pause ? "# Bez čtení od " : "# Spojení s jednotkou ztraceno v ") +
-           std::to_string(ms) + " ms" + (ends ? ": záznam končí" : "") + "\n";
+    text = Comment(cause == GapCause::Pause ? Said::RecordingPause : Said::RecordingLost,
+                   {{"ms", std::to_string(ms)}});
+    if (ends) text.insert(text.size() - 1, Words(Said::RecordingEnds, kRecordingLanguage));
   } else {
     // The gap on its own wire. A comment and unknown levels only at the end: sigrok (and PulseView
     // with it) reads nothing after either, so a gap the recording goes on after is the wire alone,

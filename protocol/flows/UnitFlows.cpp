@@ -50,20 +50,18 @@ constexpr FactorySetting kFactorySettings[] = {
     {"DefSpinSpeed", Set::Text},
 };
 
-QString FromUtf8(const char* utf8) { return QString::fromUtf8(utf8); }
-
 enum class Reach { Unit, NoPort, NoUnit };
 
 // A port is open and a VORKA unit answered the identification; otherwise the operator has been
 // told which of the two is missing.
 Reach ReachUnit(UnitHost& host) {
   if (!host.State().portOpen) {
-    Messages().Message(FromUtf8(kNoPortOpenText));
+    Tell(Said::NoPortOpen);
     return Reach::NoPort;
   }
   IdentifyUnit(host);
   if (!host.State().unitPresent) {
-    Messages().Message(FromUtf8(kNotVorkaText));
+    Tell(Said::NotVorka);
     return Reach::NoUnit;
   }
   return Reach::Unit;
@@ -74,33 +72,27 @@ Reach ReachUnit(UnitHost& host) {
 void ReportSaveOutOfStep(UnitHost& host, const std::vector<WriteLine>& lines, const std::string& backupPath) {
   const auto after = ReadAllRegisters(host);
   if (!after) return;  // out of step again, or silent: said
-  QString text = FromUtf8(kNotSavedText) + QStringLiteral(": ") + FromUtf8(kOutOfStepText) +
-                 QStringLiteral("\nZápis byl zastaven. ");
-  QStringList differing;
+  std::string differing;
   for (const Register* reg : UnverifiedRegisters(lines, *after, *after, host.State().mpgCapable))
-    differing << FromUtf8(reg->caption);
-  text += differing.isEmpty() ? QStringLiteral("Nové čtení ukázalo, že jednotka drží hodnoty okna.")
-                              : QStringLiteral("Jednotka drží jiné hodnoty než okno: ") +
-                                    differing.join(QStringLiteral(", ")) + u'.';
+    differing += (differing.empty() ? "" : ", ") + std::string(reg->caption);
+  QString text = Worded(Said::OutOfStep) + u'\n' + Worded(Said::WriteStopped) + u' ' +
+                 (differing.empty() ? Worded(Said::UnitHoldsWindowsValues)
+                                    : Worded(Said::UnitHoldsOtherValues, {{"settings", differing}}));
   if (!backupPath.empty())
-    text += QStringLiteral("\nPředchozí nastavení jednotky je v záloze: ") +
-            QDir::toNativeSeparators(QString::fromStdString(backupPath));
-  Messages().Message(text);
+    text += u'\n' +
+            Worded(Said::BackupBefore,
+                   {{"path", QDir::toNativeSeparators(QString::fromStdString(backupPath)).toStdString()}});
+  Tell(Said::NotSavedBecause, {{"why", text.toStdString()}});
   host.ResumeMonitor();
 }
 
 // Why a plan cannot be sent as it stands, for the operator; empty when it can.
 QString PlanRefusal(const WritePlan& plan) {
-  if (plan.tooLong)
-    return QStringLiteral("hodnota „%1“ se nevejde do jednoho řádku k jednotce")
-        .arg(FromUtf8(plan.tooLong->caption));
+  if (plan.tooLong) return Worded(Said::TooLongForLine, {{"setting", plan.tooLong->caption}});
   // Only part of a shared register chosen, and the unit's other bits unreadable.
   if (!plan.untouched.empty())
-    return QStringLiteral(
-               "„%1“ nelze zapsat po částech: jednotka v něm drží nečitelnou hodnotu. Zvolte "
-               "všechna jeho nastavení.")
-        .arg(FromUtf8(plan.untouched.front()->caption));
-  if (plan.writes.empty()) return QStringLiteral("k zápisu nebylo nic zvoleno");
+    return Worded(Said::NotInParts, {{"setting", plan.untouched.front()->caption}});
+  if (plan.writes.empty()) return Worded(Said::NothingChosen);
   return {};
 }
 
@@ -183,17 +175,16 @@ bool ReadSettings(UnitHost& host) {
 void SaveSettings(UnitHost& host) {
   // A gear ratio the pass rejected is not written to the unit.
   if (!ValidateNumericFields(host.Controls())) {
-    Messages().Message(FromUtf8(kNotSavedText));
+    Tell(Said::NotSaved);
     return;
   }
   const Reach reach = ReachUnit(host);
-  if (reach == Reach::NoUnit) Messages().Message(FromUtf8(kNotSavedText));
+  if (reach == Reach::NoUnit) Tell(Said::NotSaved);
   if (reach != Reach::Unit) return;
   UnitState& state = host.State();
   // Every setting goes into its register as the window shows it, or nothing is sent.
   if (const SettingDef* def = FirstUnwritableSetting(host.Controls(), state.mpgCapable, false)) {
-    Messages().Message(FromUtf8(kNotSavedText) + QStringLiteral(": ") +
-                       QString::fromStdString(UnwritableText(*def)));
+    Tell(Said::NotSavedBecause, {{"why", UnwritableText(*def).toStdString()}});
     return;
   }
   host.PauseMonitor();
@@ -203,22 +194,21 @@ void SaveSettings(UnitHost& host) {
   const std::optional<UnitSettings> chosen =
       host.ChooseWrites(WithoutInputNames(SettingsOf(host.Controls(), mpg)), SettingsAsHeld(*before, mpg));
   if (!chosen) {
-    Messages().Message(FromUtf8(kNotSavedText));
+    Tell(Said::NotSaved);
     host.ResumeMonitor();
     return;
   }
   const WritePlan plan = PlanWrites(*chosen, *before, mpg);
   if (const QString refusal = PlanRefusal(plan); !refusal.isEmpty()) {
-    Messages().Message(FromUtf8(kNotSavedText) + QStringLiteral(": ") + refusal);
+    Tell(Said::NotSavedBecause, {{"why", refusal.toStdString()}});
     host.ResumeMonitor();
     return;
   }
   // What the unit holds now is kept before anything is written over it; no save goes without it.
   const BackupOutcome backup = KeepBackupOfReplies(state.identity, *before, mpg, host.Backups());
   // No backup (a full disk, a read-only home) is the operator's call, not a dead end.
-  if (backup.fault && !Messages().Question(QStringLiteral("Zálohu nastavení jednotky nelze uložit: ") +
-                                           QString::fromStdString(CzechText(backup.fault)) +
-                                           QStringLiteral(". Uložit do jednotky bez zálohy?"))) {
+  if (backup.fault &&
+      !Asked(Said::SaveWithoutBackup, {{"reason", TextIn(backup.fault, Messages().Speaks())}})) {
     host.ResumeMonitor();
     return;
   }
@@ -234,12 +224,13 @@ void SaveSettings(UnitHost& host) {
   if (refused.empty()) {
     state.lastBackupPath = backup.path;
     host.UnitHolds(SettingsAsHeld(RepliesAfter(plan.writes, *before), mpg), false);
-    Messages().Message(FromUtf8(kSavedText));
+    Tell(Said::Saved);
   } else {
-    QStringList captions;
-    for (const Register* reg : refused) captions << FromUtf8(reg->caption);
-    Messages().Message(FromUtf8(kNotSavedText) + QStringLiteral(": jednotka odmítla ") +
-                       captions.join(QStringLiteral(", ")));
+    std::string captions;
+    for (const Register* reg : refused)
+      captions += (captions.empty() ? "" : ", ") + std::string(reg->caption);
+    Tell(Said::NotSavedBecause,
+         {{"why", Worded(Said::UnitRefusedSave, {{"settings", captions}}).toStdString()}});
   }
   host.ResumeMonitor();
 }
@@ -261,21 +252,23 @@ std::optional<UnitSettings> ReadUnitSettings(UnitHost& host) {
   return SettingsAsHeld(*replies, host.State().mpgCapable);
 }
 
-std::string UnwritableText(const SettingDef& def) {
-  const std::string name = "„" + def.caption + "“";
-  switch (def.kind) {
-    case SettingKind::Bit: return name + " musí být 0 nebo 1";
-    case SettingKind::InputName: return name + " smí mít nejvýše 255 bajtů a nesmí obsahovat řídicí znaky";
-    case SettingKind::Number:
-    case SettingKind::BreakDelay: return name + " nemá platnou hodnotu";
-    default: return name + " nemá vybranou položku";
-  }
+QString UnwritableText(const SettingDef& def) {
+  const Said why = [&] {
+    switch (def.kind) {
+      case SettingKind::Bit: return Said::MustBeBit;
+      case SettingKind::InputName: return Said::NameNotAllowed;
+      case SettingKind::Number:
+      case SettingKind::BreakDelay: return Said::NoValidValue;
+      default: return Said::NoItemChosen;
+    }
+  }();
+  return Worded(why, {{"setting", def.caption}});
 }
 
 void ResetUnit(UnitHost& host) {
   UnitState& state = host.State();
   if (!state.portOpen) {
-    Messages().Message(FromUtf8(kNoPortOpenText));
+    Tell(Said::NoPortOpen);
     return;
   }
   IdentifyUnit(host);
@@ -408,6 +401,6 @@ void LoadFactorySettings(UnitHost& host) {
 
 bool ValidateNumericFields(SettingsControls& controls) {
   return ValidateNumericFields(static_cast<FieldTexts&>(controls), [](const std::string& rejected) {
-    Messages().ErrorBox(QString::fromStdString(BadNumberText(rejected, Language::Czech)));
+    Messages().ErrorBox(QString::fromStdString(BadNumberText(rejected, Messages().Speaks())));
   });
 }

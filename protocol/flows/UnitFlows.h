@@ -7,6 +7,8 @@
 #include "protocol/settings/Backups.h"
 #include "protocol/settings/Settings.h"
 
+#include <QString>
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -70,14 +72,6 @@ class UnitHost {
   virtual void ResumeMonitor() = 0;
 };
 
-// Messages of the flows.
-inline const char* const kNoPortOpenText = "Není otevřen žádný port";
-inline const char* const kNotVorkaText = "Jednotka nekomunikuje nebo není VORKA";
-inline const char* const kNotSavedText = "Neuloženo";
-inline const char* const kSavedText = "Uložení proběhlo v pořádku";
-// The replies could not be paired with their commands, even on a second try.
-inline const char* const kOutOfStepText = "Jednotka odpovídá mimo pořadí – rušení na vedení?";
-
 void IdentifyUnit(UnitHost& host);
 // "Načíst z VORKA": every register into the controls, then the validation pass. True when every
 // register was read and decoded.
@@ -87,8 +81,8 @@ bool ReadSettings(UnitHost& host);
 // cell other than "0" or "1") stops it before the first write, named. What the unit holds is read
 // first, for the backup and for the host's choice of what to write.
 void SaveSettings(UnitHost& host);
-// Why a setting cannot be saved, for the operator ("„Povoleno – vstup 2“ musí být 0 nebo 1").
-std::string UnwritableText(const SettingDef& def);
+// Why a setting cannot be saved, in the operator's language ("„Povoleno – vstup 2“ musí být 0 nebo 1").
+QString UnwritableText(const SettingDef& def);
 // Every register's reply, from one run of the read script; nothing when the exchange failed (the
 // host has been told), and then outOfStep says whether its replies came out of step.
 std::optional<std::vector<std::string>> ReadAllRegisters(UnitHost& host, bool* outOfStep = nullptr);

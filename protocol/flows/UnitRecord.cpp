@@ -1,5 +1,7 @@
 #include "protocol/flows/UnitRecord.h"
 
+#include "common/Wording.h"
+
 #include "protocol/RegisterMap.h"
 #include "protocol/settings/Acceptance.h"
 #include "protocol/settings/Catalogue.h"
@@ -14,13 +16,15 @@
 
 namespace {
 
-std::string Yes(bool yes) { return yes ? "ano" : "ne"; }
+// In the record's language.
+std::string RecordWords(Said said, Fills values = {}) { return Words(said, kRecordLanguage, values); }
+
+std::string Yes(bool yes) { return RecordWords(yes ? Said::Yes : Said::No); }
 
 // A value as the record shows it: a value of its own says what it is, nothing read is a dash.
 std::string RecordedValue(const std::optional<std::string>& value) {
   if (!value) return "–";
-  if (const auto reply = UnknownReply(*value))
-    return "? (" + *reply + ") – hodnota, kterou program neumí zobrazit; ponechána";
+  if (const auto reply = UnknownReply(*value)) return RecordWords(Said::OwnValue, {{"reply", *reply}});
   return *value;
 }
 
@@ -29,8 +33,12 @@ std::string Setting(const UnitSettings& held, const std::string& name) {
 }
 
 RecordPart InputGridPart(const UnitRecord& record) {
-  RecordPart grid{
-      "Vstupy – tabulka", {}, {{"Vstup", "Jméno", "Polarita", "Povoleno"}}, {}, RecordPart::Column::Left};
+  RecordPart grid{RecordWords(Said::GridPart),
+                  {},
+                  {{RecordWords(Said::GridInput), RecordWords(Said::GridName),
+                    RecordWords(Said::GridPolarity), RecordWords(Said::GridEnabled)}},
+                  {},
+                  RecordPart::Column::Left};
   for (int row = 1; row <= kInputRows; ++row) {
     const std::string input = std::to_string(kInputOfRow[row - 1]);
     const auto name = record.held.Get("Jmeno." + input);
@@ -43,9 +51,9 @@ RecordPart InputGridPart(const UnitRecord& record) {
 
 std::string WriteResultText(const RecordedWrite& write) {
   switch (write.result) {
-    case RecordedWrite::Result::Verified: return "zapsáno a ověřeno čtením jednotky";
-    case RecordedWrite::Result::Differs: return "zapsáno, ale jednotka nyní drží jiné hodnoty";
-    case RecordedWrite::Result::Failed: return "zápis neproběhl celý";
+    case RecordedWrite::Result::Verified: return RecordWords(Said::WrittenVerified);
+    case RecordedWrite::Result::Differs: return RecordWords(Said::WrittenDiffers);
+    case RecordedWrite::Result::Failed: return RecordWords(Said::WriteFailed);
   }
   return {};
 }
@@ -87,20 +95,20 @@ std::string RecordTime(const QDateTime& time, bool utc) {
 
 std::vector<RecordPart> RecordParts(const UnitRecord& record) {
   std::vector<RecordPart> parts;
-  parts.push_back({"Jednotka",
-                   {{"Identifikátor", record.unit.id},
-                    {"Firmware", record.unit.version},
-                    {"MPG firmware", Yes(record.unit.mpg)},
-                    {"Přečteno", RecordTime(record.taken, false)},
-                    {"Přečteno (UTC)", RecordTime(record.taken, true)},
-                    {"Program", record.program},
-                    {"Počítač", record.computer}},
+  parts.push_back({RecordWords(Said::UnitPart),
+                   {{RecordWords(Said::Identifier), record.unit.id},
+                    {RecordWords(Said::Firmware), record.unit.version},
+                    {RecordWords(Said::MpgFirmware), Yes(record.unit.mpg)},
+                    {RecordWords(Said::ReadAt), RecordTime(record.taken, false)},
+                    {RecordWords(Said::ReadAtUtc), RecordTime(record.taken, true)},
+                    {RecordWords(Said::Program), record.program},
+                    {RecordWords(Said::Computer), record.computer}},
                    {},
                    {},
                    RecordPart::Column::Left});
   for (const char* page : kSettingPages) {
     RecordPart part{
-        std::string("Nastavení – ") + page,
+        RecordWords(Said::SettingsPart, {{"page", page}}),
         {},
         {},
         {},
@@ -114,43 +122,44 @@ std::vector<RecordPart> RecordParts(const UnitRecord& record) {
   if (record.unit.mpg)
     parts.push_back(InputGridPart(record));
   else
-    parts.push_back({"Vstupy – tabulka",
+    parts.push_back({RecordWords(Said::GridPart),
                      {},
                      {},
-                     {"Jednotka bez MPG firmwaru vstupy nenastavuje."},
+                     {RecordWords(Said::NoGridWithoutMpg)},
                      RecordPart::Column::Left});
 
-  RecordPart write{"Zápis v této relaci", {}, {}, {}, RecordPart::Column::Right};
+  RecordPart write{RecordWords(Said::WritePart), {}, {}, {}, RecordPart::Column::Right};
   if (!record.write) {
-    write.lines.emplace_back("Do jednotky se v této relaci nezapisovalo.");
+    write.lines.emplace_back(RecordWords(Said::NothingWritten));
   } else {
-    write.rows.emplace_back("Výsledek", WriteResultText(*record.write));
-    write.rows.emplace_back("Kdy", record.write->when);
-    if (!record.write->detail.empty()) write.rows.emplace_back("Podrobnosti", record.write->detail);
-    write.rows.emplace_back("Záloha před zápisem",
-                            record.write->backupPath.empty() ? "nepořízena" : record.write->backupPath);
+    write.rows.emplace_back(RecordWords(Said::Result), WriteResultText(*record.write));
+    write.rows.emplace_back(RecordWords(Said::When), record.write->when);
+    if (!record.write->detail.empty())
+      write.rows.emplace_back(RecordWords(Said::Details), record.write->detail);
+    write.rows.emplace_back(RecordWords(Said::BackupBeforeWrite), record.write->backupPath.empty()
+                                                                      ? RecordWords(Said::NoBackupKept)
+                                                                      : record.write->backupPath);
   }
   parts.push_back(std::move(write));
 
-  RecordPart wiring{"Kontrola zapojení", {}, {}, {}, RecordPart::Column::Right};
+  RecordPart wiring{RecordWords(Said::WiringPart), {}, {}, {}, RecordPart::Column::Right};
   if (record.wiring.empty()) {
-    wiring.lines.emplace_back("Neprovedena.");
+    wiring.lines.emplace_back(RecordWords(Said::WiringNotRun));
   } else {
-    wiring.rows.emplace_back("Provedena", record.wiringWhen);
+    wiring.rows.emplace_back(RecordWords(Said::WiringRun), record.wiringWhen);
     wiring.lines = record.wiring;
   }
   parts.push_back(std::move(wiring));
-  parts.push_back(
-      {"Podpis",
-       {},
-       {},
-       {"Nastavil: ______________________   Podpis: ______________________   Datum: ____________"},
-       RecordPart::Column::Both});
+  parts.push_back({RecordWords(Said::SignaturePart),
+                   {},
+                   {},
+                   {RecordWords(Said::SignatureLine)},
+                   RecordPart::Column::Both});
   return parts;
 }
 
 std::string RecordText(const UnitRecord& record) {
-  std::string text = std::string(kRecordTitle) + "\n";
+  std::string text = RecordTitle() + "\n";
   for (const RecordPart& part : RecordParts(record)) {
     text += "\n" + part.heading + "\n";
     int labelWidth = 0;
@@ -203,12 +212,12 @@ std::string PartHtml(const RecordPart& part) {
 
 std::string RecordHtml(const UnitRecord& record) {
   std::string html = "<!DOCTYPE html>\n<html lang=\"cs\"><head><meta charset=\"utf-8\"><title>" +
-                     Html(kRecordTitle) + " " + Html(record.unit.id) +
+                     Html(RecordTitle()) + " " + Html(record.unit.id) +
                      "</title>\n<style>body{font-family:sans-serif;font-size:9pt} h1{font-size:13pt} "
                      "h2{font-size:10pt;margin-top:8pt;margin-bottom:2pt} p{margin:0} "
                      "td,th{padding:0 8pt 0 0;text-align:left;vertical-align:top} "
                      "th{font-weight:bold}</style></head>\n<body>\n<h1>" +
-                     Html(kRecordTitle) + "</h1>\n";
+                     Html(RecordTitle()) + "</h1>\n";
   // Two columns, so that a unit fits one page: the unit, its outputs and inputs on the left, the
   // machine's settings, the write and the wiring check on the right; the signature below both.
   std::string columns[2], below;
@@ -233,35 +242,20 @@ std::optional<RecordFormat> RecordFormatOf(const std::string& path) {
 
 RecordedWrite RecordOfWrite(const WriteReport& report, const std::optional<UnitSettings>& read,
                             const UnitSettings& wanted, std::string when) {
-  using Outcome = WriteReport::Outcome;
-  std::string named;
-  for (const SettingDef* def : report.settings) named += (named.empty() ? "" : ", ") + def->caption;
-  if (report.outcome == Outcome::Verified) {
+  if (report.outcome == WriteReport::Outcome::Verified) {
     if (read) return WriteAsRead(wanted, *read, std::move(when), report.backupPath);
-    return {RecordedWrite::Result::Failed, std::move(when),
-            "ověřeno, ale jednotka neodpověděla čtení protokolu", report.backupPath};
+    return {RecordedWrite::Result::Failed, std::move(when), RecordWords(Said::VerifiedUnread),
+            report.backupPath};
   }
-  std::string why;
-  switch (report.outcome) {
-    case Outcome::Verified:
-    case Outcome::DryRun: why = "nic nezapsáno"; break;
-    case Outcome::NoMpgFirmware:
-      why = "soubor má nastavení MPG a jednotka nemá MPG firmware; nic nezapsáno";
-      break;
-    case Outcome::ReadFailed: why = "jednotka neodpověděla čtení před zápisem; nic nezapsáno"; break;
-    case Outcome::TooLong: why = "hodnota je pro jednotku příliš dlouhá: " + named + "; nic nezapsáno"; break;
-    case Outcome::BackupFailed: why = "zálohu nelze uložit; nic nezapsáno"; break;
-    case Outcome::NotStarted: why = "přerušeno před prvním zápisem; nic nezapsáno"; break;
-    case Outcome::Interrupted: why = "přerušeno během zápisu; jednotka může držet část souboru"; break;
-    case Outcome::UnitStopped: why = "jednotka přestala odpovídat během zápisu"; break;
-    case Outcome::Refused: why = "jednotka odmítla: " + named; break;
-    case Outcome::ReadBackFailed: why = "jednotka neodpověděla čtení po zápisu; neověřeno"; break;
-    case Outcome::NotVerified: why = "neověřeno, jednotka drží jiné hodnoty: " + named; break;
-    case Outcome::NotWritten: why = "nezapsáno, hodnotu jednotky nelze přečíst: " + named; break;
-    case Outcome::NotChecked: why = "přerušeno při čtení po zápisu; neověřeno"; break;
-    case Outcome::OutOfStep: why = "odpovědi jednotky mimo pořadí (rušení na vedení?); zápis zastaven"; break;
-  }
-  return {RecordedWrite::Result::Failed, std::move(when), why, report.backupPath};
+  const auto captions = [](const std::vector<const SettingDef*>& defs) {
+    std::string named;
+    for (const SettingDef* def : defs) named += (named.empty() ? "" : ", ") + def->caption;
+    return named;
+  };
+  return {
+      RecordedWrite::Result::Failed, std::move(when),
+      WriteReportText(report, {kRecordLanguage, captions, std::to_string(report.planned), report.backupPath}),
+      report.backupPath};
 }
 
 RecordedWrite WriteAsRead(const UnitSettings& written, const UnitSettings& read, std::string when,
@@ -269,11 +263,15 @@ RecordedWrite WriteAsRead(const UnitSettings& written, const UnitSettings& read,
   RecordedWrite write{RecordedWrite::Result::Verified, std::move(when), {}, std::move(backupPath)};
   std::string differing;
   for (const SettingDifference& d : Changes(WithoutInputNames(written), read))
-    differing += (differing.empty() ? "" : ", ") + d.def->caption + " " + RecordedValue(d.left) +
-                 " (zapsáno " + RecordedValue(d.right) + ")";
+    differing += (differing.empty() ? "" : ", ") +
+                 RecordWords(Said::HeldWritten, {{"setting", d.def->caption},
+                                                 {"held", RecordedValue(d.left)},
+                                                 {"written", RecordedValue(d.right)}});
   if (!differing.empty()) {
     write.result = RecordedWrite::Result::Differs;
-    write.detail = "jednotka drží " + differing;
+    write.detail = RecordWords(Said::UnitHoldsNow, {{"settings", differing}});
   }
   return write;
 }
+
+std::string RecordTitle() { return RecordWords(Said::RecordTitle); }

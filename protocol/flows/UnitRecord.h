@@ -1,4 +1,5 @@
 #pragma once
+#include "common/Language.h"
 #include "protocol/Identity.h"
 #include "protocol/flows/WriteAndVerify.h"
 #include "protocol/settings/UnitSettings.h"
@@ -55,7 +56,9 @@ struct RecordPart {
   enum class Column { Left, Right, Both } column = Column::Both;
 };
 std::vector<RecordPart> RecordParts(const UnitRecord& record);
-inline constexpr const char* kRecordTitle = "Protokol o nastavení jednotky VORKA";
+// The record is a document in Czech, whichever program makes it.
+inline constexpr Language kRecordLanguage = Language::Czech;
+std::string RecordTitle();
 
 std::string RecordText(const UnitRecord& record);
 std::string RecordHtml(const UnitRecord& record);

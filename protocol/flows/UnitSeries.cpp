@@ -1,5 +1,6 @@
 #include "protocol/flows/UnitSeries.h"
 
+#include "common/Wording.h"
 #include "protocol/flows/UnitFlows.h"
 #include "protocol/settings/Catalogue.h"
 
@@ -53,6 +54,7 @@ UnitSeries::Try UnitSeries::Next(ConsoleUnit& unit, const std::atomic<bool>* int
 }
 
 std::string SeriesResultText(const UnitSeries::Try& done) {
-  return done.write.result == RecordedWrite::Result::Verified ? "zapsáno a ověřeno"
-                                                              : "chyba: " + done.write.detail;
+  return done.write.result == RecordedWrite::Result::Verified
+             ? Words(Said::SeriesVerified, kRecordLanguage)
+             : Words(Said::SeriesFailed, kRecordLanguage, {{"why", done.write.detail}});
 }

@@ -46,5 +46,6 @@ class UnitSeries {
   std::string lastNamed_;       // named as left alone, so that it is named once
 };
 
-// The result of a written unit as the series lists it (Czech): "zapsáno a ověřeno", or the failure.
+// The result of a written unit as the series lists it, in the records' language: "zapsáno a ověřeno",
+// or the failure.
 std::string SeriesResultText(const UnitSeries::Try& done);

@@ -1,5 +1,8 @@
 #include "protocol/flows/WriteAndVerify.h"
 
+#include "common/Wording.h"
+#include "protocol/settings/Messages.h"
+
 std::optional<HeldRead> ReadAsHeld(UnitHost& host) {
   auto replies = ReadAllRegisters(host);
   if (!replies) return std::nullopt;
@@ -102,4 +105,60 @@ WriteReport WriteAndVerify(UnitHost& host, const WriteRequest& request) {
   // A value of its own that the unit still holds, to the letter: as the file asks, but not written.
   report.leftAsHeld = SettingsNamed(plan.untouched, file);
   return ended(Outcome::Verified);
+}
+
+namespace {
+
+Said SaidOf(const WriteReport& report) {
+  using Outcome = WriteReport::Outcome;
+  switch (report.outcome) {
+    case Outcome::Verified: return Said::WriteVerified;
+    case Outcome::DryRun: return Said::WriteDryRun;
+    case Outcome::NoMpgFirmware: return Said::WriteNoMpgFirmware;
+    case Outcome::ReadFailed: return report.outOfStep ? Said::WriteReadOutOfStep : Said::WriteReadFailed;
+    case Outcome::TooLong: return Said::WriteTooLong;
+    case Outcome::BackupFailed: return Said::WriteBackupFailed;
+    case Outcome::NotStarted: return Said::WriteNotStarted;
+    case Outcome::Interrupted: return Said::WriteInterrupted;
+    case Outcome::UnitStopped: return Said::WriteUnitStopped;
+    case Outcome::Refused: return Said::WriteRefused;
+    case Outcome::ReadBackFailed:
+      return report.outOfStep ? Said::WriteReadBackOutOfStep : Said::WriteReadBackFailed;
+    case Outcome::NotVerified: return Said::WriteNotVerified;
+    case Outcome::NotWritten: return Said::WriteNotWritten;
+    case Outcome::NotChecked: return Said::WriteNotChecked;
+    case Outcome::OutOfStep: return Said::WriteOutOfStep;
+  }
+  return Said::WriteDryRun;
+}
+
+}  // namespace
+
+std::string WriteReportText(const WriteReport& report, const WriteWords& words) {
+  const Language language = words.language;
+  const std::string settings = words.named(report.settings);
+  const bool verified = report.outcome == WriteReport::Outcome::Verified;
+  const std::string backup =
+      words.backup.empty()
+          ? std::string()
+          : Words(verified ? Said::BackupKept : Said::SettingsBeforeIn, language, {{"path", words.backup}});
+  const std::string left = report.leftAsHeld.empty() ? std::string()
+                                                     : Words(Said::LeftAsHeld, language,
+                                                             {{"settings", words.named(report.leftAsHeld)}});
+  const std::string held = settings.empty()
+                               ? Words(Said::HoldsFileSettings, language)
+                               : Words(Said::HoldsOtherValuesFor, language, {{"settings", settings}});
+  return Words(SaidOf(report), language,
+               {{"settings", settings},
+                {"registers", words.registers},
+                {"backup", backup},
+                {"left", left},
+                {"held", held},
+                {"count", std::to_string(report.planned)},
+                {"answered", std::to_string(report.answered)},
+                {"acknowledged", std::to_string(report.acknowledged)},
+                {"next", std::to_string(report.answered + 1)},
+                {"max", std::to_string(CommandExchange::kMaxLine)},
+                {"reason", TextIn(report.backupFault, language)},
+                {"outOfStep", Words(Said::RepliesOutOfStep, language)}});
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "common/Language.h"
 #include "protocol/flows/UnitFlows.h"
 
 #include <atomic>
@@ -68,3 +69,14 @@ struct WriteReport {
   bool outOfStep = false;
 };
 WriteReport WriteAndVerify(UnitHost& host, const WriteRequest& request);
+
+// A write's outcome in words, from the catalogue. The reader's own forms come from the caller:
+// the settings named as the reader knows them (vorkactl as files name them, a record as the
+// window does), the register count as the language counts, the backup's path as shown.
+struct WriteWords {
+  Language language;
+  std::function<std::string(const std::vector<const SettingDef*>&)> named;
+  std::string registers;
+  std::string backup;  // empty without one
+};
+std::string WriteReportText(const WriteReport& report, const WriteWords& words);

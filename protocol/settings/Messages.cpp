@@ -129,3 +129,7 @@ std::string EnglishText(const FileFault& fault) {
   const SystemErrorWords* text = FaultText(fault);
   return text ? text->english : Numbered(fault, "system error ");
 }
+
+std::string TextIn(const FileFault& fault, Language language) {
+  return language == Language::Czech ? CzechText(fault) : EnglishText(fault);
+}

@@ -1,4 +1,5 @@
 #pragma once
+#include "common/Language.h"
 #include "protocol/settings/FileIo.h"
 #include "protocol/settings/TextFormat.h"
 
@@ -12,3 +13,4 @@ std::string ShownText(const std::string& text);
 
 std::string CzechText(const FileFault& fault);
 std::string EnglishText(const FileFault& fault);
+std::string TextIn(const FileFault& fault, Language language);

@@ -33,6 +33,9 @@ class RecordingMessages : public MessageSeam {
   }
   // What the operator answers a question.
   bool answer = false;
+  // The language the operator reads.
+  Language speaks = Language::Czech;
+  Language Speaks() const override { return speaks; }
 
   // Runs while a box would be open (a test can let the event loop run there).
   std::function<void()> whileOpen;

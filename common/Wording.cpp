@@ -1,0 +1,190 @@
+#include "common/Wording.h"
+
+#include <cstddef>
+#include <iterator>
+
+namespace {
+
+struct Wording {
+  Said said;
+  Twin words;
+};
+
+// In the order of Said, checked below.
+constexpr Wording kWordings[] = {
+    {Said::NoPortOpen, {"Není otevřen žádný port", "No port is open"}},
+    {Said::NotVorka, {"Jednotka nekomunikuje nebo není VORKA", "The unit does not answer or is not a VORKA"}},
+    {Said::NotSaved, {"Neuloženo", "Not saved"}},
+    {Said::NotSavedBecause, {"Neuloženo: {why}", "Not saved: {why}"}},
+    {Said::Saved, {"Uložení proběhlo v pořádku", "Saved"}},
+    {Said::OutOfStep,
+     {"Jednotka odpovídá mimo pořadí – rušení na vedení?",
+      "The unit answers out of step – noise on the line?"}},
+    {Said::WriteStopped, {"Zápis byl zastaven.", "The write was stopped."}},
+    {Said::UnitHoldsWindowsValues,
+     {"Nové čtení ukázalo, že jednotka drží hodnoty okna.",
+      "A new read showed the unit holding the window's values."}},
+    {Said::UnitHoldsOtherValues,
+     {"Jednotka drží jiné hodnoty než okno: {settings}.",
+      "The unit holds other values than the window: {settings}."}},
+    {Said::BackupBefore,
+     {"Předchozí nastavení jednotky je v záloze: {path}",
+      "The unit's settings before are in the backup: {path}"}},
+    {Said::TooLongForLine,
+     {"hodnota „{setting}“ se nevejde do jednoho řádku k jednotce",
+      "the value of \"{setting}\" does not fit one line to the unit"}},
+    {Said::NotInParts,
+     {"„{setting}“ nelze zapsat po částech: jednotka v něm drží nečitelnou hodnotu. Zvolte všechna jeho "
+      "nastavení.",
+      "\"{setting}\" cannot be written in parts: the unit holds an unreadable value in it. Choose all of its "
+      "settings."}},
+    {Said::NothingChosen, {"k zápisu nebylo nic zvoleno", "nothing was chosen to write"}},
+    {Said::SaveWithoutBackup,
+     {"Zálohu nastavení jednotky nelze uložit: {reason}. Uložit do jednotky bez zálohy?",
+      "The unit's settings cannot be backed up: {reason}. Save into the unit without a backup?"}},
+    {Said::UnitRefusedSave, {"jednotka odmítla {settings}", "the unit refused {settings}"}},
+    {Said::MustBeBit, {"„{setting}“ musí být 0 nebo 1", "\"{setting}\" must be 0 or 1"}},
+    {Said::NameNotAllowed,
+     {"„{setting}“ smí mít nejvýše 255 bajtů a nesmí obsahovat řídicí znaky",
+      "\"{setting}\" may have at most 255 bytes and no control characters"}},
+    {Said::NoValidValue, {"„{setting}“ nemá platnou hodnotu", "\"{setting}\" has no valid value"}},
+    {Said::NoItemChosen, {"„{setting}“ nemá vybranou položku", "\"{setting}\" has no item chosen"}},
+
+    {Said::RepliesOutOfStep,
+     {"odpovědi jednotky mimo pořadí (rušení na vedení?)",
+      "the unit's replies are out of step with the commands (noise on the line?)"}},
+    {Said::SettingsBeforeIn, {"; předchozí nastavení je v {path}", "; its settings before are in {path}"}},
+    {Said::BackupKept, {"; záloha: {path}", "; backup: {path}"}},
+    {Said::WriteVerified,
+     {"zapsáno a ověřeno, registrů: {registers}{left}{backup}",
+      "written and verified: {registers}{left}{backup}"}},
+    {Said::LeftAsHeld,
+     {"; ponecháno, jak je jednotka drží, jak soubor žádá: {settings}",
+      "; left as the unit holds them, as the file asks: {settings}"}},
+    {Said::WriteDryRun, {"nic nezapsáno", "nothing was sent"}},
+    {Said::WriteNoMpgFirmware,
+     {"soubor má nastavení MPG a jednotka nemá MPG firmware; nic nezapsáno",
+      "the file holds MPG settings and the unit has no MPG firmware; nothing was sent"}},
+    {Said::WriteReadFailed,
+     {"jednotka neodpověděla čtení před zápisem; nic nezapsáno", "the unit did not answer"}},
+    {Said::WriteReadOutOfStep,
+     {"{outOfStep} při čtení před zápisem; nic nezapsáno", "{outOfStep}; nothing was sent"}},
+    {Said::WriteTooLong,
+     {"hodnota je pro jednotku příliš dlouhá: {settings}; nic nezapsáno",
+      "the value of {settings} is too long for one line to the unit ({max} characters with its command); "
+      "nothing was sent"}},
+    {Said::WriteBackupFailed,
+     {"zálohu nelze uložit; nic nezapsáno", "cannot keep a backup of the unit: {reason}; nothing was sent"}},
+    {Said::WriteNotStarted,
+     {"přerušeno před prvním zápisem; nic nezapsáno",
+      "interrupted before the first write; nothing was sent{backup}"}},
+    {Said::WriteInterrupted,
+     {"přerušeno během zápisu; jednotka může držet část souboru",
+      "interrupted after {answered} of {count} writes; the unit may now hold part of the file{backup}"}},
+    {Said::WriteUnitStopped,
+     {"jednotka přestala odpovídat během zápisu",
+      "the unit stopped answering after acknowledging {acknowledged} of {count} writes; it may now hold part "
+      "of "
+      "the file{backup}"}},
+    {Said::WriteRefused, {"jednotka odmítla: {settings}", "the unit refused: {settings}{backup}"}},
+    {Said::WriteReadBackFailed,
+     {"jednotka neodpověděla čtení po zápisu; neověřeno", "the unit did not answer the read-back"}},
+    {Said::WriteReadBackOutOfStep,
+     {"{outOfStep} při čtení po zápisu; neověřeno, jednotka může držet část souboru",
+      "{outOfStep} in the read after the writes, which cannot be checked; the unit may now hold part of the "
+      "file{backup}"}},
+    {Said::WriteNotVerified,
+     {"neověřeno, jednotka drží jiné hodnoty: {settings}",
+      "not verified, the unit holds other values for: {settings}{backup}"}},
+    {Said::WriteNotWritten,
+     {"nezapsáno, hodnotu jednotky nelze přečíst: {settings}",
+      "written and verified: {registers}; not written, as the unit's value cannot be read: "
+      "{settings}{backup}"}},
+    {Said::WriteNotChecked,
+     {"přerušeno při čtení po zápisu; neověřeno",
+      "interrupted in the read after the writes: all {count} writes were acknowledged, none "
+      "verified{backup}"}},
+    {Said::WriteOutOfStep,
+     {"{outOfStep}; zápis zastaven",
+      "{outOfStep}: the write stopped at write {next} of {count} and the unit was read again; "
+      "{held}{backup}"}},
+    {Said::HoldsFileSettings, {"drží nastavení souboru", "it holds the file's settings"}},
+    {Said::HoldsOtherValuesFor,
+     {"drží jiné hodnoty pro: {settings}", "it holds other values for: {settings}"}},
+    {Said::VerifiedUnread,
+     {"ověřeno, ale jednotka neodpověděla čtení protokolu",
+      "verified, but the unit did not answer the record's read"}},
+
+    {Said::RecordTitle, {"Protokol o nastavení jednotky VORKA", "Settings record of the VORKA unit"}},
+    {Said::Yes, {"ano", "yes"}},
+    {Said::No, {"ne", "no"}},
+    {Said::OwnValue,
+     {"? ({reply}) – hodnota, kterou program neumí zobrazit; ponechána",
+      "? ({reply}) – a value the program cannot show; left as it is"}},
+    {Said::UnitPart, {"Jednotka", "Unit"}},
+    {Said::Identifier, {"Identifikátor", "Identifier"}},
+    {Said::Firmware, {"Firmware", "Firmware"}},
+    {Said::MpgFirmware, {"MPG firmware", "MPG firmware"}},
+    {Said::ReadAt, {"Přečteno", "Read"}},
+    {Said::ReadAtUtc, {"Přečteno (UTC)", "Read (UTC)"}},
+    {Said::Program, {"Program", "Program"}},
+    {Said::Computer, {"Počítač", "Computer"}},
+    {Said::SettingsPart, {"Nastavení – {page}", "Settings – {page}"}},
+    {Said::GridPart, {"Vstupy – tabulka", "Inputs – grid"}},
+    {Said::GridInput, {"Vstup", "Input"}},
+    {Said::GridName, {"Jméno", "Name"}},
+    {Said::GridPolarity, {"Polarita", "Polarity"}},
+    {Said::GridEnabled, {"Povoleno", "Enabled"}},
+    {Said::NoGridWithoutMpg,
+     {"Jednotka bez MPG firmwaru vstupy nenastavuje.", "A unit without MPG firmware sets no inputs."}},
+    {Said::WritePart, {"Zápis v této relaci", "Writing in this session"}},
+    {Said::NothingWritten,
+     {"Do jednotky se v této relaci nezapisovalo.", "Nothing was written into the unit in this session."}},
+    {Said::Result, {"Výsledek", "Result"}},
+    {Said::When, {"Kdy", "When"}},
+    {Said::Details, {"Podrobnosti", "Details"}},
+    {Said::BackupBeforeWrite, {"Záloha před zápisem", "Backup before the write"}},
+    {Said::NoBackupKept, {"nepořízena", "none kept"}},
+    {Said::WrittenVerified,
+     {"zapsáno a ověřeno čtením jednotky", "written and verified by reading the unit"}},
+    {Said::WrittenDiffers,
+     {"zapsáno, ale jednotka nyní drží jiné hodnoty", "written, but the unit now holds other values"}},
+    {Said::WriteFailed, {"zápis neproběhl celý", "the write did not go through"}},
+    {Said::UnitHoldsNow, {"jednotka drží {settings}", "the unit holds {settings}"}},
+    {Said::HeldWritten, {"{setting} {held} (zapsáno {written})", "{setting} {held} (written {written})"}},
+    {Said::WiringPart, {"Kontrola zapojení", "Wiring check"}},
+    {Said::WiringNotRun, {"Neprovedena.", "Not run."}},
+    {Said::WiringRun, {"Provedena", "Run"}},
+    {Said::SignaturePart, {"Podpis", "Signature"}},
+    {Said::SignatureLine,
+     {"Nastavil: ______________________   Podpis: ______________________   Datum: ____________",
+      "Set by: ______________________   Signature: ______________________   Date: ____________"}},
+
+    {Said::SeriesVerified, {"zapsáno a ověřeno", "written and verified"}},
+    {Said::SeriesFailed, {"chyba: {why}", "error: {why}"}},
+
+    {Said::RecordingTitle, {"Záznam vstupů jednotky VORKA", "Inputs of the VORKA unit recorded"}},
+    {Said::RecordingUnit, {"Jednotka: {id}, {version}", "Unit: {id}, {version}"}},
+    {Said::RecordingStart, {"Začátek: {time}", "Start: {time}"}},
+    {Said::RecordingProgram, {"Program: {program}", "Program: {program}"}},
+    {Said::RecordingInputs, {"Vstupy:", "Inputs:"}},
+    {Said::RecordingPeriod, {"Snímáno po {period} ms", "Sampled every {period} ms"}},
+    {Said::RecordingPeriodFrom,
+     {"Od {ms} ms snímáno po {period} ms", "From {ms} ms sampled every {period} ms"}},
+    {Said::RecordingPause, {"Bez čtení od {ms} ms", "Not read from {ms} ms"}},
+    {Said::RecordingLost, {"Spojení s jednotkou ztraceno v {ms} ms", "The unit was lost at {ms} ms"}},
+    {Said::RecordingEnds, {": záznam končí", ": the recording ends"}},
+};
+
+constexpr bool InOrder() {
+  for (std::size_t i = 0; i < std::size(kWordings); ++i)
+    if (static_cast<std::size_t>(kWordings[i].said) != i) return false;
+  return static_cast<std::size_t>(Said::RecordingEnds) + 1 == std::size(kWordings);
+}
+static_assert(InOrder(), "an entry is missing or out of place: keep the catalogue in the order of Said");
+
+}  // namespace
+
+std::string Words(Said said, Language language, Fills values) {
+  return Filled(kWordings[static_cast<std::size_t>(said)].words.In(language), values);
+}
