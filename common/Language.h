@@ -4,8 +4,9 @@
 #include <string_view>
 #include <utility>
 
-// The operator's language: the window speaks Czech, vorkactl English. Each message keeps its two
-// texts side by side, so that neither is forgotten when the other changes.
+// The operator's language: the window speaks Czech, vorkactl English. The catalogue
+// (common/Wording.h) keeps each message's texts side by side, so that neither is forgotten when the
+// other changes.
 enum class Language { Czech, English };
 
 struct Twin {

@@ -174,12 +174,90 @@ constexpr Wording kWordings[] = {
     {Said::RecordingPause, {"Bez čtení od {ms} ms", "Not read from {ms} ms"}},
     {Said::RecordingLost, {"Spojení s jednotkou ztraceno v {ms} ms", "The unit was lost at {ms} ms"}},
     {Said::RecordingEnds, {": záznam končí", ": the recording ends"}},
+
+    {Said::BadNumber, {"Špatné číslo: {number}", "not a number: {number}"}},
+
+    {Said::FileErrorAt, {"Řádek {line}: ", "line {line}: "}},
+    {Said::FileNotText, {"text není v kódování UTF-8.", "not UTF-8 text"}},
+    {Said::FileMalformed, {"očekáváno „název = hodnota“.", "expected \"name = value\""}},
+    {Said::FileUnknown, {"neznámé nastavení „{name}“.", "unknown setting \"{name}\""}},
+    {Said::FileDuplicate,
+     {"nastavení „{name}“ je v souboru podruhé.", "setting \"{name}\" appears a second time"}},
+    {Said::FileBadValue,
+     {"hodnota „{value}“ nepatří k nastavení „{name}“.", "value \"{value}\" is not allowed for \"{name}\""}},
+    {Said::FileNoSettings, {"Soubor neobsahuje žádné nastavení.", "the file holds no settings"}},
+    {Said::FaultNotRegular, {"není to obyčejný soubor", "not a regular file"}},
+    {Said::FaultTooLarge,
+     {"soubor je větší, než soubor nastavení může být", "the file is larger than a settings file can be"}},
+    {Said::FaultSystem, {"systémová chyba {number}", "system error {number}"}},
+    {Said::DiskFull, {"disk je plný", "no space left on the disk"}},
+    {Said::QuotaExceeded, {"disk je plný (kvóta)", "disk quota exceeded"}},
+    {Said::FileTooLarge, {"soubor je příliš velký", "file too large"}},
+    {Said::PermissionDenied, {"přístup odepřen", "permission denied"}},
+    {Said::ReadOnlyDisk, {"disk je jen pro čtení", "read-only file system"}},
+    {Said::NoSuchFile, {"soubor nebo složka neexistuje", "no such file or folder"}},
+    {Said::NotAFolder, {"cesta vede přes soubor, ne složku", "a part of the path is not a folder"}},
+    {Said::IsAFolder, {"je to složka", "is a folder"}},
+    {Said::FileInTheWay,
+     {"v cestě stojí soubor, kde má být složka", "a file stands where a folder should be"}},
+    {Said::NameTooLong, {"název je příliš dlouhý", "name too long"}},
+    {Said::FileHeld, {"soubor drží jiný program", "another program holds the file"}},
+    {Said::InvalidName, {"neplatný název souboru nebo složky", "invalid file or folder name"}},
+    {Said::InputOutputError, {"chyba vstupu/výstupu", "input/output error"}},
+    {Said::NotOpenForWriting, {"soubor není otevřen pro zápis", "not open for writing"}},
+
+    {Said::PortNoDevice,
+     {"Port {port} nelze otevřít: takové zařízení není (převodník není připojen?).",
+      "cannot open {port}: no such device"}},
+    {Said::UsbNotAttached,
+     {"Převodník FTDI \"{port}\" není připojen.", "the FTDI device \"{port}\" is not attached"}},
+    {Said::PortGroupMayOpen,
+     {"Port {port} nelze otevřít: přístup odepřen.\n"
+      "Přidejte se do skupiny {group} příkazem\n    sudo usermod -aG {group} $USER\na přihlaste se znovu.",
+      "cannot open {port}: permission denied; "
+      "join the group with `sudo usermod -aG {group} $USER`, then log in again"}},
+    {Said::UsbGroupMayOpen,
+     {"Přístup k převodníku FTDI odepřen: je třeba pravidlo udev 99-vorka-ftdi.rules (instaluje ho balíček) "
+      "a členství ve skupině {group}:\n    sudo usermod -aG {group} $USER\npak se přihlaste znovu.",
+      "permission denied: install the udev rule 99-vorka-ftdi.rules (the package does) "
+      "and join the group with `sudo usermod -aG {group} $USER`, then log in again"}},
+    {Said::PortOwnerOnly,
+     {"Port {port} nelze otevřít: přístup odepřen.\nOtevřít ho smí jen jeho vlastník ({owner}).",
+      "cannot open {port}: permission denied; only its owner ({owner}) may open it"}},
+// Who holds a port, as each system has it.
+#ifdef _WIN32
+    {Said::PortInUse,
+     {"Port {port} nelze otevřít: používá ho jiný program (terminál, program výrobce převodníku).",
+      "cannot open {port}: another program is using it"}},
+#else
+    {Said::PortInUse,
+     {"Port {port} nelze otevřít: používá ho jiný program (terminál, ModemManager).",
+      "cannot open {port}: another program is using it"}},
+#endif
+    {Said::UsbInUse, {"Převodník FTDI používá jiný program.", "another program is using the FTDI device"}},
+    {Said::PortNoLibrary,
+     {"Port {port} nelze otevřít: chybí knihovna ovladače.",
+      "cannot open {port}: a driver library is missing"}},
+    {Said::UsbNoLibrary,
+     {"Ovladač FTDI (ftd2xx.dll) není nainstalován, převodník USB nelze použít.\n"
+      "Sériové porty COM fungují i bez něj; ovladač D2XX nabízí výrobce převodníku (FTDI).",
+      "the FTDI driver (ftd2xx.dll) is not installed, so no USB converter can be used; "
+      "the COM ports work without it"}},
+    {Said::PortOther, {"Port {port} nelze otevřít: {detail}", "cannot open {port}: {detail}"}},
+    {Said::UsbOther, {"Převodník FTDI nelze otevřít: {detail}", "the FTDI device did not open: {detail}"}},
+    {Said::ReasonNoDevice, {"takové zařízení není", "no such device"}},
+    {Said::ReasonOwnerOnly,
+     {"přístup odepřen (jen vlastník {owner})", "permission denied (only its owner {owner})"}},
+    {Said::ReasonGroup, {"přístup odepřen (skupina {group})", "permission denied (group {group})"}},
+    {Said::ReasonInUse, {"používá ho jiný program", "another program is using it"}},
+    {Said::ReasonNoLibrary,
+     {"ovladač FTDI (ftd2xx.dll) není nainstalován", "the FTDI driver (ftd2xx.dll) is not installed"}},
 };
 
 constexpr bool InOrder() {
   for (std::size_t i = 0; i < std::size(kWordings); ++i)
     if (static_cast<std::size_t>(kWordings[i].said) != i) return false;
-  return static_cast<std::size_t>(Said::RecordingEnds) + 1 == std::size(kWordings);
+  return static_cast<std::size_t>(kLastSaid) + 1 == std::size(kWordings);
 }
 static_assert(InOrder(), "an entry is missing or out of place: keep the catalogue in the order of Said");
 

@@ -106,6 +106,54 @@ enum class Said {
   RecordingPause,       // {ms}
   RecordingLost,        // {ms}
   RecordingEnds,
+  // A number the operator typed.
+  BadNumber,  // {number}
+  // A settings file that cannot be taken, and why a file cannot be read or written.
+  FileErrorAt,  // {line}
+  FileNotText,
+  FileMalformed,
+  FileUnknown,    // {name}
+  FileDuplicate,  // {name}
+  FileBadValue,   // {name} {value}
+  FileNoSettings,
+  FaultNotRegular,
+  FaultTooLarge,
+  FaultSystem,  // {number}
+  DiskFull,
+  QuotaExceeded,
+  FileTooLarge,
+  PermissionDenied,
+  ReadOnlyDisk,
+  NoSuchFile,
+  NotAFolder,
+  IsAFolder,
+  FileInTheWay,
+  NameTooLong,
+  FileHeld,
+  InvalidName,
+  InputOutputError,
+  NotOpenForWriting,
+  // A port or converter that did not open; {port}, and {group}, {owner} or {detail} where named.
+  PortNoDevice,
+  UsbNotAttached,
+  PortGroupMayOpen,
+  UsbGroupMayOpen,
+  PortOwnerOnly,
+  PortInUse,
+  UsbInUse,
+  PortNoLibrary,
+  UsbNoLibrary,
+  PortOther,
+  UsbOther,
+  // The same, as a port list's column says it.
+  ReasonNoDevice,
+  ReasonOwnerOnly,  // {owner}
+  ReasonGroup,      // {group}
+  ReasonInUse,
+  ReasonNoLibrary,
 };
+
+// The last entry, for walking them all.
+inline constexpr Said kLastSaid = Said::ReasonNoLibrary;
 
 std::string Words(Said said, Language language, Fills values = {});

@@ -1,5 +1,7 @@
 #include "entry/GearExpression.h"
 
+#include "common/Wording.h"
+
 #include <algorithm>
 #include <charconv>
 #include <clocale>
@@ -119,7 +121,7 @@ std::size_t FindFirstOperator(const std::string& text) {
 }
 
 std::string BadNumberText(const std::string& rejected, Language language) {
-  return Twin{"Špatné číslo: ", "not a number: "}.In(language) + rejected;
+  return Words(Said::BadNumber, language, {{"number", rejected}});
 }
 
 bool EvaluateGearExpression(std::string text, long double& result, int signRule, bool report,

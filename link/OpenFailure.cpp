@@ -1,6 +1,6 @@
 #include "link/OpenFailure.h"
 
-#include "common/Language.h"
+#include "common/Wording.h"
 #include "link/SystemErrors.h"
 
 #include <cerrno>
@@ -62,47 +62,16 @@ OpenFailure UsbLibraryMissing() {
 
 namespace {
 
-// Each kind of failure in both languages: of a serial port and of an FTDI converter.
+// Each kind of failure: of a serial port and of an FTDI converter.
 struct FailureTexts {
-  Twin serial, usb;
+  Said serial, usb;
 };
-const FailureTexts kNoDevice{
-    {"Port {port} nelze otevřít: takové zařízení není (převodník není připojen?).",
-     "cannot open {port}: no such device"},
-    {"Převodník FTDI \"{port}\" není připojen.", "the FTDI device \"{port}\" is not attached"}};
-const FailureTexts kGroupMayOpen{
-    {"Port {port} nelze otevřít: přístup odepřen.\n"
-     "Přidejte se do skupiny {group} příkazem\n    sudo usermod -aG {group} $USER\na přihlaste se znovu.",
-     "cannot open {port}: permission denied; "
-     "join the group with `sudo usermod -aG {group} $USER`, then log in again"},
-    {"Přístup k převodníku FTDI odepřen: je třeba pravidlo udev 99-vorka-ftdi.rules (instaluje ho balíček) "
-     "a členství ve skupině {group}:\n    sudo usermod -aG {group} $USER\npak se přihlaste znovu.",
-     "permission denied: install the udev rule 99-vorka-ftdi.rules (the package does) "
-     "and join the group with `sudo usermod -aG {group} $USER`, then log in again"}};
-const FailureTexts kOwnerOnly{
-    {"Port {port} nelze otevřít: přístup odepřen.\nOtevřít ho smí jen jeho vlastník ({owner}).",
-     "cannot open {port}: permission denied; only its owner ({owner}) may open it"},
-    kGroupMayOpen.usb};
-// Who holds a port, as each system has it.
-#ifdef _WIN32
-#define VORKA_PORT_HOLDERS "terminál, program výrobce převodníku"
-#else
-#define VORKA_PORT_HOLDERS "terminál, ModemManager"
-#endif
-const FailureTexts kInUse{
-    {"Port {port} nelze otevřít: používá ho jiný program (" VORKA_PORT_HOLDERS ").",
-     "cannot open {port}: another program is using it"},
-    {"Převodník FTDI používá jiný program.", "another program is using the FTDI device"}};
-const FailureTexts kNoLibrary{
-    {"Port {port} nelze otevřít: chybí knihovna ovladače.",
-     "cannot open {port}: a driver library is missing"},
-    {"Ovladač FTDI (ftd2xx.dll) není nainstalován, převodník USB nelze použít.\n"
-     "Sériové porty COM fungují i bez něj; ovladač D2XX nabízí výrobce převodníku (FTDI).",
-     "the FTDI driver (ftd2xx.dll) is not installed, so no USB converter can be used; "
-     "the COM ports work without it"}};
-const FailureTexts kOther{
-    {"Port {port} nelze otevřít: {detail}", "cannot open {port}: {detail}"},
-    {"Převodník FTDI nelze otevřít: {detail}", "the FTDI device did not open: {detail}"}};
+constexpr FailureTexts kNoDevice{Said::PortNoDevice, Said::UsbNotAttached};
+constexpr FailureTexts kGroupMayOpen{Said::PortGroupMayOpen, Said::UsbGroupMayOpen};
+constexpr FailureTexts kOwnerOnly{Said::PortOwnerOnly, Said::UsbGroupMayOpen};
+constexpr FailureTexts kInUse{Said::PortInUse, Said::UsbInUse};
+constexpr FailureTexts kNoLibrary{Said::PortNoLibrary, Said::UsbNoLibrary};
+constexpr FailureTexts kOther{Said::PortOther, Said::UsbOther};
 
 std::string FailureIn(const OpenFailure& f, Language language) {
   const FailureTexts* texts = &kOther;
@@ -115,8 +84,8 @@ std::string FailureIn(const OpenFailure& f, Language language) {
   }
   const std::string& detail =
       language == Language::Czech && !f.usersDetail.empty() ? f.usersDetail : f.detail;
-  return Filled(
-      (f.usb ? texts->usb : texts->serial).In(language),
+  return Words(
+      f.usb ? texts->usb : texts->serial, language,
       {{"port", f.usb ? f.port : Named(f)}, {"group", f.group}, {"owner", f.owner}, {"detail", detail}});
 }
 
@@ -128,12 +97,12 @@ std::string EnglishText(const OpenFailure& f) { return FailureIn(f, Language::En
 
 std::string CzechReason(const OpenFailure& f) {
   switch (f.kind) {
-    case OpenFailure::Kind::NoDevice: return "takové zařízení není";
+    case OpenFailure::Kind::NoDevice: return Words(Said::ReasonNoDevice, Language::Czech);
     case OpenFailure::Kind::PermissionDenied:
-      return f.group.empty() ? "přístup odepřen (jen vlastník " + f.owner + ")"
-                             : "přístup odepřen (skupina " + f.group + ")";
-    case OpenFailure::Kind::InUse: return "používá ho jiný program";
-    case OpenFailure::Kind::NoLibrary: return "ovladač FTDI (ftd2xx.dll) není nainstalován";
+      return f.group.empty() ? Words(Said::ReasonOwnerOnly, Language::Czech, {{"owner", f.owner}})
+                             : Words(Said::ReasonGroup, Language::Czech, {{"group", f.group}});
+    case OpenFailure::Kind::InUse: return Words(Said::ReasonInUse, Language::Czech);
+    case OpenFailure::Kind::NoLibrary: return Words(Said::ReasonNoLibrary, Language::Czech);
     case OpenFailure::Kind::Other: return f.usersDetail.empty() ? f.detail : f.usersDetail;
   }
   return {};

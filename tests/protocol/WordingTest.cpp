@@ -20,7 +20,7 @@ std::string Joined(const std::vector<const SettingDef*>& defs) {
 }
 
 TEST(WordingTest, EveryEntryHasItsWordsInEachLanguage) {
-  for (int said = 0; said <= static_cast<int>(Said::RecordingEnds); ++said)
+  for (int said = 0; said <= static_cast<int>(kLastSaid); ++said)
     for (const Language language : kLanguages)
       EXPECT_FALSE(Words(static_cast<Said>(said), language).empty()) << said;
 }
