@@ -184,7 +184,7 @@ constexpr Wording kWordings[] = {
     {Said::FileDuplicate,
      {"nastavení „{name}“ je v souboru podruhé.", "setting \"{name}\" appears a second time"}},
     {Said::FileBadValue,
-     {"hodnota „{value}“ nepatří k nastavení „{name}“.", "value \"{value}\" is not allowed for \"{name}\""}},
+     {"hodnota „{value}“ nepatří k nastavení „{name}“.", R"(value "{value}" is not allowed for "{name}")"}},
     {Said::FileNoSettings, {"Soubor neobsahuje žádné nastavení.", "the file holds no settings"}},
     {Said::FaultNotRegular, {"není to obyčejný soubor", "not a regular file"}},
     {Said::FaultTooLarge,
