@@ -16,7 +16,8 @@ shoot_windows() {
   close_box "$main" "start at $dpi DPI"
   settle "$tmp/unit-shots-$dpi.log"
   read -r x y <<< "$(xdotool getwindowgeometry "$main" | sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p')"
-  # Each tab by its place on the tab bar.
+  # Each tab by its place on the tab bar: Qt lays the tabs and the menu out by their texts, so the
+  # form gives no place for them, and wine cannot find them by name (see window.sh).
   for page in 0:32 1:93 2:156; do
     xdotool mousemove $((x + ${page#*:} * dpi / 96)) $((y + 38 * dpi / 96)) click 1
     page=${page%%:*}
