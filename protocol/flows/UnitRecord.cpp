@@ -1,7 +1,6 @@
 #include "protocol/flows/UnitRecord.h"
 
 #include "common/Wording.h"
-
 #include "protocol/RegisterMap.h"
 #include "protocol/settings/Acceptance.h"
 #include "protocol/settings/Catalogue.h"
