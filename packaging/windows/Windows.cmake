@@ -38,6 +38,10 @@ add_library(fake_ftd2xx SHARED sim/FakeFtd2xxDll.cpp)
 set_target_properties(fake_ftd2xx PROPERTIES OUTPUT_NAME ftd2xx PREFIX ""
                       RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fake-ftdi)
 target_link_options(fake_ftd2xx PRIVATE -static)
+# What a console shows, read back by scripts/check-windows after vorkactl.exe ran in it.
+add_executable(console_screen sim/ConsoleScreenWindows.cpp)
+set_target_properties(console_screen PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools AUTOMOC OFF)
+target_link_options(console_screen PRIVATE -static)
 
 if(VORKA_BUILD_TESTS)
   enable_testing()

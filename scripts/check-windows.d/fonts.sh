@@ -1,4 +1,4 @@
-# Step 6 of scripts/check-windows (sourced): the three pages and the port dialog at 96 and 144 DPI
+# Step 7 of scripts/check-windows (sourced): the three pages and the port dialog at 96 and 144 DPI
 # in the Windows fonts, as screenshots.
 echo "== the windows in the Windows fonts at 96 and 144 DPI"
 # The main window's three pages and the port dialog, as Windows shows them at each scale, for a look

@@ -45,6 +45,10 @@ cp "$wbuild/vorka_tests.exe" "$wbuild/Qt6Test.dll" "$app/"
 fake_ftdi=$tmp/fake-ftdi
 mkdir -p "$fake_ftdi"
 cp "$wbuild/fake-ftdi/ftd2xx.dll" "$fake_ftdi/"
+# What a console shows, read back from inside it; never beside the programs a user gets.
+test_tools=$tmp/test-tools
+mkdir -p "$test_tools"
+cp "$wbuild/test-tools/console_screen.exe" "$test_tools/"
 
 # A wine of our own: no Mono or Gecko to offer, nothing of the user's touched. Wine hands the
 # programs no QT_* variable of the host: WINEQT_* arrive as QT_*.
