@@ -17,6 +17,7 @@ export DISPLAY=:$display
 for _ in $(seq 50); do xdotool getmouselocation > /dev/null 2>&1 && break; sleep 0.1; done
 xdotool getmouselocation > /dev/null 2>&1 || fail "Xvfb did not start on :$display"
 shots=$root/$wbuild/screenshots
+rm -rf "$shots"  # only this run's
 mkdir -p "$shots"
 
 # Waits until the unit has received nothing for a second and a half (at most 40 s).
