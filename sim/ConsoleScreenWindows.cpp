@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -25,7 +26,7 @@ int main() {
     DWORD read = 0;
     if (!ReadConsoleOutputCharacterW(screen, row.data(), width, COORD{0, y}, &read)) return 3;
     while (read > 0 && row[read - 1] == L' ') --read;
-    std::string utf8(read * 4, '\0');
+    std::string utf8(static_cast<std::size_t>(read) * 4, '\0');
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, row.data(), static_cast<int>(read), utf8.data(),
                                           static_cast<int>(utf8.size()), nullptr, nullptr);
     utf8.resize(static_cast<std::size_t>(bytes));
