@@ -3,11 +3,14 @@
 #include "common/Wording.h"
 #include "protocol/flows/ConsoleUnit.h"
 #include "protocol/flows/WriteAndVerify.h"
+#include "protocol/settings/Messages.h"
 #include "tests/support/RecordingMessages.h"
 
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+
+#include <cerrno>
 
 namespace {
 
@@ -45,6 +48,70 @@ TEST(WordingTest, EveryOutcomeOfAWriteIsWordedWhole) {
           EXPECT_EQ(text.find('{'), std::string::npos);
           EXPECT_EQ(text.find('}'), std::string::npos);
         }
+}
+
+// Each outcome by its own row, in each language: an outcome worded as its neighbour, or a column
+// taken for the other, shows here.
+TEST(WordingTest, EachOutcomeOfAWriteSaysWhatHappened) {
+  using Outcome = WriteReport::Outcome;
+  const struct {
+    Outcome outcome;
+    bool outOfStep;
+    const char* czech;
+    const char* english;
+  } rows[] = {
+      {Outcome::Verified, false, "zapsáno a ověřeno, registrů: 3; ponecháno",
+       "written and verified: 3 registers; left as the unit holds them, as the file asks: OUT1; backup: B"},
+      {Outcome::ReadFailed, false, "neodpověděla čtení před zápisem; nic nezapsáno",
+       "the unit did not answer"},
+      {Outcome::ReadFailed, true, "(rušení na vedení?) při čtení před zápisem",
+       "out of step with the commands (noise on the line?); nothing was sent"},
+      {Outcome::ReadBackFailed, false, "neodpověděla čtení po zápisu",
+       "the unit did not answer the read-back"},
+      {Outcome::ReadBackFailed, true, "při čtení po zápisu", "in the read after the writes, which cannot"},
+      {Outcome::Interrupted, false, "přerušeno během zápisu", "interrupted after 1 of 3 writes"},
+      {Outcome::UnitStopped, false, "přestala odpovídat", "after acknowledging 2 of 3 writes"},
+      {Outcome::BackupFailed, false, "zálohu nelze uložit",
+       "cannot keep a backup of the unit: no space left"},
+      {Outcome::Refused, false, "jednotka odmítla: OUT1",
+       "the unit refused: OUT1; its settings before are in B"},
+      {Outcome::OutOfStep, false, "; zápis zastaven",
+       "stopped at write 2 of 3 and the unit was read again; it"},
+      {Outcome::NotWritten, false, "nezapsáno, hodnotu jednotky nelze přečíst: OUT1",
+       "written and verified: 3 registers; not written"},
+  };
+  for (const auto& row : rows) {
+    WriteReport report;
+    report.outcome = row.outcome;
+    report.outOfStep = row.outOfStep;
+    report.planned = 3;
+    report.answered = 1;
+    report.acknowledged = 2;
+    report.settings = report.leftAsHeld = {FindSetting("OUT1")};
+    report.backupFault = {FileFault::Kind::System, ENOSPC};
+    const std::string czech = WriteReportText(report, {Language::Czech, Joined, "3", "B"});
+    const std::string english = WriteReportText(report, {Language::English, Joined, "3 registers", "B"});
+    EXPECT_NE(czech.find(row.czech), std::string::npos) << czech;
+    EXPECT_NE(english.find(row.english), std::string::npos) << english;
+  }
+}
+
+TEST(WordingTest, AFileFaultIsNamedInEachLanguage) {
+  const struct {
+    FileFault fault;
+    const char* czech;
+    const char* english;
+  } rows[] = {
+      {{FileFault::Kind::System, ENOSPC}, "disk je plný", "no space left on the disk"},
+      {{FileFault::Kind::System, EPERM}, "přístup odepřen", "permission denied"},
+      {{FileFault::Kind::System, 12345}, "systémová chyba 12345", "system error 12345"},
+      {{FileFault::Kind::NotRegular, 0}, "není to obyčejný soubor", "not a regular file"},
+      {{}, "", ""},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(TextIn(row.fault, Language::Czech), row.czech);
+    EXPECT_EQ(TextIn(row.fault, Language::English), row.english);
+  }
 }
 
 TEST(WordingTest, AFlowsBoxComesInTheLanguageItsReaderSpeaks) {
