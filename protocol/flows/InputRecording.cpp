@@ -18,9 +18,8 @@ bool Level(uint16_t word, int row) { return (word >> kInputOfRow[row - 1]) & 1; 
 
 // A CSV recording's comments are in Czech, whichever program records.
 constexpr Language kRecordingLanguage = Language::Czech;
-std::string Comment(Said said, Fills values = {}) {
-  return "# " + Words(said, kRecordingLanguage, values) + "\n";
-}
+// A comment line without its end.
+std::string Comment(Said said, Fills values = {}) { return "# " + Words(said, kRecordingLanguage, values); }
 
 // The variable of a row in VCD: one printable character from '!'.
 char VcdId(int row) { return static_cast<char>('!' + row - 1); }
@@ -56,13 +55,12 @@ std::string InputRecording::Head() const {
   const RecordingHeader& h = header_;
   std::string text;
   if (format_ == RecordingFormat::Csv) {
-    text = Comment(Said::RecordingTitle);
+    text = Comment(Said::RecordingTitle) + "\n";
     if (!h.unitId.empty())
-      text += Comment(Said::RecordingUnit, {{"id", h.unitId}, {"version", h.unitVersion}});
-    if (!h.startedAt.empty()) text += Comment(Said::RecordingStart, {{"time", h.startedAt}});
-    if (!h.program.empty()) text += Comment(Said::RecordingProgram, {{"program", h.program}});
+      text += Comment(Said::RecordingUnit, {{"id", h.unitId}, {"version", h.unitVersion}}) + "\n";
+    if (!h.startedAt.empty()) text += Comment(Said::RecordingStart, {{"time", h.startedAt}}) + "\n";
+    if (!h.program.empty()) text += Comment(Said::RecordingProgram, {{"program", h.program}}) + "\n";
     text += Comment(Said::RecordingInputs);
-    text.pop_back();
     for (int row = 1; row <= kInputRows; ++row)
       text += " in" + std::to_string(kInputOfRow[row - 1]) + "=" + h.names[static_cast<std::size_t>(row - 1)];
     return text + "\n";
@@ -76,7 +74,7 @@ std::string InputRecording::Head() const {
 std::string InputRecording::HeadRest(std::optional<double> periodMs) const {
   std::string text;
   if (format_ == RecordingFormat::Csv) {
-    if (periodMs) text += Comment(Said::RecordingPeriod, {{"period", PeriodText(*periodMs, '.')}});
+    if (periodMs) text += Comment(Said::RecordingPeriod, {{"period", PeriodText(*periodMs, '.')}}) + "\n";
     text += "time_ms";
     for (int row = 1; row <= kInputRows; ++row) text += ",in" + std::to_string(kInputOfRow[row - 1]);
     return text + "\n";
@@ -102,7 +100,8 @@ FileFault InputRecording::Paced(int64_t ms, double periodMs) {
   if (!headed_) return CompleteHeader(periodMs);
   if (format_ != RecordingFormat::Csv) return {};
   return Write(Comment(Said::RecordingPeriodFrom,
-                       {{"ms", std::to_string(ms)}, {"period", PeriodText(periodMs, '.')}}));
+                       {{"ms", std::to_string(ms)}, {"period", PeriodText(periodMs, '.')}}) +
+               "\n");
 }
 
 std::string InputRecording::VcdPaceComment() const {
@@ -159,8 +158,8 @@ FileFault InputRecording::Lost(int64_t ms, AfterLoss after, GapCause cause) {
   std::string text;
   if (format_ == RecordingFormat::Csv) {
     text = Comment(cause == GapCause::Pause ? Said::RecordingPause : Said::RecordingLost,
-                   {{"ms", std::to_string(ms)}});
-    if (ends) text.insert(text.size() - 1, Words(Said::RecordingEnds, kRecordingLanguage));
+                   {{"ms", std::to_string(ms)}}) +
+           (ends ? Words(Said::RecordingEnds, kRecordingLanguage) : std::string()) + "\n";
   } else {
     // The gap on its own wire. A comment and unknown levels only at the end: sigrok (and PulseView
     // with it) reads nothing after either, so a gap the recording goes on after is the wire alone,
