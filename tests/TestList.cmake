@@ -9,6 +9,7 @@ set(VORKA_TESTS_ANYWHERE
   protocol/InputWordTest.cpp
   protocol/InputTimelineTest.cpp
   protocol/SamplingPaceTest.cpp
+  protocol/InputPollerTest.cpp
   protocol/RegisterMapTest.cpp
   protocol/BackupsTest.cpp
   protocol/SettingsFileTest.cpp
@@ -69,7 +70,7 @@ set(VORKA_TESTS_OF_vorka_link
   support/SimFixture.cpp)
 set(VORKA_TESTS_OF_vorka_sim sim/VirtualUnitTest.cpp)
 set(VORKA_TESTS_OF_vorka_protocol
-  protocol/InputWordTest.cpp protocol/InputTimelineTest.cpp protocol/SamplingPaceTest.cpp
+  protocol/InputWordTest.cpp protocol/InputTimelineTest.cpp protocol/SamplingPaceTest.cpp protocol/InputPollerTest.cpp
   protocol/OutOfStepTest.cpp protocol/UnitScanTest.cpp ManualPagesTest.cpp)
 set(VORKA_TESTS_OF_vorka_settings
   protocol/RegisterMapTest.cpp protocol/BackupsTest.cpp protocol/ReviewTest.cpp protocol/SettingsFileFaultTest.cpp)

@@ -2,6 +2,7 @@
 
 #include "protocol/SamplingPace.h"
 
+#include "protocol/InputPoller.h"
 #include "protocol/InputWord.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/SettingsModel.h"
@@ -290,13 +291,18 @@ ResetReport SendReset(UnitHost& host) {
 PollEnd PollInputs(UnitHost& host, const PollPace& pace, const std::function<bool()>& stopped,
                    const PollEvents& events) {
   using Clock = std::chrono::steady_clock;
+  const auto origin = Clock::now();
+  const auto us = [&](Clock::time_point t) {
+    return std::chrono::duration_cast<std::chrono::microseconds>(t - origin).count();
+  };
+  const auto at = [&](InputPoller::Us u) { return origin + std::chrono::microseconds(u); };
   // Waits until `until`, looking every 50 ms whether it was stopped meanwhile.
   const auto waitUntil = [&](Clock::time_point until) {
     while (!stopped() && Clock::now() < until)
       std::this_thread::sleep_until(std::min(until, Clock::now() + std::chrono::milliseconds(50)));
   };
   // Back to back, no poll waits for a late line after its last reply: the next poll's first
-  // command finds it. So each poll's word is held until the next poll has shown it in step.
+  // command finds it, and the poller holds each word until then.
   const bool backToBack = pace.period == std::chrono::milliseconds(0);
   struct Watching {
     UnitHost& host;
@@ -306,66 +312,27 @@ PollEnd PollInputs(UnitHost& host, const PollPace& pace, const std::function<boo
     }
   } watching{host, backToBack};
   if (backToBack) host.WatchAfterScripts(false);
-  struct Word {
-    Clock::time_point asked;
-    uint16_t word = 0;
-  };
-  // Plain values with flags rather than optionals: MinGW's optimiser takes those for unset.
-  Word held;
-  bool holding = false;
-  const auto origin = Clock::now();
-  SamplingPace sampling;
-  auto next = origin;
-  Clock::time_point silentSince = origin, lastSeen = origin;
-  bool silent = false, seenOne = false;
-  const auto deliver = [&](const Word& w) {
-    const SamplingPace::Step step =
-        sampling.Sample(std::chrono::duration_cast<std::chrono::microseconds>(w.asked - origin).count());
-    if (step.afterPause && seenOne) events.gap(lastSeen, GapCause::Pause);
-    lastSeen = w.asked;
-    seenOne = true;
-    events.seen(w.asked, w.word);
-    if (step.periodMs && events.paced) events.paced(*step.periodMs);
-  };
+  InputPoller poller(InputPoller::Pace{std::chrono::duration_cast<std::chrono::microseconds>(pace.period).count(),
+                                       std::chrono::duration_cast<std::chrono::microseconds>(pace.lostAfter).count(),
+                                       std::chrono::duration_cast<std::chrono::microseconds>(pace.retryAfter).count(),
+                                       std::chrono::duration_cast<std::chrono::microseconds>(pace.retryEvery).count()},
+                     0);
   while (!stopped()) {
+    // A line that went away (an adapter unplugged) is opened again by its name before each ask.
+    if (events.reopen) events.reopen();
     const Clock::time_point asked = Clock::now();
     host.State().commandMode = "stav";
     const ExchangeResult result = host.RunCommandScript();
     if (stopped()) break;  // Ctrl-C while a reply was awaited
-    // The poll before came out of step after all: nothing of it is used.
-    if (result.lineBeforeFirst) holding = false;
-    if (!result.completed) {
-      holding = false;
-      if (!silent) {
-        silent = true;
-        silentSince = asked;
-        sampling.Lost();
-        events.gap(asked, GapCause::NoReply);
-      }
-      const auto silence = Clock::now() - silentSince;
-      if (silence >= pace.lostAfter) return PollEnd::UnitLost;
-      // Asked again a period after the last ask (at least a millisecond), and only once a second
-      // after a second of silence: a line that hung up fails at once, and is not asked in a busy
-      // loop.
-      const auto wait = silence >= pace.retryAfter
-                            ? pace.retryEvery
-                            : std::max<Clock::duration>(pace.period, std::chrono::milliseconds(1));
-      waitUntil(std::min(asked + wait, silentSince + pace.lostAfter));
-      next = Clock::now();
-      continue;
-    }
-    silent = false;
-    const Word word{asked, InputWordFromReplies(host.ReplyLine(0), host.ReplyLine(1))};
-    if (backToBack) {
-      if (holding) deliver(held);
-      held = word;
-      holding = true;
-    } else {
-      deliver(word);
-    }
-    next += pace.period;
-    if (next < Clock::now()) next = Clock::now();  // a late poll does not bring a burst after it
-    waitUntil(next);
+    const InputPoller::Step step =
+        poller.Polled({us(asked), result.completed, result.lineBeforeFirst,
+                       result.completed ? InputWordFromReplies(host.ReplyLine(0), host.ReplyLine(1)) : uint16_t{0}},
+                      us(Clock::now()));
+    if (step.gap) events.gap(at(step.gap->from), step.gap->cause);
+    if (step.sample) events.seen(at(step.sample->asked), step.sample->word);
+    if (step.periodMs && events.paced) events.paced(*step.periodMs);
+    if (step.lost) return PollEnd::UnitLost;
+    waitUntil(at(step.nextAsk));
   }
   return PollEnd::Stopped;
 }

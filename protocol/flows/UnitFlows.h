@@ -117,6 +117,8 @@ struct PollEvents {
   std::function<void(std::chrono::steady_clock::time_point from, GapCause cause)> gap;
   // The sampling period measured, when it is first known and when it changed.
   std::function<void(double periodMs)> paced;
+  // Before each ask: a line that went away (an adapter unplugged, a hang-up) is opened again.
+  std::function<void()> reopen;
 };
 // Reads the inputs at the pace until `stopped` says so (Stopped) or the unit stays silent for
 // pace.lostAfter (UnitLost; Stopped when it was stopped meanwhile). A gap is not the end: polling
