@@ -5,7 +5,9 @@
 
 #include <QThread>
 
+#include <algorithm>
 #include <chrono>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -16,6 +18,8 @@ constexpr std::size_t kMaxLine = 255;
 constexpr std::size_t kChunk = 256;
 // A write normally completes at once; the bound only keeps a wedged driver from freezing the window.
 constexpr int kWriteBoundMs = 5000;
+// How often a wait that may be abandoned looks whether it was.
+constexpr int kAbandonLookMs = 10;
 
 }  // namespace
 
@@ -45,6 +49,7 @@ bool SerialLink::Open(const std::string& portName, int32_t baudRate, char parity
   device_.clear();
   openFailure_.reset();
   beyondReply_.clear();
+  gone_ = false;
   opened_ = Setup{portName, baudRate, parity, dataBits, stopBits};
   const QString device = PortNames::DeviceFor(QString::fromStdString(portName));
   if (device.isEmpty()) {
@@ -67,6 +72,7 @@ void SerialLink::Close() {
   line_.reset();
   device_.clear();
   beyondReply_.clear();
+  gone_ = false;
 }
 
 bool SerialLink::Reopen() {
@@ -84,7 +90,8 @@ void SerialLink::SendLine(const std::string& line) {
   line_->Write(framed, kWriteBoundMs);  // a failed write is not detected: the reply will not come
 }
 
-bool SerialLink::ReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capacity) {
+bool SerialLink::ReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capacity,
+                             const std::atomic<bool>* abandon) {
   using Clock = std::chrono::steady_clock;
   reply.clear();
   const auto start = Clock::now();
@@ -103,16 +110,23 @@ bool SerialLink::ReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size
     if (!reply.empty() && reply.find('\r') != std::string::npos) break;
 
     // Wait for the next bytes instead of spinning, but never past the limit: a reply is still
-    // seen the moment it arrives, and a silent unit costs no processor time.
-    const int remaining = static_cast<int>(static_cast<long long>(timeLimitMs) - elapsedMs + 1);
+    // seen the moment it arrives, and a silent unit costs no processor time. A wait that may be
+    // abandoned looks at its flag a hundred times a second.
+    if (abandon && abandon->load()) break;
+    const int remaining = std::min(static_cast<int>(static_cast<long long>(timeLimitMs) - elapsedMs + 1),
+                                   abandon ? kAbandonLookMs : std::numeric_limits<int>::max());
     if (!line_) {
       // No port at all waits out the limit as a silent line does.
       QThread::msleep(static_cast<unsigned long>(remaining));
+      if (abandon) continue;
       break;
     }
     const SerialLine::Wait wait = line_->WaitForBytes(std::chrono::milliseconds(remaining));
     // A device that hung up or failed ends the wait at once, as a reply that did not come.
-    if (wait == SerialLine::Wait::Failed) break;
+    if (wait == SerialLine::Wait::Failed) {
+      gone_ = true;
+      break;
+    }
     readable = wait == SerialLine::Wait::Readable;
   }
   const auto cr = reply.find('\r');
@@ -125,8 +139,11 @@ bool SerialLink::ReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size
 std::string SerialLink::TakeWaiting(std::chrono::microseconds wait) {
   std::string bytes = std::exchange(beyondReply_, {});
   if (!line_) return bytes;
-  if (bytes.empty() && wait > wait.zero() && line_->WaitForBytes(wait) != SerialLine::Wait::Readable)
-    return bytes;
+  if (bytes.empty() && wait > wait.zero()) {
+    const SerialLine::Wait waited = line_->WaitForBytes(wait);
+    gone_ = gone_ || waited == SerialLine::Wait::Failed;
+    if (waited != SerialLine::Wait::Readable) return bytes;
+  }
   // Bounded, so that a line that never stops sending cannot hold the caller.
   constexpr int kMaxChunks = 64;
   for (int chunk = 0; chunk < kMaxChunks; ++chunk) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -30,9 +31,15 @@ class SerialLink {
   // and came back is another device to the system. False while it is not there.
   bool Reopen();
   void SendLine(const std::string& line);
-  bool ReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capacity);
+  // As ComReceiveLine. A wait that `abandon` ends (the line is being closed) returns false at once,
+  // as a reply that did not come.
+  bool ReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capacity,
+                   const std::atomic<bool>* abandon = nullptr);
   std::string TakeWaiting(std::chrono::microseconds wait);
   std::string Device() const { return device_; }
+  // The device hung up or went away (an adapter unplugged) since it was opened: nothing more will
+  // come over it until it is opened again.
+  bool Gone() const { return gone_; }
 
  private:
   std::unique_ptr<SerialLine> line_;
@@ -48,6 +55,7 @@ class SerialLink {
   std::optional<Setup> opened_;  // the last open asked for, whether it succeeded or not
   // What the last read brought beyond its reply's CR: a second line, a line feed.
   std::string beyondReply_;
+  bool gone_ = false;
 };
 // The window's line, which the Com* functions use.
 SerialLink& TheSerialLink();

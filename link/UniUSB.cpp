@@ -1,5 +1,6 @@
 #include "link/UniUSB.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -18,6 +19,14 @@ UsbErrorReporter g_reporter;
 std::function<std::string(const OpenFailure&)> g_openHint;
 // Per thread: vorkactl opens several converters at once, each on its own thread.
 thread_local std::optional<OpenFailure> g_openFailure;
+// Reopening a converter that went away asks once a second: its failures are nobody's news.
+thread_local int g_quiet = 0;
+struct Quietly {
+  Quietly() { ++g_quiet; }
+  ~Quietly() { --g_quiet; }
+  Quietly(const Quietly&) = delete;
+  Quietly& operator=(const Quietly&) = delete;
+};
 
 }  // namespace
 
@@ -40,7 +49,7 @@ std::string UsbErrorText(const std::string& operation, FT_STATUS status) {
 }
 
 void ReportUsbError(const std::string& operation, FT_STATUS status) {
-  if (status != FT_OK && g_reporter) g_reporter(UsbCall::Other, UsbErrorText(operation, status));
+  if (status != FT_OK && g_reporter && !g_quiet) g_reporter(UsbCall::Other, UsbErrorText(operation, status));
 }
 
 namespace {
@@ -118,7 +127,7 @@ namespace {
 
 void ReportOpenFailure(FT_STATUS status, const OpenFailure& failure) {
   g_openFailure = failure;
-  if (g_reporter)
+  if (g_reporter && !g_quiet)
     g_reporter(UsbCall::Open,
                UsbErrorText("Open_USB", status) + (g_openHint ? "\n" + g_openHint(failure) : ""));
 }
@@ -164,14 +173,29 @@ bool OpenPreparedDevice(const std::string& description, uint32_t baudRate, uint3
   return true;
 }
 
-bool WriteOn(FT_HANDLE handle, const std::string& line) {
+// A call that failed on an open converter: it went away (unplugged), or its driver did.
+void NoteFailure(FT_HANDLE handle, FT_STATUS status, bool* gone) {
+  if (gone && handle && status != FT_OK) *gone = true;
+}
+
+bool WriteOn(FT_HANDLE handle, const std::string& line, bool* gone) {
   uint32_t written = 0;
   const FT_STATUS status = D2xx().FT_Write(handle, line.data(), static_cast<uint32_t>(line.size()), &written);
+  NoteFailure(handle, status, gone);
   return status == FT_OK && written == line.size();
 }
 
 std::string TakeInputOn(FT_HANDLE handle, std::chrono::microseconds wait);
-bool ReadOn(FT_HANDLE handle, uint32_t timeLimitMs, std::string& reply, std::size_t capacity);
+bool ReadOn(FT_HANDLE handle, uint32_t timeLimitMs, std::string& reply, std::size_t capacity,
+            const std::atomic<bool>* abandon, bool* gone);
+
+// What the window's converter was opened with, to open it again after it went away.
+struct OpenedUsb {
+  std::string description, serialNumber;
+  uint32_t baudRate = 0, timeoutMs = 0;
+};
+std::optional<OpenedUsb> g_opened;
+bool g_gone = false;
 
 }  // namespace
 
@@ -180,8 +204,28 @@ bool Open_USB(const std::string& description, uint32_t baudRate) {
 }
 
 bool OpenPrepared_USB(const std::string& description, uint32_t baudRate, uint32_t timeoutMs,
-                      const std::string& serialNumber) {
+                      const std::string& serialNumber, const std::string& knownSerialNumber) {
+  g_gone = false;
+  g_opened = OpenedUsb{description, knownSerialNumber.empty() ? serialNumber : knownSerialNumber, baudRate,
+                       timeoutMs};
   return OpenPreparedDevice(description, baudRate, timeoutMs, serialNumber, FTHandle);
+}
+
+bool Gone_USB() { return g_gone; }
+
+bool Reopen_USB() {
+  if (!g_opened) return false;
+  const Quietly quietly;
+  if (FTHandle) D2xx().FT_Close(FTHandle);
+  FTHandle = 0;
+  // By its serial number where it is known: the same converter, wherever it was plugged in.
+  const OpenedUsb opened = *g_opened;
+  if (!OpenPreparedDevice(opened.description, opened.baudRate, opened.timeoutMs, opened.serialNumber, FTHandle)) {
+    FTHandle = 0;
+    return false;
+  }
+  g_gone = false;
+  return true;
 }
 
 void ReportRefusedUsbDevice(int accessError) {
@@ -189,7 +233,11 @@ void ReportRefusedUsbDevice(int accessError) {
   ReportOpenFailure(FT_DEVICE_NOT_OPENED, ClassifyUsbOpenFailure("FTDI", FT_DEVICE_NOT_OPENED, accessError));
 }
 
-void Close_USB() { Reported("Close_USB", D2xx().FT_Close(FTHandle)); }
+void Close_USB() {
+  g_opened.reset();
+  g_gone = false;
+  Reported("Close_USB", D2xx().FT_Close(FTHandle));
+}
 
 void Reset_USB() { Reported("Reset_USB", D2xx().FT_ResetDevice(FTHandle)); }
 
@@ -219,14 +267,14 @@ FastUsbReplies::~FastUsbReplies() {
   if (before_ && current_ == handle_) D2xx().FT_SetLatencyTimer(handle_, *before_);
 }
 
-bool Write_USB(const std::string& line) { return WriteOn(FTHandle, line); }
+bool Write_USB(const std::string& line) { return WriteOn(FTHandle, line, &g_gone); }
 
 void DiscardInput_USB() { TakeInput_USB({}); }
 
 std::string TakeInput_USB(std::chrono::microseconds wait) { return TakeInputOn(FTHandle, wait); }
 
-bool Read_USB(uint32_t timeLimitMs, std::string& reply, std::size_t capacity) {
-  return ReadOn(FTHandle, timeLimitMs, reply, capacity);
+bool Read_USB(uint32_t timeLimitMs, std::string& reply, std::size_t capacity, const std::atomic<bool>* abandon) {
+  return ReadOn(FTHandle, timeLimitMs, reply, capacity, abandon, &g_gone);
 }
 
 UsbLink::~UsbLink() { Close(); }
@@ -234,18 +282,41 @@ UsbLink::~UsbLink() { Close(); }
 bool UsbLink::OpenPrepared(const std::string& description, uint32_t baudRate, uint32_t timeoutMs,
                            const std::string& serialNumber) {
   Close();
-  return OpenPreparedDevice(description, baudRate, timeoutMs, serialNumber, handle_);
+  opened_ = Opened{description, serialNumber, baudRate, timeoutMs};
+  if (!OpenPreparedDevice(description, baudRate, timeoutMs, serialNumber, handle_)) {
+    handle_ = 0;
+    return false;
+  }
+  return true;
+}
+
+bool UsbLink::Reopen() {
+  if (!opened_) return false;
+  const Quietly quietly;
+  if (handle_) D2xx().FT_Close(handle_);
+  handle_ = 0;
+  gone_ = false;
+  // The converter's own serial number, read once it is open, finds the same one again.
+  if (opened_->serialNumber.empty()) opened_->serialNumber = serialNumber_;
+  if (!OpenPreparedDevice(opened_->description, opened_->baudRate, opened_->timeoutMs, opened_->serialNumber,
+                          handle_)) {
+    handle_ = 0;
+    gone_ = true;
+    return false;
+  }
+  return true;
 }
 
 void UsbLink::Close() {
   if (handle_) Reported("Close_USB", D2xx().FT_Close(handle_));
   handle_ = 0;
+  gone_ = false;
 }
 
-bool UsbLink::Write(const std::string& line) { return WriteOn(handle_, line); }
+bool UsbLink::Write(const std::string& line) { return WriteOn(handle_, line, &gone_); }
 std::string UsbLink::TakeInput(std::chrono::microseconds wait) { return TakeInputOn(handle_, wait); }
-bool UsbLink::Read(uint32_t timeLimitMs, std::string& reply, std::size_t capacity) {
-  return ReadOn(handle_, timeLimitMs, reply, capacity);
+bool UsbLink::Read(uint32_t timeLimitMs, std::string& reply, std::size_t capacity, const std::atomic<bool>* abandon) {
+  return ReadOn(handle_, timeLimitMs, reply, capacity, abandon, &gone_);
 }
 
 namespace {
@@ -273,18 +344,27 @@ std::string TakeInputOn(FT_HANDLE handle, std::chrono::microseconds wait) {
   return bytes;
 }
 
-bool ReadOn(FT_HANDLE handle, uint32_t timeLimitMs, std::string& reply, std::size_t capacity) {
+bool ReadOn(FT_HANDLE handle, uint32_t timeLimitMs, std::string& reply, std::size_t capacity,
+            const std::atomic<bool>* abandon, bool* gone) {
   using Clock = std::chrono::steady_clock;
   reply.clear();
   const auto start = Clock::now();
   const std::size_t limit = std::min(kMaxLine, capacity);
   for (;;) {
+    if (abandon && abandon->load()) return false;
     uint32_t waiting = 0;
-    if (D2xx().FT_GetQueueStatus(handle, &waiting) != FT_OK) return false;
+    if (const FT_STATUS status = D2xx().FT_GetQueueStatus(handle, &waiting); status != FT_OK) {
+      NoteFailure(handle, status, gone);
+      return false;
+    }
     const uint32_t ask = std::min(waiting, kChunk);
     char buffer[kChunk];
     uint32_t got = 0;
-    if (ask > 0 && (D2xx().FT_Read(handle, buffer, ask, &got) != FT_OK || got != ask)) return false;
+    if (ask > 0) {
+      const FT_STATUS status = D2xx().FT_Read(handle, buffer, ask, &got);
+      NoteFailure(handle, status, gone);
+      if (status != FT_OK || got != ask) return false;
+    }
     const std::string bytes(buffer, got);
     reply.append(bytes.substr(0, bytes.find('\0')));
     if (reply.size() > limit) reply.resize(limit);

@@ -2,6 +2,7 @@
 #include "link/D2xx.h"
 #include "link/OpenFailure.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -57,8 +58,15 @@ bool Open_USB(const std::string& description, uint32_t baudRate);
 // Opens the device and prepares it as the port dialog does: reset, both buffers purged, the read
 // and write time-outs set. False when it did not open (the reasons have been reported). With a
 // serial number the device is opened by it (two converters may share a description).
+// knownSerialNumber: the converter's serial number as the list shows it, to open the same one
+// again (Reopen_USB) when it was unplugged and plugged back.
 bool OpenPrepared_USB(const std::string& description, uint32_t baudRate, uint32_t timeoutMs,
-                      const std::string& serialNumber = {});
+                      const std::string& serialNumber = {}, const std::string& knownSerialNumber = {});
+// The converter went away (a call failed on it) since it was opened.
+bool Gone_USB();
+// Closes the converter that went away and opens it again as it was opened, quietly; false while
+// it is not back.
+bool Reopen_USB();
 // The box of a failed "Open_USB" for a listed device this user may not open (accessError as
 // FtdiDevice holds it), without a call: the device has no description to open it by.
 void ReportRefusedUsbDevice(int accessError);
@@ -89,8 +97,10 @@ void DiscardInput_USB();
 // Takes what is waiting, or what arrives within the wait (it returns as soon as anything came);
 // empty when the line stayed quiet. Shows nothing.
 std::string TakeInput_USB(std::chrono::microseconds wait);
-// True when the last byte received is a CR; the reply keeps its CR (and anything before it).
-bool Read_USB(uint32_t timeLimitMs, std::string& reply, std::size_t capacity);
+// True when the last byte received is a CR; the reply keeps its CR (and anything before it). A
+// wait that `abandon` ends (the line is being closed) returns false at once.
+bool Read_USB(uint32_t timeLimitMs, std::string& reply, std::size_t capacity,
+              const std::atomic<bool>* abandon = nullptr);
 
 // A converter of its own, opened and prepared as OpenPrepared_USB does, for a program that talks
 // to several units at once (vorkactl); the *_USB functions are the window's one, FTHandle. Its
@@ -104,12 +114,25 @@ class UsbLink {
 
   bool OpenPrepared(const std::string& description, uint32_t baudRate, uint32_t timeoutMs,
                     const std::string& serialNumber = {});
+  // As Gone_USB and Reopen_USB, for this converter; the serial number the list showed for it finds
+  // it again when it was opened by its description.
+  bool Gone() const { return gone_; }
+  bool Reopen();
+  void SetSerialNumber(const std::string& serialNumber) { serialNumber_ = serialNumber; }
   void Close();
   bool Write(const std::string& line);
   std::string TakeInput(std::chrono::microseconds wait);
-  bool Read(uint32_t timeLimitMs, std::string& reply, std::size_t capacity);
+  bool Read(uint32_t timeLimitMs, std::string& reply, std::size_t capacity,
+            const std::atomic<bool>* abandon = nullptr);
   const FT_HANDLE& Handle() const { return handle_; }
 
  private:
+  struct Opened {
+    std::string description, serialNumber;
+    uint32_t baudRate = 0, timeoutMs = 0;
+  };
   FT_HANDLE handle_ = 0;
+  std::optional<Opened> opened_;
+  std::string serialNumber_;
+  bool gone_ = false;
 };

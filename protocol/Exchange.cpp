@@ -14,11 +14,15 @@ SerialTransport::SerialTransport() : link_(TheSerialLink()) {}
 
 void SerialTransport::Send(const std::string& framed) { link_.SendLine(framed); }
 
-bool SerialTransport::Receive(uint32_t timeLimitMs, std::string& reply) {
-  return link_.ReceiveLine(timeLimitMs, reply, CommandExchange::kMaxLine);
+bool SerialTransport::Receive(uint32_t timeLimitMs, std::string& reply, const std::atomic<bool>* abandon) {
+  return link_.ReceiveLine(timeLimitMs, reply, CommandExchange::kMaxLine, abandon);
 }
 
 std::string SerialTransport::TakeWaiting(std::chrono::microseconds wait) { return link_.TakeWaiting(wait); }
+
+bool SerialTransport::Gone() const { return link_.Gone(); }
+
+bool SerialTransport::Reopen() { return link_.Reopen(); }
 
 void UsbTransport::Send(const std::string& framed) {
   // A reply that came after its limit would be taken for the reply to this command, and every
@@ -32,20 +36,26 @@ void UsbTransport::Send(const std::string& framed) {
     Write_USB(line);
 }
 
-bool UsbTransport::Receive(uint32_t timeLimitMs, std::string& reply) {
-  return link_ ? link_->Read(timeLimitMs, reply, CommandExchange::kMaxLine)
-               : Read_USB(timeLimitMs, reply, CommandExchange::kMaxLine);
+bool UsbTransport::Receive(uint32_t timeLimitMs, std::string& reply, const std::atomic<bool>* abandon) {
+  return link_ ? link_->Read(timeLimitMs, reply, CommandExchange::kMaxLine, abandon)
+               : Read_USB(timeLimitMs, reply, CommandExchange::kMaxLine, abandon);
 }
+
+bool UsbTransport::Gone() const { return link_ ? link_->Gone() : Gone_USB(); }
+
+bool UsbTransport::Reopen() { return link_ ? link_->Reopen() : Reopen_USB(); }
 
 std::string UsbTransport::TakeWaiting(std::chrono::microseconds wait) {
   return link_ ? link_->TakeInput(wait) : TakeInput_USB(wait);
 }
 
-void UsbTransport::DropLateReply() {
+void UsbTransport::DropLateReply(const std::atomic<bool>* abandon) {
   // Long enough for a reply that missed its limit by a little; the identification that follows
   // a failure would otherwise take it for the reply to "Q", and every later reply would shift.
   constexpr auto kLateReplyWait = std::chrono::milliseconds(250);
-  std::this_thread::sleep_for(kLateReplyWait);
+  constexpr auto kLook = std::chrono::milliseconds(10);
+  const auto end = std::chrono::steady_clock::now() + kLateReplyWait;
+  while (std::chrono::steady_clock::now() < end && !(abandon && abandon->load())) std::this_thread::sleep_for(kLook);
   TakeWaiting({});
 }
 
@@ -81,8 +91,12 @@ Transport& CommandExchange::LinkNow() {
 
 void CommandExchange::Drain(Transport& link) {
   const auto end = Clock::now() + std::chrono::milliseconds(std::max(replyTimeoutMs_, 2 * kDrainQuietMs));
-  while (Clock::now() < end && !link.TakeWaiting(std::chrono::milliseconds(kDrainQuietMs)).empty()) {
-  }
+  // Watched in short looks, so that a line being closed is not held for a whole quiet time.
+  constexpr auto kLook = std::chrono::milliseconds(25);
+  auto quietSince = Clock::now();
+  while (Clock::now() < end && !Abandoned() &&
+         Clock::now() - quietSince < std::chrono::milliseconds(kDrainQuietMs))
+    if (!link.TakeWaiting(kLook).empty()) quietSince = Clock::now();
 }
 
 ExchangeResult CommandExchange::Run(const std::vector<std::string>& script) {
@@ -150,8 +164,13 @@ ExchangeResult CommandExchange::RunOnce(const std::vector<std::string>& script) 
     lastSent = Clock::now();
     link.Send(framed);
     std::string reply;
-    if (!link.Receive(replyTimeoutMs_, reply)) {
+    if (!link.Receive(replyTimeoutMs_, reply, abandon_)) {
       host_.LogsWritten(sent_, replies_);
+      // The line is being closed: nobody waits for the failure's box any more.
+      if (Abandoned()) {
+        result.interrupted = true;
+        return result;
+      }
       // A failure inside the identification that follows a USB failure starts no other one and
       // is not reported apart: the failure that started it is, once.
       if (identifyingAfterFailure_) {
@@ -161,7 +180,7 @@ ExchangeResult CommandExchange::RunOnce(const std::vector<std::string>& script) 
       // Over USB the unit is identified afresh first (it refills the log, so the script's own
       // replies are returned apart).
       if (usb) {
-        link.DropLateReply();
+        link.DropLateReply(abandon_);
         identifyingAfterFailure_ = true;
         host_.IdentifyAfterUsbFailure();
         identifyingAfterFailure_ = false;

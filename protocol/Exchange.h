@@ -19,14 +19,19 @@ class Transport {
  public:
   virtual ~Transport() = default;
   virtual void Send(const std::string& framed) = 0;
-  // True with the reply as the link returns it (a trailing CR may still be on it).
-  virtual bool Receive(uint32_t timeLimitMs, std::string& reply) = 0;
+  // True with the reply as the link returns it (a trailing CR may still be on it). A wait that
+  // `abandon` ends returns false at once.
+  virtual bool Receive(uint32_t timeLimitMs, std::string& reply, const std::atomic<bool>* abandon) = 0;
   // After a reply that did not come in time: lets a late one arrive and drops it, so that it
   // cannot answer the next command.
-  virtual void DropLateReply() {}
+  virtual void DropLateReply(const std::atomic<bool>* /*abandon*/) {}
   // What has arrived that no command asked for yet (the rest of the last read included), or
   // arrives within the wait; it returns as soon as anything came. Empty on a quiet line.
   virtual std::string TakeWaiting(std::chrono::microseconds wait) = 0;
+  // The device hung up or went away since it was opened; Reopen opens it again by the name it was
+  // opened by (false while it is not back).
+  virtual bool Gone() const { return false; }
+  virtual bool Reopen() { return false; }
 };
 
 class SerialLink;
@@ -38,8 +43,10 @@ class SerialTransport : public Transport {
   SerialTransport();
   explicit SerialTransport(SerialLink& link) : link_(link) {}
   void Send(const std::string& framed) override;
-  bool Receive(uint32_t timeLimitMs, std::string& reply) override;
+  bool Receive(uint32_t timeLimitMs, std::string& reply, const std::atomic<bool>* abandon) override;
   std::string TakeWaiting(std::chrono::microseconds wait) override;
+  bool Gone() const override;
+  bool Reopen() override;
 
  private:
   SerialLink& link_;
@@ -52,9 +59,11 @@ class UsbTransport : public Transport {
   UsbTransport() = default;
   explicit UsbTransport(UsbLink& link) : link_(&link) {}
   void Send(const std::string& framed) override;
-  bool Receive(uint32_t timeLimitMs, std::string& reply) override;
-  void DropLateReply() override;
+  bool Receive(uint32_t timeLimitMs, std::string& reply, const std::atomic<bool>* abandon) override;
+  void DropLateReply(const std::atomic<bool>* abandon) override;
   std::string TakeWaiting(std::chrono::microseconds wait) override;
+  bool Gone() const override;
+  bool Reopen() override;
 
  private:
   UsbLink* link_ = nullptr;
@@ -138,6 +147,12 @@ class CommandExchange {
   void SetReplyTimeoutMs(uint32_t ms) { replyTimeoutMs_ = ms; }
   // Set from outside (Ctrl-C): a script stops before its next line, quietly, and is not run again.
   void SetInterruption(const std::atomic<bool>* interrupted) { interrupted_ = interrupted; }
+  // Set from outside when the line is being closed (the window closes): a reply awaited is given
+  // up at once, and the script stops there as an interrupted one does.
+  void SetAbandon(const std::atomic<bool>* abandon) { abandon_ = abandon; }
+  // The line the next script goes over hung up or went away; Reopen opens it again by its name.
+  bool LineGone() { return LinkNow().Gone(); }
+  bool ReopenLine() { return LinkNow().Reopen(); }
   uint32_t ReplyTimeoutMs() const { return replyTimeoutMs_; }
   // The least time the line is watched after a script's last reply, above the cap that otherwise
   // bounds the watch. A unit of its own answers with a steady pace and the default suits it; one
@@ -173,7 +188,8 @@ class CommandExchange {
   // Drops what arrives until the line has been quiet for kDrainQuietMs (bounded).
   void Drain(Transport& link);
   Transport& LinkNow();
-  bool Interrupted() const { return interrupted_ && interrupted_->load(); }
+  bool Interrupted() const { return (interrupted_ && interrupted_->load()) || Abandoned(); }
+  bool Abandoned() const { return abandon_ && abandon_->load(); }
 
   ExchangeHost& host_;
   Transport& serial_;
@@ -182,6 +198,7 @@ class CommandExchange {
   std::chrono::microseconds quietFloor_{200};
   bool watchAfterScript_ = true;
   const std::atomic<bool>* interrupted_ = nullptr;
+  const std::atomic<bool>* abandon_ = nullptr;
   std::vector<std::string> script_, sent_, replies_;
   int depth_ = 0;
   bool identifyingAfterFailure_ = false;

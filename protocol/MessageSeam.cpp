@@ -24,10 +24,13 @@ class StandardErrorSeam : public MessageSeam {
 StandardErrorSeam g_standardError;
 MessageSeam* g_seam = &g_standardError;
 MessageSeam* g_installed = &g_standardError;
+thread_local MessageSeam* t_seam = nullptr;
 
 }  // namespace
 
-MessageSeam& Messages() { return *g_seam; }
+MessageSeam& Messages() { return t_seam ? *t_seam : *g_seam; }
+
+void SetThreadMessages(MessageSeam* seam) { t_seam = seam; }
 
 void SetMessages(MessageSeam* seam) { g_seam = seam ? seam : g_installed; }
 

@@ -31,6 +31,9 @@ void SetMessages(MessageSeam* seam);
 // The program's own seam: the window's message boxes. Until one is installed, and for nullptr,
 // messages go to standard error.
 void InstallMessages(MessageSeam* seam);
+// The seam of the calling thread alone, ahead of the others: a thread that talks to the unit for
+// a window hands what it tells to that window's thread. nullptr: the program's seam again.
+void SetThreadMessages(MessageSeam* seam);
 
 // What a flow reports, worded from the catalogue in the language of the seam in use.
 QString Worded(Said said, Fills values = {});

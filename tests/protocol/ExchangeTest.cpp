@@ -44,7 +44,7 @@ class ScriptedTransport : public Transport {
   std::vector<std::string> sent;
   std::vector<std::string> answers;
   void Send(const std::string& framed) override { sent.push_back(framed); }
-  bool Receive(uint32_t, std::string& reply) override {
+  bool Receive(uint32_t, std::string& reply, const std::atomic<bool>*) override {
     if (answers.empty()) return false;
     reply = answers.front();
     answers.erase(answers.begin());
