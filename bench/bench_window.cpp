@@ -11,6 +11,7 @@
 #include "sim/VirtualUnit.h"
 #include "tests/support/TermFormInternals.h"
 #include "tests/support/TestBackups.h"
+#include "tests/support/WaitFor.h"
 #include "ui_Term.h"  // generated for this target, for the header above
 #include "ui_Timeline.h"
 #include "window/Term.h"
@@ -113,7 +114,6 @@ void BM_TimelineCpuBesideTheMonitor(benchmark::State& state) {
   state.counters["timeline_share"] = timeline / n;
   RecordFigure("CPU of the timeline window beside the monitor (share of a core)", (timeline - monitor) / n,
                "", "<= 0.05");
-  term.Tim()->stop();
   ComClose();
 }
 BENCHMARK(BM_TimelineCpuBesideTheMonitor)->Iterations(2)->Unit(benchmark::kMillisecond);
@@ -143,7 +143,6 @@ void BM_FastTimelineCpu(benchmark::State& state) {
                "(1.74 on the wire)");
   timeline.ui->ChkFast->click();
   timeline.hide();
-  term.Tim()->stop();
   ComClose();
 }
 BENCHMARK(BM_FastTimelineCpu)->Iterations(3)->Unit(benchmark::kMillisecond);
@@ -167,7 +166,6 @@ void BM_InputPollingCpuPerSecond(benchmark::State& state) {
   state.counters["cpu_share_of_core"] = cpu / wall;
   state.counters["polls_per_s"] = double(polls) / wall;
   RecordFigure("CPU per second of input polling (share of a core)", cpu / wall, "", "< 0.05");
-  term.Tim()->stop();
   ComClose();
 }
 BENCHMARK(BM_InputPollingCpuPerSecond)->Iterations(2)->Unit(benchmark::kMillisecond);
@@ -219,16 +217,19 @@ void BM_WindowSaveWithBackup(benchmark::State& state) {
   // Read first: a save of values nobody chose asks before it writes (and a review is never waited on).
   w.term.ReadSettingClick();
   w.term.RunReviewDialog = [](auto&) { return true; };
-  UnitHost& host = w.term;
   double withBackup = 0, alone = 0;
   for (auto _ : state) {
     QElapsedTimer clock;
     clock.start();
     w.term.BtnSend1Click();
+    WaitFor([&] { return w.term.FlowsRunning() == 0; });
     withBackup += double(clock.nsecsElapsed()) * 1e-9;
     clock.restart();
-    IdentifyUnit(host);
-    host.RunScript(BuildWriteScript(host.Controls(), host.State().mpgCapable));
+    w.term.OnLine([](UnitOnLine& unit) {
+      IdentifyUnit(unit);
+      unit.RunScript(BuildWriteScript(unit.Controls(), unit.State().mpgCapable));
+    });
+    WaitFor([&] { return w.term.FlowsRunning() == 0; });
     alone += double(clock.nsecsElapsed()) * 1e-9;
   }
   const double n = double(state.iterations());

@@ -2,6 +2,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 // What the port dialog needs of the main window: whether a link is open, telling it that one
@@ -14,6 +15,9 @@ class PortHost {
   virtual void SetLinkOpen(const std::optional<QString>& link) = 0;
   virtual uint32_t ReplyTimeoutMs() const = 0;
   virtual void SetReplyTimeoutMs(uint32_t ms) = 0;
+  // Runs work on the thread the window's link lives on (opening or closing it), and returns once
+  // it ran. What work reports it captures by value: it may outlive a window that is closing.
+  virtual void WithLink(const std::function<void()>& work) = 0;
 
  protected:
   ~PortHost() = default;

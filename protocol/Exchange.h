@@ -107,6 +107,7 @@ class ModeWord {
       throw "not a mode word";  // in a constant expression: the program does not compile
   }
   bool operator==(std::string_view word) const { return word_ == word; }
+  bool Same(const ModeWord& other) const { return word_ == other.word_; }
   friend std::ostream& operator<<(std::ostream& out, const ModeWord& mode) { return out << mode.word_; }
 
  private:

@@ -7,6 +7,7 @@ struct Identity {
   bool mpg = false;      // and "MPG" at characters 7 to 9
   std::string id;        // the reply to "Q", characters 3 to 9
   std::string version;   // the reply to "?" from character 3
+  bool operator==(const Identity&) const = default;
 };
 
 Identity IdentityFromReplies(const std::string& replyQ, const std::string& replyVersion);

@@ -119,12 +119,14 @@ TEST_F(VorkactlTest, ReadThenWriteIntoAFactoryUnitSendsTheWindowsWritesAndVerifi
   StartQuick();
   DistinctiveRegisters();
   term_->ReadSettingClick();
+  Settle();
   unit_.ResetRegisters();
   unit_.ClearReceived();
   term_->BtnSend1Click();
+  Settle();
   ASSERT_EQ(Writes().size(), 29u);
   EXPECT_EQ(fromTool, Writes());
-  ComClose();
+  Destroy();  // the window's port is the tool's now
 
   // diff: 0 against that unit, 1 against a factory unit, naming what differs.
   DistinctiveRegisters();

@@ -4,10 +4,10 @@
 // ---- Factory defaults and unit reset ----
 
 void TTermForm::Button1Click() {
-  ProgramChanges([this] {
-    LoadFactorySettings(*this);
-    sources_.Loaded(ShownSettings(), ShownSettings(), "Defaultní nastavení");
-  });
+  RunFlow([](UnitHost& unit) { LoadFactorySettings(unit); },
+          [this] { sources_.Loaded(ShownSettings(), ShownSettings(), "Defaultní nastavení"); });
 }
 
-void TTermForm::resetClick() { ResetUnit(*this); }
+void TTermForm::resetClick() {
+  RunFlow([](UnitHost& unit) { ResetUnit(unit); });
+}

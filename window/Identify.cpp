@@ -17,7 +17,9 @@ const QColor kGreyText(128, 128, 128);
 
 // ---- Unit identification and enabling ----
 
-void TTermForm::IdentifyUnit() { ::IdentifyUnit(*this); }
+void TTermForm::IdentifyUnit() {
+  RunFlow([](UnitHost& unit) { ::IdentifyUnit(unit); });
+}
 
 void TTermForm::ShowIdentity(const Identity& identity) {
   ui->EditIpID->setText(Latin1(identity.id));

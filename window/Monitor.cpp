@@ -2,20 +2,14 @@
 #include "window/Term.h"
 
 #include "protocol/InputWord.h"
+#include "protocol/MessageSeam.h"
 #include "ui_Term.h"
 #include "window/TermShared.h"
 #include "window/Timeline.h"
 
-#include <QTimer>
-
 #include <utility>
 
 using namespace term;
-
-namespace {
-// How often a unit that stopped answering the timeline's polls is asked again.
-constexpr int kInputsRetryMs = 1000;
-}  // namespace
 
 // ---- Input monitor ----
 
@@ -23,16 +17,16 @@ bool TTermForm::InputsPageShown() const { return ui->PageControl->currentIndex()
 
 bool TTermForm::TimelineShown() const { return timeline_ && timeline_->isVisible(); }
 
-bool TTermForm::MonitorWanted() const { return InputsPageShown() || TimelineShown(); }
+void TTermForm::PageControlChange() { TellInputsShown(); }
 
-void TTermForm::PageControlChange() {
-  if (!state_.mpgCapable) return;
-  if (InputsPageShown()) {
-    tim_->start();
-    state_.commandMode = "stav";
-  } else if (!TimelineShown()) {
-    tim_->stop();
-  }
+void TTermForm::TellInputsShown() {
+  line_->Queue([this, page = InputsPageShown(), timeline = TimelineShown(),
+                fast = TimelineShown() && timeline_->Fast()] { unit_->InputsShown(page, timeline, fast); });
+}
+
+int64_t TTermForm::PollClockUs() const {
+  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - pollOrigin_)
+      .count();
 }
 
 TFormTimeline& TTermForm::Timeline() {
@@ -40,9 +34,9 @@ TFormTimeline& TTermForm::Timeline() {
     timeline_ = std::make_unique<TFormTimeline>(this);
     timeline_->Lanes = [this] { return GridLanes(); };
     timeline_->Unit = [this] { return state_.identity; };
-    timeline_->Clock = [this] { return clock_.elapsed(); };
-    timeline_->ShownChanged = [this](bool shown) { TimelineShownChanged(shown); };
-    timeline_->FastChanged = [this](bool) { FollowPollPace(); };
+    timeline_->Clock = [this] { return PollClockUs() / 1000; };
+    timeline_->ShownChanged = [this](bool) { TellInputsShown(); };
+    timeline_->FastChanged = [this](bool) { TellInputsShown(); };
   }
   return *timeline_;
 }
@@ -52,34 +46,6 @@ void TTermForm::TimelineMnuClick() {
   timeline.show();
   timeline.raise();
   timeline.activateWindow();
-}
-
-// The timeline polls as the page does, with the same gates: an MPG unit, a port, no exchange.
-void TTermForm::TimelineShownChanged(bool shown) {
-  if (shown && state_.mpgCapable && state_.portOpen && !tim_->isActive()) {
-    state_.commandMode = "stav";
-    tim_->start();
-  } else if (!shown && !InputsPageShown()) {
-    tim_->stop();
-  }
-  if (!shown) inputsAway_ = false;
-  FollowPollPace();
-}
-
-int TTermForm::PollIntervalMs() const {
-  if (inputsAway_) return kInputsRetryMs;
-  return TimelineShown() && timeline_->Fast() ? 0 : kMonitorPeriodMs;
-}
-
-void TTermForm::FollowPollPace() {
-  tim_->setInterval(PollIntervalMs());
-  // Over USB a fast poll waits for no latency timer; the converter is put back after.
-  const bool fast = tim_->interval() == 0;
-  if (!fast) heldPoll_.reset();
-  if (fast && !fastUsb_)
-    fastUsb_.emplace();
-  else if (!fast)
-    fastUsb_.reset();
 }
 
 std::array<LaneInfo, kInputRows> TTermForm::GridLanes() const {
@@ -92,81 +58,42 @@ std::array<LaneInfo, kInputRows> TTermForm::GridLanes() const {
   return lanes;
 }
 
-void TTermForm::TimTimer() {
-  if (!state_.mpgCapable) return;
-  // The failure box of an exchange lets ticks through while it is open; no tick may start an
-  // exchange of its own then. Nor while no port is open: that would only repeat the failure.
-  if (exchange_.Busy() || !state_.portOpen) return;
-  const int64_t polledAtUs = clock_.nsecsElapsed() / 1000;
-  // While the timeline's unit is away it is asked quietly: its loss was told once.
-  quietFailure_ = inputsAway_;
-  pollAskedUs_ = polledAtUs;
-  state_.commandMode = "stav";
-  // Back to back, the next poll finds a late line: no watch after each (and only after polls).
-  const bool backToBack = tim_->interval() == 0;
-  exchange_.SetWatchAfterScript(!backToBack);
-  const ExchangeResult result = RunCommandScript();
-  exchange_.SetWatchAfterScript(true);
-  pollAskedUs_.reset();
-  quietFailure_ = false;
-  // The poll before came out of step after all (back to back, it was not watched): unused.
-  if (result.lineBeforeFirst) heldPoll_.reset();
-  if (!result.completed) {
-    heldPoll_.reset();
-    // The timeline goes on through a loss: a gap, then once a second until the unit answers.
-    if (TimelineShown()) {
-      if (!inputsAway_) timeline_->Lost(polledAtUs);  // the failure told it already, as a rule
-      inputsAway_ = true;
-      FollowPollPace();
-      return;
-    }
-    // The page alone: a lost unit is reported once (the next tick would wait out the reply limit
-    // and report it again, for ever); polling starts again when the operator shows the page. Its
-    // levels are gone with it (the failure emptied them).
-    tim_->stop();
-    return;
-  }
-  if (inputsAway_) {
-    inputsAway_ = false;
-    FollowPollPace();
-  }
-  const HeldPoll poll{polledAtUs, InputWordFromReplies(ReplyLine(0), ReplyLine(1))};
-  // Back to back a poll is used once the next one has shown it in step.
-  if (backToBack) {
-    if (heldPoll_) ShowPoll(*heldPoll_);
-    heldPoll_ = poll;
-  } else {
-    ShowPoll(poll);
+void TTermForm::Polled(const std::vector<InputPoller::Step>& steps) {
+  const bool timeline = TimelineShown();
+  for (const InputPoller::Step& step : steps) {
+    if (timeline) timeline_->Polled(step);
+    if (step.sample) ShowLevels(step.sample->word);
   }
 }
 
-void TTermForm::ShowPoll(const HeldPoll& poll) {
-  if (TimelineShown()) timeline_->Sample(poll.askedUs, poll.word);
+void TTermForm::PollFailed(const InputPoller::Step& step, bool tell) {
+  // Levels of a unit that no longer answers would look live.
+  ClearInputLevels();
+  // The timeline shows the gap while the box is open, not only after it.
+  if (TimelineShown()) {
+    timeline_->Polled(step);
+    timeline_->Refresh();
+  }
+  if (tell) Messages().Message(QStringLiteral("Chyba komunikace"));
+}
+
+void TTermForm::PollingIs(bool polling, int periodMs) {
+  polling_ = polling;
+  pollPeriodMs_ = periodMs;
+}
+
+void TTermForm::ShowLevels(uint16_t word) {
   // The page's levels, when they change (a fast poll would otherwise redraw the grid each time).
-  if (lastShownWord_ == poll.word) return;
-  const std::optional<uint16_t> before = std::exchange(lastShownWord_, poll.word);
+  if (lastShownWord_ == word) return;
+  const std::optional<uint16_t> before = std::exchange(lastShownWord_, word);
   for (int row = 1; row <= kInputRows; ++row) {
     const int bit = kInputOfRow[row - 1];
-    if (before && ((*before ^ poll.word) >> bit & 1) == 0) continue;  // only the cells that changed
-    ui->StrGridVstupy->item(row, 1)->setText((poll.word >> bit) & 1 ? QStringLiteral("1")
-                                                                    : QStringLiteral("0"));
+    if (before && ((*before ^ word) >> bit & 1) == 0) continue;  // only the cells that changed
+    ui->StrGridVstupy->item(row, 1)->setText((word >> bit) & 1 ? QStringLiteral("1") : QStringLiteral("0"));
   }
 }
 
 void TTermForm::ClearInputLevels() {
   lastShownWord_.reset();
   for (int row = 1; row <= kInputRows; ++row) ui->StrGridVstupy->item(row, 1)->setText(QString());
-}
-
-void TTermForm::PauseMonitor() {
-  // Another script follows the last poll: that poll is never shown in step, so it is not shown.
-  heldPoll_.reset();
-  if (MonitorWanted()) tim_->stop();
-}
-
-void TTermForm::ResumeMonitor() {
-  if (MonitorWanted() && state_.mpgCapable) {
-    state_.commandMode = "stav";
-    tim_->start();
-  }
 }

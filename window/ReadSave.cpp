@@ -16,19 +16,23 @@
 #include <QSettings>
 #include <QTimer>
 
+#include <memory>
+
 using namespace term;
 
 // ---- Reading and saving settings ----
 
 void TTermForm::ReadSettingClick() {
-  ProgramChanges([this] {
-    if (ReadSettings(*this))
-      files_->UnitRead(ui->EditIpID->text().toStdString(), ui->EditVerIp->text().toStdString());
-  });
+  auto whole = std::make_shared<bool>(false);
+  RunFlow([whole](UnitHost& unit) { *whole = ReadSettings(unit); },
+          [this, whole] {
+            if (*whole)
+              files_->UnitRead(ui->EditIpID->text().toStdString(), ui->EditVerIp->text().toStdString());
+          });
 }
 
 void TTermForm::BtnSend1Click() {
-  ProgramChanges([this] { SaveSettings(*this); });
+  RunFlow([](UnitHost& unit) { SaveSettings(unit); });
 }
 
 // ---- Who chose each value, and what a save will change ----
@@ -53,15 +57,21 @@ QSettings Preferences() { return QSettings(QStringLiteral("vorka-config"), QStri
 UnitSettings TTermForm::ShownSettings() { return WithoutInputNames(SettingsOf(*this, true)); }
 
 void TTermForm::ProgramChanges(const std::function<void()>& change) {
-  if (programChanging_) {
-    change();
-    return;
-  }
-  sources_.Edits(ShownSettings());
-  {
-    QScopedValueRollback changing(programChanging_, true);
-    change();
-  }
+  BeginProgramChange();
+  // Ended also when the change throws: the handler's error box follows.
+  struct End {
+    TTermForm& term;
+    ~End() { term.EndProgramChange(); }
+  } end{*this};
+  change();
+}
+
+void TTermForm::BeginProgramChange() {
+  if (programChanges_++ == 0) sources_.Edits(ShownSettings());
+}
+
+void TTermForm::EndProgramChange() {
+  if (--programChanges_ > 0) return;
   sources_.Consequences(ShownSettings());
   MarkChanges();
 }

@@ -17,13 +17,17 @@ constexpr const char* kRecordFilters = "PDF (*.pdf);;HTML (*.html);;Text (*.txt)
 
 void TTermForm::RecordMnuClick() {
   // The record holds what the unit holds now, read once for it, never what the window shows.
-  const std::optional<UnitSettings> held = ReadUnitSettings(*this);
-  if (!held) return;  // the flow has told the operator why
-  UnitRecord record = NewRecord(state_.identity, *held, std::string("vorka_config ") + kProgramVersion);
+  ReadUnit([this](const std::optional<UnitSettings>& held) {
+    if (held) SaveRecordOf(*held);  // otherwise the flow has told the operator why
+  });
+}
+
+void TTermForm::SaveRecordOf(const UnitSettings& held) {
+  UnitRecord record = NewRecord(state_.identity, held, std::string("vorka_config ") + kProgramVersion);
   for (int row = 1; row <= kInputRows; ++row)
     record.held.Set("Jmeno." + std::to_string(kInputOfRow[row - 1]), InputName(row));
   if (lastSave_ && lastSave_->unitId == state_.identity.id)
-    record.write = WriteAsRead(lastSave_->written, *held, lastSave_->when, state_.lastBackupPath);
+    record.write = WriteAsRead(lastSave_->written, held, lastSave_->when, state_.lastBackupPath);
   if (timeline_)
     if (const TFormWiring* wiring = timeline_->StartedWiring();
         wiring && wiring->Check() && wiring->CheckedUnit().id == state_.identity.id) {
@@ -69,13 +73,18 @@ void TTermForm::SeriesMnuClick() {
   }
   const QString folder = ChooseSeriesFolder();
   if (folder.isEmpty()) return;
-  PauseMonitor();
-  TFormSeries dialog(this, backups_);
-  dialog.Start(path, *load.settings, folder, CurrentLinkKind(), ReplyTimeoutMs());
-  RunSeriesDialog(dialog);
-  if (!dialog.ListFault().isEmpty())
-    Messages().Message(QStringLiteral("Seznam série nelze uložit: ") + dialog.ListFault());
-  ResumeMonitor();
-  // The window shows the unit attached now, not the one before the series.
-  IdentifyUnit();
+  // The series has the line to itself: no polls between its tries.
+  RunFlow([](UnitHost& unit) { unit.PauseMonitor(); },
+          [this, path, settings = *load.settings, folder] {
+            TFormSeries dialog(this, backups_, *line_);
+            dialog.Start(path, settings, folder, CurrentLinkKind(), ReplyTimeoutMs());
+            RunSeriesDialog(dialog);
+            if (!dialog.ListFault().isEmpty())
+              Messages().Message(QStringLiteral("Seznam série nelze uložit: ") + dialog.ListFault());
+            // The window shows the unit attached now, not the one before the series.
+            RunFlow([](UnitHost& unit) {
+              unit.ResumeMonitor();
+              ::IdentifyUnit(unit);
+            });
+          });
 }

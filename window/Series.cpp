@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QHeaderView>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -17,10 +18,13 @@ constexpr const char* kWaiting = "Připojte další jednotku";
 
 }  // namespace
 
-TFormSeries::TFormSeries(QWidget* parent, BackupStore backups)
+TFormSeries::TFormSeries(QWidget* parent, BackupStore backups, LineWorker& line)
     : QDialog(parent),
       ui(std::make_unique<Ui::TFormSeries>()),
-      unit_(std::move(backups), ConsoleUnit::Line::Window) {
+      line_(line),
+      onLine_(std::make_shared<OnLine>(std::move(backups))) {
+  // The window closing ends a try between two exchanges.
+  onLine_->unit.Exchange().SetAbandon(&line_.Closing());
   ui->setupUi(this);
   ApplyLook(this);
   end = ui->BtnBoxSeries->addButton(QStringLiteral("Ukončit"), QDialogButtonBox::RejectRole);
@@ -42,8 +46,8 @@ void TFormSeries::Start(const QString& file, const UnitSettings& settings, const
                         LinkKind kind, uint32_t replyTimeoutMs) {
   file_ = file;
   folder_ = folder;
-  series_ = std::make_unique<UnitSeries>(settings);
-  unit_.UseOpenLink(kind, replyTimeoutMs);
+  onLine_->series = std::make_unique<UnitSeries>(settings);
+  onLine_->unit.UseOpenLink(kind, replyTimeoutMs);
   list_ = "# Sériové nastavení: " + QDir::toNativeSeparators(file).toStdString() + "\n";
   ui->LblSeriesFile->setText(QStringLiteral("Soubor: %1\nProtokoly: %2")
                                  .arg(QDir::toNativeSeparators(file), QDir::toNativeSeparators(folder)));
@@ -53,15 +57,27 @@ void TFormSeries::Start(const QString& file, const UnitSettings& settings, const
 }
 
 void TFormSeries::TryNextUnit() {
-  // A try runs its exchanges in this call; a tick that comes meanwhile is not another try.
-  if (trying_ || !series_) return;
+  // A tick that comes while a try runs is not another try.
+  if (trying_ || ending_ || !onLine_->series) return;
   trying_ = true;
-  const UnitSeries::Try done = series_->Next(unit_, nullptr, std::string("vorka_config ") + kProgramVersion);
-  trying_ = false;
+  auto done = std::make_shared<UnitSeries::Try>();
+  line_.Post(
+      [onLine = onLine_, done] {
+        *done = onLine->series->Next(onLine->unit, nullptr, std::string("vorka_config ") + kProgramVersion);
+        // The port may have gone with the unit (a USB serial adapter moved to the next one).
+        if (done->kind == UnitSeries::Try::Kind::NoUnit) onLine->unit.ReopenSerialLine();
+      },
+      [self = QPointer<TFormSeries>(this), done] {
+        if (!self) return;  // the dialog went while the try ran
+        self->trying_ = false;
+        self->Tried(*done);
+        if (self->ending_) self->QDialog::reject();
+      });
+}
+
+void TFormSeries::Tried(const UnitSeries::Try& done) {
   using Kind = UnitSeries::Try::Kind;
   if (done.kind == Kind::NoUnit) {
-    // The port may have gone with the unit (a USB serial adapter moved to the next one).
-    unit_.ReopenSerialLine();
     ui->LblSeriesState->setText(QString::fromUtf8(kWaiting));
     return;
   }
@@ -104,6 +120,11 @@ QString TFormSeries::SaveList() {
 
 void TFormSeries::BtnEndClick() {
   timer_->stop();
-  series_.reset();
-  reject();
+  if (!trying_) {
+    QDialog::reject();
+    return;
+  }
+  ending_ = true;
+  end->setEnabled(false);
+  ui->LblSeriesState->setText(QStringLiteral("Série se ukončuje…"));
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "protocol/flows/LineWorker.h"
 #include "protocol/flows/UnitSeries.h"
 
 #include <QDialog>
@@ -15,22 +16,26 @@ class QTimer;
 // "Sériové nastavení": one settings file into one unit after another on the window's open link.
 // It asks for a unit once a second, quietly; a unit not done in this series is backed up,
 // written, verified, recorded in the folder and listed; "Ukončit" ends it, and the list is kept
-// beside the records.
+// beside the records. The tries run on the window's line, the dialog never waits on them.
 class TFormSeries : public QDialog {
   Q_OBJECT
 
  public:
-  TFormSeries(QWidget* parent, BackupStore backups);
+  TFormSeries(QWidget* parent, BackupStore backups, LineWorker& line);
   ~TFormSeries() override;
 
   // The series of `settings` (read from `file`) into the units on the open link, records in
   // `folder`.
   void Start(const QString& file, const UnitSettings& settings, const QString& folder, LinkKind kind,
              uint32_t replyTimeoutMs);
-  // One try at the unit on the link (the timer's, once a second).
+  // One try at the unit on the link (the timer's, once a second), unless one runs.
   void TryNextUnit();
-  // "Ukončit".
+  // A try runs on the line.
+  bool Trying() const { return trying_; }
+  // "Ukončit": at once between two tries; a unit being written is finished first, never left
+  // half written.
   void BtnEndClick();
+  void reject() override { BtnEndClick(); }
   // Why the list could not be kept; empty when it was (or nothing was listed).
   const QString& ListFault() const { return listFault_; }
 
@@ -38,14 +43,23 @@ class TFormSeries : public QDialog {
   QPushButton* end = nullptr;
 
  private:
+  // A try's outcome: shown, recorded, listed.
+  void Tried(const UnitSeries::Try& done);
   void AddRow(const UnitSeries::Try& done, const QString& result);
   QString SaveList();
 
-  ConsoleUnit unit_;
-  std::unique_ptr<UnitSeries> series_;
+  // What the tries use on the line's thread: kept by each try that runs.
+  struct OnLine {
+    explicit OnLine(BackupStore backups) : unit(std::move(backups), ConsoleUnit::Line::Window) {}
+    ConsoleUnit unit;
+    std::unique_ptr<UnitSeries> series;
+  };
+  LineWorker& line_;
+  std::shared_ptr<OnLine> onLine_;
   QTimer* timer_;
   QString folder_, file_;
   std::string list_;
   QString listFault_;
   bool trying_ = false;
+  bool ending_ = false;
 };

@@ -48,8 +48,8 @@ void TFormCompare::Show(const std::vector<SettingDifference>& differences) {
   }
 }
 
-SettingsFiles::SettingsFiles(UnitHost& host, QWidget* parent)
-    : host_(host),
+SettingsFiles::SettingsFiles(FilesWindow& window, QWidget* parent)
+    : window_(window),
       parent_(parent),
       compare_(std::make_unique<TFormCompare>(parent)),
       backups_(std::make_unique<TFormBackups>(parent)) {
@@ -108,16 +108,16 @@ SettingsFileHeader SettingsFiles::Header() {
 }
 
 UnitSettings SettingsFiles::WindowSettings() {
-  return SettingsOf(host_.Controls(), host_.State().mpgCapable);
+  return SettingsOf(window_.Controls(), window_.State().mpgCapable);
 }
 
 void SettingsFiles::SaveToFileClick() {
   // The file holds what a save to the unit would send, and loads again.
-  if (!ValidateNumericFields(host_.Controls())) {
+  if (!ValidateNumericFields(window_.Controls())) {
     Tell(Said::NotSaved);
     return;
   }
-  if (const SettingDef* def = FirstUnwritableSetting(host_.Controls(), host_.State().mpgCapable, true)) {
+  if (const SettingDef* def = FirstUnwritableSetting(window_.Controls(), window_.State().mpgCapable, true)) {
     Tell(Said::NotSavedBecause, {{"why", UnwritableText(*def).toStdString()}});
     return;
   }
@@ -150,17 +150,17 @@ void SettingsFiles::LoadFile(const QString& path, const QString& what) {
   }
   // Into the window only: the unit gets the settings when the operator saves.
   Loading([&] {
-    ApplySettings(*load.settings, host_.Controls());
-    ValidateNumericFields(host_.Controls());
+    ApplySettings(*load.settings, window_.Controls());
+    ValidateNumericFields(window_.Controls());
     if (Loaded)
       Loaded(WithoutInputNames(*load.settings), (what + u' ' + QFileInfo(path).fileName()).toStdString());
   });
 }
 
 void SettingsFiles::BackupsClick() {
-  const UnitState& state = host_.State();
+  const UnitState& state = window_.State();
   const std::string unit = state.unitPresent ? state.identity.id : std::string();
-  const BackupStore& store = host_.Backups();
+  const BackupStore& store = window_.Backups();
   backups_->folder = unit.empty() ? store.Folder() : store.FolderOf(unit);
   backups_->Show(store.List(unit), state.unitPresent ? state.identity : Identity{},
                  AsSaved(WithoutInputNames(WindowSettings())));
@@ -171,10 +171,14 @@ void SettingsFiles::BackupsClick() {
 }
 
 void SettingsFiles::CompareWithUnitClick() {
-  const std::optional<UnitSettings> unit = ReadUnitSettings(host_);
-  if (!unit) return;
+  window_.ReadUnit([this](const std::optional<UnitSettings>& unit) {
+    if (unit) ShowComparison(*unit);
+  });
+}
+
+void SettingsFiles::ShowComparison(const UnitSettings& unit) {
   const UnitSettings window = AsSaved(WithoutInputNames(WindowSettings()));
-  const std::vector<SettingDifference> differences = Differences(window, *unit);
+  const std::vector<SettingDifference> differences = Differences(window, unit);
   if (differences.empty()) {
     Messages().Message(QStringLiteral("Nastavení v okně a v jednotce se shodují."));
     return;

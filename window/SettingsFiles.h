@@ -1,4 +1,6 @@
 #pragma once
+#include "protocol/RegisterMap.h"
+#include "protocol/flows/UnitFlows.h"
 #include "protocol/settings/Settings.h"
 
 #include <QDialog>
@@ -11,7 +13,6 @@
 namespace Ui {
 class TFormCompare;
 }
-class UnitHost;
 class QFileDialog;
 class TFormBackups;
 
@@ -27,11 +28,25 @@ class TFormCompare : public QDialog {
   std::unique_ptr<Ui::TFormCompare> ui;
 };
 
+// What the menu "Soubor" needs of the main window.
+class FilesWindow {
+ public:
+  virtual SettingsControls& Controls() = 0;
+  virtual const UnitState& State() = 0;
+  virtual const BackupStore& Backups() = 0;
+  // What the unit holds, read on the line; `read` follows on the window's thread, with nothing
+  // when no unit answered the whole read (the operator has been told why).
+  virtual void ReadUnit(std::function<void(std::optional<UnitSettings>)> read) = 0;
+
+ protected:
+  ~FilesWindow() = default;
+};
+
 // The menu "Soubor": the window's settings to a file and back, and the comparison with the unit.
 class SettingsFiles {
  public:
-  // The flows' view of the main window; the dialogs are parent's.
-  SettingsFiles(UnitHost& host, QWidget* parent);
+  // The dialogs are parent's.
+  SettingsFiles(FilesWindow& window, QWidget* parent);
   ~SettingsFiles();
 
   void SaveToFileClick();
@@ -69,8 +84,10 @@ class SettingsFiles {
 
   // The window's settings as a file holds them.
   UnitSettings WindowSettings();
+  // The comparison of the window with what the unit holds.
+  void ShowComparison(const UnitSettings& unit);
 
-  UnitHost& host_;
+  FilesWindow& window_;
   QWidget* parent_;
   std::unique_ptr<TFormCompare> compare_;
   std::unique_ptr<TFormBackups> backups_;

@@ -27,6 +27,7 @@
 #include <QFileDialog>
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTimer>
 
 #include <utility>
@@ -55,8 +56,7 @@ TTermForm::TTermForm(QStringList args, BackupStore backups, QWidget* parent)
     : QMainWindow(parent),
       ui(std::make_unique<Ui::TTermForm>()),
       backups_(std::move(backups)),
-      args_(std::move(args)),
-      exchange_(*this, serial_) {
+      args_(std::move(args)) {
   ui->setupUi(this);
   try {
     controls_ = std::make_unique<ControlTable>(*this);
@@ -64,7 +64,8 @@ TTermForm::TTermForm(QStringList args, BackupStore backups, QWidget* parent)
     // A control renamed in the form: nothing of the window could be trusted.
     qFatal("%s", missing.what());
   }
-  exchange_.SetUsbTransport(&usb_);
+  line_ = std::make_unique<LineWorker>(this);
+  unit_ = std::make_unique<UnitOnLine>(*line_, *this, backups_, pollOrigin_);
   SetUsbErrorReporter(
       [](UsbCall, const std::string& message) { Messages().ErrorBox(QString::fromStdString(message)); });
   SetUsbOpenHint([](const OpenFailure& failure) { return CzechText(failure); });
@@ -94,6 +95,9 @@ TTermForm::TTermForm(QStringList args, BackupStore backups, QWidget* parent)
 }
 
 TTermForm::~TTermForm() {
+  // The line's thread ends before anything it could reach of the window goes, and closes the port
+  // it holds (its objects live on that thread).
+  CloseLink();
   // The USB link outlives the window: it reports to no box that is gone.
   SetUsbErrorReporter({});
   SetUsbOpenHint({});
@@ -139,10 +143,6 @@ void TTermForm::SetUpControls() {
     }
   }
 
-  clock_.start();
-  tim_ = new QTimer(this);
-  tim_->setInterval(kMonitorPeriodMs);
-
   openDialog_ = new QFileDialog(this, QStringLiteral("Načíst konfiguraci TORVEL"));
   openDialog_->setFileMode(QFileDialog::ExistingFile);
   openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
@@ -173,7 +173,9 @@ void TTermForm::ConnectHandlers() {
           [this](int) { RunGuarded([this] { posuvnikScroll(ui->posuvnik->sliderPosition()); }); });
   MpgUsage().OnClick([this] { RunGuarded([this] { MpgUsageClick(); }); });
   connect(ui->PageControl, &QTabWidget::currentChanged, this, Guarded([this] { PageControlChange(); }));
-  connect(tim_, &QTimer::timeout, this, Guarded([this] { TimTimer(); }));
+  connect(ui->EditPrefix, &QLineEdit::textChanged, this, [this](const QString& prefix) {
+    line_->Queue([this, prefix = prefix.toLatin1().toStdString()] { unit_->SetCommandPrefix(prefix); });
+  });
   connect(ui->Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
   connect(ui->ReadCFG, &QPushButton::clicked, this, Guarded([this] { ReadCFGClick(); }));
   connect(ui->ReadSetting, &QPushButton::clicked, this, Guarded([this] { ReadSettingClick(); }));
@@ -233,20 +235,32 @@ void TTermForm::StartUp() {
   MpgUsage().SetItemIndex(0);
   // The title names COM1 only when it really opened; otherwise nothing is sent and the unit
   // shows as absent.
-  state_.portOpen = ComOpen("COM1", kStartupSpeed, 'n', 8, 1.0f);
+  auto failure = std::make_shared<std::optional<OpenFailure>>();
+  auto opened = std::make_shared<bool>(false);
+  WithLink([opened, failure] {
+    *opened = ComOpen("COM1", kStartupSpeed, 'n', 8, 1.0f);
+    *failure = ComOpenFailure();
+  });
+  state_.portOpen = *opened;
   setWindowTitle(state_.portOpen ? kTitleStartup : kTitleNoPort);
+  line_->Queue([this, open = state_.portOpen, debug = state_.debugMode] {
+    unit_->SetPortOpen(open, LinkKind::Serial);
+    unit_->SetDebugMode(debug);
+  });
   SetReplyTimeoutMs(kReplyTimeoutMs);
   if (setup_) {
     setup_->SelectStartupSpeed();
-    setup_->SetStartupOpenFailure(ComOpenFailure());  // said when the operator opens the dialog
+    setup_->SetStartupOpenFailure(*failure);  // said when the operator opens the dialog
   }
   SetUpInputGrid();
   for (QLabel* label : {ui->in3descp, ui->in4descp, ui->in5descp, ui->in6descp, ui->in7descp}) label->clear();
-  IdentifyUnit();
-  if (state_.unitPresent) {
-    state_.commandMode = "reset";
-    RunCommandScript();
-  }
+  RunFlow([](UnitHost& unit) {
+    ::IdentifyUnit(unit);
+    if (unit.State().unitPresent) {
+      unit.State().commandMode = "reset";
+      unit.RunCommandScript();
+    }
+  });
 }
 
 void TTermForm::SetUpInputGrid() {
@@ -265,11 +279,18 @@ void TTermForm::SetUpInputGrid() {
 }
 
 void TTermForm::CloseLink() {
-  if (!state_.portOpen) return;
-  if (setup_)
-    setup_->CloseOpenedLink();
-  else
-    ComClose();
+  // The line ends first: a reply awaited is given up, a flow ends between two exchanges, and the
+  // port is closed as the line's last work, by the transport that was opened.
+  const bool open = state_.portOpen;
+  const LinkKind kind = openedKind_;
+  line_->Close([open, kind] {
+    if (!open) return;
+    if (kind == LinkKind::Usb)
+      Close_USB();
+    else
+      ComClose();
+  });
+  state_.portOpen = false;
 }
 
 void TTermForm::FormClose() { CloseLink(); }
@@ -289,32 +310,106 @@ void TTermForm::btexitClick() {
 
 void TTermForm::SetLinkOpen(const std::optional<QString>& link) {
   state_.portOpen = link.has_value();
+  openedKind_ = CurrentLinkKind();
   setWindowTitle(link ? kTitlePrefix + *link : kTitleNoPort);
+  line_->Queue([this, open = state_.portOpen, kind = openedKind_] { unit_->SetPortOpen(open, kind); });
+}
+
+void TTermForm::SetReplyTimeoutMs(uint32_t ms) {
+  replyTimeoutMs_ = ms;
+  line_->Queue([this, ms] { unit_->SetReplyTimeoutMs(ms); });
 }
 
 void TTermForm::PortMnuClick() {
-  if (setup_) setup_->exec();
-  IdentifyUnit();
+  // The dialog opens and closes the link itself: the line stops polling first, and is idle while
+  // the dialog is shown.
+  RunFlow([](UnitHost& unit) { unit.PauseMonitor(); },
+          [this] {
+            if (setup_) setup_->exec();
+            IdentifyUnit();
+          });
 }
 
 void TTermForm::HelpMnuClick() {
   if (help_) help_->exec();
 }
 
-// ---- The exchange and the debug page ----
+// ---- The flows, the line, and the debug page ----
 
-ExchangeResult TTermForm::RunCommandScript() {
-  return exchange_.Run(ScriptFor(state_.commandMode, *this, state_.mpgCapable));
+void TTermForm::RunFlow(std::function<void(UnitHost& unit)> flow, std::function<void()> done) {
+  if (line_->Closed()) return;
+  if (flowsRunning_++ == 0) {
+    BeginProgramChange();
+    ShowBusy(true);
+  }
+  line_->Post([this, flow = std::move(flow)] { unit_->Run(flow); },
+              [this, done = std::move(done)] {
+                if (done) RunGuarded(done);
+                if (--flowsRunning_ == 0) {
+                  ShowBusy(false);
+                  EndProgramChange();
+                }
+              });
+}
+
+void TTermForm::OnLine(std::function<void(UnitOnLine& unit)> work) {
+  RunFlow([this, work = std::move(work)](UnitHost&) { work(*unit_); });
+}
+
+void TTermForm::ReadUnit(std::function<void(std::optional<UnitSettings>)> read) {
+  auto held = std::make_shared<std::optional<UnitSettings>>();
+  RunFlow([held](UnitHost& unit) { *held = ReadUnitSettings(unit); },
+          [held, read = std::move(read)] { read(*held); });
+}
+
+void TTermForm::ShowBusy(bool busy) {
+  for (QWidget* button : {static_cast<QWidget*>(ui->ReadSetting), static_cast<QWidget*>(ui->BtnSend1),
+                          static_cast<QWidget*>(ui->Button1), static_cast<QWidget*>(ui->reset)})
+    button->setEnabled(!busy);
+  for (QAction* action : {ui->PortMnu, ui->RecordMnu, ui->SeriesMnu, ui->CompareMnu, ui->BackupsMnu,
+                          ui->LoadFromFileMnu, ui->SaveToFileMnu})
+    action->setEnabled(!busy);
+  // The settings take no input meanwhile: a value typed while a read fills the window, or while a
+  // save reads it, would be lost or half sent. The pages can still be turned.
+  if (busy) {
+    ui->centralwidget->setCursor(Qt::BusyCursor);
+    qApp->installEventFilter(this);
+  } else {
+    ui->centralwidget->unsetCursor();
+    qApp->removeEventFilter(this);
+  }
+}
+
+bool TTermForm::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel: {
+      auto* widget = qobject_cast<QWidget*>(watched);
+      const bool turningPages =
+          widget && (widget == ui->PageControl->tabBar() || ui->PageControl->tabBar()->isAncestorOf(widget));
+      if (widget && flowsRunning_ > 0 && ui->centralwidget->isAncestorOf(widget) && !turningPages)
+        return true;
+      break;
+    }
+    default: break;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 // The transport that is open, not the one the dialog's radio buttons show for the next open.
 LinkKind TTermForm::CurrentLinkKind() { return setup_ ? setup_->OpenedLinkKind() : LinkKind::Serial; }
 
-std::string TTermForm::CommandPrefix() { return ui->EditPrefix->text().toLatin1().toStdString(); }
-
-// The logs are set once a script has run (LogsWritten follows on every path), and only where they
-// changed: input polls back to back repeat the same lines hundreds of times a second.
-void TTermForm::LogsCleared() {}
+void TTermForm::StateIs(const UnitState& state) {
+  // The port and the debug mode are the window's to set.
+  const bool portOpen = state_.portOpen, debugMode = state_.debugMode;
+  state_ = state;
+  state_.portOpen = portOpen;
+  state_.debugMode = debugMode;
+}
 
 namespace {
 
@@ -327,6 +422,8 @@ QString LogText(const std::vector<std::string>& lines) {
 
 }  // namespace
 
+// The logs are set only where they changed: input polls back to back repeat the same lines
+// hundreds of times a second.
 void TTermForm::ShowLog(QPlainTextEdit* memo, const std::vector<std::string>& lines) {
   // Unchanged since it was set (the operator may type in a memo, and that shows in its revision).
   ShownLog& shown = shownLogs_[memo];
@@ -340,26 +437,23 @@ void TTermForm::ShowLog(QPlainTextEdit* memo, const std::vector<std::string>& li
   shown.revision = memo->document()->revision();
 }
 
-void TTermForm::ScriptShown(const std::vector<std::string>& script) { ShowLog(ui->MemoMakro1, script); }
-
-void TTermForm::LogsWritten(const std::vector<std::string>& sent, const std::vector<std::string>& replies) {
-  ShowLog(ui->MemoSend, sent);
-  ShowLog(ui->MemoRec, replies);
-}
-
-void TTermForm::ExchangeTimed(long long microseconds) {
+void TTermForm::ShowLog(const ExchangeLog& log) {
+  shownScript_ = log.script;
+  ShowLog(ui->MemoMakro1, log.script);
+  ShowLog(ui->MemoSend, log.sent);
+  ShowLog(ui->MemoRec, log.replies);
+  // A script that did not run to its end keeps the time shown and the logs where they stand.
+  if (!log.microseconds) return;
   // Polls back to back repeat one script hundreds of times a second: its time is shown ten times
   // a second, which is as often as anybody can read it.
   constexpr int kRepeatShownEveryMs = 100;
-  const bool repeated = exchange_.Script() == timedScript_;
-  if (repeated && timedClock_.isValid() && timedClock_.elapsed() < kRepeatShownEveryMs) return;
-  timedScript_ = exchange_.Script();
-  timedClock_.start();
-  ui->LbTime1->setText(QString::number(microseconds) + QStringLiteral("us"));
-  ui->LbTime1->adjustSize();
-}
-
-void TTermForm::LogsToEnd() {
+  const bool repeated = log.script == timedScript_;
+  if (!repeated || !timedClock_.isValid() || timedClock_.elapsed() >= kRepeatShownEveryMs) {
+    timedScript_ = log.script;
+    timedClock_.start();
+    ui->LbTime1->setText(QString::number(*log.microseconds) + QStringLiteral("us"));
+    ui->LbTime1->adjustSize();
+  }
   if (!std::exchange(logsChanged_, false)) return;
   for (QPlainTextEdit* memo : {ui->MemoRec, ui->MemoSend}) {
     QTextCursor cursor = memo->textCursor();
@@ -368,33 +462,19 @@ void TTermForm::LogsToEnd() {
   }
 }
 
-void TTermForm::IdentifyAfterUsbFailure() {
-  if (identifying_) return;  // the identification itself failed: it is not run twice
-  const QScopedValueRollback<bool> afterFailure(identifyingAfterUsbFailure_, true);
-  IdentifyUnit();
-}
-
-void TTermForm::ReportFailure() {
+void TTermForm::ExchangeFailed() {
   // Levels of a unit that no longer answers would look live.
   ClearInputLevels();
-  // The timeline shows the gap while the box is open, not only after it.
-  if (pollAskedUs_ && TimelineShown() && !inputsAway_) {
-    timeline_->Lost(*pollAskedUs_);
-    inputsAway_ = true;
-    timeline_->Refresh();
-  }
-  if (!quietFailure_) Messages().Message(QStringLiteral("Chyba komunikace"));
-  state_.unitPresent = false;
+  Messages().Message(QStringLiteral("Chyba komunikace"));
 }
 
-void TTermForm::ReportOutOfStep() {
+void TTermForm::ExchangeOutOfStep() {
   ClearInputLevels();
   Tell(Said::OutOfStep);
-  state_.unitPresent = false;
 }
 
 void TTermForm::posuvnikScroll(int newPosition) {
-  const int lines = static_cast<int>(exchange_.Script().size());
+  const int lines = static_cast<int>(shownScript_.size());
   ui->posuvnik->setMaximum(lines > 14 ? lines - 14 : 1);
   // One event moves both logs by one line, however far the thumb travelled.
   const int step = newPosition > posuvnikMemory_ ? 1 : newPosition < posuvnikMemory_ ? -1 : 0;

@@ -1,14 +1,16 @@
 #pragma once
 #include "entry/CfgReader.h"
 #include "link/PortHost.h"
-#include "link/UniUSB.h"
 #include "protocol/Exchange.h"
 #include "protocol/RegisterMap.h"
+#include "protocol/flows/LineWorker.h"
 #include "protocol/flows/UnitFlows.h"
+#include "protocol/flows/UnitOnLine.h"
 #include "protocol/settings/Review.h"
 #include "window/ControlTable.h"
 #include "window/InputLanes.h"
 #include "window/RadioGroup.h"
+#include "window/SettingsFiles.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -16,6 +18,7 @@
 #include <QStringList>
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -27,7 +30,6 @@ class TTermForm;
 }
 class TFormSetup;
 class TFormHelp;
-class SettingsFiles;
 class TFormTimeline;
 class TFormSeries;
 class QTimer;
@@ -36,11 +38,13 @@ class QPlainTextEdit;
 class TFormReview;
 
 // The main window: every setting control of the unit, the identification fields, the buttons
-// beside the pages, the debug page with the raw exchange.
+// beside the pages, the debug page with the raw exchange. It never waits on the line: the flows
+// and the polls run on the line's own thread (UnitOnLine), and the window starts them and shows
+// what they did.
 class TTermForm : public QMainWindow,
-                  public ExchangeHost,
                   public SettingsControls,
-                  public UnitHost,
+                  public UnitWindow,
+                  public FilesWindow,
                   public PortHost {
   Q_OBJECT
 
@@ -57,17 +61,18 @@ class TTermForm : public QMainWindow,
   // The other two windows, created after this one.
   void SetForms(TFormSetup* setup, TFormHelp* help);
 
-  uint32_t ReplyTimeoutMs() const override { return exchange_.ReplyTimeoutMs(); }
-  void SetReplyTimeoutMs(uint32_t ms) override { exchange_.SetReplyTimeoutMs(ms); }
-  LinkKind CurrentLinkKind() override;
+  uint32_t ReplyTimeoutMs() const override { return replyTimeoutMs_; }
+  void SetReplyTimeoutMs(uint32_t ms) override;
+  LinkKind CurrentLinkKind();
 
-  // The one exchange operation: runs the script of the mode word.
-  ExchangeResult RunCommandScript() override;
-  ExchangeResult RunScript(const std::vector<std::string>& script) override { return exchange_.Run(script); }
-  void WatchAfterScripts(bool watch) override { exchange_.SetWatchAfterScript(watch); }
-  // Reply log line n of the last script; empty past the end.
-  std::string ReplyLine(std::size_t n) override { return exchange_.Reply(n); }
-  CommandExchange& Exchange() { return exchange_; }
+  // Runs a flow on the line; `done` follows on the window's thread. Meanwhile the buttons and
+  // menu entries that would start another are disabled, the settings take no input, and what the
+  // flow changes counts as the program's doing. Flows run in the order they were started.
+  void RunFlow(std::function<void(UnitHost& unit)> flow, std::function<void()> done = {});
+  // Flows started whose end the window has not shown yet.
+  int FlowsRunning() const { return flowsRunning_; }
+  // Runs something on the line's own thread with its exchange (tests: the debug page's logs).
+  void OnLine(std::function<void(UnitOnLine& unit)> work);
 
   // Handlers.
   void FormCreate();
@@ -82,6 +87,8 @@ class TTermForm : public QMainWindow,
   // "Soubor" → "Protokol o nastavení…": the unit read once more and its record saved, in the
   // format of the filter chosen.
   void RecordMnuClick();
+  // The record of what the unit holds, saved where the operator chooses.
+  void SaveRecordOf(const UnitSettings& held);
   // The record's file dialog: the path with the chosen filter's extension; empty when cancelled.
   // Tests put a chooser of their own in its place.
   std::function<QString(const QString& title, const QString& filter)> ChooseRecordFile;
@@ -94,7 +101,7 @@ class TTermForm : public QMainWindow,
   std::function<void(TFormSeries& dialog)> RunSeriesDialog;
   void posuvnikScroll(int newPosition);
 
-  // Unit identification and enabling.
+  // Unit identification and enabling (a flow: see RunFlow).
   void IdentifyUnit();
   void DisableMpgControls() override;
   void EnableMpgControls() override;
@@ -105,14 +112,13 @@ class TTermForm : public QMainWindow,
   void StartNumChange();
   void UpdateStartInputLabels();
 
-  // Input monitor.
+  // Input monitor: the line polls while page "Vstupy" or the timeline window is shown.
   void PageControlChange();
-  void TimTimer();
-  // The read, save and reset flows pause the monitor around their own script.
-  void PauseMonitor() override;
   // The "Stav" column emptied: no level is shown while none is polled.
   void ClearInputLevels();
-  void ResumeMonitor() override;
+  // The line polls the inputs, every PollPeriodMs (zero: back to back), as it last said.
+  bool Polling() const { return polling_; }
+  int PollPeriodMs() const { return pollPeriodMs_; }
 
   // Factory defaults and unit reset.
   void Button1Click();
@@ -137,7 +143,6 @@ class TTermForm : public QMainWindow,
   RadioGroup& AxisLink() const { return Group("AxisLink"); }
   RadioGroup& MpgUsage() const { return Group("MpgUsage"); }
   RadioGroup& XAxisPolarity() const { return Group("XAxisPolarity"); }
-  QTimer* Tim() const { return tim_; }
   QColor GridTextColor() const;
 
   // The menu "Soubor": settings files and the comparison with the unit.
@@ -158,6 +163,13 @@ class TTermForm : public QMainWindow,
   // PortHost: the port dialog opens and closes the link.
   bool PortOpen() const override { return state_.portOpen; }
   void SetLinkOpen(const std::optional<QString>& link) override;
+  void WithLink(const std::function<void()>& work) override { line_->RunAndWait(work); }
+
+  // FilesWindow
+  SettingsControls& Controls() override { return *this; }
+  const UnitState& State() override { return state_; }
+  const BackupStore& Backups() override { return backups_; }
+  void ReadUnit(std::function<void(std::optional<UnitSettings>)> read) override;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -167,16 +179,14 @@ class TTermForm : public QMainWindow,
   // The tests see the window's inside as the handlers do.
   friend struct TermFormInternals;
 
-  // ExchangeHost: the debug page's logs and the failure path.
-  std::string CommandPrefix() override;
-  void LogsCleared() override;
-  void ScriptShown(const std::vector<std::string>& script) override;
-  void LogsWritten(const std::vector<std::string>& sent, const std::vector<std::string>& replies) override;
-  void ExchangeTimed(long long microseconds) override;
-  void LogsToEnd() override;
-  void IdentifyAfterUsbFailure() override;
-  void ReportFailure() override;
-  void ReportOutOfStep() override;
+  // UnitWindow: what the line did, the debug page's logs and the failure path.
+  void StateIs(const UnitState& state) override;
+  void ShowLog(const ExchangeLog& log) override;
+  void ExchangeFailed() override;
+  void ExchangeOutOfStep() override;
+  void Polled(const std::vector<InputPoller::Step>& steps) override;
+  void PollFailed(const InputPoller::Step& step, bool tell) override;
+  void PollingIs(bool polling, int periodMs) override;
 
   // SettingsControls: the register map reads and writes the controls by name.
   int ItemIndex(const std::string& control) override;
@@ -194,15 +204,10 @@ class TTermForm : public QMainWindow,
   std::string FieldText(const std::string& field) override;
   void SetFieldText(const std::string& field, const std::string& text) override;
 
-  // UnitHost: the flows' view of the window.
-  UnitState& State() override { return state_; }
-  SettingsControls& Controls() override { return *this; }
-  const BackupStore& Backups() override { return backups_; }
+  // UnitView: the flows' view of the window.
   void ShowIdentity(const Identity& identity) override;
   void ShowNoUnit() override;
   void SetOutputControlsEnabled(bool on) override;
-  void SetIdentifying(bool running) override { identifying_ = running; }
-  bool IdentifyingAfterUsbFailure() override { return identifyingAfterUsbFailure_; }
   bool MonitorPageShown() override { return InputsPageShown(); }
   std::optional<UnitSettings> ChooseWrites(const UnitSettings& window, const UnitSettings& held) override;
   void UnitHolds(const UnitSettings& held, bool readIntoWindow) override;
@@ -215,6 +220,12 @@ class TTermForm : public QMainWindow,
   void WatchSettingChanges();
 
   void StartUp();
+  // The flows' changes count as the program's from the first flow started to the last one ended.
+  void BeginProgramChange();
+  void EndProgramChange();
+  // While flows run: the controls that start another are disabled, the settings take no input.
+  void ShowBusy(bool busy);
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void ImportCfg();
   void SetUpControls();
   void SetUpInputGrid();
@@ -222,13 +233,11 @@ class TTermForm : public QMainWindow,
   void SetGridTextColor(const QColor& color);
   void CloseLink();
   bool InputsPageShown() const;
-  // The inputs are polled while page "Vstupy" or the timeline window is shown.
-  bool MonitorWanted() const;
   bool TimelineShown() const;
-  void TimelineShownChanged(bool shown);
-  // The poll's period: back to back while the timeline samples fast, otherwise the page's.
-  int PollIntervalMs() const;
-  void FollowPollPace();
+  // Tells the line what of the inputs is shown: it polls while page "Vstupy" or the timeline is.
+  void TellInputsShown();
+  // The polls' time, in microseconds on the line's clock, and in milliseconds.
+  int64_t PollClockUs() const;
   std::array<LaneInfo, kInputRows> GridLanes() const;
 
   std::unique_ptr<Ui::TTermForm> ui;
@@ -244,7 +253,7 @@ class TTermForm : public QMainWindow,
   std::function<bool(QString& path)> runOpenDialog_;
 
   SettingSources sources_;
-  bool programChanging_ = false;
+  int programChanges_ = 0;
   bool marking_ = false;
   QTimer* marks_ = nullptr;  // marks after the operator's changes, once they are all made
   // A marked control's own tooltip and palette, given back when its mark clears.
@@ -269,10 +278,9 @@ class TTermForm : public QMainWindow,
   QStringList args_;
   TFormSetup* setup_ = nullptr;
   TFormHelp* help_ = nullptr;
-  SerialTransport serial_;
-  UsbTransport usb_;
-  CommandExchange exchange_;
-  QTimer* tim_ = nullptr;
+  uint32_t replyTimeoutMs_ = 0;
+  LinkKind openedKind_ = LinkKind::Serial;  // of the link opened last
+  std::vector<std::string> shownScript_;    // the script the debug page shows
   std::unique_ptr<SettingsFiles> files_;
   std::unique_ptr<TFormTimeline> timeline_;
   // What the last save that went through wrote, into which unit and when.
@@ -282,25 +290,18 @@ class TTermForm : public QMainWindow,
     std::string when;
   };
   std::optional<LastSave> lastSave_;
-  QElapsedTimer clock_;  // the polls' time, for the timeline
-  // The timeline's unit did not answer: it is asked once a second, and told of once.
-  bool inputsAway_ = false;
-  bool quietFailure_ = false;
-  std::optional<int64_t> pollAskedUs_;  // an input poll is running, asked then
-  struct HeldPoll {
-    int64_t askedUs;
-    uint16_t word;
-  };
-  std::optional<HeldPoll> heldPoll_;
+  // The polls' clock, shared with the line.
+  const std::chrono::steady_clock::time_point pollOrigin_ = std::chrono::steady_clock::now();
   // A poll's levels to the timeline and the page's grid.
-  void ShowPoll(const HeldPoll& poll);
+  void ShowLevels(uint16_t word);
   std::optional<uint16_t> lastShownWord_;
-  std::optional<FastUsbReplies> fastUsb_;
+  bool polling_ = false;
+  int pollPeriodMs_ = kMonitorPeriodMs;
   int posuvnikMemory_ = 0;
   bool shown_ = false;
   bool exiting_ = false;
-  // An identification is running; a failure inside it starts no other one.
-  bool identifying_ = false;
-  // The identification that follows a failed USB reply: it does not restart the monitor.
-  bool identifyingAfterUsbFailure_ = false;
+  int flowsRunning_ = 0;
+  // The unit on the line, and the line's thread; the line ends first.
+  std::unique_ptr<UnitOnLine> unit_;
+  std::unique_ptr<LineWorker> line_;
 };

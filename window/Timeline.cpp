@@ -82,36 +82,29 @@ void TFormTimeline::WriteToRecording(const std::function<FileFault(InputRecordin
                       .arg(Native(recordingPath_), QString::fromStdString(CzechText(fault))));
 }
 
-void TFormTimeline::Sample(int64_t us, uint16_t word) {
-  const int64_t ms = us / 1000;
-  const SamplingPace::Step step = pace_.Sample(us);
-  // Nothing was asked between the last sample and this one: no level is known there.
-  if (step.afterPause && lastSampleMs_) {
-    timeline_.Lost(*lastSampleMs_, GapCause::Pause);
+void TFormTimeline::Polled(const InputPoller::Step& step) {
+  if (step.gap) {
+    const int64_t ms = step.gap->from / 1000;
+    // Marked, and the recording goes on when the unit answers again.
+    timeline_.Lost(ms, step.gap->cause);
     WriteToRecording([&](InputRecording& r) {
-      return r.Lost(*lastSampleMs_ - recordingStart_, InputRecording::AfterLoss::GoesOn, GapCause::Pause);
+      return r.Lost(ms - recordingStart_, InputRecording::AfterLoss::GoesOn, step.gap->cause);
     });
   }
-  lastSampleMs_ = ms;
-  timeline_.Sample(ms, word);
-  if (wiring_ && wiring_->isVisible()) wiring_->Sample(ms, word);
-  WriteToRecording([&](InputRecording& r) { return r.Sample(ms - recordingStart_, word); });
-  if (step.periodMs) {
-    timeline_.Paced(ms, *step.periodMs);
-    WriteToRecording([&](InputRecording& r) { return r.Paced(ms - recordingStart_, *step.periodMs); });
-    ui->LblPeriod->setText(
-        QStringLiteral("snímáno po %1 ms").arg(QString::fromStdString(PeriodText(*step.periodMs, ','))));
+  if (step.sample) {
+    const int64_t ms = step.sample->asked / 1000;
+    const uint16_t word = step.sample->word;
+    timeline_.Sample(ms, word);
+    if (wiring_ && wiring_->isVisible()) wiring_->Sample(ms, word);
+    WriteToRecording([&](InputRecording& r) { return r.Sample(ms - recordingStart_, word); });
+    if (step.periodMs) {
+      periodMs_ = step.periodMs;
+      timeline_.Paced(ms, *step.periodMs);
+      WriteToRecording([&](InputRecording& r) { return r.Paced(ms - recordingStart_, *step.periodMs); });
+      ui->LblPeriod->setText(
+          QStringLiteral("snímáno po %1 ms").arg(QString::fromStdString(PeriodText(*step.periodMs, ','))));
+    }
   }
-}
-
-void TFormTimeline::Lost(int64_t us) {
-  const int64_t ms = us / 1000;
-  pace_.Lost();
-  lastSampleMs_.reset();
-  timeline_.Lost(ms);
-  // Marked, and the recording goes on when the unit answers again.
-  WriteToRecording(
-      [&](InputRecording& r) { return r.Lost(ms - recordingStart_, InputRecording::AfterLoss::GoesOn); });
 }
 
 bool TFormTimeline::Fast() const { return ui->ChkFast->isChecked(); }
@@ -221,7 +214,7 @@ void TFormTimeline::BtnRecordClick() {
   const int64_t start = Clock ? Clock() : 0;
   auto recording = std::make_unique<InputRecording>(FormatOfPath(path), Header(start));
   FileFault fault = recording->Open(path.toStdString());
-  if (!fault && pace_.PeriodMs()) fault = recording->Paced(0, *pace_.PeriodMs());
+  if (!fault && periodMs_) fault = recording->Paced(0, *periodMs_);
   if (fault) {
     Messages().Message(QStringLiteral("Do souboru „%1“ nelze nahrávat: %2")
                            .arg(Native(path), QString::fromStdString(CzechText(fault))));

@@ -1,5 +1,6 @@
 #pragma once
 #include "protocol/Identity.h"
+#include "protocol/InputPoller.h"
 #include "protocol/InputTimeline.h"
 #include "protocol/SamplingPace.h"
 #include "protocol/flows/InputRecording.h"
@@ -40,13 +41,12 @@ class TFormTimeline : public QDialog {
   // Chooses the file to save to (empty: cancelled); tests put their own in its place.
   std::function<QString(const QString& title, const QString& filter)> ChooseSaveFile;
 
-  // A poll's input word, and the first poll of a loss that got no reply, at us microseconds on
-  // Clock's timer. The recording goes on after a loss.
-  void Sample(int64_t us, uint16_t word);
-  void Lost(int64_t us);
+  // A poll as the poller told it, its times in microseconds on Clock's timer: a gap (the recording
+  // goes on after it), the input word, the sampling period measured.
+  void Polled(const InputPoller::Step& step);
   bool Fast() const;
   // The sampling period measured, once known.
-  std::optional<double> PeriodMs() const { return pace_.PeriodMs(); }
+  std::optional<double> PeriodMs() const { return periodMs_; }
   const InputTimeline& Timeline() const { return timeline_; }
   bool Recording() const { return recording_ != nullptr; }
   TFormWiring& Wiring();
@@ -79,8 +79,7 @@ class TFormTimeline : public QDialog {
   void ShowCursors();
 
   InputTimeline timeline_;
-  SamplingPace pace_;
-  std::optional<int64_t> lastSampleMs_;
+  std::optional<double> periodMs_;
   std::unique_ptr<TFormWiring> wiring_;
   std::unique_ptr<InputRecording> recording_;
   QString recordingPath_;

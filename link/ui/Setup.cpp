@@ -242,31 +242,45 @@ void TFormSetup::BtnOpenClick() {
     return d.description == SelectedDescription;
   });
   openedSerialNumber_ = sharing > 1 ? SelectedSerialNumber : std::string();
-  bool opened = false;
+  // Opened where the window's line lives: on its own thread.
+  struct Opening {
+    bool opened = false;
+    std::optional<OpenFailure> failure;
+  };
+  auto opening = std::make_shared<Opening>();
   QString link;
   if (openedKind_ == LinkKind::Usb && SelectedAccessError) {
     ReportRefusedUsbDevice(SelectedAccessError);  // a device the list could not name: why it will not open
   } else if (openedKind_ == LinkKind::Usb) {
-    opened = OpenPrepared_USB(SelectedDescription, static_cast<uint32_t>(baud), term_->ReplyTimeoutMs(),
-                              openedSerialNumber_);
+    term_->WithLink([opening, description = SelectedDescription, baud, timeout = term_->ReplyTimeoutMs(),
+                     serialNumber = openedSerialNumber_, known = SelectedSerialNumber] {
+      opening->opened =
+          OpenPrepared_USB(description, static_cast<uint32_t>(baud), timeout, serialNumber, known);
+    });
     link = QStringLiteral("port USB, řadič FTDI, D2XX - %1").arg(baud);
   } else {
-    opened = ComOpen(port.toStdString(), baud, 'n', 8, 1.0f);
+    term_->WithLink([opening, port = port.toStdString(), baud] {
+      opening->opened = ComOpen(port, baud, 'n', 8, 1.0f);
+      opening->failure = ComOpenFailure();
+    });
     link = QStringLiteral("port %1 - %2").arg(port).arg(baud);
     // Why it did not open, so that the operator can do something about it.
-    if (const auto failure = ComOpenFailure(); !opened && failure)
-      Messages().Message(QString::fromStdString(CzechText(*failure)));
+    if (!opening->opened && opening->failure)
+      Messages().Message(QString::fromStdString(CzechText(*opening->failure)));
   }
+  const bool opened = opening->opened;
   term_->SetLinkOpen(opened ? std::optional<QString>(link) : std::nullopt);
   startupFailure_.reset();
   ui->LblPortState->clear();
 }
 
 void TFormSetup::CloseOpenedLink() {
-  if (openedKind_ == LinkKind::Usb)
-    Close_USB();
-  else
-    ComClose();
+  term_->WithLink([kind = openedKind_] {
+    if (kind == LinkKind::Usb)
+      Close_USB();
+    else
+      ComClose();
+  });
 }
 
 void TFormSetup::BtnCloseClick() {

@@ -28,26 +28,22 @@ struct UnitState {
   ModeWord commandMode;
   Identity identity;           // of the last identification that ran
   std::string lastBackupPath;  // the backup the last save kept; empty when it kept none
+  bool operator==(const UnitState& other) const {
+    return portOpen == other.portOpen && unitPresent == other.unitPresent && mpgCapable == other.mpgCapable &&
+           debugMode == other.debugMode && commandMode.Same(other.commandMode) &&
+           identity == other.identity && lastBackupPath == other.lastBackupPath;
+  }
 };
 // The script of a mode word: "read" and "write" from the register table, else the short ones.
 // Throws std::logic_error when no word was set.
 std::vector<std::string> ScriptFor(ModeWord mode, SettingsControls& controls, bool mpgCapable);
 
-// The program around the flows.
-class UnitHost {
+// What the flows show the operator and ask of them: the window's side of the program (its controls,
+// its questions), or nothing at all (ConsoleUnit).
+class UnitView {
  public:
-  virtual ~UnitHost() = default;
-  virtual UnitState& State() = 0;
-  // Runs the script of State().commandMode; the write script comes from Controls().
-  virtual ExchangeResult RunCommandScript() = 0;
-  // Runs a given script (the save names the lines the unit refused by their registers).
-  virtual ExchangeResult RunScript(const std::vector<std::string>& script) = 0;
-  // Whether the line is watched after each script's last reply (see CommandExchange).
-  virtual void WatchAfterScripts(bool watch) = 0;
-  virtual std::string ReplyLine(std::size_t n) = 0;
+  virtual ~UnitView() = default;
   virtual SettingsControls& Controls() = 0;
-  // Where the backup before every save goes.
-  virtual const BackupStore& Backups() = 0;
   // The save's choice, once it has read what the unit holds: which of the window's unit settings go
   // into it (any setting left out keeps the unit's value), or nothing when the operator cancelled.
   virtual std::optional<UnitSettings> ChooseWrites(const UnitSettings& window, const UnitSettings& held) = 0;
@@ -61,13 +57,28 @@ class UnitHost {
   virtual void DisableMpgControls() = 0;
   virtual void EnableMpgControls() = 0;
   virtual void ApplyMpgUsage() = 0;
+  // The input monitor's page "Vstupy" is shown.
+  virtual bool MonitorPageShown() = 0;
+};
+
+// The program around the flows: what they show (UnitView), and the line they talk over.
+class UnitHost : public UnitView {
+ public:
+  virtual UnitState& State() = 0;
+  // Runs the script of State().commandMode; the write script comes from Controls().
+  virtual ExchangeResult RunCommandScript() = 0;
+  // Runs a given script (the save names the lines the unit refused by their registers).
+  virtual ExchangeResult RunScript(const std::vector<std::string>& script) = 0;
+  // Whether the line is watched after each script's last reply (see CommandExchange).
+  virtual void WatchAfterScripts(bool watch) = 0;
+  virtual std::string ReplyLine(std::size_t n) = 0;
+  // Where the backup before every save goes.
+  virtual const BackupStore& Backups() = 0;
   // An identification runs (a failure inside it starts no other one); an identification that
   // follows a failed USB reply does not restart the monitor.
   virtual void SetIdentifying(bool running) = 0;
   virtual bool IdentifyingAfterUsbFailure() = 0;
-
-  // The input monitor, which runs only on the page "Vstupy".
-  virtual bool MonitorPageShown() = 0;
+  // The input monitor, which runs only on the page "Vstupy" (and beside it, the timeline).
   virtual void PauseMonitor() = 0;
   virtual void ResumeMonitor() = 0;
 };

@@ -163,6 +163,7 @@ TEST_F(SetupTest, SearchListsTheDevicesAndOpensTheChosenOne) {
 
   // The window now talks over USB.
   term_->IdentifyUnit();
+  Settle();
   EXPECT_EQ(unit_.Received(), (Commands{"!0Q", "!0?"}));
   EXPECT_TRUE(state().mpgCapable);
 }
@@ -220,10 +221,12 @@ TEST_F(SetupTest, FailedReplyDuringReadOverUsbIdentifiesOnceThenReports) {
   setup_->BtnOpenClick();
   term_->SetReplyTimeoutMs(100);
   term_->IdentifyUnit();
+  Settle();
   unit_.ClearReceived();
   unit_.SetSilentOnCommand("EFR30");
   ui().GearX->setText(QStringLiteral("5.000000"));
   term_->ReadSettingClick();
+  Settle();
   const Commands received = unit_.Received();
   ASSERT_GE(received.size(), 4u);
   EXPECT_EQ(received.back(), "!0?");
@@ -232,13 +235,14 @@ TEST_F(SetupTest, FailedReplyDuringReadOverUsbIdentifiesOnceThenReports) {
   EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
   EXPECT_FALSE(state().unitPresent);
   EXPECT_EQ(ui().GearX->text(), QStringLiteral("5.000000"));
-  EXPECT_EQ(term_->ReplyLine(1), "0,TK20MPG v2.4");  // the identification's replies in the log
+  EXPECT_EQ(ReplyLine(1), "0,TK20MPG v2.4");  // the identification's replies in the log
 }
 
 TEST_F(SetupTest, ExchangesUseTheOpenTransportNotTheChoice) {
   StartQuick();
   dlg().RBtnUSB->setChecked(true);  // chosen for the next open, nothing opened
   term_->IdentifyUnit();
+  Settle();
   EXPECT_EQ(unit_.Received(), (Commands{"!0Q", "!0?"}));
   EXPECT_TRUE(state().unitPresent);
   EXPECT_TRUE(messages_.all.isEmpty());
@@ -252,6 +256,7 @@ TEST_F(SetupTest, FailingIdentificationOverUsbRunsOnceAndSaysSoOnce) {
   term_->SetReplyTimeoutMs(100);
   unit_.SetSilent(true);
   term_->IdentifyUnit();
+  Settle();
   EXPECT_EQ(unit_.Received(), (Commands{"!0Q"}));
   EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
   EXPECT_EQ(ui().EditVerIp->text(), QStringLiteral("Jednotka nenalezena"));
@@ -263,7 +268,8 @@ TEST_F(SetupTest, StaleInputOverUsbIsDiscardedBeforeEachCommand) {
   setup_->BtnOpenClick();
   fake_.Arrive("0,LATE\r");  // a reply that came after its limit
   term_->IdentifyUnit();
-  EXPECT_EQ(term_->ReplyLine(0), "0,VK12345");
+  Settle();
+  EXPECT_EQ(ReplyLine(0), "0,VK12345");
   EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK12345"));
   EXPECT_TRUE(state().mpgCapable);
 }
@@ -431,6 +437,7 @@ TEST_F(SetupTest, SearchListsTheUnitsAndTheChosenOneOpens) {
   EXPECT_EQ(dlg().LblPortState->text(), QString());
   setup_->hide();
   term_->IdentifyUnit();  // as the menu "Port" does when the dialog closes
+  Settle();
   EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK00002"));
 }
 
@@ -460,6 +467,7 @@ TEST_F(SetupTest, APortBeyondTheComNamesIsSearchedChosenAndOpened) {
   EXPECT_EQ(term_->windowTitle(), QStringLiteral("VORKA config v1.3 - port %1 - 115200").arg(beyond));
   setup_->hide();
   term_->IdentifyUnit();
+  Settle();
   EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK00012"));
 
   // Chosen by hand from the list, after another port: the same.
@@ -529,11 +537,13 @@ TEST_F(SetupTest, ALateReplyOverUsbDoesNotAnswerTheIdentificationAfterIt) {
   setup_->BtnOpenClick();
   term_->SetReplyTimeoutMs(200);
   term_->IdentifyUnit();
+  Settle();
   unit_.SetLateOnCommand("EFR30", 300);  // 100 ms after the limit
   term_->ReadSettingClick();
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
-  EXPECT_EQ(term_->ReplyLine(0), "0,VK12345");
-  EXPECT_EQ(term_->ReplyLine(1), "0,TK20MPG v2.4");
+  EXPECT_EQ(ReplyLine(0), "0,VK12345");
+  EXPECT_EQ(ReplyLine(1), "0,TK20MPG v2.4");
   EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK12345"));
 }
 

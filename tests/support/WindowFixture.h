@@ -5,6 +5,8 @@
 #include "tests/support/SimFixture.h"
 #include "tests/support/TermFormInternals.h"
 #include "tests/support/TestBackups.h"
+#include "tests/support/WaitFor.h"
+#include "ui_Term.h"
 #include "window/Review.h"
 #include "window/Term.h"
 
@@ -56,6 +58,26 @@ class WindowFixture : public SimFixture {
   void Start(const QStringList& parameters = {}) {
     Create(parameters);
     term_->FormShow();
+    Settle();
+  }
+
+  // Waits until every flow the window started has ended and the window has shown what it did.
+  void Settle() {
+    ASSERT_TRUE(WaitFor([this] { return term_->FlowsRunning() == 0; })) << "a flow of the window did not end";
+    QCoreApplication::processEvents();  // what the line told after it (a poll)
+  }
+
+  // Waits until the line has done what it was told before now (a poll that ran meanwhile among it).
+  void SettleLine() {
+    term_->OnLine([](UnitOnLine&) {});
+    Settle();
+  }
+
+  // Reply log line n of the last script, as the debug page shows it; empty past the end.
+  std::string ReplyLine(int n) {
+    const QStringList lines = ui().MemoRec->toPlainText().split(u'\n');
+    return n < lines.size() && !ui().MemoRec->toPlainText().isEmpty() ? lines[n].toLatin1().toStdString()
+                                                                      : std::string();
   }
 
   // Start-up without the one-second wait for the restarting unit: the unit answers the reset
@@ -69,6 +91,7 @@ class WindowFixture : public SimFixture {
     messages_.all.clear();
     messages_.plain.clear();
     term_->SetReplyTimeoutMs(replyMs);
+    Settle();
   }
 
   Ui::TTermForm& ui() { return TermFormInternals::Ui(*term_); }

@@ -54,6 +54,7 @@ TEST_F(DefaultsResetTest, FactorySettingsWithoutAPortSendNothing) {
   Create();
   Scramble();
   term_->Button1Click();
+  Settle();
   ExpectFactorySettings();
   EXPECT_TRUE(Received().empty());
   EXPECT_TRUE(messages_.all.isEmpty());
@@ -64,6 +65,7 @@ TEST_F(DefaultsResetTest, FactorySettingsWithAPortIdentifyTheUnitAgain) {
   Scramble();
   EXPECT_TRUE(ui().GearX->isEnabled());
   term_->Button1Click();
+  Settle();
   ExpectFactorySettings();
   EXPECT_EQ(Received(), (Commands{"!0Q", "!0?"}));
   EXPECT_FALSE(ui().GearX->isEnabled());  // item 0: the MPG mode edits are off
@@ -73,6 +75,7 @@ TEST_F(DefaultsResetTest, FactorySettingsWithAPortIdentifyTheUnitAgain) {
 TEST_F(DefaultsResetTest, ResetWithoutAPortOnlySaysSo) {
   Create();
   term_->resetClick();
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Není otevřen žádný port")});
   EXPECT_TRUE(Received().empty());
 }
@@ -83,8 +86,9 @@ TEST_F(DefaultsResetTest, ResetPausesTheMonitorAndResumesItWhileAnAbsentUnitShow
   QTest::qWait(100);
   unit_.ClearReceived();
   bool timerWhileBoxOpen = true;
-  messages_.whileOpen = [&] { timerWhileBoxOpen = term_->Tim()->isActive(); };
+  messages_.whileOpen = [&] { timerWhileBoxOpen = term_->Polling(); };
   term_->resetClick();
+  Settle();
   // No poll between the identification and the end of the reset exchange.
   EXPECT_EQ(Received(), (Commands{"!0Q", "!0?", "!0j"}));
   EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
@@ -96,7 +100,7 @@ TEST_F(DefaultsResetTest, ResetPausesTheMonitorAndResumesItWhileAnAbsentUnitShow
   };
   // While the unit did not answer no level is shown; polling resumes and finds it back.
   EXPECT_EQ(levels(), QString());
-  EXPECT_TRUE(term_->Tim()->isActive());
+  EXPECT_TRUE(term_->Polling());
   EXPECT_EQ(state().commandMode, "stav");
   unit_.SetInputWord(0x8001);
   QTest::qWait(200);
@@ -108,23 +112,26 @@ TEST_F(DefaultsResetTest, ResetPausesTheMonitorAndResumesItWhileAnAbsentUnitShow
   unit_.SetSilentOnNth(4);  // identification and reset answered, the first poll not
   messages_.all.clear();
   term_->resetClick();
+  Settle();
   QTest::qWait(1300);
   EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
-  EXPECT_FALSE(term_->Tim()->isActive());
+  EXPECT_FALSE(term_->Polling());
   EXPECT_EQ(levels(), QString());
 }
 
 TEST_F(DefaultsResetTest, ResetOnAnotherPageLeavesTheMonitorOff) {
   StartQuick();
   term_->resetClick();
+  Settle();
   EXPECT_EQ(Received(), (Commands{"!0Q", "!0?", "!0j"}));
-  EXPECT_FALSE(term_->Tim()->isActive());
+  EXPECT_FALSE(term_->Polling());
 }
 
 TEST_F(DefaultsResetTest, ResetOfAnAbsentUnitSendsNoResetCommand) {
   StartQuick();
   unit_.SetReplyOverride("?", "0,XY99");
   term_->resetClick();
+  Settle();
   EXPECT_EQ(Received(), (Commands{"!0Q", "!0?"}));
   EXPECT_TRUE(messages_.all.isEmpty());
   EXPECT_EQ(ui().EditVerIp->text(), QStringLiteral("Jednotka nenalezena"));

@@ -25,21 +25,25 @@ class FaultTest : public WindowFixture {
 TEST_F(FaultTest, LineClosedInTheMiddleOfARead) {
   unit_.SetCloseOnNth(ReadCommand(10));
   term_->ReadSettingClick();
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{kFailure});
   EXPECT_EQ(ui().RefSpeedZ->text(), QStringLiteral("42"));
   term_->ReadSettingClick();  // the device is gone: the identification fails
+  Settle();
   EXPECT_EQ(messages_.all.size(), 3);
 }
 
 TEST_F(FaultTest, LineClosedInTheMiddleOfASave) {
   unit_.SetCloseOnNth(ReadCommand(12));
   term_->BtnSend1Click();
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{kFailure});
 }
 
 TEST_F(FaultTest, UnitRestartingInTheMiddleOfARead) {
   unit_.SetRestartOnNth(ReadCommand(20));
   term_->ReadSettingClick();
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{kFailure});
   EXPECT_EQ(ui().RefSpeedZ->text(), QStringLiteral("42"));
 }
@@ -47,6 +51,7 @@ TEST_F(FaultTest, UnitRestartingInTheMiddleOfARead) {
 TEST_F(FaultTest, UnitRestartingInTheMiddleOfASave) {
   unit_.SetRestartOnNth(ReadCommand(5));  // in the read of the backup that every save begins with
   term_->BtnSend1Click();
+  Settle();
   // Told, and nothing written over a unit whose backup could not be read.
   EXPECT_EQ(messages_.all, QStringList{kFailure});
   EXPECT_TRUE(Writes().empty());
@@ -62,6 +67,7 @@ TEST_F(FaultTest, GarbledReplyToEveryRegisterInTurn) {
     messages_.general.clear();
     ui().RefSpeedZ->setText(QStringLiteral("42"));
     ui().ReadSetting->click();
+    Settle();
     const RegisterKind kind = table[line].kind;
     if (kind == RegisterKind::BreakDelay || kind == RegisterKind::InputBitsLow ||
         kind == RegisterKind::InputBitsHigh) {
@@ -78,12 +84,14 @@ TEST_F(FaultTest, GarbledReplyToEveryRegisterInTurn) {
 TEST_F(FaultTest, RepliesOver255CharactersAreNoReply) {
   unit_.SetReplyOverride("EFR30", "0," + std::string(300, '9'));
   term_->ReadSettingClick();
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{kFailure});
   EXPECT_EQ(ui().RefSpeedZ->text(), QStringLiteral("42"));
   unit_.ClearReplyOverrides();
   unit_.SetReplyOverride("EW01,02", std::string(300, '0'));
   messages_.all.clear();
   term_->BtnSend1Click();
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{kFailure});
 }
 
@@ -91,9 +99,11 @@ TEST_F(FaultTest, CrLfEndingsReadAndSaveAsUsual) {
   unit_.SetCrLf(true);
   unit_.SetTextRegister("58", "77");
   term_->ReadSettingClick();
+  Settle();
   EXPECT_TRUE(messages_.all.isEmpty());
   EXPECT_EQ(ui().RefSpeedZ->text(), QStringLiteral("77"));
   term_->BtnSend1Click();
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{kSaved});
 }
 

@@ -106,6 +106,7 @@ TEST_F(IdentifyReplyTest, DecisionOnTheSecondReply) {
     unit_.SetReplyOverride("Q", c.r0);
     unit_.SetReplyOverride("?", c.r1);
     term_->IdentifyUnit();
+    Settle();
     EXPECT_EQ(state().unitPresent, c.present) << c.r1;
     EXPECT_EQ(state().mpgCapable, c.mpg) << c.r1;
     EXPECT_EQ(ui().EditIpID->text(), QString::fromUtf8(c.id)) << c.r1;
@@ -116,11 +117,15 @@ TEST_F(IdentifyReplyTest, DecisionOnTheSecondReply) {
 
 TEST_F(IdentifyReplyTest, WithoutAPortNothingIsSentAndTheFieldsStay) {
   StartQuick();
-  state().commandMode = "stav";
-  term_->RunCommandScript();  // the log now holds input replies, not an identification
-  state().portOpen = false;
+  term_->OnLine([](UnitOnLine& unit) {
+    unit.State().commandMode = "stav";
+    unit.RunCommandScript();  // the log now holds input replies, not an identification
+  });
+  Settle();
+  term_->SetLinkOpen(std::nullopt);
   unit_.ClearReceived();
   term_->IdentifyUnit();
+  Settle();
   EXPECT_TRUE(Received().empty());
   EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK12345"));
   EXPECT_EQ(ui().EditVerIp->text(), QStringLiteral("TK20MPG v2.4"));

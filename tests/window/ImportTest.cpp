@@ -72,6 +72,7 @@ TEST_F(ImportTest, FieldsAndGridFromTheFileThenSavedToTheUnit) {
   EXPECT_TRUE(messages_.all.isEmpty());
 
   term_->BtnSend1Click();
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Uložení proběhlo v pořádku")});
   const Commands received = Received();
   auto sent = [&](const std::string& command) {

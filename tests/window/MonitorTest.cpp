@@ -22,9 +22,9 @@ TEST_F(MonitorTest, InputsPagePollsAndColumnStavFollowsTheInputWord) {
   StartQuick();
   unit_.SetInputWord(0x4205);  // inputs 0, 2, 9 and 14
   ui().PageControl->setCurrentIndex(1);
-  EXPECT_TRUE(term_->Tim()->isActive());
-  EXPECT_EQ(state().commandMode, "stav");
+  EXPECT_TRUE(WaitFor([&] { return term_->Polling(); }));
   QTest::qWait(300);
+  EXPECT_EQ(state().commandMode, "stav");
   EXPECT_GE(Count("!0I1"), 3);
   EXPECT_EQ(Count("!0I1"), Count("!0I2"));
   const char* expected[] = {"1", "0", "1", "0", "0", "0", "0", "0", "1", "0"};
@@ -37,7 +37,7 @@ TEST_F(MonitorTest, InputsPagePollsAndColumnStavFollowsTheInputWord) {
   EXPECT_EQ(Stav(1), QStringLiteral("0"));
 
   ui().PageControl->setCurrentIndex(0);
-  EXPECT_FALSE(term_->Tim()->isActive());
+  EXPECT_TRUE(WaitFor([&] { return !term_->Polling(); }));
   const int polls = Count("!0I1");
   QTest::qWait(150);
   EXPECT_EQ(Count("!0I1"), polls);
@@ -62,7 +62,7 @@ TEST_F(MonitorTest, UnitWithoutMpgIsNeverPolled) {
   unit_.SetMpg(false);
   StartQuick();
   ui().PageControl->setCurrentIndex(1);
-  EXPECT_FALSE(term_->Tim()->isActive());
+  EXPECT_FALSE(term_->Polling());
   QTest::qWait(150);
   EXPECT_EQ(Count("!0I1"), 0);
 }
@@ -70,7 +70,8 @@ TEST_F(MonitorTest, UnitWithoutMpgIsNeverPolled) {
 TEST_F(MonitorTest, NoPollWhileNoPortIsOpen) {
   StartQuick();
   ui().PageControl->setCurrentIndex(1);
-  state().portOpen = false;
+  term_->SetLinkOpen(std::nullopt);  // as the dialog's "Zavřít port" leaves it
+  SettleLine();
   unit_.ClearReceived();
   QTest::qWait(150);
   EXPECT_TRUE(Received().empty());
@@ -95,7 +96,7 @@ TEST_F(MonitorTest, LostUnitGivesOneBoxAndPollingWaitsForTheOperator) {
   messages_.whileOpen = [] { QTest::qWait(150); };  // the operator reads the box a while
   QTest::qWait(700);
   EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
-  EXPECT_FALSE(term_->Tim()->isActive());
+  EXPECT_FALSE(term_->Polling());
   unit_.ClearReceived();
   QTest::qWait(150);
   EXPECT_TRUE(Received().empty());
@@ -106,9 +107,12 @@ TEST_F(MonitorTest, LostUnitGivesOneBoxAndPollingWaitsForTheOperator) {
   ui().PageControl->setCurrentIndex(1);
   QTest::qWait(150);
   EXPECT_GT(Count("!0I1"), 0);
-  term_->Tim()->stop();
+  term_->OnLine([](UnitOnLine& unit) { unit.PauseMonitor(); });
+  Settle();
+  EXPECT_FALSE(term_->Polling());
   term_->IdentifyUnit();
-  EXPECT_TRUE(term_->Tim()->isActive());
+  Settle();
+  EXPECT_TRUE(term_->Polling());
   EXPECT_EQ(messages_.all.size(), 1);
 }
 
@@ -116,12 +120,13 @@ TEST_F(MonitorTest, FailingPollWhileItsMessageIsOpenStartsNoSecondExchange) {
   StartQuick({}, 150);
   int boxes = 0;
   messages_.whileOpen = [&] {
-    if (++boxes == 1) QTest::qWait(300);  // ticks keep coming while the box is open
-    term_->Tim()->stop();
+    if (++boxes == 1) QTest::qWait(300);  // the window's events keep coming while the box is open
   };
   unit_.SetSilent(true);
   ui().PageControl->setCurrentIndex(1);
-  QTest::qWait(100);
+  // The page alone stops at a loss.
+  ASSERT_TRUE(WaitFor([&] { return boxes == 1 && !term_->Polling(); }));
+  QCoreApplication::processEvents();
   EXPECT_EQ(boxes, 1);
   EXPECT_EQ(Count("!0I1"), 1);
   EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});

@@ -22,7 +22,8 @@ class OutOfStepWindowTest : public WindowFixture {
     WindowFixture::SetUp();
     QDir(BackupStore::DefaultFolder()).removeRecursively();
     StartQuick();
-    term_->Exchange().SetQuietFloor(kSharedProcessorQuiet);
+    term_->OnLine([](UnitOnLine& unit) { unit.Exchange().SetQuietFloor(kSharedProcessorQuiet); });
+    Settle();
     DistinctiveRegisters();
     unit_.SetTextRegister("24", "240");
     unit_.SetTextRegister("30", "640");
@@ -57,6 +58,7 @@ const Fault kReadFaults[] = {
 
 TEST_F(OutOfStepWindowTest, AReadShowsTheUnitsValuesOrKeepsTheWindowsAndSaysWhy) {
   ui().ReadSetting->click();
+  Settle();
   const QStringList truth = Shown();
   ASSERT_EQ(truth[1], QStringLiteral("240"));
   for (const Fault& fault : kReadFaults) {
@@ -67,6 +69,7 @@ TEST_F(OutOfStepWindowTest, AReadShowsTheUnitsValuesOrKeepsTheWindowsAndSaysWhy)
     fault.make(unit_);
     messages_.all.clear();
     ui().ReadSetting->click();
+    Settle();
     if (fault.once) {
       EXPECT_TRUE(messages_.all.isEmpty()) << messages_.all.join(u'|').toStdString();
       EXPECT_EQ(Shown(), truth);
@@ -92,6 +95,7 @@ TEST_F(OutOfStepWindowTest, ASaveBacksUpTheUnitsOwnValuesOrWritesNothing) {
     unit_.ClearReceived();
     messages_.all.clear();
     ui().BtnSend1->click();
+    Settle();
     if (fault.once) {
       EXPECT_EQ(messages_.all, QStringList{kSaved});
       const std::vector<Backup> kept = Kept();
@@ -111,12 +115,14 @@ TEST_F(OutOfStepWindowTest, ASaveBacksUpTheUnitsOwnValuesOrWritesNothing) {
 // told what it holds and where its settings before are.
 TEST_F(OutOfStepWindowTest, ASaveAnsweredOutOfStepStopsAndSaysWhatTheUnitHolds) {
   ui().ReadSetting->click();
+  Settle();
   ui().HiLimitX->setText(QStringLiteral("500"));
   ui().HiLimitY->setText(QStringLiteral("500"));
   unit_.SetAnswerTwice("EFW20,500", 0, 1);
   unit_.ClearReceived();
   messages_.all.clear();
   ui().BtnSend1->click();
+  Settle();
   ASSERT_EQ(messages_.all.size(), 1);
   const QString said = messages_.all[0];
   EXPECT_TRUE(said.startsWith(QStringLiteral("Neuloženo: ") + kOutOfStep)) << said.toStdString();
@@ -135,11 +141,13 @@ TEST_F(OutOfStepWindowTest, TheIdentityComesFromRepliesInStep) {
   server_->SendRaw("0,TK20MPG v2.4\r");
   QTest::qWait(30);
   term_->IdentifyUnit();
+  Settle();
   EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK12345"));
   EXPECT_TRUE(messages_.all.isEmpty());
 
   unit_.SetAnswerTwice("Q", 0, -1);
   ui().ReadSetting->click();
+  Settle();
   EXPECT_EQ(messages_.all, (QStringList{kOutOfStep, kNotVorka}));
   EXPECT_FALSE(state().unitPresent);
   EXPECT_NE(ui().EditIpID->text(), QStringLiteral("TK20MPG"));

@@ -33,6 +33,7 @@ TEST_F(ReadSaveTest, RoundTripReadsAndWritesBackTheSameValues) {
   DistinctiveRegisters();
   const auto before = Registers();
   term_->ReadSettingClick();
+  Settle();
   EXPECT_EQ(Received(), Join(Check(), Prefixed(BuildReadScript(true))));
   EXPECT_EQ(term_->OUT1().ItemIndex(), 8);
   EXPECT_EQ(ui().BreakDelay->text(), QStringLiteral("7"));
@@ -53,6 +54,7 @@ TEST_F(ReadSaveTest, RoundTripReadsAndWritesBackTheSameValues) {
   unit_.ResetRegisters();
   unit_.ClearReceived();
   term_->BtnSend1Click();
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{kSaved});
   // The identification, the read that the backup keeps, then the table's write commands in order.
   const Commands sent = Received();
@@ -70,12 +72,14 @@ TEST_F(ReadSaveTest, UnitWithoutMpgOnPageOutputsGetsSixCommandsAndTheValidation)
   ui().GearX->setText(QStringLiteral("7"));
   unit_.SetByteRegister("05", 0xE0);
   term_->ReadSettingClick();
+  Settle();
   EXPECT_EQ(Received(), Join(Check(), Prefixed(BuildReadScript(false))));
   EXPECT_EQ(term_->XAxisPolarity().ItemIndex(), 1);
   EXPECT_EQ(ui().HiLimitX->text(), QStringLiteral("1"));
   EXPECT_EQ(ui().GearX->text(), QStringLiteral("7.000000"));
   unit_.ClearReceived();
   term_->BtnSend1Click();
+  Settle();
   EXPECT_EQ(Received().size(), 2u + 6u + 6u);  // identification, backup read, writes
   EXPECT_EQ(Received().back(), "!0EW05,E0");
 }
@@ -84,10 +88,10 @@ TEST_F(ReadSaveTest, UnitWithoutMpgOnPageInputsLeavesTheTimerOffAndSkipsTheValid
   unit_.SetMpg(false);
   StartQuick();
   ui().PageControl->setCurrentIndex(1);
-  term_->Tim()->start();  // as if it had been running for an earlier unit
   ui().HiLimitX->setText(QStringLiteral("abc"));
   term_->ReadSettingClick();
-  EXPECT_FALSE(term_->Tim()->isActive());
+  Settle();
+  EXPECT_FALSE(term_->Polling());
   EXPECT_EQ(ui().HiLimitX->text(), QStringLiteral("abc"));
 }
 
@@ -98,6 +102,7 @@ TEST_F(ReadSaveTest, TheTimelineOpenChangesNothingInTheValidation) {
   term_->TimelineMnuClick();
   ui().HiLimitX->setText(QStringLiteral("abc"));
   term_->ReadSettingClick();
+  Settle();
   EXPECT_EQ(ui().HiLimitX->text(), QStringLiteral("1"));
 }
 
@@ -106,28 +111,32 @@ TEST_F(ReadSaveTest, MpgUnitOnPageInputsPausesTheMonitorForTheScript) {
   ui().PageControl->setCurrentIndex(1);
   unit_.ClearReceived();
   term_->ReadSettingClick();
+  Settle();
   const Commands received = Received();
   ASSERT_GE(received.size(), 31u);
   EXPECT_EQ(Commands(received.begin() + 2, received.begin() + 31), Prefixed(BuildReadScript(true)));
-  EXPECT_TRUE(term_->Tim()->isActive());
+  EXPECT_TRUE(term_->Polling());
   EXPECT_EQ(state().commandMode, "stav");
   // While a failure message of the script is open, the monitor is off.
   bool timerDuringBox = true;
-  messages_.whileOpen = [&] { timerDuringBox = term_->Tim()->isActive(); };
+  messages_.whileOpen = [&] { timerDuringBox = term_->Polling(); };
   unit_.SetSilentOnCommand("EW05,FF");
   term_->BtnSend1Click();
+  Settle();
   EXPECT_FALSE(timerDuringBox);
-  EXPECT_FALSE(term_->Tim()->isActive());  // a save that failed does not restart it
+  EXPECT_FALSE(term_->Polling());  // a save that failed does not restart it
 }
 
 TEST_F(ReadSaveTest, WithoutAPortOnlyThatIsSaid) {
   Create();
   ui().HiLimitX->setText(QStringLiteral(""));
   term_->ReadSettingClick();
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{kNoPort});
   EXPECT_EQ(ui().HiLimitX->text(), QString());
   messages_.all.clear();
   term_->BtnSend1Click();
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{kNoPort});
   EXPECT_EQ(ui().HiLimitX->text(), QStringLiteral("1"));  // the pass ran first
   EXPECT_TRUE(Received().empty());
@@ -137,9 +146,11 @@ TEST_F(ReadSaveTest, SilentUnitIsNoVorkaAndNothingIsSaved) {
   StartQuick();
   unit_.SetSilent(true);
   term_->ReadSettingClick();
+  Settle();
   EXPECT_EQ(messages_.all, (QStringList{kFailure, kNotVorka}));
   messages_.all.clear();
   term_->BtnSend1Click();
+  Settle();
   EXPECT_EQ(messages_.all, (QStringList{kFailure, kNotVorka, kNotSaved}));
   EXPECT_EQ(Received(), (Commands{"!0Q", "!0Q"}));
 }
@@ -151,11 +162,12 @@ TEST_F(ReadSaveTest, TimeOutAtTheFirstLineKeepsEveryControl) {
   ui().HiLimitX->setText(QStringLiteral("abc"));
   ui().PageControl->setCurrentIndex(1);
   term_->ReadSettingClick();
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{kFailure});
   EXPECT_EQ(term_->OUT1().ItemIndex(), 0);
   EXPECT_EQ(ui().GearX->text(), QStringLiteral("5.000000"));
   EXPECT_EQ(ui().HiLimitX->text(), QStringLiteral("abc"));  // the flow stops before the pass
-  EXPECT_FALSE(term_->Tim()->isActive());
+  EXPECT_FALSE(term_->Polling());
 }
 
 TEST_F(ReadSaveTest, TimeOutAtALaterLineKeepsTheControlsNotReached) {
@@ -166,12 +178,13 @@ TEST_F(ReadSaveTest, TimeOutAtALaterLineKeepsTheControlsNotReached) {
   ui().RefSpeedZ->setText(QStringLiteral("42"));
   ui().PageControl->setCurrentIndex(1);
   term_->ReadSettingClick();
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{kFailure});  // no conversion box follows
   EXPECT_EQ(term_->OUT1().ItemIndex(), 2);          // decoded from the unit
   EXPECT_EQ(ui().HiLimitZ->text(), QStringLiteral("4321"));
   EXPECT_EQ(ui().GearX->text(), QStringLiteral("5.000000"));
   EXPECT_EQ(ui().RefSpeedZ->text(), QStringLiteral("42"));
-  EXPECT_FALSE(term_->Tim()->isActive());  // the unit was lost: no polling until it is back
+  EXPECT_FALSE(term_->Polling());  // the unit was lost: no polling until it is back
 }
 
 TEST_F(ReadSaveTest, ReplyThatIsNotANumberEndsTheReadWithTheGeneralErrorBox) {
@@ -181,15 +194,17 @@ TEST_F(ReadSaveTest, ReplyThatIsNotANumberEndsTheReadWithTheGeneralErrorBox) {
   unit_.SetByteRegister("05", 0xE0);
   ui().PageControl->setCurrentIndex(1);
   ui().ReadSetting->click();
+  Settle();
   EXPECT_EQ(messages_.general, QStringList{QStringLiteral("'7q' is not a valid integer value.")});
   EXPECT_EQ(term_->OUT1().ItemIndex(), 1);             // decoded before
   EXPECT_TRUE(ui().RadioPolarityNormal->isChecked());  // after: unchanged
-  EXPECT_FALSE(term_->Tim()->isActive());
+  EXPECT_FALSE(term_->Polling());
 
   messages_.general.clear();
   unit_.ClearReplyOverrides();
   unit_.SetReplyOverride("ER0A", "0,");
   ui().ReadSetting->click();
+  Settle();
   EXPECT_EQ(messages_.general, QStringList{QStringLiteral("'$' is not a valid integer value.")});
 }
 
@@ -197,6 +212,7 @@ TEST_F(ReadSaveTest, RejectedGearOnSaveSendsNothing) {
   StartQuick();
   ui().GearX->setText(QStringLiteral("-3"));
   term_->BtnSend1Click();
+  Settle();
   EXPECT_EQ(messages_.all, (QStringList{QStringLiteral("Špatné číslo: -3"), kNotSaved}));
   EXPECT_TRUE(Received().empty());
 }
@@ -205,16 +221,20 @@ TEST_F(ReadSaveTest, SuccessOnlyWhenTheWholeScriptCompleted) {
   StartQuick();
   unit_.SetSilentOnCommand("EFW30,1.000000");
   term_->Button1Click();  // gears "1": the pass rewrites them to "1.000000"
+  Settle();
   messages_.all.clear();
   term_->BtnSend1Click();
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{kFailure});
   unit_.SetSilentOnCommand("");
   messages_.all.clear();
   term_->BtnSend1Click();
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{kSaved});
   unit_.SetReplyOverride("EW01,02", "1");
   messages_.all.clear();
   term_->BtnSend1Click();
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Neuloženo: jednotka odmítla OUT1")});
 }
 
@@ -224,6 +244,7 @@ TEST_F(ReadSaveTest, WritesTheUnitRefusedAreNamedByTheirCaptions) {
   unit_.SetReplyOverride("EFW24,1", "1");
   unit_.SetReplyOverride("EW0C,FF", "E");
   term_->BtnSend1Click();
+  Settle();
   EXPECT_EQ(messages_.all,
             QStringList{QStringLiteral("Neuloženo: jednotka odmítla Hi-Limit Y [mm], Sdružení osy A")});
   EXPECT_EQ(Received().size(), 2u + 29u + 29u);

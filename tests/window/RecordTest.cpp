@@ -35,9 +35,15 @@ class RecordTest : public WindowFixture {
     const QString path = dir_.filePath(QString::fromLatin1(name));
     term_->ChooseRecordFile = [&](const QString&, const QString&) { return path; };
     term_->RecordMnuClick();
+    Settle();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return {};
     return path.endsWith(QStringLiteral(".pdf")) ? PdfText(path) : file.readAll().toStdString();
+  }
+  // One try of the series, waited for.
+  static void TryAndWait(TFormSeries& series) {
+    series.TryNextUnit();
+    EXPECT_TRUE(WaitFor([&] { return !series.Trying(); }));
   }
   QTemporaryDir dir_;
 };
@@ -48,6 +54,7 @@ TEST_F(RecordTest, TheRecordReadsTheUnitAndSaysWhatTheSaveLeftInIt) {
   StartQuick();
   DistinctiveRegisters();
   term_->ReadSettingClick();
+  Settle();
   ui().HiLimitX->setText(QStringLiteral("1357"));
   std::string text = SavedRecord("before.txt");
   EXPECT_NE(text.find("Hi-Limit X [mm]:"), std::string::npos) << text;
@@ -56,6 +63,7 @@ TEST_F(RecordTest, TheRecordReadsTheUnitAndSaysWhatTheSaveLeftInIt) {
   EXPECT_NE(text.find("Do jednotky se v této relaci nezapisovalo."), std::string::npos);
 
   term_->BtnSend1Click();
+  Settle();
   EXPECT_NE(SavedRecord("after.pdf").find("VK12345"), std::string::npos);
   text = SavedRecord("after.txt");
   EXPECT_NE(text.find("1357"), std::string::npos) << text;
@@ -111,20 +119,21 @@ TEST_F(RecordTest, TheWindowsSeriesWritesEachUnitOnceAndGoesOnAfterAFailure) {
   };
   QStringList results, states;
   term_->RunSeriesDialog = [&](TFormSeries& series) {
-    series.TryNextUnit();
-    series.TryNextUnit();  // still attached: left alone
+    const auto tryUnit = [&] { TryAndWait(series); };
+    tryUnit();
+    tryUnit();  // still attached: left alone
     states << series.ui->LblSeriesState->text();
     unit_.SetSilent(true);  // the cable moved
-    series.TryNextUnit();
+    tryUnit();
     states << series.ui->LblSeriesState->text();
     unit_.SetSilent(false);
     nextUnit("VK20002");
     unit_.SetWriteStoredAs("20", "700");  // acknowledged, not kept
-    series.TryNextUnit();
-    series.TryNextUnit();  // failed and still attached: left alone
+    tryUnit();
+    tryUnit();  // failed and still attached: left alone
     unit_.SetWriteStoredAs("20", std::nullopt);
     nextUnit("VK30003");
-    series.TryNextUnit();
+    tryUnit();
     for (int row = 0; row < series.ui->GridSeries->rowCount(); ++row)
       results << series.ui->GridSeries->item(row, 0)->text() + u' ' +
                      series.ui->GridSeries->item(row, 3)->text();
@@ -133,6 +142,7 @@ TEST_F(RecordTest, TheWindowsSeriesWritesEachUnitOnceAndGoesOnAfterAFailure) {
   messages_.all.clear();
   unit_.ClearReceived();
   term_->SeriesMnuClick();
+  Settle();
   EXPECT_TRUE(messages_.all.isEmpty()) << messages_.all.join(u'\n').toStdString();  // no box per miss
   ASSERT_EQ(results.size(), 3) << results.join(u'\n').toStdString();
   EXPECT_TRUE(results[0].startsWith(QStringLiteral("VK12345 zapsáno a ověřeno"))) << results[0].toStdString();
@@ -174,19 +184,20 @@ TEST_F(RecordTest, TheWindowsSeriesOpensAPortThatCameBackAgain) {
   PtyServer nextServer(next);
   QStringList units;
   term_->RunSeriesDialog = [&](TFormSeries& series) {
-    series.TryNextUnit();
+    TryAndWait(series);
     server_->Stop();  // the adapter pulled out
     QFile::remove(port);
-    series.TryNextUnit();
+    TryAndWait(series);
     ASSERT_TRUE(nextServer.Start());  // and put into the next unit
     ASSERT_TRUE(QFile::link(QString::fromStdString(nextServer.SlavePath()), port));
-    series.TryNextUnit();
-    series.TryNextUnit();
+    TryAndWait(series);
+    TryAndWait(series);
     for (int row = 0; row < series.ui->GridSeries->rowCount(); ++row)
       units << series.ui->GridSeries->item(row, 0)->text();
     series.end->click();
   };
   term_->SeriesMnuClick();
+  Settle();
   nextServer.Stop();
   EXPECT_EQ(units, (QStringList{QStringLiteral("VK12345"), QStringLiteral("VK20002")}));
   EXPECT_EQ(*next.TextRegister("20"), "500");
@@ -223,6 +234,7 @@ TEST_F(RecordTest, ARecordThatCannotBeWrittenIsNamed) {
     messages_.all.clear();
     term_->ChooseRecordFile = [&](const QString&, const QString&) { return path; };
     term_->RecordMnuClick();
+    Settle();
     ASSERT_EQ(messages_.all.size(), 1);
     EXPECT_TRUE(messages_.all.front().startsWith(QStringLiteral("Protokol nelze uložit: ")))
         << messages_.all.front().toStdString();

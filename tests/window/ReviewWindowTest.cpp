@@ -41,6 +41,7 @@ class ReviewWindowTest : public WindowFixture {
     messages_.all.clear();
     reviews_.clear();
     term_->BtnSend1Click();
+    Settle();
   }
   // The review answered by a key, as the operator would press it on the dialog.
   static std::function<bool(TFormReview&)> Key(Qt::Key key) {
@@ -95,6 +96,7 @@ TEST_F(ReviewWindowTest, ReadEditedOrLoadedValuesAreTheSaveAsItWas) {
       {"a read and an edit",
        [this] {
          term_->ReadSettingClick();
+         Settle();
          ui().GearX->setText(QStringLiteral("320"));
        }},
       {"the factory settings", [this] { term_->Button1Click(); }},
@@ -111,6 +113,7 @@ TEST_F(ReviewWindowTest, ReadEditedOrLoadedValuesAreTheSaveAsItWas) {
 
 TEST_F(ReviewWindowTest, AChangeInTheUnitSinceTheReadIsShownAndKeptUnlessTicked) {
   term_->ReadSettingClick();
+  Settle();
   ui().GearX->setText(QStringLiteral("320"));  // the operator's change
   unit_.SetByteRegister("01", 0x01);           // another program's: OUT1 "Laser" since the read
   answerReview_ = Write;
@@ -131,6 +134,7 @@ TEST_F(ReviewWindowTest, AChangeInTheUnitSinceTheReadIsShownAndKeptUnlessTicked)
 
 TEST_F(ReviewWindowTest, OneInputBitOfASharedRegisterLeftOutKeepsTheUnitsBit) {
   term_->ReadSettingClick();  // "Povoleno" 0x81: inputs 0 and 7
+  Settle();
   term_->findChild<QAction*>(QStringLiteral("AlwaysReviewMnu"))->setChecked(true);
   ui().StrGridVstupy->item(1, 4)->setText(QStringLiteral("0"));  // input 0 off
   ui().StrGridVstupy->item(3, 4)->setText(QStringLiteral("1"));  // input 2 on
@@ -148,10 +152,12 @@ TEST_F(ReviewWindowTest, OneInputBitOfASharedRegisterLeftOutKeepsTheUnitsBit) {
 
 TEST_F(ReviewWindowTest, TheOptionIsRememberedAndAsksOnEverySave) {
   term_->ReadSettingClick();
+  Settle();
   term_->findChild<QAction*>(QStringLiteral("AlwaysReviewMnu"))->setChecked(true);
   StartQuick();  // a new window: the option kept for the user
   EXPECT_TRUE(term_->findChild<QAction*>(QStringLiteral("AlwaysReviewMnu"))->isChecked());
   term_->ReadSettingClick();
+  Settle();
   Save();
   ASSERT_EQ(reviews_.size(), 1U);  // nothing to change, asked all the same
   EXPECT_TRUE(Listed().empty());
@@ -161,6 +167,7 @@ TEST_F(ReviewWindowTest, TheOptionIsRememberedAndAsksOnEverySave) {
 
 TEST_F(ReviewWindowTest, ControlsThatDifferFromTheUnitAreMarkedUntilARead) {
   term_->ReadSettingClick();
+  Settle();
   EXPECT_FALSE(ToolTip("GearX").contains(QStringLiteral("V jednotce")));
   const QColor plain = ui().GearX->palette().color(QPalette::Base);
   ui().GearX->setText(QStringLiteral("320"));
@@ -179,6 +186,7 @@ TEST_F(ReviewWindowTest, ControlsThatDifferFromTheUnitAreMarkedUntilARead) {
   QTest::qWait(10);
   EXPECT_TRUE(ToolTip("GearX").contains(QStringLiteral("V jednotce: 320")));
   term_->ReadSettingClick();  // the unit's value back in the window
+  Settle();
   EXPECT_FALSE(ToolTip("GearX").contains(QStringLiteral("V jednotce")));
 }
 

@@ -35,6 +35,7 @@ class SaveIntegrityTest : public FilesFixture {
     unit_.ClearReceived();
     messages_.all.clear();
     term_->BtnSend1Click();
+    Settle();
     return Received();
   }
   std::string Sent(const Commands& commands, const std::string& prefix) {
@@ -135,10 +136,12 @@ TEST_F(SaveIntegrityTest, AListWithoutAnItemStopsTheSaveNamed) {
 TEST_F(SaveIntegrityTest, TheComparisonShowsAValueTheWindowCannotShow) {
   StartQuick();
   term_->ReadSettingClick();
+  Settle();
   unit_.SetByteRegister("01", 0x07);  // no output function has code 07
   int shown = 0;
   term_->Files().RunCompareDialog = [&](TFormCompare&) { ++shown; };
   term_->Files().CompareWithUnitClick();
+  Settle();
   ASSERT_EQ(shown, 1);
   const auto& grid = *term_->Files().CompareDialog().ui->GridDiff;
   ASSERT_EQ(grid.rowCount(), 1);
@@ -239,6 +242,7 @@ TEST_F(SaveIntegrityTest, TheHeaderNamesTheUnitOnlyForValuesReadFromIt) {
   EXPECT_EQ(Slurp(path_).find("# Jednotka"), std::string::npos);
 
   term_->ReadSettingClick();
+  Settle();
   term_->Files().SaveToFileClick();
   EXPECT_NE(Slurp(path_).find(unit), std::string::npos);
 

@@ -18,6 +18,7 @@ class SettingsFilesTest : public FilesFixture {
   Commands Save() {
     unit_.ClearReceived();
     term_->BtnSend1Click();
+    Settle();
     Commands writes = Received();
     writes.erase(writes.begin(), writes.begin() + std::min<std::ptrdiff_t>(2 + 29, std::ssize(writes)));
     return writes;
@@ -50,6 +51,7 @@ TEST_F(SettingsFilesTest, FileFromAReadWindowSavedFromAFreshWindowSendsTheSameWr
   StartQuick();
   DistinctiveRegisters();
   term_->ReadSettingClick();
+  Settle();
   ui().StrGridVstupy->item(4, 2)->setText(QStringLiteral("Dveře"));
   Choose(path_);
   ui().SaveToFileMnu->trigger();
@@ -91,6 +93,7 @@ TEST_F(SettingsFilesTest, LoadedGearsGoThroughTheValidationPass) {
 TEST_F(SettingsFilesTest, ComparisonListsExactlyTheChangedSettingsAndWritesNothing) {
   StartQuick();
   term_->ReadSettingClick();
+  Settle();
   unit_.SetByteRegister("01", 0x01);    // OUT1: Laser
   unit_.SetTextRegister("24", "2500");  // Hi-Limit Y
   unit_.SetByteRegister("08", 0x05);    // inputs 0 and 2 enabled
@@ -99,6 +102,7 @@ TEST_F(SettingsFilesTest, ComparisonListsExactlyTheChangedSettingsAndWritesNothi
   int shown = 0;
   term_->Files().RunCompareDialog = [&](TFormCompare&) { ++shown; };
   ui().CompareMnu->trigger();
+  Settle();
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(
       Rows(),
@@ -118,13 +122,16 @@ TEST_F(SettingsFilesTest, ComparisonListsExactlyTheChangedSettingsAndWritesNothi
 TEST_F(SettingsFilesTest, ComparisonWithoutDifferencesOrWithoutAUnitShowsNoDialog) {
   StartQuick();
   term_->ReadSettingClick();
+  Settle();
   int shown = 0;
   term_->Files().RunCompareDialog = [&](TFormCompare&) { ++shown; };
   term_->Files().CompareWithUnitClick();
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Nastavení v okně a v jednotce se shodují.")});
   messages_.all.clear();
   unit_.SetSilentOnCommand("EFR30");
   term_->Files().CompareWithUnitClick();
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});
   EXPECT_EQ(shown, 0);
 }

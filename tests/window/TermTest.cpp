@@ -70,7 +70,7 @@ TEST_F(TermTest, DebugParameterShowsTheDebugPageOnlyWhenExactAndFirst) {
     Start(c.parameters);
     EXPECT_EQ(state().debugMode, c.debug) << c.parameters.join(' ').toStdString();
     EXPECT_EQ(ui().PageControl->isTabVisible(3), c.debug);
-    ComClose();
+    Destroy();
   }
 }
 
@@ -90,8 +90,8 @@ TEST_F(TermTest, CreatedWindowHoldsTheInitialState) {
   EXPECT_EQ(ui().ReadSetting->text(), QStringLiteral("Načíst z VORKA   "));
   EXPECT_EQ(ui().BtnSend1->text(), QStringLiteral("Uložit do VORKA  "));
   EXPECT_EQ(ui().centralwidget->size(), QSize(857, 361));
-  EXPECT_FALSE(term_->Tim()->isActive());
-  EXPECT_EQ(term_->Tim()->interval(), 40);
+  EXPECT_FALSE(term_->Polling());
+  EXPECT_EQ(term_->PollPeriodMs(), 40);
 }
 
 // vorkactl and the comparisons start from a model of the window's controls: it opens as the window.
@@ -176,8 +176,11 @@ TEST_F(TermTest, ProgramTextIsNeverCutByTheTypingLimit) {
 
 TEST_F(TermTest, DebugPageLogsTheExchangeAndTimesItInMicroseconds) {
   Start({"debug"});
-  state().commandMode = "check";
-  term_->RunCommandScript();
+  term_->OnLine([](UnitOnLine& unit) {
+    unit.State().commandMode = "check";
+    unit.RunCommandScript();
+  });
+  Settle();
   EXPECT_EQ(ui().MemoMakro1->toPlainText(), QStringLiteral("Q\n?"));
   EXPECT_EQ(ui().MemoSend->toPlainText(), QStringLiteral("Q\n?"));
   EXPECT_EQ(ui().MemoRec->toPlainText(), QStringLiteral("0,VK12345\n0,TK20MPG v2.4"));
@@ -191,7 +194,8 @@ TEST_F(TermTest, ScrollBarMovesBothLogsOneLineAnEvent) {
   term_->show();
   std::vector<std::string> script;
   for (int i = 0; i < 29; ++i) script.push_back("ER01");
-  term_->Exchange().Run(script);
+  term_->OnLine([script](UnitOnLine& unit) { unit.RunScript(script); });
+  Settle();
   ui().PageControl->setCurrentIndex(3);
   QApplication::processEvents();
   auto* rec = ui().MemoRec->verticalScrollBar();
@@ -206,7 +210,8 @@ TEST_F(TermTest, ScrollBarMovesBothLogsOneLineAnEvent) {
   EXPECT_EQ(rec->value(), 0);
   term_->posuvnikScroll(0);
   EXPECT_EQ(rec->value(), 0);
-  term_->Exchange().Run({"Q"});
+  term_->OnLine([](UnitOnLine& unit) { unit.RunScript({"Q"}); });
+  Settle();
   term_->posuvnikScroll(1);
   EXPECT_EQ(ui().posuvnik->maximum(), 1);
   term_->hide();

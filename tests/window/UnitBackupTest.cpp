@@ -41,11 +41,12 @@ TEST_F(UnitBackupTest, ASaveFromAWindowNeverReadLeavesABackupThatPutsTheUnitBack
   const auto held = Registers();
   StartQuick();
   term_->BtnSend1Click();  // the form's initial values over the unit
+  Settle();
   EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Uložení proběhlo v pořádku")});
   ASSERT_NE(Registers(), held);
   const std::vector<Backup> kept = Kept();
   ASSERT_EQ(kept.size(), 1u);
-  ComClose();
+  Destroy();  // the window's port is the tool's now
 
   QProcess vorkactl;
   vorkactl.start(QStringLiteral(VORKACTL_PATH),
@@ -94,6 +95,7 @@ TEST_F(UnitBackupTest, NoBackupNoWriteUnlessTheOperatorSaysSo) {
     unit_.ClearReceived();
     messages_.all.clear();
     term_->BtnSend1Click();
+    Settle();
     c.undo();
     EXPECT_TRUE(Writes().empty()) << c.what;
     const QString told = c.told ? QStringLiteral("Zálohu nastavení jednotky nelze uložit: ") +
@@ -102,12 +104,14 @@ TEST_F(UnitBackupTest, NoBackupNoWriteUnlessTheOperatorSaysSo) {
                                 : QStringLiteral("Chyba komunikace");
     EXPECT_EQ(messages_.all, QStringList{told}) << c.what;
     term_->IdentifyUnit();  // the unit answers again
+    Settle();
     if (!c.told) continue;
     // "Ano": saved without a backup.
     c.fault();
     messages_.answer = true;
     messages_.all.clear();
     term_->BtnSend1Click();
+    Settle();
     messages_.answer = false;
     c.undo();
     EXPECT_EQ(Writes().size(), 29u) << c.what;
@@ -120,8 +124,10 @@ TEST_F(UnitBackupTest, TheDialogListsTheBackupsAndOneGoesIntoTheWindow) {
   const auto held = Registers();
   StartQuick();
   term_->BtnSend1Click();
+  Settle();
   ASSERT_EQ(Kept().size(), 1u);
   term_->BtnSend1Click();  // the unit holds the window's values now: a second backup
+  Settle();
   ASSERT_EQ(Kept().size(), 2u);
   unit_.ClearReceived();
 
@@ -144,6 +150,7 @@ TEST_F(UnitBackupTest, TheDialogListsTheBackupsAndOneGoesIntoTheWindow) {
   EXPECT_TRUE(Received().empty());  // nothing is sent before the operator saves
   EXPECT_EQ(ui().GearX->text(), QStringLiteral("640.000000"));
   term_->BtnSend1Click();
+  Settle();
   EXPECT_EQ(Registers(), held);
 }
 
@@ -167,6 +174,7 @@ TEST_F(UnitBackupTest, ABackupTheWindowCannotShowIsNamedAndNothingApplied) {
   UnitTheWindowCannotShow();
   StartQuick();
   term_->BtnSend1Click();
+  Settle();
   messages_.all.clear();
   term_->Files().RunBackupsDialog = [](TFormBackups& dialog) {
     dialog.ui->ListBackups->topLevelItem(0)->setSelected(true);

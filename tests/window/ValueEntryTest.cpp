@@ -117,6 +117,7 @@ TEST_F(ValueEntryTest, TypingIntoBreakDelayRunsTheHandler) {
 
 TEST_F(ValueEntryTest, FactoryDefaultsSetTheBrakeDelayThroughItsHandler) {
   term_->Button1Click();
+  Settle();
   EXPECT_EQ(breakDelayValue(), 10);
 }
 
