@@ -25,10 +25,13 @@ enum class Said {
   NothingChosen,
   SaveWithoutBackup,  // {reason}
   UnitRefusedSave,    // {settings}
-  MustBeBit,          // {setting}
-  NameNotAllowed,     // {setting}
-  NoValidValue,       // {setting}
-  NoItemChosen,       // {setting}
+  UnitDidNotKeep,     // {settings}: HeldInUnit, one after another
+  HeldInUnit,         // {setting} {value}
+  SaveNotVerified,
+  MustBeBit,       // {setting}
+  NameNotAllowed,  // {setting}
+  NoValidValue,    // {setting}
+  NoItemChosen,    // {setting}
   // A write of settings and its outcome; {outOfStep} is RepliesOutOfStep, {backup} SettingsBeforeIn
   // or nothing, {settings} the settings the outcome names, {count} the writes planned.
   RepliesOutOfStep,

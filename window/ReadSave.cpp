@@ -76,11 +76,13 @@ void TTermForm::EndProgramChange() {
   MarkChanges();
 }
 
+void TTermForm::Wrote(const UnitSettings& written) {
+  lastSave_ =
+      LastSave{state_.identity.id, written,
+               QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString()};
+}
+
 void TTermForm::UnitHolds(const UnitSettings& held, bool readIntoWindow) {
-  if (!readIntoWindow)
-    lastSave_ =
-        LastSave{state_.identity.id, held,
-                 QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString()};
   sources_.UnitHolds(ShownSettings(), held, readIntoWindow);
   MarkChanges();
 }

@@ -211,6 +211,7 @@ class TTermForm : public QMainWindow,
   bool MonitorPageShown() override { return InputsPageShown(); }
   std::optional<UnitSettings> ChooseWrites(const UnitSettings& window, const UnitSettings& held) override;
   void UnitHolds(const UnitSettings& held, bool readIntoWindow) override;
+  void Wrote(const UnitSettings& written) override;
 
   // The unit settings the controls show, of a unit with MPG firmware (all of them).
   UnitSettings ShownSettings();
@@ -283,7 +284,7 @@ class TTermForm : public QMainWindow,
   std::vector<std::string> shownScript_;    // the script the debug page shows
   std::unique_ptr<SettingsFiles> files_;
   std::unique_ptr<TFormTimeline> timeline_;
-  // What the last save that went through wrote, into which unit and when.
+  // What the last save wrote (every write acknowledged), into which unit and when.
   struct LastSave {
     std::string unitId;
     UnitSettings written;

@@ -53,6 +53,7 @@ class ConsoleUnit : public UnitHost, public ExchangeHost {
     return window;
   }
   void UnitHolds(const UnitSettings&, bool) override {}
+  void Wrote(const UnitSettings&) override {}
   void ShowIdentity(const Identity& identity) override { identity_ = identity; }
   void ShowNoUnit() override { identity_ = {}; }
   void SetOutputControlsEnabled(bool) override {}

@@ -87,6 +87,47 @@ void ReportSaveOutOfStep(UnitHost& host, const std::vector<WriteLine>& lines, co
   host.ResumeMonitor();
 }
 
+// The unit read back after a save's writes: "Uložení proběhlo v pořádku" only when it holds what was
+// written; otherwise the settings it did not keep, with their values in the unit, and the backup.
+// The marks follow what the unit holds.
+void VerifySave(UnitHost& host, const std::vector<WriteLine>& writes, const std::vector<std::string>& before,
+                const UnitSettings& wanted, const std::string& backupPath) {
+  const bool mpg = host.State().mpgCapable;
+  const QString backup =
+      backupPath.empty()
+          ? QString()
+          : u'\n' + Worded(Said::BackupBefore,
+                           {{"path",
+                             QDir::toNativeSeparators(QString::fromStdString(backupPath)).toStdString()}});
+  const auto after = ReadAllRegisters(host);
+  if (!after) {  // out of step, or silent: said; a lost unit is not polled
+    Messages().Message(Worded(Said::SaveNotVerified) + backup);
+    return;
+  }
+  const UnitSettings held = SettingsAsHeld(*after, mpg);
+  host.UnitHolds(held, false);
+  std::string kept;
+  for (const Register* reg : UnverifiedRegisters(writes, before, *after, mpg)) {
+    std::string named;
+    for (const SettingDef* def : SettingsOfRegister(*reg)) {
+      const std::optional<std::string> value = held.Get(def->name), asked = wanted.Get(def->name);
+      if (value && asked && SameSettingValue(*def, *asked, *value)) continue;
+      named +=
+          (named.empty() ? "" : ", ") +
+          Worded(Said::HeldInUnit, {{"setting", def->caption}, {"value", value.value_or("?")}}).toStdString();
+    }
+    if (named.empty()) named = reg->caption;
+    kept += (kept.empty() ? "" : ", ") + named;
+  }
+  if (kept.empty()) {
+    Tell(Said::Saved);
+  } else {
+    Tell(Said::NotSavedBecause,
+         {{"why", (Worded(Said::UnitDidNotKeep, {{"settings", kept}}) + backup).toStdString()}});
+  }
+  host.ResumeMonitor();
+}
+
 // Why a plan cannot be sent as it stands, for the operator; empty when it can.
 QString PlanRefusal(const WritePlan& plan) {
   if (plan.tooLong) return Worded(Said::TooLongForLine, {{"setting", plan.tooLong->caption}});
@@ -220,20 +261,21 @@ void SaveSettings(UnitHost& host) {
     return;
   }
   if (!result.completed) return;  // "Chyba komunikace" has been said; a lost unit is not polled
-  // Saved only when the unit accepted every write.
+  // Saved only when the unit accepted every write,
   const std::vector<const Register*> refused = RefusedWrites(plan.writes, result.replies);
-  if (refused.empty()) {
-    state.lastBackupPath = backup.path;
-    host.UnitHolds(SettingsAsHeld(RepliesAfter(plan.writes, *before), mpg), false);
-    Tell(Said::Saved);
-  } else {
+  if (!refused.empty()) {
     std::string captions;
     for (const Register* reg : refused)
       captions += (captions.empty() ? "" : ", ") + std::string(reg->caption);
     Tell(Said::NotSavedBecause,
          {{"why", Worded(Said::UnitRefusedSave, {{"settings", captions}}).toStdString()}});
+    host.ResumeMonitor();
+    return;
   }
-  host.ResumeMonitor();
+  state.lastBackupPath = backup.path;
+  host.Wrote(SettingsAsHeld(RepliesAfter(plan.writes, *before), mpg));
+  // and keeps what it acknowledged: a unit may take a write and hold its old value.
+  VerifySave(host, plan.writes, *before, *chosen, backup.path);
 }
 
 std::optional<std::vector<std::string>> ReadAllRegisters(UnitHost& host, bool* outOfStep) {
@@ -312,11 +354,12 @@ PollEnd PollInputs(UnitHost& host, const PollPace& pace, const std::function<boo
     }
   } watching{host, backToBack};
   if (backToBack) host.WatchAfterScripts(false);
-  InputPoller poller(InputPoller::Pace{std::chrono::duration_cast<std::chrono::microseconds>(pace.period).count(),
-                                       std::chrono::duration_cast<std::chrono::microseconds>(pace.lostAfter).count(),
-                                       std::chrono::duration_cast<std::chrono::microseconds>(pace.retryAfter).count(),
-                                       std::chrono::duration_cast<std::chrono::microseconds>(pace.retryEvery).count()},
-                     0);
+  InputPoller poller(
+      InputPoller::Pace{std::chrono::duration_cast<std::chrono::microseconds>(pace.period).count(),
+                        std::chrono::duration_cast<std::chrono::microseconds>(pace.lostAfter).count(),
+                        std::chrono::duration_cast<std::chrono::microseconds>(pace.retryAfter).count(),
+                        std::chrono::duration_cast<std::chrono::microseconds>(pace.retryEvery).count()},
+      0);
   while (!stopped()) {
     // A line that went away (an adapter unplugged) is opened again by its name before each ask.
     if (events.reopen) events.reopen();
@@ -324,10 +367,10 @@ PollEnd PollInputs(UnitHost& host, const PollPace& pace, const std::function<boo
     host.State().commandMode = "stav";
     const ExchangeResult result = host.RunCommandScript();
     if (stopped()) break;  // Ctrl-C while a reply was awaited
-    const InputPoller::Step step =
-        poller.Polled({us(asked), result.completed, result.lineBeforeFirst,
-                       result.completed ? InputWordFromReplies(host.ReplyLine(0), host.ReplyLine(1)) : uint16_t{0}},
-                      us(Clock::now()));
+    const InputPoller::Step step = poller.Polled(
+        {us(asked), result.completed, result.lineBeforeFirst,
+         result.completed ? InputWordFromReplies(host.ReplyLine(0), host.ReplyLine(1)) : uint16_t{0}},
+        us(Clock::now()));
     if (step.gap) events.gap(at(step.gap->from), step.gap->cause);
     if (step.sample) events.seen(at(step.sample->asked), step.sample->word);
     if (step.periodMs && events.paced) events.paced(*step.periodMs);

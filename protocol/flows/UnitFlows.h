@@ -47,8 +47,11 @@ class UnitView {
   // The save's choice, once it has read what the unit holds: which of the window's unit settings go
   // into it (any setting left out keeps the unit's value), or nothing when the operator cancelled.
   virtual std::optional<UnitSettings> ChooseWrites(const UnitSettings& window, const UnitSettings& held) = 0;
-  // The unit holds `held`: read into the controls (readIntoWindow), or a save went through.
+  // The unit holds `held`: read into the controls (readIntoWindow), or read back after a save.
   virtual void UnitHolds(const UnitSettings& held, bool readIntoWindow) = 0;
+  // A save wrote these settings, and the unit acknowledged every write (whether it kept them, the
+  // read back says).
+  virtual void Wrote(const UnitSettings& written) = 0;
 
   // What the identification shows and enables.
   virtual void ShowIdentity(const Identity& identity) = 0;

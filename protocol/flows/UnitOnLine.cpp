@@ -70,6 +70,9 @@ std::optional<UnitSettings> UnitOnLine::ChooseWrites(const UnitSettings& window,
 void UnitOnLine::UnitHolds(const UnitSettings& held, bool readIntoWindow) {
   line_.WindowCall([&] { window_.UnitHolds(held, readIntoWindow); });
 }
+void UnitOnLine::Wrote(const UnitSettings& written) {
+  line_.WindowCall([&] { window_.Wrote(written); });
+}
 void UnitOnLine::ShowIdentity(const Identity& identity) {
   line_.WindowCall([&] { window_.ShowIdentity(identity); });
 }

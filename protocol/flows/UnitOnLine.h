@@ -67,6 +67,7 @@ class UnitOnLine : public UnitHost, public ExchangeHost {
   SettingsControls& Controls() override { return controls_; }
   std::optional<UnitSettings> ChooseWrites(const UnitSettings& window, const UnitSettings& held) override;
   void UnitHolds(const UnitSettings& held, bool readIntoWindow) override;
+  void Wrote(const UnitSettings& written) override;
   void ShowIdentity(const Identity& identity) override;
   void ShowNoUnit() override;
   void SetOutputControlsEnabled(bool on) override;

@@ -56,12 +56,14 @@ TEST_F(ReadSaveTest, RoundTripReadsAndWritesBackTheSameValues) {
   term_->BtnSend1Click();
   Settle();
   EXPECT_EQ(messages_.all, QStringList{kSaved});
-  // The identification, the read that the backup keeps, then the table's write commands in order.
+  // The identification, the read that the backup keeps, the table's write commands in order, and
+  // the read that verifies them.
   const Commands sent = Received();
-  ASSERT_EQ(sent.size(), 2u + 29u + 29u);
+  ASSERT_EQ(sent.size(), 2u + 29u + 29u + 29u);
   EXPECT_EQ(Commands(sent.begin() + 2, sent.begin() + 31), Prefixed(BuildReadScript(true)));
   for (std::size_t i = 0; i < 29; ++i)
     EXPECT_EQ(sent[i + 31].rfind(std::string("!0") + RegisterTable()[i].writePrefix, 0), 0u) << i;
+  EXPECT_EQ(Commands(sent.begin() + 60, sent.end()), Prefixed(BuildReadScript(true)));
   EXPECT_EQ(Registers(), before);
 }
 
@@ -80,8 +82,9 @@ TEST_F(ReadSaveTest, UnitWithoutMpgOnPageOutputsGetsSixCommandsAndTheValidation)
   unit_.ClearReceived();
   term_->BtnSend1Click();
   Settle();
-  EXPECT_EQ(Received().size(), 2u + 6u + 6u);  // identification, backup read, writes
-  EXPECT_EQ(Received().back(), "!0EW05,E0");
+  // Identification, backup read, writes, the read back.
+  ASSERT_EQ(Received().size(), 2u + 6u + 6u + 6u);
+  EXPECT_EQ(Received()[13], "!0EW05,E0");
 }
 
 TEST_F(ReadSaveTest, UnitWithoutMpgOnPageInputsLeavesTheTimerOffAndSkipsTheValidation) {
