@@ -692,6 +692,8 @@ int Monitor(const CtlOptions& options) {
       Print(stamp() + " sampling now every " + PeriodText(periodMs, '.') + " ms\n");
     }
   };
+  // A converter unplugged and plugged back is the same unit: polling goes on, the gap marked.
+  events.reopen = [&c] { c.unit.ReopenIfGone(); };
   PollPace pace;
   pace.lostAfter = std::chrono::milliseconds(options.lostAfterMs);
   if (options.fast) pace.period = std::chrono::milliseconds(0);

@@ -78,7 +78,10 @@ void SerialLink::Close() {
 bool SerialLink::Reopen() {
   if (!opened_) return false;
   const Setup setup = *opened_;
-  return Open(setup.portName, setup.baudRate, setup.parity, setup.dataBits, setup.stopBits);
+  // Still not there: the line stays gone, and is asked for again.
+  const bool back = Open(setup.portName, setup.baudRate, setup.parity, setup.dataBits, setup.stopBits);
+  gone_ = !back;
+  return back;
 }
 
 void SerialLink::SendLine(const std::string& line) {

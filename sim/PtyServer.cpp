@@ -21,13 +21,15 @@ PtyServer::PtyServer(VirtualUnit& unit) : unit_(unit) {}
 PtyServer::~PtyServer() { Stop(); }
 
 bool PtyServer::Start() {
-  master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+  // Never inherited by a program the tests start (vorkactl): its copy would keep the line alive
+  // after Stop, and a pulled plug would not hang up.
+  master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (master_ < 0) return false;
   if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return false;
   const char* name = ::ptsname(master_);
   if (!name) return false;
   slavePath_ = name;
-  slaveHold_ = ::open(name, O_RDWR | O_NOCTTY);
+  slaveHold_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
   // Raw from the start: CR must reach the unit as CR, whatever the program sets later.
   termios tio{};
   if (::tcgetattr(slaveHold_, &tio) == 0) {
@@ -35,7 +37,7 @@ bool PtyServer::Start() {
     ::tcsetattr(slaveHold_, TCSANOW, &tio);
   }
   ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
-  if (::pipe(wake_) != 0) return false;
+  if (::pipe2(wake_, O_CLOEXEC) != 0) return false;
   ::fcntl(wake_[0], F_SETFL, O_NONBLOCK);
   running_ = true;
   thread_ = std::thread([this] { Run(); });

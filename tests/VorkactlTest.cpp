@@ -8,6 +8,7 @@
 #include "tests/support/ScanPorts.h"
 #include "tests/support/Sigrok.h"
 #include "tests/support/TestBackups.h"
+#include "tests/support/WaitFor.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QCoreApplication>
@@ -1330,6 +1331,42 @@ TEST_F(MonitorRecordingTest, AHangUpClosesTheRecordingAndAHeldProcessLeavesAGap)
   const std::map<std::string, int> edges = SigrokEdges(File("in.vcd"));
   EXPECT_EQ(edges.at("in0_RefX"), 3);
   EXPECT_EQ(edges.at("no_reply"), 2);
+}
+
+// The unit's line disappears (a converter unplugged) and comes back under the same name: the monitor
+// opens it again by itself and goes on, the gap marked in the recording.
+TEST_F(MonitorRecordingTest, AUnitPulledAwayAndPluggedBackGoesOnByItself) {
+  QTemporaryDir dir;
+  const QString port = dir.filePath(QStringLiteral("tty"));
+  ASSERT_TRUE(QFile::link(QString::fromStdString(server_->SlavePath()), port));
+  ::setenv("VORKA_COM1", port.toLocal8Bit().constData(), 1);
+  QProcess process;
+  MonitorWhile(
+      process,
+      {QStringLiteral("--lost-after"), QStringLiteral("120"), QStringLiteral("--csv"), File("in.csv")},
+      {0x0001, 0x0000});
+  server_->Stop();  // unplugged
+  QFile::remove(port);
+  QTest::qWait(1500);
+  server_ = std::make_unique<PtyServer>(unit_);  // plugged back: another device behind the name
+  ASSERT_TRUE(server_->Start());
+  ASSERT_TRUE(QFile::link(QString::fromStdString(server_->SlavePath()), port));
+  unit_.SetInputWordAtNextPoll(0x0001);
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        const std::string csv = Slurp(File("in.csv"));
+        const auto gap = csv.find("# Spojení s jednotkou ztraceno");
+        return gap != std::string::npos && csv.find(",1,0,0,0,0,0,0,0,0,0\n", gap) != std::string::npos;
+      },
+      10'000))
+      << Slurp(File("in.csv")) << process.readAllStandardOutput().toStdString()
+      << process.readAllStandardError().toStdString();
+  ::kill(static_cast<pid_t>(process.processId()), SIGHUP);
+  ASSERT_TRUE(Finished(process));
+  EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+  const std::string out = process.readAllStandardOutput().toStdString();
+  EXPECT_NE(out.find("no reply: the inputs are not known from here"), std::string::npos) << out;
+  EXPECT_NE(out.find("the unit answers again"), std::string::npos) << out;
 }
 
 TEST_F(MonitorRecordingTest, SilenceLongerThanLostAfterEndsIt) {

@@ -36,6 +36,14 @@ bool ConsoleUnit::Open(const std::string& port, int32_t baud, uint32_t replyTime
       description = devices.front().description;
     }
     state_.portOpen = usbLink_.OpenPrepared(description, static_cast<uint32_t>(baud), replyTimeoutMs);
+    // Its serial number finds the same converter again should it be unplugged and plugged back.
+    if (state_.portOpen)
+      if (const auto devices = ListFtdiDevices())
+        for (const FtdiDevice& device : *devices)
+          if (device.description == description.substr(0, std::min<std::size_t>(description.size(), 49))) {
+            usbLink_.SetSerialNumber(device.serialNumber);
+            break;
+          }
     if (!state_.portOpen) {
       const auto failure = UsbOpenFailure();
       reason = "cannot open " + port + ": " +
@@ -54,6 +62,11 @@ bool ConsoleUnit::Open(const std::string& port, int32_t baud, uint32_t replyTime
 
 void ConsoleUnit::ReopenSerialLine() {
   if (kind_ == LinkKind::Serial) OwnOrWindowLine().Reopen();
+}
+
+bool ConsoleUnit::ReopenIfGone() {
+  if (!state_.portOpen) return false;
+  return !exchange_.LineGone() || exchange_.ReopenLine();
 }
 
 void ConsoleUnit::Close() {

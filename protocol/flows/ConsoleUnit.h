@@ -23,6 +23,9 @@ class ConsoleUnit : public UnitHost, public ExchangeHost {
   // A serial line opened again as it was (an adapter that went away and came back); quiet. The
   // USB link is left as it is.
   void ReopenSerialLine();
+  // The line hung up or went away (a converter unplugged): it is opened again by the name it was
+  // opened by, a USB converter by its serial number; quiet. True when the line is there now.
+  bool ReopenIfGone();
 
   // Opens the port: "COM1" … "COM8", a device path, "usb" (the first FTDI device) or
   // "usb:DESCRIPTION". False with the reason (a sentence for the operator) when it did not open.

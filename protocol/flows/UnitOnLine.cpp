@@ -273,6 +273,7 @@ void UnitOnLine::SchedulePoll(std::chrono::microseconds after) {
 }
 
 void UnitOnLine::Poll() {
+  ++pollTicks_;
   // Nothing is asked, and no timer runs, without a port or a unit with the MPG firmware: the next
   // identification or open starts polling again.
   if (!polling_ || line_.Closed() || !state_.portOpen || !state_.mpgCapable) return;

@@ -62,6 +62,8 @@ class UnitOnLine : public UnitHost, public ExchangeHost {
   // loss), its fast sampling (back to back).
   void InputsShown(bool page, bool timeline, bool fast);
   CommandExchange& Exchange() { return exchange_; }
+  // How often the monitor's timer has run: nothing is spent while nothing can be polled.
+  int PollTicks() const { return pollTicks_; }
 
   // UnitView: the window's, waited for.
   SettingsControls& Controls() override { return controls_; }
@@ -172,5 +174,6 @@ class UnitOnLine : public UnitHost, public ExchangeHost {
   std::optional<FastUsbReplies> fastUsb_;
   std::vector<InputPoller::Step> steps_;  // polled, not shown yet
   int toldPeriodMs_ = -1;
+  int pollTicks_ = 0;
   bool toldPolling_ = false;
 };

@@ -291,6 +291,35 @@ TEST_F(TimelineTest, AFullDiskStopsTheRecordingWithItsReasonAndWholeRows) {
   EXPECT_EQ(csv.back(), '\n');
 }
 
+// A converter unplugged and plugged back under the same name: the timeline's polls find the line
+// gone, ask once a second, open it again by its name and go on, the gap marked; nobody opens the
+// port dialog.
+TEST_F(TimelineTest, AUnitPulledAwayAndPluggedBackGoesOnByItself) {
+  const QString port = dir_.filePath(QStringLiteral("tty"));
+  ASSERT_TRUE(QFile::link(QString::fromStdString(server_->SlavePath()), port));
+  ::setenv("VORKA_COM1", port.toLocal8Bit().constData(), 1);
+  TFormTimeline& timeline = Open();
+  Play({0x0001, 0x0000});
+  const std::size_t before = timeline.Timeline().Gaps().size();
+  server_->Stop();  // unplugged
+  QFile::remove(port);
+  ASSERT_TRUE(WaitFor([&] { return timeline.Timeline().Gaps().size() > before; }));
+  QTest::qWait(1200);                            // away a while: asked for again and not found
+  server_ = std::make_unique<PtyServer>(unit_);  // plugged back: another device behind the name
+  ASSERT_TRUE(server_->Start());
+  ASSERT_TRUE(QFile::link(QString::fromStdString(server_->SlavePath()), port));
+  unit_.SetInputWord(0x0001);
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        const auto& gaps = timeline.Timeline().Gaps();
+        return gaps.size() > before && gaps.back().to &&
+               timeline.Timeline().LevelAt(1, *gaps.back().to) == true;
+      },
+      10'000));
+  EXPECT_TRUE(term_->Polling());
+  EXPECT_EQ(messages_.all, QStringList{QStringLiteral("Chyba komunikace")});  // the loss, told once
+}
+
 TEST_F(TimelineTest, TheWiringCheckNamesGoodSwappedAndWrongPolarity) {
   TFormTimeline& timeline = Open();
   SetGrid(1, "0", "1");  // input 0: pressed and let go
