@@ -6,7 +6,19 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
+
+#include "protocol/UnitProtocol.h"
+
+// The wire time of one poll of the inputs at `baud`: two commands with prefix and CR, two replies
+// of "0,XX" with CR, ten bit times a byte.
+inline double PollWireMs(int baud) {
+  double ms = 0;
+  for (const char* command : kInputCommands)
+    ms += double(std::strlen(kUnitPrefix) + std::strlen(command) + 1 + std::strlen("0,00") + 1) * 10.0 / baud * 1000.0;
+  return ms;
+}
 
 inline int OpenRaw(const std::string& device) {
   const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);

@@ -184,10 +184,7 @@ void BM_FastSamplingAgainstWireTime(benchmark::State& state) {
     events.paced = [&](double ms) { periodMs = ms; };
     PollInputs(unit, pace, stopped, events);
   }
-  double wireMs = 0;
-  for (const char* command : kInputCommands)
-    wireMs += double(std::strlen(kUnitPrefix) + std::strlen(command) + 1 + std::strlen("0,00") + 1) * 10.0 /
-              kBaud * 1000.0;
+  const double wireMs = PollWireMs(kBaud);
   state.counters["period_ms"] = periodMs;
   state.counters["wire_ms"] = wireMs;
   state.counters["polls"] = double(polls);

@@ -64,7 +64,7 @@ TTermForm::TTermForm(QStringList args, BackupStore backups, QWidget* parent)
     // A control renamed in the form: nothing of the window could be trusted.
     qFatal("%s", missing.what());
   }
-  line_ = std::make_unique<LineWorker>(this);
+  line_ = std::make_unique<LineWorker>();
   unit_ = std::make_unique<UnitOnLine>(*line_, *this, backups_, pollOrigin_);
   SetUsbErrorReporter(
       [](UsbCall, const std::string& message) { Messages().ErrorBox(QString::fromStdString(message)); });

@@ -2,6 +2,9 @@
 
 #include "protocol/MessageSeam.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+
 namespace {
 
 // What a flow tells on the line's thread is told by the window's boxes, in their language.
@@ -42,55 +45,91 @@ void RunAsHandler(const std::function<void()>& job) {
   }
 }
 
+// The window's side is told that the line posted something: the event carries nothing, what it
+// is about waits in the queue.
+const QEvent::Type kLinePosted = static_cast<QEvent::Type>(QEvent::registerEventType());
+
 }  // namespace
 
-LineWorker::LineWorker(QObject* window) : window_(window), context_(new QObject) {
-  thread_.setObjectName(QStringLiteral("line"));
-  context_->moveToThread(&thread_);
-  // Deleted on its own thread as that ends.
-  QObject::connect(&thread_, &QThread::finished, context_, &QObject::deleteLater);
-  thread_.start();
-  QMetaObject::invokeMethod(
-      context_,
-      [this] {
-        static thread_local std::unique_ptr<LineMessages> messages;
-        messages = std::make_unique<LineMessages>(*this);
-        SetThreadMessages(messages.get());
-      },
-      Qt::QueuedConnection);
+LineWorker::LineWorker() : windowSide_(*this) {
+  // A thread of Qt's, so that the port object made on it finds an event dispatcher; it runs no
+  // event loop: the line's queue is its loop.
+  thread_.reset(QThread::create([this] { Run(); }));
+  thread_->setObjectName(QStringLiteral("line"));
+  thread_->start();
 }
 
 LineWorker::~LineWorker() { Close({}); }
 
+void LineWorker::Run() {
+  LineMessages messages(*this);
+  SetThreadMessages(&messages);
+  for (;;) {
+    std::function<void()> work;
+    bool end = false;
+    {
+      std::unique_lock lock(lineMutex_);
+      const auto ready = [&] {
+        return ending_ || !toLine_.empty() || (alarmAt_ && Clock::now() >= *alarmAt_);
+      };
+      if (alarmAt_)
+        lineChanged_.wait_until(lock, *alarmAt_, ready);
+      else
+        lineChanged_.wait(lock, ready);
+      if (ending_) {
+        work = std::move(last_);
+        end = true;
+      } else if (!toLine_.empty()) {
+        // What was posted comes before the alarm: a poll never starves a flow.
+        work = std::move(toLine_.front());
+        toLine_.pop_front();
+      } else if (alarmAt_ && Clock::now() >= *alarmAt_) {
+        alarmAt_.reset();
+        work = alarm_;
+      }
+    }
+    if (work) RunAsHandler(work);
+    if (end) break;
+  }
+  SetThreadMessages(nullptr);
+}
+
+void LineWorker::ToLine(std::function<void()> f) {
+  {
+    const std::lock_guard lock(lineMutex_);
+    toLine_.push_back(std::move(f));
+  }
+  lineChanged_.notify_one();
+}
+
+void LineWorker::SetAlarm(std::optional<Clock::time_point> at, std::function<void()> fired) {
+  {
+    const std::lock_guard lock(lineMutex_);
+    alarmAt_ = at;
+    if (fired) alarm_ = std::move(fired);
+  }
+  lineChanged_.notify_one();
+}
+
 void LineWorker::Post(std::function<void()> job, std::function<void()> done) {
   if (closing_) return;
   ++pending_;
-  QMetaObject::invokeMethod(
-      context_,
-      [this, job = std::move(job), done = std::move(done)]() mutable {
-        if (closing_) return;
-        RunAsHandler(job);
-        if (closing_) return;
-        QMetaObject::invokeMethod(
-            window_,
-            [this, done = std::move(done)] {
-              if (closing_) return;
-              --pending_;
-              if (done) RunGuarded(done);
-            },
-            Qt::QueuedConnection);
-      },
-      Qt::QueuedConnection);
+  ToLine([this, job = std::move(job), done = std::move(done)]() mutable {
+    if (closing_) return;
+    RunAsHandler(job);
+    ToWindow([this, done = std::move(done)] {
+      if (closing_) return;
+      --pending_;
+      if (done) RunGuarded(done);
+    });
+  });
 }
 
 void LineWorker::Queue(std::function<void()> f) {
   if (closing_) return;
-  QMetaObject::invokeMethod(
-      context_,
-      [this, f = std::move(f)] {
-        if (!closing_) RunAsHandler(f);
-      },
-      Qt::QueuedConnection);
+  ToLine([this, f = std::move(f)] {
+    if (!closing_) RunAsHandler(f);
+  });
 }
 
 void LineWorker::RunAndWait(const std::function<void()>& f) {
@@ -103,16 +142,13 @@ void LineWorker::RunAndWait(const std::function<void()>& f) {
   QEventLoop loop;
   wait->loop = &loop;
   QEventLoop* outer = std::exchange(waiting_, &loop);
-  QMetaObject::invokeMethod(
-      context_,
-      [this, f, wait] {
-        if (!closing_) RunAsHandler(f);
-        wait->ran = true;
-        WindowPost([wait] {
-          if (wait->loop) wait->loop->quit();
-        });
-      },
-      Qt::QueuedConnection);
+  ToLine([this, f, wait] {
+    if (!closing_) RunAsHandler(f);
+    wait->ran = true;
+    ToWindow([wait] {
+      if (wait->loop) wait->loop->quit();
+    });
+  });
   while (!wait->ran && !closing_) loop.exec(QEventLoop::ExcludeUserInputEvents);
   wait->loop = nullptr;
   waiting_ = outer;
@@ -120,31 +156,67 @@ void LineWorker::RunAndWait(const std::function<void()>& f) {
 
 void LineWorker::WindowPost(std::function<void()> f) {
   if (closing_) return;
-  QMetaObject::invokeMethod(window_, std::move(f), Qt::QueuedConnection);
+  ToWindow(std::move(f));
+}
+
+void LineWorker::ToWindow(std::function<void()> f) {
+  bool wake = false;
+  {
+    const std::lock_guard lock(windowMutex_);
+    toWindow_.push_back(std::move(f));
+    wake = !std::exchange(woken_, true);
+  }
+  if (wake) QCoreApplication::postEvent(&windowSide_, new QEvent(kLinePosted));
+}
+
+bool LineWorker::WindowSide::event(QEvent* event) {
+  if (event->type() != kLinePosted) return QObject::event(event);
+  line_.DrainWindow();
+  return true;
+}
+
+void LineWorker::DrainWindow() {
+  std::function<void()> f;
+  bool more = false;
+  {
+    const std::lock_guard lock(windowMutex_);
+    if (toWindow_.empty()) {
+      woken_ = false;
+      return;
+    }
+    f = std::move(toWindow_.front());
+    toWindow_.pop_front();
+    more = !toWindow_.empty();
+    woken_ = more;
+  }
+  // The rest has a wake-up of its own: this one may open a dialog whose loop runs it meanwhile.
+  if (more) QCoreApplication::postEvent(&windowSide_, new QEvent(kLinePosted));
+  f();
 }
 
 void LineWorker::CallOnWindow(const std::function<void()>& f) {
   if (beforeCalls_) beforeCalls_();
   auto call = std::make_shared<Call>();
-  call->run = &f;
   {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(call->mutex);
+    call->run = &f;
+  }
+  {
+    const std::lock_guard lock(callMutex_);
     if (closing_) throw LineClosing();
     current_ = call;
   }
-  QMetaObject::invokeMethod(
-      window_, [this, call] { RunCall(call); }, Qt::QueuedConnection);
+  ToWindow([this, call] { RunCall(call); });
   Call::State state;
   std::exception_ptr error;
   {
     std::unique_lock lock(call->mutex);
-    call->changed.wait(
-        lock, [&] { return call->state == Call::State::Done || call->state == Call::State::Dropped; });
+    call->changed.wait(lock, [&] { return call->state == Call::State::Done || call->state == Call::State::Dropped; });
     state = call->state;
     error = call->error;
   }
   {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(callMutex_);
     current_.reset();
   }
   if (state == Call::State::Dropped) throw LineClosing();
@@ -152,15 +224,17 @@ void LineWorker::CallOnWindow(const std::function<void()>& f) {
 }
 
 void LineWorker::RunCall(const std::shared_ptr<Call>& call) {
+  const std::function<void()>* run = nullptr;
   {
     const std::lock_guard lock(call->mutex);
     if (call->state != Call::State::Posted) return;  // dropped: the line is closing
     call->state = Call::State::Running;
+    run = call->run;
   }
   ++runningCalls_;
   std::exception_ptr error;
   try {
-    (*call->run)();
+    (*run)();
   } catch (...) {
     error = std::current_exception();
   }
@@ -177,7 +251,7 @@ void LineWorker::Close(std::function<void()> last) {
   if (!lastPosted_) {
     lastPosted_ = true;
     {
-      const std::lock_guard lock(mutex_);
+      const std::lock_guard lock(callMutex_);
       closing_ = true;
       // A call not begun is not made; one that runs (a box further down this thread) ends first.
       if (current_) {
@@ -190,19 +264,17 @@ void LineWorker::Close(std::function<void()> last) {
     }
     pending_ = 0;
     if (waiting_) waiting_->quit();
-    QMetaObject::invokeMethod(
-        context_,
-        [this, last = std::move(last)] {
-          RunAsHandler(last ? last : [] {});
-          SetThreadMessages(nullptr);
-          thread_.quit();
-        },
-        Qt::QueuedConnection);
+    {
+      const std::lock_guard lock(lineMutex_);
+      last_ = last ? std::move(last) : [] {};
+      ending_ = true;
+    }
+    lineChanged_.notify_one();
   }
   Join();
 }
 
 void LineWorker::Join() {
   if (runningCalls_ > 0) return;
-  thread_.wait();
+  thread_->wait();
 }

@@ -4,7 +4,9 @@
 #include <QThread>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -20,13 +22,17 @@ struct LineClosing : std::exception {
 
 // The thread that talks to the unit for a window, which itself never waits on the line: a unit
 // that stays silent holds this thread for its reply limit, not the window. The window posts work
-// (a flow, a poll); the work runs here one piece at a time, in the order posted, and reaches the
-// window only through WindowCall (waited for: a value of a control, a question, a box) and
-// WindowPost (not waited for: what the debug page and the lanes show). No widget is touched here.
+// (a flow, what the line must know); the work runs here one piece at a time, in the order posted,
+// and reaches the window only through WindowCall (waited for: a value of a control, a question, a
+// box) and WindowPost (not waited for: what the debug page and the lanes show). No widget is
+// touched here. Work goes each way through a queue of its own under a lock, so that a race
+// detector sees every hand-over (Qt's event queue it cannot see into).
 class LineWorker {
  public:
-  // `window`: an object of the window's thread, in whose context the window's side runs.
-  explicit LineWorker(QObject* window);
+  using Clock = std::chrono::steady_clock;
+
+  // Made on the window's thread: what the line posts to the window runs there.
+  LineWorker();
   // Closes (the last work: none) and waits for the thread.
   ~LineWorker();
   LineWorker(const LineWorker&) = delete;
@@ -78,10 +84,9 @@ class LineWorker {
   // Runs on the line's thread before each WindowCall: what the window must know first (set once,
   // before anything is posted).
   void BeforeWindowCalls(std::function<void()> f) { beforeCalls_ = std::move(f); }
-  // An object living on the line's thread, for timers that run there.
-  QObject* LineContext() const { return context_; }
-  // The calling thread is this line's.
-  bool OnLine() const { return QThread::currentThread() == &thread_; }
+  // The line's one alarm: `fired` runs on the line's thread at `at`, after the work posted before
+  // then; a new time replaces the one set, none stops it.
+  void SetAlarm(std::optional<Clock::time_point> at, std::function<void()> fired = {});
 
  private:
   struct Call {
@@ -91,18 +96,49 @@ class LineWorker {
     const std::function<void()>* run = nullptr;  // on the line's stack, waiting for the call
     std::exception_ptr error;
   };
+  // The window's side: an object of its thread that runs what the line posted there.
+  class WindowSide : public QObject {
+   public:
+    explicit WindowSide(LineWorker& line) : line_(line) {}
+    bool event(QEvent* event) override;
+
+   private:
+    LineWorker& line_;
+  };
+
+  void Run();
+  void ToLine(std::function<void()> f);
+  void ToWindow(std::function<void()> f);
+  // Runs what the line posted to the window, one at a time (a box among them may run the
+  // window's events again meanwhile).
+  void DrainWindow();
   void CallOnWindow(const std::function<void()>& f);
   void RunCall(const std::shared_ptr<Call>& call);
   // Waits for the thread unless a call is open on the window's thread further down.
   void Join();
 
-  QObject* window_;
   std::function<void()> beforeCalls_;
-  QThread thread_;
-  QObject* context_ = nullptr;  // lives on thread_
   std::atomic<bool> closing_{false};
-  std::mutex mutex_;
+
+  // To the line's thread.
+  std::mutex lineMutex_;
+  std::condition_variable lineChanged_;
+  std::deque<std::function<void()>> toLine_;
+  std::optional<Clock::time_point> alarmAt_;
+  std::function<void()> alarm_;
+  std::function<void()> last_;
+  bool ending_ = false;  // last_ is set: run it and end
+
+  // To the window's thread.
+  std::mutex windowMutex_;
+  std::deque<std::function<void()>> toWindow_;
+  bool woken_ = false;  // a wake-up of the window's side is on its way
+
+  std::mutex callMutex_;
   std::shared_ptr<Call> current_;  // the call the line's thread waits for
+
+  WindowSide windowSide_;
+  std::unique_ptr<QThread> thread_;
   // Window's thread only.
   int pending_ = 0;
   int runningCalls_ = 0;

@@ -190,7 +190,7 @@ void UnitOnLine::SetPortOpen(bool open, LinkKind kind) {
   kind_ = kind;
   if (!open) {
     fastUsb_.reset();
-    if (pollTimer_) pollTimer_->stop();
+    line_.SetAlarm(std::nullopt);
   }
   FollowPace();
 }
@@ -243,8 +243,8 @@ void UnitOnLine::SetPolling(bool on) {
     state_.commandMode = "stav";
     // The first poll a period after, as a timer started then.
     SchedulePoll(std::chrono::microseconds(poller_.CurrentPace().periodUs));
-  } else if (pollTimer_) {
-    pollTimer_->stop();
+  } else {
+    line_.SetAlarm(std::nullopt);
   }
   TellPolling();
 }
@@ -258,18 +258,7 @@ void UnitOnLine::TellPolling() {
 }
 
 void UnitOnLine::SchedulePoll(std::chrono::microseconds after) {
-  if (!pollTimer_) {
-    pollTimer_ = new QTimer(line_.LineContext());
-    pollTimer_->setSingleShot(true);
-    pollTimer_->setTimerType(Qt::PreciseTimer);
-    QObject::connect(pollTimer_, &QTimer::timeout, pollTimer_, [this] {
-      try {
-        Poll();
-      } catch (const LineClosing&) {
-      }
-    });
-  }
-  pollTimer_->start(static_cast<int>(std::max<int64_t>(0, (after.count() + 999) / 1000)));
+  line_.SetAlarm(LineWorker::Clock::now() + std::max(after, std::chrono::microseconds(0)), [this] { Poll(); });
 }
 
 void UnitOnLine::Poll() {

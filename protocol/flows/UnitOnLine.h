@@ -5,8 +5,6 @@
 #include "protocol/flows/LineWorker.h"
 #include "protocol/flows/UnitFlows.h"
 
-#include <QTimer>
-
 #include <chrono>
 #include <functional>
 #include <mutex>
@@ -170,7 +168,6 @@ class UnitOnLine : public UnitHost, public ExchangeHost {
   bool inPoll_ = false;      // a poll's script runs
   bool pollFailed_ = false;  // and no reply came
   InputPoller poller_;
-  QTimer* pollTimer_ = nullptr;  // on the line's thread
   std::optional<FastUsbReplies> fastUsb_;
   std::vector<InputPoller::Step> steps_;  // polled, not shown yet
   int toldPeriodMs_ = -1;
