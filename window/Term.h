@@ -87,8 +87,6 @@ class TTermForm : public QMainWindow,
   // "Soubor" → "Protokol o nastavení…": the unit read once more and its record saved, in the
   // format of the filter chosen.
   void RecordMnuClick();
-  // The record of what the unit holds, saved where the operator chooses.
-  void SaveRecordOf(const UnitSettings& held);
   // The record's file dialog: the path with the chosen filter's extension; empty when cancelled.
   // Tests put a chooser of their own in its place.
   std::function<QString(const QString& title, const QString& filter)> ChooseRecordFile;
@@ -221,6 +219,8 @@ class TTermForm : public QMainWindow,
   void WatchSettingChanges();
 
   void StartUp();
+  // The record of what the unit holds, saved where the operator chooses.
+  void SaveRecordOf(const UnitSettings& held);
   // The flows' changes count as the program's from the first flow started to the last one ended.
   void BeginProgramChange();
   void EndProgramChange();

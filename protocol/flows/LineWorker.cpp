@@ -2,8 +2,6 @@
 
 #include "protocol/MessageSeam.h"
 
-#include <QCoreApplication>
-#include <QEvent>
 
 namespace {
 
@@ -45,13 +43,9 @@ void RunAsHandler(const std::function<void()>& job) {
   }
 }
 
-// The window's side is told that the line posted something: the event carries nothing, what it
-// is about waits in the queue.
-const QEvent::Type kLinePosted = static_cast<QEvent::Type>(QEvent::registerEventType());
-
 }  // namespace
 
-LineWorker::LineWorker() : windowSide_(*this) {
+LineWorker::LineWorker() : windowSide_([this] { DrainWindow(); }) {
   // A thread of Qt's, so that the port object made on it finds an event dispatcher; it runs no
   // event loop: the line's queue is its loop.
   thread_.reset(QThread::create([this] { Run(); }));
@@ -92,6 +86,12 @@ void LineWorker::Run() {
     if (end) break;
   }
   SetThreadMessages(nullptr);
+  // Everything this thread did is the window's to see once it waited for this (Join).
+  {
+    const std::lock_guard lock(lineMutex_);
+    finished_ = true;
+  }
+  lineChanged_.notify_all();
 }
 
 void LineWorker::ToLine(std::function<void()> f) {
@@ -99,7 +99,7 @@ void LineWorker::ToLine(std::function<void()> f) {
     const std::lock_guard lock(lineMutex_);
     toLine_.push_back(std::move(f));
   }
-  lineChanged_.notify_one();
+  lineChanged_.notify_all();
 }
 
 void LineWorker::SetAlarm(std::optional<Clock::time_point> at, std::function<void()> fired) {
@@ -108,7 +108,7 @@ void LineWorker::SetAlarm(std::optional<Clock::time_point> at, std::function<voi
     alarmAt_ = at;
     if (fired) alarm_ = std::move(fired);
   }
-  lineChanged_.notify_one();
+  lineChanged_.notify_all();
 }
 
 void LineWorker::Post(std::function<void()> job, std::function<void()> done) {
@@ -166,14 +166,10 @@ void LineWorker::ToWindow(std::function<void()> f) {
     toWindow_.push_back(std::move(f));
     wake = !std::exchange(woken_, true);
   }
-  if (wake) QCoreApplication::postEvent(&windowSide_, new QEvent(kLinePosted));
+  if (wake) WakeWindow();
 }
 
-bool LineWorker::WindowSide::event(QEvent* event) {
-  if (event->type() != kLinePosted) return QObject::event(event);
-  line_.DrainWindow();
-  return true;
-}
+void LineWorker::WakeWindow() { QMetaObject::invokeMethod(&windowSide_, "Drain", Qt::QueuedConnection); }
 
 void LineWorker::DrainWindow() {
   std::function<void()> f;
@@ -190,7 +186,7 @@ void LineWorker::DrainWindow() {
     woken_ = more;
   }
   // The rest has a wake-up of its own: this one may open a dialog whose loop runs it meanwhile.
-  if (more) QCoreApplication::postEvent(&windowSide_, new QEvent(kLinePosted));
+  if (more) WakeWindow();
   f();
 }
 
@@ -269,12 +265,16 @@ void LineWorker::Close(std::function<void()> last) {
       last_ = last ? std::move(last) : [] {};
       ending_ = true;
     }
-    lineChanged_.notify_one();
+    lineChanged_.notify_all();
   }
   Join();
 }
 
 void LineWorker::Join() {
   if (runningCalls_ > 0) return;
+  {
+    std::unique_lock lock(lineMutex_);
+    lineChanged_.wait(lock, [this] { return finished_; });
+  }
   thread_->wait();
 }

@@ -20,6 +20,21 @@ struct LineClosing : std::exception {
   const char* what() const noexcept override { return "the line is closing"; }
 };
 
+// The window's side of a line: an object of the window's thread that runs what the line posted
+// there when told to (by its name: the message carries nothing the line wrote).
+class LineWindowSide : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit LineWindowSide(std::function<void()> drain) : drain_(std::move(drain)) {}
+
+ public slots:
+  void Drain() { drain_(); }
+
+ private:
+  std::function<void()> drain_;
+};
+
 // The thread that talks to the unit for a window, which itself never waits on the line: a unit
 // that stays silent holds this thread for its reply limit, not the window. The window posts work
 // (a flow, what the line must know); the work runs here one piece at a time, in the order posted,
@@ -96,17 +111,9 @@ class LineWorker {
     const std::function<void()>* run = nullptr;  // on the line's stack, waiting for the call
     std::exception_ptr error;
   };
-  // The window's side: an object of its thread that runs what the line posted there.
-  class WindowSide : public QObject {
-   public:
-    explicit WindowSide(LineWorker& line) : line_(line) {}
-    bool event(QEvent* event) override;
-
-   private:
-    LineWorker& line_;
-  };
-
   void Run();
+  // Tells the window's side to run what waits for it.
+  void WakeWindow();
   void ToLine(std::function<void()> f);
   void ToWindow(std::function<void()> f);
   // Runs what the line posted to the window, one at a time (a box among them may run the
@@ -127,7 +134,8 @@ class LineWorker {
   std::optional<Clock::time_point> alarmAt_;
   std::function<void()> alarm_;
   std::function<void()> last_;
-  bool ending_ = false;  // last_ is set: run it and end
+  bool ending_ = false;    // last_ is set: run it and end
+  bool finished_ = false;  // the thread ran its last work
 
   // To the window's thread.
   std::mutex windowMutex_;
@@ -137,7 +145,7 @@ class LineWorker {
   std::mutex callMutex_;
   std::shared_ptr<Call> current_;  // the call the line's thread waits for
 
-  WindowSide windowSide_;
+  LineWindowSide windowSide_;
   std::unique_ptr<QThread> thread_;
   // Window's thread only.
   int pending_ = 0;
