@@ -87,10 +87,9 @@ void LineWorker::Run() {
   }
   SetThreadMessages(nullptr);
   // Everything this thread did is the window's to see once it waited for this (Join).
-  {
-    const std::lock_guard lock(lineMutex_);
-    finished_ = true;
-  }
+  // Told under the lock: once the window sees it, this thread touches nothing of the worker's.
+  const std::lock_guard lock(lineMutex_);
+  finished_ = true;
   lineChanged_.notify_all();
 }
 
