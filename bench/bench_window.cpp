@@ -12,12 +12,12 @@
 #include "tests/support/TermFormInternals.h"
 #include "tests/support/TestBackups.h"
 #include "tests/support/WaitFor.h"
-#include "ui_Term.h"  // generated for this target, for the header above
 #include "ui_Series.h"
+#include "ui_Term.h"  // generated for this target, for the header above
 #include "ui_Timeline.h"
-#include "window/Term.h"
 #include "window/Series.h"
 #include "window/SettingsFiles.h"
+#include "window/Term.h"
 #include "window/Timeline.h"
 
 #include <QApplication>
@@ -29,6 +29,7 @@
 
 #include "bench/Gaps.h"
 #include "bench/RawLine.h"
+#include "bench/Stall.h"
 #include "bench/Summary.h"
 
 #include <benchmark/benchmark.h>
@@ -69,7 +70,9 @@ struct WindowOnUnit {
     Settle();
   }
   // Until every flow the window started has ended.
-  void Settle() { WaitFor([this] { return term.FlowsRunning() == 0; }); }
+  void Settle() {
+    WaitFor([this] { return term.FlowsRunning() == 0; });
+  }
   ~WindowOnUnit() { SetMessages(nullptr); }
   void Prepare() {
     unit.SetReplyOverride("j", "0");
@@ -223,37 +226,6 @@ BENCHMARK(BM_WindowReadAgainstRawLoop)->Iterations(30)->Unit(benchmark::kMillise
 
 namespace {
 
-// The longest the window went without its events while `running` held (at most limitMs after the
-// start): a 1 ms timer stands for them, and the longest gap between its ticks is the longest the
-// window was deaf (a menu clicked then opens that much later).
-double LongestStallMs(const std::function<void()>& start, const std::function<bool()>& running, int limitMs) {
-  QElapsedTimer clock;
-  qint64 last = 0;
-  double longest = 0;
-  QTimer tick;
-  tick.setTimerType(Qt::PreciseTimer);
-  tick.setInterval(1);
-  QObject::connect(&tick, &QTimer::timeout, [&] {
-    const qint64 now = clock.nsecsElapsed();
-    longest = std::max(longest, double(now - last) * 1e-6);
-    last = now;
-  });
-  QEventLoop loop;
-  QTimer watch;
-  watch.setInterval(5);
-  QObject::connect(&watch, &QTimer::timeout, [&] {
-    if (!running() || clock.elapsed() > limitMs) loop.quit();
-  });
-  clock.start();
-  tick.start();
-  watch.start();
-  start();
-  longest = std::max(longest, double(clock.nsecsElapsed() - last) * 1e-6);  // the start itself
-  last = clock.nsecsElapsed();
-  loop.exec();
-  return longest;
-}
-
 // The window beside a unit that does not answer (each reply awaited 1000 ms): a read, a save,
 // page "Vstupy", the timeline sampling fast, and a series waiting for its next unit. The line
 // waits; the window must not.
@@ -272,28 +244,34 @@ void BM_WindowLongestStallBesideASilentUnit(benchmark::State& state) {
   constexpr int kWhileMs = 2500;  // two reply limits and more
   const auto flowRuns = [](WindowOnUnit& w) { return [&w] { return w.term.FlowsRunning() > 0; }; };
   const Scenario scenarios[] = {
-      {"a read", [&](WindowOnUnit& w) {
+      {"a read",
+       [&](WindowOnUnit& w) {
          w.unit.SetSilent(true);
          return LongestStallMs([&] { w.term.ReadSettingClick(); }, flowRuns(w), kWhileMs);
        }},
-      {"a save", [&](WindowOnUnit& w) {
+      {"a save",
+       [&](WindowOnUnit& w) {
          w.unit.SetSilent(true);
          return LongestStallMs([&] { w.term.BtnSend1Click(); }, flowRuns(w), kWhileMs);
        }},
-      {"page \"Vstupy\"", [&](WindowOnUnit& w) {
+      {"page \"Vstupy\"",
+       [&](WindowOnUnit& w) {
          TermFormInternals::Ui(w.term).PageControl->setCurrentIndex(1);
          WaitFor([&] { return w.term.Polling(); });
          return LongestStallMs([&] { w.unit.SetSilent(true); }, [] { return true; }, kWhileMs);
        }},
-      {"the timeline sampling fast", [&](WindowOnUnit& w) {
+      {"the timeline sampling fast",
+       [&](WindowOnUnit& w) {
          w.term.TimelineMnuClick();
          w.term.Timeline().ui->ChkFast->click();
          WaitFor([&] { return w.term.Polling() && w.term.PollPeriodMs() == 0; });
-         const double longest = LongestStallMs([&] { w.unit.SetSilent(true); }, [] { return true; }, kWhileMs);
+         const double longest =
+             LongestStallMs([&] { w.unit.SetSilent(true); }, [] { return true; }, kWhileMs);
          w.term.Timeline().hide();
          return longest;
        }},
-      {"a series waiting for its unit", [&](WindowOnUnit& w) {
+      {"a series waiting for its unit",
+       [&](WindowOnUnit& w) {
          double longest = 0;
          w.term.Files().ChooseFileToLoad = [&](QString& path) {
            path = file;

@@ -1337,20 +1337,15 @@ TEST_F(MonitorRecordingTest, AHangUpClosesTheRecordingAndAHeldProcessLeavesAGap)
 // opens it again by itself and goes on, the gap marked in the recording.
 TEST_F(MonitorRecordingTest, AUnitPulledAwayAndPluggedBackGoesOnByItself) {
   QTemporaryDir dir;
-  const QString port = dir.filePath(QStringLiteral("tty"));
-  ASSERT_TRUE(QFile::link(QString::fromStdString(server_->SlavePath()), port));
-  ::setenv("VORKA_COM1", port.toLocal8Bit().constData(), 1);
+  const std::string port = LinkCom1(dir.path().toStdString());
   QProcess process;
   MonitorWhile(
       process,
       {QStringLiteral("--lost-after"), QStringLiteral("120"), QStringLiteral("--csv"), File("in.csv")},
       {0x0001, 0x0000});
-  server_->Stop();  // unplugged
-  QFile::remove(port);
-  QTest::qWait(1500);
-  server_ = std::make_unique<PtyServer>(unit_);  // plugged back: another device behind the name
-  ASSERT_TRUE(server_->Start());
-  ASSERT_TRUE(QFile::link(QString::fromStdString(server_->SlavePath()), port));
+  Unplug(port);
+  QTest::qWait(1500);  // away a while: asked for again and not found
+  PlugBack(port);
   unit_.SetInputWordAtNextPoll(0x0001);
   ASSERT_TRUE(WaitFor(
       [&] {

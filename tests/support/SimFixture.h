@@ -59,6 +59,14 @@ class SimFixture : public ::testing::Test {
     return all;
   }
 
+  // COM1 as a link in `folder` to the unit's line, as a port's name stands for whichever device is
+  // behind it; the link's path.
+  std::string LinkCom1(const std::string& folder);
+  // The unit's line unplugged: its device and the link to it gone.
+  void Unplug(const std::string& link);
+  // Plugged back: another device behind the same link, the same unit on it.
+  void PlugBack(const std::string& link);
+
   VirtualUnit unit_;
   std::unique_ptr<PtyServer> server_;
 };

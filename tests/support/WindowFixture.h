@@ -8,6 +8,7 @@
 #include "tests/support/WaitFor.h"
 #include "ui_Term.h"
 #include "window/Review.h"
+#include "window/SettingsFiles.h"
 #include "window/Term.h"
 
 #include <QStringList>
@@ -71,6 +72,15 @@ class WindowFixture : public SimFixture {
   void SettleLine() {
     term_->OnLine([](UnitOnLine&) {});
     Settle();
+  }
+
+  // The series' file and records folder, as the operator would choose them in its dialogs.
+  void ChooseSeries(const QString& file, const QString& folder) {
+    term_->Files().ChooseFileToLoad = [file](QString& path) {
+      path = file;
+      return true;
+    };
+    term_->ChooseSeriesFolder = [folder] { return folder; };
   }
 
   // Reply log line n of the last script, as the debug page shows it; empty past the end.

@@ -77,11 +77,7 @@ TEST_F(LineThreadTest, TheSeriesWaitingForAUnitAnswersAndEnds) {
   StartQuick({}, 3000);
   const QString file = dir_.filePath(QStringLiteral("line.vorka"));
   { std::ofstream(file.toStdString()) << "HiLimitX = 500\n"; }
-  term_->Files().ChooseFileToLoad = [&](QString& path) {
-    path = file;
-    return true;
-  };
-  term_->ChooseSeriesFolder = [&] { return dir_.path(); };
+  ChooseSeries(file, dir_.path());
   unit_.SetSilent(true);  // no unit attached yet
   bool shownWhileTrying = false, endedAfterTry = false;
   term_->RunSeriesDialog = [&](TFormSeries& series) {

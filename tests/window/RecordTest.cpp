@@ -108,11 +108,7 @@ TEST_F(RecordTest, TheWindowsSeriesWritesEachUnitOnceAndGoesOnAfterAFailure) {
   { std::ofstream(file.toStdString()) << "HiLimitX = 500\nJmeno.0 = Doraz X\n"; }
   const QString records = dir_.filePath(QStringLiteral("records"));
   ASSERT_TRUE(QDir().mkpath(records));
-  term_->Files().ChooseFileToLoad = [&](QString& path) {
-    path = file;
-    return true;
-  };
-  term_->ChooseSeriesFolder = [&] { return records; };
+  ChooseSeries(file, records);
   const auto nextUnit = [&](const char* id) {
     unit_.ResetRegisters();  // from the factory
     unit_.SetId(id);
@@ -169,27 +165,20 @@ TEST_F(RecordTest, TheWindowsSeriesWritesEachUnitOnceAndGoesOnAfterAFailure) {
 // A USB serial adapter moved to the next unit: the port goes and comes back as another device, and
 // the series opens it again and goes on.
 TEST_F(RecordTest, TheWindowsSeriesOpensAPortThatCameBackAgain) {
-  const QString port = dir_.filePath(QStringLiteral("tty"));
-  ASSERT_TRUE(QFile::link(QString::fromStdString(server_->SlavePath()), port));
-  ::setenv("VORKA_COM1", port.toLocal8Bit().constData(), 1);
+  const std::string port = LinkCom1(dir_.path().toStdString());
   StartQuick();
   const QString file = dir_.filePath(QStringLiteral("line.vorka"));
   { std::ofstream(file.toStdString()) << "HiLimitX = 500\n"; }
-  term_->Files().ChooseFileToLoad = [&](QString& path) {
-    path = file;
-    return true;
-  };
-  term_->ChooseSeriesFolder = [&] { return dir_.path(); };
+  ChooseSeries(file, dir_.path());
   VirtualUnit next(VirtualUnit::Options{"VK20002", " v2.4", true, 300});
   PtyServer nextServer(next);
   QStringList units;
   term_->RunSeriesDialog = [&](TFormSeries& series) {
     TryAndWait(series);
-    server_->Stop();  // the adapter pulled out
-    QFile::remove(port);
+    Unplug(port);  // the adapter pulled out
     TryAndWait(series);
     ASSERT_TRUE(nextServer.Start());  // and put into the next unit
-    ASSERT_TRUE(QFile::link(QString::fromStdString(nextServer.SlavePath()), port));
+    ASSERT_TRUE(QFile::link(QString::fromStdString(nextServer.SlavePath()), QString::fromStdString(port)));
     TryAndWait(series);
     TryAndWait(series);
     for (int row = 0; row < series.ui->GridSeries->rowCount(); ++row)

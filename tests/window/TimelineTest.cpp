@@ -295,19 +295,14 @@ TEST_F(TimelineTest, AFullDiskStopsTheRecordingWithItsReasonAndWholeRows) {
 // gone, ask once a second, open it again by its name and go on, the gap marked; nobody opens the
 // port dialog.
 TEST_F(TimelineTest, AUnitPulledAwayAndPluggedBackGoesOnByItself) {
-  const QString port = dir_.filePath(QStringLiteral("tty"));
-  ASSERT_TRUE(QFile::link(QString::fromStdString(server_->SlavePath()), port));
-  ::setenv("VORKA_COM1", port.toLocal8Bit().constData(), 1);
+  const std::string port = LinkCom1(dir_.path().toStdString());
   TFormTimeline& timeline = Open();
   Play({0x0001, 0x0000});
   const std::size_t before = timeline.Timeline().Gaps().size();
-  server_->Stop();  // unplugged
-  QFile::remove(port);
+  Unplug(port);
   ASSERT_TRUE(WaitFor([&] { return timeline.Timeline().Gaps().size() > before; }));
-  QTest::qWait(1200);                            // away a while: asked for again and not found
-  server_ = std::make_unique<PtyServer>(unit_);  // plugged back: another device behind the name
-  ASSERT_TRUE(server_->Start());
-  ASSERT_TRUE(QFile::link(QString::fromStdString(server_->SlavePath()), port));
+  QTest::qWait(1200);  // away a while: asked for again and not found
+  PlugBack(port);
   unit_.SetInputWord(0x0001);
   ASSERT_TRUE(WaitFor(
       [&] {
