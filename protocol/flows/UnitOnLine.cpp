@@ -34,8 +34,12 @@ InputPoller::Us UnitOnLine::NowUs() const {
 }
 
 void UnitOnLine::Run(const std::function<void(UnitHost&)>& flow) {
+  // Told also when the flow ends by an error: the window's box and its copy of the state follow.
+  struct Told {
+    UnitOnLine& unit;
+    ~Told() { unit.TellWindow(); }
+  } told{*this};
   flow(*this);
-  TellWindow();
 }
 
 void UnitOnLine::TellWindow() {
@@ -269,23 +273,29 @@ void UnitOnLine::Poll() {
   const InputPoller::Us asked = NowUs();
   const bool backToBack = poller_.CurrentPace().periodUs == 0;
   ExchangeResult result;
+  pollFailed_ = false;
   // A line that went away is opened again by its name; while it is not back nothing is sent.
-  const bool there = !exchange_.LineGone() || exchange_.ReopenLine();
-  if (there) {
-    inPoll_ = true;
-    pollFailed_ = false;
+  if (!exchange_.LineGone() || exchange_.ReopenLine()) {
+    // Also when the poll ends by an error (the line closing in its box).
+    struct InPoll {
+      UnitOnLine& unit;
+      explicit InPoll(UnitOnLine& u) : unit(u) { unit.inPoll_ = true; }
+      ~InPoll() {
+        unit.inPoll_ = false;
+        unit.exchange_.SetWatchAfterScript(true);
+      }
+    } inPoll(*this);
     state_.commandMode = "stav";
     // Back to back, the next poll finds a late line: no watch after each.
     exchange_.SetWatchAfterScript(!backToBack);
     result = exchange_.Run(ShortScript("stav"));
-    exchange_.SetWatchAfterScript(true);
-    inPoll_ = false;
   }
+  if (result.interrupted) return;  // the line is closing
   const uint16_t word =
       result.completed ? InputWordFromReplies(exchange_.Reply(0), exchange_.Reply(1)) : uint16_t{0};
   const InputPoller::Step step =
       poller_.Polled({asked, result.completed, result.lineBeforeFirst, word}, NowUs());
-  if (result.completed || result.interrupted) {
+  if (result.completed) {
     if (step.gap || step.sample || step.periodMs) steps_.push_back(step);
     TellWindow();
   } else {
