@@ -45,17 +45,30 @@ void UnitOnLine::Run(const std::function<void(UnitHost&)>& flow) {
 void UnitOnLine::TellWindow() {
   const bool stateChanged = !toldOnce_ || state_ != told_;
   if (!stateChanged && !logChanged_ && steps_.empty()) return;
-  std::optional<UnitState> state;
-  if (stateChanged) state = told_ = state_;
   toldOnce_ = true;
-  std::optional<ExchangeLog> log;
-  if (logChanged_) log = log_;
+  bool post = false;
+  {
+    // Into what the window has not taken yet: polls back to back are shown as the window's pace
+    // allows, not one wake-up each.
+    const std::lock_guard lock(untoldMutex_);
+    if (stateChanged) untold_.state = told_ = state_;
+    if (logChanged_) untold_.log = log_;
+    untold_.steps.insert(untold_.steps.end(), steps_.begin(), steps_.end());
+    post = !std::exchange(untoldPosted_, true);
+  }
   logChanged_ = false;
-  std::vector<InputPoller::Step> steps = std::exchange(steps_, {});
-  line_.WindowPost([this, state = std::move(state), log = std::move(log), steps = std::move(steps)] {
-    if (state) window_.StateIs(*state);
-    if (log) window_.ShowLog(*log);
-    if (!steps.empty()) window_.Polled(steps);
+  steps_.clear();
+  if (!post) return;
+  line_.WindowPost([this] {
+    Untold update;
+    {
+      const std::lock_guard lock(untoldMutex_);
+      update = std::exchange(untold_, {});
+      untoldPosted_ = false;
+    }
+    if (update.state) window_.StateIs(*update.state);
+    if (update.log) window_.ShowLog(*update.log);
+    if (!update.steps.empty()) window_.Polled(update.steps);
   });
 }
 

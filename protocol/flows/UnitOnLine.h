@@ -170,6 +170,15 @@ class UnitOnLine : public UnitHost, public ExchangeHost {
   InputPoller poller_;
   std::optional<FastUsbReplies> fastUsb_;
   std::vector<InputPoller::Step> steps_;  // polled, not shown yet
+  // What the window is to be told and has not taken yet; its taking is posted once.
+  struct Untold {
+    std::optional<UnitState> state;
+    std::optional<ExchangeLog> log;
+    std::vector<InputPoller::Step> steps;
+  };
+  std::mutex untoldMutex_;
+  Untold untold_;
+  bool untoldPosted_ = false;
   int toldPeriodMs_ = -1;
   int pollTicks_ = 0;
   bool toldPolling_ = false;
