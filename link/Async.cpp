@@ -103,8 +103,9 @@ bool SerialLink::ReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size
   // reply that is complete already (a limit of 0 still waits one millisecond for it).
   bool readable = false;
   for (;;) {
-    const std::string bytes = readable && line_ ? line_->ReadWaiting(kChunk) : std::string();
-    reply.append(bytes, 0, bytes.find('\0'));
+    // Every byte, a NUL among them: what it says is the exchange's to judge, and what follows a NUL
+    // is as much the line's as what precedes it.
+    reply += readable && line_ ? line_->ReadWaiting(kChunk) : std::string();
     if (reply.size() > limit) reply.resize(limit);
 
     const auto elapsedMs =

@@ -75,7 +75,8 @@ void ComClose();
 void ComSendLine(const std::string& line);
 
 // Empties reply and fills it with the next reply line. True when a CR arrived within the limit:
-// reply then holds the text before the first CR. False otherwise: reply keeps what arrived.
+// reply then holds every byte before the first CR, a NUL among them. False otherwise: reply keeps
+// what arrived.
 // What came after that CR in the same read is no part of the reply; ComTakeWaiting hands it out,
 // and the next ComSendLine drops it.
 bool ComReceiveLine(uint32_t timeLimitMs, std::string& reply, std::size_t capacity);

@@ -220,7 +220,8 @@ bool Reopen_USB() {
   FTHandle = 0;
   // By its serial number where it is known: the same converter, wherever it was plugged in.
   const OpenedUsb opened = *g_opened;
-  if (!OpenPreparedDevice(opened.description, opened.baudRate, opened.timeoutMs, opened.serialNumber, FTHandle)) {
+  if (!OpenPreparedDevice(opened.description, opened.baudRate, opened.timeoutMs, opened.serialNumber,
+                          FTHandle)) {
     FTHandle = 0;
     return false;
   }
@@ -273,7 +274,8 @@ void DiscardInput_USB() { TakeInput_USB({}); }
 
 std::string TakeInput_USB(std::chrono::microseconds wait) { return TakeInputOn(FTHandle, wait); }
 
-bool Read_USB(uint32_t timeLimitMs, std::string& reply, std::size_t capacity, const std::atomic<bool>* abandon) {
+bool Read_USB(uint32_t timeLimitMs, std::string& reply, std::size_t capacity,
+              const std::atomic<bool>* abandon) {
   return ReadOn(FTHandle, timeLimitMs, reply, capacity, abandon, &g_gone);
 }
 
@@ -315,7 +317,8 @@ void UsbLink::Close() {
 
 bool UsbLink::Write(const std::string& line) { return WriteOn(handle_, line, &gone_); }
 std::string UsbLink::TakeInput(std::chrono::microseconds wait) { return TakeInputOn(handle_, wait); }
-bool UsbLink::Read(uint32_t timeLimitMs, std::string& reply, std::size_t capacity, const std::atomic<bool>* abandon) {
+bool UsbLink::Read(uint32_t timeLimitMs, std::string& reply, std::size_t capacity,
+                   const std::atomic<bool>* abandon) {
   return ReadOn(handle_, timeLimitMs, reply, capacity, abandon, &gone_);
 }
 
@@ -365,8 +368,8 @@ bool ReadOn(FT_HANDLE handle, uint32_t timeLimitMs, std::string& reply, std::siz
       NoteFailure(handle, status, gone);
       if (status != FT_OK || got != ask) return false;
     }
-    const std::string bytes(buffer, got);
-    reply.append(bytes.substr(0, bytes.find('\0')));
+    // Every byte, a NUL among them (see SerialLink::ReceiveLine).
+    reply.append(buffer, got);
     if (reply.size() > limit) reply.resize(limit);
 
     const auto elapsedMs =

@@ -55,7 +55,8 @@ void UsbTransport::DropLateReply(const std::atomic<bool>* abandon) {
   constexpr auto kLateReplyWait = std::chrono::milliseconds(250);
   constexpr auto kLook = std::chrono::milliseconds(10);
   const auto end = std::chrono::steady_clock::now() + kLateReplyWait;
-  while (std::chrono::steady_clock::now() < end && !(abandon && abandon->load())) std::this_thread::sleep_for(kLook);
+  while (std::chrono::steady_clock::now() < end && !(abandon && abandon->load()))
+    std::this_thread::sleep_for(kLook);
   TakeWaiting({});
 }
 
@@ -82,6 +83,11 @@ constexpr std::chrono::microseconds kQuietCap{50'000};
 
 // Bytes that no command asked for: anything but the line feed a unit may put after its CR.
 bool Surplus(const std::string& bytes) { return bytes.find_first_not_of('\n') != std::string::npos; }
+
+// A reply is printable text: a byte of anything else (noise, a NUL) is no part of a value.
+bool Printable(const std::string& reply) {
+  return std::all_of(reply.begin(), reply.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
+}
 
 }  // namespace
 
@@ -196,8 +202,9 @@ ExchangeResult CommandExchange::RunOnce(const std::vector<std::string>& script) 
     if (reply.size() > kMaxLine) reply.resize(kMaxLine);
     replies_.push_back(reply);
     result.replies.push_back(reply);
-    // Two lines in one read (the USB link returns all it got), or another command's reply.
-    if (reply.find('\r') != std::string::npos || !ReplyFitsCommand(line, reply)) return outOfStep();
+    // Two lines in one read (the USB link returns all it got), noise, or another command's reply:
+    // out of step, which a script that only asks repeats on a drained line.
+    if (!Printable(reply) || !ReplyFitsCommand(line, reply)) return outOfStep();
   }
   const auto us = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
   // A line that took the last command's place leaves that command's real reply to come: it does so

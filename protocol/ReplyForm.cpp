@@ -23,13 +23,18 @@ bool TwoHexDigits(const std::string& value) {
   return value.size() == 2 && IsHexDigit(value[0]) && IsHexDigit(value[1]);
 }
 
+// As the input monitor reads a word's half: one or more digits, below 2 to the power 32.
+bool HexDigits(const std::string& value) {
+  return !value.empty() && value.size() <= 8 && std::all_of(value.begin(), value.end(), IsHexDigit);
+}
+
 }  // namespace
 
 CommandForm FormOfCommand(const std::string& command) {
   if (command == kIdentifierCommand) return CommandForm::Identifier;
   if (command == kVersionCommand) return CommandForm::Version;
   if (std::find(std::begin(kInputCommands), std::end(kInputCommands), command) != std::end(kInputCommands))
-    return CommandForm::ByteRead;
+    return CommandForm::InputWord;
   for (const Register& reg : RegisterTable()) {
     if (command == reg.read)
       return reg.kind == RegisterKind::Number ? CommandForm::NumberRead : CommandForm::ByteRead;
@@ -40,8 +45,7 @@ CommandForm FormOfCommand(const std::string& command) {
 
 bool ReplyFitsCommand(const std::string& command, const std::string& reply) {
   const CommandForm form = FormOfCommand(command);
-  if (form == CommandForm::Other) return true;
-  if (form == CommandForm::Write) return !StartsWith(reply, kRegisterHead);
+  if (form == CommandForm::Other || form == CommandForm::Write) return true;
   // Every question is answered with a value: an acknowledgement answers a write.
   if (reply == kAcknowledgement) return false;
   if (form == CommandForm::Version) return true;
@@ -50,6 +54,7 @@ bool ReplyFitsCommand(const std::string& command, const std::string& reply) {
   const std::string value = reply.substr(2);
   switch (form) {
     case CommandForm::ByteRead: return TwoHexDigits(value) || !UnitNumber(value);
+    case CommandForm::InputWord: return HexDigits(value) || !UnitNumber(value);
     case CommandForm::NumberRead:
       return !(TwoHexDigits(value) && std::any_of(value.begin(), value.end(), [](char c) {
                  return std::isalpha(static_cast<unsigned char>(c));

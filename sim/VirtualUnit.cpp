@@ -88,6 +88,8 @@ std::optional<std::string> VirtualUnit::Respond(const std::string& line) {
   };
   if (auto it = strayCr_.find(command); it != strayCr_.end() && due(it->second.times))
     reply->insert(std::min(it->second.position, reply->size()), 1, '\r');
+  if (auto it = noise_.find(command); it != noise_.end() && due(it->second.times))
+    reply->insert(0, it->second.bytes);
   if (auto it = twice_.find(command); it != twice_.end() && due(it->second.times))
     repeat_ = Repeat{it->second.ms, *reply};
   return reply;
@@ -108,6 +110,21 @@ void VirtualUnit::SetStrayCr(const std::string& command, std::size_t position, i
   strayCr_[command] = {position, times};
 }
 
+void VirtualUnit::SetWriteAcknowledgement(const std::string& ack) {
+  std::lock_guard lock(mutex_);
+  acknowledgement_ = ack;
+}
+
+void VirtualUnit::SetShortInputReplies(bool shortReplies) {
+  std::lock_guard lock(mutex_);
+  shortInputReplies_ = shortReplies;
+}
+
+void VirtualUnit::SetNoise(const std::string& command, const std::string& noise, int times) {
+  std::lock_guard lock(mutex_);
+  noise_[command] = {noise, times};
+}
+
 void VirtualUnit::SetWriteStoredAs(const std::string& address, std::optional<std::string> stored) {
   std::lock_guard lock(mutex_);
   if (stored)
@@ -119,11 +136,16 @@ void VirtualUnit::SetWriteStoredAs(const std::string& address, std::optional<std
 std::optional<std::string> VirtualUnit::Answer(const std::string& command) {
   if (command == "Q") return "0," + options_.id;
   if (command == "?") return std::string("0,TK20") + (options_.mpg ? "MPG" : "") + options_.version;
+  const auto inputByte = [this](uint8_t value) {
+    if (!shortInputReplies_) return "0," + Hex2(value);
+    const std::string digits = Hex2(value);
+    return "0," + (digits[0] == '0' ? digits.substr(1) : digits);
+  };
   if (command == "I1") {
     if (inputWordAtNextPoll_) inputWord_ = *std::exchange(inputWordAtNextPoll_, std::nullopt);
-    return "0," + Hex2(static_cast<uint8_t>(InputsNow() & 0xFF));
+    return inputByte(static_cast<uint8_t>(InputsNow() & 0xFF));
   }
-  if (command == "I2") return "0," + Hex2(static_cast<uint8_t>(InputsNow() >> 8));
+  if (command == "I2") return inputByte(static_cast<uint8_t>(InputsNow() >> 8));
   if (command == "j") {
     restartRequest_ = true;
     return std::nullopt;
@@ -143,7 +165,7 @@ std::optional<std::string> VirtualUnit::Answer(const std::string& command) {
       if (op == 'R' && rest.size() == 2) {
         if (auto value = ReadRegister(kind, address)) return "0," + *value;
       } else if (op == 'W' && rest.size() > 3 && rest[2] == ',') {
-        if (WriteRegister(kind, address, rest.substr(3))) return "0";
+        if (WriteRegister(kind, address, rest.substr(3))) return acknowledgement_;
       }
     }
   }
@@ -277,6 +299,7 @@ void VirtualUnit::ClearReplyOverrides() {
   overrides_.clear();
   twice_.clear();
   strayCr_.clear();
+  noise_.clear();
   storedAs_.clear();
 }
 void VirtualUnit::SetCrLf(bool crlf) {

@@ -76,6 +76,13 @@ class VirtualUnit {
   // A write to the register at `address` ("24", "FD") is acknowledged and `stored` kept instead
   // of the value sent; nothing is stored when `stored` is empty. nullopt: stored as sent again.
   void SetWriteStoredAs(const std::string& address, std::optional<std::string> stored);
+  // The reply forms a unit may use within the protocol: a write acknowledged with more than "0"
+  // ("0,OK"), the input words with as few hexadecimal digits as their value needs ("0,5").
+  void SetWriteAcknowledgement(const std::string& ack);
+  void SetShortInputReplies(bool shortReplies);
+  // The reply to command C comes after `noise` (bytes of any kind: a 0xFF, a NUL), the next `times`
+  // times (-1: always).
+  void SetNoise(const std::string& command, const std::string& noise, int times = 1);
   // The copy of a reply Respond asked to send again, and how long after the reply; taken once.
   struct Repeat {
     int ms = 0;
@@ -122,6 +129,13 @@ class VirtualUnit {
   };
   std::map<std::string, StrayCr> strayCr_;
   std::map<std::string, std::string> storedAs_;
+  struct Noise {
+    std::string bytes;
+    int times = 0;
+  };
+  std::map<std::string, Noise> noise_;
+  std::string acknowledgement_ = "0";
+  bool shortInputReplies_ = false;
   std::optional<Repeat> repeat_;
   uint16_t inputWord_ = 0;
   std::optional<uint16_t> inputWordAtNextPoll_;

@@ -52,7 +52,11 @@ void Usage() {
       "  --twice C[:MS[:N]]   answer command C twice, the copy MS ms after the reply (0: at once),\n"
       "                       the next N times it is asked (1; -1: always)\n"
       "  --stray-cr C:P[:N]   put a CR before character P of the reply to C, the next N times\n"
-      "  --store-as A=VALUE   acknowledge writes to register A but keep VALUE (empty: keep nothing)");
+      "  --store-as A=VALUE   acknowledge writes to register A but keep VALUE (empty: keep nothing)\n"
+      "  --noise C:BYTES[:N]  put BYTES (\\xNN for any byte) before the reply to C, the next N times\n"
+      "replies the protocol allows:\n"
+      "  --ack TEXT           acknowledge writes with TEXT (\"0,OK\"; anything beginning with 0)\n"
+      "  --short-inputs       answer I1 and I2 with as few hexadecimal digits as the value needs");
 }
 
 // "\n", "\r", "\e" and "\xNN" as the bytes they name, so that a reply can hold any of them.
@@ -120,12 +124,13 @@ int main(int argc, char** argv) {
       inputsLoop = true;
     else if (arg == "--verbose")
       verbose = true;
-    else if (arg == "--silent" || arg == "--crlf")
+    else if (arg == "--silent" || arg == "--crlf" || arg == "--short-inputs")
       faults.push_back({arg, ""});
     else if (arg == "--silent-nth" || arg == "--silent-command" || arg == "--delay-ms" || arg == "--baud" ||
              arg == "--line-speed" || arg == "--garble" || arg == "--long" || arg == "--close-nth" ||
              arg == "--restart-nth" || arg == "--register" || arg == "--twice" || arg == "--stray-cr" ||
-             arg == "--store-as" || arg == "--silent-poll" || arg == "--toggle")
+             arg == "--store-as" || arg == "--silent-poll" || arg == "--toggle" || arg == "--noise" ||
+             arg == "--ack")
       faults.push_back({arg, value()});
     else if (arg == "--help" || arg == "-h") {
       Usage();
@@ -210,6 +215,22 @@ int main(int argc, char** argv) {
         unit.SetAnswerTwice(command, number, times);
       else
         unit.SetStrayCr(command, static_cast<std::size_t>(number), times);
+    } else if (f.flag == "--noise") {
+      // C:BYTES:TIMES; BYTES may hold a colon only escaped.
+      const auto first = f.value.find(':');
+      const auto second = first == std::string::npos ? first : f.value.find(':', first + 1);
+      if (first == std::string::npos || first == 0) {
+        std::fprintf(stderr, "vorka-sim: --noise wants C:BYTES[:TIMES]\n");
+        return 2;
+      }
+      const std::string bytes = Unescaped(
+          f.value.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1));
+      const int times = second == std::string::npos ? 1 : std::atoi(f.value.substr(second + 1).c_str());
+      unit.SetNoise(f.value.substr(0, first), bytes, times);
+    } else if (f.flag == "--ack") {
+      unit.SetWriteAcknowledgement(f.value);
+    } else if (f.flag == "--short-inputs") {
+      unit.SetShortInputReplies(true);
     } else if (f.flag == "--store-as") {
       const auto eq = f.value.find('=');
       if (eq == std::string::npos) {

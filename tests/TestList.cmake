@@ -53,6 +53,7 @@ set(VORKA_TESTS_UNIX
   window/ReviewWindowTest.cpp
   window/VerifiedSaveTest.cpp
   window/LineThreadTest.cpp
+  window/ReplyFormsTest.cpp
   window/ScreenshotTest.cpp
   VorkactlTest.cpp
   ManualPagesTest.cpp
@@ -86,7 +87,7 @@ set(VORKA_TESTS_OF_vorka_windows
   window/MonitorTest.cpp window/TimelineTest.cpp window/DefaultsResetTest.cpp window/ValueEntryTest.cpp
   window/ReadSaveTest.cpp window/RecordTest.cpp window/ImportTest.cpp window/SettingsFilesTest.cpp
   window/SaveIntegrityTest.cpp window/UnitBackupTest.cpp window/FaultTest.cpp window/OutOfStepWindowTest.cpp
-  window/ReviewWindowTest.cpp window/VerifiedSaveTest.cpp window/LineThreadTest.cpp window/ScreenshotTest.cpp VorkactlTest.cpp main.cpp)
+  window/ReviewWindowTest.cpp window/VerifiedSaveTest.cpp window/LineThreadTest.cpp window/ReplyFormsTest.cpp window/ScreenshotTest.cpp VorkactlTest.cpp main.cpp)
 set(VORKA_TESTED_LIBRARIES vorka_entry vorka_link vorka_sim vorka_protocol vorka_settings vorka_flows vorka_windows)
 set(VORKA_TESTS_DIR ${CMAKE_CURRENT_LIST_DIR})
 

@@ -287,6 +287,35 @@ TEST_F(VorkactlTest, RepliesOutOfStepAreNeverTakenForAValue) {
        {QStringLiteral("write"), File("two.vorka")},
        4,
        "not verified, the unit holds other values for: HiLimitY"},
+      // Bytes that are no text, in front of a reply: the repeat cleans them, and no file holds them.
+      {"read, a 0xFF before StartNum once",
+       [](VirtualUnit& u) { u.SetNoise("ER07", "\xFF", 1); },
+       {QStringLiteral("read"), QStringLiteral("-o"), out},
+       0,
+       "StartNum = INT 5\n"},
+      {"read, a NUL before HiLimitY once",
+       [](VirtualUnit& u) { u.SetNoise("EFR24", std::string(1, '\0'), 1); },
+       {QStringLiteral("read"), QStringLiteral("-o"), out},
+       0,
+       "HiLimitY = 240\n"},
+      {"read, a NUL before a copy of GearX",
+       [](VirtualUnit& u) {
+         u.SetNoise("EFR30", std::string(1, '\0'), 1);
+         u.SetAnswerTwice("EFR30", 0, 1);
+       },
+       {QStringLiteral("read"), QStringLiteral("-o"), out},
+       0,
+       "GearX = 640\n"},
+      {"read, always a 0xFF before StartNum",
+       [](VirtualUnit& u) { u.SetNoise("ER07", "\xFF", -1); },
+       {QStringLiteral("read"), QStringLiteral("-o"), out},
+       6,
+       "out of step with the commands (noise on the line?)"},
+      {"write, the read before with a 0xFF before StartNum once",
+       [](VirtualUnit& u) { u.SetNoise("ER07", "\xFF", 1); },
+       {QStringLiteral("write"), File("two.vorka")},
+       0,
+       ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -296,18 +325,46 @@ TEST_F(VorkactlTest, RepliesOutOfStepAreNeverTakenForAValue) {
     unit_.ClearReplyOverrides();
     unit_.SetTextRegister("24", "240");
     unit_.SetTextRegister("30", "640");
+    unit_.SetByteRegister("07", 0x05);  // StartNum: INT 5
     c.fault(unit_);
     unit_.ClearReceived();
     const Run run = Ctl(c.arguments);
     EXPECT_EQ(run.code, c.code) << run.err;
-    const std::string said = c.code == 0 ? Slurp(out) : run.err;
+    const std::string said =
+        c.code == 0 && c.arguments.front() == QStringLiteral("read") ? Slurp(out) : run.err;
     EXPECT_NE(said.find(c.said), std::string::npos) << said;
+    // Nothing the unit sent as noise reaches a file or a backup.
+    for (const std::string& kept :
+         {Slurp(out), TestBackups().List().empty()
+                          ? std::string()
+                          : Slurp(QString::fromStdString(TestBackups().List().front().path))})
+      EXPECT_EQ(kept.find_first_of(std::string("\xFF\0", 2)), std::string::npos) << kept;
     if (c.code == 6 && !std::string(c.name).starts_with("write, a write")) {
       EXPECT_TRUE(Writes().empty());
       EXPECT_TRUE(TestBackups().List().empty());
       EXPECT_FALSE(QFile::exists(out));
     }
   }
+}
+
+// The reply forms the protocol allows beside the usual ones, and noise before the identifier.
+TEST_F(VorkactlTest, RepliesOfEveryFormTheProtocolAllowsAreTaken) {
+  std::ofstream(File("limit.vorka").toStdString()) << "HiLimitX = 500\n";
+  unit_.SetWriteAcknowledgement("0,OK");
+  const Run write = Ctl({QStringLiteral("write"), File("limit.vorka")});
+  EXPECT_EQ(write.code, 0) << write.err;
+  EXPECT_EQ(*unit_.TextRegister("20"), "500");
+  unit_.SetNoise("Q", "\xFF", 1);
+  const Run identify = Ctl({QStringLiteral("identify")});
+  EXPECT_EQ(identify.code, 0) << identify.err;
+  EXPECT_NE(identify.out.find("VK12345"), std::string::npos) << identify.out;
+  unit_.SetShortInputReplies(true);
+  unit_.SetInputWord(0x0205);  // "0,5" and "0,2"
+  const Run monitor = Ctl({QStringLiteral("monitor"), QStringLiteral("--duration"), QStringLiteral("0.5")});
+  EXPECT_EQ(monitor.code, 0) << monitor.err;
+  EXPECT_NE(monitor.out.find("input 0 (RefX) 1"), std::string::npos) << monitor.out;
+  EXPECT_NE(monitor.out.find("input 2 (RefZ) 1"), std::string::npos) << monitor.out;
+  EXPECT_EQ(monitor.out.find("no reply"), std::string::npos) << monitor.out;
 }
 
 // A number is verified by its exact value: a unit that keeps 1.234568 for 1.23456789 holds

@@ -133,9 +133,22 @@ TEST_F(ExchangeTest, FramedCommandIsCutTo255Characters) {
 }
 
 TEST_F(ExchangeTest, GarbledReplyIsLoggedAsItCame) {
-  unit_.SetReplyOverride("Q", "#?\x7f");
+  unit_.SetReplyOverride("Q", "#?!");
   EXPECT_TRUE(exchange_.Run(ShortScript("check")).completed);
-  EXPECT_EQ(exchange_.Reply(0), "#?\x7f");
+  EXPECT_EQ(exchange_.Reply(0), "#?!");
+}
+
+// A byte that is no printable text is noise, never part of a value: the reply is out of step, and
+// the log keeps it as it came.
+TEST_F(ExchangeTest, AReplyWithAByteThatIsNoTextIsOutOfStep) {
+  for (const std::string& noise :
+       {std::string("\x7f"), std::string("\xff"), std::string(1, '\0'), std::string("\x1b")}) {
+    unit_.SetReplyOverride("Q", "0,VK" + noise + "12345");
+    const ExchangeResult result = exchange_.Run(ShortScript("check"));
+    EXPECT_TRUE(result.outOfStep) << int(static_cast<unsigned char>(noise[0]));
+    EXPECT_FALSE(result.completed);
+    EXPECT_EQ(exchange_.Reply(0), "0,VK" + noise + "12345");
+  }
 }
 
 TEST_F(ExchangeTest, UsbLinkGetsTheCarriageReturnFromTheExchangeAndItIsNotLogged) {

@@ -159,7 +159,9 @@ TEST_F(OutOfStepTest, AWriteScriptOutOfStepStopsAndIsNotRepeated) {
   };
   const Case cases[] = {
       {"acknowledged twice", [](VirtualUnit& u) { u.SetAnswerTwice("EFW20,500", 0, 1); }},
-      {"answered with a register's reply", [](VirtualUnit& u) { u.SetReplyOverride("EFW20,500", "0,240"); }},
+      {"a stray CR in an acknowledgement", [](VirtualUnit& u) { u.SetReplyOverride("EFW20,500", "0\r"); }},
+      {"a NUL before an acknowledgement",
+       [](VirtualUnit& u) { u.SetNoise("EFW20,500", std::string(1, '\0'), 1); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -192,7 +194,13 @@ TEST(ReplyFormTest, ARepliesFormBelongsToItsCommand) {
       {"EFR24", "0,FF", false},
       {"EFR24", "0,nan", true},
       {"EFW24,500", "0", true},
-      {"EFW24,500", "0,240", false},
+      {"EFW24,500", "0,240", true},  // any reply beginning "0" acknowledges a write
+      {"EFW24,500", "0,OK", true},
+      {"I1", "0,5", true},  // the input words take one hexadecimal digit or more
+      {"I1", "0,05", true},
+      {"I2", "0,ABCDEF01", true},
+      {"I1", "0,640.000000", false},
+      {"I1", "0", false},
       {"Q", "0,TK20MPG v2.4", false},
       {"Q", "0", false},
       {"?", "0,VK12345", true},

@@ -36,7 +36,8 @@ class OutOfStepWindowTest : public WindowFixture {
             ui().HiLimitZ->text(),
             ui().GearX->text(),
             QString::number(static_cast<SettingsControls&>(*term_).ItemIndex("OUT3")),
-            QString::number(static_cast<SettingsControls&>(*term_).ItemIndex("PWM"))};
+            QString::number(static_cast<SettingsControls&>(*term_).ItemIndex("PWM")),
+            QString::number(static_cast<SettingsControls&>(*term_).ItemIndex("StartNum"))};
   }
 };
 
@@ -54,6 +55,16 @@ const Fault kReadFaults[] = {
     {"a stray CR in GearX", [](VirtualUnit& u) { u.SetStrayCr("EFR30", 4, 1); }, true},
     {"HiLimitX always answered twice", [](VirtualUnit& u) { u.SetAnswerTwice("EFR20", 0, -1); }, false},
     {"always a stray CR in GearX", [](VirtualUnit& u) { u.SetStrayCr("EFR30", 4, -1); }, false},
+    // Noise of other kinds: bytes that are no text, in front of a reply.
+    {"a 0xFF before StartNum", [](VirtualUnit& u) { u.SetNoise("ER07", "\xFF", 1); }, true},
+    {"a NUL before HiLimitY", [](VirtualUnit& u) { u.SetNoise("EFR24", std::string(1, '\0'), 1); }, true},
+    {"a NUL before a copy of GearX",
+     [](VirtualUnit& u) {
+       u.SetNoise("EFR30", std::string(1, '\0'), 1);
+       u.SetAnswerTwice("EFR30", 0, 1);
+     },
+     true},
+    {"always a 0xFF before StartNum", [](VirtualUnit& u) { u.SetNoise("ER07", "\xFF", -1); }, false},
 };
 
 TEST_F(OutOfStepWindowTest, AReadShowsTheUnitsValuesOrKeepsTheWindowsAndSaysWhy) {
