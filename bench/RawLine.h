@@ -16,7 +16,8 @@
 inline double PollWireMs(int baud) {
   double ms = 0;
   for (const char* command : kInputCommands)
-    ms += double(std::strlen(kUnitPrefix) + std::strlen(command) + 1 + std::strlen("0,00") + 1) * 10.0 / baud * 1000.0;
+    ms += double(std::strlen(kUnitPrefix) + std::strlen(command) + 1 + std::strlen("0,00") + 1) * 10.0 /
+          baud * 1000.0;
   return ms;
 }
 

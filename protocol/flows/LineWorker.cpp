@@ -2,7 +2,6 @@
 
 #include "protocol/MessageSeam.h"
 
-
 namespace {
 
 // What a flow tells on the line's thread is told by the window's boxes, in their language.
@@ -206,7 +205,8 @@ void LineWorker::CallOnWindow(const std::function<void()>& f) {
   std::exception_ptr error;
   {
     std::unique_lock lock(call->mutex);
-    call->changed.wait(lock, [&] { return call->state == Call::State::Done || call->state == Call::State::Dropped; });
+    call->changed.wait(
+        lock, [&] { return call->state == Call::State::Done || call->state == Call::State::Dropped; });
     state = call->state;
     error = call->error;
   }

@@ -275,7 +275,8 @@ void UnitOnLine::TellPolling() {
 }
 
 void UnitOnLine::SchedulePoll(std::chrono::microseconds after) {
-  line_.SetAlarm(LineWorker::Clock::now() + std::max(after, std::chrono::microseconds(0)), [this] { Poll(); });
+  line_.SetAlarm(LineWorker::Clock::now() + std::max(after, std::chrono::microseconds(0)),
+                 [this] { Poll(); });
 }
 
 void UnitOnLine::Poll() {

@@ -63,7 +63,18 @@ TEST(InputPollerTest, SaysWhatToShowWhatIsAGapAndWhenToAskNext) {
       {"the timeline goes on through a silence, asking once a second, its gap told once",
        Timeline(),
        {{0, 2 * kMs, true, 0x1, false, false, 0, {}, {}, false, false, 40 * kMs},
-        {40 * kMs, 1040 * kMs, false, 0, false, false, {}, 40 * kMs, GapCause::NoReply, true, false, 1040 * kMs},
+        {40 * kMs,
+         1040 * kMs,
+         false,
+         0,
+         false,
+         false,
+         {},
+         40 * kMs,
+         GapCause::NoReply,
+         true,
+         false,
+         1040 * kMs},
         {1040 * kMs, 2040 * kMs, false, 0, false, false, {}, {}, {}, false, false, 2040 * kMs},
         // Back: no pause is made of the silence, which is a gap already.
         {2040 * kMs, 2042 * kMs, true, 0x1, false, false, 2040 * kMs, {}, {}, false, false, 2080 * kMs}}},
@@ -85,7 +96,8 @@ TEST(InputPollerTest, SaysWhatToShowWhatIsAGapAndWhenToAskNext) {
       const Row& row = c.rows[i];
       SCOPED_TRACE("row " + std::to_string(i));
       if (row.interruptedBefore) poller.Interrupted();
-      const InputPoller::Step step = poller.Polled({row.asked, row.answered, row.lineBeforeFirst, row.word}, row.now);
+      const InputPoller::Step step =
+          poller.Polled({row.asked, row.answered, row.lineBeforeFirst, row.word}, row.now);
       EXPECT_EQ(step.sample ? std::optional(step.sample->asked) : std::nullopt, row.sampleOf);
       EXPECT_EQ(step.gap ? std::optional(step.gap->from) : std::nullopt, row.gapFrom);
       if (step.gap && row.gapFrom) {
