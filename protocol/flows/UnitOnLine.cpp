@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr InputPoller::Us kPeriodUs = kMonitorPeriodMs * 1000;
+constexpr InputPoller::Us kPeriodUs = InputPoller::Us{kMonitorPeriodMs} * 1000;
 
 }  // namespace
 
