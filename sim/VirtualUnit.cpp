@@ -110,6 +110,12 @@ void VirtualUnit::SetStrayCr(const std::string& command, std::size_t position, i
   strayCr_[command] = {position, times};
 }
 
+void VirtualUnit::SetWriteAlsoChanges(const std::string& written, const std::string& other,
+                                      const std::string& value) {
+  std::lock_guard lock(mutex_);
+  alsoChanges_[Upper(written)] = {Upper(other), value};
+}
+
 void VirtualUnit::SetWriteAcknowledgement(const std::string& ack) {
   std::lock_guard lock(mutex_);
   acknowledgement_ = ack;
@@ -165,7 +171,16 @@ std::optional<std::string> VirtualUnit::Answer(const std::string& command) {
       if (op == 'R' && rest.size() == 2) {
         if (auto value = ReadRegister(kind, address)) return "0," + *value;
       } else if (op == 'W' && rest.size() > 3 && rest[2] == ',') {
-        if (WriteRegister(kind, address, rest.substr(3))) return acknowledgement_;
+        if (WriteRegister(kind, address, rest.substr(3))) {
+          if (const auto also = alsoChanges_.find(address); also != alsoChanges_.end()) {
+            if (auto byte = bytes_.find(also->second.other); byte != bytes_.end())
+              byte->second = static_cast<uint8_t>(std::stoi(also->second.value, nullptr, 16));
+            for (auto* texts : {&floats_, &unsigneds_})
+              if (auto text = texts->find(also->second.other); text != texts->end())
+                text->second = also->second.value;
+          }
+          return acknowledgement_;
+        }
       }
     }
   }
@@ -300,6 +315,7 @@ void VirtualUnit::ClearReplyOverrides() {
   twice_.clear();
   strayCr_.clear();
   noise_.clear();
+  alsoChanges_.clear();
   storedAs_.clear();
 }
 void VirtualUnit::SetCrLf(bool crlf) {

@@ -76,6 +76,9 @@ class VirtualUnit {
   // A write to the register at `address` ("24", "FD") is acknowledged and `stored` kept instead
   // of the value sent; nothing is stored when `stored` is empty. nullopt: stored as sent again.
   void SetWriteStoredAs(const std::string& address, std::optional<std::string> stored);
+  // A write to the register at `written` also changes the register at `other` to `value` (a unit
+  // whose store shares a cell): the write's own register is as asked, another one is not.
+  void SetWriteAlsoChanges(const std::string& written, const std::string& other, const std::string& value);
   // The reply forms a unit may use within the protocol: a write acknowledged with more than "0"
   // ("0,OK"), the input words with as few hexadecimal digits as their value needs ("0,5").
   void SetWriteAcknowledgement(const std::string& ack);
@@ -134,6 +137,10 @@ class VirtualUnit {
     int times = 0;
   };
   std::map<std::string, Noise> noise_;
+  struct AlsoChanges {
+    std::string other, value;
+  };
+  std::map<std::string, AlsoChanges> alsoChanges_;
   std::string acknowledgement_ = "0";
   bool shortInputReplies_ = false;
   std::optional<Repeat> repeat_;

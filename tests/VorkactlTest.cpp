@@ -347,6 +347,58 @@ TEST_F(VorkactlTest, RepliesOutOfStepAreNeverTakenForAValue) {
   }
 }
 
+// Two faults in one read (a late copy of GearX's reply, then a reply lost a few commands later)
+// shift every value between them, and each reply still fits its command: only another reading shows
+// it. A backup and a plan of writes come from a reading confirmed by another, never from that one.
+TEST_F(VorkactlTest, TwoFaultsInOneReadNeverBecomeTheBackup) {
+  DistinctiveRegisters();
+  unit_.SetDelayMs(5);  // the copy lands in the next command's wait
+  const auto script = BuildReadScript(true);
+  const auto nth = [&](const char* command) {
+    return static_cast<int>(std::find(script.begin(), script.end(), command) - script.begin()) + 1;
+  };
+  unit_.SetAnswerTwice("EFR30", 1, 1);
+  unit_.SetSilentOnNth(2 + nth("EFR40"));  // after the identification
+  std::ofstream(File("limit.vorka").toStdString()) << "HiLimitX = 500\n";
+  const Run run = Ctl({QStringLiteral("write"), File("limit.vorka")});
+  unit_.SetDelayMs(0);
+  EXPECT_EQ(run.code, 0) << run.err;
+  const std::vector<Backup> kept = TestBackups().List("VK12345");
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_TRUE(kept[0].settings.Get("GearY").value_or("").starts_with("200.5"))
+      << *kept[0].settings.Get("GearY");
+  EXPECT_EQ(kept[0].settings.Get("MpgAcc").value_or(""), "500");
+  EXPECT_EQ(*unit_.TextRegister("34"), "200.500000");  // nothing written but the file's
+}
+
+// One test on the program's own timing (the others set a watch of their own): a unit answering
+// 60 ms after each command that sends the last reply of the read again 5 ms later. A copy of an
+// earlier reply would shift every value after it, and the last reply would then come after the
+// script: the watch after the last reply, as long as the replies took, sees it, and the read runs
+// again (the unit hears it twice); a fixed short watch would not, and the values would be kept.
+TEST_F(VorkactlTest, TheWatchAfterAReadFollowsTheUnitsPace) {
+  DistinctiveRegisters();
+  unit_.SetDelayMs(60);
+  unit_.SetAnswerTwice(BuildReadScript(true).back(), 5, 1);
+  unit_.ClearReceived();
+  const Run run = Ctl({QStringLiteral("read"), QStringLiteral("-o"), File("paced.vorka")});
+  unit_.SetDelayMs(0);
+  EXPECT_EQ(run.code, 0) << run.err;
+  const auto received = Received();
+  EXPECT_EQ(std::count(received.begin(), received.end(), "!0" + BuildReadScript(true).front()), 2);
+  EXPECT_NE(Slurp(File("paced.vorka")).find("AxisLink = Y => A\n"), std::string::npos);
+}
+
+// A register the write did not touch that holds another value after it is no verified write.
+TEST_F(VorkactlTest, ARegisterTheWriteDidNotTouchIsVerifiedToo) {
+  std::ofstream(File("limit.vorka").toStdString()) << "HiLimitX = 500\n";
+  unit_.SetWriteAlsoChanges("20", "24", "2500");
+  const Run run = Ctl({QStringLiteral("write"), File("limit.vorka")});
+  EXPECT_EQ(run.code, 4) << run.err;
+  EXPECT_NE(run.err.find("not verified, the unit holds other values for: HiLimitY"), std::string::npos)
+      << run.err;
+}
+
 // The reply forms the protocol allows beside the usual ones, and noise before the identifier.
 TEST_F(VorkactlTest, RepliesOfEveryFormTheProtocolAllowsAreTaken) {
   std::ofstream(File("limit.vorka").toStdString()) << "HiLimitX = 500\n";
@@ -672,7 +724,7 @@ TEST_F(VorkactlTest, AValueTheWindowCannotShowEqualsNothingInAFile) {
 
 TEST_F(VorkactlTest, AWriteCutShortAndARefusedResetSaySo) {
   std::ofstream(File("three.vorka").toStdString()) << "OUT1 = Laser\nOUT2 = Laser\nOUT3 = Laser\n";
-  unit_.SetSilentOnNth(2 + 29 + 2);  // identification, read, then the second write
+  unit_.SetSilentOnNth(2 + 29 + 29 + 2);  // identification, the confirmed read, then the second write
   Run run =
       Ctl({QStringLiteral("--timeout"), QStringLiteral("300"), QStringLiteral("write"), File("three.vorka")});
   EXPECT_EQ(run.code, 3);
@@ -950,6 +1002,30 @@ TEST_F(VorkactlTest, ALineThatWouldNotFitIsRefusedBeforeTheFirstWrite) {
   EXPECT_EQ(Ctl({QStringLiteral("identify")}).out, "identifier: VK12345\nfirmware: TK20MPG v2.4\nmpg: yes\n");
 }
 
+// A unit's text with a byte that is no printable text (a line feed, an escape sequence) is noise:
+// it never reaches the terminal, a file or a backup, and nothing is written after it.
+TEST_F(VorkactlTest, TheUnitsTextsWithControlBytesReachNothing) {
+  const std::pair<const char*, const char*> replies[] = {
+      {"Q", "0,VK1\nGearX = 7"}, {"Q", "0,\x1b[2JVK1"}, {"?", "0,TK20MPG v2.4\x1b]0;x\x07"}};
+  std::ofstream(File("one.vorka").toStdString()) << "OUT1 = Laser\n";
+  for (const auto& [command, reply] : replies) {
+    SCOPED_TRACE(reply);
+    QDir(BackupStore::DefaultFolder()).removeRecursively();
+    unit_.ClearReplyOverrides();
+    unit_.SetReplyOverride(command, reply);
+    const Run identify = Ctl({QStringLiteral("identify")});
+    EXPECT_EQ(identify.code, kExitOutOfStep) << identify.err;
+    EXPECT_EQ(Ctl({QStringLiteral("write"), File("one.vorka")}).code, kExitOutOfStep);
+    EXPECT_TRUE(Writes().empty());
+    EXPECT_TRUE(TestBackups().List().empty());
+    for (const std::string& out : {identify.out, identify.err})
+      for (const char* text : {"\x1b", "\x07", "VK1", "GearX"})
+        EXPECT_EQ(out.find(text), std::string::npos) << out;
+  }
+}
+
+// A unit's own text that the protocol allows but that looks like something else (a settings line, a
+// comment) goes into the listing, the file header and the backup as data.
 TEST_F(VorkactlTest, TheUnitsOwnTextsAreEscapedWhereverTheyGo) {
   struct Case {
     const char* command;
@@ -957,9 +1033,8 @@ TEST_F(VorkactlTest, TheUnitsOwnTextsAreEscapedWhereverTheyGo) {
     const char* shown;  // in identify's output
   };
   const Case cases[] = {
-      {"Q", "0,VK1\nGearX = 7", "identifier: VK1\\x0AGea\n"},
-      {"Q", "0,\x1b[2JVK1", "identifier: \\x1B[2JVK1\n"},
-      {"?", "0,TK20MPG v2.4\x1b]0;x\x07", "firmware: TK20MPG v2.4\\x1B]0;x\\x07\n"},
+      {"Q", "0,VK1 # =", "identifier: VK1 # =\n"},
+      {"?", "0,TK20MPG v2.4 # OUT1 = Laser", "firmware: TK20MPG v2.4 # OUT1 = Laser\n"},
   };
   std::ofstream(File("one.vorka").toStdString()) << "OUT1 = Laser\n";
   for (const Case& c : cases) {
@@ -1059,7 +1134,7 @@ TEST_F(VorkactlTest, AWriteInterruptedInItsReadsStopsThere) {
   };
   const Case cases[] = {
       {"in the read before", 5, 0, "interrupted before the first write; nothing was sent"},
-      {"in the read after", 29 + 5, 2,
+      {"in the read after", 29 + 29 + 5, 2,
        "interrupted in the read after the writes: all 2 writes were acknowledged, none verified"},
   };
   for (const Case& c : cases) {

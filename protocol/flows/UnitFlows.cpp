@@ -99,7 +99,12 @@ void VerifySave(UnitHost& host, const std::vector<WriteLine>& writes, const std:
           : u'\n' + Worded(Said::BackupBefore,
                            {{"path",
                              QDir::toNativeSeparators(QString::fromStdString(backupPath)).toStdString()}});
-  const auto after = ReadAllRegisters(host);
+  auto after = ReadAllRegisters(host);
+  // What does not hold as written is confirmed by another reading before it is said: noise may have
+  // shifted the first. (One that holds is no coincidence: values shifted onto others that equal them
+  // are those values.)
+  if (after && !UnverifiedRegisters(writes, before, *after, mpg).empty())
+    after = ReadConfirmed(host, nullptr, std::move(after));
   if (!after) {  // out of step, or silent: said; a lost unit is not polled
     Messages().Message(Worded(Said::SaveNotVerified) + backup);
     return;
@@ -231,7 +236,8 @@ void SaveSettings(UnitHost& host) {
   }
   host.PauseMonitor();
   const bool mpg = state.mpgCapable;
-  const auto before = ReadAllRegisters(host);
+  // The backup and the plan of the writes come from a reading confirmed in step.
+  const auto before = ReadConfirmed(host);
   if (!before) return;  // "Chyba komunikace" has been said; a lost unit is not polled
   const std::optional<UnitSettings> chosen =
       host.ChooseWrites(WithoutInputNames(SettingsOf(host.Controls(), mpg)), SettingsAsHeld(*before, mpg));
@@ -276,6 +282,21 @@ void SaveSettings(UnitHost& host) {
   host.Wrote(SettingsAsHeld(RepliesAfter(plan.writes, *before), mpg));
   // and keeps what it acknowledged: a unit may take a write and hold its old value.
   VerifySave(host, plan.writes, *before, *chosen, backup.path);
+}
+
+std::optional<std::vector<std::string>> ReadConfirmed(UnitHost& host, bool* outOfStep,
+                                                      std::optional<std::vector<std::string>> first) {
+  if (!first) first = ReadAllRegisters(host, outOfStep);
+  if (!first) return std::nullopt;
+  auto second = ReadAllRegisters(host, outOfStep);
+  if (!second) return std::nullopt;
+  if (*second == *first) return second;
+  auto third = ReadAllRegisters(host, outOfStep);
+  if (!third) return std::nullopt;
+  if (*third == *first || *third == *second) return third;
+  if (outOfStep) *outOfStep = true;
+  host.ReportOutOfStep();
+  return std::nullopt;
 }
 
 std::optional<std::vector<std::string>> ReadAllRegisters(UnitHost& host, bool* outOfStep) {

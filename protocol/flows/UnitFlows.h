@@ -84,6 +84,9 @@ class UnitHost : public UnitView {
   // The input monitor, which runs only on the page "Vstupy" (and beside it, the timeline).
   virtual void PauseMonitor() = 0;
   virtual void ResumeMonitor() = 0;
+  // A reading came out of step (two readings that should agree did not): nothing of it may be
+  // used; the operator is told, and the unit no longer counts as present.
+  virtual void ReportOutOfStep() = 0;
 };
 
 void IdentifyUnit(UnitHost& host);
@@ -100,6 +103,13 @@ QString UnwritableText(const SettingDef& def);
 // Every register's reply, from one run of the read script; nothing when the exchange failed (the
 // host has been told), and then outOfStep says whether its replies came out of step.
 std::optional<std::vector<std::string>> ReadAllRegisters(UnitHost& host, bool* outOfStep = nullptr);
+// Every register's reply from a reading confirmed in step: two reads that agree, or two of three
+// (`first`, when given, is the first). One fault on the line is caught by the exchange; two in one
+// read (a late copy and a lost reply, which shift every value between them) cannot agree with
+// another read. A backup, a plan of writes and a failed verification are taken only from such a
+// reading. Nothing when a read failed, or three disagreed (out of step, told).
+std::optional<std::vector<std::string>> ReadConfirmed(UnitHost& host, bool* outOfStep = nullptr,
+                                                      std::optional<std::vector<std::string>> first = {});
 // Every register of the unit as settings, the controls untouched: nothing when no unit answered
 // the whole read (the operator has been told). The values are those the unit holds, uncorrected;
 // one the window cannot show is a value of its own.

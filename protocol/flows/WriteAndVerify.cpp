@@ -40,13 +40,16 @@ WriteReport WriteAndVerify(UnitHost& host, const WriteRequest& request) {
   };
   if (!mpg && file.HasMpgSettings()) return ended(Outcome::NoMpgFirmware);
   // Every register as the unit holds it, in step; nothing when it was not (the host has been told).
-  const auto readAll = [&]() {
+  // `confirmed`: from two readings that agree (see ReadConfirmed).
+  const auto readAll = [&](bool confirmed, std::optional<std::vector<std::string>> first = {}) {
     bool outOfStep = false;
-    auto replies = ReadAllRegisters(host, &outOfStep);
+    auto replies =
+        confirmed ? ReadConfirmed(host, &outOfStep, std::move(first)) : ReadAllRegisters(host, &outOfStep);
     report.outOfStep = report.outOfStep || outOfStep;
     return replies;
   };
-  const auto before = readAll();
+  // The backup and the plan come from a reading confirmed in step.
+  const auto before = readAll(true);
   if (!before) return ended(interrupted() ? Outcome::NotStarted : Outcome::ReadFailed);
   const WritePlan plan = PlanWrites(file, *before, mpg);
   if (plan.tooLong) return ended(Outcome::TooLong, SettingsNamed({plan.tooLong}, file));
@@ -81,7 +84,7 @@ WriteReport WriteAndVerify(UnitHost& host, const WriteRequest& request) {
   // No reply of that exchange can be trusted, and no write is repeated blindly: what the unit holds
   // now is what counts.
   if (report.outOfStep) {
-    const auto now = readAll();
+    const auto now = readAll(true);
     if (!now) return ended(Outcome::ReadBackFailed);
     return ended(Outcome::OutOfStep,
                  SettingsNamed(UnverifiedRegisters(plan.writes, *before, *now, mpg), file));
@@ -89,7 +92,10 @@ WriteReport WriteAndVerify(UnitHost& host, const WriteRequest& request) {
   if (completed && replies.size() < plan.writes.size()) return ended(Outcome::Interrupted);
   if (!completed) return ended(Outcome::UnitStopped);
   if (!refused.empty()) return ended(Outcome::Refused, SettingsNamed(refused, file));
-  const auto after = readAll();
+  auto after = readAll(false);
+  // What does not hold as written is confirmed by another reading before it is said.
+  if (after && !UnverifiedRegisters(plan.writes, *before, *after, mpg).empty() && !interrupted())
+    after = readAll(true, std::move(after));
   if (!after) return ended(interrupted() ? Outcome::NotChecked : Outcome::ReadBackFailed);
   const std::vector<const Register*> unverified = UnverifiedRegisters(plan.writes, *before, *after, mpg);
   if (!unverified.empty()) return ended(Outcome::NotVerified, SettingsNamed(unverified, file));

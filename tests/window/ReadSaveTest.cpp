@@ -56,14 +56,15 @@ TEST_F(ReadSaveTest, RoundTripReadsAndWritesBackTheSameValues) {
   term_->BtnSend1Click();
   Settle();
   EXPECT_EQ(messages_.all, QStringList{kSaved});
-  // The identification, the read that the backup keeps, the table's write commands in order, and
-  // the read that verifies them.
+  // The identification, the read that the backup keeps and its confirmation, the table's write
+  // commands in order, and the read that verifies them.
   const Commands sent = Received();
-  ASSERT_EQ(sent.size(), 2u + 29u + 29u + 29u);
+  ASSERT_EQ(sent.size(), 2u + 29u + 29u + 29u + 29u);
   EXPECT_EQ(Commands(sent.begin() + 2, sent.begin() + 31), Prefixed(BuildReadScript(true)));
+  EXPECT_EQ(Commands(sent.begin() + 31, sent.begin() + 60), Prefixed(BuildReadScript(true)));
   for (std::size_t i = 0; i < 29; ++i)
-    EXPECT_EQ(sent[i + 31].rfind(std::string("!0") + RegisterTable()[i].writePrefix, 0), 0u) << i;
-  EXPECT_EQ(Commands(sent.begin() + 60, sent.end()), Prefixed(BuildReadScript(true)));
+    EXPECT_EQ(sent[i + 60].rfind(std::string("!0") + RegisterTable()[i].writePrefix, 0), 0u) << i;
+  EXPECT_EQ(Commands(sent.begin() + 89, sent.end()), Prefixed(BuildReadScript(true)));
   EXPECT_EQ(Registers(), before);
 }
 
@@ -82,9 +83,9 @@ TEST_F(ReadSaveTest, UnitWithoutMpgOnPageOutputsGetsSixCommandsAndTheValidation)
   unit_.ClearReceived();
   term_->BtnSend1Click();
   Settle();
-  // Identification, backup read, writes, the read back.
-  ASSERT_EQ(Received().size(), 2u + 6u + 6u + 6u);
-  EXPECT_EQ(Received()[13], "!0EW05,E0");
+  // Identification, the backup's read and its confirmation, writes, the read back.
+  ASSERT_EQ(Received().size(), 2u + 6u + 6u + 6u + 6u);
+  EXPECT_EQ(Received()[19], "!0EW05,E0");
 }
 
 TEST_F(ReadSaveTest, UnitWithoutMpgOnPageInputsLeavesTheTimerOffAndSkipsTheValidation) {
@@ -250,7 +251,7 @@ TEST_F(ReadSaveTest, WritesTheUnitRefusedAreNamedByTheirCaptions) {
   Settle();
   EXPECT_EQ(messages_.all,
             QStringList{QStringLiteral("Neuloženo: jednotka odmítla Hi-Limit Y [mm], Sdružení osy A")});
-  EXPECT_EQ(Received().size(), 2u + 29u + 29u);
+  EXPECT_EQ(Received().size(), 2u + 29u + 29u + 29u);
 }
 
 }  // namespace
