@@ -60,9 +60,10 @@ Reach ReachUnit(UnitHost& host) {
     Tell(Said::NoPortOpen);
     return Reach::NoPort;
   }
-  IdentifyUnit(host);
+  const Identification identification = IdentifyUnit(host);
   if (!host.State().unitPresent) {
-    Tell(Said::NotVorka);
+    // Replies out of step have been told as such: what came was noise, not the want of a unit.
+    if (!identification.outOfStep) Tell(Said::NotVorka);
     return Reach::NoUnit;
   }
   return Reach::Unit;
@@ -152,7 +153,8 @@ std::vector<std::string> ScriptFor(ModeWord mode, SettingsControls& controls, bo
   return ShortScript(mode);
 }
 
-void IdentifyUnit(UnitHost& host) {
+Identification IdentifyUnit(UnitHost& host) {
+  Identification identification;
   UnitState& state = host.State();
   bool identified = false;
   bool answered = false;
@@ -163,6 +165,7 @@ void IdentifyUnit(UnitHost& host) {
     const ExchangeResult result = host.RunCommandScript();
     host.SetIdentifying(false);
     answered = result.completed;
+    identification.outOfStep = result.outOfStep;
     identified = true;
     // Replies out of step name no unit: the identifier may be another reply's.
     if (!result.outOfStep) identity = IdentityFromReplies(host.ReplyLine(0), host.ReplyLine(1));
@@ -194,6 +197,7 @@ void IdentifyUnit(UnitHost& host) {
     host.SetOutputControlsEnabled(false);
     host.DisableMpgControls();
   }
+  return identification;
 }
 
 bool ReadSettings(UnitHost& host) {

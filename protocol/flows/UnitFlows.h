@@ -89,7 +89,11 @@ class UnitHost : public UnitView {
   virtual void ReportOutOfStep() = 0;
 };
 
-void IdentifyUnit(UnitHost& host);
+// The identification; what its exchange gave.
+struct Identification {
+  bool outOfStep = false;  // the replies came out of step (told): junk, not the absence of a unit
+};
+Identification IdentifyUnit(UnitHost& host);
 // "Načíst z VORKA": every register into the controls, then the validation pass. True when every
 // register was read and decoded.
 bool ReadSettings(UnitHost& host);

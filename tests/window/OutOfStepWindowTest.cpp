@@ -164,4 +164,19 @@ TEST_F(OutOfStepWindowTest, TheIdentityComesFromRepliesInStep) {
   EXPECT_NE(ui().EditIpID->text(), QStringLiteral("TK20MPG"));
 }
 
+// Noise before every reply to "Q" is told as noise, not as the want of a unit.
+TEST_F(OutOfStepWindowTest, JunkBeforeTheIdentifierIsOutOfStepNotNoUnit) {
+  unit_.SetNoise("Q", "\xFF", -1);
+  messages_.all.clear();
+  ui().ReadSetting->click();
+  Settle();
+  EXPECT_EQ(messages_.all, QStringList{kOutOfStep});
+  unit_.SetNoise("Q", "\xFF", 1);  // once: the identification runs again on a quiet line
+  messages_.all.clear();
+  ui().ReadSetting->click();
+  Settle();
+  EXPECT_TRUE(messages_.all.isEmpty()) << messages_.all.join(u'|').toStdString();
+  EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK12345"));
+}
+
 }  // namespace
