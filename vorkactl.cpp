@@ -722,7 +722,8 @@ int Monitor(const CtlOptions& options) {
   return code;
 }
 
-// The backups of the unit on the port, or of every unit; newest first, the damaged ones named.
+// The backups of the unit on the port, or of every unit; newest first, the damaged ones and those of
+// another unit in a unit's folder named.
 int Backups(const CtlOptions& options) {
   std::string unitId;
   if (!options.allUnits) {
@@ -732,7 +733,10 @@ int Backups(const CtlOptions& options) {
   }
   for (const Backup& backup : UsersBackups().List(unitId))
     Print((backup.takenAt.empty() ? "-" : backup.takenAt) + "\t" + backup.unitId + "\t" +
-          (backup.damaged ? std::string("damaged: does not load") : backup.unitVersion) + "\t" +
+          (backup.damaged     ? std::string("damaged: does not load")
+           : backup.otherUnit ? "another unit: " + backup.unitId + ", in the folder of " + backup.folderUnit
+                              : backup.unitVersion) +
+          "\t" +
           QDir::toNativeSeparators(QString::fromStdString(backup.path)).toStdString() + "\n");
   return kExitOk;
 }

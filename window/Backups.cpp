@@ -66,6 +66,14 @@ void TFormBackups::Show(const std::vector<Backup>& backups, const Identity& unit
       row->setFlags(row->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
       continue;
     }
+    if (backup.otherUnit) {
+      // Put into this unit's folder by hand: what it holds is another unit's.
+      const QString note = QStringLiteral("Záloha jiné jednotky (%1) ve složce jednotky %2")
+                               .arg(QString::fromStdString(backup.unitId), QString::fromStdString(backup.folderUnit));
+      row->setText(4, note);
+      row->setToolTip(4, note);
+      continue;
+    }
     // A backup goes into another unit or firmware only with the operator knowing it.
     if (!unitId.empty() && (backup.unitId != unit.id || backup.unitVersion != unit.version)) {
       const QString note = QStringLiteral("Záloha z %1, připojena je %2")

@@ -71,6 +71,8 @@ std::vector<Backup> BackupStore::Entries(const std::string& unitId) const {
     const SettingsFileHeader header = load.settings ? ParseSettingsHeader(text) : SettingsFileHeader{};
     backup.damaged = !load.settings;
     backup.unitId = backup.damaged ? unitId : header.unitId;
+    backup.folderUnit = unitId;
+    backup.otherUnit = !backup.damaged && FolderName(header.unitId) != FolderName(unitId);
     backup.unitVersion = header.unitVersion;
     if (load.settings) backup.settings = *load.settings;
     if (const QDateTime taken = TakenTime(header, match); taken.isValid()) {
@@ -89,8 +91,10 @@ std::vector<Backup> BackupStore::Entries(const std::string& unitId) const {
 
 FileFault BackupStore::Keep(const Identity& unit, const UnitSettings& settings, std::string* path) const {
   const std::vector<Backup> before = Entries(unit.id);
-  // The newest that reads: a damaged one says nothing about what the unit held.
-  const auto newest = std::find_if(before.begin(), before.end(), [](const Backup& b) { return !b.damaged; });
+  // The newest that reads and is this unit's: a damaged one, or another unit's put here, says
+  // nothing about what this unit held.
+  const auto newest =
+      std::find_if(before.begin(), before.end(), [](const Backup& b) { return !b.damaged && !b.otherUnit; });
   if (newest != before.end() && newest->settings.Values() == settings.Values()) {
     if (path) *path = newest->path;
     return {};  // the unit holds what its newest backup holds
@@ -117,11 +121,11 @@ FileFault BackupStore::Keep(const Identity& unit, const UnitSettings& settings, 
     return fault;
   if (path) *path = name.toStdString();
   // The newest are kept, and always the one just kept; the new one is whole before any old one
-  // goes. A damaged one is left for the operator to look at: it is counted, never removed.
+  // goes. A damaged one, or another unit's, is left for the operator to look at: never removed.
   const std::vector<Backup> all = Entries(unit.id);
   int kept = 1;
   for (const Backup& backup : all) {
-    if (QString::fromStdString(backup.path) == name || backup.damaged) continue;
+    if (QString::fromStdString(backup.path) == name || backup.damaged || backup.otherUnit) continue;
     if (kept < kKeptPerUnit)
       ++kept;
     else

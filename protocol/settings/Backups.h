@@ -29,6 +29,10 @@ struct Backup {
   long long sequence = 0;
   // It has a backup's name but does not load: listed so, never pruned, never compared.
   bool damaged = false;
+  // It lies in the folder of one unit (folderUnit) and its header names another: listed so, never
+  // taken as that unit's newest, never compared, never pruned.
+  bool otherUnit = false;
+  std::string folderUnit;
   UnitSettings settings;
 };
 

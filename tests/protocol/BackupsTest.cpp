@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 namespace {
@@ -79,6 +82,32 @@ TEST(BackupsTest, TheOrderIsTheStoresCountNotTheClock) {
   for (int n = 4; n <= 120; ++n) ASSERT_FALSE(store.Keep(kUnit, WithTimeOver(n)));
   EXPECT_TRUE(QFile::exists(damaged));
   EXPECT_EQ(store.List("VK12345").size(), 101u);  // a hundred, and the damaged one beside them
+}
+
+// A backup of another unit put into a unit's folder (copied by hand, a folder renamed) is listed as
+// such, never taken as that unit's newest, never used to decide "unchanged", never pruned.
+TEST(BackupsTest, AnotherUnitsBackupInAUnitsFolderIsNeverItsOwn) {
+  QTemporaryDir dir;
+  const BackupStore store(dir.path());
+  std::string foreign;
+  ASSERT_FALSE(store.Keep({true, true, "VK22222", "TK20MPG v2.4"}, WithTimeOver(7), &foreign));
+  ASSERT_TRUE(QDir().mkpath(store.FolderOf("VK12345")));
+  const QString moved = store.FolderOf("VK12345") + u'/' + QFileInfo(QString::fromStdString(foreign)).fileName();
+  ASSERT_TRUE(QFile::rename(QString::fromStdString(foreign), moved));
+  std::vector<Backup> listed = store.List("VK12345");
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_TRUE(listed[0].otherUnit);
+  EXPECT_EQ(listed[0].unitId, "VK22222");
+  EXPECT_EQ(listed[0].folderUnit, "VK12345");
+  // VK12345 holding exactly what it holds: a backup of its own is kept all the same.
+  std::string own;
+  ASSERT_FALSE(store.Keep(kUnit, WithTimeOver(7), &own));
+  EXPECT_NE(own, moved.toStdString());
+  for (int n = 8; n <= 120; ++n) ASSERT_FALSE(store.Keep(kUnit, WithTimeOver(n)));
+  EXPECT_TRUE(QFile::exists(moved));
+  listed = store.List("VK12345");
+  EXPECT_EQ(listed.size(), 101u);
+  EXPECT_EQ(std::count_if(listed.begin(), listed.end(), [](const Backup& b) { return b.otherUnit; }), 1);
 }
 
 }  // namespace
