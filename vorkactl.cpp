@@ -24,13 +24,17 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -54,10 +58,40 @@ int g_outputError = 0;
 // its port, its data waits until every unit is done and goes out in the order of the ports.
 struct PortRun {
   std::string port;
+  std::size_t index = 0;  // among the ports given
   std::string data;
 };
 thread_local PortRun* t_run = nullptr;
 std::mutex g_errorLock;
+
+// The units of several ports whose files are named by their identifiers: each says which unit it
+// found, and none reads until all have said, so that two units with one identifier never share a
+// file (the second written over the first).
+class RollCall {
+ public:
+  explicit RollCall(std::vector<std::string> ports) : ports_(std::move(ports)), found_(ports_.size()) {}
+  // The ports whose units answered with `unitId` (empty: none found at the port-th port), in the
+  // order they were given, once every port has said; this one among them.
+  std::vector<std::string> Answer(std::size_t port, const std::string& unitId) {
+    std::unique_lock lock(mutex_);
+    found_[port] = unitId;
+    ++arrived_;
+    everyone_.notify_all();
+    everyone_.wait(lock, [this] { return arrived_ == ports_.size(); });
+    std::vector<std::string> same;
+    for (std::size_t p = 0; p < ports_.size(); ++p)
+      if (!unitId.empty() && found_[p] == unitId) same.push_back(ports_[p]);
+    return same;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable everyone_;
+  const std::vector<std::string> ports_;
+  std::vector<std::string> found_;  // the identifier each port's unit answered with
+  std::size_t arrived_ = 0;
+};
+RollCall* g_rollCall = nullptr;  // set while read or report runs on several ports
 
 // A line on standard error, whole even when several units speak at once.
 #ifdef Q_OS_WIN
@@ -180,6 +214,22 @@ struct UnitConnection {
   bool outOfStep = false;
 
   explicit UnitConnection(const CtlOptions& options) {
+    Connect(options);
+    // Read or report on several ports: a unit whose identifier another port's unit has too is not
+    // read, for their files would be one.
+    if (!t_run || !g_rollCall) return;
+    const std::vector<std::string> ports =
+        g_rollCall->Answer(t_run->index, failure ? std::string() : unit.LastIdentity().id);
+    if (ports.size() < 2) return;
+    failure = kExitRefused;
+    // Said once, by the first of them, naming them all.
+    if (ports.front() != options.port) return;
+    std::string named;
+    for (const std::string& port : ports) named += (named.empty() ? "" : ", ") + port;
+    Say(std::to_string(ports.size()) + " units answer as " + unit.LastIdentity().id + " (" + named +
+        "): their files would be one, so none of them was read");
+  }
+  void Connect(const CtlOptions& options) {
     std::string reason;
     if (!unit.Open(options.port, options.baud, options.timeoutMs, reason)) {
       Say(reason);
@@ -736,8 +786,7 @@ int Backups(const CtlOptions& options) {
           (backup.damaged     ? std::string("damaged: does not load")
            : backup.otherUnit ? "another unit: " + backup.unitId + ", in the folder of " + backup.folderUnit
                               : backup.unitVersion) +
-          "\t" +
-          QDir::toNativeSeparators(QString::fromStdString(backup.path)).toStdString() + "\n");
+          "\t" + QDir::toNativeSeparators(QString::fromStdString(backup.path)).toStdString() + "\n");
   return kExitOk;
 }
 
@@ -767,7 +816,13 @@ int RunOnEachPort(const CtlOptions& options, int (*run)(const CtlOptions&)) {
     return kExitFile;
   }
   std::vector<PortRun> runs;
-  for (const std::string& port : options.ports) runs.push_back({port, {}});
+  for (const std::string& port : options.ports) runs.push_back({port, runs.size(), {}});
+  // Files named by the unit's identifier: two units with one identifier must never share one.
+  std::optional<RollCall> rollCall;
+  if (options.command == CtlCommand::Read || options.command == CtlCommand::Report) {
+    rollCall.emplace(options.ports);
+    g_rollCall = &*rollCall;
+  }
   std::vector<int> codes(runs.size(), kExitOk);
   // Each unit's result handed over under a lock of our own, which orders it before the reading
   // below in the sanitizer's eyes too (QThread::wait's own lock is inside Qt).
@@ -788,6 +843,7 @@ int RunOnEachPort(const CtlOptions& options, int (*run)(const CtlOptions&)) {
     threads.back()->start();
   }
   for (const auto& thread : threads) thread->wait();
+  g_rollCall = nullptr;
   const std::lock_guard lock(handedOver);
   for (const PortRun& r : runs)
     for (const QString& line : QString::fromStdString(r.data).split(QLatin1Char('\n'), Qt::SkipEmptyParts))

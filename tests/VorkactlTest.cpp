@@ -1694,6 +1694,29 @@ TEST_F(TwoUnitsTest, SeveralPortsWriteEveryUnitEachOnItsLine) {
   EXPECT_NE(monitor.err.find("monitor takes one --port"), std::string::npos) << monitor.err;
 }
 
+// Two units with one identifier on two ports: their files would be one (the second written over the
+// first), so neither is read, and both ports and the identifier are named once; with identifiers of
+// their own both are read as ever.
+TEST_F(TwoUnitsTest, TwoUnitsWithOneIdentifierNeverShareAFile) {
+  secondUnit_.SetId("VK12345");
+  const QStringList both{QStringLiteral("--port"), QStringLiteral("COM1"), QStringLiteral("--port"),
+                         QStringLiteral("COM2")};
+  for (const char* command : {"read", "report"}) {
+    SCOPED_TRACE(command);
+    const QString folder = File(command);
+    const Run run = Ctl(both + QStringList{QString::fromLatin1(command), QStringLiteral("-o"), folder});
+    EXPECT_EQ(run.code, kExitRefused) << run.err;
+    EXPECT_EQ(run.err,
+              "vorkactl: COM1: 2 units answer as VK12345 (COM1, COM2): their files would be one, so none of "
+              "them was read\n");
+    EXPECT_TRUE(QDir(folder).entryList(QDir::Files).isEmpty());
+  }
+  secondUnit_.SetId("VK20002");
+  const Run read = Ctl(both + QStringList{QStringLiteral("read"), QStringLiteral("-o"), File("units")});
+  EXPECT_EQ(read.code, 0) << read.err;
+  EXPECT_EQ(QDir(File("units")).entryList(QDir::Files).size(), 2);
+}
+
 // A series on one port: the first unit fails its verification, is listed so and left alone while
 // it stays; the port goes and comes back with the next unit, which is written once, verified and
 // recorded; Ctrl-C between units ends it with 0.
