@@ -72,7 +72,9 @@ std::vector<Backup> BackupStore::Entries(const std::string& unitId) const {
     backup.damaged = !load.settings;
     backup.unitId = backup.damaged ? unitId : header.unitId;
     backup.folderUnit = unitId;
-    backup.otherUnit = !backup.damaged && FolderName(header.unitId) != FolderName(unitId);
+    // A file that names no unit is taken as the folder's.
+    backup.otherUnit =
+        !backup.damaged && !header.unitId.empty() && FolderName(header.unitId) != FolderName(unitId);
     backup.unitVersion = header.unitVersion;
     if (load.settings) backup.settings = *load.settings;
     if (const QDateTime taken = TakenTime(header, match); taken.isValid()) {
