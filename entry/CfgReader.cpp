@@ -140,6 +140,7 @@ void ApplyCfgLine(const CfgLine& line, CfgTables& tables, const CfgFieldSink& se
     const auto bit = static_cast<uint16_t>(1u << n);
     if (v.size() > 0 && v[0] == '1') tables.enableMask |= bit;
     if (v.size() > 2 && v[2] == '1') tables.polarityMask |= bit;
+    tables.namedMask |= bit;
     tables.names[static_cast<std::size_t>(n)] = v.size() > 4 ? v.substr(4, kMaxName) : std::string();
     return;
   }
@@ -189,6 +190,7 @@ bool ReadCfgFile(const std::filesystem::path& path, CfgTables& tables, const Cfg
   if (StatusOf(fd, info) != 0 || !S_ISREG(info.st_mode)) throw CfgIoError(kAccessDenied);
   tables.enableMask = 0;
   tables.polarityMask = 0;
+  tables.namedMask = 0;
   const std::function<void(const std::string&)> onLine = [&](const std::string& line) {
     ApplyCfgLine(SplitCfgLine(line), tables, setField);
   };

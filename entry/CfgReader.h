@@ -14,6 +14,7 @@ struct CfgTables {
   std::array<std::string, 16> names;  // CP1250 bytes, at most 20 each; kept from earlier imports
   uint16_t enableMask = 0;
   uint16_t polarityMask = 0;
+  uint16_t namedMask = 0;  // the inputs the last file has a line for
 };
 
 struct CfgLine {
@@ -43,7 +44,7 @@ int IoErrorCode(int systemError);
 using CfgFieldSink = std::function<void(const char* field, const std::string& value)>;
 
 // Reads the file: false when no file exists at the path (nothing changed); a path the system cannot
-// look into throws. Otherwise both masks
+// look into throws. Otherwise the three masks
 // start at 0, every line takes effect in file order, and true is returned. Lines end at CR, CR LF
 // or LF; Ctrl-Z ends the file. Throws CfgIoError when the file cannot be opened or read; what
 // was set before keeps its new value.

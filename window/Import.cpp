@@ -42,14 +42,24 @@ void TTermForm::ImportCfg() {
     SetCell(3, row, cfgImport_.polarityMask & bit ? "1" : "0");
     SetCell(4, row, cfgImport_.enableMask & bit ? "1" : "0");
   }
-  // Chosen by the import: the fields it read, and every input's polarity and enable bit.
-  UnitSettings filled;
+  // Chosen by the import: the fields it read, and the polarity and enable bits of the inputs the file
+  // names. Those of the other inputs it clears without being asked to: a save leaves them to the
+  // operator.
+  UnitSettings filled, cleared;
   const UnitSettings shown = ShownSettings();
-  for (const SettingDef& def : SettingDefs())
-    if (def.kind == SettingKind::Bit ||
-        std::find(importedFields_.begin(), importedFields_.end(), def.control) != importedFields_.end())
-      if (const auto value = shown.Get(def.name)) filled.Set(def.name, *value);
-  sources_.Loaded(shown, filled, "konfigurace TORVEL " + QFileInfo(path).fileName().toStdString());
+  for (const SettingDef& def : SettingDefs()) {
+    const auto value = shown.Get(def.name);
+    if (!value) continue;
+    if (def.kind == SettingKind::Bit) {
+      const bool named = cfgImport_.namedMask & (1u << kInputOfRow[def.row - 1]);
+      (named ? filled : cleared).Set(def.name, *value);
+    } else if (std::find(importedFields_.begin(), importedFields_.end(), def.control) !=
+               importedFields_.end()) {
+      filled.Set(def.name, *value);
+    }
+  }
+  sources_.Loaded(shown, filled, "konfigurace TORVEL " + QFileInfo(path).fileName().toStdString(), cleared,
+                  "v konfiguraci TORVEL chybí: import vstup vypíná");
 }
 
 void TTermForm::ReadCfgFile(const QString& path) {

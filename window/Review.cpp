@@ -3,8 +3,13 @@
 #include "look/Look.h"
 #include "ui_Review.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QStyle>
+
+#include <algorithm>
 
 TFormReview::TFormReview(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TFormReview>()) {
   ui->setupUi(this);
@@ -16,29 +21,31 @@ TFormReview::TFormReview(QWidget* parent) : QDialog(parent), ui(std::make_unique
   // Enter must not write what the operator has not looked at.
   write->setAutoDefault(false);
   cancel->setDefault(true);
-  ui->GridReview->verticalHeader()->hide();
-  ui->GridReview->horizontalHeader()->setStretchLastSection(true);
-  ui->GridReview->setColumnWidth(0, 240);
-  ui->GridReview->setColumnWidth(1, 130);
-  ui->GridReview->setColumnWidth(2, 130);
+  QTableWidget& grid = *ui->GridReview;
+  grid.verticalHeader()->hide();
+  // One height for every row: a reason wraps to a second line at most, the whole of it in its tooltip.
+  grid.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  grid.setWordWrap(true);
+  grid.setTextElideMode(Qt::ElideRight);
+  grid.horizontalHeader()->setStretchLastSection(true);
+  grid.setColumnWidth(0, 240);
+  grid.setColumnWidth(1, 130);
+  grid.setColumnWidth(2, 130);
+  setSizeGripEnabled(true);
   connect(ui->BtnBoxReview, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(ui->BtnBoxReview, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(ui->BtnReviewAll, &QPushButton::clicked, this, [this] { SetAllChosen(true); });
+  connect(ui->BtnReviewNone, &QPushButton::clicked, this, [this] { SetAllChosen(false); });
+  connect(&grid, &QTableWidget::itemChanged, this, &TFormReview::ShowSummary);
+  connect(grid.horizontalHeader(), &QHeaderView::sectionResized, this, &TFormReview::EvenRows);
 }
 
 TFormReview::~TFormReview() = default;
 
 void TFormReview::Show(const SaveReview& review) {
   rows_ = review.rows;
-  QString summary =
-      rows_.empty() ? QStringLiteral("Zápis nic nezmění: jednotka drží hodnoty okna.")
-                    : QStringLiteral(
-                          "Zápis změní v jednotce nastavení: %1. Zapíší se jen zaškrtnutá, ostatní zůstanou, "
-                          "jak je jednotka drží.")
-                          .arg(rows_.size());
-  if (review.needed)
-    summary += QStringLiteral(" Nezaškrtnuté hodnoty okna nikdo nezvolil, nebo je jednotka mezitím změnila.");
-  ui->LbReviewSummary->setText(summary);
   QTableWidget& grid = *ui->GridReview;
+  const QSignalBlocker quiet(grid);  // one summary once the rows are in
   grid.setRowCount(static_cast<int>(rows_.size()));
   for (int n = 0; n < grid.rowCount(); ++n) {
     const ReviewRow& row = rows_[static_cast<std::size_t>(n)];
@@ -48,10 +55,53 @@ void TFormReview::Show(const SaveReview& review) {
     grid.setItem(n, 0, name);
     grid.setItem(n, 1, new QTableWidgetItem(QString::fromStdString(row.held)));
     grid.setItem(n, 2, new QTableWidgetItem(QString::fromStdString(row.wanted)));
-    grid.setItem(n, 3, new QTableWidgetItem(QString::fromStdString(ReasonText(row))));
+    auto* reason = new QTableWidgetItem(QString::fromStdString(ReasonText(row)));
+    reason->setToolTip(reason->text());
+    grid.setItem(n, 3, reason);
   }
-  grid.resizeRowsToContents();  // a long reason wraps onto a second line, whole
+  ui->BtnReviewAll->setEnabled(!rows_.empty());
+  ui->BtnReviewNone->setEnabled(!rows_.empty());
+  ShowSummary();
+  EvenRows();
   cancel->setFocus();
+}
+
+void TFormReview::ShowSummary() {
+  if (rows_.empty()) {
+    ui->LbReviewSummary->setText(QStringLiteral("Zápis nic nezmění: jednotka drží hodnoty okna."));
+    return;
+  }
+  const std::vector<ReviewRow> rows = Rows();
+  QString summary = QString::fromStdString(ChosenCountText(rows)) +
+                    QStringLiteral(", ostatní zůstanou, jak je jednotka drží.");
+  if (std::any_of(rows_.begin(), rows_.end(), [](const ReviewRow& row) { return !row.chosen; }))
+    summary += QStringLiteral(" Nezaškrtnuté řádky nikdo v okně nezvolil: proč, říká sloupec „Proč“.");
+  ui->LbReviewSummary->setText(summary);
+}
+
+void TFormReview::SetAllChosen(bool chosen) {
+  const QSignalBlocker quiet(ui->GridReview);
+  for (int n = 0; n < ui->GridReview->rowCount(); ++n) SetChosen(n, chosen);
+  ShowSummary();
+}
+
+void TFormReview::EvenRows() {
+  QTableWidget& grid = *ui->GridReview;
+  const QFontMetrics metrics(grid.font());
+  // The reason column's text room: its width less the cell's margins on either side.
+  const int room =
+      std::max(1, grid.columnWidth(3) - 2 * (grid.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1));
+  int lines = 1;
+  for (int n = 0; n < grid.rowCount() && lines < 2; ++n)
+    if (metrics.horizontalAdvance(grid.item(n, 3)->text()) > room) lines = 2;
+  const int height = std::max(grid.verticalHeader()->minimumSectionSize(), lines * metrics.lineSpacing() + 8);
+  grid.verticalHeader()->setDefaultSectionSize(height);
+  for (int n = 0; n < grid.rowCount(); ++n) grid.setRowHeight(n, height);
+}
+
+void TFormReview::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  EvenRows();  // the reason column stretches with the dialog
 }
 
 std::vector<ReviewRow> TFormReview::Rows() const {

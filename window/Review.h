@@ -29,6 +29,13 @@ class TFormReview : public QDialog {
   QPushButton* write = nullptr;   // "Zapsat"
   QPushButton* cancel = nullptr;  // "Zrušit", the default
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
+  void ShowSummary();
+  void SetAllChosen(bool chosen);
+  void EvenRows();
+
   std::vector<ReviewRow> rows_;
 };

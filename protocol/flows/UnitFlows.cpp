@@ -90,9 +90,11 @@ void ReportSaveOutOfStep(UnitHost& host, const std::vector<WriteLine>& lines, co
 
 // The unit read back after a save's writes: "Uložení proběhlo v pořádku" only when it holds what was
 // written; otherwise the settings it did not keep, with their values in the unit, and the backup.
-// The marks follow what the unit holds.
+// The settings the review left out show what the unit kept, as after a read, so that the next save
+// does not write them unasked; the marks follow what the unit holds.
 void VerifySave(UnitHost& host, const std::vector<WriteLine>& writes, const std::vector<std::string>& before,
-                const UnitSettings& wanted, const std::string& backupPath) {
+                const UnitSettings& wanted, const std::vector<std::string>& declined,
+                const std::string& backupPath) {
   const bool mpg = host.State().mpgCapable;
   const QString backup =
       backupPath.empty()
@@ -111,6 +113,10 @@ void VerifySave(UnitHost& host, const std::vector<WriteLine>& writes, const std:
     return;
   }
   const UnitSettings held = SettingsAsHeld(*after, mpg);
+  UnitSettings unitsOwn;
+  for (const std::string& name : declined)
+    if (const std::optional<std::string> value = held.Get(name)) unitsOwn.Set(name, *value);
+  ApplySettings(unitsOwn, host.Controls());
   host.UnitHolds(held, false);
   std::string kept;
   for (const Register* reg : UnverifiedRegisters(writes, before, *after, mpg)) {
@@ -243,8 +249,8 @@ void SaveSettings(UnitHost& host) {
   // The backup and the plan of the writes come from a reading confirmed in step.
   const auto before = ReadConfirmed(host);
   if (!before) return;  // "Chyba komunikace" has been said; a lost unit is not polled
-  const std::optional<UnitSettings> chosen =
-      host.ChooseWrites(WithoutInputNames(SettingsOf(host.Controls(), mpg)), SettingsAsHeld(*before, mpg));
+  const UnitSettings window = WithoutInputNames(SettingsOf(host.Controls(), mpg));
+  const std::optional<UnitSettings> chosen = host.ChooseWrites(window, SettingsAsHeld(*before, mpg));
   if (!chosen) {
     Tell(Said::NotSaved);
     host.ResumeMonitor();
@@ -285,7 +291,10 @@ void SaveSettings(UnitHost& host) {
   state.lastBackupPath = backup.path;
   host.Wrote(SettingsAsHeld(RepliesAfter(plan.writes, *before), mpg));
   // and keeps what it acknowledged: a unit may take a write and hold its old value.
-  VerifySave(host, plan.writes, *before, *chosen, backup.path);
+  std::vector<std::string> declined;
+  for (const auto& [name, value] : window.Values())
+    if (!chosen->Get(name)) declined.push_back(name);
+  VerifySave(host, plan.writes, *before, *chosen, declined, backup.path);
 }
 
 std::optional<std::vector<std::string>> ReadConfirmed(UnitHost& host, bool* outOfStep,

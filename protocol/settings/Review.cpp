@@ -1,5 +1,7 @@
 #include "protocol/settings/Review.h"
 
+#include "protocol/settings/Acceptance.h"
+
 #include <algorithm>
 
 std::vector<const SettingDef*> SettingSources::Changed(const UnitSettings& shown) {
@@ -20,14 +22,18 @@ void SettingSources::Edits(const UnitSettings& shown) {
 void SettingSources::Consequences(const UnitSettings& shown) {
   for (const SettingDef* def : Changed(shown)) {
     Choice& choice = choices_[def->name];
-    if (choice.source == ValueSource::Read) choice = {};
+    // What followed another value is no longer the unit's value, nor the window's reading of it.
+    if (choice.source == ValueSource::Read || choice.source == ValueSource::Corrected) choice = {};
   }
 }
 
-void SettingSources::Loaded(const UnitSettings& shown, const UnitSettings& filled, const std::string& from) {
+void SettingSources::Loaded(const UnitSettings& shown, const UnitSettings& filled, const std::string& from,
+                            const UnitSettings& cleared, const std::string& why) {
   Consequences(shown);
   for (const auto& [name, value] : filled.Values())
     if (shown.Get(name)) choices_[name] = {ValueSource::Loaded, from};
+  for (const auto& [name, value] : cleared.Values())
+    if (shown.Get(name)) choices_[name] = {ValueSource::Cleared, why};
 }
 
 void SettingSources::UnitHolds(const UnitSettings& shown, const UnitSettings& held, bool readIntoWindow) {
@@ -39,7 +45,7 @@ void SettingSources::UnitHolds(const UnitSettings& shown, const UnitSettings& he
     if (now && SameSettingValue(*def, *now, value))
       choices_[name] = {ValueSource::Read, {}};
     else if (readIntoWindow)
-      choices_[name] = {};
+      choices_[name] = {ValueSource::Corrected, {}};
   }
 }
 
@@ -69,6 +75,11 @@ SaveReview ReviewSave(const UnitSettings& window, const SettingSources& sources,
       row.reason = ReviewReason::Loaded;
       row.detail = sources.LoadedFrom(name);
       row.chosen = true;
+    } else if (sources.SourceOf(name) == ValueSource::Corrected) {
+      row.reason = ReviewReason::Corrected;
+    } else if (sources.SourceOf(name) == ValueSource::Cleared) {
+      row.reason = ReviewReason::Cleared;
+      row.detail = sources.LoadedFrom(name);
     }
     review.needed = review.needed || !row.chosen;
     review.rows.push_back(std::move(row));
@@ -90,8 +101,29 @@ std::string ReasonText(const ReviewRow& row) {
   switch (row.reason) {
     case ReviewReason::ChangedInUnit: return "v jednotce změněno od načtení (bylo " + row.detail + ")";
     case ReviewReason::NobodyChose: return "nikdo nezvolil (nenačteno ani neupraveno)";
+    case ReviewReason::Corrected: {
+      std::string unitValue = row.held;
+      if (const std::optional<std::string> reply = UnknownReply(row.held)) {
+        // A form the window reads but shows its own way ("200*16/5") is named as the unit holds it.
+        const std::string raw = reply->starts_with("0,") ? reply->substr(2) : *reply;
+        if (!AcceptedValue(*row.def, raw))
+          return "okno hodnotu jednotky neumí ukázat: jednotka drží " + row.held + ", okno zapíše " +
+                 row.wanted;
+        unitValue = raw;
+      }
+      return "okno po načtení opravilo: jednotka drží " + unitValue + ", okno zapíše " + row.wanted;
+    }
     case ReviewReason::Edited: return "upraveno v okně";
     case ReviewReason::Loaded: return "načteno: " + row.detail;
+    case ReviewReason::Cleared: return row.detail;
   }
   return {};
+}
+
+std::string ChosenCountText(const std::vector<ReviewRow>& rows) {
+  const auto chosen =
+      std::count_if(rows.begin(), rows.end(), [](const ReviewRow& row) { return row.chosen; });
+  // Czech: "z 1 změny", "z 2 změn", "z 14 změn".
+  return "Zapíše se " + std::to_string(chosen) + " z " + std::to_string(rows.size()) +
+         (rows.size() == 1 ? " změny" : " změn");
 }

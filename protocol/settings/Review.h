@@ -10,10 +10,12 @@
 // must ask about before it writes.
 
 enum class ValueSource {
-  Nobody,  // the form's own value, or one the program put in place of the unit's
-  Read,    // as the unit held it at the last read
-  Edited,  // the operator changed it
-  Loaded,  // factory defaults, a settings file, a backup, the TORVEL import
+  Nobody,     // the form's own value, or one the program put in place of the unit's
+  Read,       // as the unit held it at the last read
+  Corrected,  // read, and shown otherwise: the window corrected the unit's value or cannot show it
+  Edited,     // the operator changed it
+  Loaded,     // factory defaults, a settings file, a backup, the TORVEL import
+  Cleared,    // emptied by a load that does not name it (an input the TORVEL file lacks)
 };
 
 class SettingSources {
@@ -24,15 +26,17 @@ class SettingSources {
   // or a consequence of what the program did (a value following another one, a correction): it
   // stays the choice of whoever chose what it follows, and otherwise nobody chose it,
   void Consequences(const UnitSettings& shown);
-  // or a load, which chooses every setting it fills, changed or not (`from` says what was loaded).
-  void Loaded(const UnitSettings& shown, const UnitSettings& filled, const std::string& from);
+  // or a load, which chooses every setting it fills, changed or not (`from` says what was loaded);
+  // the settings it `cleared` for want of them in what was loaded are its, but not chosen (`why`).
+  void Loaded(const UnitSettings& shown, const UnitSettings& filled, const std::string& from,
+              const UnitSettings& cleared = {}, const std::string& why = {});
   // The unit holds `held` (the settings of the registers that answered). After a read into the
-  // window a shown value equal to the unit's is read and any other one nobody chose; after a save
-  // an equal value is read and the others keep whoever chose them.
+  // window a shown value equal to the unit's is read and any other one the window corrected; after
+  // a save an equal value is read and the others keep whoever chose them.
   void UnitHolds(const UnitSettings& shown, const UnitSettings& held, bool readIntoWindow);
 
   ValueSource SourceOf(const std::string& name) const;
-  // What was loaded, for a Loaded value.
+  // What was loaded, for a Loaded value; why it was cleared, for a Cleared one.
   std::string LoadedFrom(const std::string& name) const;
   // The settings as the unit held them at the last read or save; those never read are absent.
   const UnitSettings& LastRead() const { return lastRead_; }
@@ -54,15 +58,17 @@ class SettingSources {
 enum class ReviewReason {
   ChangedInUnit,  // the unit holds something other than the window's last read
   NobodyChose,
+  Corrected,  // the window shows the value it read otherwise
   Edited,
   Loaded,
+  Cleared,  // a load emptied it, not naming it
 };
 struct ReviewRow {
   const SettingDef* def;
   std::string held;    // what the unit holds
   std::string wanted;  // what the window would write
   ReviewReason reason;
-  std::string detail;  // ChangedInUnit: the value last read; Loaded: what was loaded
+  std::string detail;  // ChangedInUnit: the value last read; Loaded: what was loaded; Cleared: why
   bool chosen;  // written unless the operator says otherwise: edited or loaded, not changed in the unit
 };
 struct SaveReview {
@@ -78,3 +84,5 @@ SaveReview ReviewSave(const UnitSettings& window, const SettingSources& sources,
 UnitSettings ChosenWrites(const UnitSettings& window, const std::vector<ReviewRow>& rows);
 // Why a row is listed, for the operator.
 std::string ReasonText(const ReviewRow& row);
+// "Zapíše se 10 z 14 změn": how many of the rows will be written.
+std::string ChosenCountText(const std::vector<ReviewRow>& rows);

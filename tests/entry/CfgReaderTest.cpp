@@ -107,10 +107,13 @@ TEST_F(CfgReaderTest, InputLines) {
 }
 
 TEST_F(CfgReaderTest, EachImportStartsWithClearedFlags) {
-  tables_.enableMask = tables_.polarityMask = 0xFFFF;
+  tables_.enableMask = tables_.polarityMask = tables_.namedMask = 0xFFFF;
   EXPECT_TRUE(Read("Vmax=1\r\n"));
   EXPECT_EQ(tables_.enableMask, 0);
   EXPECT_EQ(tables_.polarityMask, 0);
+  EXPECT_EQ(tables_.namedMask, 0);
+  EXPECT_TRUE(Read("INTR3=0,0,\r\nINTR12=1,0,Dvere\r\n"));  // an input off is named all the same
+  EXPECT_EQ(tables_.namedMask, (1 << 3) | (1 << 12));
 }
 
 TEST_F(CfgReaderTest, LineEndsCrCrLfAndLf) {

@@ -16,7 +16,7 @@ UnitSettings Of(std::initializer_list<std::pair<const char*, const char*>> value
 
 // One setting through a history of the window's, then a save to a unit holding `unitNow`.
 TEST(ReviewTest, EachSettingIsListedForWhoChoseItAndWhetherTheUnitChanged) {
-  enum class Step { Start, Read, Edit, Load, Follow };
+  enum class Step { Start, Read, Edit, Load, Clear, Follow };
   struct Case {
     const char* what;
     std::vector<std::pair<Step, const char*>> history;  // each step leaves the window showing the value
@@ -82,8 +82,43 @@ TEST(ReviewTest, EachSettingIsListedForWhoChoseItAndWhetherTheUnitChanged) {
        "? (0,07)",
        "? (0,07)",
        true,
+       ReviewReason::Corrected,
+       false},
+      {"read where the window corrected the unit's value",
+       {{Step::Read, "Laser"}},
+       "Blesk",
+       "Blesk",
+       true,
+       ReviewReason::Corrected,
+       false},
+      {"corrected, then followed by another value",
+       {{Step::Read, "Laser"}, {Step::Follow, "Brzda"}},
+       "Blesk",
+       "Blesk",
+       true,
        ReviewReason::NobodyChose,
        false},
+      {"corrected, then edited",
+       {{Step::Read, "Laser"}, {Step::Edit, "Brzda"}},
+       "Blesk",
+       "Blesk",
+       true,
+       ReviewReason::Edited,
+       true},
+      {"read, then cleared by a load that lacks it",
+       {{Step::Read, "Ofuk"}, {Step::Clear, "Laser"}},
+       "Ofuk",
+       "Ofuk",
+       true,
+       ReviewReason::Cleared,
+       false},
+      {"cleared, then loaded",
+       {{Step::Clear, "Laser"}, {Step::Load, "Laser"}},
+       "",
+       "Ofuk",
+       true,
+       ReviewReason::Loaded,
+       true},
   };
   for (const Case& c : cases) {
     SettingSources sources;
@@ -94,6 +129,7 @@ TEST(ReviewTest, EachSettingIsListedForWhoChoseItAndWhetherTheUnitChanged) {
         case Step::Read: sources.UnitHolds(shown, Of({{"OUT1", c.unitAtRead}}), true); break;
         case Step::Edit: sources.Edits(shown); break;
         case Step::Load: sources.Loaded(shown, shown, "soubor a.vorka"); break;
+        case Step::Clear: sources.Loaded(shown, {}, "soubor a.cfg", shown, "v souboru chybí"); break;
         case Step::Follow: sources.Consequences(shown); break;
       }
     }
@@ -107,6 +143,30 @@ TEST(ReviewTest, EachSettingIsListedForWhoChoseItAndWhetherTheUnitChanged) {
     EXPECT_EQ(review.needed, !c.chosen) << c.what;
     EXPECT_EQ(row.held, c.unitNow) << c.what;
   }
+}
+
+TEST(ReviewTest, EachReasonSaysWhatTheUnitHoldsWhereTheWindowDiffersFromIt) {
+  const SettingDef& gear = *FindSetting("GearX");
+  const struct {
+    ReviewRow row;
+    const char* text;
+  } cases[] = {
+      {{&gear, "? (0,200*16/5)", "640.000000", ReviewReason::Corrected, {}, false},
+       "okno po načtení opravilo: jednotka drží 200*16/5, okno zapíše 640.000000"},
+      {{&gear, "1.00", "1.000000", ReviewReason::Corrected, {}, false},
+       "okno po načtení opravilo: jednotka drží 1.00, okno zapíše 1.000000"},
+      {{&gear, "? (0,ZZ)", "1.000000", ReviewReason::Corrected, {}, false},
+       "okno hodnotu jednotky neumí ukázat: jednotka drží ? (0,ZZ), okno zapíše 1.000000"},
+      {{&gear, "1.000000", "2.000000", ReviewReason::Cleared, "v konfiguraci TORVEL chybí", false},
+       "v konfiguraci TORVEL chybí"},
+      {{&gear, "1.000000", "2.000000", ReviewReason::Loaded, "soubor a.vorka", true},
+       "načteno: soubor a.vorka"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ReasonText(c.row), c.text);
+  std::vector<ReviewRow> rows(14, cases[0].row);
+  for (std::size_t n = 0; n < 10; ++n) rows[n].chosen = true;
+  EXPECT_EQ(ChosenCountText(rows), "Zapíše se 10 z 14 změn");
+  EXPECT_EQ(ChosenCountText({cases[0].row}), "Zapíše se 0 z 1 změny");
 }
 
 TEST(ReviewTest, AnUnchosenBitKeepsTheUnitsBitBesideTheChosenOnes) {

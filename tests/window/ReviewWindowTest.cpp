@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <set>
+
 #include <cstdio>
 
 namespace {
@@ -71,12 +73,20 @@ TEST_F(ReviewWindowTest, AnUnreadSaveAsksAndEnterOrEscWriteNothing) {
     EXPECT_TRUE(Writes().empty());
     EXPECT_EQ(Registers(), before);
   }
-  // "Zapsat" with nothing ticked: each setting as the unit holds it.
+  // "Zapsat" with nothing ticked: each setting as the unit holds it, and the window shows it so, as
+  // after a read: the next save writes the unit's values back without a question.
   answerReview_ = Write;
   Save();
   EXPECT_EQ(messages_.all, QStringList{kSaved});
   EXPECT_EQ(Registers(), before);
+  EXPECT_EQ(ui().GearX->text(), QStringLiteral("640.000000"));
+  answerReview_ = {};
+  Save();
+  EXPECT_TRUE(reviews_.empty());
+  EXPECT_EQ(messages_.all, QStringList{kSaved});
+  EXPECT_EQ(Registers(), before);
   // Ticked, the form's values go in; the next save has nothing to ask.
+  StartQuick();
   answerReview_ = [](TFormReview& dialog) {
     for (int row = 0; row < static_cast<int>(dialog.Rows().size()); ++row) dialog.SetChosen(row, true);
     return Write(dialog);
@@ -188,6 +198,103 @@ TEST_F(ReviewWindowTest, ControlsThatDifferFromTheUnitAreMarkedUntilARead) {
   term_->ReadSettingClick();  // the unit's value back in the window
   Settle();
   EXPECT_FALSE(ToolTip("GearX").contains(QStringLiteral("V jednotce")));
+}
+
+TEST_F(ReviewWindowTest, AValueTheWindowCorrectedAfterAReadSaysWhatTheUnitHolds) {
+  unit_.SetTextRegister("30", "200*16/5");  // a gear as the TORVEL file writes it
+  term_->ReadSettingClick();
+  Settle();
+  ASSERT_EQ(ui().GearX->text(), QStringLiteral("640.000000"));
+  answerReview_ = Key(Qt::Key_Escape);
+  Save();
+  EXPECT_EQ(Listed(), (std::map<std::string, bool>{{"GearX", false}}));
+  const QTableWidget& grid = *term_->ReviewDialog().ui->GridReview;
+  EXPECT_EQ(grid.item(0, 3)->text().toStdString(),
+            "okno po načtení opravilo: jednotka drží 200*16/5, okno zapíše 640.000000");
+  EXPECT_EQ(*unit_.TextRegister("30"), "200*16/5");
+}
+
+TEST_F(ReviewWindowTest, InputsTheTorvelFileDoesNotNameAreLeftToTheOperator) {
+  term_->ReadSettingClick();  // "Povoleno" 0x81: inputs 0 and 7; "Polarita" 0x3C: inputs 2 to 5
+  Settle();
+  term_->MpgUsage().SetItemIndex(1);
+  QTemporaryDir dir;
+  const QString cfg = dir.filePath(QStringLiteral("machine.cfg"));
+  {
+    QFile file(cfg);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("INTR0=1,0,Ref X\r\nINTR1=1,1,Ref Y\r\n");
+  }
+  TermFormInternals::RunOpenDialog(*term_) = [cfg](QString& chosen) {
+    chosen = cfg;
+    return true;
+  };
+  ui().ReadCFG->click();
+  answerReview_ = Write;
+  Save();
+  const std::map<std::string, bool> listed = Listed();
+  EXPECT_EQ(listed.at("Povoleno.1"), true);   // named: on
+  EXPECT_EQ(listed.at("Polarita.1"), true);   // named: negated
+  EXPECT_EQ(listed.at("Povoleno.7"), false);  // not named: the import would switch it off
+  for (const char* name : {"Polarita.2", "Polarita.3", "Polarita.4", "Polarita.5"})
+    EXPECT_EQ(listed.at(name), false) << name;
+  const TFormReview& review = term_->ReviewDialog();
+  for (int row = 0; row < review.ui->GridReview->rowCount(); ++row)
+    if (review.ui->GridReview->item(row, 0)->checkState() == Qt::Unchecked)
+      EXPECT_EQ(review.ui->GridReview->item(row, 3)->text(),
+                QStringLiteral("v konfiguraci TORVEL chybí: import vstup vypíná"));
+  EXPECT_EQ(messages_.all, QStringList{kSaved});
+  EXPECT_EQ(*unit_.ByteRegister("08"), 0x83);  // inputs 0 and 1 as the file has them, 7 kept
+  EXPECT_EQ(*unit_.ByteRegister("0A"), 0x3E);  // input 1 negated by the file, 2 to 5 kept
+}
+
+TEST_F(ReviewWindowTest, TheDialogCountsWhatItWritesAndTicksAllOrNone) {
+  term_->ReadSettingClick();
+  Settle();
+  ui().GearX->setText(QStringLiteral("320"));
+  ui().GearY->setText(QStringLiteral("321"));
+  unit_.SetByteRegister("01", 0x01);  // changed since the read: unticked
+  unit_.SetTextRegister("40", "Reason long enough to need more than two lines of the column when shown");
+  struct Seen {
+    QStringList summaries;
+    std::set<int> heights;
+    int visibleHeight = 0;
+    bool resizable = false;
+  } seen;
+  answerReview_ = [&seen](TFormReview& dialog) {
+    QPushButton& all = *dialog.findChild<QPushButton*>(QStringLiteral("BtnReviewAll"));
+    QPushButton& none = *dialog.findChild<QPushButton*>(QStringLiteral("BtnReviewNone"));
+    const QTableWidget& grid = *dialog.ui->GridReview;
+    const auto summary = [&] { seen.summaries << dialog.ui->LbReviewSummary->text(); };
+    summary();
+    none.click();
+    summary();
+    all.click();
+    summary();
+    dialog.SetChosen(0, false);
+    summary();
+    dialog.resize(500, 400);
+    dialog.show();
+    for (int row = 0; row < grid.rowCount(); ++row) seen.heights.insert(grid.rowHeight(row));
+    seen.visibleHeight = grid.fontMetrics().lineSpacing();
+    seen.resizable = dialog.minimumSize() != dialog.maximumSize() && dialog.isSizeGripEnabled();
+    return Write(dialog);
+  };
+  Save();
+  ASSERT_EQ(seen.summaries.size(), 4);
+  const QString rest = QStringLiteral(", ostatní zůstanou, jak je jednotka drží.");
+  EXPECT_TRUE(seen.summaries[0].startsWith(QStringLiteral("Zapíše se 2 z 4 změn") + rest))
+      << seen.summaries[0].toStdString();
+  EXPECT_TRUE(seen.summaries[1].startsWith(QStringLiteral("Zapíše se 0 z 4 změn") + rest));
+  EXPECT_TRUE(seen.summaries[2].startsWith(QStringLiteral("Zapíše se 4 z 4 změn") + rest));
+  EXPECT_TRUE(seen.summaries[3].startsWith(QStringLiteral("Zapíše se 3 z 4 změn") + rest));
+  ASSERT_EQ(seen.heights.size(), 1U);                        // every row as high as the others
+  EXPECT_GE(*seen.heights.begin(), 2 * seen.visibleHeight);  // a long reason on a second line
+  EXPECT_LT(*seen.heights.begin(), 3 * seen.visibleHeight);  // and no third
+  EXPECT_TRUE(seen.resizable);
+  EXPECT_EQ(*unit_.ByteRegister("01"), 0x01);  // "Vybrat vše", then the first row left out
+  EXPECT_NE(*unit_.TextRegister("40"),
+            "Reason long enough to need more than two lines of the column when shown");
 }
 
 // Run by the test below in a process of its own, whose options have nowhere to go.
