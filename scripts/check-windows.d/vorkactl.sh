@@ -163,3 +163,33 @@ if ctl_windows --port usb identify > "$tmp/usb-none" 2>&1; then fail "--port usb
 grep -q 'ftd2xx.dll) is not installed' "$tmp/usb-none" || { cat "$tmp/usb-none"; fail "--port usb without the driver says no reason"; }
 ctl_windows --port COM1 identify > /dev/null || fail "the serial line without ftd2xx.dll"
 echo "check-windows: USB through ftd2xx.dll when it is there, the reason when it is not, COM ports either way"
+
+# Two units at once, each on a thread of its own: every run ends (it used to print everything and
+# hang in the runtime's unloading), with a file per unit; two units with one identifier are refused.
+start_unit "$tmp/com1" "$tmp/unit-two-a.log" --static-inputs
+start_unit "$tmp/com2" "$tmp/unit-two-b.log" --static-inputs --id VK22222
+map_com COM2 "$tmp/com2"
+mkdir -p "$tmp/two"
+for run in 1 2 3 4 5 6; do
+  code=0
+  (cd "$app" && timeout 30 wine ./vorkactl.exe --port COM1 --port COM2 identify > "$tmp/two-identify" 2>&1) || code=$?
+  [ "$code" = 0 ] || { cat "$tmp/two-identify"; fail "vorkactl.exe identify with two ports, run $run: exit $code (124: never ended)"; }
+  grep -q $'^COM2\tVK22222\t' <(tr -d '\r' < "$tmp/two-identify") || { cat "$tmp/two-identify"; fail "the second unit is not identified"; }
+  code=0
+  (cd "$app" && timeout 30 wine ./vorkactl.exe --port COM1 --port COM2 read -o "$(winpath "$tmp/two")" > "$tmp/two-read" 2>&1) ||
+    code=$?
+  [ "$code" = 0 ] || { cat "$tmp/two-read"; fail "vorkactl.exe read -o with two ports, run $run: exit $code (124: never ended)"; }
+done
+for pair in VK12345:com1 VK22222:com2; do
+  "$linux_ctl" --port "$tmp/${pair#*:}" read > "$tmp/two-linux.vorka" || fail "vorkactl read of ${pair%%:*}"
+  same <(settings "$tmp/two/${pair%%:*}.vorka") <(settings "$tmp/two-linux.vorka") \
+    "the file of ${pair%%:*} read with two ports is not the unit's"
+done
+start_unit "$tmp/com2" "$tmp/unit-two-same.log" --static-inputs
+map_com COM2 "$tmp/com2"
+code=0
+(cd "$app" && timeout 30 wine ./vorkactl.exe --port COM1 --port COM2 read -o "$(winpath "$tmp/two-same")" > "$tmp/two-same.out" 2>&1) ||
+  code=$?
+[ "$code" = 4 ] && grep -q "2 units answer as VK12345 (COM1, COM2)" "$tmp/two-same.out" ||
+  { cat "$tmp/two-same.out"; fail "two units with one identifier: exit $code"; }
+echo "check-windows: two ports at once: 6 runs of identify and read -o, each ended, a file per unit; one identifier on two refused"
