@@ -1,4 +1,5 @@
 // vorka_config: the configuration tool for the VORKA unit.
+#include "common/ProgramEnd.h"
 #include "link/ui/Help.h"
 #include "link/ui/Setup.h"
 #include "look/Look.h"
@@ -10,7 +11,9 @@
 #include <QLocale>
 #include <QTranslator>
 
-int main(int argc, char** argv) {
+namespace {
+
+int RunWindow(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("vorka_config"));
   QApplication::setFont(WindowFont());
@@ -30,3 +33,8 @@ int main(int argc, char** argv) {
   termForm.show();
   return app.exec();
 }
+
+}  // namespace
+
+// The window closed, its line ended and the application gone (the clipboard handed to the system).
+int main(int argc, char** argv) { return ProgramEnd(RunWindow(argc, argv)); }

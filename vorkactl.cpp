@@ -1,4 +1,5 @@
 // vorkactl: the VORKA unit from a terminal and from scripts, on the same flows as the window.
+#include "common/ProgramEnd.h"
 #include "common/Version.h"
 #include "common/Wording.h"
 #include "link/PortNames.h"
@@ -27,7 +28,6 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -187,20 +187,6 @@ int FinishOutput(int code) {
   Say("cannot write to standard output: " + EnglishText(FileFault{FileFault::Kind::System, g_outputError}));
   return kExitFile;
 }
-
-// The end once everything is said, its files committed and standard output flushed and closed.
-#ifdef Q_OS_WIN
-// On Windows the process goes without the C++ runtime's unloading, which has nothing of ours left
-// to do. Threads that served several ports (or the search) left destructors of their thread data
-// with that runtime (Qt's regular expressions keep a stack per thread), and its unloading then
-// waited for a lock of thread keys that nothing frees: vorkactl.exe with two ports printed
-// everything and never exited in most runs under wine (none with Qt's expression compiler off).
-[[noreturn]] void EndProcess(int code) {
-  std::fflush(nullptr);
-  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
-  std::_Exit(code);
-}
-#endif
 
 std::string Names(const std::vector<const SettingDef*>& defs) {
   std::string names;
@@ -917,9 +903,5 @@ int main(int argc, char** argv) {
     Say(options.error + "; vorkactl --help lists the commands and options");
     return kExitUsage;
   }
-  const int code = FinishOutput(Run(options));
-#ifdef Q_OS_WIN
-  EndProcess(code);
-#endif
-  return code;
+  return ProgramEnd(FinishOutput(Run(options)));
 }
