@@ -74,8 +74,8 @@ void TFormReview::ShowSummary() {
   const std::vector<ReviewRow> rows = Rows();
   QString summary = QString::fromStdString(ChosenCountText(rows)) +
                     QStringLiteral(", ostatní zůstanou, jak je jednotka drží.");
-  if (std::any_of(rows_.begin(), rows_.end(), [](const ReviewRow& row) { return !row.chosen; }))
-    summary += QStringLiteral(" Nezaškrtnuté řádky nikdo v okně nezvolil: proč, říká sloupec „Proč“.");
+  if (std::any_of(rows.begin(), rows.end(), [](const ReviewRow& row) { return !row.chosen; }))
+    summary += QStringLiteral(" Proč řádek není zaškrtnutý, říká sloupec „Proč“.");
   ui->LbReviewSummary->setText(summary);
 }
 

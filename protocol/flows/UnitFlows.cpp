@@ -88,6 +88,14 @@ void ReportSaveOutOfStep(UnitHost& host, const std::vector<WriteLine>& lines, co
   host.ResumeMonitor();
 }
 
+// The settings as a read of these replies shows them in the window: "200*16/5" as 640.000000.
+UnitSettings AsReadIntoWindow(const std::vector<std::string>& replies, bool mpg) {
+  SettingsModel model;
+  DecodeReadReplies(replies, model, mpg);
+  ValidateNumericFields(static_cast<FieldTexts&>(model), {});
+  return SettingsOf(model, mpg);
+}
+
 // The unit read back after a save's writes: "Uložení proběhlo v pořádku" only when it holds what was
 // written; otherwise the settings it did not keep, with their values in the unit, and the backup.
 // The settings the review left out show what the unit kept, as after a read, so that the next save
@@ -113,9 +121,10 @@ void VerifySave(UnitHost& host, const std::vector<WriteLine>& writes, const std:
     return;
   }
   const UnitSettings held = SettingsAsHeld(*after, mpg);
+  const UnitSettings asRead = AsReadIntoWindow(*after, mpg);
   UnitSettings unitsOwn;
   for (const std::string& name : declined)
-    if (const std::optional<std::string> value = held.Get(name)) unitsOwn.Set(name, *value);
+    if (const std::optional<std::string> value = asRead.Get(name)) unitsOwn.Set(name, *value);
   ApplySettings(unitsOwn, host.Controls());
   host.UnitHolds(held, false);
   std::string kept;

@@ -246,6 +246,32 @@ TEST_F(ReviewWindowTest, InputsTheTorvelFileDoesNotNameAreLeftToTheOperator) {
   EXPECT_EQ(messages_.all, QStringList{kSaved});
   EXPECT_EQ(*unit_.ByteRegister("08"), 0x83);  // inputs 0 and 1 as the file has them, 7 kept
   EXPECT_EQ(*unit_.ByteRegister("0A"), 0x3E);  // input 1 negated by the file, 2 to 5 kept
+  // The window shows what the unit kept, as a read would, and the rest as it was.
+  EXPECT_EQ(ui().StrGridVstupy->item(8, 4)->text(), QStringLiteral("1"));  // input 7
+  EXPECT_EQ(term_->MpgUsage().ItemIndex(), 1);
+  answerReview_ = {};
+  Save();
+  EXPECT_TRUE(reviews_.empty());
+  EXPECT_EQ(*unit_.ByteRegister("08"), 0x83);
+}
+
+// After a save that left a row out, the window shows that setting as a read would: a gear the unit
+// holds as "200*16/5" is shown as 640.000000, never as the unit's raw reply.
+TEST_F(ReviewWindowTest, ARowLeftOutIsShownAsAReadWouldShowIt) {
+  unit_.SetTextRegister("30", "200*16/5");
+  term_->ReadSettingClick();
+  Settle();
+  ui().GearY->setText(QStringLiteral("321"));
+  answerReview_ = Write;
+  Save();
+  EXPECT_EQ(Listed(), (std::map<std::string, bool>{{"GearX", false}, {"GearY", true}}));
+  EXPECT_EQ(messages_.all, QStringList{kSaved});
+  EXPECT_EQ(ui().GearX->text(), QStringLiteral("640.000000"));
+  EXPECT_EQ(*unit_.TextRegister("30"), "200*16/5");
+  EXPECT_EQ(term_->MpgUsage().ItemIndex(), 2);  // as read
+  answerReview_ = Key(Qt::Key_Escape);
+  Save();  // still the window's correction, still the operator's to choose
+  EXPECT_EQ(Listed(), (std::map<std::string, bool>{{"GearX", false}}));
 }
 
 TEST_F(ReviewWindowTest, TheDialogCountsWhatItWritesAndTicksAllOrNone) {
