@@ -616,12 +616,26 @@ struct Recordings {
   std::vector<std::pair<std::string, std::unique_ptr<InputRecording>>> files;  // path, recording
   bool toStandardOutput = false;
 };
-// Two names of one file: the same file, or where neither exists yet the same place.
+// Where a file not there yet will be written: the absolute path, a symbolic link to a file not there
+// followed, "." and ".." resolved.
+std::filesystem::path WhereWritten(const std::string& name) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::path path = fs::absolute(name, error);
+  for (int hops = 0; hops < 40 && fs::is_symlink(path, error); ++hops) {
+    const fs::path target = fs::read_symlink(path, error);
+    if (error) break;
+    path = target.is_absolute() ? target : path.parent_path() / target;
+  }
+  return fs::weakly_canonical(path, error).lexically_normal();
+}
+
+// Two names of one file: the same file, or where one does not exist yet the same place.
 bool SameFile(const std::string& a, const std::string& b) {
   namespace fs = std::filesystem;
   std::error_code error;
   if (fs::exists(a, error) && fs::exists(b, error)) return fs::equivalent(a, b, error);
-  return fs::weakly_canonical(a, error) == fs::weakly_canonical(b, error);
+  return WhereWritten(a) == WhereWritten(b);
 }
 
 std::optional<Recordings> OpenRecordings(const CtlOptions& options, const RecordingHeader& header) {
@@ -674,7 +688,8 @@ int Monitor(const CtlOptions& options) {
   int code = kExitOk;
   std::optional<uint16_t> last;
   const auto stopped = [&] {
-    return g_interrupted || code != kExitOk || (options.durationMs > 0 && elapsedMs() >= options.durationMs);
+    return g_interrupted || g_outputError || code != kExitOk ||
+           (options.durationMs > 0 && elapsedMs() >= options.durationMs);
   };
   bool inGap = false;
   const auto stamp = [] {
@@ -809,6 +824,17 @@ constexpr bool EveryCommandHandled() {
 }
 static_assert(EveryCommandHandled());
 
+// A command's run; a fault of the program's own is named, and what the command had open (a
+// recording) is closed on the way out.
+int RunCaught(int (*run)(const CtlOptions&), const CtlOptions& options) {
+  try {
+    return run(options);
+  } catch (const std::exception& e) {
+    Say(std::string("internal error: ") + e.what());
+    return kExitInternal;
+  }
+}
+
 // Each port's unit on a thread and a line of its own; the exit code is the worst of them.
 int RunOnEachPort(const CtlOptions& options, int (*run)(const CtlOptions&)) {
   if ((options.command == CtlCommand::Read || options.command == CtlCommand::Report) &&
@@ -836,7 +862,7 @@ int RunOnEachPort(const CtlOptions& options, int (*run)(const CtlOptions&)) {
       CtlOptions one = options;
       one.port = runs[i].port;
       one.ports = {one.port};
-      const int code = run(one);
+      const int code = RunCaught(run, one);
       t_run = nullptr;
       const std::lock_guard lock(handedOver);
       codes[i] = code;
@@ -855,7 +881,7 @@ int RunOnEachPort(const CtlOptions& options, int (*run)(const CtlOptions&)) {
 int Run(const CtlOptions& options) {
   const auto run = kHandlers[static_cast<std::size_t>(options.command)].run;
   if (options.ports.size() > 1) return RunOnEachPort(options, run);
-  return run(options);
+  return RunCaught(run, options);
 }
 
 // Whether the command lays out pages (a record's PDF), which needs a QGuiApplication. Looked for
@@ -870,6 +896,11 @@ bool LaysOutPages(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   HoldClosedStandardDescriptors();
+#ifdef Q_OS_UNIX
+  // A reader that went away (`| head`) is a write that failed, not the end of the process: the
+  // monitor then ends as Ctrl-C ends it, its recordings whole, and the failure is named.
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
   SpeakUtf8ToTheConsole();
   // Pages are laid out without a display: the offscreen platform, unless one was chosen.
   std::unique_ptr<QCoreApplication> app;

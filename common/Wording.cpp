@@ -212,6 +212,7 @@ constexpr Wording kWordings[] = {
     {Said::InvalidName, {"neplatný název souboru nebo složky", "invalid file or folder name"}},
     {Said::InputOutputError, {"chyba vstupu/výstupu", "input/output error"}},
     {Said::NotOpenForWriting, {"soubor není otevřen pro zápis", "not open for writing"}},
+    {Said::ReaderGone, {"kdo četl, skončil (přerušená roura)", "its reader went away (broken pipe)"}},
 
     {Said::PortNoDevice,
      {"Port {port} nelze otevřít: takové zařízení není (převodník není připojen?).",

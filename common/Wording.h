@@ -136,6 +136,7 @@ enum class Said {
   InvalidName,
   InputOutputError,
   NotOpenForWriting,
+  ReaderGone,
   // A port or converter that did not open; {port}, and {group}, {owner} or {detail} where named.
   PortNoDevice,
   UsbNotAttached,

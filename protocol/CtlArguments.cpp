@@ -154,8 +154,9 @@ constexpr CtlExitInfo kExitCodes[] = {
     {kExitUsage, "usage"},
     {kExitNoUnit, "no port or no unit"},
     {kExitRefused, "refused or not verified"},
-    {kExitFile, "file error"},
+    {kExitFile, "file error (standard output's reader gone included)"},
     {kExitOutOfStep, "replies out of step (noise on the line)"},
+    {kExitInternal, "internal error (named; recordings closed)"},
     {kExitInterrupted, "interrupted (write)"},
 };
 

@@ -109,6 +109,7 @@ enum CtlExit {
   kExitRefused = 4,
   kExitFile = 5,
   kExitOutOfStep = 6,
+  kExitInternal = 70,     // a fault of the program's own, named (sysexits' EX_SOFTWARE)
   kExitInterrupted = 130  // Ctrl-C or SIGTERM, as a shell reports a signal's end
 };
 struct CtlExitInfo {

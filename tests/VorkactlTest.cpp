@@ -1409,16 +1409,44 @@ TEST_F(MonitorRecordingTest, FastSamplingCountsA50HzInputAndSaysItsPeriod) {
   EXPECT_NEAR(edges.at("in0_RefX"), changes, 1);
 }
 
+// A reader that went away (`| head -3`) ends the monitor as Ctrl-C does, the recording whole, and
+// the failure named: never a death by SIGPIPE with the recording cut.
+TEST_F(MonitorRecordingTest, AReaderThatWentAwayEndsTheMonitorWithItsRecordingWhole) {
+  QProcess shell;
+  shell.start(QStringLiteral("/bin/bash"),
+              {QStringLiteral("-c"),
+               QStringLiteral("'%1' monitor --fast --vcd '%2' | head -3 > /dev/null; exit ${PIPESTATUS[0]}")
+                   .arg(QStringLiteral(VORKACTL_PATH), File("v.vcd"))});
+  ASSERT_TRUE(shell.waitForStarted());
+  QTest::qWait(300);
+  for (const uint16_t word : {0x0001, 0x0000, 0x0001, 0x0000}) {
+    unit_.SetInputWordAtNextPoll(word);
+    QTest::qWait(150);
+  }
+  ASSERT_TRUE(Finished(shell));
+  EXPECT_EQ(shell.exitCode(), kExitFile);
+  const std::string err = shell.readAllStandardError().toStdString();
+  EXPECT_EQ(err, "vorkactl: cannot write to standard output: its reader went away (broken pipe)\n");
+  const std::vector<std::string> lines = Lines(Slurp(File("v.vcd")));
+  ASSERT_FALSE(lines.empty());
+  // Closed: the sampling is said last, as only the close says it.
+  EXPECT_TRUE(lines.back().starts_with("$comment sampling") && lines.back().ends_with("$end"))
+      << Slurp(File("v.vcd"));
+}
+
 // Two names of one file would interleave two formats in it: refused before either is opened.
 TEST_F(MonitorRecordingTest, OneFileUnderTwoNamesIsRefused) {
   ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("sub")));
   { std::ofstream(File("kept.csv").toStdString()) << "mine\n"; }
   ASSERT_EQ(::link(File("kept.csv").toLocal8Bit().constData(), File("linked.vcd").toLocal8Bit().constData()),
             0);
+  ASSERT_TRUE(QFile::link(File("missing.vcd"), File("dangling.csv")));
   const std::pair<QString, QString> cases[] = {
       {File("kept.csv"), File("sub/../kept.csv")},
-      {File("new.csv"), File("sub/../new.csv")},  // not there yet: the same place
-      {File("kept.csv"), File("linked.vcd")},     // a hard link: the same file
+      {File("new.csv"), File("sub/../new.csv")},                             // not there yet: the same place
+      {File("kept.csv"), File("linked.vcd")},                                // a hard link: the same file
+      {QDir::current().relativeFilePath(File("new.csv")), File("new.csv")},  // relative and absolute
+      {File("dangling.csv"), File("missing.vcd")},  // a symbolic link to a file not there yet
   };
   for (const auto& [csv, vcd] : cases) {
     const Run run = Ctl({QStringLiteral("monitor"), QStringLiteral("--duration"), QStringLiteral("0.2"),
@@ -1429,6 +1457,7 @@ TEST_F(MonitorRecordingTest, OneFileUnderTwoNamesIsRefused) {
   }
   EXPECT_EQ(Slurp(File("kept.csv")), "mine\n");
   EXPECT_FALSE(QFile::exists(File("new.csv")));
+  EXPECT_FALSE(QFile::exists(File("missing.vcd")));
 }
 
 // A hang-up (the terminal closed) ends the monitor as Ctrl-C does, the recording whole; a process

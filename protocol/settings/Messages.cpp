@@ -78,7 +78,7 @@ const SystemErrorWords kSystemErrors[] = {
     {EROFS, Said::ReadOnlyDisk},      {ENOENT, Said::NoSuchFile},       {ENOTDIR, Said::NotAFolder},
     {EISDIR, Said::IsAFolder},        {EEXIST, Said::FileInTheWay},     {ENAMETOOLONG, Said::NameTooLong},
     {EBUSY, Said::FileHeld},          {EINVAL, Said::InvalidName},      {EIO, Said::InputOutputError},
-    {EBADF, Said::NotOpenForWriting},
+    {EBADF, Said::NotOpenForWriting}, {EPIPE, Said::ReaderGone},
 };
 
 }  // namespace
