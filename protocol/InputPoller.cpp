@@ -7,6 +7,9 @@ InputPoller::InputPoller(Pace pace, Us start) : pace_(pace), next_(start) {}
 void InputPoller::SetPace(Pace pace) {
   // Back to back a word waits for the next poll; at a period it never does.
   if (pace.periodUs != 0) held_.reset();
+  // A pace asked anew is measured anew: its period is told once known, not after the wait that
+  // keeps a wobble from being told.
+  if (pace.periodUs != pace_.periodUs) sampling_ = SamplingPace();
   pace_ = pace;
 }
 

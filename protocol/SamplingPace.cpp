@@ -24,10 +24,38 @@ SamplingPace::Step SamplingPace::Sample(int64_t us) {
   }
   block_.push_back(interval);
   if (block_.size() < kBlock) return step;
-  const double meanMs = static_cast<double>(std::accumulate(block_.begin(), block_.end(), int64_t{0})) /
-                        static_cast<double>(block_.size()) / 1000.0;
+  const int64_t blockUs = std::accumulate(block_.begin(), block_.end(), int64_t{0});
+  const double meanMs = static_cast<double>(blockUs) / static_cast<double>(block_.size()) / 1000.0;
+  const std::size_t intervals = block_.size();
   block_.clear();
-  if (!toldMs_ || std::abs(meanMs - *toldMs_) > kChangeShare * *toldMs_) step.periodMs = toldMs_ = meanMs;
+  const auto tell = [&](double ms) {
+    step.periodMs = toldMs_ = ms;
+    toldAtUs_ = us;
+    awaySinceUs_.reset();
+  };
+  if (!toldMs_) {
+    tell(meanMs);
+    return step;
+  }
+  const auto away = [this](double ms) { return std::abs(ms - *toldMs_) > kChangeShare * *toldMs_; };
+  if (!away(meanMs)) {
+    awaySinceUs_.reset();
+    return step;
+  }
+  if (!awaySinceUs_) {
+    awaySinceUs_ = us - blockUs;
+    awayUs_ = 0;
+    awayIntervals_ = 0;
+  }
+  awayUs_ += blockUs;
+  awayIntervals_ += intervals;
+  if (us - *awaySinceUs_ < kSteadyUs || us - toldAtUs_ < kQuietUs) return step;
+  // What the sampling took since it went away; a wobble either side of the period is none.
+  const double awayMs = static_cast<double>(awayUs_) / static_cast<double>(awayIntervals_) / 1000.0;
+  if (away(awayMs))
+    tell(awayMs);
+  else
+    awaySinceUs_.reset();
   return step;
 }
 

@@ -16,8 +16,12 @@ class SamplingPace {
  public:
   // Intervals measured together: the period is their mean, so that one late poll moves nothing.
   static constexpr std::size_t kBlock = 16;
-  // A new period is told when it differs from the one told by more than this share.
+  // A new period is told when the sampling has stayed more than this share away from the one told
+  // for kSteadyUs, and no sooner than kQuietUs after the one told before: a machine busy on every
+  // core makes the polls wobble, and that is no new period.
   static constexpr double kChangeShare = 0.2;
+  static constexpr int64_t kSteadyUs = 1'000'000;
+  static constexpr int64_t kQuietUs = 10'000'000;
   // A pause is longer than this many periods, and never shorter than kLeastPauseUs: a repaint or
   // the scheduler may delay one poll by some milliseconds without a word.
   static constexpr int kPausePeriods = 5;
@@ -41,6 +45,11 @@ class SamplingPace {
   std::optional<int64_t> lastUs_;
   std::vector<int64_t> block_;
   std::optional<double> toldMs_;
+  int64_t toldAtUs_ = 0;
+  // The blocks since the sampling went away from the period told: when it went, what they took.
+  std::optional<int64_t> awaySinceUs_;
+  int64_t awayUs_ = 0;
+  std::size_t awayIntervals_ = 0;
 };
 
 // A period in milliseconds as people read it: a tenth below 10 ms ("1.4"), whole ones above ("40"),

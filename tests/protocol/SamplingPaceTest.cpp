@@ -29,7 +29,30 @@ TEST(SamplingPaceTest, TellsThePeriodOnceMeasuredAndWhenItChangesAndSeesPauses) 
       {"too few to tell", Repeat(40'000, 15), {}, {}},
       {"back to back, 1.8 ms", Repeat(1'800, 32), {1.8}, {}},
       {"a tenth slower is no change", Join(Repeat(40'000, 16), Repeat(44'000, 32)), {40.0}, {}},
-      {"a unit that slows to 60 ms", Join(Repeat(40'000, 16), Repeat(60'000, 16)), {40.0, 60.0}, {}},
+      // Told once it has lasted a second, and ten seconds after the period told before.
+      {"a unit that slows to 60 ms", Join(Repeat(40'000, 256), Repeat(60'000, 32)), {40.0, 60.0}, {}},
+      {"a slowing shorter than a second",
+       Join(Join(Repeat(40'000, 256), Repeat(60'000, 16)), Repeat(40'000, 32)),
+       {40.0},
+       {}},
+      {"a new period within ten seconds waits for them",
+       Join(Repeat(40'000, 16), Repeat(60'000, 176)),
+       {40.0, 60.0},
+       {}},
+      {"nor sooner", Join(Repeat(40'000, 16), Repeat(60'000, 160)), {40.0}, {}},
+      // A machine busy on every core: blocks 30 % either side of the period, for a minute.
+      {"a wobble is no change",
+       Join(Repeat(40'000, 16),
+            [] {
+              std::vector<int64_t> wobble;
+              for (int block = 0; block < 90; ++block) {
+                const auto more = Repeat(block % 2 ? 28'000 : 52'000, 16);
+                wobble.insert(wobble.end(), more.begin(), more.end());
+              }
+              return wobble;
+            }()),
+       {40.0},
+       {}},
       // A modal dialog held the polls for two seconds: that interval is no sampling, and it moves
       // the period not at all.
       {"a 2 s pause", Join(Join(Repeat(40'000, 16), {2'000'000}), Repeat(40'000, 16)), {40.0}, {17}},
