@@ -180,7 +180,9 @@ constexpr Wording kWordings[] = {
      {"Od {ms} ms snímáno po {period} ms", "From {ms} ms sampled every {period} ms"}},
     {Said::RecordingPause, {"Bez čtení od {ms} ms", "Not read from {ms} ms"}},
     {Said::RecordingLost, {"Spojení s jednotkou ztraceno v {ms} ms", "The unit was lost at {ms} ms"}},
-    {Said::RecordingEnds, {": záznam končí", ": the recording ends"}},
+    {Said::RecordingEnds,
+     {"Záznam končí v {ms} ms: jednotka neodpovídá",
+      "The recording ends at {ms} ms: the unit does not answer"}},
 
     {Said::BadNumber, {"Špatné číslo: {number}", "not a number: {number}"}},
 

@@ -108,7 +108,7 @@ enum class Said {
   RecordingPeriodFrom,  // {ms} {period}
   RecordingPause,       // {ms}
   RecordingLost,        // {ms}
-  RecordingEnds,
+  RecordingEnds,        // {ms}
   // A number the operator typed.
   BadNumber,  // {number}
   // A settings file that cannot be taken, and why a file cannot be read or written.

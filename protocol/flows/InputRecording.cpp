@@ -157,9 +157,12 @@ FileFault InputRecording::Lost(int64_t ms, AfterLoss after, GapCause cause) {
   const bool ends = after == AfterLoss::Ends;
   std::string text;
   if (format_ == RecordingFormat::Csv) {
-    text = Comment(cause == GapCause::Pause ? Said::RecordingPause : Said::RecordingLost,
+    // The end is the end, said with its time; the loss it follows was said when the replies stopped.
+    text = Comment(ends                       ? Said::RecordingEnds
+                   : cause == GapCause::Pause ? Said::RecordingPause
+                                              : Said::RecordingLost,
                    {{"ms", std::to_string(ms)}}) +
-           (ends ? Words(Said::RecordingEnds, kRecordingLanguage) : std::string()) + "\n";
+           "\n";
   } else {
     // The gap on its own wire. A comment and unknown levels only at the end: sigrok (and PulseView
     // with it) reads nothing after either, so a gap the recording goes on after is the wire alone,
