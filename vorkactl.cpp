@@ -5,6 +5,7 @@
 #include "link/PortNames.h"
 #include "link/UniUSB.h"
 #include "protocol/CtlArguments.h"
+#include "protocol/InputTimeline.h"
 #include "protocol/SamplingPace.h"
 #include "protocol/UnitScan.h"
 #include "protocol/flows/ConsoleUnit.h"
@@ -22,6 +23,7 @@
 #include <QGuiApplication>
 #include <QThread>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -715,10 +717,15 @@ int Monitor(const CtlOptions& options) {
       }
   };
   PollEvents events;
+  // Which inputs change faster than they are sampled (no edges kept: only the judgement is used).
+  InputTimeline timeline(1);
+  std::array<bool, kInputRows> toldFaster{};
+  std::optional<double> periodMs;
   // A gap in the recordings and the lines, and the polling goes on.
   events.gap = [&](std::chrono::steady_clock::time_point from, GapCause cause) {
     inGap = true;
     const int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(from - start).count();
+    timeline.Lost(ms, cause);
     forEachRecording([&](InputRecording& r) { return r.Lost(ms, InputRecording::AfterLoss::GoesOn, cause); });
     if (cause == GapCause::NoReply)
       line(stamp() + " no reply: the inputs are not known from here\n");
@@ -746,16 +753,27 @@ int Monitor(const CtlOptions& options) {
       }
     }
     last = word;
+    // Said once an input has changed faster than the polls see, with the period measured.
+    timeline.Sample(ms, word);
+    for (int row = 1; row <= kInputRows && periodMs; ++row) {
+      if (!timeline.CountIsLeast(row) || toldFaster[static_cast<std::size_t>(row - 1)]) continue;
+      toldFaster[static_cast<std::size_t>(row - 1)] = true;
+      const int bit = kInputOfRow[row - 1];
+      line(stamp() + " input " + std::to_string(bit) + " changes faster than it is sampled (every " +
+           PeriodText(*periodMs, '.') + " ms): its counts are a lower bound\n");
+      forEachRecording([&](InputRecording& r) { return r.FasterThanSampling(ms, bit, *periodMs); });
+    }
   };
-  events.paced = [&](double periodMs) {
-    forEachRecording([&](InputRecording& r) { return r.Paced(elapsedMs(), periodMs); });
+  events.paced = [&](double measuredMs) {
+    periodMs = measuredMs;
+    forEachRecording([&](InputRecording& r) { return r.Paced(elapsedMs(), measuredMs); });
     if (!lines) return;
     if (!paced) {
-      Print("sampling every " + PeriodText(periodMs, '.') + " ms" + (options.fast ? " (back to back)" : "") +
-            "\n" + std::exchange(held, {}));
+      Print("sampling every " + PeriodText(measuredMs, '.') + " ms" +
+            (options.fast ? " (back to back)" : "") + "\n" + std::exchange(held, {}));
       paced = true;
     } else {
-      Print(stamp() + " sampling now every " + PeriodText(periodMs, '.') + " ms\n");
+      Print(stamp() + " sampling now every " + PeriodText(measuredMs, '.') + " ms\n");
     }
   };
   // A converter unplugged and plugged back is the same unit: polling goes on, the gap marked.

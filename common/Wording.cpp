@@ -179,6 +179,10 @@ constexpr Wording kWordings[] = {
     {Said::RecordingPeriodFrom,
      {"Od {ms} ms snímáno po {period} ms", "From {ms} ms sampled every {period} ms"}},
     {Said::RecordingPause, {"Bez čtení od {ms} ms", "Not read from {ms} ms"}},
+    {Said::RecordingFaster,
+     {"Vstup {input} se mění rychleji, než je snímán (po {period} ms), od {ms} ms: jeho počty jsou dolní mez",
+      "Input {input} changes faster than it is sampled (every {period} ms), from {ms} ms: its counts are a "
+      "lower bound"}},
     {Said::RecordingLost, {"Spojení s jednotkou ztraceno v {ms} ms", "The unit was lost at {ms} ms"}},
     {Said::RecordingEnds,
      {"Záznam končí v {ms} ms: jednotka neodpovídá",

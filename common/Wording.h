@@ -107,6 +107,7 @@ enum class Said {
   RecordingPeriod,      // {period}
   RecordingPeriodFrom,  // {ms} {period}
   RecordingPause,       // {ms}
+  RecordingFaster,      // {ms} {input} {period}
   RecordingLost,        // {ms}
   RecordingEnds,        // {ms}
   // A number the operator typed.

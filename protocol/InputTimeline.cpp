@@ -9,6 +9,7 @@ void InputTimeline::Sample(int64_t ms, uint16_t word) {
   lastMs_ = ms;
   if (Away()) gaps_.back().to = ms;
   ++polls_;
+  uint16_t changedRows = 0;
   for (int row = 1; row <= kInputRows; ++row) {
     Lane& lane = lanes_[Index(row)];
     const bool level = (word >> kInputOfRow[row - 1]) & 1;
@@ -18,10 +19,26 @@ void InputTimeline::Sample(int64_t ms, uint16_t word) {
     if (lane.edges.size() > edgesKept_) lane.edges.pop_front();
     if (!known) continue;  // a level given, not a change
     ++lane.changes;
+    ++lane.recentChanges;
+    changedRows = static_cast<uint16_t>(changedRows | (1U << Index(row)));
     lane.lastChange = ms;
     lastChangedRow_ = row;
   }
   levelsKnown_ = true;
+  // The recent polls: a burst is judged as it happens, not against the whole session.
+  recent_.push_back({ms, changedRows});
+  while (ms - recent_.front().ms > kRecentMs) {
+    for (int row = 1; row <= kInputRows; ++row)
+      if (recent_.front().changedRows & (1U << Index(row))) --lanes_[Index(row)].recentChanges;
+    recent_.pop_front();
+  }
+  for (int row = 1; row <= kInputRows; ++row)
+    if (FasterThanSampling(row)) lanes_[Index(row)].countIsLeast = true;
+}
+
+void InputTimeline::ForgetRecent() {
+  recent_.clear();
+  for (Lane& lane : lanes_) lane.recentChanges = 0;
 }
 
 void InputTimeline::Lost(int64_t ms, GapCause cause) {
@@ -29,14 +46,17 @@ void InputTimeline::Lost(int64_t ms, GapCause cause) {
   lastMs_ = ms;
   levelsKnown_ = false;
   gaps_.push_back({ms, std::nullopt, cause});
+  ForgetRecent();  // after the gap the polls are judged anew
 }
 
 void InputTimeline::ClearCounters() {
   for (Lane& lane : lanes_) {
     lane.changes = 0;
     lane.lastChange.reset();
+    lane.countIsLeast = false;
   }
   polls_ = 0;
+  ForgetRecent();
   lastChangedRow_.reset();
 }
 
@@ -57,5 +77,5 @@ std::size_t InputTimeline::EdgeCount() const {
 }
 
 bool InputTimeline::FasterThanSampling(int row) const {
-  return SamplingPace::FasterThanSampling(Changes(row), polls_);
+  return SamplingPace::FasterThanSampling(lanes_[Index(row)].recentChanges, static_cast<int>(recent_.size()));
 }

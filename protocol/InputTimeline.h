@@ -51,9 +51,13 @@ class InputTimeline {
   std::optional<int64_t> LastChange(int row) const { return lanes_[Index(row)].lastChange; }
   // The polls that gave levels since the counters were cleared.
   int Polls() const { return polls_; }
-  // The input changed at so many of the polls that it may change faster than they see: its
-  // picture may show a slower wave that is not there, and its count is a least count.
+  // The input changed at so many of the recent polls (the last kRecentMs) that it may change
+  // faster than they see: its picture now may show a slower wave that is not there.
+  static constexpr int64_t kRecentMs = 2'000;
   bool FasterThanSampling(int row) const;
+  // Some of its changes since the counters were cleared came faster than the polls see: its count
+  // is a least count.
+  bool CountIsLeast(int row) const { return lanes_[Index(row)].countIsLeast; }
   // The input that changed last, and when.
   std::optional<int> LastChangedRow() const { return lastChangedRow_; }
   std::optional<int64_t> FirstMs() const { return firstMs_; }
@@ -66,13 +70,22 @@ class InputTimeline {
     std::deque<Edge> edges;
     int changes = 0;
     std::optional<int64_t> lastChange;
+    int recentChanges = 0;  // at the recent polls
+    bool countIsLeast = false;
+  };
+  // The recent polls that gave levels: when, and the rows that changed at each (a bit per row).
+  struct RecentPoll {
+    int64_t ms;
+    uint16_t changedRows;
   };
   static std::size_t Index(int row) { return static_cast<std::size_t>(row - 1); }
+  void ForgetRecent();
 
   std::size_t edgesKept_;
   std::array<Lane, kInputRows> lanes_;
   std::vector<Gap> gaps_;
   std::vector<PaceMark> paces_;
+  std::deque<RecentPoll> recent_;
   int polls_ = 0;
   std::optional<int> lastChangedRow_;
   std::optional<int64_t> firstMs_, lastMs_;

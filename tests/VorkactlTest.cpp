@@ -1435,6 +1435,25 @@ TEST_F(MonitorRecordingTest, ThePeriodSaidIsTheOneMeasured) {
   }
 }
 
+// An input at 60 Hz polled every 40 ms changes faster than it is sampled: said in the lines, the
+// CSV where it was seen, and the VCD at its end.
+TEST_F(MonitorRecordingTest, AnInputFasterThanTheSamplingIsSaidEverywhere) {
+  unit_.SetToggle(0, 60.0);
+  const Run run = Ctl({QStringLiteral("monitor"), QStringLiteral("--duration"), QStringLiteral("3"),
+                       QStringLiteral("--csv"), File("fast.csv"), QStringLiteral("--vcd"), File("fast.vcd")});
+  ASSERT_EQ(run.code, kExitOk) << run.err;
+  const QRegularExpression line(QStringLiteral(
+      "input 0 changes faster than it is sampled \\(every [0-9]+ ms\\): its counts are a lower bound\n"));
+  EXPECT_EQ(QString::fromStdString(run.out).count(line), 1) << run.out;
+  EXPECT_EQ(run.out.find("input 1 changes faster"), std::string::npos);
+  const std::string csv = Slurp(File("fast.csv"));
+  EXPECT_NE(csv.find("# Vstup 0 se mění rychleji, než je snímán (po "), std::string::npos) << csv;
+  const std::string vcd = Slurp(File("fast.vcd"));
+  EXPECT_NE(vcd.find("$comment faster than the sampling, its counts a lower bound: input 0 (every "),
+            std::string::npos)
+      << vcd;
+}
+
 // A reader that went away (`| head -3`) ends the monitor as Ctrl-C does, the recording whole, and
 // the failure named: never a death by SIGPIPE with the recording cut.
 TEST_F(MonitorRecordingTest, AReaderThatWentAwayEndsTheMonitorWithItsRecordingWhole) {

@@ -58,7 +58,7 @@ QString InputLanes::CountersText(int row) const {
       QStringLiteral("Polarita %1  Povoleno %2").arg(info.polarity ? 1 : 0).arg(info.enabled ? 1 : 0);
   if (!timeline_) return counters;
   counters += QStringLiteral("  změn %1%2")
-                  .arg(timeline_->FasterThanSampling(row) ? QStringLiteral("≥") : QString())
+                  .arg(timeline_->CountIsLeast(row) ? QStringLiteral("≥") : QString())
                   .arg(timeline_->Changes(row));
   if (const auto last = timeline_->LastChange(row))
     counters += QStringLiteral("  před ") + Duration(std::max<int64_t>(0, liveMs_ - *last));
@@ -199,17 +199,18 @@ void InputLanes::PaintLane(QPainter& painter, int row, const QRect& lane) {
   for (const QRect& bar : bars) painter.fillRect(bar.adjusted(0, 0, 1, 0), signal);
   painter.setPen(QPen(signal, 2));
   painter.drawLines(lines);
-  // Where no reply came there is no level: the span is shaded over whatever the edges said.
+  // Changing at more than a third of the recent polls: what the lane shows may be an alias.
+  if (timeline_->FasterThanSampling(row))
+    painter.fillRect(QRect(LabelWidth(), lane.top() + 1, lane.right() - LabelWidth(), lane.height() - 2),
+                     QBrush(QColor(200, 90, 0), Qt::BDiagPattern));
+  // Where no reply came there is no level: the span is shaded over whatever the edges said, and
+  // over the hatching, which says nothing of it.
   for (const InputTimeline::Gap& gap : gaps) {
     const int x0 = std::max(LabelWidth(), XOf(gap.from)),
               x1 = std::min(lane.right(), XOf(gap.to.value_or(nowMs_)));
     if (x1 > x0)
       painter.fillRect(QRect(x0, lane.top() + 1, x1 - x0, lane.height() - 2), QColor(210, 210, 210));
   }
-  // Changing at more than a third of the polls: what the lane shows may be an alias.
-  if (timeline_->FasterThanSampling(row))
-    painter.fillRect(QRect(LabelWidth(), lane.top() + 1, lane.right() - LabelWidth(), lane.height() - 2),
-                     QBrush(QColor(200, 90, 0), Qt::BDiagPattern));
 }
 
 void InputLanes::PaintAxis(QPainter& painter, const QRect& axis) {

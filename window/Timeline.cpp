@@ -97,14 +97,27 @@ void TFormTimeline::Polled(const InputPoller::Step& step) {
     timeline_.Sample(ms, word);
     if (wiring_ && wiring_->isVisible()) wiring_->Sample(ms, word);
     WriteToRecording([&](InputRecording& r) { return r.Sample(ms - recordingStart_, word); });
+    // The recording says once which inputs change faster than they are sampled.
+    for (int row = 1; row <= kInputRows && periodMs_ && recording_; ++row) {
+      bool& told = toldFaster_[static_cast<std::size_t>(row - 1)];
+      if (told || !timeline_.CountIsLeast(row)) continue;
+      told = true;
+      WriteToRecording([&](InputRecording& r) {
+        return r.FasterThanSampling(ms - recordingStart_, kInputOfRow[row - 1], *periodMs_);
+      });
+    }
     if (step.periodMs) {
       periodMs_ = step.periodMs;
       timeline_.Paced(ms, *step.periodMs);
       WriteToRecording([&](InputRecording& r) { return r.Paced(ms - recordingStart_, *step.periodMs); });
-      ui->LblPeriod->setText(
-          QStringLiteral("snímáno po %1 ms").arg(QString::fromStdString(PeriodText(*step.periodMs, ','))));
     }
   }
+  // While no reply comes nothing is sampled: no period is shown for it.
+  if (timeline_.Away())
+    ui->LblPeriod->setText(QStringLiteral("bez odpovědi"));
+  else if (periodMs_)
+    ui->LblPeriod->setText(
+        QStringLiteral("snímáno po %1 ms").arg(QString::fromStdString(PeriodText(*periodMs_, ','))));
 }
 
 bool TFormTimeline::Fast() const { return ui->ChkFast->isChecked(); }
@@ -223,6 +236,7 @@ void TFormTimeline::BtnRecordClick() {
   recording_ = std::move(recording);
   recordingPath_ = path;
   recordingStart_ = start;
+  toldFaster_ = {};
   ui->BtnRecord->setText(QStringLiteral("Zastavit záznam"));
   ui->LblRecording->setText(QStringLiteral("Nahrává se do „%1“.").arg(Native(path)));
 }

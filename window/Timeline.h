@@ -84,6 +84,7 @@ class TFormTimeline : public QDialog {
   std::unique_ptr<InputRecording> recording_;
   QString recordingPath_;
   int64_t recordingStart_ = 0;
+  std::array<bool, kInputRows> toldFaster_{};  // in the recording
   QTimer repaint_;
 };
 

@@ -104,13 +104,37 @@ FileFault InputRecording::Paced(int64_t ms, double periodMs) {
                "\n");
 }
 
+FileFault InputRecording::FasterThanSampling(int64_t ms, int input, double periodMs) {
+  if (!file_.isOpen() || fault_) return fault_;
+  faster_.emplace_back(input, periodMs);
+  if (format_ != RecordingFormat::Csv) return {};
+  return Put(Comment(Said::RecordingFaster, {{"ms", std::to_string(ms)},
+                                             {"input", std::to_string(input)},
+                                             {"period", PeriodText(periodMs, '.')}}) +
+             "\n");
+}
+
 std::string InputRecording::VcdPaceComment() const {
-  if (paces_.size() < 2) return {};
-  std::string text = "$comment sampling period changed:";
-  for (const InputTimeline::PaceMark& pace : paces_)
-    text += " every " + PeriodText(pace.periodMs, '.') + " ms from " + std::to_string(pace.ms) + " ms;";
-  text.back() = ' ';
-  return text + "$end\n";
+  std::string text;
+  if (paces_.size() >= 2) {
+    // A long session's changes: the first ones and how many more, so that the comment stays small.
+    constexpr std::size_t kListed = 50;
+    text = "$comment sampling period changed:";
+    for (std::size_t n = 0; n < std::min(paces_.size(), kListed); ++n)
+      text += " every " + PeriodText(paces_[n].periodMs, '.') + " ms from " + std::to_string(paces_[n].ms) +
+              " ms;";
+    if (paces_.size() > kListed) text += " and " + std::to_string(paces_.size() - kListed) + " more;";
+    text.back() = ' ';
+    text += "$end\n";
+  }
+  if (!faster_.empty()) {
+    text += "$comment faster than the sampling, its counts a lower bound:";
+    for (const auto& [input, periodMs] : faster_)
+      text += " input " + std::to_string(input) + " (every " + PeriodText(periodMs, '.') + " ms);";
+    text.back() = ' ';
+    text += "$end\n";
+  }
+  return text;
 }
 
 FileFault InputRecording::Open(const std::string& path) {

@@ -40,6 +40,9 @@ class InputRecording {
   // held until then, or until the end); CSV marks each change where it happens, VCD lists them at
   // its end (a comment amid the changes stops readers such as sigrok).
   FileFault Paced(int64_t ms, double periodMs);
+  // An input (by its number) changed faster than it is sampled at periodMs, seen at ms: its counts
+  // are a lower bound. CSV says it where it is seen, VCD lists it at its end.
+  FileFault FasterThanSampling(int64_t ms, int input, double periodMs);
   // The unit did not answer at ms: marked, and the recording ends (or, for a saved timeline that
   // goes on after the gap, goes on).
   enum class AfterLoss { Ends, GoesOn };
@@ -62,7 +65,7 @@ class InputRecording {
   FileFault Put(const std::string& text);
   // Writes the rest of the header, and what was held for it.
   FileFault CompleteHeader(std::optional<double> periodMs);
-  // VCD: the periods told after the first, for its end.
+  // VCD: the periods told after the first and the inputs faster than the sampling, for its end.
   std::string VcdPaceComment() const;
 
   RecordingFormat format_;
@@ -77,6 +80,7 @@ class InputRecording {
   bool headed_ = false;  // the whole header is written
   std::string held_;     // rows that came before it
   std::vector<InputTimeline::PaceMark> paces_;
+  std::vector<std::pair<int, double>> faster_;  // input, the period it was seen at
   FileFault fault_;
 };
 

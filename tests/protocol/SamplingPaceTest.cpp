@@ -116,4 +116,24 @@ TEST(SamplingPaceTest, AnInputChangingAtMoreThanAThirdOfThePollsIsFasterThanTheS
   }
 }
 
+// A burst is judged as it happens: a 2 s burst of changes at every second poll in a 40 s session
+// is hatched while it lasts and not after, and the lane's count stays a least count.
+TEST(SamplingPaceTest, ABurstIsFasterThanTheSamplingWhileItLastsAndItsCountALeastCount) {
+  InputTimeline timeline;
+  const auto poll = [&](int64_t ms) {
+    const bool inBurst = ms >= 20'000 && ms < 22'000;
+    timeline.Sample(ms, inBurst && (ms / 2) % 2 ? uint16_t{1} : uint16_t{0});
+  };
+  int64_t ms = 0;
+  for (; ms < 21'900; ++ms) poll(ms);
+  EXPECT_TRUE(timeline.FasterThanSampling(1));
+  EXPECT_TRUE(timeline.CountIsLeast(1));
+  EXPECT_FALSE(timeline.CountIsLeast(2));
+  for (; ms < 40'000; ++ms) poll(ms);
+  EXPECT_FALSE(timeline.FasterThanSampling(1));
+  EXPECT_TRUE(timeline.CountIsLeast(1));
+  timeline.ClearCounters();
+  EXPECT_FALSE(timeline.CountIsLeast(1));
+}
+
 }  // namespace
