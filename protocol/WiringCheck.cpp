@@ -28,13 +28,33 @@ void WiringCheck::Judge(WiringResult& asked, bool restLevel) {
 }
 
 void WiringCheck::Sample(int64_t ms, uint16_t word) {
+  const std::optional<int> askedInput =
+      Done() ? std::nullopt : std::optional<int>(results_[asked_].input.input);
   if (lastWord_)
-    for (const WiringInput& input : grid_)
-      if (Level(word, input.input) != Level(*lastWord_, input.input)) lastMoved_ = input;
+    for (int n = 0; n < 16; ++n) {
+      if (Level(word, n) == Level(*lastWord_, n)) continue;
+      // Faster than a hand, or more than a wire swapped with the asked one gives: by itself.
+      std::deque<int64_t>& edges = recentEdges_[static_cast<std::size_t>(n)];
+      edges.push_back(ms);
+      while (ms - edges.front() > kHandMs) edges.pop_front();
+      if (askedInput != n) ++unaskedEdges_[static_cast<std::size_t>(n)];
+      if (static_cast<int>(edges.size()) > kHandEdges ||
+          unaskedEdges_[static_cast<std::size_t>(n)] > kUnaskedEdges)
+        chatters_[static_cast<std::size_t>(n)] = true;
+      for (const WiringInput& input : grid_)
+        if (input.input == n) lastMoved_ = input;
+    }
   lastWord_ = word;
   if (Done()) return;
   WiringResult& asked = results_[asked_];
   const int input = asked.input.input;
+  if (chatters_[static_cast<std::size_t>(input)]) {
+    // Whatever it did, nobody can tell a press in it.
+    asked.verdict = WiringVerdict::Chatters;
+    asked.restLevel = Level(word, input);
+    asked.movedInstead.reset();
+    return Next();
+  }
   if (!rest_) {  // the first word after asking
     rest_ = word;
     asked.restLevel = lastLevel_ = Level(word, input);
@@ -47,8 +67,9 @@ void WiringCheck::Sample(int64_t ms, uint16_t word) {
     lastEdgeMs_ = ms;
   }
   if (asked.restLevel == asked.input.polarity) {
-    // Actuated and let go: back where it started, which is where its polarity says it rests.
-    if (active_ && level == asked.restLevel) return Judge(asked, level);
+    // Actuated and let go: back where it started, which is where its polarity says it rests, and
+    // quiet there a moment (a contact that chatters when pressed goes on changing).
+    if (active_ && level == asked.restLevel && ms - lastEdgeMs_ >= kQuietMs) return Judge(asked, level);
     if (level != asked.restLevel) active_ = true;
   } else {
     // It started away from the rest its polarity says: held when asked, or a polarity the other
@@ -56,11 +77,17 @@ void WiringCheck::Sample(int64_t ms, uint16_t word) {
     if (level != asked.restLevel) active_ = true;
     if (active_ && ms - lastEdgeMs_ >= kSettleMs) return Judge(asked, level);
   }
-  // Another input of the grid that leaves its level while this one is asked for.
-  if (!asked.movedInstead)
+  // Another input of the grid that leaves its level while this one is asked for; one that changes
+  // by itself is no other half of a swap.
+  if (!asked.movedInstead || chatters_[static_cast<std::size_t>(asked.movedInstead->input)]) {
+    asked.movedInstead.reset();
     for (const WiringInput& other : grid_)
-      if (other.input != input && Level(word, other.input) != Level(*rest_, other.input))
+      if (other.input != input && !chatters_[static_cast<std::size_t>(other.input)] &&
+          Level(word, other.input) != Level(*rest_, other.input)) {
         asked.movedInstead = other;
+        break;
+      }
+  }
 }
 
 void WiringCheck::Skip() {
@@ -71,6 +98,12 @@ void WiringCheck::Skip() {
 }
 
 void WiringCheck::Next() {
+  // What the input just asked did was asked of it; what the others did, was not.
+  if (asked_ < results_.size()) {
+    WiringResult& done = results_[asked_];
+    if (done.movedInstead && chatters_[static_cast<std::size_t>(done.movedInstead->input)])
+      done.movedInstead.reset();
+  }
   ++asked_;
   rest_.reset();
   active_ = false;
@@ -95,6 +128,7 @@ std::string WiringCheck::Line(const WiringResult& r) {
       return caption + ": nezměnil se, změnil se " + InputCaption(*r.movedInstead) +
              " – možná prohozené vodiče";
     case WiringVerdict::NeverSeen: return caption + ": změna nebyla zjištěna";
+    case WiringVerdict::Chatters: return caption + ": vstup se mění sám – zákmity nebo rušení?";
   }
   return caption;
 }

@@ -1,5 +1,7 @@
 #pragma once
+#include <array>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,7 +16,9 @@ struct WiringInput {
   bool polarity;     // its "Polarita" setting
 };
 
-enum class WiringVerdict { Pending, Good, WrongPolarity, Swapped, NeverSeen };
+// Chatters: the input changes by itself (bouncing contacts, noise), faster than a hand moves a
+// switch or while nobody was asked to move it.
+enum class WiringVerdict { Pending, Good, WrongPolarity, Swapped, NeverSeen, Chatters };
 
 struct WiringResult {
   WiringInput input;
@@ -28,6 +32,13 @@ class WiringCheck {
   // An input that starts away from its rest and changes settles this long before it is judged:
   // it was held when asked (and rests where its polarity says), or it rests the other way round.
   static constexpr int64_t kSettleMs = 1500;
+  // More changes than this within kHandMs is faster than a hand presses and lets go a switch; more
+  // than kUnaskedEdges of an input while another one is asked is more than a swapped wire gives.
+  static constexpr int kHandEdges = 6;
+  static constexpr int64_t kHandMs = 1000;
+  static constexpr int kUnaskedEdges = 4;
+  // A switch let go is judged once it has rested this long.
+  static constexpr int64_t kQuietMs = 400;
 
   // `inputs` are asked in turn; `grid` names every input of the grid (enabled or not) when it moves
   // instead; empty: the inputs asked.
@@ -59,6 +70,11 @@ class WiringCheck {
   int64_t lastEdgeMs_ = 0;
   std::optional<uint16_t> lastWord_;
   std::optional<WiringInput> lastMoved_;
+  // Per input number: its recent changes, its changes while another input was asked, and whether
+  // it was seen changing by itself.
+  std::array<std::deque<int64_t>, 16> recentEdges_;
+  std::array<int, 16> unaskedEdges_{};
+  std::array<bool, 16> chatters_{};
 };
 
 // "vstup 3 – RefZ" (the name left out when it is "-" or empty).

@@ -74,6 +74,17 @@ TEST(InputTimelineTest, TheOldestEdgesGoWhenTheStoreIsFull) {
 }
 
 // The wiring check's verdicts from the words the polls would give, one every 40 ms.
+// `times` words, alternately `a` and `b`: an input changing at every poll.
+std::vector<uint16_t> Chatter(uint16_t a, uint16_t b, int times) {
+  std::vector<uint16_t> words;
+  for (int n = 0; n < times; ++n) words.push_back(n % 2 ? b : a);
+  return words;
+}
+std::vector<uint16_t> Join(std::vector<uint16_t> a, const std::vector<uint16_t>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 TEST(WiringCheckTest, VerdictsFromWhatTheInputsDid) {
   const WiringInput refX{1, 0, "RefX", false}, refY{2, 1, "RefY", false}, sensor{9, 14, "Sensor", true},
       spare{6, 5, "Spare", false};
@@ -88,8 +99,16 @@ TEST(WiringCheckTest, VerdictsFromWhatTheInputsDid) {
     std::optional<int> movedInstead = std::nullopt;
   };
   const Case cases[] = {
-      {"pressed and let go", refX, {0, kIn0, kIn0, 0}, 0, false, WiringVerdict::Good},
-      {"an inverted input pressed", sensor, {kIn14, 0, kIn14}, 0, false, WiringVerdict::Good},
+      {"pressed and let go", refX, {0, kIn0, kIn0, 0}, 400, false, WiringVerdict::Good},
+      {"let go and not yet at rest a moment", refX, {0, kIn0, kIn0, 0}, 200, true, WiringVerdict::NeverSeen},
+      {"an inverted input pressed", sensor, {kIn14, 0, kIn14}, 400, false, WiringVerdict::Good},
+      // An input that changes by itself: at rest, when pressed, beside a swapped wire.
+      {"chatters at rest", refX, Chatter(kIn0, 0, 30), 0, false, WiringVerdict::Chatters},
+      {"chatters when pressed", refX, Join({0, kIn0}, Chatter(kIn0, 0, 8)), 0, false,
+       WiringVerdict::Chatters},
+      {"swapped beside a chattering input", refX, Join(Chatter(kIn5, 0, 4), Chatter(kIn5 | kIn1, kIn1, 4)), 0,
+       true, WiringVerdict::Swapped, 1},
+      {"only a chattering input moved", refX, Chatter(kIn5, 0, 12), 0, true, WiringVerdict::NeverSeen},
       {"at rest it is active", refX, {kIn0, 0, kIn0}, 1600, false, WiringVerdict::WrongPolarity},
       {"held when asked, then let go", refX, {kIn0, kIn0, 0}, 1600, false, WiringVerdict::Good},
       {"held when asked, let go, pressed again", refX, {kIn0, 0, kIn0, 0}, 1600, false, WiringVerdict::Good},
@@ -114,6 +133,16 @@ TEST(WiringCheckTest, VerdictsFromWhatTheInputsDid) {
     }
     EXPECT_FALSE(check.Done());  // the second input is asked for next
   }
+  // Judged so, a chattering input is never the other half of a swap later, nor good when asked.
+  WiringCheck noisy({refX, refY}, {refX, refY, spare});
+  int64_t at = 0;
+  for (const uint16_t word : Chatter(kIn0, 0, 10)) noisy.Sample(at += 40, word);
+  ASSERT_EQ(noisy.Results().front().verdict, WiringVerdict::Chatters);
+  EXPECT_EQ(WiringCheck::Line(noisy.Results().front()),
+            "vstup 0 – RefX: vstup se mění sám – zákmity nebo rušení?");
+  for (const uint16_t word : {uint16_t{0}, kIn0, uint16_t{0}}) noisy.Sample(at += 40, word);
+  noisy.Skip();
+  EXPECT_EQ(noisy.Results().back().verdict, WiringVerdict::NeverSeen);
   WiringCheck swapped({refX, refY}, {refX, refY, spare});
   for (const uint16_t word : {uint16_t{0}, kIn1, uint16_t{0}}) swapped.Sample(0, word);
   swapped.Skip();

@@ -200,7 +200,7 @@ TEST_F(RecordTest, TheRecordHoldsTheLastWiringCheckOfThisUnit) {
     Identity unit = state().identity;
     unit.id = unitId;
     wiring.Start({{1, 0, "RefX", false}}, {}, unit);
-    for (const auto& [ms, word] : {std::pair{0, 0x0000}, {100, 0x0001}, {200, 0x0000}})
+    for (const auto& [ms, word] : {std::pair{0, 0x0000}, {100, 0x0001}, {200, 0x0000}, {700, 0x0000}})
       wiring.Sample(ms, static_cast<uint16_t>(word));
   };
   check("VK99999");

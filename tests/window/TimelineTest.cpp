@@ -327,6 +327,7 @@ TEST_F(TimelineTest, TheWiringCheckNamesGoodSwappedAndWrongPolarity) {
   ASSERT_TRUE(wiring.isVisible());
   EXPECT_EQ(wiring.ui->LblAsk->text(), QStringLiteral("Sepněte a uvolněte vstup 0 – RefX."));
   Play({0x0000, 0x0001, 0x0000});
+  QTest::qWait(400);  // let go, and at rest a moment
   EXPECT_EQ(wiring.ui->LblAsk->text(), QStringLiteral("Sepněte a uvolněte vstup 1 – RefY."));
   Play({0x0000, 0x0008, 0x0000});  // input 3 moves, not 1
   // Which input moved is shown live, checked or not.
