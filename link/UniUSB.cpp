@@ -1,9 +1,12 @@
 #include "link/UniUSB.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 FT_HANDLE FTHandle = 0;
 uint32_t FTDeviceCount = 0;
@@ -27,6 +30,61 @@ struct Quietly {
   Quietly(const Quietly&) = delete;
   Quietly& operator=(const Quietly&) = delete;
 };
+
+}  // namespace
+
+namespace {
+
+// The converters whose latency timer is at its smallest: each is put back before its handle closes,
+// whichever way it closes (the port closed, the window closed, a converter reopened).
+std::mutex g_fastLock;
+std::vector<FastUsbReplies*> g_fast;
+
+}  // namespace
+
+FastUsbReplies::FastUsbReplies(const FT_HANDLE& current) : current_(current), handle_(current) {
+  if (!handle_) return;
+  uint8_t latency = 0;
+  if (D2xx().FT_GetLatencyTimer(handle_, &latency) != FT_OK) return;
+  // 1 ms where the converter takes it, 2 ms on the older ones that do not.
+  for (const uint8_t smallest : {uint8_t{1}, uint8_t{2}})
+    if (D2xx().FT_SetLatencyTimer(handle_, smallest) == FT_OK) {
+      const std::lock_guard lock(g_fastLock);
+      before_ = latency;
+      g_fast.push_back(this);
+      return;
+    }
+}
+
+FastUsbReplies::~FastUsbReplies() {
+  const std::lock_guard lock(g_fastLock);
+  g_fast.erase(std::remove(g_fast.begin(), g_fast.end(), this), g_fast.end());
+  // A converter closed meanwhile was put back then; nothing reaches a closed handle.
+  if (before_) D2xx().FT_SetLatencyTimer(handle_, *before_);
+}
+
+bool FastUsbReplies::Stale() const {
+  const std::lock_guard lock(g_fastLock);
+  return putBack_ || current_ != handle_;
+}
+
+void PutBackLatency(FT_HANDLE handle) {
+  const std::lock_guard lock(g_fastLock);
+  for (FastUsbReplies* fast : g_fast)
+    if (fast->handle_ == handle && fast->before_) {
+      D2xx().FT_SetLatencyTimer(handle, *fast->before_);
+      fast->before_.reset();
+      fast->putBack_ = true;
+    }
+}
+
+namespace {
+
+// Closes a converter's handle, its latency timer put back first.
+FT_STATUS CloseConverter(FT_HANDLE handle) {
+  PutBackLatency(handle);
+  return D2xx().FT_Close(handle);
+}
 
 }  // namespace
 
@@ -216,7 +274,7 @@ bool Gone_USB() { return g_gone; }
 bool Reopen_USB() {
   if (!g_opened) return false;
   const Quietly quietly;
-  if (FTHandle) D2xx().FT_Close(FTHandle);
+  if (FTHandle) CloseConverter(FTHandle);
   FTHandle = 0;
   // By its serial number where it is known: the same converter, wherever it was plugged in.
   const OpenedUsb opened = *g_opened;
@@ -237,7 +295,7 @@ void ReportRefusedUsbDevice(int accessError) {
 void Close_USB() {
   g_opened.reset();
   g_gone = false;
-  Reported("Close_USB", D2xx().FT_Close(FTHandle));
+  Reported("Close_USB", CloseConverter(FTHandle));
 }
 
 void Reset_USB() { Reported("Reset_USB", D2xx().FT_ResetDevice(FTHandle)); }
@@ -249,23 +307,6 @@ void Purge_USB() {
 
 void SetTimeouts_USB(uint32_t readMs, uint32_t writeMs) {
   Reported("SetTimeouts_USB", D2xx().FT_SetTimeouts(FTHandle, readMs, writeMs));
-}
-
-FastUsbReplies::FastUsbReplies(const FT_HANDLE& current) : current_(current), handle_(current) {
-  if (!handle_) return;
-  uint8_t latency = 0;
-  if (D2xx().FT_GetLatencyTimer(handle_, &latency) != FT_OK) return;
-  // 1 ms where the converter takes it, 2 ms on the older ones that do not.
-  for (const uint8_t smallest : {uint8_t{1}, uint8_t{2}})
-    if (D2xx().FT_SetLatencyTimer(handle_, smallest) == FT_OK) {
-      before_ = latency;
-      return;
-    }
-}
-
-FastUsbReplies::~FastUsbReplies() {
-  // Only on the converter it was changed on: a link closed or reopened meanwhile starts afresh.
-  if (before_ && current_ == handle_) D2xx().FT_SetLatencyTimer(handle_, *before_);
 }
 
 bool Write_USB(const std::string& line) { return WriteOn(FTHandle, line, &g_gone); }
@@ -295,7 +336,7 @@ bool UsbLink::OpenPrepared(const std::string& description, uint32_t baudRate, ui
 bool UsbLink::Reopen() {
   if (!opened_) return false;
   const Quietly quietly;
-  if (handle_) D2xx().FT_Close(handle_);
+  if (handle_) CloseConverter(handle_);
   handle_ = 0;
   gone_ = false;
   // The converter's own serial number, read once it is open, finds the same one again.
@@ -310,7 +351,7 @@ bool UsbLink::Reopen() {
 }
 
 void UsbLink::Close() {
-  if (handle_) Reported("Close_USB", D2xx().FT_Close(handle_));
+  if (handle_) Reported("Close_USB", CloseConverter(handle_));
   handle_ = 0;
   gone_ = false;
 }

@@ -85,12 +85,20 @@ class FastUsbReplies {
   ~FastUsbReplies();
   FastUsbReplies(const FastUsbReplies&) = delete;
   FastUsbReplies& operator=(const FastUsbReplies&) = delete;
+  // The link's converter is another one now (closed and opened again, or opened since): this one
+  // does nothing for it.
+  bool Stale() const;
 
  private:
+  friend void PutBackLatency(FT_HANDLE handle);
   const FT_HANDLE& current_;
   FT_HANDLE handle_ = 0;
   std::optional<uint8_t> before_;
+  bool putBack_ = false;  // its converter closed, the timer put back first
 };
+// Puts the converter's latency timer back as it was, where a FastUsbReplies changed it: before its
+// handle closes.
+void PutBackLatency(FT_HANDLE handle);
 bool Write_USB(const std::string& line);
 // Reads and drops whatever is waiting (a reply that came after its limit); shows nothing.
 void DiscardInput_USB();

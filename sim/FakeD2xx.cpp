@@ -124,7 +124,10 @@ FT_STATUS FakeD2xx::FT_Purge(FT_HANDLE h, uint32_t mask) {
 FT_STATUS FakeD2xx::FT_SetLatencyTimer(FT_HANDLE h, uint8_t ms) {
   const std::lock_guard lock(mutex_);
   if (const FT_STATUS s = Call("FT_SetLatencyTimer")) return s;
-  if (Device(h) != FT_OK) return FT_INVALID_HANDLE;
+  if (Device(h) != FT_OK) {
+    callsOnClosed.push_back("FT_SetLatencyTimer");
+    return FT_INVALID_HANDLE;
+  }
   if (ms < 1) return FT_INVALID_PARAMETER;
   latencyTimer = ms;
   return FT_OK;
@@ -133,7 +136,10 @@ FT_STATUS FakeD2xx::FT_SetLatencyTimer(FT_HANDLE h, uint8_t ms) {
 FT_STATUS FakeD2xx::FT_GetLatencyTimer(FT_HANDLE h, uint8_t* ms) {
   const std::lock_guard lock(mutex_);
   if (const FT_STATUS s = Call("FT_GetLatencyTimer")) return s;
-  if (Device(h) != FT_OK) return FT_INVALID_HANDLE;
+  if (Device(h) != FT_OK) {
+    callsOnClosed.push_back("FT_GetLatencyTimer");
+    return FT_INVALID_HANDLE;
+  }
   *ms = latencyTimer;
   return FT_OK;
 }

@@ -30,8 +30,9 @@ class FakeD2xx : public D2xxApi {
   // finds no other device says permission denied.
   std::vector<std::size_t> unreadable;
 
-  // What was done.
+  // What was done, and the calls that named a handle not open (closed, or never opened).
   std::vector<std::string> calls;
+  std::vector<std::string> callsOnClosed;
   std::string openedDescription;
   uint32_t baudRate = 0, readTimeout = 0, writeTimeout = 0;
   uint8_t latencyTimer = 16;  // as a converter comes

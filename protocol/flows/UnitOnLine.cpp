@@ -246,12 +246,19 @@ void UnitOnLine::FollowPace() {
   // The timeline goes on through a loss, asking once a second; the page alone stops at one.
   pace.lostAfterUs = timelineShown_ ? std::nullopt : std::optional<InputPoller::Us>(0);
   poller_.SetPace(pace);
-  // Over USB a fast poll waits for no latency timer; the converter is put back after.
-  const bool fastUsb = backToBack && state_.portOpen && kind_ == LinkKind::Usb;
-  if (fastUsb && !fastUsb_)
-    fastUsb_.emplace();
-  else if (!fastUsb)
+  KeepUsbFast();
+}
+
+void UnitOnLine::KeepUsbFast() {
+  // Over USB a fast poll waits for no latency timer; the converter is put back after. One set on a
+  // converter the link no longer holds does nothing for the one it holds now.
+  const bool fastUsb = timelineShown_ && fast_ && state_.portOpen && kind_ == LinkKind::Usb;
+  if (fastUsb && (!fastUsb_ || fastUsb_->Stale())) {
     fastUsb_.reset();
+    fastUsb_.emplace();
+  } else if (!fastUsb) {
+    fastUsb_.reset();
+  }
 }
 
 void UnitOnLine::SetPolling(bool on) {
@@ -290,6 +297,7 @@ void UnitOnLine::Poll() {
   pollFailed_ = false;
   // A line that went away is opened again by its name; while it is not back nothing is sent.
   if (!exchange_.LineGone() || exchange_.ReopenLine()) {
+    KeepUsbFast();  // a converter opened again, or opened since the box was checked
     // Also when the poll ends by an error (the line closing in its box).
     struct InPoll {
       UnitOnLine& unit;

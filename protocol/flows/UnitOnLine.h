@@ -141,6 +141,8 @@ class UnitOnLine : public UnitHost, public ExchangeHost {
   // Tells the window whether it polls, and how often, when that changed.
   void TellPolling();
   void FollowPace();
+  // The converter's latency timer at its smallest while the timeline samples fast over USB.
+  void KeepUsbFast();
   void SchedulePoll(std::chrono::microseconds after);
   void Poll();
   InputPoller::Us NowUs() const;

@@ -134,7 +134,7 @@ TEST_F(UniUsbTest, ResetPurgeTimeoutsAndClose) {
 
 // Fast sampling puts the converter's latency timer at its smallest and back as it was; a
 // converter that refuses 1 ms gets 2, one that refuses both goes on at its own pace, and one closed
-// meanwhile is not touched.
+// meanwhile is put back before it closes, and nothing reaches its closed handle.
 TEST_F(UniUsbTest, FastRepliesSetTheLatencyTimerForTheirTimeOnly) {
   struct Case {
     const char* name;
@@ -158,10 +158,26 @@ TEST_F(UniUsbTest, FastRepliesSetTheLatencyTimerForTheirTimeOnly) {
       EXPECT_EQ(fake_.latencyTimer, c.during);
       if (c.closeMeanwhile) Close_USB();
     }
-    EXPECT_EQ(fake_.latencyTimer, c.closeMeanwhile ? c.during : 16);
+    EXPECT_EQ(fake_.latencyTimer, 16);
+    EXPECT_TRUE(fake_.callsOnClosed.empty());
     EXPECT_TRUE(boxes_.empty());
     if (!c.closeMeanwhile) Close_USB();
   }
+  // Closed and opened again: the old one does nothing for the converter now open, a new one does.
+  ASSERT_TRUE(Open());
+  {
+    const FastUsbReplies fast;
+    Close_USB();
+    ASSERT_TRUE(Open());
+    EXPECT_TRUE(fast.Stale());
+    EXPECT_EQ(fake_.latencyTimer, 16);
+    const FastUsbReplies again;
+    EXPECT_FALSE(again.Stale());
+    EXPECT_EQ(fake_.latencyTimer, 1);
+  }
+  EXPECT_EQ(fake_.latencyTimer, 16);
+  EXPECT_TRUE(fake_.callsOnClosed.empty());
+  Close_USB();
   // No USB link open: the timer is not touched.
   fake_.calls.clear();
   { const FastUsbReplies none; }
