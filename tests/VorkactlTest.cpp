@@ -352,13 +352,7 @@ TEST_F(VorkactlTest, RepliesOutOfStepAreNeverTakenForAValue) {
 // it. A backup and a plan of writes come from a reading confirmed by another, never from that one.
 TEST_F(VorkactlTest, TwoFaultsInOneReadNeverBecomeTheBackup) {
   DistinctiveRegisters();
-  unit_.SetDelayMs(5);  // the copy lands in the next command's wait
-  const auto script = BuildReadScript(true);
-  const auto nth = [&](const char* command) {
-    return static_cast<int>(std::find(script.begin(), script.end(), command) - script.begin()) + 1;
-  };
-  unit_.SetAnswerTwice("EFR30", 1, 1);
-  unit_.SetSilentOnNth(2 + nth("EFR40"));  // after the identification
+  TwoFaultsInTheNextRead();
   std::ofstream(File("limit.vorka").toStdString()) << "HiLimitX = 500\n";
   const Run run = Ctl({QStringLiteral("write"), File("limit.vorka")});
   unit_.SetDelayMs(0);

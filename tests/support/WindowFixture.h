@@ -13,6 +13,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <functional>
 
 #include <memory>
@@ -23,6 +24,18 @@
 // operator's message boxes recorded.
 class WindowFixture : public SimFixture {
  protected:
+  // Two faults in the next whole read: a late copy of GearX's reply, then a reply lost a few
+  // commands later, so that every value between them shifts by one register and each still fits
+  // its command.
+  void TwoFaultsInTheNextRead() {
+    unit_.SetDelayMs(5);  // the copy lands in the next command's wait
+    const auto script = BuildReadScript(true);
+    const auto nth = [&](const char* command) {
+      return static_cast<int>(std::find(script.begin(), script.end(), command) - script.begin()) + 1;
+    };
+    unit_.SetAnswerTwice("EFR30", 1, 1);
+    unit_.SetSilentOnNth(2 + nth("EFR40"));  // after the identification
+  }
   void SetUp() override { SimFixture::SetUp(); }
   void TearDown() override {
     Destroy();

@@ -239,10 +239,12 @@ TEST_F(ReviewWindowTest, InputsTheTorvelFileDoesNotNameAreLeftToTheOperator) {
   for (const char* name : {"Polarita.2", "Polarita.3", "Polarita.4", "Polarita.5"})
     EXPECT_EQ(listed.at(name), false) << name;
   const TFormReview& review = term_->ReviewDialog();
-  for (int row = 0; row < review.ui->GridReview->rowCount(); ++row)
-    if (review.ui->GridReview->item(row, 0)->checkState() == Qt::Unchecked)
+  for (int row = 0; row < review.ui->GridReview->rowCount(); ++row) {
+    if (review.ui->GridReview->item(row, 0)->checkState() == Qt::Unchecked) {
       EXPECT_EQ(review.ui->GridReview->item(row, 3)->text(),
                 QStringLiteral("v konfiguraci TORVEL chybí: import vstup vypíná"));
+    }
+  }
   EXPECT_EQ(messages_.all, QStringList{kSaved});
   EXPECT_EQ(*unit_.ByteRegister("08"), 0x83);  // inputs 0 and 1 as the file has them, 7 kept
   EXPECT_EQ(*unit_.ByteRegister("0A"), 0x3E);  // input 1 negated by the file, 2 to 5 kept

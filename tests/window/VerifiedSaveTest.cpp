@@ -124,13 +124,7 @@ TEST_F(VerifiedSaveTest, TwoFaultsInTheReadBeforeNeverBecomeTheBackup) {
   term_->ReadSettingClick();
   Settle();
   ui().HiLimitX->setText(QStringLiteral("500"));
-  unit_.SetDelayMs(5);  // the copy lands in the next command's wait
-  const auto script = BuildReadScript(true);
-  const auto nth = [&](const char* command) {
-    return static_cast<int>(std::find(script.begin(), script.end(), command) - script.begin()) + 1;
-  };
-  unit_.SetAnswerTwice("EFR30", 1, 1);
-  unit_.SetSilentOnNth(2 + nth("EFR40"));  // after the identification
+  TwoFaultsInTheNextRead();
   messages_.all.clear();
   term_->BtnSend1Click();
   Settle();
