@@ -28,8 +28,7 @@ void WiringCheck::Judge(WiringResult& asked, bool restLevel) {
 }
 
 void WiringCheck::Sample(int64_t ms, uint16_t word) {
-  const std::optional<int> askedInput =
-      Done() ? std::nullopt : std::optional<int>(results_[asked_].input.input);
+  const int askedInput = Done() ? -1 : results_[asked_].input.input;  // -1: none
   if (lastWord_)
     for (int n = 0; n < 16; ++n) {
       if (Level(word, n) == Level(*lastWord_, n)) continue;
@@ -107,6 +106,7 @@ void WiringCheck::Next() {
   ++asked_;
   rest_.reset();
   active_ = false;
+  unaskedEdges_ = {};  // counted for each input asked: a swapped wire pressed twice is no chatter
 }
 
 std::string WiringCheck::Instruction() const {

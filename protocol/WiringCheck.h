@@ -33,10 +33,11 @@ class WiringCheck {
   // it was held when asked (and rests where its polarity says), or it rests the other way round.
   static constexpr int64_t kSettleMs = 1500;
   // More changes than this within kHandMs is faster than a hand presses and lets go a switch; more
-  // than kUnaskedEdges of an input while another one is asked is more than a swapped wire gives.
+  // than kUnaskedEdges of an input while another one is asked is more than a swapped wire gives
+  // (five presses of the switch the operator was asked for, waiting for it to count).
   static constexpr int kHandEdges = 6;
   static constexpr int64_t kHandMs = 1000;
-  static constexpr int kUnaskedEdges = 4;
+  static constexpr int kUnaskedEdges = 10;
   // A switch let go is judged once it has rested this long.
   static constexpr int64_t kQuietMs = 400;
 
@@ -70,8 +71,8 @@ class WiringCheck {
   int64_t lastEdgeMs_ = 0;
   std::optional<uint16_t> lastWord_;
   std::optional<WiringInput> lastMoved_;
-  // Per input number: its recent changes, its changes while another input was asked, and whether
-  // it was seen changing by itself.
+  // Per input number: its recent changes, its changes while the input now asked was asked, and
+  // whether it was seen changing by itself.
   std::array<std::deque<int64_t>, 16> recentEdges_;
   std::array<int, 16> unaskedEdges_{};
   std::array<bool, 16> chatters_{};

@@ -80,6 +80,12 @@ std::vector<uint16_t> Chatter(uint16_t a, uint16_t b, int times) {
   for (int n = 0; n < times; ++n) words.push_back(n % 2 ? b : a);
   return words;
 }
+// Each word held for half a second (twelve polls or so).
+std::vector<uint16_t> Slowly(const std::vector<uint16_t>& words) {
+  std::vector<uint16_t> held;
+  for (const uint16_t word : words) held.insert(held.end(), 12, word);
+  return held;
+}
 std::vector<uint16_t> Join(std::vector<uint16_t> a, const std::vector<uint16_t>& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
@@ -108,6 +114,8 @@ TEST(WiringCheckTest, VerdictsFromWhatTheInputsDid) {
        WiringVerdict::Chatters},
       {"swapped beside a chattering input", refX, Join(Chatter(kIn5, 0, 4), Chatter(kIn5 | kIn1, kIn1, 4)), 0,
        true, WiringVerdict::Swapped, 1},
+      {"swapped, pressed three times slowly", refX, Slowly(Chatter(0, kIn1, 7)), 0, true,
+       WiringVerdict::Swapped, 1},
       {"only a chattering input moved", refX, Chatter(kIn5, 0, 12), 0, true, WiringVerdict::NeverSeen},
       {"at rest it is active", refX, {kIn0, 0, kIn0}, 1600, false, WiringVerdict::WrongPolarity},
       {"held when asked, then let go", refX, {kIn0, kIn0, 0}, 1600, false, WiringVerdict::Good},
