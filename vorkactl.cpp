@@ -888,8 +888,8 @@ int RunOnEachPort(const CtlOptions& options, int (*run)(const CtlOptions&)) {
     threads.back()->start();
   }
   for (const auto& thread : threads) thread->wait();
-  g_rollCall = nullptr;
   const std::lock_guard lock(handedOver);
+  g_rollCall = nullptr;  // under the lock: after every thread's last look at it, to the sanitizer too
   for (const PortRun& r : runs)
     for (const QString& line : QString::fromStdString(r.data).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
       Print(r.port + "\t" + line.toStdString() + "\n");
