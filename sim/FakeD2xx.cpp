@@ -125,7 +125,7 @@ FT_STATUS FakeD2xx::FT_SetLatencyTimer(FT_HANDLE h, uint8_t ms) {
   const std::lock_guard lock(mutex_);
   if (const FT_STATUS s = Call("FT_SetLatencyTimer")) return s;
   if (Device(h) != FT_OK) {
-    callsOnClosed.push_back("FT_SetLatencyTimer");
+    callsOnClosed.emplace_back("FT_SetLatencyTimer");
     return FT_INVALID_HANDLE;
   }
   if (ms < 1) return FT_INVALID_PARAMETER;
@@ -137,7 +137,7 @@ FT_STATUS FakeD2xx::FT_GetLatencyTimer(FT_HANDLE h, uint8_t* ms) {
   const std::lock_guard lock(mutex_);
   if (const FT_STATUS s = Call("FT_GetLatencyTimer")) return s;
   if (Device(h) != FT_OK) {
-    callsOnClosed.push_back("FT_GetLatencyTimer");
+    callsOnClosed.emplace_back("FT_GetLatencyTimer");
     return FT_INVALID_HANDLE;
   }
   *ms = latencyTimer;

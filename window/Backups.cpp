@@ -68,8 +68,9 @@ void TFormBackups::Show(const std::vector<Backup>& backups, const Identity& unit
     }
     if (backup.otherUnit) {
       // Put into this unit's folder by hand: what it holds is another unit's.
-      const QString note = QStringLiteral("Záloha jiné jednotky (%1) ve složce jednotky %2")
-                               .arg(QString::fromStdString(backup.unitId), QString::fromStdString(backup.folderUnit));
+      const QString note =
+          QStringLiteral("Záloha jiné jednotky (%1) ve složce jednotky %2")
+              .arg(QString::fromStdString(backup.unitId), QString::fromStdString(backup.folderUnit));
       row->setText(4, note);
       row->setToolTip(4, note);
       continue;

@@ -92,7 +92,8 @@ TEST(BackupsTest, AnotherUnitsBackupInAUnitsFolderIsNeverItsOwn) {
   std::string foreign;
   ASSERT_FALSE(store.Keep({true, true, "VK22222", "TK20MPG v2.4"}, WithTimeOver(7), &foreign));
   ASSERT_TRUE(QDir().mkpath(store.FolderOf("VK12345")));
-  const QString moved = store.FolderOf("VK12345") + u'/' + QFileInfo(QString::fromStdString(foreign)).fileName();
+  const QString moved =
+      store.FolderOf("VK12345") + u'/' + QFileInfo(QString::fromStdString(foreign)).fileName();
   ASSERT_TRUE(QFile::rename(QString::fromStdString(foreign), moved));
   std::vector<Backup> listed = store.List("VK12345");
   ASSERT_EQ(listed.size(), 1u);
