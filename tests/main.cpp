@@ -1,3 +1,4 @@
+#include "common/ProgramEnd.h"
 #include "tests/support/ChildEntry.h"
 
 #include <QApplication>
@@ -5,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
-int main(int argc, char** argv) {
+namespace {
+
+int RunTests(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
   // Backups of the units the tests save to go into a folder of their own, and vorkactl started by
   // the tests finds the same one.
@@ -22,3 +25,9 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
+
+}  // namespace
+
+// The windows' lines ended, the application and the test folder gone: on Windows the process ends
+// without the runtime's unloading, as the programs do.
+int main(int argc, char** argv) { return ProgramEnd(RunTests(argc, argv)); }
