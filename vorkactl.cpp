@@ -718,7 +718,7 @@ int Monitor(const CtlOptions& options) {
   };
   PollEvents events;
   // Which inputs change faster than they are sampled (no edges kept: only the judgement is used).
-  InputTimeline timeline(1);
+  InputTimeline timeline = InputTimeline::CountsOnly();
   std::array<bool, kInputRows> toldFaster{};
   std::optional<double> periodMs;
   // A gap in the recordings and the lines, and the polling goes on.

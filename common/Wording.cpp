@@ -187,6 +187,9 @@ constexpr Wording kWordings[] = {
     {Said::RecordingEnds,
      {"Záznam končí v {ms} ms: jednotka neodpovídá",
       "The recording ends at {ms} ms: the unit does not answer"}},
+    {Said::RecordingSummarised,
+     {"Do {ms} ms je uchován jen souhrn, ne jednotlivé změny; změn do té doby: {counts}",
+      "Up to {ms} ms only a summary is kept, not each change; changes until then: {counts}"}},
 
     {Said::BadNumber, {"Špatné číslo: {number}", "not a number: {number}"}},
 

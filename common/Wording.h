@@ -110,6 +110,7 @@ enum class Said {
   RecordingFaster,      // {ms} {input} {period}
   RecordingLost,        // {ms}
   RecordingEnds,        // {ms}
+  RecordingSummarised,  // {ms} {counts}
   // A number the operator typed.
   BadNumber,  // {number}
   // A settings file that cannot be taken, and why a file cannot be read or written.

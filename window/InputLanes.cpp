@@ -147,49 +147,36 @@ void InputLanes::PaintLane(QPainter& painter, int row, const QRect& lane) {
   if (!timeline_) return;
 
   // The level: high near the top of the lane, low near its bottom. The lane is walked a pixel
-  // column at a time (not an edge at a time): a column with edges is a vertical bar, however many
-  // it holds, so a frame costs the same for a quiet input and a chattering one.
+  // column at a time (not an edge at a time): a column with changes is a vertical bar, however
+  // many it holds, so a frame costs the same for a quiet input and a chattering one, and the same
+  // drawn from the edges as from the stretches that summarise older ones.
   const int high = lane.top() + lane.height() / 5, low = lane.bottom() - lane.height() / 5;
-  const auto& edges = timeline_->Edges(row);
-  const std::vector<InputTimeline::Gap>& gaps = timeline_->Gaps();
   const auto yOf = [&](bool raw) { return (raw != (afterPolarity_ && info.polarity)) ? high : low; };
-  const auto after = [&](auto from, int64_t ms) {  // the first edge later than ms
-    return std::upper_bound(from, edges.end(), ms,
-                            [](int64_t t, const InputTimeline::Edge& edge) { return t < edge.ms; });
-  };
   const int64_t end = std::min<int64_t>(nowMs_, timeline_->LastMs().value_or(nowMs_));
   const int xEnd = std::min(lane.right(), XOf(end));
   QVector<QLine> lines;
-  QVector<QRect> bars;  // columns with edges, one rectangle for a run of them
-  auto it = after(edges.begin(), TimeAt(LabelWidth()));
-  std::optional<bool> level;
-  if (it != edges.begin()) level = std::prev(it)->level;
+  QVector<QRect> bars;  // columns with changes, one rectangle for a run of them
+  InputTimeline::Walk walk(*timeline_, row, TimeAt(LabelWidth()));
+  std::optional<bool> level = walk.Level();
   int segmentStart = LabelWidth();
   std::optional<int> barFrom;
   for (int x = LabelWidth(); x <= xEnd; ++x) {
-    const auto next = after(it, TimeAt(x + 1) - 1);
-    // A level given (the first, or the first after a gap) is no change: no bar for it.
-    const bool given =
-        next != it && (!level || std::any_of(gaps.begin(), gaps.end(), [&](const InputTimeline::Gap& gap) {
-          return gap.to == it->ms;
-        }));
-    if (given) {
+    const InputTimeline::Walk::Column column = walk.To(TimeAt(x + 1));
+    if (column.given && !column.changed) {
+      // A level given (the first, or the first after a gap) is no change: no bar for it.
       if (level && x > segmentStart) lines.append(QLine(segmentStart, yOf(*level), x, yOf(*level)));
-      level = std::prev(next)->level;
       segmentStart = x;
-      it = next;
-    } else if (next != it) {
+    } else if (column.changed) {
       if (!barFrom) {
         if (level && x > segmentStart) lines.append(QLine(segmentStart, yOf(*level), x, yOf(*level)));
         barFrom = x;
       }
-      level = std::prev(next)->level;
-      it = next;
     } else if (barFrom) {
       bars.append(QRect(*barFrom, high, x - *barFrom, low - high + 1));
       barFrom.reset();
       segmentStart = x - 1;
     }
+    level = column.level;
   }
   if (barFrom)
     bars.append(QRect(*barFrom, high, xEnd + 1 - *barFrom, low - high + 1));
@@ -205,7 +192,7 @@ void InputLanes::PaintLane(QPainter& painter, int row, const QRect& lane) {
                      QBrush(QColor(200, 90, 0), Qt::BDiagPattern));
   // Where no reply came there is no level: the span is shaded over whatever the edges said, and
   // over the hatching, which says nothing of it.
-  for (const InputTimeline::Gap& gap : gaps) {
+  for (const InputTimeline::Gap& gap : timeline_->Gaps()) {
     const int x0 = std::max(LabelWidth(), XOf(gap.from)),
               x1 = std::min(lane.right(), XOf(gap.to.value_or(nowMs_)));
     if (x1 > x0)

@@ -114,12 +114,26 @@ FileFault InputRecording::FasterThanSampling(int64_t ms, int input, double perio
              "\n");
 }
 
+FileFault InputRecording::Summarised(int64_t ms, const std::vector<std::pair<int, int64_t>>& changes) {
+  if (!file_.isOpen() || fault_) return fault_;
+  std::string counts;
+  for (const auto& [input, count] : changes)
+    counts += (counts.empty() ? "in" : ", in") + std::to_string(input) + " " + std::to_string(count);
+  if (counts.empty()) counts = "0";
+  if (format_ != RecordingFormat::Csv) {
+    summarised_ = "$comment up to " + std::to_string(ms) +
+                  " ms only a summary is kept, changes until then: " + counts + " $end\n";
+    return {};
+  }
+  return Put(Comment(Said::RecordingSummarised, {{"ms", std::to_string(ms)}, {"counts", counts}}) + "\n");
+}
+
 std::string InputRecording::VcdPaceComment() const {
-  std::string text;
+  std::string text = summarised_;
   if (paces_.size() >= 2) {
     // A long session's changes: the first ones and how many more, so that the comment stays small.
     constexpr std::size_t kListed = 50;
-    text = "$comment sampling period changed:";
+    text += "$comment sampling period changed:";
     for (std::size_t n = 0; n < std::min(paces_.size(), kListed); ++n)
       text += " every " + PeriodText(paces_[n].periodMs, '.') + " ms from " + std::to_string(paces_[n].ms) +
               " ms;";
@@ -247,13 +261,27 @@ FileFault SaveTimeline(const InputTimeline& timeline, RecordingFormat format, co
   InputRecording recording(format, header);
   if (const FileFault fault = recording.Open(path)) return fault;
   const int64_t first = timeline.FirstMs().value_or(0);
+  // Before this some inputs' changes are kept only as counts: one row gives the levels there.
+  const int64_t whole = timeline.WholeFrom().value_or(first);
   // Every moment something changed: an edge, or the start or end of a gap.
-  std::vector<int64_t> moments;
+  std::vector<int64_t> moments{whole};
   for (int row = 1; row <= kInputRows; ++row)
-    for (const InputTimeline::Edge& edge : timeline.Edges(row)) moments.push_back(edge.ms);
+    for (const InputTimeline::Edge& edge : timeline.Edges(row))
+      if (edge.ms > whole) moments.push_back(edge.ms);
   for (const InputTimeline::Gap& gap : timeline.Gaps()) moments.push_back(gap.from);
   std::sort(moments.begin(), moments.end());
   moments.erase(std::unique(moments.begin(), moments.end()), moments.end());
+  if (whole > first) {
+    std::vector<std::pair<int, int64_t>> changes;
+    for (int row = 1; row <= kInputRows; ++row) {
+      int64_t count = 0;
+      for (const InputTimeline::Stretch& stretch : timeline.Stretches(row)) count += stretch.Changes();
+      for (const InputTimeline::Edge& edge : timeline.Edges(row))
+        if (edge.ms <= whole && !edge.given) ++count;
+      changes.emplace_back(kInputOfRow[row - 1], count);
+    }
+    if (const FileFault fault = recording.Summarised(whole - first, changes)) return fault;
+  }
   auto pace = timeline.Paces().begin();
   // The periods measured up to ms, each where it was.
   const auto pacedUpTo = [&](int64_t ms) -> FileFault {
@@ -278,7 +306,7 @@ FileFault SaveTimeline(const InputTimeline& timeline, RecordingFormat format, co
       known = level.has_value();
       if (level && *level) word = static_cast<uint16_t>(word | (1U << kInputOfRow[row - 1]));
     }
-    if (!known) continue;  // edges older than the store keeps for another input
+    if (!known) continue;
     if (const FileFault fault = recording.Sample(ms - first, word)) return fault;
   }
   if (const FileFault fault = pacedUpTo(std::numeric_limits<int64_t>::max())) return fault;

@@ -43,6 +43,9 @@ class InputRecording {
   // An input (by its number) changed faster than it is sampled at periodMs, seen at ms: its counts
   // are a lower bound. CSV says it where it is seen, VCD lists it at its end.
   FileFault FasterThanSampling(int64_t ms, int input, double periodMs);
+  // Up to ms the changes are not written one by one, only their counts (input, changes): the
+  // window's timeline summarises older ones. CSV says it where it is, VCD at its end.
+  FileFault Summarised(int64_t ms, const std::vector<std::pair<int, int64_t>>& changes);
   // The unit did not answer at ms: marked, and the recording ends (or, for a saved timeline that
   // goes on after the gap, goes on).
   enum class AfterLoss { Ends, GoesOn };
@@ -81,6 +84,7 @@ class InputRecording {
   std::string held_;     // rows that came before it
   std::vector<InputTimeline::PaceMark> paces_;
   std::vector<std::pair<int, double>> faster_;  // input, the period it was seen at
+  std::string summarised_;                      // VCD: what was only summarised, for its end
   FileFault fault_;
 };
 

@@ -55,6 +55,36 @@ TEST(InputRecordingTest, ASavedTimelineInBothFormats) {
   EXPECT_TRUE(steps.ends_with("1)\n0*\n0+\n")) << steps;  // nothing after the last poll to hold
 }
 
+// A timeline that kept only a summary of its older changes says so, with their counts: with the
+// rows after it, every change is accounted for.
+TEST(InputRecordingTest, ASavedTimelineSaysWhatItKeptOnlyAsCounts) {
+  InputTimeline timeline(4);
+  for (int64_t ms = 0; ms <= 2000; ms += 40) timeline.Sample(ms, (ms / 40) % 2 ? 0x0003 : 0x0002);
+  ASSERT_FALSE(timeline.Stretches(1).empty());
+  QTemporaryDir dir;
+  const QString csv = dir.filePath(QStringLiteral("s.csv")), vcd = dir.filePath(QStringLiteral("s.vcd"));
+  ASSERT_FALSE(SaveTimeline(timeline, RecordingFormat::Csv, {}, csv.toStdString()));
+  ASSERT_FALSE(SaveTimeline(timeline, RecordingFormat::Vcd, {}, vcd.toStdString()));
+  const std::string rows = Slurp(csv);
+  const std::string note = "# Do " + std::to_string(*timeline.WholeFrom()) +
+                           " ms je uchován jen souhrn, ne jednotlivé změny; změn do té doby: in0 ";
+  const std::size_t at = rows.find(note);
+  ASSERT_NE(at, std::string::npos) << rows;
+  EXPECT_NE(rows.find(", in1 0, in2 0,", at), std::string::npos) << rows;
+  const int summarised = std::stoi(rows.substr(at + note.size()));
+  // The rows after the note: the levels where the summary ends, then one row per change.
+  std::istringstream lines(rows.substr(rows.find("time_ms")));
+  std::string line;
+  std::getline(lines, line);
+  int written = -1;
+  while (std::getline(lines, line)) written += line[0] != '#';
+  EXPECT_EQ(summarised + written, timeline.Changes(1)) << rows;
+  EXPECT_NE(
+      Slurp(vcd).find("$comment up to " + std::to_string(*timeline.WholeFrom()) +
+                      " ms only a summary is kept, changes until then: in0 " + std::to_string(summarised)),
+      std::string::npos);
+}
+
 // The period measured is in the header; a change of it is marked where it happened (CSV) or listed
 // at the end (VCD: sigrok reads nothing after a comment amid the changes).
 TEST(InputRecordingTest, ARecordingSaysItsSamplingPeriodAndWhenItChanged) {

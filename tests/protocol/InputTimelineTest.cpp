@@ -63,14 +63,54 @@ TEST(InputTimelineTest, AGapHasNoLevelAndTheLevelAfterItIsNoChange) {
   EXPECT_FALSE(timeline.LevelAt(1, 2999));
 }
 
-TEST(InputTimelineTest, TheOldestEdgesGoWhenTheStoreIsFull) {
-  InputTimeline timeline(4);
-  for (int i = 0; i < 10; ++i) timeline.Sample(i * 40, i % 2 ? kIn0 : 0);
-  ASSERT_EQ(timeline.Edges(1).size(), 4U);
-  EXPECT_EQ(timeline.Edges(1).front().ms, 6 * 40);
-  EXPECT_EQ(timeline.Changes(1), 9);     // counted all the same
-  EXPECT_FALSE(timeline.LevelAt(1, 0));  // before what is kept
-  EXPECT_EQ(timeline.LevelAt(1, 9 * 40), true);
+// Past what an input keeps as it came, its older edges become stretches: every count stays
+// exact, every level known after a stretch is the one the unit gave, and a level given after a
+// gap stays apart from the changes.
+TEST(InputTimelineTest, OlderEdgesAreSummarisedAndNothingIsLost) {
+  struct Case {
+    const char* what;
+    std::size_t edgesKept, stretchesKept;
+    int64_t stepMs, togglesEveryMs;
+    bool coarse;  // merged past their number: wider than a stretch
+  };
+  const Case cases[] = {
+      {"kept as they came", 1000, 1000, 40, 80, false},
+      {"summarised in quarter seconds", 4, 1000, 40, 40, false},
+      {"summarised, a change now and then", 4, 1000, 40, 400, false},
+      {"merged when too many", 2, 4, 40, 320, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    InputTimeline timeline(c.edgesKept, c.stretchesKept);
+    const auto word = [&](int64_t ms) { return (ms / c.togglesEveryMs) % 2 ? kIn0 : uint16_t{0}; };
+    int64_t ms = 0;
+    for (; ms < 2000; ms += c.stepMs) timeline.Sample(ms, word(ms));
+    timeline.Lost(ms);
+    for (ms += 1000; ms < 5000; ms += c.stepMs) timeline.Sample(ms, word(ms));
+    const auto& stretches = timeline.Stretches(1);
+    EXPECT_EQ(stretches.empty(), c.edgesKept > 100);
+    EXPECT_LE(stretches.size(), c.stretchesKept);
+    int64_t changes = 0, given = 0;
+    for (const InputTimeline::Stretch& stretch : stretches) {
+      changes += stretch.Changes();
+      given += stretch.Given();
+      if (!c.coarse) {
+        EXPECT_LT(stretch.Last() - stretch.First(), InputTimeline::kStretchMs);
+      }
+      EXPECT_EQ(timeline.LevelAt(1, stretch.Last()), word(stretch.Last()) != 0);
+      if (stretch.Last() > stretch.First()) {
+        EXPECT_FALSE(timeline.LevelAt(1, stretch.First()));
+      }
+    }
+    for (const InputTimeline::Edge& edge : timeline.Edges(1)) {
+      changes += !edge.given;
+      given += edge.given;
+    }
+    EXPECT_EQ(changes, timeline.Changes(1));
+    if (!c.coarse) {
+      EXPECT_EQ(given, 2);  // the first sample, and the first after the gap
+    }
+  }
 }
 
 // The wiring check's verdicts from the words the polls would give, one every 40 ms.

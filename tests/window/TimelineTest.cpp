@@ -4,11 +4,13 @@
 #include "ui_Timeline.h"
 #include "ui_Wiring.h"
 #include "window/FileFolders.h"
+#include "window/InputLanes.h"
 #include "window/Timeline.h"
 #include "window/Wiring.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -352,6 +354,43 @@ TEST_F(TimelineTest, TheWiringCheckNamesGoodSwappedAndWrongPolarity) {
   EXPECT_TRUE(text.starts_with("Kontrola zapojení jednotky VK12345 (TK20MPG v2.4), ")) << text;
   EXPECT_NE(text.find("\nvstup 2 – RefZ: v klidu je 0, Polarita je 1 – zkontrolujte polaritu\n"),
             std::string::npos);
+}
+
+// The lanes at the widest zoom look the same whether older edges are kept as they came or only
+// as stretches: a fast input, a slow one, bursts, a gap, at widths up to a column a stretch.
+TEST(InputLanesTest, TheWidestZoomDrawsTheSameFromStretchesAsFromEdges) {
+  InputTimeline edges(1'000'000), stretches(8);
+  constexpr int64_t kTenMinutes = 600'000;
+  const auto word = [](int64_t ms) {
+    uint16_t w = (ms / 10) % 2 ? 0x0001 : 0;              // input 0 at 50 Hz
+    if ((ms / 3000) % 2) w |= 0x0002;                     // input 1 every 3 s
+    if (ms % 20'000 < 1000 && (ms / 4) % 2) w |= 0x0004;  // input 2 in bursts
+    if (ms % 97'000 < 300) w |= 0x4000;                   // input 14 now and then
+    return w;
+  };
+  for (InputTimeline* timeline : {&edges, &stretches}) {
+    for (int64_t ms = 0; ms <= kTenMinutes; ms += 2) {
+      if (ms == 300'000) timeline->Lost(ms);
+      if (ms < 300'000 || ms >= 302'000) timeline->Sample(ms, word(ms));
+    }
+  }
+  ASSERT_FALSE(stretches.Stretches(1).empty());
+  ASSERT_TRUE(edges.Stretches(1).empty());
+  for (const int width : {1000, 1600, 2600}) {
+    std::array<QImage, 2> images;
+    for (std::size_t n = 0; n < images.size(); ++n) {
+      InputLanes lanes;
+      lanes.resize(width, 440);
+      lanes.SetTimeline(n == 0 ? &edges : &stretches);
+      lanes.SetSpanMs(kTenMinutes);
+      lanes.SetNow(kTenMinutes);
+      lanes.SetLive(kTenMinutes);
+      ASSERT_GE((kTenMinutes / (width - lanes.LabelWidth())), InputTimeline::kStretchMs);
+      images[n] = QImage(lanes.size(), QImage::Format_ARGB32_Premultiplied);
+      lanes.render(&images[n]);
+    }
+    EXPECT_TRUE(images[0] == images[1]) << width << " px";
+  }
 }
 
 }  // namespace
