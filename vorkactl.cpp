@@ -276,10 +276,11 @@ struct UnitConnection {
   }
 
   // The record of what the unit holds, the model's input names beside its settings.
-  UnitRecord Record(const UnitSettings& held) {
+  UnitRecord Record(const UnitSettings& held, const CtlOptions& options) {
     UnitRecord record = NewRecord(unit.LastIdentity(), held, kToolName);
     for (int row = 1; row <= kInputRows; ++row)
       record.held.Set("Jmeno." + std::to_string(kInputOfRow[row - 1]), unit.Model().InputName(row));
+    for (const auto& [name, text] : options.fields) SetRecordField(record, name, text);
     return record;
   }
 
@@ -417,7 +418,7 @@ int Report(const CtlOptions& options) {
     // fonts are shared by every thread.
     static std::mutex pagesLock;
     const std::lock_guard lock(pagesLock);
-    bytes = RecordBytes(c.Record(read->held), *format);
+    bytes = RecordBytes(c.Record(read->held, options), *format);
   }
   if (t_run) return WriteOutToFolder(bytes, options.output, c.unit.LastIdentity().id, ".pdf");
   return WriteOut(bytes, target);
@@ -521,6 +522,7 @@ int Series(const CtlOptions& options) {
   UnitSettings file;
   if (const int code = LoadFile(options.file, file)) return code;
   UnitSeries series(file);
+  series.SetRecordFields(options.fields);
   if (series.Empty()) {
     Say(options.file + ": the file holds only input names, which the unit does not keep; nothing to write");
     return kExitFile;

@@ -94,7 +94,18 @@ enum class Said {
   WiringNotRun,
   WiringRun,
   SignaturePart,
-  SignatureLine,
+  SignatureBy,
+  SignatureSigned,
+  SignatureDate,
+  // The fields a technician fills in a record.
+  FieldsPart,
+  FieldCustomer,
+  FieldMachine,
+  FieldMachineSerial,
+  FieldTechnician,
+  FieldNote,
+  // Each page's foot.
+  RecordFooter,  // {id} {date} {page} {pages}
   // A unit of a series.
   SeriesVerified,
   SeriesFailed,  // {why}

@@ -104,6 +104,7 @@ constexpr CtlCommand kForBackups[] = {CtlCommand::Backups};
 constexpr CtlCommand kForMonitor[] = {CtlCommand::Monitor};
 constexpr CtlCommand kForOutput[] = {CtlCommand::Read, CtlCommand::Report, CtlCommand::Defaults};
 constexpr CtlCommand kForSeries[] = {CtlCommand::Series};
+constexpr CtlCommand kForRecords[] = {CtlCommand::Report, CtlCommand::Series};
 
 using O = CtlOption;
 constexpr CtlOptionInfo kOptions[] = {
@@ -129,6 +130,10 @@ constexpr CtlOptionInfo kOptions[] = {
      "monitor: end after S seconds without a reply\n(default 5; a shorter silence is a gap)"},
     {O::Fast, "fast", nullptr, nullptr, "--fast", kForMonitor,
      "monitor: poll back to back, as fast as the link\nallows (otherwise every 40 ms)"},
+    {O::Field, "field", nullptr, "NAME=TEXT", "--field NAME=TEXT", kForRecords,
+     "report, series: fill a field of the record: Zákazník,\n"
+     "Stroj, Výrobní číslo stroje, Technik, Poznámka, or\n"
+     "one of another name (after them, in the order given)"},
     {O::Help, "help", "h", nullptr, "-h, --help", {}, "this text (also: vorkactl help)"},
     {O::Version, "version", nullptr, nullptr, "--version", {}, "the program and its version"},
 };
@@ -336,6 +341,15 @@ CtlOptions ParseCtlArguments(const QStringList& arguments) {
   if (options.ports.size() > 1 && options.output.empty() &&
       (options.command == CtlCommand::Read || options.command == CtlCommand::Report))
     options.error = name + " from several ports needs -o DIR";
+  for (const QString& field : parser.values(byOption[static_cast<std::size_t>(O::Field)])) {
+    const qsizetype equals = field.indexOf(QLatin1Char('='));
+    const QString fieldName = field.left(std::max<qsizetype>(0, equals)).trimmed();
+    if (equals < 0 || fieldName.isEmpty()) {
+      if (options.error.empty()) options.error = "--field takes NAME=TEXT";
+      break;
+    }
+    options.fields.emplace_back(fieldName.toStdString(), field.mid(equals + 1).toStdString());
+  }
   options.noBackup = isSet(O::NoBackup);
   options.dryRun = isSet(O::DryRun);
   options.fast = isSet(O::Fast);

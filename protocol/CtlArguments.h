@@ -55,6 +55,7 @@ enum class CtlOption {
   Duration,
   LostAfter,
   Fast,
+  Field,
   Help,
   Version
 };
@@ -86,6 +87,8 @@ struct CtlOptions {
   int64_t durationMs = 0;      // monitor: how long, 0 until interrupted
   int64_t lostAfterMs = 5000;  // monitor: silence that ends it
   bool fast = false;           // monitor: polls back to back
+  // report, series: the record's fields (name, text), in the order given.
+  std::vector<std::pair<std::string, std::string>> fields;
   bool help = false;           // --help, -h, or the command "help"
   bool version = false;        // --version
   std::string error;           // what is wrong with the command line; empty when it is usable

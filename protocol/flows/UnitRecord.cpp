@@ -35,9 +35,8 @@ RecordPart InputGridPart(const UnitRecord& record) {
   RecordPart grid{RecordWords(Said::GridPart),
                   {},
                   {{RecordWords(Said::GridInput), RecordWords(Said::GridName),
-                    RecordWords(Said::GridPolarity), RecordWords(Said::GridEnabled)}},
-                  {},
-                  RecordPart::Column::Left};
+                    RecordWords(Said::GridPolarity), RecordWords(Said::GridEnabled)}}};
+  grid.paired = true;
   for (int row = 1; row <= kInputRows; ++row) {
     const std::string input = std::to_string(kInputOfRow[row - 1]);
     const auto name = record.held.Get("Jmeno." + input);
@@ -92,69 +91,104 @@ std::string RecordTime(const QDateTime& time, bool utc) {
   return shown.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
 }
 
+std::vector<std::string> StandardRecordFields() {
+  return {RecordWords(Said::FieldCustomer), RecordWords(Said::FieldMachine),
+          RecordWords(Said::FieldMachineSerial), RecordWords(Said::FieldTechnician),
+          RecordWords(Said::FieldNote)};
+}
+
+void SetRecordField(UnitRecord& record, const std::string& name, const std::string& text) {
+  for (auto& [fieldName, fieldText] : record.fields)
+    if (fieldName == name) {
+      fieldText = text;
+      return;
+    }
+  record.fields.emplace_back(name, text);
+}
+
 std::vector<RecordPart> RecordParts(const UnitRecord& record) {
   std::vector<RecordPart> parts;
-  parts.push_back({RecordWords(Said::UnitPart),
-                   {{RecordWords(Said::Identifier), record.unit.id},
-                    {RecordWords(Said::Firmware), record.unit.version},
-                    {RecordWords(Said::MpgFirmware), Yes(record.unit.mpg)},
-                    {RecordWords(Said::ReadAt), RecordTime(record.taken, false)},
-                    {RecordWords(Said::ReadAtUtc), RecordTime(record.taken, true)},
-                    {RecordWords(Said::Program), record.program},
-                    {RecordWords(Said::Computer), record.computer}},
-                   {},
-                   {},
-                   RecordPart::Column::Left});
+  RecordPart unit{RecordWords(Said::UnitPart),
+                  {{RecordWords(Said::Identifier), record.unit.id},
+                   {RecordWords(Said::Firmware), record.unit.version},
+                   {RecordWords(Said::MpgFirmware), Yes(record.unit.mpg)},
+                   {RecordWords(Said::ReadAt), RecordTime(record.taken, false)},
+                   {RecordWords(Said::ReadAtUtc), RecordTime(record.taken, true)},
+                   {RecordWords(Said::Program), record.program},
+                   {RecordWords(Said::Computer), record.computer}}};
+  unit.paired = true;
+  parts.push_back(std::move(unit));
+
+  // The standard fields first, blank ones to fill in by hand, then any other in its order.
+  RecordPart fields{RecordWords(Said::FieldsPart)};
+  fields.form = true;
+  const std::vector<std::string> standard = StandardRecordFields();
+  for (const std::string& name : standard) fields.rows.push_back({name, {}});
+  for (const auto& [name, text] : record.fields) {
+    const auto known = std::find(standard.begin(), standard.end(), name);
+    if (known != standard.end())
+      fields.rows[static_cast<std::size_t>(known - standard.begin())].value = text;
+    else
+      fields.rows.push_back({name, text});
+  }
+  parts.push_back(std::move(fields));
+
   for (const char* page : kSettingPages) {
-    RecordPart part{
-        RecordWords(Said::SettingsPart, {{"page", page}}),
-        {},
-        {},
-        {},
-        std::strcmp(page, kSettingPages[1]) == 0 ? RecordPart::Column::Right : RecordPart::Column::Left};
+    RecordPart part{RecordWords(Said::SettingsPart, {{"page", page}})};
+    part.paired = true;
     for (const SettingDef& def : SettingDefs())
       if (std::strcmp(PageOf(def), page) == 0 && SettingForUnit(def, record.unit.mpg) &&
           def.kind != SettingKind::Bit && def.kind != SettingKind::InputName)
-        part.rows.emplace_back(def.caption, Setting(record.held, def.name));
+        part.rows.push_back({def.caption, Setting(record.held, def.name)});
     if (!part.rows.empty()) parts.push_back(std::move(part));
   }
   if (record.unit.mpg)
     parts.push_back(InputGridPart(record));
   else
-    parts.push_back({RecordWords(Said::GridPart),
-                     {},
-                     {},
-                     {RecordWords(Said::NoGridWithoutMpg)},
-                     RecordPart::Column::Left});
+    parts.push_back({RecordWords(Said::GridPart), {}, {}, {RecordWords(Said::NoGridWithoutMpg)}});
 
-  RecordPart write{RecordWords(Said::WritePart), {}, {}, {}, RecordPart::Column::Right};
+  RecordPart write{RecordWords(Said::WritePart)};
   if (!record.write) {
     write.lines.emplace_back(RecordWords(Said::NothingWritten));
   } else {
-    write.rows.emplace_back(RecordWords(Said::Result), WriteResultText(*record.write));
-    write.rows.emplace_back(RecordWords(Said::When), record.write->when);
-    if (!record.write->detail.empty())
-      write.rows.emplace_back(RecordWords(Said::Details), record.write->detail);
-    write.rows.emplace_back(RecordWords(Said::BackupBeforeWrite), record.write->backupPath.empty()
-                                                                      ? RecordWords(Said::NoBackupKept)
-                                                                      : record.write->backupPath);
+    write.rows.push_back({RecordWords(Said::Result), WriteResultText(*record.write)});
+    write.rows.push_back({RecordWords(Said::When), record.write->when});
+    if (!record.write->detail.empty()) write.rows.push_back({RecordWords(Said::Details), record.write->detail});
+    if (record.write->backupPath.empty())
+      write.rows.push_back({RecordWords(Said::BackupBeforeWrite), RecordWords(Said::NoBackupKept)});
+    else
+      write.rows.push_back({RecordWords(Said::BackupBeforeWrite), record.write->backupPath, true});
   }
   parts.push_back(std::move(write));
 
-  RecordPart wiring{RecordWords(Said::WiringPart), {}, {}, {}, RecordPart::Column::Right};
+  RecordPart wiring{RecordWords(Said::WiringPart)};
   if (record.wiring.empty()) {
     wiring.lines.emplace_back(RecordWords(Said::WiringNotRun));
   } else {
-    wiring.rows.emplace_back(RecordWords(Said::WiringRun), record.wiringWhen);
+    wiring.rows.push_back({RecordWords(Said::WiringRun), record.wiringWhen});
     wiring.lines = record.wiring;
   }
   parts.push_back(std::move(wiring));
-  parts.push_back({RecordWords(Said::SignaturePart),
-                   {},
-                   {},
-                   {RecordWords(Said::SignatureLine)},
-                   RecordPart::Column::Both});
+  // Three cells side by side, each left blank under its name.
+  RecordPart signature{RecordWords(Said::SignaturePart),
+                       {},
+                       {{RecordWords(Said::SignatureBy), RecordWords(Said::SignatureSigned),
+                         RecordWords(Said::SignatureDate)},
+                        {{}, {}, {}}}};
+  signature.form = true;
+  parts.push_back(std::move(signature));
   return parts;
+}
+
+std::string RecordFooter(const UnitRecord& record, int page, int pages) {
+  return RecordWords(Said::RecordFooter, {{"id", record.unit.id},
+                                          {"date", RecordTime(record.taken, false).substr(0, 10)},
+                                          {"page", std::to_string(page)},
+                                          {"pages", std::to_string(pages)}});
+}
+
+std::string RecordFileName(const UnitRecord& record, const std::string& suffix) {
+  return UnitFileName(record.unit.id, "-" + RecordTime(record.taken, false).substr(0, 10) + suffix);
 }
 
 std::string RecordText(const UnitRecord& record) {
@@ -162,15 +196,24 @@ std::string RecordText(const UnitRecord& record) {
   for (const RecordPart& part : RecordParts(record)) {
     text += "\n" + part.heading + "\n";
     int labelWidth = 0;
-    for (const auto& [label, value] : part.rows) labelWidth = std::max(labelWidth, Width(label));
-    for (const auto& [label, value] : part.rows)
-      text.append("  ").append(Padded(label + ":", labelWidth + 2)).append(value).append("\n");
+    for (const RecordRow& row : part.rows) labelWidth = std::max(labelWidth, Width(row.label));
+    for (const RecordRow& row : part.rows)
+      text.append("  ")
+          .append(Padded(row.label + ":", labelWidth + 2))
+          .append(part.form && row.value.empty() ? std::string(30, '_') : row.value)
+          .append("\n");
     std::vector<int> widths;
     for (const auto& row : part.table)
       for (std::size_t c = 0; c < row.size(); ++c) {
         if (widths.size() <= c) widths.push_back(0);
         widths[c] = std::max(widths[c], Width(row[c]));
       }
+    if (part.form && !part.table.empty()) {
+      std::string line = " ";
+      for (const std::string& name : part.table.front()) line += " " + name + ": " + std::string(22, '_');
+      text += line + "\n";
+      continue;
+    }
     for (const auto& row : part.table) {
       std::string line = " ";
       for (std::size_t c = 0; c < row.size(); ++c) line += " " + Padded(row[c], widths[c] + 1);
@@ -184,48 +227,108 @@ std::string RecordText(const UnitRecord& record) {
 
 namespace {
 
-std::string PartHtml(const RecordPart& part) {
-  std::string html = "<h2>" + Html(part.heading) + "</h2>\n";
+// Tables with rules: a label's cell shaded, a long value wrapping inside its own cell.
+constexpr const char* kTable =
+    "<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"2\" "
+    "style=\"border-collapse:collapse;border-color:#8c8c8c;border-style:solid\">\n";
+
+std::string LabelCell(const std::string& label, int widthPercent) {
+  return "<td width=\"" + std::to_string(widthPercent) + "%\" bgcolor=\"#eeeeee\">" + Html(label) + "</td>";
+}
+
+std::string ValueCell(const RecordRow& row, bool form, int widthPercent) {
+  std::string value;
+  if (row.path) {
+    // The file's name, and the folder below it, smaller: a long path breaks at its separators.
+    const std::size_t slash = row.value.find_last_of("/\\");
+    const std::string name = slash == std::string::npos ? row.value : row.value.substr(slash + 1);
+    value = Html(name);
+    if (slash != std::string::npos)
+      value += "<br/><span style=\"font-size:7pt;color:#444444\">" + Html(row.value.substr(0, slash + 1)) +
+               "</span>";
+  } else if (form && row.value.empty()) {
+    value = "&nbsp;<br/>&nbsp;";  // room to write by hand
+  } else {
+    value = Html(row.value);
+  }
+  return "<td width=\"" + std::to_string(widthPercent) + "%\">" + value + "</td>";
+}
+
+std::string PartHtml(const RecordPart& part, bool breakBefore) {
+  // A paragraph, not a heading element: Qt's rich text enlarges a heading by its level whatever
+  // its style says.
+  std::string html = std::string("<p style=\"font-size:10.5pt;font-weight:bold;margin-top:8pt;margin-bottom:2pt") +
+                     (breakBefore ? ";page-break-before:always" : "") + "\">" + Html(part.heading) + "</p>\n";
   if (!part.rows.empty()) {
-    html += "<table cellspacing=\"0\" cellpadding=\"1\">\n";
-    for (const auto& [label, value] : part.rows)
-      html += "<tr><td>" + Html(label) + "&nbsp;&nbsp;</td><td>" + Html(value) + "</td></tr>\n";
+    html += kTable;
+    if (part.paired) {
+      // Two settings to a line, in reading order.
+      for (std::size_t r = 0; r < part.rows.size(); r += 2) {
+        html += "<tr>" + LabelCell(part.rows[r].label, 28) + ValueCell(part.rows[r], part.form, 22);
+        if (r + 1 < part.rows.size())
+          html += LabelCell(part.rows[r + 1].label, 28) + ValueCell(part.rows[r + 1], part.form, 22);
+        else
+          html += "<td width=\"28%\"></td><td width=\"22%\"></td>";
+        html += "</tr>\n";
+      }
+    } else {
+      for (const RecordRow& row : part.rows)
+        html += "<tr>" + LabelCell(row.label, 30) + ValueCell(row, part.form, 70) + "</tr>\n";
+    }
     html += "</table>\n";
   }
   if (!part.table.empty()) {
-    html += "<table cellspacing=\"0\" cellpadding=\"1\">\n";
-    for (std::size_t r = 0; r < part.table.size(); ++r) {
-      const char* cell = r == 0 ? "th" : "td";
-      html += "<tr>";
+    // Paired: the rows in two halves side by side, each under the column heads.
+    const std::size_t body = part.table.size() - 1, lines = part.paired ? (body + 1) / 2 : body;
+    const auto cells = [&](std::size_t r) {
+      std::string row;
       for (const std::string& text : part.table[r])
-        html += std::string("<") + cell + ">" + Html(text) + "&nbsp;&nbsp;</" + cell + ">";
+        row += std::string(r == 0 ? "<th align=\"left\">" : "<td>") +
+               (part.form && text.empty() ? "&nbsp;<br/>&nbsp;<br/>&nbsp;" : Html(text)) + (r == 0 ? "</th>" : "</td>");
+      return row;
+    };
+    html += kTable;
+    html += "<tr bgcolor=\"#eeeeee\">" + cells(0) + (part.paired ? cells(0) : "") + "</tr>\n";
+    for (std::size_t r = 1; r <= lines; ++r) {
+      html += "<tr>" + cells(r);
+      if (part.paired) {
+        if (r + lines <= body)
+          html += cells(r + lines);
+        else
+          for (std::size_t c = 0; c < part.table.front().size(); ++c) html += "<td></td>";
+      }
       html += "</tr>\n";
     }
     html += "</table>\n";
   }
-  for (const std::string& line : part.lines) html += "<p>" + Html(line) + "</p>\n";
+  if (!part.lines.empty()) {
+    if (part.rows.empty()) {
+      for (const std::string& line : part.lines) html += "<p>" + Html(line) + "</p>\n";
+    } else {
+      html += kTable;
+      for (const std::string& line : part.lines) html += "<tr><td>" + Html(line) + "</td></tr>\n";
+      html += "</table>\n";
+    }
+  }
   return html;
 }
 
 }  // namespace
 
-std::string RecordHtml(const UnitRecord& record) {
+std::string RecordHtml(const UnitRecord& record, const std::vector<std::size_t>& newPageBefore) {
   std::string html = "<!DOCTYPE html>\n<html lang=\"cs\"><head><meta charset=\"utf-8\"><title>" +
                      Html(RecordTitle()) + " " + Html(record.unit.id) +
-                     "</title>\n<style>body{font-family:sans-serif;font-size:9pt} h1{font-size:13pt} "
-                     "h2{font-size:10pt;margin-top:8pt;margin-bottom:2pt} p{margin:0} "
-                     "td,th{padding:0 8pt 0 0;text-align:left;vertical-align:top} "
-                     "th{font-weight:bold}</style></head>\n<body>\n<h1>" +
+                     "</title>\n<style>body{font-family:sans-serif;font-size:9pt} "
+                     "h1{font-size:15pt;margin-bottom:2pt} "
+                     "p{margin:0} p.unit{font-size:11pt;margin-bottom:4pt} "
+                     "td,th{text-align:left;vertical-align:top}</style></head>\n<body>\n<h1>" +
                      Html(RecordTitle()) + "</h1>\n";
-  // Two columns, so that a unit fits one page: the unit, its outputs and inputs on the left, the
-  // machine's settings, the write and the wiring check on the right; the signature below both.
-  std::string columns[2], below;
-  for (const RecordPart& part : RecordParts(record))
-    (part.column == RecordPart::Column::Both ? below
-                                             : columns[part.column == RecordPart::Column::Left ? 0 : 1]) +=
-        PartHtml(part);
-  html += "<table width=\"100%\" cellspacing=\"0\"><tr><td width=\"50%\" valign=\"top\">\n" + columns[0] +
-          "</td><td width=\"50%\" valign=\"top\">\n" + columns[1] + "</td></tr></table>\n" + below;
+  // The title block: which unit, which firmware, when.
+  html += "<p class=\"unit\"><b>" + Html(record.unit.id) + "</b> &nbsp;·&nbsp; " + Html(record.unit.version) +
+          " &nbsp;·&nbsp; " + Html(RecordTime(record.taken, false)) + "</p>\n";
+  const std::vector<RecordPart> parts = RecordParts(record);
+  for (std::size_t n = 0; n < parts.size(); ++n)
+    html += PartHtml(parts[n], std::find(newPageBefore.begin(), newPageBefore.end(), n) != newPageBefore.end());
   return html + "</body></html>\n";
 }
 

@@ -38,7 +38,14 @@ struct UnitRecord {
   // The last wiring check's lines and when it ran; empty when none was run.
   std::vector<std::string> wiring;
   std::string wiringWhen;
+  // What the technician filled in (name, text), in order: the standard fields and any other.
+  std::vector<std::pair<std::string, std::string>> fields;
 };
+
+// The fields every record offers, in order (blank ones are left to fill in by hand).
+std::vector<std::string> StandardRecordFields();
+// Fills a field: the one of that name, or a new one after the others.
+void SetRecordField(UnitRecord& record, const std::string& name, const std::string& text);
 
 // A record of the unit read now on this computer; the input names are added by the caller.
 UnitRecord NewRecord(const Identity& unit, const UnitSettings& held, std::string program);
@@ -47,13 +54,19 @@ UnitRecord NewRecord(const Identity& unit, const UnitSettings& held, std::string
 std::string UnitFileName(const std::string& unitId, const std::string& suffix);
 
 // The record's content, in order: each part a heading with label and value rows, a table or lines.
+struct RecordRow {
+  std::string label = {}, value = {};
+  bool path = false;  // a file's path: its name, the folder below it
+};
 struct RecordPart {
-  std::string heading;
-  std::vector<std::pair<std::string, std::string>> rows;
-  std::vector<std::vector<std::string>> table;  // first row: the column heads
-  std::vector<std::string> lines;
-  // Where a page of two columns puts it.
-  enum class Column { Left, Right, Both } column = Column::Both;
+  std::string heading = {};
+  std::vector<RecordRow> rows = {};
+  std::vector<std::vector<std::string>> table = {};  // first row: the column heads
+  std::vector<std::string> lines = {};
+  // Short rows two to a line of the page.
+  bool paired = false;
+  // Rows left blank to fill in by hand.
+  bool form = false;
 };
 std::vector<RecordPart> RecordParts(const UnitRecord& record);
 // The record is a document in Czech, whichever program makes it.
@@ -61,7 +74,12 @@ inline constexpr Language kRecordLanguage = Language::Czech;
 std::string RecordTitle();
 
 std::string RecordText(const UnitRecord& record);
-std::string RecordHtml(const UnitRecord& record);
+// Parts (by their index in RecordParts) can be put on a new page, so that none is split.
+std::string RecordHtml(const UnitRecord& record, const std::vector<std::size_t>& newPageBefore = {});
+// Each page's foot: the unit, the date it was read and the page's number of all.
+std::string RecordFooter(const UnitRecord& record, int page, int pages);
+// The name a record is offered under: "VK12345-2026-12-09.pdf".
+std::string RecordFileName(const UnitRecord& record, const std::string& suffix);
 
 // The record's formats, by a file name's suffix (".pdf", ".html" or ".htm", ".txt"); "-" is text.
 enum class RecordFormat { Pdf, Html, Text };

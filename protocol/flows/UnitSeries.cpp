@@ -48,6 +48,7 @@ UnitSeries::Try UnitSeries::Next(ConsoleUnit& unit, const std::atomic<bool>* int
     for (const auto& [name, value] : file_.Values())
       if (FindSetting(name)->kind == SettingKind::InputName) attempt.record->held.Set(name, value);
     attempt.record->write = attempt.write;
+    for (const auto& [name, text] : fields_) SetRecordField(*attempt.record, name, text);
   }
   if (attempt.write.result == RecordedWrite::Result::Verified) done_.insert(id);
   return attempt;

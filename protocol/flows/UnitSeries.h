@@ -6,6 +6,8 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 // One settings file into one unit after another on one line, as machine builders set up a
 // workbench of units: each unit that answers and was not done in this series is backed up,
@@ -17,6 +19,8 @@ class UnitSeries {
   explicit UnitSeries(UnitSettings file);
   // Nothing to write: the file holds only input names.
   bool Empty() const { return wanted_.Empty(); }
+  // The fields every unit's record carries (the machine, the technician: name, text).
+  void SetRecordFields(std::vector<std::pair<std::string, std::string>> fields) { fields_ = std::move(fields); }
 
   struct Try {
     enum class Kind {
@@ -41,6 +45,7 @@ class UnitSeries {
 
  private:
   UnitSettings file_, wanted_;
+  std::vector<std::pair<std::string, std::string>> fields_;
   std::set<std::string> done_;  // verified in this series: left alone
   std::string lastTried_;       // tried and failed, still attached: left alone until it goes
   std::string lastNamed_;       // named as left alone, so that it is named once
