@@ -89,9 +89,9 @@ struct CtlOptions {
   bool fast = false;           // monitor: polls back to back
   // report, series: the record's fields (name, text), in the order given.
   std::vector<std::pair<std::string, std::string>> fields;
-  bool help = false;           // --help, -h, or the command "help"
-  bool version = false;        // --version
-  std::string error;           // what is wrong with the command line; empty when it is usable
+  bool help = false;     // --help, -h, or the command "help"
+  bool version = false;  // --version
+  std::string error;     // what is wrong with the command line; empty when it is usable
 };
 
 // The arguments after the program name are read; a usage error is told in error.

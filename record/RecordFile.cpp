@@ -9,8 +9,8 @@
 #include <QPdfWriter>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QTextTable>
 #include <QTextDocument>
+#include <QTextTable>
 
 #include <algorithm>
 #include <optional>
@@ -20,13 +20,20 @@ namespace {
 
 constexpr qreal kBodyPoints = 9, kFooterPoints = 7.5;
 
+// A reader searching the record finds "Identifikátor", not a ligature of "fi" in it: Qt shapes
+// text with letter spacing without ligatures, and a twentieth of the writer's dot is not seen.
+QFont WithoutLigatures(QFont font) {
+  font.setLetterSpacing(QFont::AbsoluteSpacing, 0.05);
+  return font;
+}
+
 // The record laid out for pages of `page` size (the writer's device units).
 void LayOut(QTextDocument& document, const UnitRecord& record, QPaintDevice& device, const QSizeF& page,
             const std::vector<std::size_t>& newPageBefore) {
   document.documentLayout()->setPaintDevice(&device);
   QFont font = document.defaultFont();
   font.setPointSizeF(kBodyPoints);
-  document.setDefaultFont(font);
+  document.setDefaultFont(WithoutLigatures(font));
   document.setPageSize(page);
   document.setHtml(QString::fromStdString(RecordHtml(record, newPageBefore)));
 }
@@ -34,8 +41,8 @@ void LayOut(QTextDocument& document, const UnitRecord& record, QPaintDevice& dev
 // The first part a page break splits badly: a short one (or the signature, the last) split at
 // all, a long one split right after its heading. Each part begins with its heading, a paragraph
 // of its own outside the tables.
-std::optional<std::size_t> BadlySplitPart(const QTextDocument& document, const std::vector<RecordPart>& record,
-                                          qreal pageHeight) {
+std::optional<std::size_t> BadlySplitPart(const QTextDocument& document,
+                                          const std::vector<RecordPart>& record, qreal pageHeight) {
   struct Span {
     QRectF heading;
     qreal bottom;  // of its last line
@@ -44,7 +51,8 @@ std::optional<std::size_t> BadlySplitPart(const QTextDocument& document, const s
   for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
     const QRectF rect = document.documentLayout()->blockBoundingRect(block);
     const bool topLevel = QTextCursor(block).currentTable() == nullptr;
-    if (topLevel && parts.size() < record.size() && block.text().toStdString() == record[parts.size()].heading)
+    if (topLevel && parts.size() < record.size() &&
+        block.text().toStdString() == record[parts.size()].heading)
       parts.push_back({rect, rect.bottom()});
     else if (!parts.empty())
       parts.back().bottom = std::max(parts.back().bottom, rect.bottom());
@@ -54,7 +62,8 @@ std::optional<std::size_t> BadlySplitPart(const QTextDocument& document, const s
     const qreal top = parts[n].heading.top(), bottom = parts[n].bottom;
     if (pageOf(top) == pageOf(bottom - 1)) continue;
     const bool shortPart = bottom - top <= pageHeight / 4 || n + 1 == parts.size();
-    if (shortPart || pageOf(top) != pageOf(parts[n].heading.bottom() + 3 * parts[n].heading.height())) return n;
+    if (shortPart || pageOf(top) != pageOf(parts[n].heading.bottom() + 3 * parts[n].heading.height()))
+      return n;
   }
   return std::nullopt;
 }
@@ -70,7 +79,7 @@ std::string RecordPdf(const UnitRecord& record) {
     writer.setPageMargins(QMarginsF(18, 15, 18, 12), QPageLayout::Millimeter);
     writer.setTitle(QString::fromStdString(RecordTitle() + " " + record.unit.id));
     writer.setCreator(QString::fromStdString(record.program));
-    QFont footerFont;
+    QFont footerFont = WithoutLigatures(QFont());
     footerFont.setPointSizeF(kFooterPoints);
     const qreal footerHeight = 2.5 * QFontMetricsF(footerFont, &writer).height();
     const QSizeF page(writer.width(), writer.height() - footerHeight);
@@ -81,7 +90,8 @@ std::string RecordPdf(const UnitRecord& record) {
     for (;;) {
       LayOut(document, record, writer, page, newPageBefore);
       const std::optional<std::size_t> split = BadlySplitPart(document, parts, page.height());
-      if (!split || std::find(newPageBefore.begin(), newPageBefore.end(), *split) != newPageBefore.end()) break;
+      if (!split || std::find(newPageBefore.begin(), newPageBefore.end(), *split) != newPageBefore.end())
+        break;
       newPageBefore.push_back(*split);
     }
 

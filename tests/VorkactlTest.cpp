@@ -1660,6 +1660,41 @@ std::vector<std::pair<std::string, std::string>> HeldValues(const std::string& s
   return values;
 }
 
+// The longest a record gets stays readable: fields of any length wrap in their cells, each label
+// apart from its value, every page numbered of all; a field of another name comes after the five.
+TEST_F(VorkactlTest, ALongRecordWrapsInItsCellsAndNumbersItsPages) {
+  const std::string word(70, 'W');
+  std::string longNote;
+  while (longNote.size() < 3000) longNote += "řádek poznámky číslo " + std::to_string(longNote.size()) + "; ";
+  const Run run =
+      Ctl({QStringLiteral("report"), QStringLiteral("-o"), File("long.pdf"), QStringLiteral("--field"),
+           QString::fromStdString("Stroj=" + word), QStringLiteral("--field"),
+           QString::fromStdString("Poznámka=" + longNote), QStringLiteral("--field"),
+           QStringLiteral("Zakázka=Z-117"), QStringLiteral("--field"), QStringLiteral("Zákazník=Strojírna")});
+  ASSERT_EQ(run.code, 0) << run.err;
+  const int pages = PdfPages(File("long.pdf"));
+  ASSERT_GE(pages, 2);
+  const std::string text = PdfText(File("long.pdf"));
+  for (int page = 1; page <= pages; ++page)
+    EXPECT_NE(text.find("Strana " + std::to_string(page) + " z " + std::to_string(pages)), std::string::npos)
+        << text;
+  const QString all = QString::fromStdString(text);
+  for (const char* line :
+       {"Zákazník +Strojírna\n", "Stroj +WWWW", "Zakázka +Z-117\n", "Identifikátor +VK12345 "})
+    EXPECT_TRUE(QRegularExpression(QString::fromUtf8(line)).match(all).hasMatch()) << line;
+  // The five first, another name after them; the note whole, however it wrapped.
+  EXPECT_LT(all.indexOf(QStringLiteral("Poznámka")), all.indexOf(QStringLiteral("Zakázka")));
+  QString joined = all;
+  joined.remove(QRegularExpression(QStringLiteral("\\s")));
+  EXPECT_TRUE(
+      joined.contains(QString::fromStdString(longNote).remove(QRegularExpression(QStringLiteral("\\s")))));
+  EXPECT_TRUE(joined.contains(QString::fromStdString(word)));
+  EXPECT_EQ(QpdfCheck(File("long.pdf")), 0);
+  // A field without a name is a usage error.
+  EXPECT_EQ(Ctl({QStringLiteral("report"), QStringLiteral("--field"), QStringLiteral("=x")}).code,
+            kExitUsage);
+}
+
 // The record in each format holds the unit's identifier and every value it holds, one page of a
 // sound PDF; a suffix that is no format is refused before the unit is asked.
 TEST_F(VorkactlTest, TheRecordHoldsEveryValueTheUnitHoldsInEachFormat) {

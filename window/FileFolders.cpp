@@ -30,10 +30,13 @@ QString WithFilterExtension(const QString& path, const QString& selectedFilter) 
   return match.hasMatch() ? path + match.captured(1) : path;
 }
 
-QString ChooseSavePath(QWidget* parent, const QString& title, const QString& filter) {
+QString ChooseSavePath(QWidget* parent, const QString& title, const QString& filter,
+                       const QString& proposedName) {
   QString selected;
-  QString path = WithFilterExtension(
-      QFileDialog::getSaveFileName(parent, title, FileDialogFolder(), filter, &selected), selected);
+  const QString start =
+      proposedName.isEmpty() ? FileDialogFolder() : QDir(FileDialogFolder()).filePath(proposedName);
+  QString path =
+      WithFilterExtension(QFileDialog::getSaveFileName(parent, title, start, filter, &selected), selected);
   if (!path.isEmpty()) RememberFileDialogChoice(path);
   return path;
 }

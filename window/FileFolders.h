@@ -10,6 +10,7 @@ QString FileDialogFolder();
 void RememberFileDialogChoice(const QString& chosenPath);
 // A name typed without an extension gets the one of the filter chosen ("CSV (*.csv)").
 QString WithFilterExtension(const QString& path, const QString& selectedFilter);
-// The save dialog from the remembered folder: the path chosen, with the chosen filter's extension
-// where none was typed, and remembered; empty when cancelled.
-QString ChooseSavePath(QWidget* parent, const QString& title, const QString& filter);
+// The save dialog from the remembered folder (a name proposed in it): the path chosen, with the
+// chosen filter's extension where none was typed, and remembered; empty when cancelled.
+QString ChooseSavePath(QWidget* parent, const QString& title, const QString& filter,
+                       const QString& proposedName = {});

@@ -50,8 +50,6 @@ QColor MarkColour(const QPalette& palette) {
                           base.blueF() + (tint.blueF() - base.blueF()) * kTint);
 }
 
-QSettings Preferences() { return QSettings(QStringLiteral("vorka-config"), QStringLiteral("vorka_config")); }
-
 }  // namespace
 
 UnitSettings TTermForm::ShownSettings() { return WithoutInputNames(SettingsOf(*this, true)); }

@@ -3,15 +3,39 @@
 #include "protocol/MessageSeam.h"
 #include "protocol/flows/UnitRecord.h"
 #include "record/RecordFile.h"
+#include "window/RecordFields.h"
 #include "window/Series.h"
 #include "window/SettingsFiles.h"
 #include "window/Term.h"
+#include "window/TermShared.h"
 #include "window/Timeline.h"
 #include "window/Wiring.h"
+
+#include <QDir>
 
 namespace {
 
 constexpr const char* kRecordFilters = "PDF (*.pdf);;HTML (*.html);;Text (*.txt)";
+const QString kRecordFieldsKey = QStringLiteral("protokol/udaje");
+
+// The fields of the last record, for the next one (name and text, each line "name=text").
+TFormRecordFields::Fields RememberedFields() {
+  TFormRecordFields::Fields fields;
+  for (const QString& line : term::Preferences().value(kRecordFieldsKey).toStringList()) {
+    const qsizetype equals = line.indexOf(QLatin1Char('='));
+    if (equals > 0) fields.emplace_back(line.left(equals).toStdString(), line.mid(equals + 1).toStdString());
+  }
+  return fields;
+}
+
+bool RememberFields(const TFormRecordFields::Fields& fields) {
+  QStringList lines;
+  for (const auto& [name, text] : fields) lines << QString::fromStdString(name + "=" + text);
+  QSettings preferences = term::Preferences();
+  preferences.setValue(kRecordFieldsKey, lines);
+  preferences.sync();
+  return preferences.status() == QSettings::NoError;
+}
 
 }  // namespace
 
@@ -35,8 +59,17 @@ void TTermForm::SaveRecordOf(const UnitSettings& held) {
         record.wiring.push_back(WiringCheck::Line(result));
       record.wiringWhen = wiring->StartedAt().toStdString();
     }
+  // The machine's and the customer's fields, as the last record had them.
+  TFormRecordFields fields(this);
+  fields.SetFields(RememberedFields());
+  if (!RunRecordFieldsDialog(fields)) return;
+  for (const auto& [name, text] : fields.GetFields()) SetRecordField(record, name, text);
+  if (!RememberFields(fields.GetFields()))
+    Messages().Message(
+        QStringLiteral("Údaje protokolu nelze uložit pro příště: platí jen pro tento protokol."));
   const QString path =
-      ChooseRecordFile(QStringLiteral("Protokol o nastavení"), QString::fromUtf8(kRecordFilters));
+      ChooseRecordFile(QStringLiteral("Protokol o nastavení"), QString::fromUtf8(kRecordFilters),
+                       QString::fromStdString(RecordFileName(record, ".pdf")));
   if (path.isEmpty()) return;
   const std::optional<RecordFormat> format = RecordFormatOf(path.toStdString());
   if (!format) {
@@ -45,6 +78,8 @@ void TTermForm::SaveRecordOf(const UnitSettings& held) {
   }
   if (const FileFault fault = SaveRecord(record, *format, path.toStdString(), FileTarget::RegularOnly))
     Messages().Message(QStringLiteral("Protokol nelze uložit: ") + QString::fromStdString(CzechText(fault)));
+  else
+    Messages().Message(QStringLiteral("Protokol uložen: ") + QDir::toNativeSeparators(path));
 }
 
 void TTermForm::SeriesMnuClick() {

@@ -15,6 +15,7 @@
 #include "ui_Term.h"
 #include "window/FileFolders.h"
 #include "window/LimitedEdit.h"
+#include "window/RecordFields.h"
 #include "window/Review.h"
 #include "window/Series.h"
 #include "window/SettingsFiles.h"
@@ -71,8 +72,12 @@ TTermForm::TTermForm(QStringList args, BackupStore backups, QWidget* parent)
   SetUsbOpenHint([](const OpenFailure& failure) { return CzechText(failure); });
   SetUpControls();
   files_ = std::make_unique<SettingsFiles>(*this, this);
-  ChooseRecordFile = [this](const QString& title, const QString& filter) {
-    return ChooseSavePath(this, title, filter);
+  ChooseRecordFile = [this](const QString& title, const QString& filter, const QString& proposedName) {
+    return ChooseSavePath(this, title, filter, proposedName);
+  };
+  RunRecordFieldsDialog = [](TFormRecordFields& dialog) {
+    CentreOnScreen(&dialog);
+    return dialog.exec() == QDialog::Accepted;
   };
   ChooseSeriesFolder = [this] {
     QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Složka pro protokoly série"),

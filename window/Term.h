@@ -32,6 +32,7 @@ class TFormSetup;
 class TFormHelp;
 class TFormTimeline;
 class TFormSeries;
+class TFormRecordFields;
 class QTimer;
 class QFileDialog;
 class QPlainTextEdit;
@@ -87,9 +88,12 @@ class TTermForm : public QMainWindow,
   // "Soubor" → "Protokol o nastavení…": the unit read once more and its record saved, in the
   // format of the filter chosen.
   void RecordMnuClick();
-  // The record's file dialog: the path with the chosen filter's extension; empty when cancelled.
-  // Tests put a chooser of their own in its place.
-  std::function<QString(const QString& title, const QString& filter)> ChooseRecordFile;
+  // The record's fields asked for (false: cancelled), and its file dialog with a name proposed:
+  // the path with the chosen filter's extension, empty when cancelled. Tests put their own in
+  // their place.
+  std::function<bool(TFormRecordFields& dialog)> RunRecordFieldsDialog;
+  std::function<QString(const QString& title, const QString& filter, const QString& proposedName)>
+      ChooseRecordFile;
   // "Soubor" → "Sériové nastavení…": a settings file and a folder for the records chosen, then one
   // unit after another on the open link (TFormSeries).
   void SeriesMnuClick();

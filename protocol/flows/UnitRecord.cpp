@@ -153,7 +153,8 @@ std::vector<RecordPart> RecordParts(const UnitRecord& record) {
   } else {
     write.rows.push_back({RecordWords(Said::Result), WriteResultText(*record.write)});
     write.rows.push_back({RecordWords(Said::When), record.write->when});
-    if (!record.write->detail.empty()) write.rows.push_back({RecordWords(Said::Details), record.write->detail});
+    if (!record.write->detail.empty())
+      write.rows.push_back({RecordWords(Said::Details), record.write->detail});
     if (record.write->backupPath.empty())
       write.rows.push_back({RecordWords(Said::BackupBeforeWrite), RecordWords(Said::NoBackupKept)});
     else
@@ -170,11 +171,11 @@ std::vector<RecordPart> RecordParts(const UnitRecord& record) {
   }
   parts.push_back(std::move(wiring));
   // Three cells side by side, each left blank under its name.
-  RecordPart signature{RecordWords(Said::SignaturePart),
-                       {},
-                       {{RecordWords(Said::SignatureBy), RecordWords(Said::SignatureSigned),
-                         RecordWords(Said::SignatureDate)},
-                        {{}, {}, {}}}};
+  RecordPart signature{
+      RecordWords(Said::SignaturePart),
+      {},
+      {{RecordWords(Said::SignatureBy), RecordWords(Said::SignatureSigned), RecordWords(Said::SignatureDate)},
+       {{}, {}, {}}}};
   signature.form = true;
   parts.push_back(std::move(signature));
   return parts;
@@ -257,8 +258,9 @@ std::string ValueCell(const RecordRow& row, bool form, int widthPercent) {
 std::string PartHtml(const RecordPart& part, bool breakBefore) {
   // A paragraph, not a heading element: Qt's rich text enlarges a heading by its level whatever
   // its style says.
-  std::string html = std::string("<p style=\"font-size:10.5pt;font-weight:bold;margin-top:8pt;margin-bottom:2pt") +
-                     (breakBefore ? ";page-break-before:always" : "") + "\">" + Html(part.heading) + "</p>\n";
+  std::string html =
+      std::string("<p style=\"font-size:10.5pt;font-weight:bold;margin-top:8pt;margin-bottom:2pt") +
+      (breakBefore ? ";page-break-before:always" : "") + "\">" + Html(part.heading) + "</p>\n";
   if (!part.rows.empty()) {
     html += kTable;
     if (part.paired) {
@@ -284,7 +286,8 @@ std::string PartHtml(const RecordPart& part, bool breakBefore) {
       std::string row;
       for (const std::string& text : part.table[r])
         row += std::string(r == 0 ? "<th align=\"left\">" : "<td>") +
-               (part.form && text.empty() ? "&nbsp;<br/>&nbsp;<br/>&nbsp;" : Html(text)) + (r == 0 ? "</th>" : "</td>");
+               (part.form && text.empty() ? "&nbsp;<br/>&nbsp;<br/>&nbsp;" : Html(text)) +
+               (r == 0 ? "</th>" : "</td>");
       return row;
     };
     html += kTable;
@@ -328,7 +331,8 @@ std::string RecordHtml(const UnitRecord& record, const std::vector<std::size_t>&
           " &nbsp;·&nbsp; " + Html(RecordTime(record.taken, false)) + "</p>\n";
   const std::vector<RecordPart> parts = RecordParts(record);
   for (std::size_t n = 0; n < parts.size(); ++n)
-    html += PartHtml(parts[n], std::find(newPageBefore.begin(), newPageBefore.end(), n) != newPageBefore.end());
+    html +=
+        PartHtml(parts[n], std::find(newPageBefore.begin(), newPageBefore.end(), n) != newPageBefore.end());
   return html + "</body></html>\n";
 }
 

@@ -20,7 +20,9 @@ class UnitSeries {
   // Nothing to write: the file holds only input names.
   bool Empty() const { return wanted_.Empty(); }
   // The fields every unit's record carries (the machine, the technician: name, text).
-  void SetRecordFields(std::vector<std::pair<std::string, std::string>> fields) { fields_ = std::move(fields); }
+  void SetRecordFields(std::vector<std::pair<std::string, std::string>> fields) {
+    fields_ = std::move(fields);
+  }
 
   struct Try {
     enum class Kind {

@@ -7,6 +7,7 @@
 #include "tests/support/TestBackups.h"
 #include "tests/support/WaitFor.h"
 #include "ui_Term.h"
+#include "window/RecordFields.h"
 #include "window/Review.h"
 #include "window/SettingsFiles.h"
 #include "window/Term.h"
@@ -60,6 +61,10 @@ class WindowFixture : public SimFixture {
     term_->SetForms(setup_.get(), help_.get());
     // The review before a save is recorded and, unless a test answers it, every row is ticked and
     // "Zapsat" pressed: a save from a window the test set up writes the window as it stands.
+    // The record's fields are left as offered unless a test fills them.
+    term_->RunRecordFieldsDialog = [this](TFormRecordFields& dialog) {
+      return answerRecordFields_ ? answerRecordFields_(dialog) : true;
+    };
     term_->RunReviewDialog = [this](TFormReview& dialog) {
       reviews_.push_back(dialog.Rows());
       if (answerReview_) return answerReview_(dialog);
@@ -130,6 +135,7 @@ class WindowFixture : public SimFixture {
   RecordingMessages messages_;
   std::vector<std::vector<ReviewRow>> reviews_;  // the rows of each review shown
   std::function<bool(TFormReview& dialog)> answerReview_;
+  std::function<bool(TFormRecordFields& dialog)> answerRecordFields_;
   std::unique_ptr<TTermForm> term_;
   std::unique_ptr<TFormSetup> setup_;
   std::unique_ptr<TFormHelp> help_;

@@ -1,6 +1,7 @@
 #include "protocol/settings/Catalogue.h"
 #include "sim/PtyServer.h"
 #include "tests/support/WindowFixture.h"
+#include "ui_RecordFields.h"
 #include "ui_Series.h"
 #include "ui_Term.h"
 #include "window/Series.h"
@@ -10,6 +11,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -23,7 +25,7 @@ namespace {
 
 std::string PdfText(const QString& path) {
   QProcess process;
-  process.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+  process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
   process.waitForFinished(20000);
   return process.readAllStandardOutput().toStdString();
 }
@@ -33,7 +35,10 @@ class RecordTest : public WindowFixture {
   // The record saved through the menu under `name`; its text as read back.
   std::string SavedRecord(const char* name) {
     const QString path = dir_.filePath(QString::fromLatin1(name));
-    term_->ChooseRecordFile = [&](const QString&, const QString&) { return path; };
+    term_->ChooseRecordFile = [&](const QString&, const QString&, const QString& proposed) {
+      proposed_ = proposed;
+      return path;
+    };
     term_->RecordMnuClick();
     Settle();
     QFile file(path);
@@ -46,6 +51,7 @@ class RecordTest : public WindowFixture {
     EXPECT_TRUE(WaitFor([&] { return !series.Trying(); }));
   }
   QTemporaryDir dir_;
+  QString proposed_;  // the name the file dialog offered
 };
 
 // The record holds what the unit holds, read for it, not what the window shows; a save that went
@@ -221,13 +227,47 @@ TEST_F(RecordTest, ARecordThatCannotBeWrittenIsNamed) {
   for (const QString& path : cases) {
     SCOPED_TRACE(path.toStdString());
     messages_.all.clear();
-    term_->ChooseRecordFile = [&](const QString&, const QString&) { return path; };
+    term_->ChooseRecordFile = [&](const QString&, const QString&, const QString&) { return path; };
     term_->RecordMnuClick();
     Settle();
     ASSERT_EQ(messages_.all.size(), 1);
     EXPECT_TRUE(messages_.all.front().startsWith(QStringLiteral("Protokol nelze uložit: ")))
         << messages_.all.front().toStdString();
   }
+}
+
+// The fields asked for go into the record, each apart from its name on its line, and are offered
+// for the next record; the file is offered under the unit's name and the day, and its saving said.
+TEST_F(RecordTest, TheFieldsAskedForAreInTheRecordAndOfferedForTheNext) {
+  StartQuick();
+  answerRecordFields_ = [](TFormRecordFields& dialog) {
+    dialog.ui->EdtCustomer->setText(QStringLiteral("Strojírna Příbram s.r.o."));
+    dialog.ui->EdtMachineSerial->setText(QStringLiteral("  SN-4471  "));
+    dialog.ui->EdtTechnician->setText(QStringLiteral("Jiří Šťastný"));
+    return true;
+  };
+  messages_.all.clear();
+  const std::string text = SavedRecord("fields.pdf");
+  EXPECT_TRUE(
+      QRegularExpression(QStringLiteral("^VK12345-\\d{4}-\\d\\d-\\d\\d\\.pdf$")).match(proposed_).hasMatch())
+      << proposed_.toStdString();
+  EXPECT_EQ(messages_.all,
+            QStringList{QStringLiteral("Protokol uložen: ") + dir_.filePath(QStringLiteral("fields.pdf"))});
+  for (const char* line : {"Zákazník +Strojírna Příbram s\\.r\\.o\\.", "Výrobní číslo stroje +SN-4471\n",
+                           "Technik +Jiří Šťastný", "Strana 1 z 1", "Identifikátor +VK12345 ",
+                           "Vstup +Jméno +Polarita +Povoleno +Vstup"})
+    EXPECT_TRUE(QRegularExpression(QString::fromUtf8(line)).match(QString::fromStdString(text)).hasMatch())
+        << line << "\n"
+        << text;
+  // Offered again; cancelled, nothing is saved.
+  answerRecordFields_ = [](TFormRecordFields& dialog) {
+    EXPECT_EQ(dialog.ui->EdtCustomer->text(), QStringLiteral("Strojírna Příbram s.r.o."));
+    EXPECT_EQ(dialog.ui->EdtMachineSerial->text(), QStringLiteral("SN-4471"));
+    return false;
+  };
+  messages_.all.clear();
+  EXPECT_EQ(SavedRecord("cancelled.pdf"), "");
+  EXPECT_TRUE(messages_.all.isEmpty());
 }
 
 }  // namespace
