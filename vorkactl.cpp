@@ -547,30 +547,42 @@ int Series(const CtlOptions& options) {
     unit.Close();
     if (done.kind != UnitSeries::Try::Kind::Written) {
       if (done.kind == UnitSeries::Try::Kind::LeftAlone && done.firstSeen)
-        Say(done.unit.id + " is done already: connect the next unit");
+        Say(done.unit.id + (done.failedHere
+                                ? " failed (see its line): connect the next unit, or this one again to "
+                                  "try it again"
+                                : " is done already and holds the file: connect the next unit"));
       PauseBetweenTries();
       continue;
     }
     std::string said;
-    if (ReportWrite(done.report, &said) != kExitOk)
+    int outcome = ReportWrite(done.report, &said);
+    if (outcome != kExitOk) {
       said.insert(0, "failed: ");
-    else if (done.write.result != RecordedWrite::Result::Verified)  // the reading after it found otherwise
+    } else if (done.write.result !=
+               RecordedWrite::Result::Verified) {  // the reading after it found otherwise
       said = "failed: verified, but the unit's reading for its record found other values";
-    const std::string recordPath =
-        records.filePath(QString::fromStdString(UnitFileName(done.unit.id, ".pdf"))).toStdString();
-    if (!done.record)
+      outcome = kExitRefused;
+    }
+    if (done.repeatsId) said += "; its identifier was done before, on a unit that held other values";
+    const std::string recordPath = records.filePath(QString::fromStdString(done.recordName)).toStdString();
+    if (!done.record) {
       said += "; no record: the unit did not answer its reading";
-    else if (const FileFault fault =
-                 SaveRecord(*done.record, RecordFormat::Pdf, recordPath, FileTarget::AnyFile))
+      outcome = std::max(outcome, int{kExitNoUnit});
+    } else if (const FileFault fault =
+                   SaveRecord(*done.record, RecordFormat::Pdf, recordPath, FileTarget::AnyFile)) {
       said += "; the record cannot be written: " + EnglishText(fault);
-    else
+      outcome = std::max(outcome, int{kExitFile});
+    } else {
       said += "; record " + QDir::toNativeSeparators(QString::fromStdString(recordPath)).toStdString();
+    }
+    // The series' code is its worst unit's.
+    code = std::max(code, outcome);
     const std::string line = done.unit.id + "\t" + done.unit.version + "\t" + done.when + "\t" + said + "\n";
     Print(line);
     list += line;
     if (const FileFault fault = SaveSettingsFile(listPath, list, FileTarget::AnyFile)) {
       Say("cannot write " + listPath + ": " + EnglishText(fault));
-      code = kExitFile;
+      code = std::max(code, int{kExitFile});
       break;
     }
     if (done.interrupted) {
@@ -578,7 +590,8 @@ int Series(const CtlOptions& options) {
       break;
     }
   }
-  Say("the series ended: " + Counted(series.Verified(), "unit") + " written and verified");
+  Say("the series ended: " + Counted(series.Verified(), "unit") + " written and verified, " +
+      std::to_string(series.Failed()) + " failed");
   return code;
 }
 

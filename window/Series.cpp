@@ -82,13 +82,15 @@ void TFormSeries::Tried(const UnitSeries::Try& done) {
     return;
   }
   if (done.kind == Kind::LeftAlone) {
-    ui->LblSeriesState->setText(QStringLiteral("Jednotka %1 je v této sérii hotová: připojte další jednotku")
-                                    .arg(QString::fromStdString(done.unit.id)));
+    ui->LblSeriesState->setText(
+        (done.failedHere ? QStringLiteral("Jednotka %1: chyba – připojte další jednotku, nebo tuto znovu")
+                         : QStringLiteral("Jednotka %1 je v této sérii hotová: připojte další jednotku"))
+            .arg(QString::fromStdString(done.unit.id)));
     return;
   }
   QString result = QString::fromStdString(SeriesResultText(done));
-  const QString recordPath =
-      QDir(folder_).filePath(QString::fromStdString(UnitFileName(done.unit.id, ".pdf")));
+  if (done.repeatsId) result += QStringLiteral("; identifikátor se opakuje (jednotka držela jiné hodnoty)");
+  const QString recordPath = QDir(folder_).filePath(QString::fromStdString(done.recordName));
   if (!done.record)
     result += QStringLiteral("; bez protokolu: jednotka neodpověděla čtení");
   else if (const FileFault fault =
@@ -98,8 +100,11 @@ void TFormSeries::Tried(const UnitSeries::Try& done) {
   list_ += done.unit.id + "\t" + done.unit.version + "\t" + done.when + "\t" + result.toStdString() + "\n";
   // Kept after every unit: a series that ends by a crash or a pulled plug still has its list.
   listFault_ = SaveList();
-  ui->LblSeriesState->setText(QStringLiteral("Jednotka %1: %2. Připojte další jednotku")
-                                  .arg(QString::fromStdString(done.unit.id), result));
+  const bool verified = done.write.result == RecordedWrite::Result::Verified;
+  ui->LblSeriesState->setText((verified ? QStringLiteral("Jednotka %1: %2. Připojte další jednotku")
+                                        : QStringLiteral("Jednotka %1: chyba – %2. Připojte další jednotku"))
+                                  .arg(QString::fromStdString(done.unit.id),
+                                       verified ? result : QString::fromStdString(done.write.detail)));
 }
 
 void TFormSeries::AddRow(const UnitSeries::Try& done, const QString& result) {

@@ -23,11 +23,26 @@ UnitSeries::Try UnitSeries::Next(ConsoleUnit& unit, const std::atomic<bool>* int
   }
   attempt.unit = unit.LastIdentity();
   const std::string& id = attempt.unit.id;
-  if (done_.count(id) || id == lastTried_) {
+  const bool doneBefore = done_.count(id) > 0;
+  const auto leftAlone = [&] {
     attempt.kind = Try::Kind::LeftAlone;
+    attempt.failedHere = id == lastTried_ && failed_.count(id) > 0;
     attempt.firstSeen = lastNamed_ != id;
     lastNamed_ = id;
     return attempt;
+  };
+  // Still attached since its try, or seen to hold the file already.
+  if (id == lastTried_ || (doneBefore && id == lastNamed_)) return leftAlone();
+  if (doneBefore) {
+    // An identifier done before: done only when the unit holds the file's settings (units that
+    // leave the factory with one identifier are not all the first).
+    const auto held = ReadAsHeld(unit);
+    if (!held) return attempt;  // asked again at the next try
+    UnitSettings holds;
+    for (const auto& [name, value] : wanted_.Values())
+      if (const auto v = held->held.Get(name)) holds.Set(name, *v);
+    if (Differences(wanted_, holds).empty()) return leftAlone();
+    attempt.repeatsId = true;
   }
   lastTried_ = id;
   attempt.kind = Try::Kind::Written;
@@ -50,7 +65,17 @@ UnitSeries::Try UnitSeries::Next(ConsoleUnit& unit, const std::atomic<bool>* int
     attempt.record->write = attempt.write;
     for (const auto& [name, text] : fields_) SetRecordField(*attempt.record, name, text);
   }
-  if (attempt.write.result == RecordedWrite::Result::Verified) done_.insert(id);
+  const bool verified = attempt.write.result == RecordedWrite::Result::Verified;
+  const int written = ++written_[id];
+  attempt.recordName = UnitFileName(
+      id, (written > 1 ? "-" + std::to_string(written) : std::string()) + (verified ? ".pdf" : "-chyba.pdf"));
+  if (verified) {
+    done_.insert(id);
+    failed_.erase(id);
+    ++verified_;
+  } else {
+    failed_.insert(id);
+  }
   return attempt;
 }
 

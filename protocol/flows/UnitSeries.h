@@ -3,6 +3,7 @@
 #include "protocol/flows/UnitRecord.h"
 
 #include <atomic>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -31,10 +32,13 @@ class UnitSeries {
       Written,    // written (verified or not): the write and the record say how it went
     } kind = Kind::NoUnit;
     Identity unit;
-    bool firstSeen = false;  // LeftAlone: the first try that found it so, to name it once
-    std::string when;        // Written: the local time of the write
-    WriteReport report;      // Written: as the write ended
-    RecordedWrite write;     // Written: as the record reports it
+    bool firstSeen = false;   // LeftAlone: the first try that found it so, to name it once
+    bool failedHere = false;  // LeftAlone: its try in this series failed; it is not done
+    bool repeatsId = false;   // Written: an identifier done before, on a unit that held other values
+    std::string recordName;   // Written: its record's file name, by the outcome (VK1.pdf, VK1-chyba.pdf)
+    std::string when;         // Written: the local time of the write
+    WriteReport report;       // Written: as the write ended
+    RecordedWrite write;      // Written: as the record reports it
     // Written: the unit's record from its reading after the write; nothing when it did not answer.
     std::optional<UnitRecord> record;
     bool interrupted = false;  // Written: stopped from outside before the unit was done
@@ -42,15 +46,19 @@ class UnitSeries {
   // One try at the unit on the open line of `unit`, identified quietly (no failure is told).
   Try Next(ConsoleUnit& unit, const std::atomic<bool>* interrupted, const std::string& program);
 
-  // The units written and verified in this series.
-  std::size_t Verified() const { return done_.size(); }
+  // The units written and verified in this series, and those whose last try failed.
+  std::size_t Verified() const { return verified_; }
+  std::size_t Failed() const { return failed_.size(); }
 
  private:
   UnitSettings file_, wanted_;
   std::vector<std::pair<std::string, std::string>> fields_;
-  std::set<std::string> done_;  // verified in this series: left alone
-  std::string lastTried_;       // tried and failed, still attached: left alone until it goes
-  std::string lastNamed_;       // named as left alone, so that it is named once
+  std::set<std::string> done_;    // identifiers verified in this series: left alone while they hold the file
+  std::set<std::string> failed_;  // identifiers whose last try failed
+  std::map<std::string, int> written_;  // tries written, by identifier (the records' names)
+  std::size_t verified_ = 0;
+  std::string lastTried_;  // tried and failed, still attached: left alone until it goes
+  std::string lastNamed_;  // named as left alone, so that it is named once
 };
 
 // The result of a written unit as the series lists it, in the records' language: "zapsáno a ověřeno",

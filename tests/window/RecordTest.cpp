@@ -132,8 +132,21 @@ TEST_F(RecordTest, TheWindowsSeriesWritesEachUnitOnceAndGoesOnAfterAFailure) {
     nextUnit("VK20002");
     unit_.SetWriteStoredAs("20", "700");  // acknowledged, not kept
     tryUnit();
-    tryUnit();  // failed and still attached: left alone
+    states << series.ui->LblSeriesState->text();
+    tryUnit();  // failed and still attached: left alone, not done
+    states << series.ui->LblSeriesState->text();
     unit_.SetWriteStoredAs("20", std::nullopt);
+    nextUnit("VK30003");
+    tryUnit();
+    // Gone and back, holding the file: done. Another unit of that identifier from the factory: written.
+    unit_.SetSilent(true);
+    tryUnit();
+    unit_.SetSilent(false);
+    tryUnit();
+    states << series.ui->LblSeriesState->text();
+    unit_.SetSilent(true);
+    tryUnit();
+    unit_.SetSilent(false);
     nextUnit("VK30003");
     tryUnit();
     for (int row = 0; row < series.ui->GridSeries->rowCount(); ++row)
@@ -146,24 +159,31 @@ TEST_F(RecordTest, TheWindowsSeriesWritesEachUnitOnceAndGoesOnAfterAFailure) {
   term_->SeriesMnuClick();
   Settle();
   EXPECT_TRUE(messages_.all.isEmpty()) << messages_.all.join(u'\n').toStdString();  // no box per miss
-  ASSERT_EQ(results.size(), 3) << results.join(u'\n').toStdString();
+  ASSERT_EQ(results.size(), 4) << results.join(u'\n').toStdString();
   EXPECT_TRUE(results[0].startsWith(QStringLiteral("VK12345 zapsáno a ověřeno"))) << results[0].toStdString();
   EXPECT_TRUE(results[1].startsWith(QStringLiteral("VK20002 chyba: "))) << results[1].toStdString();
   EXPECT_TRUE(results[2].startsWith(QStringLiteral("VK30003 zapsáno a ověřeno"))) << results[2].toStdString();
+  EXPECT_TRUE(results[3].startsWith(QStringLiteral("VK30003 zapsáno a ověřeno; identifikátor se opakuje")))
+      << results[3].toStdString();
+  ASSERT_EQ(states.size(), 5);
   EXPECT_EQ(states[0], QStringLiteral("Jednotka VK12345 je v této sérii hotová: připojte další jednotku"));
   EXPECT_EQ(states[1], QStringLiteral("Připojte další jednotku"));
+  EXPECT_TRUE(states[2].startsWith(QStringLiteral("Jednotka VK20002: chyba – "))) << states[2].toStdString();
+  EXPECT_EQ(states[3], QStringLiteral("Jednotka VK20002: chyba – připojte další jednotku, nebo tuto znovu"));
+  EXPECT_EQ(states[4], QStringLiteral("Jednotka VK30003 je v této sérii hotová: připojte další jednotku"));
   int writes = 0;
   for (const std::string& line : Received()) writes += line == "!0EFW20,500";
-  EXPECT_EQ(writes, 3);  // each unit once
-  for (const char* id : {"VK12345", "VK20002", "VK30003"}) {
-    const QString record = QDir(records).filePath(QString::fromLatin1(id) + QStringLiteral(".pdf"));
+  EXPECT_EQ(writes, 4);  // each unit once, the one that came back holding the file not again
+  for (const char* name : {"VK12345", "VK20002-chyba", "VK30003", "VK30003-2"}) {
+    const QString record = QDir(records).filePath(QString::fromLatin1(name) + QStringLiteral(".pdf"));
     const std::string text = PdfText(record);
-    EXPECT_NE(text.find(id), std::string::npos) << id;
-    EXPECT_NE(text.find("Doraz X"), std::string::npos) << id;
+    EXPECT_NE(text.find(std::string(name).substr(0, 7)), std::string::npos) << name;
+    EXPECT_NE(text.find("Doraz X"), std::string::npos) << name;
   }
+  EXPECT_FALSE(QFile::exists(QDir(records).filePath(QStringLiteral("VK20002.pdf"))));
   QFile list(QDir(records).filePath(QStringLiteral("series.txt")));
   ASSERT_TRUE(list.open(QIODevice::ReadOnly));
-  EXPECT_EQ(list.readAll().count('\n'), 4);  // its heading and the three units
+  EXPECT_EQ(list.readAll().count('\n'), 5);  // its heading and the four units
   // The window shows the unit attached now.
   EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK30003"));
 }
