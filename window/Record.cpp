@@ -30,7 +30,8 @@ TFormRecordFields::Fields RememberedFields() {
 
 bool RememberFields(const TFormRecordFields::Fields& fields) {
   QStringList lines;
-  for (const auto& [name, text] : fields) lines << QString::fromStdString(name + "=" + text);
+  for (const auto& [name, text] : fields)
+    lines << QString::fromStdString(name) + QLatin1Char('=') + QString::fromStdString(text);
   QSettings preferences = term::Preferences();
   preferences.setValue(kRecordFieldsKey, lines);
   preferences.sync();

@@ -234,7 +234,7 @@ constexpr const char* kTable =
     "style=\"border-collapse:collapse;border-color:#8c8c8c;border-style:solid\">\n";
 
 std::string LabelCell(const std::string& label, int widthPercent) {
-  return "<td width=\"" + std::to_string(widthPercent) + "%\" bgcolor=\"#eeeeee\">" + Html(label) + "</td>";
+  return "<td width=\"" + std::to_string(widthPercent) + R"(%" bgcolor="#eeeeee">)" + Html(label) + "</td>";
 }
 
 std::string ValueCell(const RecordRow& row, bool form, int widthPercent) {
@@ -270,7 +270,7 @@ std::string PartHtml(const RecordPart& part, bool breakBefore) {
         if (r + 1 < part.rows.size())
           html += LabelCell(part.rows[r + 1].label, 28) + ValueCell(part.rows[r + 1], part.form, 22);
         else
-          html += "<td width=\"28%\"></td><td width=\"22%\"></td>";
+          html += R"(<td width="28%"></td><td width="22%"></td>)";
         html += "</tr>\n";
       }
     } else {
