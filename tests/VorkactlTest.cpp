@@ -1660,6 +1660,34 @@ std::vector<std::pair<std::string, std::string>> HeldValues(const std::string& s
   return values;
 }
 
+// The record's input grid is the unit's: each input's Polarita and Povoleno as the unit holds them
+// (a read of the same unit says which), in the text and in the PDF.
+TEST_F(VorkactlTest, TheRecordsInputGridIsTheUnits) {
+  DistinctiveRegisters();
+  const Run read = Ctl({QStringLiteral("read")});
+  ASSERT_EQ(read.code, 0) << read.err;
+  std::map<std::string, std::string> held;
+  for (const auto& [name, value] : HeldValues(read.out)) held[name] = value;
+  ASSERT_EQ(Ctl({QStringLiteral("report"), QStringLiteral("-o"), File("grid.pdf")}).code, 0);
+  const Run text = Ctl({QStringLiteral("report")});
+  ASSERT_EQ(text.code, 0) << text.err;
+  const std::string pdf = PdfText(File("grid.pdf"));
+  int differing = 0;
+  for (const int input : kInputOfRow) {
+    const std::string n = std::to_string(input), polarity = held.at("Polarita." + n),
+                      enabled = held.at("Povoleno." + n);
+    differing += polarity != "0" || enabled != "0";
+    // "  14  Tl.Sens  1  0": the input, its name, then its two bits.
+    const QRegularExpression row(
+        QString::fromStdString("\\n +" + n + " +\\S+ +" + polarity + " +" + enabled + "\\b"));
+    EXPECT_TRUE(row.match(QString::fromStdString(text.out)).hasMatch()) << n << "\n" << text.out;
+    const QRegularExpression cells(
+        QString::fromStdString("(^|\\s)" + n + " +\\S+ +" + polarity + " +" + enabled + "(\\s|$)"));
+    EXPECT_TRUE(cells.match(QString::fromStdString(pdf)).hasMatch()) << n << "\n" << pdf;
+  }
+  EXPECT_GT(differing, 2);  // the unit's bits are not the defaults
+}
+
 // The longest a record gets stays readable: fields of any length wrap in their cells, each label
 // apart from its value, every page numbered of all; a field of another name comes after the five.
 TEST_F(VorkactlTest, ALongRecordWrapsInItsCellsAndNumbersItsPages) {

@@ -88,8 +88,8 @@ void TTermForm::SeriesMnuClick() {
     Tell(Said::NoPortOpen);
     return;
   }
-  QString path;
-  if (!files_->ChooseFileToLoad(path)) return;
+  const QString path = ChooseSeriesFile();
+  if (path.isEmpty()) return;
   std::string text;
   if (const FileFault fault = LoadSettingsFile(path.toStdString(), text)) {
     Messages().Message(QStringLiteral("Soubor nelze přečíst: ") + QString::fromStdString(CzechText(fault)));

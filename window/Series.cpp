@@ -2,6 +2,7 @@
 
 #include "common/Version.h"
 #include "look/Look.h"
+#include "protocol/settings/Catalogue.h"
 #include "record/RecordFile.h"
 #include "ui_Series.h"
 
@@ -9,6 +10,7 @@
 #include <QHeaderView>
 #include <QPointer>
 #include <QPushButton>
+#include <QStringList>
 #include <QTimer>
 
 namespace {
@@ -27,8 +29,13 @@ TFormSeries::TFormSeries(QWidget* parent, BackupStore backups, LineWorker& line)
   onLine_->unit.Exchange().SetAbandon(&line_.Closing());
   ui->setupUi(this);
   ApplyLook(this);
+  start = ui->BtnBoxSeries->addButton(QStringLiteral("Spustit"), QDialogButtonBox::ActionRole);
+  start->setObjectName(QStringLiteral("BtnStart"));
+  start->setDefault(true);
   end = ui->BtnBoxSeries->addButton(QStringLiteral("Ukončit"), QDialogButtonBox::RejectRole);
   end->setObjectName(QStringLiteral("BtnEnd"));
+  end->setAutoDefault(false);
+  connect(start, &QPushButton::clicked, this, [this] { BtnStartClick(); });
   ui->GridSeries->verticalHeader()->hide();
   ui->GridSeries->horizontalHeader()->setStretchLastSection(true);
   ui->GridSeries->setColumnWidth(0, 110);
@@ -49,16 +56,38 @@ void TFormSeries::Start(const QString& file, const UnitSettings& settings, const
   onLine_->series = std::make_unique<UnitSeries>(settings);
   onLine_->unit.UseOpenLink(kind, replyTimeoutMs);
   list_ = "# Sériové nastavení: " + QDir::toNativeSeparators(file).toStdString() + "\n";
-  ui->LblSeriesFile->setText(QStringLiteral("Soubor: %1\nProtokoly: %2")
-                                 .arg(QDir::toNativeSeparators(file), QDir::toNativeSeparators(folder)));
-  ui->LblSeriesState->setText(QString::fromUtf8(kWaiting));
+  // What every unit will get, before anything is written.
+  QStringList written;
+  int names = 0;
+  for (const auto& [name, value] : settings.Values()) {
+    const SettingDef* def = FindSetting(name);
+    if (def && def->kind == SettingKind::InputName)
+      ++names;
+    else
+      written << QString::fromStdString((def ? def->caption : name) + " = " + value);
+  }
+  QString text = QStringLiteral("Soubor: %1\nZapíše se do každé jednotky (%2): %3")
+                     .arg(QDir::toNativeSeparators(file))
+                     .arg(written.size())
+                     .arg(written.join(QStringLiteral(", ")));
+  if (names > 0) text += QStringLiteral("\nJména vstupů do protokolů: %1").arg(names);
+  ui->LblSeriesFile->setText(text + QStringLiteral("\nProtokoly: %1").arg(QDir::toNativeSeparators(folder)));
+  ui->LblSeriesState->setText(QStringLiteral("Připojte první jednotku a stiskněte „Spustit“"));
   ui->GridSeries->setRowCount(0);
+}
+
+void TFormSeries::BtnStartClick() {
+  if (started_ || !onLine_->series) return;
+  started_ = true;
+  start->setEnabled(false);
+  ui->LblSeriesState->setText(QString::fromUtf8(kWaiting));
   timer_->start();
+  TryNextUnit();
 }
 
 void TFormSeries::TryNextUnit() {
-  // A tick that comes while a try runs is not another try.
-  if (trying_ || ending_ || !onLine_->series) return;
+  // Nothing is written before "Spustit"; a tick that comes while a try runs is not another try.
+  if (!started_ || trying_ || ending_ || !onLine_->series) return;
   trying_ = true;
   auto done = std::make_shared<UnitSeries::Try>();
   line_.Post(

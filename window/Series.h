@@ -25,10 +25,12 @@ class TFormSeries : public QDialog {
   ~TFormSeries() override;
 
   // The series of `settings` (read from `file`) into the units on the open link, records in
-  // `folder`.
+  // `folder`: shown, what will be written and where the records go; "Spustit" starts it.
   void Start(const QString& file, const UnitSettings& settings, const QString& folder, LinkKind kind,
              uint32_t replyTimeoutMs);
-  // One try at the unit on the link (the timer's, once a second), unless one runs.
+  // "Spustit": the first try at once, then one a second.
+  void BtnStartClick();
+  // One try at the unit on the link (the timer's, once a second), once started, unless one runs.
   void TryNextUnit();
   // A try runs on the line.
   bool Trying() const { return trying_; }
@@ -40,6 +42,7 @@ class TFormSeries : public QDialog {
   const QString& ListFault() const { return listFault_; }
 
   std::unique_ptr<Ui::TFormSeries> ui;
+  QPushButton* start = nullptr;  // "Spustit"
   QPushButton* end = nullptr;
 
  private:
@@ -60,6 +63,7 @@ class TFormSeries : public QDialog {
   QString folder_, file_;
   std::string list_;
   QString listFault_;
+  bool started_ = false;
   bool trying_ = false;
   bool ending_ = false;
 };

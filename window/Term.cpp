@@ -12,6 +12,7 @@
 #include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/UnitProtocol.h"
+#include "protocol/settings/TextFormat.h"
 #include "ui_Term.h"
 #include "window/FileFolders.h"
 #include "window/LimitedEdit.h"
@@ -78,6 +79,13 @@ TTermForm::TTermForm(QStringList args, BackupStore backups, QWidget* parent)
   RunRecordFieldsDialog = [](TFormRecordFields& dialog) {
     CentreOnScreen(&dialog);
     return dialog.exec() == QDialog::Accepted;
+  };
+  ChooseSeriesFile = [this] {
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Soubor nastavení pro sérii"), FileDialogFolder(),
+        QStringLiteral("Nastavení VORKA (*.%1)").arg(QLatin1String(kSettingsFileSuffix)));
+    RememberFileDialogChoice(path);
+    return path;
   };
   ChooseSeriesFolder = [this] {
     QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Složka pro protokoly série"),

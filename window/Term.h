@@ -97,8 +97,9 @@ class TTermForm : public QMainWindow,
   // "Soubor" → "Sériové nastavení…": a settings file and a folder for the records chosen, then one
   // unit after another on the open link (TFormSeries).
   void SeriesMnuClick();
-  // The folder of a series' records (empty: cancelled), and the series' window; tests put their
-  // own in their place.
+  // The series' settings file and the folder of its records (empty: cancelled), and the series'
+  // window; tests put their own in their place.
+  std::function<QString()> ChooseSeriesFile;
   std::function<QString()> ChooseSeriesFolder;
   std::function<void(TFormSeries& dialog)> RunSeriesDialog;
   void posuvnikScroll(int newPosition);

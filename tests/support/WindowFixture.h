@@ -94,10 +94,7 @@ class WindowFixture : public SimFixture {
 
   // The series' file and records folder, as the operator would choose them in its dialogs.
   void ChooseSeries(const QString& file, const QString& folder) {
-    term_->Files().ChooseFileToLoad = [file](QString& path) {
-      path = file;
-      return true;
-    };
+    term_->ChooseSeriesFile = [file] { return file; };
     term_->ChooseSeriesFolder = [folder] { return folder; };
   }
 

@@ -81,7 +81,7 @@ TEST_F(LineThreadTest, TheSeriesWaitingForAUnitAnswersAndEnds) {
   unit_.SetSilent(true);  // no unit attached yet
   bool shownWhileTrying = false, endedAfterTry = false;
   term_->RunSeriesDialog = [&](TFormSeries& series) {
-    series.TryNextUnit();
+    series.start->click();
     ASSERT_TRUE(WaitFor([&] { return ReceivedAny("!0Q"); }, 10'000));
     series.show();
     shownWhileTrying = WaitFor([&] { return series.isVisible(); }, 10'000) && series.Trying();

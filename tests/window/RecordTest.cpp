@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <sys/stat.h>
 
@@ -47,7 +48,10 @@ class RecordTest : public WindowFixture {
   }
   // One try of the series, waited for.
   static void TryAndWait(TFormSeries& series) {
-    series.TryNextUnit();
+    if (series.start->isEnabled())
+      series.start->click();  // the first try is "Spustit"'s
+    else
+      series.TryNextUnit();
     EXPECT_TRUE(WaitFor([&] { return !series.Trying(); }));
   }
   QTemporaryDir dir_;
@@ -120,7 +124,13 @@ TEST_F(RecordTest, TheWindowsSeriesWritesEachUnitOnceAndGoesOnAfterAFailure) {
     unit_.SetId(id);
   };
   QStringList results, states;
+  QString shown;
   term_->RunSeriesDialog = [&](TFormSeries& series) {
+    // Shown what will be written and where; nothing is asked of a unit before "Spustit".
+    shown = series.ui->LblSeriesFile->text();
+    series.TryNextUnit();
+    QTest::qWait(300);
+    EXPECT_TRUE(Received().empty());
     const auto tryUnit = [&] { TryAndWait(series); };
     tryUnit();
     tryUnit();  // still attached: left alone
@@ -159,6 +169,9 @@ TEST_F(RecordTest, TheWindowsSeriesWritesEachUnitOnceAndGoesOnAfterAFailure) {
   term_->SeriesMnuClick();
   Settle();
   EXPECT_TRUE(messages_.all.isEmpty()) << messages_.all.join(u'\n').toStdString();  // no box per miss
+  EXPECT_TRUE(shown.contains(QStringLiteral("Zapíše se do každé jednotky (1): Hi-Limit X [mm] = 500")))
+      << shown.toStdString();
+  EXPECT_TRUE(shown.contains(QStringLiteral("Protokoly: ") + records)) << shown.toStdString();
   ASSERT_EQ(results.size(), 4) << results.join(u'\n').toStdString();
   EXPECT_TRUE(results[0].startsWith(QStringLiteral("VK12345 zapsáno a ověřeno"))) << results[0].toStdString();
   EXPECT_TRUE(results[1].startsWith(QStringLiteral("VK20002 chyba: "))) << results[1].toStdString();
