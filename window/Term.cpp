@@ -81,7 +81,7 @@ TTermForm::TTermForm(QStringList args, BackupStore backups, QWidget* parent)
     return dialog.exec() == QDialog::Accepted;
   };
   ChooseSeriesFile = [this] {
-    const QString path = QFileDialog::getOpenFileName(
+    QString path = QFileDialog::getOpenFileName(
         this, QStringLiteral("Soubor nastavení pro sérii"), FileDialogFolder(),
         QStringLiteral("Nastavení VORKA (*.%1)").arg(QLatin1String(kSettingsFileSuffix)));
     RememberFileDialogChoice(path);
