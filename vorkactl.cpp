@@ -537,6 +537,7 @@ int Series(const CtlOptions& options) {
   NoteInterruptions();
   Say("waiting for a unit on " + options.port + "; Ctrl-C ends the series");
   int code = kExitOk;
+  bool listKept = true;
   while (!g_interrupted) {
     // Opened for each try: a port that is not there (an adapter moved to the next unit) is
     // tried again in a second.
@@ -583,6 +584,7 @@ int Series(const CtlOptions& options) {
     if (const FileFault fault = SaveSettingsFile(listPath, list, FileTarget::AnyFile)) {
       Say("cannot write " + listPath + ": " + EnglishText(fault));
       code = std::max(code, int{kExitFile});
+      listKept = false;
       break;
     }
     if (done.interrupted) {
@@ -590,8 +592,16 @@ int Series(const CtlOptions& options) {
       break;
     }
   }
-  Say("the series ended: " + Counted(series.Verified(), "unit") + " written and verified, " +
-      std::to_string(series.Failed()) + " failed");
+  const std::string ended = SeriesEndText(series.Units(), Language::English);
+  Say(ended);
+  // The list ends as the series did, once a unit was listed.
+  if (listKept && list.find('\n') + 1 < list.size()) {
+    list += "# " + ended + "\n";
+    if (const FileFault fault = SaveSettingsFile(listPath, list, FileTarget::AnyFile)) {
+      Say("cannot write " + listPath + ": " + EnglishText(fault));
+      code = std::max(code, int{kExitFile});
+    }
+  }
   return code;
 }
 

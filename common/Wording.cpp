@@ -77,42 +77,46 @@ constexpr Wording kWordings[] = {
     {Said::WriteReadOutOfStep,
      {"{outOfStep} při čtení před zápisem; nic nezapsáno", "{outOfStep}; nothing was sent"}},
     {Said::WriteTooLong,
-     {"hodnota je pro jednotku příliš dlouhá: {settings}; nic nezapsáno",
+     {"hodnota {settings} je příliš dlouhá na jeden řádek do jednotky (nejvýše {max} znaků i s příkazem); "
+      "nic nezapsáno",
       "the value of {settings} is too long for one line to the unit ({max} characters with its command); "
       "nothing was sent"}},
     {Said::WriteBackupFailed,
-     {"zálohu nelze uložit; nic nezapsáno", "cannot keep a backup of the unit: {reason}; nothing was sent"}},
+     {"zálohu jednotky nelze uložit: {reason}; nic nezapsáno",
+      "cannot keep a backup of the unit: {reason}; nothing was sent"}},
     {Said::WriteNotStarted,
-     {"přerušeno před prvním zápisem; nic nezapsáno",
+     {"přerušeno před prvním zápisem; nic nezapsáno{backup}",
       "interrupted before the first write; nothing was sent{backup}"}},
     {Said::WriteInterrupted,
-     {"přerušeno během zápisu; jednotka může držet část souboru",
+     {"přerušeno po {answered} z {count} zápisů; jednotka může držet část souboru{backup}",
       "interrupted after {answered} of {count} writes; the unit may now hold part of the file{backup}"}},
     {Said::WriteUnitStopped,
-     {"jednotka přestala odpovídat během zápisu",
+     {"jednotka přestala odpovídat, když potvrdila {acknowledged} z {count} zápisů; může držet část "
+      "souboru{backup}",
       "the unit stopped answering after acknowledging {acknowledged} of {count} writes; it may now hold part "
       "of "
       "the file{backup}"}},
-    {Said::WriteRefused, {"jednotka odmítla: {settings}", "the unit refused: {settings}{backup}"}},
+    {Said::WriteRefused, {"jednotka odmítla: {settings}{backup}", "the unit refused: {settings}{backup}"}},
     {Said::WriteReadBackFailed,
      {"jednotka neodpověděla čtení po zápisu; neověřeno", "the unit did not answer the read-back"}},
     {Said::WriteReadBackOutOfStep,
-     {"{outOfStep} při čtení po zápisu; neověřeno, jednotka může držet část souboru",
+     {"{outOfStep} při čtení po zápisu, které nelze ověřit; jednotka může držet část souboru{backup}",
       "{outOfStep} in the read after the writes, which cannot be checked; the unit may now hold part of the "
       "file{backup}"}},
     {Said::WriteNotVerified,
-     {"neověřeno, jednotka drží jiné hodnoty: {settings}",
+     {"neověřeno, jednotka drží jiné hodnoty pro: {settings}{backup}",
       "not verified, the unit holds other values for: {settings}{backup}"}},
     {Said::WriteNotWritten,
-     {"nezapsáno, hodnotu jednotky nelze přečíst: {settings}",
+     {"zapsáno a ověřeno, registrů: {registers}; nezapsáno, hodnotu jednotky nelze přečíst: "
+      "{settings}{backup}",
       "written and verified: {registers}; not written, as the unit's value cannot be read: "
       "{settings}{backup}"}},
     {Said::WriteNotChecked,
-     {"přerušeno při čtení po zápisu; neověřeno",
+     {"přerušeno při čtení po zápisu: všech {count} zápisů potvrzeno, žádný neověřen{backup}",
       "interrupted in the read after the writes: all {count} writes were acknowledged, none "
       "verified{backup}"}},
     {Said::WriteOutOfStep,
-     {"{outOfStep}; zápis zastaven",
+     {"{outOfStep}: zápis zastaven u zápisu {next} z {count} a jednotka přečtena znovu; {held}{backup}",
       "{outOfStep}: the write stopped at write {next} of {count} and the unit was read again; "
       "{held}{backup}"}},
     {Said::HoldsFileSettings, {"drží nastavení souboru", "it holds the file's settings"}},
@@ -157,6 +161,7 @@ constexpr Wording kWordings[] = {
     {Said::WrittenDiffers,
      {"zapsáno, ale jednotka nyní drží jiné hodnoty", "written, but the unit now holds other values"}},
     {Said::WriteFailed, {"zápis neproběhl celý", "the write did not go through"}},
+    {Said::WriteNothingSent, {"nic nezapsáno", "nothing was written"}},
     {Said::UnitHoldsNow, {"jednotka drží {settings}", "the unit holds {settings}"}},
     {Said::HeldWritten, {"{setting} {held} (zapsáno {written})", "{setting} {held} (written {written})"}},
     {Said::WiringPart, {"Kontrola zapojení", "Wiring check"}},
@@ -177,6 +182,11 @@ constexpr Wording kWordings[] = {
 
     {Said::SeriesVerified, {"zapsáno a ověřeno", "written and verified"}},
     {Said::SeriesFailed, {"chyba: {why}", "error: {why}"}},
+    {Said::SeriesEnded,
+     {"Série ukončena. Zapsáno a ověřeno: {verified}; chyba: {failed}; ponecháno, hotové už dříve: "
+      "{leftAlone}",
+      "the series ended: written and verified: {verified}; failed: {failed}; left alone, done already: "
+      "{leftAlone}"}},
 
     {Said::RecordingTitle, {"Záznam vstupů jednotky VORKA", "Inputs of the VORKA unit recorded"}},
     {Said::RecordingUnit, {"Jednotka: {id}, {version}", "Unit: {id}, {version}"}},

@@ -88,6 +88,7 @@ enum class Said {
   WrittenVerified,
   WrittenDiffers,
   WriteFailed,
+  WriteNothingSent,
   UnitHoldsNow,  // {settings}
   HeldWritten,   // {setting} {held} {written}
   WiringPart,
@@ -109,6 +110,7 @@ enum class Said {
   // A unit of a series.
   SeriesVerified,
   SeriesFailed,  // {why}
+  SeriesEnded,   // {verified} {failed} {leftAlone}
   // The comments of an input recording (CSV).
   RecordingTitle,
   RecordingUnit,     // {id} {version}

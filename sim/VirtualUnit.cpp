@@ -71,6 +71,10 @@ std::optional<std::string> VirtualUnit::Respond(const std::string& line) {
   if (silentOnNth_ > 0 && --silentOnNth_ == 0) return std::nullopt;
   if (line == std::string(kUnitPrefix) + "I1" && silentOnPoll_ > 0 && --silentOnPoll_ == 0)
     return std::nullopt;
+  if (!silentFromCommand_.empty() && line == std::string(kUnitPrefix) + silentFromCommand_) {
+    silentFromCommand_.clear();
+    silent_ = true;
+  }
   if (silent_) return std::nullopt;
   if (line.compare(0, 2, kUnitPrefix) != 0) return std::nullopt;
   const std::string command = line.substr(2);
@@ -304,6 +308,10 @@ void VirtualUnit::SetSilentOnNth(int n) {
 void VirtualUnit::SetSilentOnCommand(const std::string& command) {
   std::lock_guard l(mutex_);
   silentOnCommand_ = command;
+}
+void VirtualUnit::SetSilentFromCommand(const std::string& command) {
+  std::lock_guard l(mutex_);
+  silentFromCommand_ = command;
 }
 void VirtualUnit::SetReplyOverride(const std::string& command, const std::string& reply) {
   std::lock_guard l(mutex_);

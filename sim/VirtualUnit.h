@@ -52,6 +52,8 @@ class VirtualUnit {
   void SetSilentOnNth(int n);                           // n-th command from now (1-based), 0 off
   void SetSilentOnPoll(int n);                          // n-th poll of the inputs (its "I1"), 0 off
   void SetSilentOnCommand(const std::string& command);  // e.g. "ER05"; empty off
+  // Answers nothing from command C on (taken away in the middle of a write), until SetSilent(false).
+  void SetSilentFromCommand(const std::string& command);
   void SetReplyOverride(const std::string& command, const std::string& reply);  // garbled/long
   void ClearReplyOverrides();  // and the doubled replies, stray CRs and writes stored otherwise
   void SetCrLf(bool crlf);
@@ -157,6 +159,7 @@ class VirtualUnit {
   int closeOnNth_ = 0;
   int restartOnNth_ = 0;
   std::string silentOnCommand_;
+  std::string silentFromCommand_;
   bool crlf_ = false;
   int delayMs_ = 0;
   int baud_ = 0;

@@ -115,6 +115,7 @@ void TTermForm::SeriesMnuClick() {
             TFormSeries dialog(this, backups_, *line_);
             dialog.Start(path, settings, folder, CurrentLinkKind(), ReplyTimeoutMs());
             RunSeriesDialog(dialog);
+            if (!dialog.Summary().isEmpty()) Messages().Message(dialog.Summary());
             if (!dialog.ListFault().isEmpty())
               Messages().Message(QStringLiteral("Seznam série nelze uložit: ") + dialog.ListFault());
             // The window shows the unit attached now, not the one before the series.

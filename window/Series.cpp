@@ -13,6 +13,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 constexpr int kTryEveryMs = 1000;
@@ -89,18 +91,25 @@ void TFormSeries::TryNextUnit() {
   // Nothing is written before "Spustit"; a tick that comes while a try runs is not another try.
   if (!started_ || trying_ || ending_ || !onLine_->series) return;
   trying_ = true;
-  auto done = std::make_shared<UnitSeries::Try>();
+  struct Outcome {
+    UnitSeries::Try done;
+    UnitSeries::Tally units;
+  };
+  auto outcome = std::make_shared<Outcome>();
   line_.Post(
-      [onLine = onLine_, done] {
-        *done = onLine->series->Next(onLine->unit, nullptr, std::string("vorka_config ") + kProgramVersion);
-        // The port may have gone with the unit (a USB serial adapter moved to the next one).
-        if (done->kind == UnitSeries::Try::Kind::NoUnit) onLine->unit.ReopenSerialLine();
+      [onLine = onLine_, outcome] {
+        outcome->done =
+            onLine->series->Next(onLine->unit, nullptr, std::string("vorka_config ") + kProgramVersion);
+        outcome->units = onLine->series->Units();
+        // The line may have gone with the unit (an adapter or a converter moved to the next one).
+        if (outcome->done.kind == UnitSeries::Try::Kind::NoUnit) onLine->unit.ReopenForNextUnit();
       },
-      [self = QPointer<TFormSeries>(this), done] {
+      [self = QPointer<TFormSeries>(this), outcome] {
         if (!self) return;  // the dialog went while the try ran
         self->trying_ = false;
-        self->Tried(*done);
-        if (self->ending_) self->QDialog::reject();
+        self->units_ = outcome->units;
+        self->Tried(outcome->done);
+        if (self->ending_) self->Finish();
       });
 }
 
@@ -152,10 +161,23 @@ QString TFormSeries::SaveList() {
   return {};
 }
 
+QString TFormSeries::Summary() const {
+  return started_ ? QString::fromStdString(SeriesEndText(units_, Language::Czech)) : QString();
+}
+
+void TFormSeries::Finish() {
+  if (std::exchange(finished_, true)) return;
+  if (ui->GridSeries->rowCount() > 0 && listFault_.isEmpty()) {
+    list_ += "# " + Summary().toStdString() + "\n";
+    listFault_ = SaveList();
+  }
+  QDialog::reject();
+}
+
 void TFormSeries::BtnEndClick() {
   timer_->stop();
   if (!trying_) {
-    QDialog::reject();
+    Finish();
     return;
   }
   ending_ = true;

@@ -40,6 +40,8 @@ class TFormSeries : public QDialog {
   void reject() override { BtnEndClick(); }
   // Why the list could not be kept; empty when it was (or nothing was listed).
   const QString& ListFault() const { return listFault_; }
+  // Once started: the units written and verified, failed and left alone, named; else empty.
+  QString Summary() const;
 
   std::unique_ptr<Ui::TFormSeries> ui;
   QPushButton* start = nullptr;  // "Spustit"
@@ -50,6 +52,8 @@ class TFormSeries : public QDialog {
   void Tried(const UnitSeries::Try& done);
   void AddRow(const UnitSeries::Try& done, const QString& result);
   QString SaveList();
+  // The list ends as the series did, and the dialog closes.
+  void Finish();
 
   // What the tries use on the line's thread: kept by each try that runs.
   struct OnLine {
@@ -57,6 +61,7 @@ class TFormSeries : public QDialog {
     ConsoleUnit unit;
     std::unique_ptr<UnitSeries> series;
   };
+  UnitSeries::Tally units_;  // as the last try left them
   LineWorker& line_;
   std::shared_ptr<OnLine> onLine_;
   QTimer* timer_;
@@ -66,4 +71,5 @@ class TFormSeries : public QDialog {
   bool started_ = false;
   bool trying_ = false;
   bool ending_ = false;
+  bool finished_ = false;
 };

@@ -60,8 +60,11 @@ bool ConsoleUnit::Open(const std::string& port, int32_t baud, uint32_t replyTime
   return state_.portOpen;
 }
 
-void ConsoleUnit::ReopenSerialLine() {
-  if (kind_ == LinkKind::Serial) OwnOrWindowLine().Reopen();
+void ConsoleUnit::ReopenForNextUnit() {
+  if (kind_ == LinkKind::Serial)
+    OwnOrWindowLine().Reopen();
+  else
+    ReopenIfGone();
 }
 
 bool ConsoleUnit::ReopenIfGone() {

@@ -20,9 +20,10 @@ class ConsoleUnit : public UnitHost, public ExchangeHost {
   explicit ConsoleUnit(BackupStore backups, Line line = Line::Own);
   // On the window's open link (Line::Window): of this kind, each reply awaited this long.
   void UseOpenLink(LinkKind kind, uint32_t replyTimeoutMs);
-  // A serial line opened again as it was (an adapter that went away and came back); quiet. The
-  // USB link is left as it is.
-  void ReopenSerialLine();
+  // The line made ready for the next unit, quietly: a serial line opened again as it was (an
+  // adapter moved to the next unit may have gone and come back unseen), a USB converter that went
+  // away opened again by its serial number.
+  void ReopenForNextUnit();
   // The line hung up or went away (a converter unplugged): it is opened again by the name it was
   // opened by, a USB converter by its serial number; quiet. True when the line is there now.
   bool ReopenIfGone();

@@ -52,6 +52,7 @@ std::string WriteResultText(const RecordedWrite& write) {
     case RecordedWrite::Result::Verified: return RecordWords(Said::WrittenVerified);
     case RecordedWrite::Result::Differs: return RecordWords(Said::WrittenDiffers);
     case RecordedWrite::Result::Failed: return RecordWords(Said::WriteFailed);
+    case RecordedWrite::Result::NotSent: return RecordWords(Said::WriteNothingSent);
   }
   return {};
 }
@@ -358,10 +359,11 @@ RecordedWrite RecordOfWrite(const WriteReport& report, const std::optional<UnitS
     for (const SettingDef* def : defs) named += (named.empty() ? "" : ", ") + def->caption;
     return named;
   };
-  return {
-      RecordedWrite::Result::Failed, std::move(when),
-      WriteReportText(report, {kRecordLanguage, captions, std::to_string(report.planned), report.backupPath}),
-      report.backupPath};
+  // The backup has its own row in the record.
+  return {NothingSent(report) ? RecordedWrite::Result::NotSent : RecordedWrite::Result::Failed,
+          std::move(when),
+          WriteReportText(report, {kRecordLanguage, captions, std::to_string(report.planned), {}}),
+          report.backupPath};
 }
 
 RecordedWrite WriteAsRead(const UnitSettings& written, const UnitSettings& read, std::string when,

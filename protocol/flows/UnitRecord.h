@@ -20,6 +20,7 @@ struct RecordedWrite {
     Verified,  // the record's reading found every written setting as it was written
     Differs,   // the unit now holds other values for some (detail names them)
     Failed,    // the write did not go through (detail says why)
+    NotSent,   // nothing was written: the unit holds what it held (detail says why)
   };
   Result result = Result::Verified;
   std::string when;        // local time of the write

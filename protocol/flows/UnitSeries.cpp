@@ -5,6 +5,17 @@
 #include "protocol/settings/Catalogue.h"
 
 #include <QDateTime>
+#include <QDir>
+
+#include <algorithm>
+
+namespace {
+
+bool Holds(const std::vector<std::string>& ids, const std::string& id) {
+  return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+}  // namespace
 
 UnitSeries::UnitSeries(UnitSettings file) : file_(std::move(file)), wanted_(WithoutInputNames(file_)) {}
 
@@ -26,7 +37,7 @@ UnitSeries::Try UnitSeries::Next(ConsoleUnit& unit, const std::atomic<bool>* int
   const bool doneBefore = done_.count(id) > 0;
   const auto leftAlone = [&] {
     attempt.kind = Try::Kind::LeftAlone;
-    attempt.failedHere = id == lastTried_ && failed_.count(id) > 0;
+    attempt.failedHere = id == lastTried_ && Holds(tally_.failed, id);
     attempt.firstSeen = lastNamed_ != id;
     lastNamed_ = id;
     return attempt;
@@ -41,7 +52,11 @@ UnitSeries::Try UnitSeries::Next(ConsoleUnit& unit, const std::atomic<bool>* int
     UnitSettings holds;
     for (const auto& [name, value] : wanted_.Values())
       if (const auto v = held->held.Get(name)) holds.Set(name, *v);
-    if (Differences(wanted_, holds).empty()) return leftAlone();
+    if (Differences(wanted_, holds).empty()) {
+      // Came back done: left alone, and named so at the end.
+      if (!Holds(tally_.leftAlone, id)) tally_.leftAlone.push_back(id);
+      return leftAlone();
+    }
     attempt.repeatsId = true;
   }
   lastTried_ = id;
@@ -69,18 +84,36 @@ UnitSeries::Try UnitSeries::Next(ConsoleUnit& unit, const std::atomic<bool>* int
   const int written = ++written_[id];
   attempt.recordName = UnitFileName(
       id, (written > 1 ? "-" + std::to_string(written) : std::string()) + (verified ? ".pdf" : "-chyba.pdf"));
+  std::erase(tally_.failed, id);
   if (verified) {
     done_.insert(id);
-    failed_.erase(id);
-    ++verified_;
+    tally_.verified.push_back(id);
   } else {
-    failed_.insert(id);
+    tally_.failed.push_back(id);
   }
   return attempt;
 }
 
 std::string SeriesResultText(const UnitSeries::Try& done) {
-  return done.write.result == RecordedWrite::Result::Verified
-             ? Words(Said::SeriesVerified, kRecordLanguage)
-             : Words(Said::SeriesFailed, kRecordLanguage, {{"why", done.write.detail}});
+  if (done.write.result == RecordedWrite::Result::Verified)
+    return Words(Said::SeriesVerified, kRecordLanguage);
+  // The list names the backup; the record has a row of its own for it.
+  std::string why = done.write.detail;
+  if (!done.write.backupPath.empty())
+    why += Words(
+        Said::SettingsBeforeIn, kRecordLanguage,
+        {{"path", QDir::toNativeSeparators(QString::fromStdString(done.write.backupPath)).toStdString()}});
+  return Words(Said::SeriesFailed, kRecordLanguage, {{"why", why}});
+}
+
+std::string SeriesEndText(const UnitSeries::Tally& units, Language language) {
+  const auto named = [](const std::vector<std::string>& ids) {
+    std::string text = std::to_string(ids.size());
+    for (std::size_t n = 0; n < ids.size(); ++n) text += (n == 0 ? " (" : ", ") + ids[n];
+    return ids.empty() ? text : text + ")";
+  };
+  return Words(Said::SeriesEnded, language,
+               {{"verified", named(units.verified)},
+                {"failed", named(units.failed)},
+                {"leftAlone", named(units.leftAlone)}});
 }

@@ -46,17 +46,20 @@ class UnitSeries {
   // One try at the unit on the open line of `unit`, identified quietly (no failure is told).
   Try Next(ConsoleUnit& unit, const std::atomic<bool>* interrupted, const std::string& program);
 
-  // The units written and verified in this series, and those whose last try failed.
-  std::size_t Verified() const { return verified_; }
-  std::size_t Failed() const { return failed_.size(); }
+  // The units of this series by what became of them, in the order they were met: each unit
+  // written and verified (one identifier twice when two units carried it), each identifier whose
+  // last try failed, and each found done already and left alone.
+  struct Tally {
+    std::vector<std::string> verified, failed, leftAlone;
+  };
+  const Tally& Units() const { return tally_; }
 
  private:
   UnitSettings file_, wanted_;
   std::vector<std::pair<std::string, std::string>> fields_;
-  std::set<std::string> done_;    // identifiers verified in this series: left alone while they hold the file
-  std::set<std::string> failed_;  // identifiers whose last try failed
+  std::set<std::string> done_;  // identifiers verified in this series: left alone while they hold the file
   std::map<std::string, int> written_;  // tries written, by identifier (the records' names)
-  std::size_t verified_ = 0;
+  Tally tally_;
   std::string lastTried_;  // tried and failed, still attached: left alone until it goes
   std::string lastNamed_;  // named as left alone, so that it is named once
 };
@@ -64,3 +67,5 @@ class UnitSeries {
 // The result of a written unit as the series lists it, in the records' language: "zapsáno a ověřeno",
 // or the failure.
 std::string SeriesResultText(const UnitSeries::Try& done);
+// The series' end: the units written and verified, failed and left alone, named.
+std::string SeriesEndText(const UnitSeries::Tally& units, Language language);

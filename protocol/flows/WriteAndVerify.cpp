@@ -140,6 +140,19 @@ Said SaidOf(const WriteReport& report) {
 
 }  // namespace
 
+bool NothingSent(const WriteReport& report) {
+  using Outcome = WriteReport::Outcome;
+  switch (report.outcome) {
+    case Outcome::DryRun:
+    case Outcome::NoMpgFirmware:
+    case Outcome::ReadFailed:
+    case Outcome::TooLong:
+    case Outcome::BackupFailed:
+    case Outcome::NotStarted: return true;
+    default: return false;
+  }
+}
+
 std::string WriteReportText(const WriteReport& report, const WriteWords& words) {
   const Language language = words.language;
   const std::string settings = words.named(report.settings);

@@ -69,6 +69,8 @@ struct WriteReport {
   bool outOfStep = false;
 };
 WriteReport WriteAndVerify(UnitHost& host, const WriteRequest& request);
+// Stopped before its first write: the unit holds what it held before.
+bool NothingSent(const WriteReport& report);
 
 // A write's outcome in words, from the catalogue. The reader's own forms come from the caller:
 // the settings named as the reader knows them (vorkactl as files name them, a record as the

@@ -8,9 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <cerrno>
+#include <set>
 
 namespace {
 
@@ -69,13 +71,17 @@ TEST(WordingTest, EachOutcomeOfAWriteSaysWhatHappened) {
       {Outcome::ReadBackFailed, false, "neodpověděla čtení po zápisu",
        "the unit did not answer the read-back"},
       {Outcome::ReadBackFailed, true, "při čtení po zápisu", "in the read after the writes, which cannot"},
-      {Outcome::Interrupted, false, "přerušeno během zápisu", "interrupted after 1 of 3 writes"},
-      {Outcome::UnitStopped, false, "přestala odpovídat", "after acknowledging 2 of 3 writes"},
-      {Outcome::BackupFailed, false, "zálohu nelze uložit",
+      {Outcome::Interrupted, false,
+       "přerušeno po 1 z 3 zápisů; jednotka může držet část souboru; předchozí nastavení je v B",
+       "interrupted after 1 of 3 writes"},
+      {Outcome::UnitStopped, false,
+       "přestala odpovídat, když potvrdila 2 z 3 zápisů; může držet část souboru; předchozí",
+       "after acknowledging 2 of 3 writes"},
+      {Outcome::BackupFailed, false, "zálohu jednotky nelze uložit: disk je plný",
        "cannot keep a backup of the unit: no space left"},
       {Outcome::Refused, false, "jednotka odmítla: OUT1",
        "the unit refused: OUT1; its settings before are in B"},
-      {Outcome::OutOfStep, false, "; zápis zastaven",
+      {Outcome::OutOfStep, false, ": zápis zastaven u zápisu 2 z 3 a jednotka přečtena znovu; drží",
        "stopped at write 2 of 3 and the unit was read again; it"},
       {Outcome::NotWritten, false, "nezapsáno, hodnotu jednotky nelze přečíst: OUT1",
        "written and verified: 3 registers; not written"},
@@ -93,6 +99,23 @@ TEST(WordingTest, EachOutcomeOfAWriteSaysWhatHappened) {
     const std::string english = WriteReportText(report, {Language::English, Joined, "3 registers", "B"});
     EXPECT_NE(czech.find(row.czech), std::string::npos) << czech;
     EXPECT_NE(english.find(row.english), std::string::npos) << english;
+  }
+}
+
+// Each entry is one text in two languages: both fill the same {names}, or one language would
+// drop what the other says (a reason, a count, the backup).
+TEST(WordingTest, EachEntryFillsTheSameNamesInEachLanguage) {
+  const auto names = [](const std::string& text) {
+    std::set<std::string> found;
+    const QRegularExpression name(QStringLiteral("\\{(\\w+)\\}"));
+    for (auto it = name.globalMatch(QString::fromStdString(text)); it.hasNext();)
+      found.insert(it.next().captured(1).toStdString());
+    return found;
+  };
+  for (std::size_t n = 0; n <= static_cast<std::size_t>(kLastSaid); ++n) {
+    const auto said = static_cast<Said>(n);
+    const std::string czech = Words(said, Language::Czech), english = Words(said, Language::English);
+    EXPECT_EQ(names(czech), names(english)) << czech << "\n" << english;
   }
 }
 

@@ -168,7 +168,11 @@ TEST_F(RecordTest, TheWindowsSeriesWritesEachUnitOnceAndGoesOnAfterAFailure) {
   unit_.ClearReceived();
   term_->SeriesMnuClick();
   Settle();
-  EXPECT_TRUE(messages_.all.isEmpty()) << messages_.all.join(u'\n').toStdString();  // no box per miss
+  // No box per miss; at the end, the units by what became of them.
+  const QString summary = QStringLiteral(
+      "Série ukončena. Zapsáno a ověřeno: 3 (VK12345, VK30003, VK30003); chyba: 1 (VK20002); ponecháno, "
+      "hotové už dříve: 1 (VK30003)");
+  EXPECT_EQ(messages_.all, QStringList{summary});
   EXPECT_TRUE(shown.contains(QStringLiteral("Zapíše se do každé jednotky (1): Hi-Limit X [mm] = 500")))
       << shown.toStdString();
   EXPECT_TRUE(shown.contains(QStringLiteral("Protokoly: ") + records)) << shown.toStdString();
@@ -196,7 +200,9 @@ TEST_F(RecordTest, TheWindowsSeriesWritesEachUnitOnceAndGoesOnAfterAFailure) {
   EXPECT_FALSE(QFile::exists(QDir(records).filePath(QStringLiteral("VK20002.pdf"))));
   QFile list(QDir(records).filePath(QStringLiteral("series.txt")));
   ASSERT_TRUE(list.open(QIODevice::ReadOnly));
-  EXPECT_EQ(list.readAll().count('\n'), 5);  // its heading and the four units
+  const QString listed = QString::fromUtf8(list.readAll());
+  EXPECT_EQ(listed.count(u'\n'), 6);  // its heading, the four units and how it ended
+  EXPECT_TRUE(listed.endsWith(QStringLiteral("# ") + summary + u'\n')) << listed.toStdString();
   // The window shows the unit attached now.
   EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK30003"));
 }
