@@ -1925,6 +1925,78 @@ TEST_F(VorkactlTest, ASeriesWritesEachUnitOnceRecordsItAndGoesOnAfterAFailure) {
   EXPECT_NE(PdfText(File("records/VK12345-chyba.pdf")).find("700"), std::string::npos);
 }
 
+// A unit of other firmware, one taken away in the middle of its write, and two units of one
+// identifier, the second holding other values: each listed as it went, the failed ones with what
+// was and was not written, records named by the outcome, the end naming them, the exit code the
+// worst unit's.
+TEST_F(VorkactlTest, ASeriesListsEachUnitAsItWentAndEndsWithTheWorstCode) {
+  { std::ofstream(File("mpg.vorka").toStdString()) << "HiLimitX = 500\nHiLimitY = 600\nMpgAcc = 400\n"; }
+  unit_.SetId("VK10001");
+  unit_.SetMpg(false);
+  QProcess series;
+  series.start(QStringLiteral(VORKACTL_PATH),
+               {QStringLiteral("series"), File("mpg.vorka"), QStringLiteral("--records"), File("records")});
+  std::string out;
+  const auto listed = [&](std::size_t lines) {
+    QElapsedTimer clock;
+    clock.start();
+    while (static_cast<std::size_t>(std::count(out.begin(), out.end(), '\n')) < lines &&
+           clock.elapsed() < 30000) {
+      series.waitForReadyRead(200);
+      out += series.readAllStandardOutput().toStdString();
+    }
+    return static_cast<std::size_t>(std::count(out.begin(), out.end(), '\n')) >= lines;
+  };
+  const auto next = [&](const char* id) {
+    unit_.SetSilent(true);  // unplugged: a try finds nobody
+    QTest::qWait(1500);
+    unit_.ResetRegisters();
+    unit_.SetId(id);
+    unit_.SetMpg(true);
+  };
+  ASSERT_TRUE(listed(1)) << out;
+  next("VK20002");
+  unit_.SetSilentFromCommand("EFW24,600");  // taken away after its first write
+  unit_.SetSilent(false);
+  ASSERT_TRUE(listed(2)) << out;
+  next("VK30003");
+  unit_.SetSilent(false);
+  ASSERT_TRUE(listed(3)) << out;
+  next("VK30003");  // another unit from the factory under the same identifier
+  unit_.SetSilent(false);
+  ASSERT_TRUE(listed(4)) << out;
+  ::kill(static_cast<pid_t>(series.processId()), SIGINT);
+  ASSERT_TRUE(series.waitForFinished(20000));
+  out += series.readAllStandardOutput().toStdString();
+  const std::string err = series.readAllStandardError().toStdString();
+  EXPECT_EQ(series.exitCode(), kExitRefused) << err;  // the worst: refused (4) over no unit (3)
+  EXPECT_NE(err.find("the series ended: written and verified: 2 (VK30003, VK30003); failed: 2 (VK10001, "
+                     "VK20002); left alone, done already: 0\n"),
+            std::string::npos)
+      << err;
+
+  const QStringList lines = QString::fromStdString(out).split(u'\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 4) << out;
+  const QString rows[] = {
+      QStringLiteral("^VK10001\t.*\tfailed: the file holds MPG settings and the unit has no MPG firmware; "
+                     "nothing was sent; record .*VK10001-chyba\\.pdf$"),
+      QStringLiteral(
+          "^VK20002\t.*\tfailed: the unit stopped answering after acknowledging 1 of 3 writes; it may "
+          "now hold part of the file; its settings before are in .*VK20002.*; no record: the unit did "
+          "not answer its reading$"),
+      QStringLiteral("^VK30003\t.*\twritten and verified: 3 registers; backup: .*; record .*VK30003\\.pdf$"),
+      QStringLiteral("^VK30003\t.*\twritten and verified: 3 registers; backup: .*; its identifier was done "
+                     "before, on a unit that held other values; record .*VK30003-2\\.pdf$"),
+  };
+  for (int n = 0; n < 4; ++n)
+    EXPECT_TRUE(QRegularExpression(rows[n]).match(lines[n]).hasMatch()) << lines[n].toStdString();
+  const std::string list = Slurp(File("records/series.txt"));
+  EXPECT_NE(list.find("\n# the series ended: written and verified: 2"), std::string::npos) << list;
+  const std::string record = PdfText(File("records/VK10001-chyba.pdf"));
+  EXPECT_NE(record.find("nic nezapsáno"), std::string::npos) << record;
+  EXPECT_EQ(record.find("neproběhl"), std::string::npos) << record;
+}
+
 // Ctrl-C while a unit is being done ends the series there with 130, the unit listed as interrupted.
 TEST_F(VorkactlTest, ASeriesInterruptedInAUnitEndsWith130) {
   { std::ofstream(File("line.vorka").toStdString()) << "HiLimitX = 500\n"; }

@@ -1,5 +1,6 @@
 #include "link/UniUSB.h"
 #include "protocol/flows/ConsoleUnit.h"
+#include "protocol/flows/UnitFlows.h"
 #include "sim/FakeD2xx.h"
 #include "tests/support/TestBackups.h"
 
@@ -326,6 +327,33 @@ TEST_F(UniUsbTest, AMissingLibraryIsSaidInsteadOfAFailedCall) {
               "the COM ports work without it");
   }
   SetUsbOpenHint({});
+}
+
+// The window's series between two units: a converter that went away with the last one (a failed
+// call) is opened again, quietly, before the next unit is asked; one that stayed is left open.
+TEST_F(UniUsbTest, TheWindowsSeriesOpensAConverterThatWentAwayAgain) {
+  ASSERT_TRUE(OpenPrepared_USB("VORKA USB", 115200, 300, "FT1", ""));  // as the port dialog opens it
+  ConsoleUnit series(TestBackups(), ConsoleUnit::Line::Window);
+  series.UseOpenLink(LinkKind::Usb, 300);
+  series.onFailure = nullptr;
+  IdentifyUnit(series);
+  ASSERT_TRUE(series.State().unitPresent);
+  fake_.calls.clear();
+  series.ReopenForNextUnit();
+  EXPECT_EQ(std::count(fake_.calls.begin(), fake_.calls.end(), "FT_OpenEx"), 0);
+
+  fake_.inject["FT_Write"] = {FT_IO_ERROR};  // pulled out
+  IdentifyUnit(series);
+  EXPECT_FALSE(series.State().unitPresent);
+  ASSERT_TRUE(Gone_USB());
+  boxes_.clear();
+  series.ReopenForNextUnit();
+  EXPECT_EQ(std::count(fake_.calls.begin(), fake_.calls.end(), "FT_OpenEx"), 1);
+  EXPECT_FALSE(Gone_USB());
+  EXPECT_TRUE(boxes_.empty());
+  IdentifyUnit(series);
+  EXPECT_TRUE(series.State().unitPresent);
+  Close_USB();
 }
 
 }  // namespace

@@ -207,6 +207,66 @@ TEST_F(RecordTest, TheWindowsSeriesWritesEachUnitOnceAndGoesOnAfterAFailure) {
   EXPECT_EQ(ui().EditIpID->text(), QStringLiteral("VK30003"));
 }
 
+// A unit whose firmware has no MPG functions, and one taken away in the middle of its write: each
+// is listed as failed with what was and was not written, never called done; the first one's record
+// says nothing was written, the second has none (it did not answer its reading) and its line says
+// how far the write got and where its backup is. The series goes on and ends naming them.
+TEST_F(RecordTest, TheWindowsSeriesTellsWhatAFailedUnitHolds) {
+  StartQuick();
+  const QString file = dir_.filePath(QStringLiteral("mpg.vorka"));
+  { std::ofstream(file.toStdString()) << "HiLimitX = 500\nHiLimitY = 600\nMpgAcc = 400\n"; }
+  ChooseSeries(file, dir_.path());
+  QStringList results, states;
+  term_->RunSeriesDialog = [&](TFormSeries& series) {
+    unit_.SetId("VK10001");
+    unit_.SetMpg(false);
+    TryAndWait(series);
+    states << series.ui->LblSeriesState->text();
+    unit_.SetSilent(true);
+    TryAndWait(series);
+    unit_.SetSilent(false);
+    unit_.SetId("VK20002");
+    unit_.SetMpg(true);
+    unit_.SetSilentFromCommand("EFW24,600");  // taken away after its first write
+    TryAndWait(series);
+    states << series.ui->LblSeriesState->text();
+    TryAndWait(series);  // gone
+    unit_.SetSilent(false);
+    unit_.SetId("VK30003");
+    TryAndWait(series);
+    for (int row = 0; row < series.ui->GridSeries->rowCount(); ++row)
+      results << series.ui->GridSeries->item(row, 0)->text() + u' ' +
+                     series.ui->GridSeries->item(row, 3)->text();
+    series.end->click();
+  };
+  messages_.all.clear();
+  term_->SeriesMnuClick();
+  Settle();
+  ASSERT_EQ(results.size(), 3) << results.join(u'\n').toStdString();
+  EXPECT_EQ(results[0],
+            QStringLiteral("VK10001 chyba: soubor má nastavení MPG a jednotka nemá MPG firmware; nic "
+                           "nezapsáno"));
+  const QRegularExpression midWrite(QStringLiteral(
+      "^VK20002 chyba: jednotka přestala odpovídat, když potvrdila 1 z 3 zápisů; může držet část souboru; "
+      "předchozí nastavení je v .*VK20002[^;]*; bez protokolu: jednotka neodpověděla čtení$"));
+  EXPECT_TRUE(midWrite.match(results[1]).hasMatch()) << results[1].toStdString();
+  EXPECT_TRUE(results[2].startsWith(QStringLiteral("VK30003 zapsáno a ověřeno"))) << results[2].toStdString();
+  ASSERT_EQ(states.size(), 2);
+  EXPECT_TRUE(states[0].startsWith(QStringLiteral("Jednotka VK10001: chyba – soubor má nastavení MPG")))
+      << states[0].toStdString();
+  EXPECT_TRUE(states[1].startsWith(QStringLiteral("Jednotka VK20002: chyba – jednotka přestala odpovídat")))
+      << states[1].toStdString();
+  EXPECT_EQ(messages_.all,
+            QStringList{QStringLiteral("Série ukončena. Zapsáno a ověřeno: 1 (VK30003); chyba: "
+                                       "2 (VK10001, VK20002); ponecháno, hotové už dříve: 0")});
+  // Named by the outcome; the record of a unit nothing was written into says so.
+  const std::string record = PdfText(dir_.filePath(QStringLiteral("VK10001-chyba.pdf")));
+  EXPECT_NE(record.find("nic nezapsáno"), std::string::npos) << record;
+  EXPECT_EQ(record.find("neproběhl"), std::string::npos) << record;
+  EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("VK20002-chyba.pdf"))));
+  EXPECT_TRUE(QFile::exists(dir_.filePath(QStringLiteral("VK30003.pdf"))));
+}
+
 // A USB serial adapter moved to the next unit: the port goes and comes back as another device, and
 // the series opens it again and goes on.
 TEST_F(RecordTest, TheWindowsSeriesOpensAPortThatCameBackAgain) {
