@@ -614,12 +614,10 @@ int Diff(const CtlOptions& options) {
   const auto read = c.ReadHeld();
   if (!read) return c.failure;
   // As the unit holds them, uncorrected; a value the window cannot show is a value of its own.
-  UnitSettings held;  // the unit's values of the settings the file names
-  for (const auto& [name, value] : wanted.Values())
-    if (const auto v = read->held.Get(name)) held.Set(name, *v);
-  const auto differences = Differences(wanted, held);
+  // A line per setting: the file's value, then the unit's.
+  const auto differences = Changes(wanted, read->held);
   for (const SettingDifference& d : differences)
-    Print(d.def->name + "\t" + d.left.value_or("-") + "\t" + d.right.value_or("-") + "\n");
+    Print(d.def->name + "\t" + d.right.value_or("-") + "\t" + d.left.value_or("-") + "\n");
   return differences.empty() ? kExitOk : kExitDifferences;
 }
 

@@ -49,10 +49,7 @@ UnitSeries::Try UnitSeries::Next(ConsoleUnit& unit, const std::atomic<bool>* int
     // leave the factory with one identifier are not all the first).
     const auto held = ReadAsHeld(unit);
     if (!held) return attempt;  // asked again at the next try
-    UnitSettings holds;
-    for (const auto& [name, value] : wanted_.Values())
-      if (const auto v = held->held.Get(name)) holds.Set(name, *v);
-    if (Differences(wanted_, holds).empty()) {
+    if (Changes(wanted_, held->held).empty()) {
       // Came back done: left alone, and named so at the end.
       if (!Holds(tally_.leftAlone, id)) tally_.leftAlone.push_back(id);
       return leftAlone();
