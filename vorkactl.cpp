@@ -401,6 +401,15 @@ int Read(const CtlOptions& options) {
   return WriteOut(text, options.output);
 }
 
+// A record's pages need a font: without one a PDF would hold bars, not text. Told before any unit
+// is asked.
+bool FontsForPages() {
+  if (RecordFontsFound()) return true;
+  Say("no font was found to lay out a record's pages in, so its PDF would hold no text; nothing was asked "
+      "of the unit");
+  return false;
+}
+
 int Report(const CtlOptions& options) {
   const std::string target = options.output.empty() ? "-" : options.output;
   const std::optional<RecordFormat> format = t_run ? RecordFormat::Pdf : RecordFormatOf(target);
@@ -408,6 +417,7 @@ int Report(const CtlOptions& options) {
     Say("-o " + target + ": a record is written as .pdf, .html or .txt");
     return kExitUsage;
   }
+  if (*format == RecordFormat::Pdf && !FontsForPages()) return kExitFile;
   UnitConnection c(options);
   if (c.failure) return c.failure;
   const auto read = c.ReadHeld();
@@ -527,6 +537,7 @@ int Series(const CtlOptions& options) {
     Say(options.file + ": the file holds only input names, which the unit does not keep; nothing to write");
     return kExitFile;
   }
+  if (!FontsForPages()) return kExitFile;
   const QDir records(QString::fromStdString(options.records));
   if (!records.mkpath(QStringLiteral("."))) {
     Say("cannot make the folder " + options.records);
@@ -947,6 +958,16 @@ int main(int argc, char** argv) {
   std::unique_ptr<QCoreApplication> app;
   if (LaysOutPages(argc, argv)) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef Q_OS_WIN
+    // Offscreen on Windows, Qt reads its fonts from one folder, which the zip does not carry: the
+    // system's own, unless one was chosen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_FONTDIR")) {
+      const QString windows = qEnvironmentVariable("WINDIR", qEnvironmentVariable("SystemRoot"));
+      if (!windows.isEmpty())
+        qputenv("QT_QPA_FONTDIR",
+                QDir::toNativeSeparators(QDir(windows).filePath(QStringLiteral("Fonts"))).toLocal8Bit());
+    }
+#endif
     // Standard error is the tool's own, one line per failure: the platform's notes (no runtime
     // folder as root, say) are not for its users. Fatal messages still end the program.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {

@@ -3,6 +3,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -116,6 +117,10 @@ std::string RecordPdf(const UnitRecord& record) {
   }  // the writer finishes the document as it goes
   return buffer.data().toStdString();
 }
+
+// A font database of names alone (fontconfig's aliases over no font files) lists families but
+// draws every letter as a box: asked for a letter, the font has none.
+bool RecordFontsFound() { return QFontMetricsF(QFont()).inFont(QLatin1Char('A')); }
 
 std::string RecordBytes(const UnitRecord& record, RecordFormat format) {
   switch (format) {

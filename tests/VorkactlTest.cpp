@@ -1997,6 +1997,41 @@ TEST_F(VorkactlTest, ASeriesListsEachUnitAsItWentAndEndsWithTheWorstCode) {
   EXPECT_EQ(record.find("neproběhl"), std::string::npos) << record;
 }
 
+// Without a font a record's PDF would hold bars, not text, and exit 0: with nothing to lay pages out
+// in (a font configuration of no fonts), report and series fail, named, before a unit is asked;
+// a text record needs no font.
+TEST_F(VorkactlTest, ARecordWithoutAFontIsRefusedBeforeTheUnitIsAsked) {
+  { std::ofstream(File("limit.vorka").toStdString()) << "HiLimitX = 500\n"; }
+  {
+    std::ofstream(File("fonts.conf").toStdString()) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
+  }
+  ::setenv("FONTCONFIG_FILE", File("fonts.conf").toLocal8Bit().constData(), 1);
+  const struct {
+    QStringList arguments;
+    int code;
+  } cases[] = {
+      {{QStringLiteral("report"), QStringLiteral("-o"), File("unit.pdf")}, kExitFile},
+      {{QStringLiteral("series"), File("limit.vorka"), QStringLiteral("--records"), File("records")},
+       kExitFile},
+      {{QStringLiteral("report"), QStringLiteral("-o"), File("unit.txt")}, kExitOk},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+    unit_.ClearReceived();
+    const Run run = Ctl(c.arguments);
+    EXPECT_EQ(run.code, c.code) << run.err;
+    if (c.code == kExitOk) continue;
+    EXPECT_EQ(
+        run.err,
+        "vorkactl: no font was found to lay out a record's pages in, so its PDF would hold no text; nothing "
+        "was asked of the unit\n");
+    EXPECT_TRUE(Received().empty());
+    EXPECT_FALSE(QFile::exists(File("unit.pdf")));
+    EXPECT_FALSE(QFile::exists(File("records")));
+  }
+  ::unsetenv("FONTCONFIG_FILE");
+}
+
 // Ctrl-C while a unit is being done ends the series there with 130, the unit listed as interrupted.
 TEST_F(VorkactlTest, ASeriesInterruptedInAUnitEndsWith130) {
   { std::ofstream(File("line.vorka").toStdString()) << "HiLimitX = 500\n"; }

@@ -1,7 +1,7 @@
 # Step 3 of scripts/check-windows (sourced): vorkactl.exe beside the Linux vorkactl against virtual
 # units: the same output, files and bytes on the wire; file errors by their reason; standard
 # output's bytes, a \\?\ path, a console; the monitor; USB through the stand-in driver; a unit on
-# COM12.
+# COM12; records and a series as a user runs them, their PDFs read back.
 echo "== vorkactl.exe and vorkactl against virtual units"
 ctl_windows() { (cd "$app" && wine ./vorkactl.exe "$@"); }
 # The same steps for either build, in a folder of their own: identify, read, write a changed
@@ -193,3 +193,25 @@ code=0
 [ "$code" = 4 ] && grep -q "2 units answer as VK12345 (COM1, COM2)" "$tmp/two-same.out" ||
   { cat "$tmp/two-same.out"; fail "two units with one identifier: exit $code"; }
 echo "check-windows: two ports at once: 6 runs of identify and read -o, each ended, a file per unit; one identifier on two refused"
+
+# Records as a user makes them: no font folder of the tests' own, so vorkactl.exe takes the system's
+# fonts; read back, each PDF holds its text, Czech letters included.
+start_unit "$tmp/com1" "$tmp/unit-records.log" --static-inputs
+map_com COM1 "$tmp/com1"
+mkdir -p "$tmp/records-user"
+printf 'HiLimitX = 500\n' > "$tmp/records-user/limit.vorka"
+(cd "$app" && env -u WINEQT_QPA_FONTDIR wine ./vorkactl.exe --port COM1 report -o "$(winpath "$tmp/records-user/unit.pdf")") \
+  > "$tmp/report-user.out" 2>&1 || { cat "$tmp/report-user.out"; fail "vorkactl.exe report as a user runs it"; }
+# The series writes the unit, keeps its record and waits for the next until it is ended.
+(cd "$app" && env -u WINEQT_QPA_FONTDIR timeout 15 wine ./vorkactl.exe --port COM1 series \
+  "$(winpath "$tmp/records-user/limit.vorka")" --records "$(winpath "$tmp/records-user/series")") \
+  > "$tmp/series-user.out" 2>&1 || true
+restart_wine
+for pdf in unit.pdf series/VK12345.pdf; do
+  [ -f "$tmp/records-user/$pdf" ] || { cat "$tmp/report-user.out" "$tmp/series-user.out"; fail "no record $pdf"; }
+  pdftotext -layout "$tmp/records-user/$pdf" "$tmp/record-user.txt" || fail "pdftotext cannot read $pdf"
+  for text in 'Protokol o nastavení jednotky VORKA' 'Výrobní číslo stroje' 'VK12345' 'Strana 1 z'; do
+    grep -qF "$text" "$tmp/record-user.txt" || { head -20 "$tmp/record-user.txt"; fail "$pdf does not hold \"$text\""; }
+  done
+done
+echo "check-windows: report and series write records whose text reads back, in the system's fonts"
