@@ -150,8 +150,11 @@ void TFormSeries::AddRow(const UnitSeries::Try& done, const QString& result) {
   ui->GridSeries->insertRow(row);
   const QString cells[] = {QString::fromStdString(done.unit.id), QString::fromStdString(done.unit.version),
                            QString::fromStdString(done.when), result};
-  for (int column = 0; column < 4; ++column)
-    ui->GridSeries->setItem(row, column, new QTableWidgetItem(cells[column]));
+  for (int column = 0; column < 4; ++column) {
+    auto* item = new QTableWidgetItem(cells[column]);
+    item->setToolTip(cells[column]);  // a long result, whole
+    ui->GridSeries->setItem(row, column, item);
+  }
 }
 
 QString TFormSeries::SaveList() {
