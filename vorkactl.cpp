@@ -403,8 +403,20 @@ int Read(const CtlOptions& options) {
 
 // A record's pages need a font: without one a PDF would hold bars, not text. Told before any unit
 // is asked.
+// Qt's fonts are shared by every thread: the units of several ports are read side by side, their
+// records laid out one at a time.
+std::mutex& PagesLock() {
+  static std::mutex lock;
+  return lock;
+}
+
 bool FontsForPages() {
-  if (RecordFontsFound()) return true;
+  // Looked for once, whichever port's thread comes first.
+  static const bool found = [] {
+    const std::lock_guard lock(PagesLock());
+    return RecordFontsFound();
+  }();
+  if (found) return true;
   Say("no font was found to lay out a record's pages in, so its PDF would hold no text; nothing was asked "
       "of the unit");
   return false;
@@ -424,10 +436,7 @@ int Report(const CtlOptions& options) {
   if (!read) return c.failure;
   std::string bytes;
   {
-    // One record laid out at a time: the units of several ports read side by side, but Qt's
-    // fonts are shared by every thread.
-    static std::mutex pagesLock;
-    const std::lock_guard lock(pagesLock);
+    const std::lock_guard lock(PagesLock());
     bytes = RecordBytes(c.Record(read->held, options), *format);
   }
   if (t_run) return WriteOutToFolder(bytes, options.output, c.unit.LastIdentity().id, ".pdf");
