@@ -163,7 +163,8 @@ QString PlanRefusal(const WritePlan& plan) {
 // What the registers of the read script's first `lines` lines hold, by the replies.
 UnitSettings HeldOfLines(const std::vector<std::string>& replies, std::size_t lines, bool mpgCapable) {
   UnitSettings held;
-  for (const auto& [name, value] : SettingsAsHeld(replies, mpgCapable).Values())
+  const UnitSettings all = SettingsAsHeld(replies, mpgCapable);
+  for (const auto& [name, value] : all.Values())
     if (LineOfRegister(*FindSetting(name)->reg) < std::min(lines, replies.size())) held.Set(name, value);
   return held;
 }
