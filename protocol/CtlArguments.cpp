@@ -4,6 +4,7 @@
 #include "link/Speeds.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <iterator>
@@ -143,8 +144,7 @@ constexpr bool OptionsInEnumOrder() {
     if (static_cast<std::size_t>(kOptions[i].option) != i) return false;
   return true;
 }
-static_assert(OptionsInEnumOrder() &&
-              std::size(kOptions) == static_cast<std::size_t>(CtlOption::Version) + 1);
+static_assert(OptionsInEnumOrder() && std::size(kOptions) == kCtlOptionCount);
 
 const CtlOptionInfo& Info(CtlOption option) { return kOptions[static_cast<std::size_t>(option)]; }
 
@@ -231,18 +231,41 @@ std::string PathArgument(const QString& text) {
   return text.toStdString();
 }
 
+namespace {
+
+// The parser of vorkactl's command line: the table's options, and only those.
+struct CtlParser {
+  CtlParser() {
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const CtlOptionInfo& o : kOptions) {
+      QStringList names;
+      if (o.shortName) names << QString::fromLatin1(o.shortName);
+      names << QString::fromLatin1(o.longName);
+      byOption.emplace_back(names, QString(), o.value ? QString::fromLatin1(o.value) : QString());
+      parser.addOption(byOption.back());
+    }
+  }
+  QCommandLineParser parser;
+  std::vector<QCommandLineOption> byOption;  // in the table's order
+};
+
+}  // namespace
+
+std::vector<std::string> CtlParserOptionNames() {
+  // As the parser itself lists them in its help.
+  const CtlParser ctl;
+  std::vector<std::string> names;
+  static const QRegularExpression option(QStringLiteral("--([a-z][a-z-]*)"));
+  for (auto match = option.globalMatch(ctl.parser.helpText()); match.hasNext();)
+    names.push_back(match.next().captured(1).toStdString());
+  return names;
+}
+
 CtlOptions ParseCtlArguments(const QStringList& arguments) {
   CtlOptions options;
-  QCommandLineParser parser;
-  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  std::vector<QCommandLineOption> byOption;  // in the table's order
-  for (const CtlOptionInfo& o : kOptions) {
-    QStringList names;
-    if (o.shortName) names << QString::fromLatin1(o.shortName);
-    names << QString::fromLatin1(o.longName);
-    byOption.emplace_back(names, QString(), o.value ? QString::fromLatin1(o.value) : QString());
-    parser.addOption(byOption.back());
-  }
+  CtlParser ctl;
+  QCommandLineParser& parser = ctl.parser;
+  const std::vector<QCommandLineOption>& byOption = ctl.byOption;
   const auto isSet = [&](CtlOption option) {
     return parser.isSet(byOption[static_cast<std::size_t>(option)]);
   };

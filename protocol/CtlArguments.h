@@ -41,6 +41,8 @@ std::span<const CtlCommandInfo> CtlCommands();
 
 // vorkactl's options, in the order its help lists them: the parser, the help, the completion and
 // the manual page all follow this table.
+// Count stays last: the options table is checked against it, so that an option added without its
+// row does not compile.
 enum class CtlOption {
   Port,
   Baud,
@@ -57,8 +59,10 @@ enum class CtlOption {
   Fast,
   Field,
   Help,
-  Version
+  Version,
+  Count
 };
+inline constexpr std::size_t kCtlOptionCount = static_cast<std::size_t>(CtlOption::Count);
 struct CtlOptionInfo {
   CtlOption option;
   const char* longName;                  // "port"; every option has one
@@ -69,6 +73,8 @@ struct CtlOptionInfo {
   const char* help;                      // its text in the help; the defaults are added to it
 };
 std::span<const CtlOptionInfo> CtlOptionTable();
+// The long names of the options the command line's parser takes, as it lists them itself.
+std::vector<std::string> CtlParserOptionNames();
 
 // The command line of vorkactl.
 struct CtlOptions {

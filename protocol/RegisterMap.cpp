@@ -292,7 +292,12 @@ bool DecodeReadReplies(std::span<const std::string> replies, SettingsControls& c
   for (std::size_t n = 0; n < replies.size() && n < lines.size(); ++n) {
     // An empty first reply: the outputs are all that is decoded.
     if (n == kFirstAfterOutputs && replies[0].empty()) return false;
-    DecodeRegister(lines[n], replies[n], controls);
+    try {
+      DecodeRegister(lines[n], replies[n], controls);
+    } catch (ConversionError& error) {
+      error.line = n;
+      throw;
+    }
   }
   return !(replies.size() <= kFirstAfterOutputs && (replies.empty() || replies[0].empty()));
 }

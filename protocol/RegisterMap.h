@@ -106,6 +106,7 @@ class ConversionError : public std::runtime_error {
  public:
   explicit ConversionError(const std::string& text)
       : std::runtime_error("'" + text + "' is not a valid integer value") {}
+  std::size_t line = 0;  // the read script's line whose reply it was: the lines before it were decoded
 };
 
 // Decodes reply n into the control of table line n, for each reply given (the replies of the read

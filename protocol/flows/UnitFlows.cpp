@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QStringList>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -159,6 +160,15 @@ QString PlanRefusal(const WritePlan& plan) {
   return {};
 }
 
+// What the registers of the read script's first `lines` lines hold, by the replies.
+UnitSettings HeldOfLines(const std::vector<std::string>& replies, std::size_t lines, bool mpgCapable) {
+  UnitSettings held;
+  const UnitSettings all = SettingsAsHeld(replies, mpgCapable);
+  for (const auto& [name, value] : all.Values())
+    if (LineOfRegister(*FindSetting(name)->reg) < std::min(lines, replies.size())) held.Set(name, value);
+  return held;
+}
+
 }  // namespace
 
 std::vector<std::string> ScriptFor(ModeWord mode, SettingsControls& controls, bool mpgCapable) {
@@ -224,17 +234,21 @@ bool ReadSettings(UnitHost& host) {
   if (result.outOfStep) return false;  // said; no reply may be taken for another register's
   // Only the replies that arrived are decoded: after a failed exchange the controls not reached
   // keep the operator's values.
-  const bool whole = DecodeReadReplies(result.replies, host.Controls(), state.mpgCapable);
+  bool whole = false;
+  try {
+    whole = DecodeReadReplies(result.replies, host.Controls(), state.mpgCapable);
+  } catch (const ConversionError& error) {
+    // The controls decoded before the reply that is no number show the unit's values: the window
+    // knows them as the unit's, not as the operator's changes, before the failure is told.
+    host.UnitHolds(HeldOfLines(result.replies, error.line, state.mpgCapable), true);
+    throw;
+  }
   if (!whole) return false;  // no first reply, or an empty one: the outputs are all there is
   // A lost unit is not polled again; the timeline window polls as the page does.
   if (state.mpgCapable && result.completed) host.ResumeMonitor();
   if (!host.MonitorPageShown() || state.mpgCapable) ValidateNumericFields(host.Controls());
   // What the registers that answered hold, as the window now knows it.
-  UnitSettings held;
-  const UnitSettings all = SettingsAsHeld(result.replies, state.mpgCapable);
-  for (const auto& [name, value] : all.Values())
-    if (LineOfRegister(*FindSetting(name)->reg) < result.replies.size()) held.Set(name, value);
-  host.UnitHolds(held, true);
+  host.UnitHolds(HeldOfLines(result.replies, result.replies.size(), state.mpgCapable), true);
   return result.completed;
 }
 

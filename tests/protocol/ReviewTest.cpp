@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 namespace {
 
@@ -193,6 +194,16 @@ TEST(ReviewTest, AnUnchosenBitKeepsTheUnitsBitBesideTheChosenOnes) {
   for (const WriteLine& line : plan.writes) written[line.reg->read] = line.command;
   EXPECT_EQ(written["ER08"], "EW08,07");              // bits 0 and 1 as the unit has them, bit 2 chosen
   EXPECT_EQ(written.size(), RegisterTable().size());  // every other register as the window (and unit) has it
+}
+
+// The parser takes the table's options and no other: an option given to the parser alone would be
+// in no help, no manual page, no completion and for no command.
+TEST(CtlArgumentsTest, TheParserTakesTheTablesOptionsAndNoOther) {
+  std::set<std::string> table;
+  for (const CtlOptionInfo& option : CtlOptionTable()) table.insert(option.longName);
+  const std::vector<std::string> parsed = CtlParserOptionNames();
+  EXPECT_EQ(std::set<std::string>(parsed.begin(), parsed.end()), table);
+  EXPECT_EQ(parsed.size(), table.size());
 }
 
 // Each option is for the commands its row of the table names, and the parser says so.

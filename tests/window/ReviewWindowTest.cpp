@@ -200,6 +200,21 @@ TEST_F(ReviewWindowTest, ControlsThatDifferFromTheUnitAreMarkedUntilARead) {
   EXPECT_FALSE(ToolTip("GearX").contains(QStringLiteral("V jednotce")));
 }
 
+// A read that stops at a reply that is no number: the controls decoded before it show the unit's
+// values, and the window knows them as the unit's, not as changes of the operator's.
+TEST_F(ReviewWindowTest, AReadStoppedByAReplyThatIsNoNumberKnowsWhatItDecoded) {
+  term_->ReadSettingClick();
+  Settle();
+  unit_.SetByteRegister("01", 0x02);  // OUT1 changed at the unit: decoded before the break delay
+  unit_.SetReplyOverride("ERFD", "0,7q");
+  term_->ReadSettingClick();
+  Settle();
+  EXPECT_EQ(messages_.general, QStringList{QStringLiteral("'7q' is not a valid integer value.")});
+  ASSERT_EQ(term_->OUT1().ItemIndex(), 2);
+  EXPECT_FALSE(term_->OUT1().Box()->toolTip().contains(QStringLiteral("V jednotce")))
+      << term_->OUT1().Box()->toolTip().toStdString();
+}
+
 TEST_F(ReviewWindowTest, AValueTheWindowCorrectedAfterAReadSaysWhatTheUnitHolds) {
   unit_.SetTextRegister("30", "200*16/5");  // a gear as the TORVEL file writes it
   term_->ReadSettingClick();

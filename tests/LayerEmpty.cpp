@@ -1,0 +1,1 @@
+// A source for the layer probes' libraries, which need one: nothing in it.
