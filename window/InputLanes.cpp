@@ -1,5 +1,6 @@
 #include "window/InputLanes.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
@@ -17,10 +18,11 @@ QString Duration(int64_t ms) {
   return czech.toString(static_cast<double>(ms) / 60'000.0, 'f', 1) + QStringLiteral(" min");
 }
 
-const char* const kFasterThanSamplingTip =
+const char* const kFasterThanSamplingTip = QT_TRANSLATE_NOOP(
+    "InputLanes",
     "Vstup se mění u více než třetiny čtení: nejspíš se mění rychleji, než se čte. Průběh může "
     "ukazovat pomalejší změny, které neexistují, a počet změn je jen nejmenší možný. Zapněte "
-    "„Rychlé snímání“.";
+    "„Rychlé snímání“.");
 
 int64_t AxisStepMs(int64_t spanMs) {
   static constexpr int64_t kSteps[] = {1,      2,      5,       10,      20,      50,        100,
@@ -57,11 +59,10 @@ QString InputLanes::CountersText(int row) const {
   QString counters =
       QStringLiteral("Polarita %1  Povoleno %2").arg(info.polarity ? 1 : 0).arg(info.enabled ? 1 : 0);
   if (!timeline_) return counters;
-  counters += QStringLiteral("  změn %1%2")
-                  .arg(timeline_->CountIsLeast(row) ? QStringLiteral("≥") : QString())
-                  .arg(timeline_->Changes(row));
+  counters +=
+      tr("  změn %1%2").arg(timeline_->CountIsLeast(row) ? tr("≥") : QString()).arg(timeline_->Changes(row));
   if (const auto last = timeline_->LastChange(row))
-    counters += QStringLiteral("  před ") + Duration(std::max<int64_t>(0, liveMs_ - *last));
+    counters += tr("  před ") + Duration(std::max<int64_t>(0, liveMs_ - *last));
   return counters;
 }
 
@@ -70,7 +71,7 @@ QString InputLanes::ToolTipAt(const QPoint& point) const {
   if (!timeline_ || laneHeight <= 0) return {};
   const int row = point.y() / laneHeight + 1;
   if (row < 1 || row > kInputRows || !timeline_->FasterThanSampling(row)) return {};
-  return QString::fromUtf8(kFasterThanSamplingTip);
+  return QCoreApplication::translate("InputLanes", kFasterThanSamplingTip);
 }
 
 bool InputLanes::event(QEvent* event) {
@@ -206,7 +207,7 @@ void InputLanes::PaintAxis(QPainter& painter, const QRect& axis) {
   for (int64_t back = 0; back <= spanMs_; back += stepMs) {
     const int x = XOf(nowMs_ - back);
     painter.drawLine(x, axis.top(), x, axis.top() + 4);
-    const QString text = back == 0 ? QStringLiteral("0 s") : QStringLiteral("−") + Duration(back);
+    const QString text = back == 0 ? QStringLiteral("0 s") : tr("−") + Duration(back);
     painter.drawText(QRect(x - 50, axis.top() + 4, 100, axis.height() - 4), Qt::AlignHCenter | Qt::AlignTop,
                      text);
   }

@@ -179,7 +179,7 @@ void TTermForm::WatchSettingChanges() {
     preferences.setValue(kAlwaysReviewKey, on);
     preferences.sync();
     if (preferences.status() != QSettings::NoError)
-      Messages().Message(QStringLiteral("Volbu nelze uložit: platí jen do zavření programu."));
+      Messages().Message(tr("Volbu nelze uložit: platí jen do zavření programu."));
   });
   RunReviewDialog = [](TFormReview& dialog) {
     CentreOnScreen(&dialog);

@@ -15,7 +15,7 @@ TFormReview::TFormReview(QWidget* parent) : QDialog(parent), ui(std::make_unique
   ui->setupUi(this);
   ApplyLook(this);
   write = ui->BtnBoxReview->addButton(QStringLiteral("Zapsat"), QDialogButtonBox::AcceptRole);
-  cancel = ui->BtnBoxReview->addButton(QStringLiteral("Zrušit"), QDialogButtonBox::RejectRole);
+  cancel = ui->BtnBoxReview->addButton(tr("Zrušit"), QDialogButtonBox::RejectRole);
   write->setObjectName(QStringLiteral("BtnWrite"));
   cancel->setObjectName(QStringLiteral("BtnCancel"));
   // Enter must not write what the operator has not looked at.
@@ -68,14 +68,14 @@ void TFormReview::Show(const SaveReview& review) {
 
 void TFormReview::ShowSummary() {
   if (rows_.empty()) {
-    ui->LbReviewSummary->setText(QStringLiteral("Zápis nic nezmění: jednotka drží hodnoty okna."));
+    ui->LbReviewSummary->setText(tr("Zápis nic nezmění: jednotka drží hodnoty okna."));
     return;
   }
   const std::vector<ReviewRow> rows = Rows();
-  QString summary = QString::fromStdString(ChosenCountText(rows)) +
-                    QStringLiteral(", ostatní zůstanou, jak je jednotka drží.");
+  QString summary =
+      QString::fromStdString(ChosenCountText(rows)) + tr(", ostatní zůstanou, jak je jednotka drží.");
   if (std::any_of(rows.begin(), rows.end(), [](const ReviewRow& row) { return !row.chosen; }))
-    summary += QStringLiteral(" Proč řádek není zaškrtnutý, říká sloupec „Proč“.");
+    summary += tr(" Proč řádek není zaškrtnutý, říká sloupec „Proč“.");
   ui->LbReviewSummary->setText(summary);
 }
 

@@ -15,7 +15,10 @@
 
 namespace {
 
-const QString kFilter = QStringLiteral("Nastavení VORKA (*.%1)").arg(QLatin1String(kSettingsFileSuffix));
+QString Filter() {
+  return QCoreApplication::translate("SettingsFiles", "Nastavení VORKA (*.%1)")
+      .arg(QLatin1String(kSettingsFileSuffix));
+}
 const QString kAbsent = QStringLiteral("—");
 
 QString Shown(const std::optional<std::string>& value) {
@@ -37,8 +40,7 @@ TFormCompare::TFormCompare(QWidget* parent) : QDialog(parent), ui(std::make_uniq
 TFormCompare::~TFormCompare() = default;
 
 void TFormCompare::Show(const std::vector<SettingDifference>& differences) {
-  ui->LbSummary->setText(
-      QStringLiteral("Nastavení, která se v okně a v jednotce liší: %1").arg(differences.size()));
+  ui->LbSummary->setText(tr("Nastavení, která se v okně a v jednotce liší: %1").arg(differences.size()));
   ui->GridDiff->setRowCount(static_cast<int>(differences.size()));
   for (int row = 0; row < static_cast<int>(differences.size()); ++row) {
     const SettingDifference& d = differences[static_cast<std::size_t>(row)];
@@ -61,8 +63,8 @@ SettingsFiles::SettingsFiles(FilesWindow& window, QWidget* parent)
     return true;
   };
   ChooseFileToLoad = [this](QString& path) {
-    path = QFileDialog::getOpenFileName(parent_, QStringLiteral("Načíst nastavení ze souboru"),
-                                        FileDialogFolder(), kFilter);
+    path = QFileDialog::getOpenFileName(parent_, tr("Načíst nastavení ze souboru"), FileDialogFolder(),
+                                        Filter());
     RememberFileDialogChoice(path);
     return !path.isEmpty();
   };
@@ -79,8 +81,8 @@ SettingsFiles::SettingsFiles(FilesWindow& window, QWidget* parent)
 SettingsFiles::~SettingsFiles() = default;
 
 std::unique_ptr<QFileDialog> SettingsFiles::MakeSaveDialog() {
-  auto dialog = std::make_unique<QFileDialog>(parent_, QStringLiteral("Uložit nastavení do souboru"),
-                                              FileDialogFolder(), kFilter);
+  auto dialog =
+      std::make_unique<QFileDialog>(parent_, tr("Uložit nastavení do souboru"), FileDialogFolder(), Filter());
   dialog->setAcceptMode(QFileDialog::AcceptSave);
   dialog->setFileMode(QFileDialog::AnyFile);
   dialog->setDefaultSuffix(QLatin1String(kSettingsFileSuffix));
@@ -126,8 +128,7 @@ void SettingsFiles::SaveToFileClick() {
   const FileFault fault = SaveSettingsFile(path.toStdString(), WriteSettingsText(WindowSettings(), Header()),
                                            FileTarget::RegularOnly);
   if (fault)
-    Messages().Message(QStringLiteral("Nastavení nelze uložit do souboru: ") +
-                       QString::fromStdString(CzechText(fault)));
+    Messages().Message(tr("Nastavení nelze uložit do souboru: ") + QString::fromStdString(CzechText(fault)));
 }
 
 void SettingsFiles::LoadFromFileClick() {
@@ -139,13 +140,12 @@ void SettingsFiles::LoadFromFileClick() {
 void SettingsFiles::LoadFile(const QString& path, const QString& what) {
   std::string text;
   if (const FileFault fault = LoadSettingsFile(path.toStdString(), text)) {
-    Messages().Message(QStringLiteral("Soubor nelze přečíst: ") + QString::fromStdString(CzechText(fault)));
+    Messages().Message(tr("Soubor nelze přečíst: ") + QString::fromStdString(CzechText(fault)));
     return;
   }
   const SettingsFileLoad load = ParseSettingsText(text);
   if (!load.settings) {
-    Messages().Message(QString::fromStdString(CzechText(load.error)) +
-                       QStringLiteral("\nNic nebylo načteno."));
+    Messages().Message(QString::fromStdString(CzechText(load.error)) + tr("\nNic nebylo načteno."));
     return;
   }
   // Into the window only: the unit gets the settings when the operator saves.
@@ -180,7 +180,7 @@ void SettingsFiles::ShowComparison(const UnitSettings& unit) {
   const UnitSettings window = AsSaved(WithoutInputNames(WindowSettings()));
   const std::vector<SettingDifference> differences = Differences(window, unit);
   if (differences.empty()) {
-    Messages().Message(QStringLiteral("Nastavení v okně a v jednotce se shodují."));
+    Messages().Message(tr("Nastavení v okně a v jednotce se shodují."));
     return;
   }
   compare_->Show(differences);

@@ -34,8 +34,7 @@ void TFormWiring::Sample(int64_t ms, uint16_t word) {
   // Which input moved, live: the operator sees the wire answer before any verdict.
   if (const auto& moved = check_->LastMoved();
       moved && (!before || before->input != moved->input || ui->LblMoved->text().isEmpty()))
-    ui->LblMoved->setText(
-        QStringLiteral("Naposledy se změnil: %1").arg(QString::fromStdString(InputCaption(*moved))));
+    ui->LblMoved->setText(tr("Naposledy se změnil: %1").arg(QString::fromStdString(InputCaption(*moved))));
   ShowState();
 }
 
@@ -49,7 +48,7 @@ void TFormWiring::ShowState() {
   ui->LstResults->clear();
   if (!check_) return;
   const bool done = check_->Done();
-  ui->LblAsk->setText(done ? QStringLiteral("Kontrola je hotová.")
+  ui->LblAsk->setText(done ? tr("Kontrola je hotová.")
                            : QString::fromStdString(check_->Instruction()) + QStringLiteral("."));
   for (const WiringResult& result : check_->Results())
     if (result.verdict != WiringVerdict::Pending)
@@ -68,11 +67,10 @@ QString TFormWiring::ResultText() const {
 }
 
 void TFormWiring::BtnSaveResultClick() {
-  const QString path =
-      ChooseSaveFile(QStringLiteral("Uložit výsledek kontroly"), QStringLiteral("Text (*.txt)"));
+  const QString path = ChooseSaveFile(tr("Uložit výsledek kontroly"), QStringLiteral("Text (*.txt)"));
   if (path.isEmpty()) return;
   if (const FileFault fault =
           SaveSettingsFile(path.toStdString(), ResultText().toStdString(), FileTarget::RegularOnly))
-    Messages().Message(QStringLiteral("Výsledek nelze uložit do „%1“: %2")
+    Messages().Message(tr("Výsledek nelze uložit do „%1“: %2")
                            .arg(QDir::toNativeSeparators(path), QString::fromStdString(CzechText(fault))));
 }

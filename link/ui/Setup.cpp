@@ -129,10 +129,9 @@ void TFormSetup::ShowComIdentities() {
     QString text;
     if (identity.present) {
       const QString details = PortNames::IdentityDetails(identity);
-      text = device + (device.isEmpty() || details.isEmpty() ? QString() : QStringLiteral(" – ")) + details;
+      text = device + (device.isEmpty() || details.isEmpty() ? QString() : tr(" – ")) + details;
     } else {
-      text = device.isEmpty() ? QStringLiteral("žádné zařízení")
-                              : QStringLiteral("žádné zařízení (%1)").arg(device);
+      text = device.isEmpty() ? tr("žádné zařízení") : tr("žádné zařízení (%1)").arg(device);
     }
     // A name that leads nowhere cannot be chosen; one that is chosen already stays so, and its open
     // says why it fails.
@@ -155,12 +154,12 @@ void TFormSetup::ShowOtherPorts(const QList<PortIdentity>& others) {
   ui->CmbOtherPort->clear();
   for (const PortIdentity& identity : others) {
     const QString details = PortNames::IdentityDetails(identity);
-    ui->CmbOtherPort->addItem(
-        details.isEmpty() ? identity.name : identity.name + QStringLiteral(" – ") + details, identity.name);
+    ui->CmbOtherPort->addItem(details.isEmpty() ? identity.name : identity.name + tr(" – ") + details,
+                              identity.name);
     ui->CmbOtherPort->setItemData(ui->CmbOtherPort->count() - 1, details, Qt::ToolTipRole);
   }
   if (!chosen.isEmpty() && !names.contains(chosen) && ui->RBtnOther->isChecked())
-    ui->CmbOtherPort->addItem(QStringLiteral("%1 (žádné zařízení)").arg(chosen), chosen);
+    ui->CmbOtherPort->addItem(tr("%1 (žádné zařízení)").arg(chosen), chosen);
   if (const int index = ui->CmbOtherPort->findData(chosen); index >= 0)
     ui->CmbOtherPort->setCurrentIndex(index);
   const bool any = ui->CmbOtherPort->count() > 0;
@@ -257,7 +256,7 @@ void TFormSetup::BtnOpenClick() {
       opening->opened =
           OpenPrepared_USB(description, static_cast<uint32_t>(baud), timeout, serialNumber, known);
     });
-    link = QStringLiteral("port USB, řadič FTDI, D2XX - %1").arg(baud);
+    link = tr("port USB, řadič FTDI, D2XX - %1").arg(baud);
   } else {
     term_->WithLink([opening, port = port.toStdString(), baud] {
       opening->opened = ComOpen(port, baud, 'n', 8, 1.0f);
@@ -325,8 +324,7 @@ void TFormSetup::BtnScanClick() {
     BtnOpenClick();
   }
   ui->LblPortState->setText(
-      term_->PortOpen() ? QString()
-                        : QStringLiteral("Vybraná jednotka: otevřete port tlačítkem „Otevřít port“."));
+      term_->PortOpen() ? QString() : tr("Vybraná jednotka: otevřete port tlačítkem „Otevřít port“."));
 }
 
 void TFormSetup::ChooseFoundUnit(const ScanFound& found) {

@@ -1,6 +1,7 @@
 #include "link/ui/Help.h"
 #include "link/ui/Scan.h"
 #include "link/ui/Setup.h"
+#include "look/Language.h"
 #include "look/Look.h"
 #include "tests/support/TermFormInternals.h"
 #include "tests/support/TestBackups.h"
@@ -210,6 +211,7 @@ struct AllWindows {
     setup = std::make_unique<TFormSetup>(term.get(), term.get());
     help = std::make_unique<TFormHelp>(term.get());
     TermFormInternals::Ui(*term).PageControl->setTabVisible(3, true);
+    TermFormInternals::SetUpInputGrid(*term);
   }
   QList<QWidget*> Windows() {
     SettingsFiles& files = TermFormInternals::Files(*term);
@@ -226,9 +228,21 @@ struct AllWindows {
   std::unique_ptr<TFormHelp> help;
 };
 
+// Each language the windows speak, installed for one test; Czech again after it.
+class FitTest : public ::testing::TestWithParam<Language> {
+ protected:
+  void SetUp() override { ASSERT_TRUE(InstallLanguage(GetParam())); }
+  void TearDown() override { InstallLanguage(Language::Czech); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Languages, FitTest, ::testing::Values(Language::Czech, Language::English),
+                         [](const auto& info) {
+                           return info.param == Language::Czech ? "Czech" : "English";
+                         });
+
 // Each text fits its control at 96, 120 and 144 DPI in the font this system's windows get, and every
 // Czech letter comes from that font.
-TEST(FitTest, EveryTextFitsItsControlAtEachScale) {
+TEST_P(FitTest, EveryTextFitsItsControlAtEachScale) {
   AllWindows all;
   for (const qreal scale : {1.0, 1.25, 1.5}) {
     FitCheck check(scale);
@@ -251,7 +265,7 @@ QHash<QString, QRect> FormGeometry() {
 
 // A control the window's look sized to its text (a label sized to fit, a control grown into free
 // room) must not run into a control beside it that its form keeps it clear of.
-TEST(FitTest, ControlsSizedToTheirTextRunIntoNothing) {
+TEST_P(FitTest, ControlsSizedToTheirTextRunIntoNothing) {
   AllWindows all;
   const QList<QHash<QString, QRect>> forms = {
       FormGeometry<Ui::TTermForm, QMainWindow>(), FormGeometry<Ui::TFormSetup, QDialog>(),
