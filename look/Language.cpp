@@ -42,3 +42,5 @@ bool InstallLanguage(Language language) {
 }
 
 Language WindowLanguage() { return g_installed; }
+
+QChar DecimalMark() { return g_installed == Language::English ? QLatin1Char('.') : QLatin1Char(','); }

@@ -18,3 +18,5 @@ bool InstallLanguage(Language language);
 
 // The language installed last; Czech before any.
 Language WindowLanguage();
+// Numbers as the windows' language writes them: "1,5" in Czech, "1.5" in English.
+QChar DecimalMark();

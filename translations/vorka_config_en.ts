@@ -17,11 +17,23 @@
     </message>
     <message>
         <source>  před </source>
-        <translation>  ago </translation>
+        <translation>  last </translation>
     </message>
     <message>
         <source>−</source>
         <translation>−</translation>
+    </message>
+    <message>
+        <source>Polarita 1  Povoleno 1  změn ≥99999  před 59,9 min</source>
+        <translation>Polarity 1  Enabled 1  changes ≥99999  last 59,9 min</translation>
+    </message>
+    <message>
+        <source>Polarita %1  Povoleno %2</source>
+        <translation>Polarity %1  Enabled %2</translation>
+    </message>
+    <message>
+        <source>Vstup %1%2</source>
+        <translation>Input %1%2</translation>
     </message>
 </context>
 <context>
@@ -33,6 +45,41 @@
     <message>
         <source>Ne</source>
         <translation>No</translation>
+    </message>
+</context>
+<context>
+    <name>Review</name>
+    <message>
+        <source>v jednotce změněno od načtení (bylo %1)</source>
+        <translation>changed in the unit since the read (was %1)</translation>
+    </message>
+    <message>
+        <source>nikdo nezvolil (nenačteno ani neupraveno)</source>
+        <translation>nobody chose it (neither read nor edited)</translation>
+    </message>
+    <message>
+        <source>okno hodnotu jednotky neumí ukázat: jednotka drží %1, okno zapíše %2</source>
+        <translation>the window cannot show the unit&apos;s value: the unit holds %1, the window writes %2</translation>
+    </message>
+    <message>
+        <source>okno po načtení opravilo: jednotka drží %1, okno zapíše %2</source>
+        <translation>corrected by the window after the read: the unit holds %1, the window writes %2</translation>
+    </message>
+    <message>
+        <source>upraveno v okně</source>
+        <translation>edited in the window</translation>
+    </message>
+    <message>
+        <source>načteno: %1</source>
+        <translation>loaded: %1</translation>
+    </message>
+    <message>
+        <source>Zapíše se %1 z %2 změny</source>
+        <translation>%1 of %2 change will be written</translation>
+    </message>
+    <message>
+        <source>Zapíše se %1 z %2 změn</source>
+        <translation>%1 of %2 changes will be written</translation>
     </message>
 </context>
 <context>
@@ -66,6 +113,14 @@ Nothing was loaded.</translation>
     <message>
         <source>Nastavení v okně a v jednotce se shodují.</source>
         <translation>The settings in the window and in the unit are the same.</translation>
+    </message>
+    <message>
+        <source>soubor</source>
+        <translation>file</translation>
+    </message>
+    <message>
+        <source>záloha</source>
+        <translation>backup</translation>
     </message>
 </context>
 <context>
@@ -292,6 +347,10 @@ cannot be changed.</translation>
         <source> Proč řádek není zaškrtnutý, říká sloupec „Proč“.</source>
         <translation> Why a row is not ticked is said in the column &quot;Why&quot;.</translation>
     </message>
+    <message>
+        <source>Zapsat</source>
+        <translation>Write</translation>
+    </message>
 </context>
 <context>
     <name>TFormScan</name>
@@ -421,6 +480,16 @@ Input names for the records: %1</translation>
     <message>
         <source>Série se ukončuje…</source>
         <translation>The series is ending…</translation>
+    </message>
+    <message>
+        <source>Spustit</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>
+Protokoly: %1</source>
+        <translation>
+Records: %1</translation>
     </message>
 </context>
 <context>
@@ -707,6 +776,10 @@ Input names for the records: %1</translation>
     <message>
         <source>Nahrává se do „%1“.</source>
         <translation>Recording to &quot;%1&quot;.</translation>
+    </message>
+    <message>
+        <source>Mezi kurzory: %1</source>
+        <translation>Between the cursors: %1</translation>
     </message>
 </context>
 <context>
@@ -1196,7 +1269,7 @@ Input names for the records: %1</translation>
     </message>
     <message>
         <source>Podle systému</source>
-        <translation>As the system</translation>
+        <translation>System language</translation>
     </message>
     <message>
         <source>Platí od příštího spuštění</source>
@@ -1283,6 +1356,73 @@ Nothing was written.</translation>
     <message>
         <source>Zadávat lze jen celá čísla</source>
         <translation>Only whole numbers can be entered</translation>
+    </message>
+    <message>
+        <source>Jednotka nenalezena</source>
+        <translation>Unit not found</translation>
+    </message>
+    <message>
+        <source>Konfigurace Torvel (*.cfg)</source>
+        <translation>TORVEL configuration (*.cfg)</translation>
+    </message>
+    <message>
+        <source>Chyba komunikace</source>
+        <translation>Communication error</translation>
+    </message>
+    <message>
+        <source>V jednotce: </source>
+        <translation>In the unit: </translation>
+    </message>
+    <message>
+        <source>Soubor nastavení pro sérii</source>
+        <translation>Settings file for the series</translation>
+    </message>
+    <message>
+        <source>Složka pro protokoly série</source>
+        <translation>Folder for the series&apos; records</translation>
+    </message>
+    <message>
+        <source>Načíst konfiguraci TORVEL</source>
+        <translation>Load the TORVEL configuration</translation>
+    </message>
+</context>
+<context>
+    <name>WiringCheck</name>
+    <message>
+        <source>vstup %1</source>
+        <translation>input %1</translation>
+    </message>
+    <message>
+        <source>Sepněte a uvolněte %1</source>
+        <translation>Close and release %1</translation>
+    </message>
+    <message>
+        <source>%1: nezkontrolováno</source>
+        <translation>%1: not checked</translation>
+    </message>
+    <message>
+        <source>%1: v pořádku (mezitím se změnil i %2)</source>
+        <translation>%1: good (%2 changed meanwhile too)</translation>
+    </message>
+    <message>
+        <source>%1: v pořádku</source>
+        <translation>%1: good</translation>
+    </message>
+    <message>
+        <source>%1: v klidu je %2, Polarita je %3 – zkontrolujte polaritu</source>
+        <translation>%1: at rest it is %2, Polarity is %3 – check the polarity</translation>
+    </message>
+    <message>
+        <source>%1: nezměnil se, změnil se %2 – možná prohozené vodiče</source>
+        <translation>%1: did not change, %2 changed – wires swapped?</translation>
+    </message>
+    <message>
+        <source>%1: změna nebyla zjištěna</source>
+        <translation>%1: no change seen</translation>
+    </message>
+    <message>
+        <source>%1: vstup se mění sám – zákmity nebo rušení?</source>
+        <translation>%1: the input changes by itself – bounce or noise?</translation>
     </message>
 </context>
 </TS>

@@ -27,7 +27,7 @@ void TTermForm::ShowIdentity(const Identity& identity) {
 }
 
 void TTermForm::ShowNoUnit() {
-  ui->EditVerIp->setText(QStringLiteral("Jednotka nenalezena"));
+  ui->EditVerIp->setText(tr("Jednotka nenalezena"));
   ui->EditIpID->setText(tr("Nezjištěno"));
 }
 

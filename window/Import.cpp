@@ -26,7 +26,7 @@ void TTermForm::ReadCFGClick() {
 }
 
 void TTermForm::ImportCfg() {
-  openDialog_->setNameFilter(QStringLiteral("Konfigurace Torvel (*.cfg)"));
+  openDialog_->setNameFilter(tr("Konfigurace Torvel (*.cfg)"));
   openDialog_->setDirectory(FileDialogFolder());
   QString path;
   if (!runOpenDialog_(path)) return;

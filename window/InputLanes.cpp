@@ -1,7 +1,8 @@
 #include "window/InputLanes.h"
 
+#include "look/Language.h"
+
 #include <QCoreApplication>
-#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -11,11 +12,12 @@
 #include <cmath>
 
 QString Duration(int64_t ms) {
-  const QLocale czech(QLocale::Czech);
+  const auto tenths = [](double value) {
+    return QString::number(value, 'f', 1).replace(QLatin1Char('.'), DecimalMark());
+  };
   if (std::llabs(ms) < 1000) return QStringLiteral("%1 ms").arg(ms);
-  if (std::llabs(ms) < 60'000)
-    return czech.toString(static_cast<double>(ms) / 1000.0, 'f', 1) + QStringLiteral(" s");
-  return czech.toString(static_cast<double>(ms) / 60'000.0, 'f', 1) + QStringLiteral(" min");
+  if (std::llabs(ms) < 60'000) return tenths(static_cast<double>(ms) / 1000.0) + QStringLiteral(" s");
+  return tenths(static_cast<double>(ms) / 60'000.0) + QStringLiteral(" min");
 }
 
 const char* const kFasterThanSamplingTip = QT_TRANSLATE_NOOP(
@@ -45,7 +47,7 @@ int InputLanes::LabelWidth() const { return labelWidth_; }
 
 void InputLanes::FitLabels() {
   // The widest the counters get: every flag, a five-digit count at least, an hour ago.
-  const QString widest = QStringLiteral("Polarita 1  Povoleno 1  změn ≥99999  před 59,9 min");
+  const QString widest = tr("Polarita 1  Povoleno 1  změn ≥99999  před 59,9 min");
   labelWidth_ = std::max(kLabelWidth, fontMetrics().horizontalAdvance(widest) + 12);
 }
 
@@ -56,8 +58,7 @@ void InputLanes::changeEvent(QEvent* event) {
 
 QString InputLanes::CountersText(int row) const {
   const LaneInfo& info = lanes_[static_cast<std::size_t>(row - 1)];
-  QString counters =
-      QStringLiteral("Polarita %1  Povoleno %2").arg(info.polarity ? 1 : 0).arg(info.enabled ? 1 : 0);
+  QString counters = tr("Polarita %1  Povoleno %2").arg(info.polarity ? 1 : 0).arg(info.enabled ? 1 : 0);
   if (!timeline_) return counters;
   counters +=
       tr("  změn %1%2").arg(timeline_->CountIsLeast(row) ? tr("≥") : QString()).arg(timeline_->Changes(row));
@@ -141,7 +142,7 @@ void InputLanes::PaintLane(QPainter& painter, int row, const QRect& lane) {
   painter.setFont(bold);
   const int half = lane.height() / 2;
   painter.drawText(QRect(4, lane.top(), LabelWidth() - 8, half + 2), Qt::AlignLeft | Qt::AlignBottom,
-                   QStringLiteral("Vstup %1%2").arg(info.input).arg(name));
+                   tr("Vstup %1%2").arg(info.input).arg(name));
   painter.setFont(font());
   painter.drawText(QRect(4, lane.top() + half, LabelWidth() - 8, half), Qt::AlignLeft | Qt::AlignTop,
                    CountersText(row));

@@ -112,7 +112,7 @@ void TTermForm::MarkChanges() {
     if (def.kind == SettingKind::InputName) continue;
     const std::optional<std::string> unit = held.Get(def.name), now = shown.Get(def.name);
     const bool differs = unit && !(now && SameSettingValue(def, *now, *unit));
-    const QString said = differs ? QStringLiteral("V jednotce: ") + QString::fromStdString(*unit) : QString();
+    const QString said = differs ? tr("V jednotce: ") + QString::fromStdString(*unit) : QString();
     if (def.kind == SettingKind::Bit) {
       QTableWidgetItem* item = cell(def);
       item->setData(Qt::BackgroundRole, differs ? QVariant(QBrush(MarkColour(palette()))) : QVariant());

@@ -14,7 +14,7 @@
 TFormReview::TFormReview(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TFormReview>()) {
   ui->setupUi(this);
   ApplyLook(this);
-  write = ui->BtnBoxReview->addButton(QStringLiteral("Zapsat"), QDialogButtonBox::AcceptRole);
+  write = ui->BtnBoxReview->addButton(tr("Zapsat"), QDialogButtonBox::AcceptRole);
   cancel = ui->BtnBoxReview->addButton(tr("Zrušit"), QDialogButtonBox::RejectRole);
   write->setObjectName(QStringLiteral("BtnWrite"));
   cancel->setObjectName(QStringLiteral("BtnCancel"));

@@ -31,7 +31,7 @@ TFormSeries::TFormSeries(QWidget* parent, BackupStore backups, LineWorker& line)
   onLine_->unit.Exchange().SetAbandon(&line_.Closing());
   ui->setupUi(this);
   ApplyLook(this);
-  start = ui->BtnBoxSeries->addButton(QStringLiteral("Spustit"), QDialogButtonBox::ActionRole);
+  start = ui->BtnBoxSeries->addButton(tr("Spustit"), QDialogButtonBox::ActionRole);
   start->setObjectName(QStringLiteral("BtnStart"));
   start->setDefault(true);
   end = ui->BtnBoxSeries->addButton(tr("Ukončit"), QDialogButtonBox::RejectRole);
@@ -73,7 +73,7 @@ void TFormSeries::Start(const QString& file, const UnitSettings& settings, const
                      .arg(written.size())
                      .arg(written.join(QStringLiteral(", ")));
   if (names > 0) text += tr("\nJména vstupů do protokolů: %1").arg(names);
-  ui->LblSeriesFile->setText(text + QStringLiteral("\nProtokoly: %1").arg(QDir::toNativeSeparators(folder)));
+  ui->LblSeriesFile->setText(text + tr("\nProtokoly: %1").arg(QDir::toNativeSeparators(folder)));
   ui->LblSeriesState->setText(tr("Připojte první jednotku a stiskněte „Spustit“"));
   ui->GridSeries->setRowCount(0);
 }

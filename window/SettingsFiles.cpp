@@ -134,7 +134,7 @@ void SettingsFiles::SaveToFileClick() {
 void SettingsFiles::LoadFromFileClick() {
   QString path;
   if (!ChooseFileToLoad(path)) return;
-  LoadFile(path, QStringLiteral("soubor"));
+  LoadFile(path, tr("soubor"));
 }
 
 void SettingsFiles::LoadFile(const QString& path, const QString& what) {
@@ -166,8 +166,7 @@ void SettingsFiles::BackupsClick() {
                  AsSaved(WithoutInputNames(WindowSettings())));
   RunBackupsDialog(*backups_);
   // Exactly as a settings file: into the window only, all or nothing.
-  if (const auto chosen = backups_->Chosen())
-    LoadFile(QString::fromStdString(chosen->path), QStringLiteral("záloha"));
+  if (const auto chosen = backups_->Chosen()) LoadFile(QString::fromStdString(chosen->path), tr("záloha"));
 }
 
 void SettingsFiles::CompareWithUnitClick() {

@@ -86,14 +86,14 @@ TTermForm::TTermForm(QStringList args, BackupStore backups, QWidget* parent)
   };
   ChooseSeriesFile = [this] {
     QString path =
-        QFileDialog::getOpenFileName(this, QStringLiteral("Soubor nastavení pro sérii"), FileDialogFolder(),
+        QFileDialog::getOpenFileName(this, tr("Soubor nastavení pro sérii"), FileDialogFolder(),
                                      tr("Nastavení VORKA (*.%1)").arg(QLatin1String(kSettingsFileSuffix)));
     RememberFileDialogChoice(path);
     return path;
   };
   ChooseSeriesFolder = [this] {
-    QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Složka pro protokoly série"),
-                                                       FileDialogFolder());
+    QString folder =
+        QFileDialog::getExistingDirectory(this, tr("Složka pro protokoly série"), FileDialogFolder());
     if (!folder.isEmpty()) RememberFileDialogChoice(QDir(folder).filePath(QStringLiteral("series.txt")));
     return folder;
   };
@@ -183,7 +183,7 @@ void TTermForm::SetUpControls() {
     }
   }
 
-  openDialog_ = new QFileDialog(this, QStringLiteral("Načíst konfiguraci TORVEL"));
+  openDialog_ = new QFileDialog(this, tr("Načíst konfiguraci TORVEL"));
   openDialog_->setFileMode(QFileDialog::ExistingFile);
   openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
   runOpenDialog_ = [this](QString& path) {
@@ -505,7 +505,7 @@ void TTermForm::ShowLog(const ExchangeLog& log) {
 void TTermForm::ExchangeFailed() {
   // Levels of a unit that no longer answers would look live.
   ClearInputLevels();
-  Messages().Message(QStringLiteral("Chyba komunikace"));
+  Messages().Message(tr("Chyba komunikace"));
 }
 
 void TTermForm::ExchangeOutOfStep() {

@@ -1,6 +1,7 @@
 #include "window/Timeline.h"
 
 #include "common/Version.h"
+#include "look/Language.h"
 #include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/settings/Settings.h"
@@ -117,7 +118,8 @@ void TFormTimeline::Polled(const InputPoller::Step& step) {
   if (timeline_.Away())
     ui->LblPeriod->setText(tr("bez odpovědi"));
   else if (periodMs_)
-    ui->LblPeriod->setText(tr("snímáno po %1 ms").arg(QString::fromStdString(PeriodText(*periodMs_, ','))));
+    ui->LblPeriod->setText(
+        tr("snímáno po %1 ms").arg(QString::fromStdString(PeriodText(*periodMs_, DecimalMark().toLatin1()))));
 }
 
 bool TFormTimeline::Fast() const { return ui->ChkFast->isChecked(); }
@@ -161,7 +163,7 @@ void TFormTimeline::ShowCursors() {
   const auto& a = ui->LanesView->cursorA;
   const auto& b = ui->LanesView->cursorB;
   if (a && b)
-    ui->LblCursors->setText(QStringLiteral("Mezi kurzory: %1").arg(Duration(std::llabs(*b - *a))));
+    ui->LblCursors->setText(tr("Mezi kurzory: %1").arg(Duration(std::llabs(*b - *a))));
   else
     ui->LblCursors->setText(
         tr("Kurzor %1 je umístěn; druhý: %2 tlačítko myši.")
