@@ -83,6 +83,237 @@
     </message>
 </context>
 <context>
+    <name>Settings</name>
+    <message>
+        <source>Polarita osy %1 (DIR)</source>
+        <translation>%1 axis polarity (DIR)</translation>
+    </message>
+    <message>
+        <source>Polarita signálu (CLK)</source>
+        <translation>Signal polarity (CLK)</translation>
+    </message>
+    <message>
+        <source>%1 – vstup %2</source>
+        <translation>%1 – input %2</translation>
+    </message>
+    <message>
+        <source>Jméno – vstup %1</source>
+        <translation>Name – input %1</translation>
+    </message>
+    <message>
+        <source>Povoleno</source>
+        <translation>Enabled</translation>
+    </message>
+    <message>
+        <source>Polarita</source>
+        <translation>Polarity</translation>
+    </message>
+    <message>
+        <source>Kladná</source>
+        <translation>Positive</translation>
+    </message>
+    <message>
+        <source>Záporná</source>
+        <translation>Negative</translation>
+    </message>
+    <message>
+        <source>Normální</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>Inverzní</source>
+        <translation>Inverted</translation>
+    </message>
+    <message>
+        <source>Nepoužito</source>
+        <translation>Not used</translation>
+    </message>
+    <message>
+        <source>Laser</source>
+        <translation>Laser</translation>
+    </message>
+    <message>
+        <source>Chlazení</source>
+        <translation>Coolant</translation>
+    </message>
+    <message>
+        <source>Ofuk</source>
+        <translation>Air blast</translation>
+    </message>
+    <message>
+        <source>Kryt Stroje</source>
+        <translation>Machine guard</translation>
+    </message>
+    <message>
+        <source>Uvolnění nástroje</source>
+        <translation>Tool release</translation>
+    </message>
+    <message>
+        <source>Kryt nástrojů</source>
+        <translation>Tool cover</translation>
+    </message>
+    <message>
+        <source>Brzda</source>
+        <translation>Brake</translation>
+    </message>
+    <message>
+        <source>Signalizace přerušení</source>
+        <translation>Interruption signal</translation>
+    </message>
+    <message>
+        <source>PWM</source>
+        <translation>PWM</translation>
+    </message>
+    <message>
+        <source>Breakeout board</source>
+        <translation>Breakout board</translation>
+    </message>
+    <message>
+        <source>Mpg - omezení limit</source>
+        <translation>MPG - within limits</translation>
+    </message>
+    <message>
+        <source>Mpg - bez limit</source>
+        <translation>MPG - no limits</translation>
+    </message>
+    <message>
+        <source>nepoužito</source>
+        <translation>not used</translation>
+    </message>
+    <message>
+        <source>INT 3</source>
+        <translation>INT 3</translation>
+    </message>
+    <message>
+        <source>INT 4</source>
+        <translation>INT 4</translation>
+    </message>
+    <message>
+        <source>INT 5</source>
+        <translation>INT 5</translation>
+    </message>
+    <message>
+        <source>INT 6</source>
+        <translation>INT 6</translation>
+    </message>
+    <message>
+        <source>INT 7</source>
+        <translation>INT 7</translation>
+    </message>
+    <message>
+        <source>OUT1</source>
+        <translation>OUT1</translation>
+    </message>
+    <message>
+        <source>OUT2</source>
+        <translation>OUT2</translation>
+    </message>
+    <message>
+        <source>OUT3</source>
+        <translation>OUT3</translation>
+    </message>
+    <message>
+        <source>Prodleva odbrždění [0,1s]</source>
+        <translation>Brake release delay [0.1 s]</translation>
+    </message>
+    <message>
+        <source>Polarita os (DIR) a signálu (CLK)</source>
+        <translation>Axis (DIR) and signal (CLK) polarity</translation>
+    </message>
+    <message>
+        <source>Použít MPG</source>
+        <translation>Use MPG</translation>
+    </message>
+    <message>
+        <source>Č. vstupu pro start ref. pojezdu</source>
+        <translation>Input no. to start homing</translation>
+    </message>
+    <message>
+        <source>Lo-Limit X [mm]</source>
+        <translation>Lo-Limit X [mm]</translation>
+    </message>
+    <message>
+        <source>Lo-Limit Y [mm]</source>
+        <translation>Lo-Limit Y [mm]</translation>
+    </message>
+    <message>
+        <source>Lo-Limit Z [mm]</source>
+        <translation>Lo-Limit Z [mm]</translation>
+    </message>
+    <message>
+        <source>Hi-Limit X [mm]</source>
+        <translation>Hi-Limit X [mm]</translation>
+    </message>
+    <message>
+        <source>Hi-Limit Y [mm]</source>
+        <translation>Hi-Limit Y [mm]</translation>
+    </message>
+    <message>
+        <source>Hi-Limit Z [mm]</source>
+        <translation>Hi-Limit Z [mm]</translation>
+    </message>
+    <message>
+        <source>Převod X [kr/mm]</source>
+        <translation>X ratio [steps/mm]</translation>
+    </message>
+    <message>
+        <source>Převod Y [kr/mm]</source>
+        <translation>Y ratio [steps/mm]</translation>
+    </message>
+    <message>
+        <source>Převod Z [kr/mm]</source>
+        <translation>Z ratio [steps/mm]</translation>
+    </message>
+    <message>
+        <source>Akcelerace MPG [mm/s^2]</source>
+        <translation>MPG acceleration [mm/s^2]</translation>
+    </message>
+    <message>
+        <source>Max Rychlost MPG [mm/s]</source>
+        <translation>Max MPG speed [mm/s]</translation>
+    </message>
+    <message>
+        <source>Prodleva MPG [ms]</source>
+        <translation>MPG delay [ms]</translation>
+    </message>
+    <message>
+        <source>Otáčky vřetene pro X10</source>
+        <translation>Spindle speed for X10</translation>
+    </message>
+    <message>
+        <source>Ke spínači X [mm/s]</source>
+        <translation>To switch X [mm/s]</translation>
+    </message>
+    <message>
+        <source>Ke spínači Y [mm/s]</source>
+        <translation>To switch Y [mm/s]</translation>
+    </message>
+    <message>
+        <source>Ke spínači Z [mm/s]</source>
+        <translation>To switch Z [mm/s]</translation>
+    </message>
+    <message>
+        <source>Povoleno (vstupy 0–7)</source>
+        <translation>Enabled (inputs 0–7)</translation>
+    </message>
+    <message>
+        <source>Povoleno (vstupy 14, 15)</source>
+        <translation>Enabled (inputs 14, 15)</translation>
+    </message>
+    <message>
+        <source>Polarita (vstupy 0–7)</source>
+        <translation>Polarity (inputs 0–7)</translation>
+    </message>
+    <message>
+        <source>Polarita (vstupy 14, 15)</source>
+        <translation>Polarity (inputs 14, 15)</translation>
+    </message>
+    <message>
+        <source>Sdružení osy A</source>
+        <translation>A axis slaving</translation>
+    </message>
+</context>
+<context>
     <name>SettingsFiles</name>
     <message>
         <source>Nastavení VORKA (*.%1)</source>

@@ -49,12 +49,12 @@ void TFormReview::Show(const SaveReview& review) {
   grid.setRowCount(static_cast<int>(rows_.size()));
   for (int n = 0; n < grid.rowCount(); ++n) {
     const ReviewRow& row = rows_[static_cast<std::size_t>(n)];
-    auto* name = new QTableWidgetItem(QString::fromStdString(row.def->caption));
+    auto* name = new QTableWidgetItem(QString::fromStdString(ShownCaption(*row.def)));
     name->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
     name->setCheckState(row.chosen ? Qt::Checked : Qt::Unchecked);
     grid.setItem(n, 0, name);
-    grid.setItem(n, 1, new QTableWidgetItem(QString::fromStdString(row.held)));
-    grid.setItem(n, 2, new QTableWidgetItem(QString::fromStdString(row.wanted)));
+    grid.setItem(n, 1, new QTableWidgetItem(QString::fromStdString(ShownValue(*row.def, row.held))));
+    grid.setItem(n, 2, new QTableWidgetItem(QString::fromStdString(ShownValue(*row.def, row.wanted))));
     auto* reason = new QTableWidgetItem(QString::fromStdString(ReasonText(row)));
     reason->setToolTip(reason->text());
     grid.setItem(n, 3, reason);

@@ -66,7 +66,8 @@ void TFormSeries::Start(const QString& file, const UnitSettings& settings, const
     if (def && def->kind == SettingKind::InputName)
       ++names;
     else
-      written << QString::fromStdString((def ? def->caption : name) + " = " + value);
+      written << QStringLiteral("%1 = %2").arg(QString::fromStdString(def ? ShownCaption(*def) : name),
+                                               QString::fromStdString(def ? ShownValue(*def, value) : value));
   }
   QString text = tr("Soubor: %1\nZapíše se do každé jednotky (%2): %3")
                      .arg(QDir::toNativeSeparators(file))

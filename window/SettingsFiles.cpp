@@ -21,8 +21,8 @@ QString Filter() {
 }
 const QString kAbsent = QStringLiteral("—");
 
-QString Shown(const std::optional<std::string>& value) {
-  return value ? QString::fromStdString(*value) : kAbsent;
+QString Shown(const SettingDef& def, const std::optional<std::string>& value) {
+  return value ? QString::fromStdString(ShownValue(def, *value)) : kAbsent;
 }
 
 }  // namespace
@@ -44,9 +44,9 @@ void TFormCompare::Show(const std::vector<SettingDifference>& differences) {
   ui->GridDiff->setRowCount(static_cast<int>(differences.size()));
   for (int row = 0; row < static_cast<int>(differences.size()); ++row) {
     const SettingDifference& d = differences[static_cast<std::size_t>(row)];
-    ui->GridDiff->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(d.def->caption)));
-    ui->GridDiff->setItem(row, 1, new QTableWidgetItem(Shown(d.left)));
-    ui->GridDiff->setItem(row, 2, new QTableWidgetItem(Shown(d.right)));
+    ui->GridDiff->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(ShownCaption(*d.def))));
+    ui->GridDiff->setItem(row, 1, new QTableWidgetItem(Shown(*d.def, d.left)));
+    ui->GridDiff->setItem(row, 2, new QTableWidgetItem(Shown(*d.def, d.right)));
   }
 }
 
