@@ -548,7 +548,7 @@ cannot be changed.</translation>
     </message>
     <message>
         <source>Zapíše se</source>
-        <translation>Written</translation>
+        <translation>To be written</translation>
     </message>
     <message>
         <source>Proč</source>
