@@ -1047,6 +1047,12 @@ Records: %1</translation>
         <source>Výsledek nelze uložit do „%1“: %2</source>
         <translation>The result cannot be saved to &quot;%1&quot;: %2</translation>
     </message>
+    <message>
+        <source>Kontrola zapojení jednotky %1 (%2), %3
+</source>
+        <translation>Wiring check of unit %1 (%2), %3
+</translation>
+    </message>
 </context>
 <context>
     <name>TTermForm</name>
@@ -1615,6 +1621,14 @@ Nothing was written.</translation>
     <message>
         <source>Načíst konfiguraci TORVEL</source>
         <translation>Load the TORVEL configuration</translation>
+    </message>
+    <message>
+        <source>konfigurace TORVEL %1</source>
+        <translation>TORVEL configuration %1</translation>
+    </message>
+    <message>
+        <source>v konfiguraci TORVEL chybí: import vstup vypíná</source>
+        <translation>missing in the TORVEL configuration: the import turns the input off</translation>
     </message>
 </context>
 <context>

@@ -58,8 +58,8 @@ void TTermForm::ImportCfg() {
       filled.Set(def.name, *value);
     }
   }
-  sources_.Loaded(shown, filled, "konfigurace TORVEL " + QFileInfo(path).fileName().toStdString(), cleared,
-                  "v konfiguraci TORVEL chybí: import vstup vypíná");
+  sources_.Loaded(shown, filled, tr("konfigurace TORVEL %1").arg(QFileInfo(path).fileName()).toStdString(),
+                  cleared, tr("v konfiguraci TORVEL chybí: import vstup vypíná").toStdString());
 }
 
 void TTermForm::ReadCfgFile(const QString& path) {

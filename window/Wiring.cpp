@@ -58,7 +58,7 @@ void TFormWiring::ShowState() {
 
 QString TFormWiring::ResultText() const {
   QString text =
-      QStringLiteral("Kontrola zapojení jednotky %1 (%2), %3\n")
+      tr("Kontrola zapojení jednotky %1 (%2), %3\n")
           .arg(QString::fromStdString(unit_.id), QString::fromStdString(unit_.version), startedAt_);
   if (check_)
     for (const WiringResult& result : check_->Results())
