@@ -374,7 +374,7 @@ Nothing was loaded.</translation>
     </message>
     <message>
         <source>Rozdílů proti oknu</source>
-        <translation>Differences from window</translation>
+        <translation>Differences</translation>
     </message>
     <message>
         <source>Poznámka</source>
