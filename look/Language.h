@@ -18,5 +18,11 @@ bool InstallLanguage(Language language);
 
 // The language installed last; Czech before any.
 Language WindowLanguage();
+// A fault's or a failure's text (a type with CzechText and EnglishText) in the windows' language.
+template <typename Fault>
+QString WindowText(const Fault& fault) {
+  return QString::fromStdString(WindowLanguage() == Language::English ? EnglishText(fault)
+                                                                      : CzechText(fault));
+}
 // Numbers as the windows' language writes them: "1,5" in Czech, "1.5" in English.
 QChar DecimalMark();

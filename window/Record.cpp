@@ -1,5 +1,6 @@
 // The commissioning record of the connected unit and the series of units, from the menu "Soubor".
 #include "common/Version.h"
+#include "look/Language.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/flows/UnitRecord.h"
 #include "record/RecordFile.h"
@@ -76,7 +77,7 @@ void TTermForm::SaveRecordOf(const UnitSettings& held) {
     return;
   }
   if (const FileFault fault = SaveRecord(record, *format, path.toStdString(), FileTarget::RegularOnly))
-    Messages().Message(tr("Protokol nelze uložit: ") + QString::fromStdString(CzechText(fault)));
+    Messages().Message(tr("Protokol nelze uložit: ") + WindowText(fault));
   else
     Messages().Message(tr("Protokol uložen: ") + QDir::toNativeSeparators(path));
 }
@@ -90,13 +91,13 @@ void TTermForm::SeriesMnuClick() {
   if (path.isEmpty()) return;
   std::string text;
   if (const FileFault fault = LoadSettingsFile(path.toStdString(), text)) {
-    Messages().Message(tr("Soubor nelze přečíst: ") + QString::fromStdString(CzechText(fault)));
+    Messages().Message(tr("Soubor nelze přečíst: ") + WindowText(fault));
     return;
   }
   // A backup may hold values of their own, which a write puts back as the unit held them.
   const SettingsFileLoad load = ParseSettingsText(text, SettingsReader::Unit);
   if (!load.settings) {
-    Messages().Message(QString::fromStdString(CzechText(load.error)) + tr("\nNic nebylo zapsáno."));
+    Messages().Message(WindowText(load.error) + tr("\nNic nebylo zapsáno."));
     return;
   }
   if (UnitSeries(*load.settings).Empty()) {

@@ -1,6 +1,7 @@
 #include "window/Series.h"
 
 #include "common/Version.h"
+#include "look/Language.h"
 #include "look/Look.h"
 #include "protocol/settings/Catalogue.h"
 #include "record/RecordFile.h"
@@ -134,7 +135,7 @@ void TFormSeries::Tried(const UnitSeries::Try& done) {
     result += tr("; bez protokolu: jednotka neodpověděla čtení");
   else if (const FileFault fault =
                SaveRecord(*done.record, RecordFormat::Pdf, recordPath.toStdString(), FileTarget::RegularOnly))
-    result += tr("; protokol nelze uložit: ") + QString::fromStdString(CzechText(fault));
+    result += tr("; protokol nelze uložit: ") + WindowText(fault);
   AddRow(done, result);
   list_ += done.unit.id + "\t" + done.unit.version + "\t" + done.when + "\t" + result.toStdString() + "\n";
   // Kept after every unit: a series that ends by a crash or a pulled plug still has its list.
@@ -161,18 +162,18 @@ void TFormSeries::AddRow(const UnitSeries::Try& done, const QString& result) {
 QString TFormSeries::SaveList() {
   const std::string path = QDir(folder_).filePath(QStringLiteral("series.txt")).toStdString();
   if (const FileFault fault = SaveSettingsFile(path, list_, FileTarget::RegularOnly))
-    return QString::fromStdString(CzechText(fault));
+    return WindowText(fault);
   return {};
 }
 
-QString TFormSeries::Summary() const {
-  return started_ ? QString::fromStdString(SeriesEndText(units_, Language::Czech)) : QString();
+QString TFormSeries::Summary(Language language) const {
+  return started_ ? QString::fromStdString(SeriesEndText(units_, language)) : QString();
 }
 
 void TFormSeries::Finish() {
   if (std::exchange(finished_, true)) return;
   if (ui->GridSeries->rowCount() > 0 && listFault_.isEmpty()) {
-    list_ += "# " + Summary().toStdString() + "\n";
+    list_ += "# " + Summary(kRecordLanguage).toStdString() + "\n";  // the list is kept with the records
     listFault_ = SaveList();
   }
   QDialog::reject();

@@ -1,6 +1,7 @@
 #include "window/SettingsFiles.h"
 
 #include "common/Version.h"
+#include "look/Language.h"
 #include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/flows/UnitFlows.h"
@@ -127,8 +128,7 @@ void SettingsFiles::SaveToFileClick() {
   if (!ChooseFileToSave(path)) return;
   const FileFault fault = SaveSettingsFile(path.toStdString(), WriteSettingsText(WindowSettings(), Header()),
                                            FileTarget::RegularOnly);
-  if (fault)
-    Messages().Message(tr("Nastavení nelze uložit do souboru: ") + QString::fromStdString(CzechText(fault)));
+  if (fault) Messages().Message(tr("Nastavení nelze uložit do souboru: ") + WindowText(fault));
 }
 
 void SettingsFiles::LoadFromFileClick() {
@@ -140,12 +140,12 @@ void SettingsFiles::LoadFromFileClick() {
 void SettingsFiles::LoadFile(const QString& path, const QString& what) {
   std::string text;
   if (const FileFault fault = LoadSettingsFile(path.toStdString(), text)) {
-    Messages().Message(tr("Soubor nelze přečíst: ") + QString::fromStdString(CzechText(fault)));
+    Messages().Message(tr("Soubor nelze přečíst: ") + WindowText(fault));
     return;
   }
   const SettingsFileLoad load = ParseSettingsText(text);
   if (!load.settings) {
-    Messages().Message(QString::fromStdString(CzechText(load.error)) + tr("\nNic nebylo načteno."));
+    Messages().Message(WindowText(load.error) + tr("\nNic nebylo načteno."));
     return;
   }
   // Into the window only: the unit gets the settings when the operator saves.

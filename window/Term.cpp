@@ -9,6 +9,7 @@
 #include "link/UniUSB.h"
 #include "link/ui/Help.h"
 #include "link/ui/Setup.h"
+#include "look/Language.h"
 #include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/UnitProtocol.h"
@@ -73,7 +74,7 @@ TTermForm::TTermForm(QStringList args, BackupStore backups, QWidget* parent)
   unit_ = std::make_unique<UnitOnLine>(*line_, *this, backups_, pollOrigin_);
   SetUsbErrorReporter(
       [](UsbCall, const std::string& message) { Messages().ErrorBox(QString::fromStdString(message)); });
-  SetUsbOpenHint([](const OpenFailure& failure) { return CzechText(failure); });
+  SetUsbOpenHint([](const OpenFailure& failure) { return WindowText(failure).toStdString(); });
   SetUpControls();
   SetUpLanguageMenu();
   files_ = std::make_unique<SettingsFiles>(*this, this);

@@ -81,7 +81,7 @@ void TFormTimeline::WriteToRecording(const std::function<FileFault(InputRecordin
   if (!recording_) return;
   if (const FileFault fault = write(*recording_))
     StopRecording(tr("Záznam do souboru „%1“ se zastavil: %2. Co bylo zapsáno, zůstává čitelné.")
-                      .arg(Native(recordingPath_), QString::fromStdString(CzechText(fault))));
+                      .arg(Native(recordingPath_), WindowText(fault)));
 }
 
 void TFormTimeline::Polled(const InputPoller::Step& step) {
@@ -208,16 +208,15 @@ void TFormTimeline::BtnSaveRecordingClick() {
   const int64_t firstSample = timeline_.FirstMs().value_or(Clock ? Clock() : 0);
   if (const FileFault fault =
           SaveTimeline(timeline_, FormatOfPath(path), Header(firstSample), path.toStdString()))
-    Messages().Message(
-        tr("Záznam nelze uložit do „%1“: %2").arg(Native(path), QString::fromStdString(CzechText(fault))));
+    Messages().Message(tr("Záznam nelze uložit do „%1“: %2").arg(Native(path), WindowText(fault)));
 }
 
 void TFormTimeline::BtnRecordClick() {
   if (recording_) {
     const FileFault fault = recording_->Close((Clock ? Clock() : 0) - recordingStart_);
-    StopRecording(fault ? tr("Záznam do souboru „%1“ se zastavil: %2.")
-                              .arg(Native(recordingPath_), QString::fromStdString(CzechText(fault)))
-                        : QString());
+    StopRecording(
+        fault ? tr("Záznam do souboru „%1“ se zastavil: %2.").arg(Native(recordingPath_), WindowText(fault))
+              : QString());
     if (!fault) ui->LblRecording->setText(tr("Záznam uložen do „%1“.").arg(Native(recordingPath_)));
     return;
   }
@@ -228,8 +227,7 @@ void TFormTimeline::BtnRecordClick() {
   FileFault fault = recording->Open(path.toStdString());
   if (!fault && periodMs_) fault = recording->Paced(0, *periodMs_);
   if (fault) {
-    Messages().Message(
-        tr("Do souboru „%1“ nelze nahrávat: %2").arg(Native(path), QString::fromStdString(CzechText(fault))));
+    Messages().Message(tr("Do souboru „%1“ nelze nahrávat: %2").arg(Native(path), WindowText(fault)));
     return;
   }
   recording_ = std::move(recording);

@@ -1,5 +1,6 @@
 #include "window/Wiring.h"
 
+#include "look/Language.h"
 #include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/settings/Settings.h"
@@ -71,6 +72,6 @@ void TFormWiring::BtnSaveResultClick() {
   if (path.isEmpty()) return;
   if (const FileFault fault =
           SaveSettingsFile(path.toStdString(), ResultText().toStdString(), FileTarget::RegularOnly))
-    Messages().Message(tr("Výsledek nelze uložit do „%1“: %2")
-                           .arg(QDir::toNativeSeparators(path), QString::fromStdString(CzechText(fault))));
+    Messages().Message(
+        tr("Výsledek nelze uložit do „%1“: %2").arg(QDir::toNativeSeparators(path), WindowText(fault)));
 }

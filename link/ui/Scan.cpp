@@ -1,5 +1,6 @@
 #include "link/ui/Scan.h"
 
+#include "look/Language.h"
 #include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "ui_Scan.h"
@@ -94,7 +95,7 @@ void TFormScan::ShowFound() {
                                 : QString::fromStdString(failure.port));
     row->setText(2, tr("nelze otevřít"));
     row->setText(3, QString::fromStdString(CzechReason(failure)));
-    row->setToolTip(3, QString::fromStdString(CzechText(failure)));
+    row->setToolTip(3, WindowText(failure));
     row->setFlags(Qt::NoItemFlags);
   }
 }
@@ -116,8 +117,7 @@ void TFormScan::ShowScanProgress() {
   else
     state = tr("Nalezeno jednotek: %1. Vyberte jednu a otevřete port.").arg(found_.size());
   // What to do about the first port that refused (they mostly refuse for one reason).
-  if (!unopened_.empty())
-    state += QStringLiteral("\n") + QString::fromStdString(CzechText(unopened_.front()));
+  if (!unopened_.empty()) state += QStringLiteral("\n") + WindowText(unopened_.front());
   ui->LblScanState->setText(state);
 }
 

@@ -6,6 +6,7 @@
 #include "link/UniUSB.h"
 #include "link/ui/Help.h"
 #include "link/ui/Scan.h"
+#include "look/Language.h"
 #include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/UnitProtocol.h"
@@ -191,7 +192,7 @@ void TFormSetup::FillFtdiRows(const std::vector<FtdiDevice>& devices) {
       const OpenFailure failure =
           ClassifyUsbOpenFailure(row->text(0).toStdString(), FT_DEVICE_NOT_OPENED, devices[i].accessError);
       row->setText(1, QStringLiteral("(%1)").arg(QString::fromStdString(CzechReason(failure))));
-      row->setToolTip(1, QString::fromStdString(CzechText(failure)));
+      row->setToolTip(1, WindowText(failure));
       row->setForeground(1, Qt::darkRed);
       row->setData(1, Qt::UserRole, devices[i].accessError);
     }
@@ -211,9 +212,7 @@ void TFormSetup::FormShow() {
   ui->BtnOpen->setEnabled(!term_->PortOpen());
   ui->BtnClose->setEnabled(term_->PortOpen());
   // The start-up opened nothing without a word: here is why, until a port is open.
-  ui->LblPortState->setText(!term_->PortOpen() && startupFailure_
-                                ? QString::fromStdString(CzechText(*startupFailure_))
-                                : QString());
+  ui->LblPortState->setText(!term_->PortOpen() && startupFailure_ ? WindowText(*startupFailure_) : QString());
 }
 
 void TFormSetup::SetStartupOpenFailure(const std::optional<OpenFailure>& failure) {
@@ -264,8 +263,7 @@ void TFormSetup::BtnOpenClick() {
     });
     link = QStringLiteral("port %1 - %2").arg(port).arg(baud);
     // Why it did not open, so that the operator can do something about it.
-    if (!opening->opened && opening->failure)
-      Messages().Message(QString::fromStdString(CzechText(*opening->failure)));
+    if (!opening->opened && opening->failure) Messages().Message(WindowText(*opening->failure));
   }
   const bool opened = opening->opened;
   term_->SetLinkOpen(opened ? std::optional<QString>(link) : std::nullopt);

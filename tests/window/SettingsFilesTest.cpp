@@ -190,6 +190,20 @@ TEST_F(SettingsFilesTest, TheComparisonInEnglishNamesTheSettingsInEnglish) {
       }));
 }
 
+// A file's fault is told in the windows' language, its reason too.
+TEST_F(SettingsFilesTest, AFileThatCannotBeReadIsToldInTheWindowsLanguage) {
+  ASSERT_TRUE(InstallLanguage(Language::English));
+  Create();
+  Choose(path_ + QStringLiteral(".missing"));
+  ui().LoadFromFileMnu->trigger();
+  InstallLanguage(Language::Czech);
+  ASSERT_EQ(messages_.all.size(), 1);
+  const QString told = messages_.all.front();
+  EXPECT_TRUE(told.startsWith(QStringLiteral("The file cannot be read: "))) << told.toStdString();
+  EXPECT_TRUE(std::all_of(told.begin(), told.end(), [](QChar c) { return c.unicode() < 0x80; }))
+      << told.toStdString();
+}
+
 TEST_F(SettingsFilesTest, ComparisonWithoutDifferencesOrWithoutAUnitShowsNoDialog) {
   StartQuick();
   term_->ReadSettingClick();
