@@ -2,14 +2,14 @@
 #include "common/ProgramEnd.h"
 #include "link/ui/Help.h"
 #include "link/ui/Setup.h"
+#include "look/Language.h"
 #include "look/Look.h"
 #include "window/MessageBoxes.h"
 #include "window/Term.h"
+#include "window/TermShared.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 
 namespace {
 
@@ -18,11 +18,8 @@ int RunWindow(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("vorka_config"));
   QApplication::setFont(WindowFont());
   InstallMessageBoxes();
-  // Qt's own dialogs (the file dialogs) speak Czech like the rest of the program, on any desktop.
-  QTranslator qtTexts;
-  if (qtTexts.load(QLocale(QLocale::Czech), QStringLiteral("qtbase"), QStringLiteral("_"),
-                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QApplication::installTranslator(&qtTexts);
+  // Before the first window: its texts are translated as it is built.
+  InstallLanguage(LanguageFor(QLocale::system().uiLanguages(), term::ChosenLanguage()));
 
   TTermForm termForm(QApplication::arguments(), BackupStore(BackupStore::DefaultFolder()));
   TFormSetup formSetup(&termForm, &termForm);

@@ -1,9 +1,14 @@
 # Fails when a quoted include of FILES is neither a form header the build generates (ui_*.h) nor a
 # path from the source root ROOT. A path relative to the including file ("../protocol/Exchange.h",
 # "Summary.h") would reach a header past the library views that keep the layers apart.
-#   cmake -DROOT=<source root> -DFILES=<a;b;c> [-DSTAMP=<file touched when all pass>] -P IncludesFromRoot.cmake
+# With VIEWS (the target's include folders, separated by "|"), each must also be a header the target
+# may see: one of its own folder or of a library it links, never of a layer above it.
+#   cmake -DROOT=<source root> -DFILES=<a;b;c> [-DTARGET=<name> -DVIEWS=<a|b>]
+#         [-DSTAMP=<file touched when all pass>] -P IncludesFromRoot.cmake
 cmake_minimum_required(VERSION 3.25)
 set(refused "")
+set(unseen "")
+string(REPLACE "|" ";" views "${VIEWS}")
 foreach(file IN LISTS FILES)
   if(NOT IS_ABSOLUTE "${file}")
     set(file "${ROOT}/${file}")
@@ -18,11 +23,27 @@ foreach(file IN LISTS FILES)
        OR NOT EXISTS "${ROOT}/${path}")
       file(RELATIVE_PATH shown "${ROOT}" "${file}")
       string(APPEND refused "  ${shown}: #include \"${path}\"\n")
+    elseif(views)
+      set(seen FALSE)
+      foreach(view IN LISTS views)
+        if(EXISTS "${view}/${path}")
+          set(seen TRUE)
+          break()
+        endif()
+      endforeach()
+      if(NOT seen)
+        file(RELATIVE_PATH shown "${ROOT}" "${file}")
+        string(APPEND unseen "  ${shown}: #include \"${path}\"\n")
+      endif()
     endif()
   endforeach()
 endforeach()
 if(refused)
   message(FATAL_ERROR "includes not written from the source root:\n${refused}")
+endif()
+if(unseen)
+  message(FATAL_ERROR "headers outside what ${TARGET} may see (a library includes the headers of its own "
+                      "folder and of the libraries it links, never those of a layer above it):\n${unseen}")
 endif()
 if(STAMP)
   file(TOUCH "${STAMP}")

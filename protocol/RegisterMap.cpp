@@ -5,6 +5,8 @@
 #include "entry/IntegerText.h"
 #include "entry/NumericFields.h"
 
+#include <QtGlobal>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -20,52 +22,103 @@ constexpr std::array<const char*, 3> kMpgUsageCodes = {"FF", "02", "01"};
 constexpr std::array<const char*, 6> kStartNumCodes = {"FF", "03", "04", "05", "06", "07"};
 constexpr std::array<const char*, 4> kAxisLinkCodes = {"FF", "01", "02", "03"};
 
-// The items as the window shows them, in item order (settings files name them so).
-constexpr std::array<const char*, 9> kOutputItems = {"Nepoužito",     "Laser",       "Chlazení",
-                                                     "Ofuk",          "Kryt Stroje", "Uvolnění nástroje",
-                                                     "Kryt nástrojů", "Brzda",       "Signalizace přerušení"};
-constexpr std::array<const char*, 2> kPwmItems = {"PWM", "Breakeout board"};
-constexpr std::array<const char*, 3> kMpgUsageItems = {"Nepoužito", "Mpg - omezení limit", "Mpg - bez limit"};
-constexpr std::array<const char*, 6> kStartNumItems = {"nepoužito", "INT 3", "INT 4",
-                                                       "INT 5",     "INT 6", "INT 7"};
+// The items as the window shows them, in item order. Settings files name them so, whatever the
+// window's language: the Czech words are the file's tokens, translated ("Settings") only where shown.
+// clang-format off
+constexpr std::array<const char*, 9> kOutputItems = {
+    QT_TRANSLATE_NOOP("Settings", "Nepoužito"),
+    QT_TRANSLATE_NOOP("Settings", "Laser"),
+    QT_TRANSLATE_NOOP("Settings", "Chlazení"),
+    QT_TRANSLATE_NOOP("Settings", "Ofuk"),
+    QT_TRANSLATE_NOOP("Settings", "Kryt Stroje"),
+    QT_TRANSLATE_NOOP("Settings", "Uvolnění nástroje"),
+    QT_TRANSLATE_NOOP("Settings", "Kryt nástrojů"),
+    QT_TRANSLATE_NOOP("Settings", "Brzda"),
+    QT_TRANSLATE_NOOP("Settings", "Signalizace přerušení")};
+constexpr std::array<const char*, 2> kPwmItems = {
+    QT_TRANSLATE_NOOP("Settings", "PWM"),
+    QT_TRANSLATE_NOOP("Settings", "Breakeout board")};
+constexpr std::array<const char*, 3> kMpgUsageItems = {
+    QT_TRANSLATE_NOOP("Settings", "Nepoužito"),
+    QT_TRANSLATE_NOOP("Settings", "Mpg - omezení limit"),
+    QT_TRANSLATE_NOOP("Settings", "Mpg - bez limit")};
+constexpr std::array<const char*, 6> kStartNumItems = {
+    QT_TRANSLATE_NOOP("Settings", "nepoužito"),
+    QT_TRANSLATE_NOOP("Settings", "INT 3"),
+    QT_TRANSLATE_NOOP("Settings", "INT 4"),
+    QT_TRANSLATE_NOOP("Settings", "INT 5"),
+    QT_TRANSLATE_NOOP("Settings", "INT 6"),
+    QT_TRANSLATE_NOOP("Settings", "INT 7")};
+// clang-format on
 constexpr std::array<const char*, 4> kAxisLinkItems = {"A => A", "X => A", "Y => A", "Z => A"};
 
 constexpr int kPolarita = 3;
 constexpr int kPovoleno = 4;
 
 using K = RegisterKind;
+// A register a row, its caption below it.
+// clang-format off
 constexpr Register kRegisters[] = {
-    {"ER01", "EW01,", "OUT1", K::ListCode, kOutputCodes, 0, kOutputItems, "OUT1"},
-    {"ER02", "EW02,", "OUT2", K::ListCode, kOutputCodes, 0, kOutputItems, "OUT2"},
-    {"ER03", "EW03,", "OUT3", K::ListCode, kOutputCodes, 0, kOutputItems, "OUT3"},
-    {"ER04", "EW04,", "PWM", K::ListCode, kPwmCodes, 0, kPwmItems, "PWM"},
-    {"ERFD", "EWFD,", "BreakDelay", K::BreakDelay, {}, 0, {}, "Prodleva odbrždění [0,1s]"},
-    {"ER05", "EW05,", "Polarity", K::PolarityByte, {}, 0, {}, "Polarita os (DIR) a signálu (CLK)"},
-    {"ER06", "EW06,", "MpgUsage", K::ListCode, kMpgUsageCodes, 0, kMpgUsageItems, "Použít MPG"},
+    {"ER01", "EW01,", "OUT1", K::ListCode, kOutputCodes, 0, kOutputItems,
+     QT_TRANSLATE_NOOP("Settings", "OUT1")},
+    {"ER02", "EW02,", "OUT2", K::ListCode, kOutputCodes, 0, kOutputItems,
+     QT_TRANSLATE_NOOP("Settings", "OUT2")},
+    {"ER03", "EW03,", "OUT3", K::ListCode, kOutputCodes, 0, kOutputItems,
+     QT_TRANSLATE_NOOP("Settings", "OUT3")},
+    {"ER04", "EW04,", "PWM", K::ListCode, kPwmCodes, 0, kPwmItems,
+     QT_TRANSLATE_NOOP("Settings", "PWM")},
+    {"ERFD", "EWFD,", "BreakDelay", K::BreakDelay, {}, 0, {},
+     QT_TRANSLATE_NOOP("Settings", "Prodleva odbrždění [0,1s]")},
+    {"ER05", "EW05,", "Polarity", K::PolarityByte, {}, 0, {},
+     QT_TRANSLATE_NOOP("Settings", "Polarita os (DIR) a signálu (CLK)")},
+    {"ER06", "EW06,", "MpgUsage", K::ListCode, kMpgUsageCodes, 0, kMpgUsageItems,
+     QT_TRANSLATE_NOOP("Settings", "Použít MPG")},
     {"ER07", "EW07,", "StartNum", K::ListCode, kStartNumCodes, 0, kStartNumItems,
-     "Č. vstupu pro start ref. pojezdu"},
-    {"EFR10", "EFW10,", "LoLimitX", K::Number, {}, 0, {}, "Lo-Limit X [mm]"},
-    {"EFR14", "EFW14,", "LoLimitY", K::Number, {}, 0, {}, "Lo-Limit Y [mm]"},
-    {"EFR18", "EFW18,", "LoLimitZ", K::Number, {}, 0, {}, "Lo-Limit Z [mm]"},
-    {"EFR20", "EFW20,", "HiLimitX", K::Number, {}, 0, {}, "Hi-Limit X [mm]"},
-    {"EFR24", "EFW24,", "HiLimitY", K::Number, {}, 0, {}, "Hi-Limit Y [mm]"},
-    {"EFR28", "EFW28,", "HiLimitZ", K::Number, {}, 0, {}, "Hi-Limit Z [mm]"},
-    {"EFR30", "EFW30,", "GearX", K::Number, {}, 0, {}, "Převod X [kr/mm]"},
-    {"EFR34", "EFW34,", "GearY", K::Number, {}, 0, {}, "Převod Y [kr/mm]"},
-    {"EFR38", "EFW38,", "GearZ", K::Number, {}, 0, {}, "Převod Z [kr/mm]"},
-    {"EFR40", "EFW40,", "MpgAcc", K::Number, {}, 0, {}, "Akcelerace MPG [mm/s^2]"},
-    {"EFR44", "EFW44,", "MpgMaxSpeed", K::Number, {}, 0, {}, "Max Rychlost MPG [mm/s]"},
-    {"EUR48", "EUW48,", "TimeOver", K::Number, {}, 0, {}, "Prodleva MPG [ms]"},
-    {"EUR4C", "EUW4C,", "DefSpinSpeed", K::Number, {}, 0, {}, "Otáčky vřetene pro X10"},
-    {"EFR50", "EFW50,", "RefSpeedX", K::Number, {}, 0, {}, "Ke spínači X [mm/s]"},
-    {"EFR54", "EFW54,", "RefSpeedY", K::Number, {}, 0, {}, "Ke spínači Y [mm/s]"},
-    {"EFR58", "EFW58,", "RefSpeedZ", K::Number, {}, 0, {}, "Ke spínači Z [mm/s]"},
-    {"ER08", "EW08,", "Povoleno", K::InputBitsLow, {}, kPovoleno, {}, "Povoleno (vstupy 0–7)"},
-    {"ER09", "EW09,", "Povoleno", K::InputBitsHigh, {}, kPovoleno, {}, "Povoleno (vstupy 14, 15)"},
-    {"ER0A", "EW0A,", "Polarita", K::InputBitsLow, {}, kPolarita, {}, "Polarita (vstupy 0–7)"},
-    {"ER0B", "EW0B,", "Polarita", K::InputBitsHigh, {}, kPolarita, {}, "Polarita (vstupy 14, 15)"},
-    {"ER0C", "EW0C,", "AxisLink", K::ListCode, kAxisLinkCodes, 0, kAxisLinkItems, "Sdružení osy A"},
+     QT_TRANSLATE_NOOP("Settings", "Č. vstupu pro start ref. pojezdu")},
+    {"EFR10", "EFW10,", "LoLimitX", K::Number, {}, 0, {},
+     QT_TRANSLATE_NOOP("Settings", "Lo-Limit X [mm]")},
+    {"EFR14", "EFW14,", "LoLimitY", K::Number, {}, 0, {},
+     QT_TRANSLATE_NOOP("Settings", "Lo-Limit Y [mm]")},
+    {"EFR18", "EFW18,", "LoLimitZ", K::Number, {}, 0, {},
+     QT_TRANSLATE_NOOP("Settings", "Lo-Limit Z [mm]")},
+    {"EFR20", "EFW20,", "HiLimitX", K::Number, {}, 0, {},
+     QT_TRANSLATE_NOOP("Settings", "Hi-Limit X [mm]")},
+    {"EFR24", "EFW24,", "HiLimitY", K::Number, {}, 0, {},
+     QT_TRANSLATE_NOOP("Settings", "Hi-Limit Y [mm]")},
+    {"EFR28", "EFW28,", "HiLimitZ", K::Number, {}, 0, {},
+     QT_TRANSLATE_NOOP("Settings", "Hi-Limit Z [mm]")},
+    {"EFR30", "EFW30,", "GearX", K::Number, {}, 0, {},
+     QT_TRANSLATE_NOOP("Settings", "Převod X [kr/mm]")},
+    {"EFR34", "EFW34,", "GearY", K::Number, {}, 0, {},
+     QT_TRANSLATE_NOOP("Settings", "Převod Y [kr/mm]")},
+    {"EFR38", "EFW38,", "GearZ", K::Number, {}, 0, {},
+     QT_TRANSLATE_NOOP("Settings", "Převod Z [kr/mm]")},
+    {"EFR40", "EFW40,", "MpgAcc", K::Number, {}, 0, {},
+     QT_TRANSLATE_NOOP("Settings", "Akcelerace MPG [mm/s^2]")},
+    {"EFR44", "EFW44,", "MpgMaxSpeed", K::Number, {}, 0, {},
+     QT_TRANSLATE_NOOP("Settings", "Max Rychlost MPG [mm/s]")},
+    {"EUR48", "EUW48,", "TimeOver", K::Number, {}, 0, {},
+     QT_TRANSLATE_NOOP("Settings", "Prodleva MPG [ms]")},
+    {"EUR4C", "EUW4C,", "DefSpinSpeed", K::Number, {}, 0, {},
+     QT_TRANSLATE_NOOP("Settings", "Otáčky vřetene pro X10")},
+    {"EFR50", "EFW50,", "RefSpeedX", K::Number, {}, 0, {},
+     QT_TRANSLATE_NOOP("Settings", "Ke spínači X [mm/s]")},
+    {"EFR54", "EFW54,", "RefSpeedY", K::Number, {}, 0, {},
+     QT_TRANSLATE_NOOP("Settings", "Ke spínači Y [mm/s]")},
+    {"EFR58", "EFW58,", "RefSpeedZ", K::Number, {}, 0, {},
+     QT_TRANSLATE_NOOP("Settings", "Ke spínači Z [mm/s]")},
+    {"ER08", "EW08,", "Povoleno", K::InputBitsLow, {}, kPovoleno, {},
+     QT_TRANSLATE_NOOP("Settings", "Povoleno (vstupy 0–7)")},
+    {"ER09", "EW09,", "Povoleno", K::InputBitsHigh, {}, kPovoleno, {},
+     QT_TRANSLATE_NOOP("Settings", "Povoleno (vstupy 14, 15)")},
+    {"ER0A", "EW0A,", "Polarita", K::InputBitsLow, {}, kPolarita, {},
+     QT_TRANSLATE_NOOP("Settings", "Polarita (vstupy 0–7)")},
+    {"ER0B", "EW0B,", "Polarita", K::InputBitsHigh, {}, kPolarita, {},
+     QT_TRANSLATE_NOOP("Settings", "Polarita (vstupy 14, 15)")},
+    {"ER0C", "EW0C,", "AxisLink", K::ListCode, kAxisLinkCodes, 0, kAxisLinkItems,
+     QT_TRANSLATE_NOOP("Settings", "Sdružení osy A")},
 };
+// clang-format on
 static_assert(std::size(kRegisters) == kRegistersWithMpg);
 
 // The factory settings: what a unit holds after them, in table order. "Defaultní nastavení" sets

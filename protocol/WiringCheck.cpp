@@ -1,15 +1,23 @@
 #include "protocol/WiringCheck.h"
 
+#include <QCoreApplication>
+#include <QString>
+
 namespace {
+
+// The operator's words in the windows' language.
+QString Tr(const char* text) { return QCoreApplication::translate("WiringCheck", text); }
+std::string Utf8(const QString& text) { return text.toStdString(); }
+QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 bool Level(uint16_t word, int input) { return (word >> input) & 1; }
 
 }  // namespace
 
 std::string InputCaption(const WiringInput& input) {
-  std::string caption = "vstup " + std::to_string(input.input);
-  if (!input.name.empty() && input.name != "-") caption += " – " + input.name;
-  return caption;
+  QString caption = Tr(QT_TRANSLATE_NOOP("WiringCheck", "vstup %1")).arg(input.input);
+  if (!input.name.empty() && input.name != "-") caption += QStringLiteral(" – ") + Q(input.name);
+  return Utf8(caption);
 }
 
 WiringCheck::WiringCheck(std::vector<WiringInput> inputs, std::vector<WiringInput> grid)
@@ -111,24 +119,34 @@ void WiringCheck::Next() {
 
 std::string WiringCheck::Instruction() const {
   if (Done()) return {};
-  return "Sepněte a uvolněte " + InputCaption(results_[asked_].input);
+  return Utf8(Tr(QT_TRANSLATE_NOOP("WiringCheck", "Sepněte a uvolněte %1"))
+                  .arg(Q(InputCaption(results_[asked_].input))));
 }
 
 std::string WiringCheck::Line(const WiringResult& r) {
-  std::string caption = InputCaption(r.input);
+  const QString caption = Q(InputCaption(r.input));
+  const QString moved = r.movedInstead ? Q(InputCaption(*r.movedInstead)) : QString();
   switch (r.verdict) {
-    case WiringVerdict::Pending: return caption + ": nezkontrolováno";
+    case WiringVerdict::Pending:
+      return Utf8(Tr(QT_TRANSLATE_NOOP("WiringCheck", "%1: nezkontrolováno")).arg(caption));
     case WiringVerdict::Good:
-      return caption + ": v pořádku" +
-             (r.movedInstead ? " (mezitím se změnil i " + InputCaption(*r.movedInstead) + ")" : "");
+      return Utf8(r.movedInstead
+                      ? Tr(QT_TRANSLATE_NOOP("WiringCheck", "%1: v pořádku (mezitím se změnil i %2)"))
+                            .arg(caption, moved)
+                      : Tr(QT_TRANSLATE_NOOP("WiringCheck", "%1: v pořádku")).arg(caption));
     case WiringVerdict::WrongPolarity:
-      return caption + ": v klidu je " + (r.restLevel ? "1" : "0") + ", Polarita je " +
-             (r.input.polarity ? "1" : "0") + " – zkontrolujte polaritu";
+      return Utf8(
+          Tr(QT_TRANSLATE_NOOP("WiringCheck", "%1: v klidu je %2, Polarita je %3 – zkontrolujte polaritu"))
+              .arg(caption, QString::number(r.restLevel ? 1 : 0), QString::number(r.input.polarity ? 1 : 0)));
     case WiringVerdict::Swapped:
-      return caption + ": nezměnil se, změnil se " + InputCaption(*r.movedInstead) +
-             " – možná prohozené vodiče";
-    case WiringVerdict::NeverSeen: return caption + ": změna nebyla zjištěna";
-    case WiringVerdict::Chatters: return caption + ": vstup se mění sám – zákmity nebo rušení?";
+      return Utf8(
+          Tr(QT_TRANSLATE_NOOP("WiringCheck", "%1: nezměnil se, změnil se %2 – možná prohozené vodiče"))
+              .arg(caption, moved));
+    case WiringVerdict::NeverSeen:
+      return Utf8(Tr(QT_TRANSLATE_NOOP("WiringCheck", "%1: změna nebyla zjištěna")).arg(caption));
+    case WiringVerdict::Chatters:
+      return Utf8(
+          Tr(QT_TRANSLATE_NOOP("WiringCheck", "%1: vstup se mění sám – zákmity nebo rušení?")).arg(caption));
   }
-  return caption;
+  return Utf8(caption);
 }

@@ -66,6 +66,11 @@ void PtyServer::SendRaw(const std::string& bytes) {
   [[maybe_unused]] auto n = ::write(wake_[1], &c, 1);
 }
 
+void PtyServer::RemoveOnClose(const std::string& name) {
+  std::lock_guard lock(rawMutex_);
+  removeOnClose_ = name;
+}
+
 bool PtyServer::LineSettings(termios& settings) const {
   return slaveHold_ >= 0 && ::tcgetattr(slaveHold_, &settings) == 0;
 }
@@ -172,6 +177,10 @@ void PtyServer::ProcessDueJobs(Clock::time_point now) {
     jobs_.pop_front();
     const auto reply = unit_.Respond(line);
     if (unit_.TakeCloseRequest()) {
+      {
+        std::lock_guard lock(rawMutex_);
+        if (!removeOnClose_.empty()) ::unlink(removeOnClose_.c_str());
+      }
       CloseLine();
       jobs_.clear();
       later_.clear();

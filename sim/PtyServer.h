@@ -32,7 +32,10 @@ class PtyServer {
   // The line settings the program put on the device (baud rate, parity, modes).
   bool LineSettings(struct termios& settings) const;
 
-  // True after the unit closed the line (fault injection); the device is gone then.
+  // A name the program opens the line by (a symbolic link to the device). When the unit closes the
+  // line it is removed, as an unplugged adapter's device goes: opening it again fails instead of
+  // reaching whichever line takes over the freed device number.
+  void RemoveOnClose(const std::string& name);
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -57,7 +60,8 @@ class PtyServer {
 
   VirtualUnit& unit_;
   int master_ = -1;
-  int slaveHold_ = -1;  // keeps the line alive while the program has the port closed
+  std::string removeOnClose_;  // guarded by rawMutex_
+  int slaveHold_ = -1;         // keeps the line alive while the program has the port closed
   int wake_[2] = {-1, -1};
   std::string slavePath_;
   std::thread thread_;

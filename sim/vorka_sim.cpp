@@ -264,6 +264,7 @@ int main(int argc, char** argv) {
       std::perror("vorka-sim: cannot make the link");
       return 1;
     }
+    server.RemoveOnClose(link);
   }
   std::printf("%s\n", server.SlavePath().c_str());
   std::fflush(stdout);

@@ -37,6 +37,7 @@ set(VORKA_TESTS_UNIX
   protocol/InputRecordingTest.cpp
   entry/CfgReaderFaultTest.cpp
   window/TermTest.cpp
+  window/LanguageTest.cpp
   window/IdentifyTest.cpp
   window/MonitorTest.cpp
   window/TimelineTest.cpp
@@ -83,7 +84,7 @@ set(VORKA_TESTS_OF_vorka_flows
 # The dialogs of the link are tried inside the main window, and so is vorkactl beside it.
 set(VORKA_TESTS_OF_vorka_windows
   link/SetupTest.cpp link/HelpTest.cpp link/WindowsLinkTest.cpp
-  window/ControlTableTest.cpp window/FitTest.cpp window/TermTest.cpp window/IdentifyTest.cpp
+  window/ControlTableTest.cpp window/FitTest.cpp window/TermTest.cpp window/LanguageTest.cpp window/IdentifyTest.cpp
   window/MonitorTest.cpp window/TimelineTest.cpp window/DefaultsResetTest.cpp window/ValueEntryTest.cpp
   window/ReadSaveTest.cpp window/RecordTest.cpp window/ImportTest.cpp window/SettingsFilesTest.cpp
   window/SaveIntegrityTest.cpp window/UnitBackupTest.cpp window/FaultTest.cpp window/OutOfStepWindowTest.cpp
@@ -123,7 +124,7 @@ function(vorka_test_program target)
     set(group ${target}_${library})
     add_library(${group} OBJECT ${files})
     vorka_test_sees(${group} ${library} ${arg_LINKS})
-    vorka_includes_from_root(${group} ${support_headers})
+    vorka_includes_from_root(${group} SHARED ${support_headers})
     target_sources(${target} PRIVATE $<TARGET_OBJECTS:${group}>)
   endforeach()
   if(unplaced)

@@ -43,9 +43,9 @@ void TFormBackups::Show(const std::vector<Backup>& backups, const Identity& unit
   chosen_.reset();
   ui->ListBackups->clear();
   ui->LbBackupsOf->setText(
-      (unitId.empty() ? QStringLiteral("Zálohy všech jednotek")
-                      : QStringLiteral("Zálohy jednotky %1").arg(QString::fromStdString(unitId))) +
-      QStringLiteral(" (%1), nejnovější nahoře. Záloha se pořizuje před každým uložením do jednotky.")
+      (unitId.empty() ? tr("Zálohy všech jednotek")
+                      : tr("Zálohy jednotky %1").arg(QString::fromStdString(unitId))) +
+      tr(" (%1), nejnovější nahoře. Záloha se pořizuje před každým uložením do jednotky.")
           .arg(backups.size()));
   for (const Backup& backup : backups_) {
     // Only the settings the backup holds count: the window may show more.
@@ -59,7 +59,7 @@ void TFormBackups::Show(const std::vector<Backup>& backups, const Identity& unit
     row->setText(3, QString::number(Differences(backup.settings, shown).size()));
     row->setToolTip(0, QDir::toNativeSeparators(QString::fromStdString(backup.path)));
     if (backup.damaged) {
-      const QString note = QStringLiteral("Poškozená záloha, nelze ji načíst");
+      const QString note = tr("Poškozená záloha, nelze ji načíst");
       row->setText(3, QStringLiteral("-"));
       row->setText(4, note);
       row->setToolTip(4, note);
@@ -69,7 +69,7 @@ void TFormBackups::Show(const std::vector<Backup>& backups, const Identity& unit
     if (backup.otherUnit) {
       // Put into this unit's folder by hand: what it holds is another unit's.
       const QString note =
-          QStringLiteral("Záloha jiné jednotky (%1) ve složce jednotky %2")
+          tr("Záloha jiné jednotky (%1) ve složce jednotky %2")
               .arg(QString::fromStdString(backup.unitId), QString::fromStdString(backup.folderUnit));
       row->setText(4, note);
       row->setToolTip(4, note);
@@ -77,7 +77,7 @@ void TFormBackups::Show(const std::vector<Backup>& backups, const Identity& unit
     }
     // A backup goes into another unit or firmware only with the operator knowing it.
     if (!unitId.empty() && (backup.unitId != unit.id || backup.unitVersion != unit.version)) {
-      const QString note = QStringLiteral("Záloha z %1, připojena je %2")
+      const QString note = tr("Záloha z %1, připojena je %2")
                                .arg(Named(backup.unitId, backup.unitVersion), Named(unit.id, unit.version));
       row->setText(4, note);
       row->setToolTip(4, note);

@@ -4,8 +4,9 @@
 // ---- Factory defaults and unit reset ----
 
 void TTermForm::Button1Click() {
-  RunFlow([](UnitHost& unit) { LoadFactorySettings(unit); },
-          [this] { sources_.Loaded(ShownSettings(), ShownSettings(), "Defaultní nastavení"); });
+  RunFlow(
+      [](UnitHost& unit) { LoadFactorySettings(unit); },
+      [this] { sources_.Loaded(ShownSettings(), ShownSettings(), tr("Defaultní nastavení").toStdString()); });
 }
 
 void TTermForm::resetClick() {

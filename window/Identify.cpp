@@ -10,7 +10,7 @@ using namespace term;
 
 namespace {
 
-const QString kStartInputCaption = QStringLiteral("Vstup pro start referencí");
+constexpr const char* kStartInputCaption = QT_TRANSLATE_NOOP("TTermForm", "Vstup pro start referencí");
 const QColor kGreyText(128, 128, 128);
 
 }  // namespace
@@ -27,8 +27,8 @@ void TTermForm::ShowIdentity(const Identity& identity) {
 }
 
 void TTermForm::ShowNoUnit() {
-  ui->EditVerIp->setText(QStringLiteral("Jednotka nenalezena"));
-  ui->EditIpID->setText(QStringLiteral("Nezjištěno"));
+  ui->EditVerIp->setText(tr("Jednotka nenalezena"));
+  ui->EditIpID->setText(tr("Nezjištěno"));
 }
 
 void TTermForm::SetOutputControlsEnabled(bool on) {
@@ -90,7 +90,7 @@ void TTermForm::UpdateStartInputLabels() {
   const int item = ui->StartNum->currentIndex();
   if (item < 0) return;
   QLabel* labels[] = {ui->in3descp, ui->in4descp, ui->in5descp, ui->in6descp, ui->in7descp};
-  for (int i = 0; i < 5; ++i) labels[i]->setText(item == i + 1 ? kStartInputCaption : QString());
+  for (int i = 0; i < 5; ++i) labels[i]->setText(item == i + 1 ? tr(kStartInputCaption) : QString());
 }
 
 void TTermForm::SetGridTextColor(const QColor& color) {

@@ -26,7 +26,7 @@ void TTermForm::ReadCFGClick() {
 }
 
 void TTermForm::ImportCfg() {
-  openDialog_->setNameFilter(QStringLiteral("Konfigurace Torvel (*.cfg)"));
+  openDialog_->setNameFilter(tr("Konfigurace Torvel (*.cfg)"));
   openDialog_->setDirectory(FileDialogFolder());
   QString path;
   if (!runOpenDialog_(path)) return;
@@ -58,8 +58,8 @@ void TTermForm::ImportCfg() {
       filled.Set(def.name, *value);
     }
   }
-  sources_.Loaded(shown, filled, "konfigurace TORVEL " + QFileInfo(path).fileName().toStdString(), cleared,
-                  "v konfiguraci TORVEL chybí: import vstup vypíná");
+  sources_.Loaded(shown, filled, tr("konfigurace TORVEL %1").arg(QFileInfo(path).fileName()).toStdString(),
+                  cleared, tr("v konfiguraci TORVEL chybí: import vstup vypíná").toStdString());
 }
 
 void TTermForm::ReadCfgFile(const QString& path) {

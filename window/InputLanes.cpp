@@ -1,6 +1,8 @@
 #include "window/InputLanes.h"
 
-#include <QLocale>
+#include "look/Language.h"
+
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -10,17 +12,19 @@
 #include <cmath>
 
 QString Duration(int64_t ms) {
-  const QLocale czech(QLocale::Czech);
+  const auto tenths = [](double value) {
+    return QString::number(value, 'f', 1).replace(QLatin1Char('.'), DecimalMark());
+  };
   if (std::llabs(ms) < 1000) return QStringLiteral("%1 ms").arg(ms);
-  if (std::llabs(ms) < 60'000)
-    return czech.toString(static_cast<double>(ms) / 1000.0, 'f', 1) + QStringLiteral(" s");
-  return czech.toString(static_cast<double>(ms) / 60'000.0, 'f', 1) + QStringLiteral(" min");
+  if (std::llabs(ms) < 60'000) return tenths(static_cast<double>(ms) / 1000.0) + QStringLiteral(" s");
+  return tenths(static_cast<double>(ms) / 60'000.0) + QStringLiteral(" min");
 }
 
-const char* const kFasterThanSamplingTip =
+const char* const kFasterThanSamplingTip = QT_TRANSLATE_NOOP(
+    "InputLanes",
     "Vstup se mění u více než třetiny čtení: nejspíš se mění rychleji, než se čte. Průběh může "
     "ukazovat pomalejší změny, které neexistují, a počet změn je jen nejmenší možný. Zapněte "
-    "„Rychlé snímání“.";
+    "„Rychlé snímání“.");
 
 int64_t AxisStepMs(int64_t spanMs) {
   static constexpr int64_t kSteps[] = {1,      2,      5,       10,      20,      50,        100,
@@ -43,7 +47,7 @@ int InputLanes::LabelWidth() const { return labelWidth_; }
 
 void InputLanes::FitLabels() {
   // The widest the counters get: every flag, a five-digit count at least, an hour ago.
-  const QString widest = QStringLiteral("Polarita 1  Povoleno 1  změn ≥99999  před 59,9 min");
+  const QString widest = tr("Polarita 1  Povoleno 1  změn ≥99999  před 59,9 min");
   labelWidth_ = std::max(kLabelWidth, fontMetrics().horizontalAdvance(widest) + 12);
 }
 
@@ -54,14 +58,12 @@ void InputLanes::changeEvent(QEvent* event) {
 
 QString InputLanes::CountersText(int row) const {
   const LaneInfo& info = lanes_[static_cast<std::size_t>(row - 1)];
-  QString counters =
-      QStringLiteral("Polarita %1  Povoleno %2").arg(info.polarity ? 1 : 0).arg(info.enabled ? 1 : 0);
+  QString counters = tr("Polarita %1  Povoleno %2").arg(info.polarity ? 1 : 0).arg(info.enabled ? 1 : 0);
   if (!timeline_) return counters;
-  counters += QStringLiteral("  změn %1%2")
-                  .arg(timeline_->CountIsLeast(row) ? QStringLiteral("≥") : QString())
-                  .arg(timeline_->Changes(row));
+  counters +=
+      tr("  změn %1%2").arg(timeline_->CountIsLeast(row) ? tr("≥") : QString()).arg(timeline_->Changes(row));
   if (const auto last = timeline_->LastChange(row))
-    counters += QStringLiteral("  před ") + Duration(std::max<int64_t>(0, liveMs_ - *last));
+    counters += tr("  před ") + Duration(std::max<int64_t>(0, liveMs_ - *last));
   return counters;
 }
 
@@ -70,7 +72,7 @@ QString InputLanes::ToolTipAt(const QPoint& point) const {
   if (!timeline_ || laneHeight <= 0) return {};
   const int row = point.y() / laneHeight + 1;
   if (row < 1 || row > kInputRows || !timeline_->FasterThanSampling(row)) return {};
-  return QString::fromUtf8(kFasterThanSamplingTip);
+  return QCoreApplication::translate("InputLanes", kFasterThanSamplingTip);
 }
 
 bool InputLanes::event(QEvent* event) {
@@ -140,7 +142,7 @@ void InputLanes::PaintLane(QPainter& painter, int row, const QRect& lane) {
   painter.setFont(bold);
   const int half = lane.height() / 2;
   painter.drawText(QRect(4, lane.top(), LabelWidth() - 8, half + 2), Qt::AlignLeft | Qt::AlignBottom,
-                   QStringLiteral("Vstup %1%2").arg(info.input).arg(name));
+                   tr("Vstup %1%2").arg(info.input).arg(name));
   painter.setFont(font());
   painter.drawText(QRect(4, lane.top() + half, LabelWidth() - 8, half), Qt::AlignLeft | Qt::AlignTop,
                    CountersText(row));
@@ -206,7 +208,7 @@ void InputLanes::PaintAxis(QPainter& painter, const QRect& axis) {
   for (int64_t back = 0; back <= spanMs_; back += stepMs) {
     const int x = XOf(nowMs_ - back);
     painter.drawLine(x, axis.top(), x, axis.top() + 4);
-    const QString text = back == 0 ? QStringLiteral("0 s") : QStringLiteral("−") + Duration(back);
+    const QString text = back == 0 ? QStringLiteral("0 s") : tr("−") + Duration(back);
     painter.drawText(QRect(x - 50, axis.top() + 4, 100, axis.height() - 4), Qt::AlignHCenter | Qt::AlignTop,
                      text);
   }

@@ -1,5 +1,6 @@
 #include "window/MessageBoxes.h"
 
+#include "look/Language.h"
 #include "protocol/MessageSeam.h"
 
 #include <QAbstractButton>
@@ -17,11 +18,13 @@ class BoxSeam : public MessageSeam {
   bool Question(const QString& text) override {
     QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), text,
                     QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
-    box.button(QMessageBox::Yes)->setText(QStringLiteral("Ano"));
-    box.button(QMessageBox::No)->setText(QStringLiteral("Ne"));
+    box.button(QMessageBox::Yes)->setText(QCoreApplication::translate("MessageBoxes", "Ano"));
+    box.button(QMessageBox::No)->setText(QCoreApplication::translate("MessageBoxes", "Ne"));
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
   }
+  // The catalogue's words in the windows' language.
+  Language Speaks() const override { return WindowLanguage(); }
   void GeneralError(const QString& text) override {
     Show(QMessageBox::Critical, QCoreApplication::applicationName(), text);
   }

@@ -74,7 +74,7 @@ void TTermForm::PollFailed(const InputPoller::Step& step, bool tell) {
     timeline_->Polled(step);
     timeline_->Refresh();
   }
-  if (tell) Messages().Message(QStringLiteral("Chyba komunikace"));
+  if (tell) Messages().Message(tr("Chyba komunikace"));
 }
 
 void TTermForm::PollingIs(bool polling, int periodMs) {

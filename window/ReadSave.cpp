@@ -112,7 +112,7 @@ void TTermForm::MarkChanges() {
     if (def.kind == SettingKind::InputName) continue;
     const std::optional<std::string> unit = held.Get(def.name), now = shown.Get(def.name);
     const bool differs = unit && !(now && SameSettingValue(def, *now, *unit));
-    const QString said = differs ? QStringLiteral("V jednotce: ") + QString::fromStdString(*unit) : QString();
+    const QString said = differs ? tr("V jednotce: ") + QString::fromStdString(*unit) : QString();
     if (def.kind == SettingKind::Bit) {
       QTableWidgetItem* item = cell(def);
       item->setData(Qt::BackgroundRole, differs ? QVariant(QBrush(MarkColour(palette()))) : QVariant());
@@ -179,7 +179,7 @@ void TTermForm::WatchSettingChanges() {
     preferences.setValue(kAlwaysReviewKey, on);
     preferences.sync();
     if (preferences.status() != QSettings::NoError)
-      Messages().Message(QStringLiteral("Volbu nelze uložit: platí jen do zavření programu."));
+      Messages().Message(tr("Volbu nelze uložit: platí jen do zavření programu."));
   });
   RunReviewDialog = [](TFormReview& dialog) {
     CentreOnScreen(&dialog);

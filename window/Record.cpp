@@ -1,5 +1,6 @@
 // The commissioning record of the connected unit and the series of units, from the menu "Soubor".
 #include "common/Version.h"
+#include "look/Language.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/flows/UnitRecord.h"
 #include "record/RecordFile.h"
@@ -66,21 +67,19 @@ void TTermForm::SaveRecordOf(const UnitSettings& held) {
   if (!RunRecordFieldsDialog(fields)) return;
   for (const auto& [name, text] : fields.GetFields()) SetRecordField(record, name, text);
   if (!RememberFields(fields.GetFields()))
-    Messages().Message(
-        QStringLiteral("Údaje protokolu nelze uložit pro příště: platí jen pro tento protokol."));
-  const QString path =
-      ChooseRecordFile(QStringLiteral("Protokol o nastavení"), QString::fromUtf8(kRecordFilters),
-                       QString::fromStdString(RecordFileName(record, ".pdf")));
+    Messages().Message(tr("Údaje protokolu nelze uložit pro příště: platí jen pro tento protokol."));
+  const QString path = ChooseRecordFile(tr("Protokol o nastavení"), QString::fromUtf8(kRecordFilters),
+                                        QString::fromStdString(RecordFileName(record, ".pdf")));
   if (path.isEmpty()) return;
   const std::optional<RecordFormat> format = RecordFormatOf(path.toStdString());
   if (!format) {
-    Messages().Message(QStringLiteral("Protokol se ukládá jako .pdf, .html nebo .txt"));
+    Messages().Message(tr("Protokol se ukládá jako .pdf, .html nebo .txt"));
     return;
   }
   if (const FileFault fault = SaveRecord(record, *format, path.toStdString(), FileTarget::RegularOnly))
-    Messages().Message(QStringLiteral("Protokol nelze uložit: ") + QString::fromStdString(CzechText(fault)));
+    Messages().Message(tr("Protokol nelze uložit: ") + WindowText(fault));
   else
-    Messages().Message(QStringLiteral("Protokol uložen: ") + QDir::toNativeSeparators(path));
+    Messages().Message(tr("Protokol uložen: ") + QDir::toNativeSeparators(path));
 }
 
 void TTermForm::SeriesMnuClick() {
@@ -92,19 +91,17 @@ void TTermForm::SeriesMnuClick() {
   if (path.isEmpty()) return;
   std::string text;
   if (const FileFault fault = LoadSettingsFile(path.toStdString(), text)) {
-    Messages().Message(QStringLiteral("Soubor nelze přečíst: ") + QString::fromStdString(CzechText(fault)));
+    Messages().Message(tr("Soubor nelze přečíst: ") + WindowText(fault));
     return;
   }
   // A backup may hold values of their own, which a write puts back as the unit held them.
   const SettingsFileLoad load = ParseSettingsText(text, SettingsReader::Unit);
   if (!load.settings) {
-    Messages().Message(QString::fromStdString(CzechText(load.error)) +
-                       QStringLiteral("\nNic nebylo zapsáno."));
+    Messages().Message(WindowText(load.error) + tr("\nNic nebylo zapsáno."));
     return;
   }
   if (UnitSeries(*load.settings).Empty()) {
-    Messages().Message(
-        QStringLiteral("Soubor obsahuje jen jména vstupů, která jednotka neuchovává: není co zapsat."));
+    Messages().Message(tr("Soubor obsahuje jen jména vstupů, která jednotka neuchovává: není co zapsat."));
     return;
   }
   const QString folder = ChooseSeriesFolder();
@@ -117,7 +114,7 @@ void TTermForm::SeriesMnuClick() {
             RunSeriesDialog(dialog);
             if (!dialog.Summary().isEmpty()) Messages().Message(dialog.Summary());
             if (!dialog.ListFault().isEmpty())
-              Messages().Message(QStringLiteral("Seznam série nelze uložit: ") + dialog.ListFault());
+              Messages().Message(tr("Seznam série nelze uložit: ") + dialog.ListFault());
             // The window shows the unit attached now, not the one before the series.
             RunFlow([](UnitHost& unit) {
               unit.ResumeMonitor();

@@ -11,8 +11,8 @@ TFormRecordFields::TFormRecordFields(QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::TFormRecordFields>()) {
   ui->setupUi(this);
   ApplyLook(this);
-  ui->BtnsRecordFields->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Uložit protokol…"));
-  ui->BtnsRecordFields->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Zrušit"));
+  ui->BtnsRecordFields->button(QDialogButtonBox::Ok)->setText(tr("Uložit protokol…"));
+  ui->BtnsRecordFields->button(QDialogButtonBox::Cancel)->setText(tr("Zrušit"));
   connect(ui->BtnsRecordFields, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(ui->BtnsRecordFields, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }

@@ -14,8 +14,8 @@
 TFormReview::TFormReview(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TFormReview>()) {
   ui->setupUi(this);
   ApplyLook(this);
-  write = ui->BtnBoxReview->addButton(QStringLiteral("Zapsat"), QDialogButtonBox::AcceptRole);
-  cancel = ui->BtnBoxReview->addButton(QStringLiteral("Zrušit"), QDialogButtonBox::RejectRole);
+  write = ui->BtnBoxReview->addButton(tr("Zapsat"), QDialogButtonBox::AcceptRole);
+  cancel = ui->BtnBoxReview->addButton(tr("Zrušit"), QDialogButtonBox::RejectRole);
   write->setObjectName(QStringLiteral("BtnWrite"));
   cancel->setObjectName(QStringLiteral("BtnCancel"));
   // Enter must not write what the operator has not looked at.
@@ -49,12 +49,12 @@ void TFormReview::Show(const SaveReview& review) {
   grid.setRowCount(static_cast<int>(rows_.size()));
   for (int n = 0; n < grid.rowCount(); ++n) {
     const ReviewRow& row = rows_[static_cast<std::size_t>(n)];
-    auto* name = new QTableWidgetItem(QString::fromStdString(row.def->caption));
+    auto* name = new QTableWidgetItem(QString::fromStdString(ShownCaption(*row.def)));
     name->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
     name->setCheckState(row.chosen ? Qt::Checked : Qt::Unchecked);
     grid.setItem(n, 0, name);
-    grid.setItem(n, 1, new QTableWidgetItem(QString::fromStdString(row.held)));
-    grid.setItem(n, 2, new QTableWidgetItem(QString::fromStdString(row.wanted)));
+    grid.setItem(n, 1, new QTableWidgetItem(QString::fromStdString(ShownValue(*row.def, row.held))));
+    grid.setItem(n, 2, new QTableWidgetItem(QString::fromStdString(ShownValue(*row.def, row.wanted))));
     auto* reason = new QTableWidgetItem(QString::fromStdString(ReasonText(row)));
     reason->setToolTip(reason->text());
     grid.setItem(n, 3, reason);
@@ -68,14 +68,14 @@ void TFormReview::Show(const SaveReview& review) {
 
 void TFormReview::ShowSummary() {
   if (rows_.empty()) {
-    ui->LbReviewSummary->setText(QStringLiteral("Zápis nic nezmění: jednotka drží hodnoty okna."));
+    ui->LbReviewSummary->setText(tr("Zápis nic nezmění: jednotka drží hodnoty okna."));
     return;
   }
   const std::vector<ReviewRow> rows = Rows();
-  QString summary = QString::fromStdString(ChosenCountText(rows)) +
-                    QStringLiteral(", ostatní zůstanou, jak je jednotka drží.");
+  QString summary =
+      QString::fromStdString(ChosenCountText(rows)) + tr(", ostatní zůstanou, jak je jednotka drží.");
   if (std::any_of(rows.begin(), rows.end(), [](const ReviewRow& row) { return !row.chosen; }))
-    summary += QStringLiteral(" Proč řádek není zaškrtnutý, říká sloupec „Proč“.");
+    summary += tr(" Proč řádek není zaškrtnutý, říká sloupec „Proč“.");
   ui->LbReviewSummary->setText(summary);
 }
 

@@ -1,6 +1,7 @@
 #include "window/Series.h"
 
 #include "common/Version.h"
+#include "look/Language.h"
 #include "look/Look.h"
 #include "protocol/settings/Catalogue.h"
 #include "record/RecordFile.h"
@@ -18,7 +19,7 @@
 namespace {
 
 constexpr int kTryEveryMs = 1000;
-constexpr const char* kWaiting = "Připojte další jednotku";
+constexpr const char* kWaiting = QT_TRANSLATE_NOOP("TFormSeries", "Připojte další jednotku");
 
 }  // namespace
 
@@ -31,10 +32,10 @@ TFormSeries::TFormSeries(QWidget* parent, BackupStore backups, LineWorker& line)
   onLine_->unit.Exchange().SetAbandon(&line_.Closing());
   ui->setupUi(this);
   ApplyLook(this);
-  start = ui->BtnBoxSeries->addButton(QStringLiteral("Spustit"), QDialogButtonBox::ActionRole);
+  start = ui->BtnBoxSeries->addButton(tr("Spustit"), QDialogButtonBox::ActionRole);
   start->setObjectName(QStringLiteral("BtnStart"));
   start->setDefault(true);
-  end = ui->BtnBoxSeries->addButton(QStringLiteral("Ukončit"), QDialogButtonBox::RejectRole);
+  end = ui->BtnBoxSeries->addButton(tr("Ukončit"), QDialogButtonBox::RejectRole);
   end->setObjectName(QStringLiteral("BtnEnd"));
   end->setAutoDefault(false);
   connect(start, &QPushButton::clicked, this, [this] { BtnStartClick(); });
@@ -66,15 +67,16 @@ void TFormSeries::Start(const QString& file, const UnitSettings& settings, const
     if (def && def->kind == SettingKind::InputName)
       ++names;
     else
-      written << QString::fromStdString((def ? def->caption : name) + " = " + value);
+      written << QStringLiteral("%1 = %2").arg(QString::fromStdString(def ? ShownCaption(*def) : name),
+                                               QString::fromStdString(def ? ShownValue(*def, value) : value));
   }
-  QString text = QStringLiteral("Soubor: %1\nZapíše se do každé jednotky (%2): %3")
+  QString text = tr("Soubor: %1\nZapíše se do každé jednotky (%2): %3")
                      .arg(QDir::toNativeSeparators(file))
                      .arg(written.size())
                      .arg(written.join(QStringLiteral(", ")));
-  if (names > 0) text += QStringLiteral("\nJména vstupů do protokolů: %1").arg(names);
-  ui->LblSeriesFile->setText(text + QStringLiteral("\nProtokoly: %1").arg(QDir::toNativeSeparators(folder)));
-  ui->LblSeriesState->setText(QStringLiteral("Připojte první jednotku a stiskněte „Spustit“"));
+  if (names > 0) text += tr("\nJména vstupů do protokolů: %1").arg(names);
+  ui->LblSeriesFile->setText(text + tr("\nProtokoly: %1").arg(QDir::toNativeSeparators(folder)));
+  ui->LblSeriesState->setText(tr("Připojte první jednotku a stiskněte „Spustit“"));
   ui->GridSeries->setRowCount(0);
 }
 
@@ -82,7 +84,7 @@ void TFormSeries::BtnStartClick() {
   if (started_ || !onLine_->series) return;
   started_ = true;
   start->setEnabled(false);
-  ui->LblSeriesState->setText(QString::fromUtf8(kWaiting));
+  ui->LblSeriesState->setText(tr(kWaiting));
   timer_->start();
   TryNextUnit();
 }
@@ -116,31 +118,31 @@ void TFormSeries::TryNextUnit() {
 void TFormSeries::Tried(const UnitSeries::Try& done) {
   using Kind = UnitSeries::Try::Kind;
   if (done.kind == Kind::NoUnit) {
-    ui->LblSeriesState->setText(QString::fromUtf8(kWaiting));
+    ui->LblSeriesState->setText(tr(kWaiting));
     return;
   }
   if (done.kind == Kind::LeftAlone) {
-    ui->LblSeriesState->setText(
-        (done.failedHere ? QStringLiteral("Jednotka %1: chyba – připojte další jednotku, nebo tuto znovu")
-                         : QStringLiteral("Jednotka %1 je v této sérii hotová: připojte další jednotku"))
-            .arg(QString::fromStdString(done.unit.id)));
+    ui->LblSeriesState->setText((done.failedHere
+                                     ? tr("Jednotka %1: chyba – připojte další jednotku, nebo tuto znovu")
+                                     : tr("Jednotka %1 je v této sérii hotová: připojte další jednotku"))
+                                    .arg(QString::fromStdString(done.unit.id)));
     return;
   }
   QString result = QString::fromStdString(SeriesResultText(done));
-  if (done.repeatsId) result += QStringLiteral("; identifikátor se opakuje (jednotka držela jiné hodnoty)");
+  if (done.repeatsId) result += tr("; identifikátor se opakuje (jednotka držela jiné hodnoty)");
   const QString recordPath = QDir(folder_).filePath(QString::fromStdString(done.recordName));
   if (!done.record)
-    result += QStringLiteral("; bez protokolu: jednotka neodpověděla čtení");
+    result += tr("; bez protokolu: jednotka neodpověděla čtení");
   else if (const FileFault fault =
                SaveRecord(*done.record, RecordFormat::Pdf, recordPath.toStdString(), FileTarget::RegularOnly))
-    result += QStringLiteral("; protokol nelze uložit: ") + QString::fromStdString(CzechText(fault));
+    result += tr("; protokol nelze uložit: ") + WindowText(fault);
   AddRow(done, result);
   list_ += done.unit.id + "\t" + done.unit.version + "\t" + done.when + "\t" + result.toStdString() + "\n";
   // Kept after every unit: a series that ends by a crash or a pulled plug still has its list.
   listFault_ = SaveList();
   const bool verified = done.write.result == RecordedWrite::Result::Verified;
-  ui->LblSeriesState->setText((verified ? QStringLiteral("Jednotka %1: %2. Připojte další jednotku")
-                                        : QStringLiteral("Jednotka %1: chyba – %2. Připojte další jednotku"))
+  ui->LblSeriesState->setText((verified ? tr("Jednotka %1: %2. Připojte další jednotku")
+                                        : tr("Jednotka %1: chyba – %2. Připojte další jednotku"))
                                   .arg(QString::fromStdString(done.unit.id),
                                        verified ? result : QString::fromStdString(done.write.detail)));
 }
@@ -160,18 +162,18 @@ void TFormSeries::AddRow(const UnitSeries::Try& done, const QString& result) {
 QString TFormSeries::SaveList() {
   const std::string path = QDir(folder_).filePath(QStringLiteral("series.txt")).toStdString();
   if (const FileFault fault = SaveSettingsFile(path, list_, FileTarget::RegularOnly))
-    return QString::fromStdString(CzechText(fault));
+    return WindowText(fault);
   return {};
 }
 
-QString TFormSeries::Summary() const {
-  return started_ ? QString::fromStdString(SeriesEndText(units_, Language::Czech)) : QString();
+QString TFormSeries::Summary(Language language) const {
+  return started_ ? QString::fromStdString(SeriesEndText(units_, language)) : QString();
 }
 
 void TFormSeries::Finish() {
   if (std::exchange(finished_, true)) return;
   if (ui->GridSeries->rowCount() > 0 && listFault_.isEmpty()) {
-    list_ += "# " + Summary().toStdString() + "\n";
+    list_ += "# " + Summary(kRecordLanguage).toStdString() + "\n";  // the list is kept with the records
     listFault_ = SaveList();
   }
   QDialog::reject();
@@ -185,5 +187,5 @@ void TFormSeries::BtnEndClick() {
   }
   ending_ = true;
   end->setEnabled(false);
-  ui->LblSeriesState->setText(QStringLiteral("Série se ukončuje…"));
+  ui->LblSeriesState->setText(tr("Série se ukončuje…"));
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "look/Language.h"
 #include "protocol/flows/LineWorker.h"
 #include "protocol/flows/UnitSeries.h"
 
@@ -40,8 +41,9 @@ class TFormSeries : public QDialog {
   void reject() override { BtnEndClick(); }
   // Why the list could not be kept; empty when it was (or nothing was listed).
   const QString& ListFault() const { return listFault_; }
-  // Once started: the units written and verified, failed and left alone, named; else empty.
-  QString Summary() const;
+  // Once started: the units written and verified, failed and left alone, named (by default in the
+  // windows' language); else empty.
+  QString Summary(Language language = WindowLanguage()) const;
 
   std::unique_ptr<Ui::TFormSeries> ui;
   QPushButton* start = nullptr;  // "Spustit"

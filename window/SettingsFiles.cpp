@@ -1,6 +1,7 @@
 #include "window/SettingsFiles.h"
 
 #include "common/Version.h"
+#include "look/Language.h"
 #include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/flows/UnitFlows.h"
@@ -15,11 +16,14 @@
 
 namespace {
 
-const QString kFilter = QStringLiteral("Nastavení VORKA (*.%1)").arg(QLatin1String(kSettingsFileSuffix));
+QString Filter() {
+  return QCoreApplication::translate("SettingsFiles", "Nastavení VORKA (*.%1)")
+      .arg(QLatin1String(kSettingsFileSuffix));
+}
 const QString kAbsent = QStringLiteral("—");
 
-QString Shown(const std::optional<std::string>& value) {
-  return value ? QString::fromStdString(*value) : kAbsent;
+QString Shown(const SettingDef& def, const std::optional<std::string>& value) {
+  return value ? QString::fromStdString(ShownValue(def, *value)) : kAbsent;
 }
 
 }  // namespace
@@ -37,14 +41,13 @@ TFormCompare::TFormCompare(QWidget* parent) : QDialog(parent), ui(std::make_uniq
 TFormCompare::~TFormCompare() = default;
 
 void TFormCompare::Show(const std::vector<SettingDifference>& differences) {
-  ui->LbSummary->setText(
-      QStringLiteral("Nastavení, která se v okně a v jednotce liší: %1").arg(differences.size()));
+  ui->LbSummary->setText(tr("Nastavení, která se v okně a v jednotce liší: %1").arg(differences.size()));
   ui->GridDiff->setRowCount(static_cast<int>(differences.size()));
   for (int row = 0; row < static_cast<int>(differences.size()); ++row) {
     const SettingDifference& d = differences[static_cast<std::size_t>(row)];
-    ui->GridDiff->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(d.def->caption)));
-    ui->GridDiff->setItem(row, 1, new QTableWidgetItem(Shown(d.left)));
-    ui->GridDiff->setItem(row, 2, new QTableWidgetItem(Shown(d.right)));
+    ui->GridDiff->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(ShownCaption(*d.def))));
+    ui->GridDiff->setItem(row, 1, new QTableWidgetItem(Shown(*d.def, d.left)));
+    ui->GridDiff->setItem(row, 2, new QTableWidgetItem(Shown(*d.def, d.right)));
   }
 }
 
@@ -61,8 +64,8 @@ SettingsFiles::SettingsFiles(FilesWindow& window, QWidget* parent)
     return true;
   };
   ChooseFileToLoad = [this](QString& path) {
-    path = QFileDialog::getOpenFileName(parent_, QStringLiteral("Načíst nastavení ze souboru"),
-                                        FileDialogFolder(), kFilter);
+    path = QFileDialog::getOpenFileName(parent_, tr("Načíst nastavení ze souboru"), FileDialogFolder(),
+                                        Filter());
     RememberFileDialogChoice(path);
     return !path.isEmpty();
   };
@@ -79,8 +82,8 @@ SettingsFiles::SettingsFiles(FilesWindow& window, QWidget* parent)
 SettingsFiles::~SettingsFiles() = default;
 
 std::unique_ptr<QFileDialog> SettingsFiles::MakeSaveDialog() {
-  auto dialog = std::make_unique<QFileDialog>(parent_, QStringLiteral("Uložit nastavení do souboru"),
-                                              FileDialogFolder(), kFilter);
+  auto dialog =
+      std::make_unique<QFileDialog>(parent_, tr("Uložit nastavení do souboru"), FileDialogFolder(), Filter());
   dialog->setAcceptMode(QFileDialog::AcceptSave);
   dialog->setFileMode(QFileDialog::AnyFile);
   dialog->setDefaultSuffix(QLatin1String(kSettingsFileSuffix));
@@ -125,27 +128,24 @@ void SettingsFiles::SaveToFileClick() {
   if (!ChooseFileToSave(path)) return;
   const FileFault fault = SaveSettingsFile(path.toStdString(), WriteSettingsText(WindowSettings(), Header()),
                                            FileTarget::RegularOnly);
-  if (fault)
-    Messages().Message(QStringLiteral("Nastavení nelze uložit do souboru: ") +
-                       QString::fromStdString(CzechText(fault)));
+  if (fault) Messages().Message(tr("Nastavení nelze uložit do souboru: ") + WindowText(fault));
 }
 
 void SettingsFiles::LoadFromFileClick() {
   QString path;
   if (!ChooseFileToLoad(path)) return;
-  LoadFile(path, QStringLiteral("soubor"));
+  LoadFile(path, tr("soubor"));
 }
 
 void SettingsFiles::LoadFile(const QString& path, const QString& what) {
   std::string text;
   if (const FileFault fault = LoadSettingsFile(path.toStdString(), text)) {
-    Messages().Message(QStringLiteral("Soubor nelze přečíst: ") + QString::fromStdString(CzechText(fault)));
+    Messages().Message(tr("Soubor nelze přečíst: ") + WindowText(fault));
     return;
   }
   const SettingsFileLoad load = ParseSettingsText(text);
   if (!load.settings) {
-    Messages().Message(QString::fromStdString(CzechText(load.error)) +
-                       QStringLiteral("\nNic nebylo načteno."));
+    Messages().Message(WindowText(load.error) + tr("\nNic nebylo načteno."));
     return;
   }
   // Into the window only: the unit gets the settings when the operator saves.
@@ -166,8 +166,7 @@ void SettingsFiles::BackupsClick() {
                  AsSaved(WithoutInputNames(WindowSettings())));
   RunBackupsDialog(*backups_);
   // Exactly as a settings file: into the window only, all or nothing.
-  if (const auto chosen = backups_->Chosen())
-    LoadFile(QString::fromStdString(chosen->path), QStringLiteral("záloha"));
+  if (const auto chosen = backups_->Chosen()) LoadFile(QString::fromStdString(chosen->path), tr("záloha"));
 }
 
 void SettingsFiles::CompareWithUnitClick() {
@@ -180,7 +179,7 @@ void SettingsFiles::ShowComparison(const UnitSettings& unit) {
   const UnitSettings window = AsSaved(WithoutInputNames(WindowSettings()));
   const std::vector<SettingDifference> differences = Differences(window, unit);
   if (differences.empty()) {
-    Messages().Message(QStringLiteral("Nastavení v okně a v jednotce se shodují."));
+    Messages().Message(tr("Nastavení v okně a v jednotce se shodují."));
     return;
   }
   compare_->Show(differences);

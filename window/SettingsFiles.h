@@ -3,6 +3,7 @@
 #include "protocol/flows/UnitFlows.h"
 #include "protocol/settings/Settings.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QString>
 
@@ -44,6 +45,8 @@ class FilesWindow {
 
 // The menu "Soubor": the window's settings to a file and back, and the comparison with the unit.
 class SettingsFiles {
+  Q_DECLARE_TR_FUNCTIONS(SettingsFiles)
+
  public:
   // The dialogs are parent's.
   SettingsFiles(FilesWindow& window, QWidget* parent);

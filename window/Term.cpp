@@ -9,6 +9,7 @@
 #include "link/UniUSB.h"
 #include "link/ui/Help.h"
 #include "link/ui/Setup.h"
+#include "look/Language.h"
 #include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/UnitProtocol.h"
@@ -23,6 +24,7 @@
 #include "window/TermShared.h"
 #include "window/Timeline.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -44,14 +46,16 @@ constexpr int kGridRowHeight = 19;
 constexpr int kGridWidthAfterStartup = 297;
 constexpr int kGridColumnWidths[] = {22, 40, 75, 75, 75};
 
-const char* const kGridHeader[] = {"č.", "Stav", "Jméno", "Polarita", "Povoleno"};
+const char* const kGridHeader[] = {
+    QT_TRANSLATE_NOOP("TTermForm", "č."), QT_TRANSLATE_NOOP("TTermForm", "Stav"),
+    QT_TRANSLATE_NOOP("TTermForm", "Jméno"), QT_TRANSLATE_NOOP("TTermForm", "Polarita"),
+    QT_TRANSLATE_NOOP("TTermForm", "Povoleno")};
 
 const QString kTitlePrefix =
     QStringLiteral("VORKA config v") + QLatin1String(kProgramVersion) + QStringLiteral(" - ");
 
 }  // namespace
 
-const QString TTermForm::kTitleNoPort = kTitlePrefix + QStringLiteral("Žádný port");
 const QString TTermForm::kTitleStartup = kTitlePrefix + QStringLiteral("COM1 - %1").arg(kStartupSpeed);
 
 TTermForm::TTermForm(QStringList args, BackupStore backups, QWidget* parent)
@@ -70,8 +74,9 @@ TTermForm::TTermForm(QStringList args, BackupStore backups, QWidget* parent)
   unit_ = std::make_unique<UnitOnLine>(*line_, *this, backups_, pollOrigin_);
   SetUsbErrorReporter(
       [](UsbCall, const std::string& message) { Messages().ErrorBox(QString::fromStdString(message)); });
-  SetUsbOpenHint([](const OpenFailure& failure) { return CzechText(failure); });
+  SetUsbOpenHint([](const OpenFailure& failure) { return WindowText(failure).toStdString(); });
   SetUpControls();
+  SetUpLanguageMenu();
   files_ = std::make_unique<SettingsFiles>(*this, this);
   ChooseRecordFile = [this](const QString& title, const QString& filter, const QString& proposedName) {
     return ChooseSavePath(this, title, filter, proposedName);
@@ -81,15 +86,15 @@ TTermForm::TTermForm(QStringList args, BackupStore backups, QWidget* parent)
     return dialog.exec() == QDialog::Accepted;
   };
   ChooseSeriesFile = [this] {
-    QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Soubor nastavení pro sérii"), FileDialogFolder(),
-        QStringLiteral("Nastavení VORKA (*.%1)").arg(QLatin1String(kSettingsFileSuffix)));
+    QString path =
+        QFileDialog::getOpenFileName(this, tr("Soubor nastavení pro sérii"), FileDialogFolder(),
+                                     tr("Nastavení VORKA (*.%1)").arg(QLatin1String(kSettingsFileSuffix)));
     RememberFileDialogChoice(path);
     return path;
   };
   ChooseSeriesFolder = [this] {
-    QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Složka pro protokoly série"),
-                                                       FileDialogFolder());
+    QString folder =
+        QFileDialog::getExistingDirectory(this, tr("Složka pro protokoly série"), FileDialogFolder());
     if (!folder.isEmpty()) RememberFileDialogChoice(QDir(folder).filePath(QStringLiteral("series.txt")));
     return folder;
   };
@@ -119,6 +124,29 @@ TTermForm::~TTermForm() {
 void TTermForm::SetForms(TFormSetup* setup, TFormHelp* help) {
   setup_ = setup;
   help_ = help;
+}
+
+QString TTermForm::TitleNoPort() { return kTitlePrefix + tr("Žádný port"); }
+
+void TTermForm::SetUpLanguageMenu() {
+  auto* choices = new QActionGroup(this);
+  const std::pair<QAction*, QString> languages[] = {{ui->LanguageDesktopMnu, QString()},
+                                                    {ui->LanguageCzechMnu, QStringLiteral("cs")},
+                                                    {ui->LanguageEnglishMnu, QStringLiteral("en")}};
+  const QString chosen = term::ChosenLanguage();
+  for (const auto& [action, code] : languages) {
+    choices->addAction(action);
+    action->setChecked(code == chosen);
+    connect(action, &QAction::triggered, this, [code = code] {
+      QSettings preferences = term::Preferences();
+      preferences.setValue(QLatin1String(term::kLanguageKey), code);
+      preferences.sync();
+      if (preferences.status() != QSettings::NoError)
+        Messages().Message(tr("Volbu nelze uložit: platí jen do zavření programu."));
+    });
+  }
+  // A choice this program does not know (a later version's) is the desktop's until one is made.
+  if (!choices->checkedAction()) ui->LanguageDesktopMnu->setChecked(true);
 }
 
 void TTermForm::SetUpControls() {
@@ -156,7 +184,7 @@ void TTermForm::SetUpControls() {
     }
   }
 
-  openDialog_ = new QFileDialog(this, QStringLiteral("Načíst konfiguraci TORVEL"));
+  openDialog_ = new QFileDialog(this, tr("Načíst konfiguraci TORVEL"));
   openDialog_->setFileMode(QFileDialog::ExistingFile);
   openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
   runOpenDialog_ = [this](QString& path) {
@@ -219,7 +247,7 @@ void TTermForm::ConnectHandlers() {
 // ---- Creation, start-up, shutdown ----
 
 void TTermForm::FormCreate() {
-  setWindowTitle(kTitleNoPort);
+  setWindowTitle(TitleNoPort());
   state_.portOpen = false;
   ui->MemoMakro1->clear();
 }
@@ -255,7 +283,7 @@ void TTermForm::StartUp() {
     *failure = ComOpenFailure();
   });
   state_.portOpen = *opened;
-  setWindowTitle(state_.portOpen ? kTitleStartup : kTitleNoPort);
+  setWindowTitle(state_.portOpen ? kTitleStartup : TitleNoPort());
   line_->Queue([this, open = state_.portOpen, debug = state_.debugMode] {
     unit_->SetPortOpen(open, LinkKind::Serial);
     unit_->SetDebugMode(debug);
@@ -280,7 +308,7 @@ void TTermForm::SetUpInputGrid() {
   auto* grid = ui->StrGridVstupy;
   for (int c = 0; c < 5; ++c) {
     grid->setColumnWidth(c, kGridColumnWidths[c]);
-    grid->item(0, c)->setText(QString::fromUtf8(kGridHeader[c]));
+    grid->item(0, c)->setText(tr(kGridHeader[c]));
   }
   for (int r = 1; r <= kInputRows; ++r) {
     grid->item(r, 0)->setText(QString::number(kInputOfRow[r - 1]));
@@ -324,7 +352,7 @@ void TTermForm::btexitClick() {
 void TTermForm::SetLinkOpen(const std::optional<QString>& link) {
   state_.portOpen = link.has_value();
   openedKind_ = CurrentLinkKind();
-  setWindowTitle(link ? kTitlePrefix + *link : kTitleNoPort);
+  setWindowTitle(link ? kTitlePrefix + *link : TitleNoPort());
   line_->Queue([this, open = state_.portOpen, kind = openedKind_] { unit_->SetPortOpen(open, kind); });
 }
 
@@ -478,7 +506,7 @@ void TTermForm::ShowLog(const ExchangeLog& log) {
 void TTermForm::ExchangeFailed() {
   // Levels of a unit that no longer answers would look live.
   ClearInputLevels();
-  Messages().Message(QStringLiteral("Chyba komunikace"));
+  Messages().Message(tr("Chyba komunikace"));
 }
 
 void TTermForm::ExchangeOutOfStep() {

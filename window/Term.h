@@ -51,7 +51,7 @@ class TTermForm : public QMainWindow,
 
  public:
   // The window title while no port is open, and after the automatic open of COM1 at start-up.
-  static const QString kTitleNoPort;
+  static QString TitleNoPort();
   static const QString kTitleStartup;
 
   // args: the program's command line, the program name first; backups: where the backup before
@@ -234,6 +234,7 @@ class TTermForm : public QMainWindow,
   bool eventFilter(QObject* watched, QEvent* event) override;
   void ImportCfg();
   void SetUpControls();
+  void SetUpLanguageMenu();
   void SetUpInputGrid();
   void ConnectHandlers();
   void SetGridTextColor(const QColor& color);

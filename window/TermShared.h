@@ -18,6 +18,10 @@ inline QSettings Preferences() {
   return QSettings(QStringLiteral("vorka-config"), QStringLiteral("vorka_config"));
 }
 
+// The operator's language in the options: "cs", "en", or nothing for the desktop's.
+inline const char* const kLanguageKey = "jazyk";
+inline QString ChosenLanguage() { return Preferences().value(QLatin1String(kLanguageKey)).toString(); }
+
 inline QString Latin1(const std::string& text) {
   return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }

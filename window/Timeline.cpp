@@ -1,6 +1,7 @@
 #include "window/Timeline.h"
 
 #include "common/Version.h"
+#include "look/Language.h"
 #include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/settings/Settings.h"
@@ -15,7 +16,8 @@
 
 namespace {
 
-constexpr const char* kRecordingFilter = "CSV (*.csv);;VCD – logické analyzátory (*.vcd)";
+constexpr const char* kRecordingFilter =
+    QT_TRANSLATE_NOOP("TFormTimeline", "CSV (*.csv);;VCD – logické analyzátory (*.vcd)");
 constexpr int kDefaultSpan = 2;  // 10 s
 
 QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
@@ -78,8 +80,8 @@ void TFormTimeline::hideEvent(QHideEvent* event) {
 void TFormTimeline::WriteToRecording(const std::function<FileFault(InputRecording&)>& write) {
   if (!recording_) return;
   if (const FileFault fault = write(*recording_))
-    StopRecording(QStringLiteral("Záznam do souboru „%1“ se zastavil: %2. Co bylo zapsáno, zůstává čitelné.")
-                      .arg(Native(recordingPath_), QString::fromStdString(CzechText(fault))));
+    StopRecording(tr("Záznam do souboru „%1“ se zastavil: %2. Co bylo zapsáno, zůstává čitelné.")
+                      .arg(Native(recordingPath_), WindowText(fault)));
 }
 
 void TFormTimeline::Polled(const InputPoller::Step& step) {
@@ -114,10 +116,10 @@ void TFormTimeline::Polled(const InputPoller::Step& step) {
   }
   // While no reply comes nothing is sampled: no period is shown for it.
   if (timeline_.Away())
-    ui->LblPeriod->setText(QStringLiteral("bez odpovědi"));
+    ui->LblPeriod->setText(tr("bez odpovědi"));
   else if (periodMs_)
     ui->LblPeriod->setText(
-        QStringLiteral("snímáno po %1 ms").arg(QString::fromStdString(PeriodText(*periodMs_, ','))));
+        tr("snímáno po %1 ms").arg(QString::fromStdString(PeriodText(*periodMs_, DecimalMark().toLatin1()))));
 }
 
 bool TFormTimeline::Fast() const { return ui->ChkFast->isChecked(); }
@@ -136,7 +138,7 @@ void TFormTimeline::Refresh() {
 }
 
 void TFormTimeline::BtnHoldClick() {
-  ui->BtnHold->setText(ui->BtnHold->isChecked() ? QStringLiteral("Pokračovat") : QStringLiteral("Zastavit"));
+  ui->BtnHold->setText(ui->BtnHold->isChecked() ? tr("Pokračovat") : QStringLiteral("Zastavit"));
   Refresh();
 }
 
@@ -161,11 +163,11 @@ void TFormTimeline::ShowCursors() {
   const auto& a = ui->LanesView->cursorA;
   const auto& b = ui->LanesView->cursorB;
   if (a && b)
-    ui->LblCursors->setText(QStringLiteral("Mezi kurzory: %1").arg(Duration(std::llabs(*b - *a))));
+    ui->LblCursors->setText(tr("Mezi kurzory: %1").arg(Duration(std::llabs(*b - *a))));
   else
-    ui->LblCursors->setText(QStringLiteral("Kurzor %1 je umístěn; druhý: %2 tlačítko myši.")
-                                .arg(a ? QStringLiteral("A") : QStringLiteral("B"),
-                                     a ? QStringLiteral("pravé") : QStringLiteral("levé")));
+    ui->LblCursors->setText(
+        tr("Kurzor %1 je umístěn; druhý: %2 tlačítko myši.")
+            .arg(a ? QStringLiteral("A") : QStringLiteral("B"), a ? tr("pravé") : tr("levé")));
 }
 
 void TFormTimeline::BtnWiringClick() {
@@ -177,7 +179,7 @@ void TFormTimeline::BtnWiringClick() {
     if (lane.enabled) inputs.push_back(grid.back());
   }
   if (inputs.empty()) {
-    Messages().Message(QStringLiteral("Žádný vstup nemá Povoleno 1: není co kontrolovat."));
+    Messages().Message(tr("Žádný vstup nemá Povoleno 1: není co kontrolovat."));
     return;
   }
   TFormWiring& wiring = Wiring();
@@ -201,49 +203,44 @@ RecordingHeader TFormTimeline::Header(int64_t startMs) const {
 }
 
 void TFormTimeline::BtnSaveRecordingClick() {
-  const QString path =
-      ChooseSaveFile(QStringLiteral("Uložit záznam vstupů"), QString::fromUtf8(kRecordingFilter));
+  const QString path = ChooseSaveFile(tr("Uložit záznam vstupů"), tr(kRecordingFilter));
   if (path.isEmpty()) return;
   const int64_t firstSample = timeline_.FirstMs().value_or(Clock ? Clock() : 0);
   if (const FileFault fault =
           SaveTimeline(timeline_, FormatOfPath(path), Header(firstSample), path.toStdString()))
-    Messages().Message(QStringLiteral("Záznam nelze uložit do „%1“: %2")
-                           .arg(Native(path), QString::fromStdString(CzechText(fault))));
+    Messages().Message(tr("Záznam nelze uložit do „%1“: %2").arg(Native(path), WindowText(fault)));
 }
 
 void TFormTimeline::BtnRecordClick() {
   if (recording_) {
     const FileFault fault = recording_->Close((Clock ? Clock() : 0) - recordingStart_);
-    StopRecording(fault ? QStringLiteral("Záznam do souboru „%1“ se zastavil: %2.")
-                              .arg(Native(recordingPath_), QString::fromStdString(CzechText(fault)))
-                        : QString());
-    if (!fault)
-      ui->LblRecording->setText(QStringLiteral("Záznam uložen do „%1“.").arg(Native(recordingPath_)));
+    StopRecording(
+        fault ? tr("Záznam do souboru „%1“ se zastavil: %2.").arg(Native(recordingPath_), WindowText(fault))
+              : QString());
+    if (!fault) ui->LblRecording->setText(tr("Záznam uložen do „%1“.").arg(Native(recordingPath_)));
     return;
   }
-  const QString path =
-      ChooseSaveFile(QStringLiteral("Nahrávat vstupy do souboru"), QString::fromUtf8(kRecordingFilter));
+  const QString path = ChooseSaveFile(tr("Nahrávat vstupy do souboru"), tr(kRecordingFilter));
   if (path.isEmpty()) return;
   const int64_t start = Clock ? Clock() : 0;
   auto recording = std::make_unique<InputRecording>(FormatOfPath(path), Header(start));
   FileFault fault = recording->Open(path.toStdString());
   if (!fault && periodMs_) fault = recording->Paced(0, *periodMs_);
   if (fault) {
-    Messages().Message(QStringLiteral("Do souboru „%1“ nelze nahrávat: %2")
-                           .arg(Native(path), QString::fromStdString(CzechText(fault))));
+    Messages().Message(tr("Do souboru „%1“ nelze nahrávat: %2").arg(Native(path), WindowText(fault)));
     return;
   }
   recording_ = std::move(recording);
   recordingPath_ = path;
   recordingStart_ = start;
   toldFaster_ = {};
-  ui->BtnRecord->setText(QStringLiteral("Zastavit záznam"));
-  ui->LblRecording->setText(QStringLiteral("Nahrává se do „%1“.").arg(Native(path)));
+  ui->BtnRecord->setText(tr("Zastavit záznam"));
+  ui->LblRecording->setText(tr("Nahrává se do „%1“.").arg(Native(path)));
 }
 
 void TFormTimeline::StopRecording(const QString& why) {
   recording_.reset();
-  ui->BtnRecord->setText(QStringLiteral("Nahrávat do souboru…"));
+  ui->BtnRecord->setText(tr("Nahrávat do souboru…"));
   ui->LblRecording->setText(why);
   if (!why.isEmpty()) Messages().Message(why);
 }

@@ -12,7 +12,7 @@ using namespace term;
 
 void TTermForm::BreakDelayChange() {
   const BreakDelayEntry entry = AcceptBreakDelay(ui->BreakDelay->text().toStdString(), breakDelayValue_);
-  if (entry.refused) Messages().Message(QStringLiteral("Zadávat lze jen celá čísla"));
+  if (entry.refused) Messages().Message(tr("Zadávat lze jen celá čísla"));
   breakDelayValue_ = entry.value;
   // Setting the text runs this handler again; it then finds the text accepted.
   const QString shown = QString::fromStdString(entry.text);

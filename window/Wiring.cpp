@@ -1,5 +1,6 @@
 #include "window/Wiring.h"
 
+#include "look/Language.h"
 #include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/settings/Settings.h"
@@ -34,8 +35,7 @@ void TFormWiring::Sample(int64_t ms, uint16_t word) {
   // Which input moved, live: the operator sees the wire answer before any verdict.
   if (const auto& moved = check_->LastMoved();
       moved && (!before || before->input != moved->input || ui->LblMoved->text().isEmpty()))
-    ui->LblMoved->setText(
-        QStringLiteral("Naposledy se změnil: %1").arg(QString::fromStdString(InputCaption(*moved))));
+    ui->LblMoved->setText(tr("Naposledy se změnil: %1").arg(QString::fromStdString(InputCaption(*moved))));
   ShowState();
 }
 
@@ -49,7 +49,7 @@ void TFormWiring::ShowState() {
   ui->LstResults->clear();
   if (!check_) return;
   const bool done = check_->Done();
-  ui->LblAsk->setText(done ? QStringLiteral("Kontrola je hotová.")
+  ui->LblAsk->setText(done ? tr("Kontrola je hotová.")
                            : QString::fromStdString(check_->Instruction()) + QStringLiteral("."));
   for (const WiringResult& result : check_->Results())
     if (result.verdict != WiringVerdict::Pending)
@@ -59,7 +59,7 @@ void TFormWiring::ShowState() {
 
 QString TFormWiring::ResultText() const {
   QString text =
-      QStringLiteral("Kontrola zapojení jednotky %1 (%2), %3\n")
+      tr("Kontrola zapojení jednotky %1 (%2), %3\n")
           .arg(QString::fromStdString(unit_.id), QString::fromStdString(unit_.version), startedAt_);
   if (check_)
     for (const WiringResult& result : check_->Results())
@@ -68,11 +68,10 @@ QString TFormWiring::ResultText() const {
 }
 
 void TFormWiring::BtnSaveResultClick() {
-  const QString path =
-      ChooseSaveFile(QStringLiteral("Uložit výsledek kontroly"), QStringLiteral("Text (*.txt)"));
+  const QString path = ChooseSaveFile(tr("Uložit výsledek kontroly"), QStringLiteral("Text (*.txt)"));
   if (path.isEmpty()) return;
   if (const FileFault fault =
           SaveSettingsFile(path.toStdString(), ResultText().toStdString(), FileTarget::RegularOnly))
-    Messages().Message(QStringLiteral("Výsledek nelze uložit do „%1“: %2")
-                           .arg(QDir::toNativeSeparators(path), QString::fromStdString(CzechText(fault))));
+    Messages().Message(
+        tr("Výsledek nelze uložit do „%1“: %2").arg(QDir::toNativeSeparators(path), WindowText(fault)));
 }

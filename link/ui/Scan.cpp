@@ -1,5 +1,6 @@
 #include "link/ui/Scan.h"
 
+#include "look/Language.h"
 #include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "ui_Scan.h"
@@ -20,8 +21,8 @@ TFormScan::TFormScan(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui:
   ui->setupUi(this);
   ApplyLook(this);
   MakeFixedWindow(this, true, 560, 230);
-  ui->ListUnits->setHeaderLabels({QStringLiteral("Port"), QStringLiteral("Rychlost"),
-                                  QStringLiteral("Identifikátor"), QStringLiteral("Firmware")});
+  ui->ListUnits->setHeaderLabels(
+      {QStringLiteral("Port"), QStringLiteral("Rychlost"), tr("Identifikátor"), QStringLiteral("Firmware")});
   ui->ListUnits->setColumnWidth(0, 190);
   ui->ListUnits->setColumnWidth(1, 80);
   ui->ListUnits->setColumnWidth(2, 100);
@@ -50,7 +51,7 @@ void TFormScan::StartScan(std::vector<ScanTarget> targets, int32_t chosenBaud) {
   chosen_.reset();
   cancelled_ = false;
   ui->ListUnits->clear();
-  ui->BtnStop->setText(QStringLiteral("Zrušit"));
+  ui->BtnStop->setText(tr("Zrušit"));
   scan_ = std::make_unique<UnitScan>(std::move(targets), chosenBaud);
   scan_->Start();
   timer_.start();
@@ -83,7 +84,7 @@ void TFormScan::ShowFound() {
     auto* row = new QTreeWidgetItem(ui->ListUnits);
     row->setText(0, PortText(target));
     row->setText(1, QStringLiteral("%1 Bd").arg(target.openBaud));
-    row->setText(2, QStringLiteral("otevřený port"));
+    row->setText(2, tr("otevřený port"));
     row->setFlags(Qt::NoItemFlags);
   }
   // The ports that would not open follow, greyed: a unit may be behind them, the reason tells
@@ -92,9 +93,9 @@ void TFormScan::ShowFound() {
     auto* row = new QTreeWidgetItem(ui->ListUnits);
     row->setText(0, failure.usb ? QStringLiteral("USB: ") + QString::fromStdString(failure.port)
                                 : QString::fromStdString(failure.port));
-    row->setText(2, QStringLiteral("nelze otevřít"));
+    row->setText(2, tr("nelze otevřít"));
     row->setText(3, QString::fromStdString(CzechReason(failure)));
-    row->setToolTip(3, QString::fromStdString(CzechText(failure)));
+    row->setToolTip(3, WindowText(failure));
     row->setFlags(Qt::NoItemFlags);
   }
 }
@@ -103,23 +104,20 @@ void TFormScan::ShowScanProgress() {
   if (!scan_) return;
   ShowFound();
   if (!scan_->Finished()) {
-    ui->LblScanState->setText(
-        QStringLiteral("Hledám jednotku… (%1 z %2 portů)").arg(scan_->Done()).arg(scan_->Total()));
+    ui->LblScanState->setText(tr("Hledám jednotku… (%1 z %2 portů)").arg(scan_->Done()).arg(scan_->Total()));
     return;
   }
   timer_.stop();
-  ui->BtnStop->setText(QStringLiteral("Zavřít"));
+  ui->BtnStop->setText(tr("Zavřít"));
   QString state;
   if (cancelled_)
-    state = QStringLiteral("Hledání zrušeno.");
+    state = tr("Hledání zrušeno.");
   else if (found_.empty())
-    state = scan_->Total() == 0 ? QStringLiteral("Není žádný port se zařízením.")
-                                : QStringLiteral("Žádná jednotka neodpověděla.");
+    state = scan_->Total() == 0 ? tr("Není žádný port se zařízením.") : tr("Žádná jednotka neodpověděla.");
   else
-    state = QStringLiteral("Nalezeno jednotek: %1. Vyberte jednu a otevřete port.").arg(found_.size());
+    state = tr("Nalezeno jednotek: %1. Vyberte jednu a otevřete port.").arg(found_.size());
   // What to do about the first port that refused (they mostly refuse for one reason).
-  if (!unopened_.empty())
-    state += QStringLiteral("\n") + QString::fromStdString(CzechText(unopened_.front()));
+  if (!unopened_.empty()) state += QStringLiteral("\n") + WindowText(unopened_.front());
   ui->LblScanState->setText(state);
 }
 

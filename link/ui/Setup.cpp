@@ -6,6 +6,7 @@
 #include "link/UniUSB.h"
 #include "link/ui/Help.h"
 #include "link/ui/Scan.h"
+#include "look/Language.h"
 #include "look/Look.h"
 #include "protocol/MessageSeam.h"
 #include "protocol/UnitProtocol.h"
@@ -129,10 +130,9 @@ void TFormSetup::ShowComIdentities() {
     QString text;
     if (identity.present) {
       const QString details = PortNames::IdentityDetails(identity);
-      text = device + (device.isEmpty() || details.isEmpty() ? QString() : QStringLiteral(" – ")) + details;
+      text = device + (device.isEmpty() || details.isEmpty() ? QString() : tr(" – ")) + details;
     } else {
-      text = device.isEmpty() ? QStringLiteral("žádné zařízení")
-                              : QStringLiteral("žádné zařízení (%1)").arg(device);
+      text = device.isEmpty() ? tr("žádné zařízení") : tr("žádné zařízení (%1)").arg(device);
     }
     // A name that leads nowhere cannot be chosen; one that is chosen already stays so, and its open
     // says why it fails.
@@ -155,12 +155,12 @@ void TFormSetup::ShowOtherPorts(const QList<PortIdentity>& others) {
   ui->CmbOtherPort->clear();
   for (const PortIdentity& identity : others) {
     const QString details = PortNames::IdentityDetails(identity);
-    ui->CmbOtherPort->addItem(
-        details.isEmpty() ? identity.name : identity.name + QStringLiteral(" – ") + details, identity.name);
+    ui->CmbOtherPort->addItem(details.isEmpty() ? identity.name : identity.name + tr(" – ") + details,
+                              identity.name);
     ui->CmbOtherPort->setItemData(ui->CmbOtherPort->count() - 1, details, Qt::ToolTipRole);
   }
   if (!chosen.isEmpty() && !names.contains(chosen) && ui->RBtnOther->isChecked())
-    ui->CmbOtherPort->addItem(QStringLiteral("%1 (žádné zařízení)").arg(chosen), chosen);
+    ui->CmbOtherPort->addItem(tr("%1 (žádné zařízení)").arg(chosen), chosen);
   if (const int index = ui->CmbOtherPort->findData(chosen); index >= 0)
     ui->CmbOtherPort->setCurrentIndex(index);
   const bool any = ui->CmbOtherPort->count() > 0;
@@ -192,7 +192,7 @@ void TFormSetup::FillFtdiRows(const std::vector<FtdiDevice>& devices) {
       const OpenFailure failure =
           ClassifyUsbOpenFailure(row->text(0).toStdString(), FT_DEVICE_NOT_OPENED, devices[i].accessError);
       row->setText(1, QStringLiteral("(%1)").arg(QString::fromStdString(CzechReason(failure))));
-      row->setToolTip(1, QString::fromStdString(CzechText(failure)));
+      row->setToolTip(1, WindowText(failure));
       row->setForeground(1, Qt::darkRed);
       row->setData(1, Qt::UserRole, devices[i].accessError);
     }
@@ -212,9 +212,7 @@ void TFormSetup::FormShow() {
   ui->BtnOpen->setEnabled(!term_->PortOpen());
   ui->BtnClose->setEnabled(term_->PortOpen());
   // The start-up opened nothing without a word: here is why, until a port is open.
-  ui->LblPortState->setText(!term_->PortOpen() && startupFailure_
-                                ? QString::fromStdString(CzechText(*startupFailure_))
-                                : QString());
+  ui->LblPortState->setText(!term_->PortOpen() && startupFailure_ ? WindowText(*startupFailure_) : QString());
 }
 
 void TFormSetup::SetStartupOpenFailure(const std::optional<OpenFailure>& failure) {
@@ -257,7 +255,7 @@ void TFormSetup::BtnOpenClick() {
       opening->opened =
           OpenPrepared_USB(description, static_cast<uint32_t>(baud), timeout, serialNumber, known);
     });
-    link = QStringLiteral("port USB, řadič FTDI, D2XX - %1").arg(baud);
+    link = tr("port USB, řadič FTDI, D2XX - %1").arg(baud);
   } else {
     term_->WithLink([opening, port = port.toStdString(), baud] {
       opening->opened = ComOpen(port, baud, 'n', 8, 1.0f);
@@ -265,8 +263,7 @@ void TFormSetup::BtnOpenClick() {
     });
     link = QStringLiteral("port %1 - %2").arg(port).arg(baud);
     // Why it did not open, so that the operator can do something about it.
-    if (!opening->opened && opening->failure)
-      Messages().Message(QString::fromStdString(CzechText(*opening->failure)));
+    if (!opening->opened && opening->failure) Messages().Message(WindowText(*opening->failure));
   }
   const bool opened = opening->opened;
   term_->SetLinkOpen(opened ? std::optional<QString>(link) : std::nullopt);
@@ -325,8 +322,7 @@ void TFormSetup::BtnScanClick() {
     BtnOpenClick();
   }
   ui->LblPortState->setText(
-      term_->PortOpen() ? QString()
-                        : QStringLiteral("Vybraná jednotka: otevřete port tlačítkem „Otevřít port“."));
+      term_->PortOpen() ? QString() : tr("Vybraná jednotka: otevřete port tlačítkem „Otevřít port“."));
 }
 
 void TFormSetup::ChooseFoundUnit(const ScanFound& found) {

@@ -77,7 +77,7 @@ void ReportSaveOutOfStep(UnitHost& host, const std::vector<WriteLine>& lines, co
   if (!after) return;  // out of step again, or silent: said
   std::string differing;
   for (const Register* reg : UnverifiedRegisters(lines, *after, *after, host.State().mpgCapable))
-    differing += (differing.empty() ? "" : ", ") + std::string(reg->caption);
+    differing += (differing.empty() ? "" : ", ") + ShownCaption(*reg);
   QString text = Worded(Said::OutOfStep) + u'\n' + Worded(Said::WriteStopped) + u' ' +
                  (differing.empty() ? Worded(Said::UnitHoldsWindowsValues)
                                     : Worded(Said::UnitHoldsOtherValues, {{"settings", differing}}));
@@ -134,11 +134,12 @@ void VerifySave(UnitHost& host, const std::vector<WriteLine>& writes, const std:
     for (const SettingDef* def : SettingsOfRegister(*reg)) {
       const std::optional<std::string> value = held.Get(def->name), asked = wanted.Get(def->name);
       if (value && asked && SameSettingValue(*def, *asked, *value)) continue;
-      named +=
-          (named.empty() ? "" : ", ") +
-          Worded(Said::HeldInUnit, {{"setting", def->caption}, {"value", value.value_or("?")}}).toStdString();
+      named += (named.empty() ? "" : ", ") +
+               Worded(Said::HeldInUnit,
+                      {{"setting", ShownCaption(*def)}, {"value", ShownValue(*def, value.value_or("?"))}})
+                   .toStdString();
     }
-    if (named.empty()) named = reg->caption;
+    if (named.empty()) named = ShownCaption(*reg);
     kept += (kept.empty() ? "" : ", ") + named;
   }
   if (kept.empty()) {
@@ -152,10 +153,10 @@ void VerifySave(UnitHost& host, const std::vector<WriteLine>& writes, const std:
 
 // Why a plan cannot be sent as it stands, for the operator; empty when it can.
 QString PlanRefusal(const WritePlan& plan) {
-  if (plan.tooLong) return Worded(Said::TooLongForLine, {{"setting", plan.tooLong->caption}});
+  if (plan.tooLong) return Worded(Said::TooLongForLine, {{"setting", ShownCaption(*plan.tooLong)}});
   // Only part of a shared register chosen, and the unit's other bits unreadable.
   if (!plan.untouched.empty())
-    return Worded(Said::NotInParts, {{"setting", plan.untouched.front()->caption}});
+    return Worded(Said::NotInParts, {{"setting", ShownCaption(*plan.untouched.front())}});
   if (plan.writes.empty()) return Worded(Said::NothingChosen);
   return {};
 }
@@ -304,8 +305,7 @@ void SaveSettings(UnitHost& host) {
   const std::vector<const Register*> refused = RefusedWrites(plan.writes, result.replies);
   if (!refused.empty()) {
     std::string captions;
-    for (const Register* reg : refused)
-      captions += (captions.empty() ? "" : ", ") + std::string(reg->caption);
+    for (const Register* reg : refused) captions += (captions.empty() ? "" : ", ") + ShownCaption(*reg);
     Tell(Said::NotSavedBecause,
          {{"why", Worded(Said::UnitRefusedSave, {{"settings", captions}}).toStdString()}});
     host.ResumeMonitor();
@@ -362,7 +362,7 @@ QString UnwritableText(const SettingDef& def) {
       default: return Said::NoItemChosen;
     }
   }();
-  return Worded(why, {{"setting", def.caption}});
+  return Worded(why, {{"setting", ShownCaption(def)}});
 }
 
 void ResetUnit(UnitHost& host) {

@@ -1,8 +1,39 @@
 #include "protocol/settings/Catalogue.h"
 
+#include <QCoreApplication>
+#include <QString>
+
+#include <algorithm>
 #include <map>
 
 namespace {
+
+// The captions built from parts, each as a text of "Settings" with its "%1" and "%2".
+constexpr const char* kAxisDirectionCaption = QT_TRANSLATE_NOOP("Settings", "Polarita osy %1 (DIR)");
+constexpr const char* kClockCaption = QT_TRANSLATE_NOOP("Settings", "Polarita signálu (CLK)");
+constexpr const char* kBitCaption = QT_TRANSLATE_NOOP("Settings", "%1 – vstup %2");
+constexpr const char* kNameCaption = QT_TRANSLATE_NOOP("Settings", "Jméno – vstup %1");
+// The grid's columns a bit belongs to, as its caption names them.
+[[maybe_unused]] constexpr const char* kBitColumns[] = {QT_TRANSLATE_NOOP("Settings", "Povoleno"),
+                                                        QT_TRANSLATE_NOOP("Settings", "Polarita")};
+
+// In Czech, the words themselves: the catalogue's captions are made by the same functions.
+QString InSettings(const char* text) { return QCoreApplication::translate("Settings", text); }
+QString Czech(const char* text) { return QString::fromUtf8(text); }
+
+// A caption of a setting by its kind, with `words` as the language's (InSettings or Czech).
+template <typename Words>
+QString CaptionOf(const SettingDef& def, Words words) {
+  const QString input = def.row > 0 ? QString::number(kInputOfRow[def.row - 1]) : QString();
+  switch (def.kind) {
+    case SettingKind::AxisDirection:
+      return words(kAxisDirectionCaption).arg(QChar::fromLatin1(def.control[0]));
+    case SettingKind::Clock: return words(kClockCaption);
+    case SettingKind::Bit: return words(kBitCaption).arg(words(def.reg->control), input);
+    case SettingKind::InputName: return words(kNameCaption).arg(input);
+    default: return words(def.reg->caption);
+  }
+}
 
 std::vector<SettingDef> BuildDefs() {
   std::vector<SettingDef> defs;
@@ -22,21 +53,17 @@ std::vector<SettingDef> BuildDefs() {
         break;
       case RegisterKind::PolarityByte:
         for (const char* control : kAxisPolarityGroups) {
-          const char axis = control[0];
-          defs.push_back({control, std::string("Polarita osy ") + axis + " (DIR)", SettingKind::AxisDirection,
-                          &reg, control});
+          defs.push_back({control, {}, SettingKind::AxisDirection, &reg, control});
         }
-        defs.push_back(
-            {"ClockPolarity", "Polarita signálu (CLK)", SettingKind::Clock, &reg, kClockNormalButton});
+        defs.push_back({"ClockPolarity", {}, SettingKind::Clock, &reg, kClockNormalButton});
         break;
       case RegisterKind::InputBitsLow:
       case RegisterKind::InputBitsHigh: {
         const auto [first, last] = rowsOf(reg);
         for (int row = first; row <= last; ++row) {
           const std::string input = std::to_string(kInputOfRow[row - 1]);
-          defs.push_back({std::string(reg.control) + "." + input,
-                          std::string(reg.control) + " – vstup " + input, SettingKind::Bit, &reg, reg.control,
-                          row});
+          defs.push_back(
+              {std::string(reg.control) + "." + input, {}, SettingKind::Bit, &reg, reg.control, row});
         }
         break;
       }
@@ -44,9 +71,9 @@ std::vector<SettingDef> BuildDefs() {
   }
   for (int row = 1; row <= kInputRows; ++row) {
     const std::string input = std::to_string(kInputOfRow[row - 1]);
-    defs.push_back(
-        {"Jmeno." + input, "Jméno – vstup " + input, SettingKind::InputName, nullptr, "StrGridVstupy", row});
+    defs.push_back({"Jmeno." + input, {}, SettingKind::InputName, nullptr, "StrGridVstupy", row});
   }
+  for (SettingDef& def : defs) def.caption = CaptionOf(def, Czech).toStdString();
   return defs;
 }
 
@@ -96,4 +123,16 @@ std::vector<const SettingDef*> SettingsOfRegister(const Register& reg) {
   for (const SettingDef& def : SettingDefs())
     if (def.reg == &reg) defs.push_back(&def);
   return defs;
+}
+
+std::string ShownCaption(const SettingDef& def) { return CaptionOf(def, InSettings).toStdString(); }
+
+std::string ShownCaption(const Register& reg) { return InSettings(reg.caption).toStdString(); }
+
+std::string ShownValue(const SettingDef& def, const std::string& value) {
+  std::span<const char* const> words;
+  if (def.kind == SettingKind::Item && def.reg) words = def.reg->items;
+  if (def.kind == SettingKind::AxisDirection) words = kDirectionWords;
+  if (def.kind == SettingKind::Clock) words = kClockWords;
+  return WordIndex(words, value) >= 0 ? InSettings(value.c_str()).toStdString() : value;
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include "protocol/RegisterMap.h"
 
+#include <QtGlobal>
+
 #include <span>
 #include <string>
 #include <vector>
@@ -35,7 +37,16 @@ inline constexpr const char* kSettingPages[] = {"Výstupy", "MPG/Stroj", "Vstupy
 const char* PageOf(const SettingDef& def);
 
 // The words of the polarity register's settings, as the window's lists name them.
-inline constexpr const char* kDirectionWords[] = {"Kladná", "Záporná"};
-inline constexpr const char* kClockWords[] = {"Normální", "Inverzní"};
+inline constexpr const char* kDirectionWords[] = {QT_TRANSLATE_NOOP("Settings", "Kladná"),
+                                                  QT_TRANSLATE_NOOP("Settings", "Záporná")};
+inline constexpr const char* kClockWords[] = {QT_TRANSLATE_NOOP("Settings", "Normální"),
+                                              QT_TRANSLATE_NOOP("Settings", "Inverzní")};
+// A setting's caption and a value of it as the window shows them, in the language of its translation
+// ("Settings"); the settings file and the unit keep the Czech words. A value that is none of the
+// setting's words (a number, a name, what the unit held that the window cannot read) is shown as it is.
+std::string ShownCaption(const SettingDef& def);
+std::string ShownCaption(const Register& reg);
+std::string ShownValue(const SettingDef& def, const std::string& value);
+
 // The index of a value among a setting's words, or -1.
 int WordIndex(std::span<const char* const> words, const std::string& value);

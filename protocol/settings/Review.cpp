@@ -2,7 +2,27 @@
 
 #include "protocol/settings/Acceptance.h"
 
+#include <QCoreApplication>
+#include <QString>
+#include <QStringList>
+
 #include <algorithm>
+#include <initializer_list>
+
+namespace {
+
+// The review's words in the windows' language, their "%1" and "%2" filled in one pass: a value
+// that holds a "%2" itself stays as it is.
+std::string Tr(const char* text, std::initializer_list<std::string> values = {}) {
+  const QString words = QCoreApplication::translate("Review", text);
+  QStringList filled;
+  for (const std::string& value : values) filled << QString::fromStdString(value);
+  if (filled.size() == 1) return words.arg(filled[0]).toStdString();
+  if (filled.size() == 2) return words.arg(filled[0], filled[1]).toStdString();
+  return words.toStdString();
+}
+
+}  // namespace
 
 std::vector<const SettingDef*> SettingSources::Changed(const UnitSettings& shown) {
   std::vector<const SettingDef*> changed;
@@ -99,22 +119,26 @@ UnitSettings ChosenWrites(const UnitSettings& window, const std::vector<ReviewRo
 
 std::string ReasonText(const ReviewRow& row) {
   switch (row.reason) {
-    case ReviewReason::ChangedInUnit: return "v jednotce změněno od načtení (bylo " + row.detail + ")";
-    case ReviewReason::NobodyChose: return "nikdo nezvolil (nenačteno ani neupraveno)";
+    case ReviewReason::ChangedInUnit:
+      return Tr(QT_TRANSLATE_NOOP("Review", "v jednotce změněno od načtení (bylo %1)"), {row.detail});
+    case ReviewReason::NobodyChose:
+      return Tr(QT_TRANSLATE_NOOP("Review", "nikdo nezvolil (nenačteno ani neupraveno)"));
     case ReviewReason::Corrected: {
       std::string unitValue = row.held;
       if (const std::optional<std::string> reply = UnknownReply(row.held)) {
         // A form the window reads but shows its own way ("200*16/5") is named as the unit holds it.
         const std::string raw = reply->starts_with("0,") ? reply->substr(2) : *reply;
         if (!AcceptedValue(*row.def, raw))
-          return "okno hodnotu jednotky neumí ukázat: jednotka drží " + row.held + ", okno zapíše " +
-                 row.wanted;
+          return Tr(QT_TRANSLATE_NOOP("Review",
+                                      "okno hodnotu jednotky neumí ukázat: jednotka drží %1, okno zapíše %2"),
+                    {row.held, row.wanted});
         unitValue = raw;
       }
-      return "okno po načtení opravilo: jednotka drží " + unitValue + ", okno zapíše " + row.wanted;
+      return Tr(QT_TRANSLATE_NOOP("Review", "okno po načtení opravilo: jednotka drží %1, okno zapíše %2"),
+                {unitValue, row.wanted});
     }
-    case ReviewReason::Edited: return "upraveno v okně";
-    case ReviewReason::Loaded: return "načteno: " + row.detail;
+    case ReviewReason::Edited: return Tr(QT_TRANSLATE_NOOP("Review", "upraveno v okně"));
+    case ReviewReason::Loaded: return Tr(QT_TRANSLATE_NOOP("Review", "načteno: %1"), {row.detail});
     case ReviewReason::Cleared: return row.detail;
   }
   return {};
@@ -124,6 +148,8 @@ std::string ChosenCountText(const std::vector<ReviewRow>& rows) {
   const auto chosen =
       std::count_if(rows.begin(), rows.end(), [](const ReviewRow& row) { return row.chosen; });
   // Czech: "z 1 změny", "z 2 změn", "z 14 změn".
-  return "Zapíše se " + std::to_string(chosen) + " z " + std::to_string(rows.size()) +
-         (rows.size() == 1 ? " změny" : " změn");
+  return rows.size() == 1
+             ? Tr(QT_TRANSLATE_NOOP("Review", "Zapíše se %1 z %2 změny"), {std::to_string(chosen), "1"})
+             : Tr(QT_TRANSLATE_NOOP("Review", "Zapíše se %1 z %2 změn"),
+                  {std::to_string(chosen), std::to_string(rows.size())});
 }

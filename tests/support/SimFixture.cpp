@@ -21,6 +21,7 @@ void SimFixture::TearDown() {
 std::string SimFixture::LinkCom1(const std::string& folder) {
   const std::string link = folder + "/tty";
   EXPECT_EQ(::symlink(server_->SlavePath().c_str(), link.c_str()), 0);
+  server_->RemoveOnClose(link);
   ::setenv("VORKA_COM1", link.c_str(), 1);
   return link;
 }
@@ -34,4 +35,5 @@ void SimFixture::PlugBack(const std::string& link) {
   server_ = std::make_unique<PtyServer>(unit_);
   ASSERT_TRUE(server_->Start());
   ASSERT_EQ(::symlink(server_->SlavePath().c_str(), link.c_str()), 0);
+  server_->RemoveOnClose(link);
 }

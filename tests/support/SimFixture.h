@@ -60,7 +60,7 @@ class SimFixture : public ::testing::Test {
   }
 
   // COM1 as a link in `folder` to the unit's line, as a port's name stands for whichever device is
-  // behind it; the link's path.
+  // behind it; the link's path. It goes when the unit closes the line, as an unplugged adapter's.
   std::string LinkCom1(const std::string& folder);
   // The unit's line unplugged: its device and the link to it gone.
   void Unplug(const std::string& link);

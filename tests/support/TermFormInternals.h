@@ -11,4 +11,6 @@ struct TermFormInternals {
   static QFileDialog* OpenDialog(TTermForm& term) { return term.openDialog_; }
   static std::function<bool(QString& path)>& RunOpenDialog(TTermForm& term) { return term.runOpenDialog_; }
   static SettingsFiles& Files(TTermForm& term) { return *term.files_; }
+  // The input grid as the start-up lays it out: its columns' widths and headers.
+  static void SetUpInputGrid(TTermForm& term) { term.SetUpInputGrid(); }
 };

@@ -2,6 +2,7 @@
 #include "tests/support/WindowFixture.h"
 #include "ui_Term.h"
 
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace {
@@ -15,11 +16,16 @@ class FaultTest : public WindowFixture {
  protected:
   void SetUp() override {
     WindowFixture::SetUp();
+    // By a name that goes with the line: a device number freed by the close may be taken by
+    // another line (a test beside this one) before the window opens the port again.
+    LinkCom1(dir_.path().toStdString());
     StartQuick({}, 150);
     ui().RefSpeedZ->setText(QStringLiteral("42"));  // the last number register: never reached
   }
   // The n-th command (1-based) of the read script, after the identification's two.
   int ReadCommand(int line) { return 2 + line + 1; }
+
+  QTemporaryDir dir_;
 };
 
 TEST_F(FaultTest, LineClosedInTheMiddleOfARead) {

@@ -1,4 +1,5 @@
 #include "link/UniUSB.h"
+#include "look/Language.h"
 #include "sim/FakeD2xx.h"
 #include "tests/support/WindowFixture.h"
 #include "ui_Term.h"
@@ -7,6 +8,8 @@
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
+
+#include <utility>
 
 namespace {
 
@@ -29,32 +32,41 @@ class ScreenshotTest : public WindowFixture {
   }
 };
 
+// In each language, into a folder of its own ("cs", "en").
 TEST_F(ScreenshotTest, RendersEveryPage) {
   QTemporaryDir temporary;
-  QString dir = qEnvironmentVariable("VORKA_SCREENSHOT_DIR");
-  if (dir.isEmpty()) dir = temporary.path();
-  QDir().mkpath(dir);
-  Start({"debug"});
-  term_->show();
-  // The fixed size the window is made with, menu bar included.
-  EXPECT_EQ(term_->size().width(), 857);
-  for (int page = 0; page < 4; ++page) {
-    ui().PageControl->setCurrentIndex(page);
+  QString top = qEnvironmentVariable("VORKA_SCREENSHOT_DIR");
+  if (top.isEmpty()) top = temporary.path();
+  for (const auto& [language, folder] :
+       {std::pair{Language::Czech, "cs"}, std::pair{Language::English, "en"}}) {
+    SCOPED_TRACE(folder);
+    ASSERT_TRUE(InstallLanguage(language));
+    const QString dir = top + QLatin1Char('/') + QLatin1String(folder);
+    QDir().mkpath(dir);
+    Start({"debug"});
+    term_->show();
+    // The fixed size the window is made with, menu bar included.
+    EXPECT_EQ(term_->size().width(), 857);
+    for (int page = 0; page < 4; ++page) {
+      ui().PageControl->setCurrentIndex(page);
+      QApplication::processEvents();
+      Render(*term_, QStringLiteral("%1/page%2.png").arg(dir).arg(page));
+    }
+    VirtualUnit usbUnit;
+    FakeD2xx usb(usbUnit);
+    usb.devices = {"FT232R USB UART", "VORKA USB"};
+    SetD2xx(&usb);
+    setup_->BtnFindClick();
+    SetD2xx(nullptr);
+    setup_->show();
     QApplication::processEvents();
-    Render(*term_, QStringLiteral("%1/page%2.png").arg(dir).arg(page));
+    Render(*setup_, dir + QStringLiteral("/setup.png"));
+    help_->show();
+    QApplication::processEvents();
+    Render(*help_, dir + QStringLiteral("/help.png"));
+    Destroy();
   }
-  VirtualUnit usbUnit;
-  FakeD2xx usb(usbUnit);
-  usb.devices = {"FT232R USB UART", "VORKA USB"};
-  SetD2xx(&usb);
-  setup_->BtnFindClick();
-  SetD2xx(nullptr);
-  setup_->show();
-  QApplication::processEvents();
-  Render(*setup_, dir + QStringLiteral("/setup.png"));
-  help_->show();
-  QApplication::processEvents();
-  Render(*help_, dir + QStringLiteral("/help.png"));
+  InstallLanguage(Language::Czech);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include "look/Language.h"
 #include "tests/support/FilesFixture.h"
 #include "ui_Compare.h"
 #include "ui_Term.h"
@@ -6,7 +7,9 @@
 #include <QMenu>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <fstream>
+#include <utility>
 
 namespace {
 
@@ -119,6 +122,86 @@ TEST_F(SettingsFilesTest, ComparisonListsExactlyTheChangedSettingsAndWritesNothi
   for (const std::string& command : Received())  // reads only
     for (const char* write : {"!0EW", "!0EFW", "!0EUW"}) EXPECT_NE(command.rfind(write, 0), 0u) << command;
   EXPECT_TRUE(messages_.all.isEmpty());
+}
+
+// The file holds the same words whichever language the window speaks, and one saved in either
+// loads in the other as it was; only what the window shows follows the language.
+TEST_F(SettingsFilesTest, AFileSavedInOneLanguageLoadsInTheOtherAsItWas) {
+  const auto settingLines = [](const QString& path) {
+    std::ifstream in(path.toStdString());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+      if (!line.starts_with('#')) lines.push_back(line);  // the comments say when it was saved
+    return lines;
+  };
+  const QString czechFile = path_ + QStringLiteral(".cs");
+  const QString englishFile = path_ + QStringLiteral(".en");
+  DistinctiveRegisters();
+  unit_.SetByteRegister("05", 0xEF);  // the clock inverted: a word of its own in the file
+  for (const auto& [language, file] :
+       {std::pair{Language::Czech, czechFile}, std::pair{Language::English, englishFile}}) {
+    ASSERT_TRUE(InstallLanguage(language));
+    StartQuick();
+    term_->ReadSettingClick();
+    Settle();
+    Choose(file);
+    ui().SaveToFileMnu->trigger();
+  }
+  const std::vector<std::string> lines = settingLines(czechFile);
+  EXPECT_EQ(settingLines(englishFile), lines);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "OUT1 = Signalizace přerušení"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "ClockPolarity = Inverzní"), lines.end());
+
+  // The English file into a Czech window, the Czech one into an English window: the same writes.
+  std::vector<Commands> writes;
+  for (const auto& [language, file] :
+       {std::pair{Language::Czech, englishFile}, std::pair{Language::English, czechFile}}) {
+    ASSERT_TRUE(InstallLanguage(language));
+    StartQuick();
+    unit_.ResetRegisters();
+    Choose(file);
+    ui().LoadFromFileMnu->trigger();
+    writes.push_back(Save());
+  }
+  InstallLanguage(Language::Czech);
+  ASSERT_EQ(writes[0].size(), 29u);
+  EXPECT_EQ(writes[1], writes[0]);
+}
+
+// The comparison in English: the settings' captions and words translated, numbers as they are.
+TEST_F(SettingsFilesTest, TheComparisonInEnglishNamesTheSettingsInEnglish) {
+  ASSERT_TRUE(InstallLanguage(Language::English));
+  StartQuick();
+  term_->ReadSettingClick();
+  Settle();
+  unit_.SetByteRegister("01", 0x01);
+  unit_.SetByteRegister("08", 0x01);
+  unit_.SetByteRegister("05", 0xEF);
+  term_->Files().RunCompareDialog = [](TFormCompare&) {};
+  ui().CompareMnu->trigger();
+  Settle();
+  InstallLanguage(Language::Czech);
+  EXPECT_EQ(
+      Rows(),
+      (std::vector<QStringList>{
+          {QStringLiteral("OUT1"), QStringLiteral("Coolant"), QStringLiteral("Laser")},
+          {QStringLiteral("Signal polarity (CLK)"), QStringLiteral("Normal"), QStringLiteral("Inverted")},
+          {QStringLiteral("Enabled – input 0"), QStringLiteral("0"), QStringLiteral("1")},
+      }));
+}
+
+// A file's fault is told in the windows' language, its reason too.
+TEST_F(SettingsFilesTest, AFileThatCannotBeReadIsToldInTheWindowsLanguage) {
+  ASSERT_TRUE(InstallLanguage(Language::English));
+  Create();
+  Choose(path_ + QStringLiteral(".missing"));
+  ui().LoadFromFileMnu->trigger();
+  InstallLanguage(Language::Czech);
+  ASSERT_EQ(messages_.all.size(), 1);
+  const QString told = messages_.all.front();
+  EXPECT_TRUE(told.startsWith(QStringLiteral("The file cannot be read: "))) << told.toStdString();
+  EXPECT_TRUE(std::all_of(told.begin(), told.end(), [](QChar c) { return c.unicode() < 0x80; }))
+      << told.toStdString();
 }
 
 TEST_F(SettingsFilesTest, ComparisonWithoutDifferencesOrWithoutAUnitShowsNoDialog) {
