@@ -16,7 +16,8 @@ bool Level(uint16_t word, int input) { return (word >> input) & 1; }
 
 std::string InputCaption(const WiringInput& input) {
   QString caption = Tr(QT_TRANSLATE_NOOP("WiringCheck", "vstup %1")).arg(input.input);
-  if (!input.name.empty() && input.name != "-") caption += QStringLiteral(" – ") + Q(input.name);
+  if (!input.name.empty() && input.name != "-")
+    caption += QStringLiteral(" \u2013 ") + Q(input.name);  // an en dash
   return Utf8(caption);
 }
 

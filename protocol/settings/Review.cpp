@@ -22,6 +22,11 @@ std::string Tr(const char* text, std::initializer_list<std::string> values = {})
   return words.toStdString();
 }
 
+// The longest reason, named so that its translation call and its text stand on one line.
+// clang-format off
+constexpr const char* kUnitValueNotShown = QT_TRANSLATE_NOOP("Review", "okno hodnotu jednotky neumí ukázat: jednotka drží %1, okno zapíše %2");
+// clang-format on
+
 }  // namespace
 
 std::vector<const SettingDef*> SettingSources::Changed(const UnitSettings& shown) {
@@ -128,10 +133,7 @@ std::string ReasonText(const ReviewRow& row) {
       if (const std::optional<std::string> reply = UnknownReply(row.held)) {
         // A form the window reads but shows its own way ("200*16/5") is named as the unit holds it.
         const std::string raw = reply->starts_with("0,") ? reply->substr(2) : *reply;
-        if (!AcceptedValue(*row.def, raw))
-          return Tr(QT_TRANSLATE_NOOP("Review",
-                                      "okno hodnotu jednotky neumí ukázat: jednotka drží %1, okno zapíše %2"),
-                    {row.held, row.wanted});
+        if (!AcceptedValue(*row.def, raw)) return Tr(kUnitValueNotShown, {row.held, row.wanted});
         unitValue = raw;
       }
       return Tr(QT_TRANSLATE_NOOP("Review", "okno po načtení opravilo: jednotka drží %1, okno zapíše %2"),
