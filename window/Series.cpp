@@ -89,6 +89,8 @@ void TFormSeries::BtnStartClick() {
   TryNextUnit();
 }
 
+void TFormSeries::SetTryEveryMs(int ms) { timer_->setInterval(ms); }
+
 void TFormSeries::TryNextUnit() {
   // Nothing is written before "Spustit"; a tick that comes while a try runs is not another try.
   if (!started_ || trying_ || ending_ || !onLine_->series) return;

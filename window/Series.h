@@ -44,6 +44,9 @@ class TFormSeries : public QDialog {
   // Once started: the units written and verified, failed and left alone, named (by default in the
   // windows' language); else empty.
   QString Summary(Language language = WindowLanguage()) const;
+  // How often the next unit is looked for once started (a second); a test that tries each unit
+  // itself sets it beyond its run, so that no look of the dialog's own comes between.
+  void SetTryEveryMs(int ms);
 
   std::unique_ptr<Ui::TFormSeries> ui;
   QPushButton* start = nullptr;  // "Spustit"

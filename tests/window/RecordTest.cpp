@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <limits>
 
 namespace {
 
@@ -47,7 +48,10 @@ class RecordTest : public WindowFixture {
     return path.endsWith(QStringLiteral(".pdf")) ? PdfText(path) : file.readAll().toStdString();
   }
   // One try of the series, waited for.
+  // Tries the next unit as the dialog's own looks would, and waits for the try's end; the dialog's
+  // looks are put off, so that none overwrites what the try showed before the test reads it.
   static void TryAndWait(TFormSeries& series) {
+    series.SetTryEveryMs(std::numeric_limits<int>::max());
     if (series.start->isEnabled())
       series.start->click();  // the first try is "Spustit"'s
     else
