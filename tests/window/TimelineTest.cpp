@@ -254,6 +254,8 @@ TEST_F(TimelineTest, SigrokReadsTheWindowsRecordingsWithTheirEdges) {
   ASSERT_TRUE(timeline.Recording());
   QTest::qWait(120);  // the levels at rest first
   Play({0x0001, 0x0000, 0x4001, 0x0000});
+  // Stopped once the window has polled the last word: a busy machine may poll it late.
+  ASSERT_TRUE(WaitFor([&] { return timeline.Timeline().Changes(1) == 4; }));
   timeline.ui->BtnRecord->click();  // "Zastavit záznam"
   EXPECT_FALSE(timeline.Recording());
   const std::map<std::string, int> running = SigrokEdges(chosen_);
